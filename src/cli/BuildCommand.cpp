@@ -1,0 +1,59 @@
+#include <iostream>
+
+#include "cli/CliCommands.h"
+#include "formats/TreeArchive.h"
+#include "text/Encoding.h"
+
+namespace brivanta::cli {
+
+int runBuild(Args args) {
+    if (wantsHelp(args)) {
+        std::printf(
+            "用法: brivanta-cli build [--address-book] FILE < TEXT\n"
+            "从标准输入读取 dump 的缩进文本（每层两个空格；名称 TAB 地址 [TAB 标记]），\n"
+            "写成树文件 FILE。某行比上一行深了不止一层时报错并给出行号。\n");
+        return 0;
+    }
+    bool addressBook = takeFlag(args, "--address-book");
+    if (args.size() != 1) return fail("用法: brivanta-cli build [--address-book] FILE < TEXT");
+    BookmarkTree tree(addressBook ? kAddressBookTree : kCustomTree);
+
+    // The last entry at each depth; the parent of a line at depth d is path[d - 1].
+    std::vector<ItemId> path;
+    std::string line;
+    size_t lineNumber = 0;
+    while (std::getline(std::cin, line)) {
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) continue;
+        size_t spaces = line.find_first_not_of(' ');
+        if (spaces == std::string::npos) spaces = line.size();
+        if (spaces % 2 != 0) {
+            return fail("标准输入第 " + std::to_string(lineNumber) + " 行：缩进不是两个空格的整数倍");
+        }
+        size_t depth = spaces / 2;
+        if (depth > path.size()) {
+            return fail("标准输入第 " + std::to_string(lineNumber) +
+                        " 行：比上一行深了不止一层");
+        }
+        std::string_view rest = std::string_view(line).substr(spaces);
+        NodeRecord record;
+        size_t tab = rest.find('\t');
+        record.name = text::fromUtf8(rest.substr(0, tab));
+        if (tab != std::string_view::npos) {
+            rest.remove_prefix(tab + 1);
+            size_t tab2 = rest.find('\t');
+            record.address = text::fromUtf8(rest.substr(0, tab2));
+            if (tab2 != std::string_view::npos && addressBook) {
+                record.tag = text::fromUtf8(rest.substr(tab2 + 1));
+            }
+        }
+        path.resize(depth);
+        ItemId item = tree.InsertNode(record, depth == 0 ? kNoItem : path[depth - 1]);
+        path.push_back(item);
+    }
+    if (FileError e = saveArchiveFile(tree, args[0])) return fail(e.writeMessage());
+    return 0;
+}
+
+}  // namespace brivanta::cli

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "cli/CliSupport.h"
+
+namespace brivanta::cli {
+
+// Each command takes the arguments after its name and returns the exit status.
+int runDump(Args args);
+int runBuild(Args args);
+int runUsers(Args args);
+
+struct Command {
+    const char* name;
+    const char* summary;
+    int (*run)(Args args);
+};
+
+// Every command, in the order `--help` lists them.
+const std::vector<Command>& commands();
+
+}  // namespace brivanta::cli

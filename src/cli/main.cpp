@@ -1,0 +1,40 @@
+#include <cstdio>
+#include <cstring>
+
+#include "cli/CliCommands.h"
+
+namespace brivanta::cli {
+
+const std::vector<Command>& commands() {
+    static const std::vector<Command> table = {
+        {"dump", "以缩进文本列出树文件的全部条目", runDump},
+        {"build", "从缩进文本生成树文件", runBuild},
+        {"users", "列出账户文件 Users.ini 的记录", runUsers},
+    };
+    return table;
+}
+
+namespace {
+
+void printHelp(FILE* out) {
+    std::fprintf(out,
+                 "用法: brivanta-cli COMMAND [ARGS...]\n"
+                 "Brivanta 书签管理器的命令行工具。每个命令都接受 --help。\n\n命令:\n");
+    for (const Command& c : commands()) std::fprintf(out, "  %-14s %s\n", c.name, c.summary);
+}
+
+}  // namespace
+}  // namespace brivanta::cli
+
+int main(int argc, char** argv) {
+    using namespace brivanta::cli;
+    if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        printHelp(argc < 2 ? stderr : stdout);
+        return argc < 2 ? 1 : 0;
+    }
+    for (const Command& c : commands()) {
+        if (std::strcmp(argv[1], c.name) == 0) return c.run(Args(argv + 2, argv + argc));
+    }
+    fail(std::string("未知命令 “") + argv[1] + "”；用 brivanta-cli --help 查看命令列表");
+    return 1;
+}

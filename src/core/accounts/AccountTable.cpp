@@ -1,0 +1,124 @@
+#include "accounts/AccountTable.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "formats/ArchiveReader.h"
+#include "formats/ArchiveWriter.h"
+#include "formats/FileStreams.h"
+
+namespace brivanta {
+
+unsigned AccountTable::bucketOf(std::string_view name) {
+    std::uint32_t h = 0;
+    for (char c : name) {
+        h = h * 33 + static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<signed char>(c)));
+    }
+    return h % kBucketCount;
+}
+
+const UserAccount* AccountTable::lookup(std::string_view name) const {
+    for (const UserAccount& a : buckets_[bucketOf(name)]) {
+        if (a.name == name) return &a;
+    }
+    return nullptr;
+}
+
+void AccountTable::set(const UserAccount& account) {
+    auto& bucket = buckets_[bucketOf(account.name)];
+    for (UserAccount& a : bucket) {
+        if (a.name == account.name) {
+            a = account;
+            return;
+        }
+    }
+    bucket.push_back(account);
+}
+
+size_t AccountTable::size() const {
+    size_t n = 0;
+    for (const auto& bucket : buckets_) n += bucket.size();
+    return n;
+}
+
+void AccountTable::clear() {
+    for (auto& bucket : buckets_) bucket.clear();
+}
+
+std::vector<const UserAccount*> AccountTable::accounts() const {
+    std::vector<const UserAccount*> result;
+    for (const auto& bucket : buckets_) {
+        for (auto it = bucket.rbegin(); it != bucket.rend(); ++it) result.push_back(&*it);
+    }
+    return result;
+}
+
+FileError readAccountFile(const std::string& path, std::vector<UserAccount>& records) {
+    FileSource source;
+    if (FileError e = source.open(path)) return e;
+    ArchiveReader reader(source);
+    for (;;) {
+        UserAccount account;
+        if (!reader.readString(account.name) || !reader.readString(account.pop3Server) ||
+            !reader.readString(account.smtpServer) || !reader.readInt32(account.passwordSum) ||
+            !reader.readString(account.email)) {
+            break;  // the end of the file, or a record cut short by it
+        }
+        records.push_back(std::move(account));
+    }
+    if (source.failed()) return FileError{path, source.error()};
+    return {};
+}
+
+bool AccountTable::loadFile(const std::string& path, std::vector<std::string>* namesInFileOrder) {
+    std::vector<UserAccount> records;
+    if (readAccountFile(path, records).failed() && records.empty()) return false;
+    for (const UserAccount& account : records) {
+        if (namesInFileOrder) namesInFileOrder->push_back(account.name);
+        set(account);
+    }
+    return true;
+}
+
+FileError AccountTable::saveFile(const std::string& path) const {
+    AtomicFileSink sink;
+    if (FileError e = sink.open(path)) return e;
+    ArchiveWriter writer(sink);
+    for (const UserAccount* a : accounts()) {
+        writer.writeString(a->name);
+        writer.writeString(a->pop3Server);
+        writer.writeString(a->smtpServer);
+        writer.writeInt32(a->passwordSum);
+        writer.writeString(a->email);
+    }
+    if (!writer.flush()) {
+        FileError e = sink.commit();
+        return e.failed() ? e : FileError{path, EIO};
+    }
+    return sink.commit();
+}
+
+bool AccountTable::load(std::string_view name, std::vector<std::string>* namesInFileOrder) {
+    return loadFile(accountFileName(name), namesInFileOrder);
+}
+
+FileError AccountTable::save(std::string_view name) const {
+    std::string path = accountFileName(name);
+    FileError e = saveFile(path);
+    if (e.failed() && e.errorNumber == ENOENT) {
+        // The first account of an installation: "Data" does not exist yet.
+        ::mkdir("Data", 0755);
+        e = saveFile(path);
+    }
+    return e;
+}
+
+std::string accountFileName(std::string_view name) {
+    std::string result(name);
+    if (result.find('.') == std::string::npos) result += ".ini";
+    if (result.find_first_of("/\\") == std::string::npos) result.insert(0, "Data/");
+    return result;
+}
+
+}  // namespace brivanta

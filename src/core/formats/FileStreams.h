@@ -1,0 +1,58 @@
+#pragma once
+
+#include <string>
+
+#include "formats/ByteStream.h"
+#include "formats/FileError.h"
+
+namespace brivanta {
+
+// Reads a file. open() fails for a missing or unreadable file.
+class FileSource : public ByteSource {
+public:
+    FileSource() = default;
+    ~FileSource() override;
+    FileSource(const FileSource&) = delete;
+    FileSource& operator=(const FileSource&) = delete;
+
+    FileError open(const std::string& path);
+    size_t read(char* buffer, size_t size) override;
+    bool failed() const override { return error_ != 0; }
+    int error() const { return error_; }
+    // Size of the open file, or -1.
+    long long size() const;
+
+private:
+    int fd_ = -1;
+    int error_ = 0;
+};
+
+// Writes a file so that a crash or a full disk never leaves it half written: the bytes go
+// to a temporary file in the same directory, which commit() flushes and renames over the
+// target. Without commit() the temporary file is removed and the target stays as it was.
+class AtomicFileSink : public ByteSink {
+public:
+    AtomicFileSink() = default;
+    ~AtomicFileSink() override;
+    AtomicFileSink(const AtomicFileSink&) = delete;
+    AtomicFileSink& operator=(const AtomicFileSink&) = delete;
+
+    FileError open(const std::string& path);
+    bool write(const char* data, size_t size) override;
+    FileError commit();
+    void abandon();
+
+private:
+    std::string path_;
+    std::string tempPath_;
+    int fd_ = -1;
+    int error_ = 0;
+};
+
+// Reads a whole file into memory (for tests and benchmarks).
+FileError readWholeFile(const std::string& path, std::string& out);
+
+// The directory part of a file-system path ("" for a bare name).
+std::string directoryOf(const std::string& path);
+
+}  // namespace brivanta

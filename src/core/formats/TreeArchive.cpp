@@ -1,0 +1,150 @@
+#include "formats/TreeArchive.h"
+
+#include <cerrno>
+
+#include "formats/ArchiveReader.h"
+#include "formats/ArchiveWriter.h"
+#include "formats/FileStreams.h"
+#include "text/Trim.h"
+
+namespace brivanta {
+
+namespace {
+
+void writeRecord(BookmarkTree& tree, StringWriter& out, ItemId item, std::string_view prefix,
+                 std::string& scratch, const ArchiveProgress& progress) {
+    const std::string& label = tree.label(item);
+    const NodeRecord* record = tree.LookupRecord(item);
+    scratch.assign(prefix);
+    scratch += label;
+    out.writeString(scratch);
+    out.writeString(record->address.empty() ? std::string_view(" ") : record->address);
+    if (tree.treeKind() == kAddressBookTree) {
+        out.writeString(record->tag.empty() ? std::string_view(" ") : record->tag);
+    }
+    if (progress) progress(label);
+}
+
+}  // namespace
+
+void SerializeTree(BookmarkTree& tree, StringWriter& out, ItemId start,
+                   const ArchiveProgress& progress) {
+    if (start != kNoItem && !tree.contains(start)) return;
+    std::string prefix;
+    std::string scratch;
+    if (start != kNoItem) {
+        writeRecord(tree, out, start, prefix, scratch, progress);
+        prefix = "->";
+    }
+    ItemId c = tree.firstChild(start);
+    if (c == kNoItem) return;
+    for (;;) {
+        writeRecord(tree, out, c, prefix, scratch, progress);
+        while (tree.hasChildren(c)) {
+            c = tree.firstChild(c);
+            prefix = "->";
+            writeRecord(tree, out, c, prefix, scratch, progress);
+        }
+        if (ItemId next = tree.nextSibling(c); next != kNoItem) {
+            c = next;
+            prefix.clear();
+            continue;
+        }
+        ItemId p = tree.parent(c);
+        if (p == start) return;
+        prefix = "|";
+        while (tree.nextSibling(p) == kNoItem) {
+            if (p == start) return;
+            p = tree.parent(p);
+            prefix += '|';
+            if (p == start) return;
+        }
+        c = tree.nextSibling(p);
+    }
+}
+
+size_t SerializeTree(BookmarkTree& tree, StringReader& in, ItemId start,
+                     const ArchiveProgress& progress) {
+    if (start != kNoItem && !tree.contains(start)) return 0;
+    const bool threeStrings = tree.treeKind() == kAddressBookTree;
+    ItemId current = start;
+    NodeRecord record;
+    std::string label;
+    size_t added = 0;
+    for (;;) {
+        if (!in.readString(label)) break;
+        if (!in.readString(record.address)) break;
+        if (threeStrings && !in.readString(record.tag)) break;
+        if (!threeStrings) record.tag.clear();
+        text::trimLeftInPlace(label);
+        text::trimLeftInPlace(record.address);
+        text::trimLeftInPlace(record.tag);
+
+        std::string_view name = label;
+        if (name.starts_with("->")) {
+            name.remove_prefix(2);
+        } else if (name.starts_with('|')) {
+            while (name.starts_with('|')) {
+                name.remove_prefix(1);
+                current = tree.parent(current);
+            }
+            current = tree.parent(current);
+        } else if (current != start) {
+            current = tree.parent(current);
+        }
+        record.name.assign(name);
+        if (progress) progress(record.name);
+        ItemId inserted = tree.InsertNode(record, current);
+        if (inserted == kNoItem) break;  // item data exhausted
+        current = inserted;
+        ++added;
+    }
+    return added;
+}
+
+std::string archiveFileName(std::string_view name, bool hasStartItem) {
+    std::string result(name);
+    if (result.find('.') == std::string::npos) result += ".bvk";
+    if (!hasStartItem && result.find_first_of("/\\") == std::string::npos) {
+        result.insert(0, "Data/");
+    }
+    return result;
+}
+
+bool loadArchiveFile(BookmarkTree& tree, const std::string& path, ItemId parent,
+                     FileError* error) {
+    FileSource source;
+    FileError e = source.open(path);
+    if (!e.failed()) {
+        BookmarkTree::BulkUpdate bulk(tree);
+        ArchiveReader reader(source);
+        SerializeTree(tree, reader, parent);
+        if (source.failed()) e = FileError{path, source.error()};
+    }
+    if (error) *error = e;
+    return !e.failed();
+}
+
+FileError saveArchiveFile(BookmarkTree& tree, const std::string& path, ItemId start) {
+    AtomicFileSink sink;
+    if (FileError e = sink.open(path)) return e;
+    ArchiveWriter writer(sink);
+    SerializeTree(tree, writer, start);
+    if (!writer.flush()) {
+        FileError e = sink.commit();  // reports the write error and removes the temporary
+        return e.failed() ? e : FileError{path, EIO};
+    }
+    return sink.commit();
+}
+
+bool LoadTree(BookmarkTree& tree, std::string_view name, ItemId parent) {
+    if (name.empty()) return false;
+    return loadArchiveFile(tree, archiveFileName(name, parent != kNoItem), parent);
+}
+
+FileError SaveTree(BookmarkTree& tree, std::string_view name, ItemId start) {
+    if (name.empty()) return FileError{std::string(), EINVAL};
+    return saveArchiveFile(tree, archiveFileName(name, start != kNoItem), start);
+}
+
+}  // namespace brivanta

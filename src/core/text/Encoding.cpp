@@ -1,0 +1,80 @@
+#include "text/Encoding.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+
+namespace brivanta::text {
+namespace {
+
+// iconv descriptors are expensive to open; one per direction, per thread.
+class Converter {
+public:
+    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Converter() {
+        if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    // Converts `in`; when a sequence cannot be converted, skips `skip` input bytes and
+    // writes `replacement` instead.
+    std::string run(std::string_view in, std::string_view replacement, size_t skip) {
+        std::string out;
+        if (in.empty()) return out;
+        if (cd_ == reinterpret_cast<iconv_t>(-1)) return std::string(in);
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        out.resize(in.size() * 2 + 16);
+        char* inPtr = const_cast<char*>(in.data());
+        size_t inLeft = in.size();
+        size_t used = 0;
+        while (inLeft > 0) {
+            char* outPtr = out.data() + used;
+            size_t outLeft = out.size() - used;
+            size_t rc = iconv(cd_, &inPtr, &inLeft, &outPtr, &outLeft);
+            used = out.size() - outLeft;
+            if (rc != static_cast<size_t>(-1)) break;
+            if (errno == E2BIG) {
+                out.resize(out.size() * 2);
+                continue;
+            }
+            // EILSEQ or EINVAL (a sequence cut off at the end): substitute and go on.
+            if (out.size() - used < replacement.size()) out.resize(out.size() * 2);
+            out.replace(used, replacement.size(), replacement);
+            used += replacement.size();
+            size_t step = skip < inLeft ? skip : inLeft;
+            inPtr += step;
+            inLeft -= step;
+            iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        }
+        // Flush any shift state (none for these encodings, but cheap).
+        char* outPtr = out.data() + used;
+        size_t outLeft = out.size() - used;
+        iconv(cd_, nullptr, nullptr, &outPtr, &outLeft);
+        used = out.size() - outLeft;
+        out.resize(used);
+        return out;
+    }
+
+private:
+    iconv_t cd_;
+};
+
+}  // namespace
+
+std::string toUtf8(std::string_view gbk) {
+    thread_local Converter converter("UTF-8", "GB18030");
+    return converter.run(gbk, "\xEF\xBF\xBD", 1);
+}
+
+std::string fromUtf8(std::string_view utf8) {
+    thread_local Converter converter("GB18030", "UTF-8");
+    return converter.run(utf8, "?", 1);
+}
+
+std::string fromUtf16Le(std::string_view utf16le) {
+    thread_local Converter converter("GBK", "UTF-16LE");
+    return converter.run(utf16le, "?", 2);
+}
+
+}  // namespace brivanta::text

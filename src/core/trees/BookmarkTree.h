@@ -1,0 +1,136 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "trees/NodeIconChooser.h"
+#include "trees/NodeRecord.h"
+#include "trees/TreeKind.h"
+#include "trees/TreeObserver.h"
+
+namespace brivanta {
+
+// Image indices of the shared icon list that mark folders.
+inline constexpr int kClosedFolderImage = 0;
+inline constexpr int kOpenFolderImage = 1;
+
+// One category of entries: the hierarchy, each entry's record, label, images and
+// expanded state. Entries are named by their item data (1, 2, 3 ... per tree, handed out
+// in order and never reused until the whole tree is emptied). Looking up an entry, its
+// parent, its row and its n-th child are all O(1).
+class BookmarkTree {
+public:
+    explicit BookmarkTree(int treeKind = kCustomTree);
+    ~BookmarkTree();
+    BookmarkTree(const BookmarkTree&) = delete;
+    BookmarkTree& operator=(const BookmarkTree&) = delete;
+
+    int treeKind() const { return treeKind_; }
+    void setTreeKind(int kind) { treeKind_ = kind; }
+
+    // Adds a new entry as the last child of `parent` (the top level for kNoItem) and
+    // returns it. The label is the record's name; the image comes from the icon chooser.
+    // Returns kNoItem when `parent` is not an entry of this tree.
+    ItemId InsertNode(const NodeRecord& record, ItemId parent = kNoItem);
+    // Removes `item` with all its descendants (nothing happens for an unknown item).
+    void DeleteNode(ItemId item);
+    // Empties the tree; the next entry gets item data 1 again.
+    void DeleteNode();
+    const NodeRecord* LookupRecord(ItemId item) const;
+    // Stores `record` for `item`. The label stays as it was; set it with setLabel.
+    void SetRecord(ItemId item, const NodeRecord& record);
+
+    bool contains(ItemId item) const;
+    size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    // The item data the last insertion handed out.
+    ItemId nextItemData() const { return nextItemData_; }
+
+    // Structure. kNoItem stands for the invisible root in `parent` arguments and results.
+    ItemId parent(ItemId item) const;
+    int row(ItemId item) const;
+    int childCount(ItemId parent) const;
+    ItemId child(ItemId parent, int row) const;
+    ItemId firstChild(ItemId parent) const { return child(parent, 0); }
+    ItemId nextSibling(ItemId item) const;
+    bool hasChildren(ItemId item) const { return childCount(item) > 0; }
+    // True when `item` is `ancestor` or lies below it.
+    bool isWithin(ItemId item, ItemId ancestor) const;
+    int depth(ItemId item) const;
+
+    // Presentation.
+    const std::string& label(ItemId item) const;
+    void setLabel(ItemId item, const std::string& label);
+    int image(ItemId item) const;
+    int selectedImage(ItemId item) const;
+    void setImages(ItemId item, int image, int selectedImage);
+    bool isExpanded(ItemId item) const;
+    // Records the expanded state and switches a folder's image between closed and open.
+    void setExpanded(ItemId item, bool expanded);
+    // A newly selected childless entry that shows the open folder goes back to closed.
+    void selectionChanged(ItemId item);
+
+    // Cut, copy and paste mark.
+    ItemId pasteSource() const { return pasteSource_; }
+    void setPasteSource(ItemId item) { pasteSource_ = item; }
+    const std::string& clipMode() const { return clipMode_; }
+    void setClipMode(std::string mode) { clipMode_ = std::move(mode); }
+
+    bool showMenuIcons() const { return showMenuIcons_; }
+    void setShowMenuIcons(bool on) { showMenuIcons_ = on; }
+
+    void setIconChooser(NodeIconChooser* chooser) { iconChooser_ = chooser; }
+    void addObserver(TreeObserver* observer);
+    void removeObserver(TreeObserver* observer);
+
+    // While one of these lives, observers get one reset instead of a call per entry.
+    class BulkUpdate {
+    public:
+        explicit BulkUpdate(BookmarkTree& tree);
+        ~BulkUpdate();
+        BulkUpdate(const BulkUpdate&) = delete;
+        BulkUpdate& operator=(const BulkUpdate&) = delete;
+
+    private:
+        BookmarkTree& tree_;
+    };
+
+private:
+    struct Node {
+        NodeRecord record;
+        std::vector<ItemId> children;
+        ItemId parent = kNoItem;
+        std::uint32_t row = 0;
+        std::int16_t image = 0;
+        std::int16_t selectedImage = 0;
+        bool alive = false;
+        bool expanded = false;
+        bool ownLabel = false;  // label differs from record.name; kept in labels_
+    };
+    static constexpr unsigned kChunkBits = 12;
+    static constexpr ItemId kChunkSize = ItemId(1) << kChunkBits;
+
+    Node* node(ItemId item);
+    const Node* node(ItemId item) const;
+    Node& allocate(ItemId item);
+    void chooseImage(Node& n);
+    void notifyChanged(ItemId item);
+
+    int treeKind_;
+    // Nodes live in fixed-size chunks indexed by item data; chunk 0 slot 0 is the root.
+    std::vector<std::unique_ptr<Node[]>> chunks_;
+    std::unordered_map<ItemId, std::string> labels_;
+    ItemId nextItemData_ = 0;
+    size_t count_ = 0;
+    ItemId pasteSource_ = kNoItem;
+    std::string clipMode_;
+    bool showMenuIcons_ = true;
+    NodeIconChooser* iconChooser_ = nullptr;
+    std::vector<TreeObserver*> observers_;
+    int bulkDepth_ = 0;
+};
+
+}  // namespace brivanta
