@@ -1,5 +1,7 @@
 #pragma once
 
+// Before adding a command, read CONTRIBUTING.md at the top of the repository.
+
 #include "cli/CliSupport.h"
 
 namespace brivanta::cli {

@@ -7,11 +7,6 @@
 
 namespace brivanta {
 
-namespace {
-// How far a string may be allocated ahead of the bytes that have arrived.
-constexpr size_t kGrowthStep = 1 << 20;
-}  // namespace
-
 ArchiveReader::ArchiveReader(ByteSource& source, size_t bufferSize)
     : source_(source), buffer_(bufferSize == 0 ? 1 : bufferSize) {}
 
@@ -72,24 +67,8 @@ bool ArchiveReader::readString(std::string& out) {
     if (!readLength(length, wide)) return false;
     std::uint64_t remaining = wide ? length * 2 : length;
     while (remaining > 0) {
-        if (position_ == length_) {
-            // Large remainders go straight from the source into the string.
-            if (remaining >= buffer_.size()) {
-                size_t step = static_cast<size_t>(std::min<std::uint64_t>(remaining, kGrowthStep));
-                size_t old = out.size();
-                out.resize(old + step);
-                size_t got = source_.read(out.data() + old, step);
-                out.resize(old + got);
-                if (got == 0) {
-                    atEnd_ = true;
-                    return false;
-                }
-                consumed_ += got;
-                remaining -= got;
-                continue;
-            }
-            if (!fill()) return false;
-        }
+        // The string grows only by what has arrived, never by what the prefix claims.
+        if (position_ == length_ && !fill()) return false;
         size_t n = static_cast<size_t>(std::min<std::uint64_t>(remaining, length_ - position_));
         out.append(buffer_.data() + position_, n);
         position_ += n;

@@ -1,5 +1,0 @@
-#include <gtest/gtest.h>
-
-#include "accounts/UserAccount.h"
-
-TEST(PasswordSum, SignedBytes) { EXPECT_EQ(brivanta::passwordSum("abc"), 294); }
