@@ -54,10 +54,7 @@ std::vector<const UserAccount*> AccountTable::accounts() const {
     return result;
 }
 
-FileError readAccountFile(const std::string& path, std::vector<UserAccount>& records) {
-    FileSource source;
-    if (FileError e = source.open(path)) return e;
-    ArchiveReader reader(source);
+void readAccountRecords(ArchiveReader& reader, std::vector<UserAccount>& records) {
     for (;;) {
         UserAccount account;
         if (!reader.readString(account.name) || !reader.readString(account.pop3Server) ||
@@ -67,6 +64,13 @@ FileError readAccountFile(const std::string& path, std::vector<UserAccount>& rec
         }
         records.push_back(std::move(account));
     }
+}
+
+FileError readAccountFile(const std::string& path, std::vector<UserAccount>& records) {
+    FileSource source;
+    if (FileError e = source.open(path)) return e;
+    ArchiveReader reader(source);
+    readAccountRecords(reader, records);
     if (source.failed()) return FileError{path, source.error()};
     return {};
 }

@@ -47,6 +47,9 @@ private:
 // Every complete record of a "Users.ini"-format file at `path` (used as it is), in file
 // order, duplicates included. Fails when the file cannot be opened or read.
 FileError readAccountFile(const std::string& path, std::vector<UserAccount>& records);
+// The same from any archive reader: every complete record until the end of the data.
+class ArchiveReader;
+void readAccountRecords(ArchiveReader& reader, std::vector<UserAccount>& records);
 
 // "Users.ini" -> "Data/Users.ini": ".ini" is appended to a name without "."; a name without
 // a directory separator ("/" or "\\") gets "Data/" in front.

@@ -110,7 +110,7 @@ private:
         bool expanded = false;
         bool ownLabel = false;  // label differs from record.name; kept in labels_
     };
-    static constexpr unsigned kChunkBits = 12;
+    static constexpr unsigned kChunkBits = 10;
     static constexpr ItemId kChunkSize = ItemId(1) << kChunkBits;
 
     Node* node(ItemId item);
