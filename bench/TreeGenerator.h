@@ -17,9 +17,13 @@ inline void generateTree(BookmarkTree& tree, int entries, int maxDepth, unsigned
     for (int i = 0; i < entries; ++i) {
         // Go deeper only below a folder; otherwise stay or climb.
         int maxHere = static_cast<int>(path.size());
-        if (maxHere > 0 && !isFolder[maxHere - 1]) --maxHere;
-        if (maxHere > maxDepth - 1) maxHere = maxDepth - 1;
-        int depth = maxHere == 0 ? 0 : std::uniform_int_distribution<int>(maxHere > 1 ? maxHere - 1 : 0, maxHere)(rng);
+        if (maxHere > 0 && !isFolder[maxHere - 1])
+            --maxHere;
+        if (maxHere > maxDepth - 1)
+            maxHere = maxDepth - 1;
+        int depth = maxHere == 0 ? 0
+                                 : std::uniform_int_distribution<int>(maxHere > 1 ? maxHere - 1 : 0,
+                                                                      maxHere)(rng);
         path.resize(depth);
         isFolder.resize(depth);
         int chars = std::uniform_int_distribution<int>(2, 15)(rng);

@@ -43,7 +43,8 @@ void BM_LoadTree(benchmark::State& state) {
         BookmarkTree tree;
         loadArchiveFile(tree, path);
         rss = heapMegabytes() - before;
-        if (tree.size() != kEntries) state.SkipWithError("wrong entry count");
+        if (tree.size() != kEntries)
+            state.SkipWithError("wrong entry count");
         state.PauseTiming();
         tree.DeleteNode();
         state.ResumeTiming();
@@ -57,7 +58,8 @@ void BM_SaveTree(benchmark::State& state) {
     loadArchiveFile(tree, benchFile());
     std::string out = benchFile() + ".out";
     for (auto _ : state) {
-        if (saveArchiveFile(tree, out).failed()) state.SkipWithError("save failed");
+        if (saveArchiveFile(tree, out).failed())
+            state.SkipWithError("save failed");
     }
     std::filesystem::remove(out);
 }

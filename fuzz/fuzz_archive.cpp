@@ -24,13 +24,15 @@ std::string saved(BookmarkTree& tree) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size == 0) return 0;
+    if (size == 0)
+        return 0;
     const int kind = (data[0] & 1) ? kAddressBookTree : kCustomTree;
     BookmarkTree tree(kind);
     MemorySource source(reinterpret_cast<const char*>(data) + 1, size - 1);
     ArchiveReader reader(source);
     size_t added = SerializeTree(tree, reader);
-    if (added != tree.size()) std::abort();
+    if (added != tree.size())
+        std::abort();
 
     // A second generation must be stable: save, load, save gives the same bytes.
     std::string first = saved(tree);
@@ -38,6 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MemorySource source2(first);
     ArchiveReader reader2(source2);
     SerializeTree(again, reader2);
-    if (saved(again) != first) std::abort();
+    if (saved(again) != first)
+        std::abort();
     return 0;
 }

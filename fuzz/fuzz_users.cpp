@@ -16,8 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<UserAccount> records;
     readAccountRecords(reader, records);
     AccountTable table;
-    for (const UserAccount& a : records) table.set(a);
-    if (table.size() > records.size()) std::abort();
+    for (const UserAccount& a : records)
+        table.set(a);
+    if (table.size() > records.size())
+        std::abort();
 
     std::string bytes;
     StringSink sink(bytes);
@@ -34,10 +36,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ArchiveReader reader2(again);
     std::vector<UserAccount> back;
     readAccountRecords(reader2, back);
-    if (back.size() != table.size()) std::abort();
+    if (back.size() != table.size())
+        std::abort();
     for (const UserAccount& a : back) {
         const UserAccount* original = table.lookup(a.name);
-        if (!original || !(*original == a)) std::abort();
+        if (!original || !(*original == a))
+            std::abort();
     }
     return 0;
 }

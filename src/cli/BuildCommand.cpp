@@ -15,7 +15,8 @@ int runBuild(Args args) {
         return 0;
     }
     bool addressBook = takeFlag(args, "--address-book");
-    if (args.size() != 1) return fail("用法: brivanta-cli build [--address-book] FILE < TEXT");
+    if (args.size() != 1)
+        return fail("用法: brivanta-cli build [--address-book] FILE < TEXT");
     BookmarkTree tree(addressBook ? kAddressBookTree : kCustomTree);
 
     // The last entry at each depth; the parent of a line at depth d is path[d - 1].
@@ -24,17 +25,20 @@ int runBuild(Args args) {
     size_t lineNumber = 0;
     while (std::getline(std::cin, line)) {
         ++lineNumber;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty()) continue;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.empty())
+            continue;
         size_t spaces = line.find_first_not_of(' ');
-        if (spaces == std::string::npos) spaces = line.size();
+        if (spaces == std::string::npos)
+            spaces = line.size();
         if (spaces % 2 != 0) {
-            return fail("标准输入第 " + std::to_string(lineNumber) + " 行：缩进不是两个空格的整数倍");
+            return fail("标准输入第 " + std::to_string(lineNumber) +
+                        " 行：缩进不是两个空格的整数倍");
         }
         size_t depth = spaces / 2;
         if (depth > path.size()) {
-            return fail("标准输入第 " + std::to_string(lineNumber) +
-                        " 行：比上一行深了不止一层");
+            return fail("标准输入第 " + std::to_string(lineNumber) + " 行：比上一行深了不止一层");
         }
         std::string_view rest = std::string_view(line).substr(spaces);
         NodeRecord record;
@@ -52,7 +56,8 @@ int runBuild(Args args) {
         ItemId item = tree.InsertNode(record, depth == 0 ? kNoItem : path[depth - 1]);
         path.push_back(item);
     }
-    if (FileError e = saveArchiveFile(tree, args[0])) return fail(e.writeMessage());
+    if (FileError e = saveArchiveFile(tree, args[0]))
+        return fail(e.writeMessage());
     return 0;
 }
 

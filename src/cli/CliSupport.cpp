@@ -16,7 +16,8 @@ bool wantsHelp(const Args& args) {
 
 bool takeFlag(Args& args, std::string_view flag) {
     auto it = std::find(args.begin(), args.end(), flag);
-    if (it == args.end()) return false;
+    if (it == args.end())
+        return false;
     args.erase(it);
     return true;
 }

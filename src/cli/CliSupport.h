@@ -24,19 +24,21 @@ bool takeOption(Args& args, std::string_view option, std::string& value, bool& m
 
 // Writes to standard output through a large buffer (trees can have millions of lines).
 class OutputBuffer {
-public:
+  public:
     ~OutputBuffer() { flush(); }
     void append(std::string_view s) {
         data_.append(s);
-        if (data_.size() >= (1 << 20)) flush();
+        if (data_.size() >= (1 << 20))
+            flush();
     }
     void flush() {
-        if (!data_.empty()) std::fwrite(data_.data(), 1, data_.size(), stdout);
+        if (!data_.empty())
+            std::fwrite(data_.data(), 1, data_.size(), stdout);
         data_.clear();
         std::fflush(stdout);
     }
 
-private:
+  private:
     std::string data_;
 };
 

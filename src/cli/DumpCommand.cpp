@@ -13,10 +13,12 @@ int runDump(Args args) {
         return 0;
     }
     bool addressBook = takeFlag(args, "--address-book");
-    if (args.size() != 1) return fail("用法: brivanta-cli dump [--address-book] FILE");
+    if (args.size() != 1)
+        return fail("用法: brivanta-cli dump [--address-book] FILE");
     BookmarkTree tree(addressBook ? kAddressBookTree : kCustomTree);
     FileError error;
-    if (!loadArchiveFile(tree, args[0], kNoItem, &error)) return fail(error.readMessage());
+    if (!loadArchiveFile(tree, args[0], kNoItem, &error))
+        return fail(error.readMessage());
 
     OutputBuffer out;
     std::string line;
@@ -44,7 +46,8 @@ int runDump(Args args) {
             item = tree.parent(item);
             --depth;
         }
-        if (item != kNoItem) item = tree.nextSibling(item);
+        if (item != kNoItem)
+            item = tree.nextSibling(item);
     }
     return 0;
 }

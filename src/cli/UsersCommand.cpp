@@ -12,9 +12,11 @@ int runUsers(Args args) {
             "用户名、Email、POP3 服务器、SMTP 服务器、密码校验和，以 TAB 分隔。\n");
         return 0;
     }
-    if (args.size() != 1) return fail("用法: brivanta-cli users FILE");
+    if (args.size() != 1)
+        return fail("用法: brivanta-cli users FILE");
     std::vector<UserAccount> records;
-    if (FileError e = readAccountFile(args[0], records)) return fail(e.readMessage());
+    if (FileError e = readAccountFile(args[0], records))
+        return fail(e.readMessage());
     OutputBuffer out;
     for (const UserAccount& a : records) {
         out.append(text::toUtf8(a.name) + '\t' + text::toUtf8(a.email) + '\t' +

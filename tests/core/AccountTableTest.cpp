@@ -25,7 +25,8 @@ UserAccount account(std::string name, std::string password = "") {
 
 std::vector<std::string> names(const AccountTable& table) {
     std::vector<std::string> out;
-    for (const UserAccount* a : table.accounts()) out.push_back(a->name);
+    for (const UserAccount* a : table.accounts())
+        out.push_back(a->name);
     return out;
 }
 
@@ -34,7 +35,8 @@ std::vector<std::string> namesInBucket(unsigned bucket, size_t count) {
     std::vector<std::string> out;
     for (int i = 0; out.size() < count; ++i) {
         std::string n = "u" + std::to_string(i);
-        if (AccountTable::bucketOf(n) == bucket) out.push_back(n);
+        if (AccountTable::bucketOf(n) == bucket)
+            out.push_back(n);
     }
     return out;
 }
@@ -57,7 +59,8 @@ TEST(AccountTable, BucketsAndTheirOrder) {
     auto same = namesInBucket(3, 3);
     auto other = namesInBucket(1, 1);
     AccountTable table;
-    for (auto& n : same) table.set(account(n));
+    for (auto& n : same)
+        table.set(account(n));
     table.set(account(other[0]));
     // Bucket 1 before bucket 3; newest first within a bucket.
     EXPECT_EQ(names(table), (std::vector<std::string>{other[0], same[2], same[1], same[0]}));
@@ -74,7 +77,8 @@ TEST(AccountTable, LoadAndSaveReverseABucketAndKeepEveryField) {
     testing::TempDir dir;
     auto same = namesInBucket(5, 3);
     AccountTable table;
-    for (auto& n : same) table.set(account(n, "secret-" + n));
+    for (auto& n : same)
+        table.set(account(n, "secret-" + n));
     std::string path = dir.file("Users.ini");
     ASSERT_FALSE(table.saveFile(path).failed());
 
@@ -112,7 +116,15 @@ TEST(AccountTable, ExactBytesOfARecord) {
     ASSERT_FALSE(table.saveFile(dir.file("u.ini")).failed());
     std::string bytes;
     readWholeFile(dir.file("u.ini"), bytes);
-    EXPECT_EQ(bytes, std::string("\x02" "ab" "\x01" "p" "\x00" "\x26\x01\x00\x00" "\x03" "e@x", 14));
+    EXPECT_EQ(bytes, std::string("\x02"
+                                 "ab"
+                                 "\x01"
+                                 "p"
+                                 "\x00"
+                                 "\x26\x01\x00\x00"
+                                 "\x03"
+                                 "e@x",
+                                 14));
 }
 
 TEST(AccountTable, DuplicatesLongNamesAndDamage) {

@@ -46,7 +46,10 @@ TEST(ArchiveString, LengthFormsChangeAtTheirThresholds) {
 
 TEST(ArchiveString, ReadsTheWideFormAsGbk) {
     // 0xFF 0xFE 0xFF announces UTF-16; then a length in characters: "A中" = 2 characters.
-    std::string bytes("\xFF\xFE\xFF\x02" "A\x00\x2D\x4E", 8);
+    std::string bytes(
+        "\xFF\xFE\xFF\x02"
+        "A\x00\x2D\x4E",
+        8);
     MemorySource source(bytes);
     ArchiveReader reader(source);
     std::string out;
@@ -67,7 +70,10 @@ TEST(ArchiveString, AStringCutShortEndsTheData) {
 
 TEST(ArchiveString, AClaimedLengthIsNotTakenOnTrust) {
     // Claims 4 GiB, holds 10 bytes: the read must fail without reserving the claimed size.
-    std::string bytes("\xFF\xFF\xFF\xF0\xFF\xFF\xFF" "0123456789", 17);
+    std::string bytes(
+        "\xFF\xFF\xFF\xF0\xFF\xFF\xFF"
+        "0123456789",
+        17);
     MemorySource source(bytes);
     ArchiveReader reader(source);
     std::string out;
@@ -78,7 +84,7 @@ TEST(ArchiveString, AClaimedLengthIsNotTakenOnTrust) {
 TEST(ArchiveString, LongStringsArriveInPiecesFromASlowSource) {
     // A source that hands out 7 bytes at a time, as a connection might.
     class Trickle : public ByteSource {
-    public:
+      public:
         explicit Trickle(const std::string& data) : data_(data) {}
         size_t read(char* buffer, size_t size) override {
             size_t n = std::min({size, size_t(7), data_.size() - pos_});
@@ -87,7 +93,7 @@ TEST(ArchiveString, LongStringsArriveInPiecesFromASlowSource) {
             return n;
         }
 
-    private:
+      private:
         const std::string& data_;
         size_t pos_ = 0;
     };

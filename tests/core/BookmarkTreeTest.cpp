@@ -24,7 +24,8 @@ TEST(BookmarkTree, StructureStaysConsistentThroughDeletes) {
     BookmarkTree tree;
     ItemId root = tree.InsertNode({"root", "", ""});
     std::vector<ItemId> kids;
-    for (int i = 0; i < 6; ++i) kids.push_back(tree.InsertNode({std::to_string(i), "x", ""}, root));
+    for (int i = 0; i < 6; ++i)
+        kids.push_back(tree.InsertNode({std::to_string(i), "x", ""}, root));
     ItemId grandchild = tree.InsertNode({"g", "y", ""}, kids[2]);
     tree.DeleteNode(kids[2]);  // takes its child along
     tree.DeleteNode(kids[0]);
@@ -73,7 +74,7 @@ TEST(BookmarkTree, SetRecordLeavesTheLabelToTheCaller) {
 }
 
 class FixedIcons : public NodeIconChooser {
-public:
+  public:
     int imageForTag(std::string_view tag) override { return tag == "known" ? 7 : -1; }
     int imageForAddress(std::string_view address) override {
         return address.ends_with(".htm") ? 5 : -1;
@@ -119,7 +120,7 @@ TEST(BookmarkTree, IconChoiceAndFolderImages) {
 }
 
 class Recorder : public TreeObserver {
-public:
+  public:
     std::vector<std::string> calls;
     void aboutToInsert(ItemId p, int r) override { calls.push_back("+?" + str(p, r)); }
     void inserted(ItemId p, int r, ItemId) override { calls.push_back("+" + str(p, r)); }
@@ -129,7 +130,7 @@ public:
     void aboutToReset() override { calls.push_back("R?"); }
     void reset() override { calls.push_back("R"); }
 
-private:
+  private:
     static std::string str(ItemId p, int r) { return std::to_string(p) + "/" + std::to_string(r); }
 };
 
@@ -158,7 +159,8 @@ TEST(BookmarkTree, DeepChainsDeleteWithoutRecursion) {
     BookmarkTree tree;
     ItemId top = tree.InsertNode({"0", "", ""});
     ItemId p = top;
-    for (int i = 1; i < 200000; ++i) p = tree.InsertNode({"n", "", ""}, p);
+    for (int i = 1; i < 200000; ++i)
+        p = tree.InsertNode({"n", "", ""}, p);
     EXPECT_EQ(tree.depth(p), 199999);
     tree.DeleteNode(top);
     EXPECT_TRUE(tree.empty());

@@ -74,7 +74,8 @@ TEST(Cli, DumpReadsHandWrittenBytes) {
     EXPECT_EQ(dumped.out, "P\t\n  Q\tq.htm\n  R\t\n    S\ts.htm\nT\tt.htm\n");
     // Cut inside the last record: the first four entries remain.
     std::ofstream(dir.file("cut.bvk"), std::ios::binary) << bytes.substr(0, bytes.size() - 2);
-    EXPECT_EQ(cli(dir, "dump " + dir.file("cut.bvk")).out, "P\t\n  Q\tq.htm\n  R\t\n    S\ts.htm\n");
+    EXPECT_EQ(cli(dir, "dump " + dir.file("cut.bvk")).out,
+              "P\t\n  Q\tq.htm\n  R\t\n    S\ts.htm\n");
 }
 
 TEST(Cli, ErrorsNameTheFileOrLineAndExitWithOne) {

@@ -11,9 +11,10 @@ namespace brivanta::testing {
 // A fresh directory that disappears with the test; optionally the current directory while
 // it lives (the program works relative to its program directory).
 class TempDir {
-public:
+  public:
     explicit TempDir(bool enter = false) {
-        std::string pattern = (std::filesystem::temp_directory_path() / "brivanta-test-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "brivanta-test-XXXXXX").string();
         path_ = ::mkdtemp(pattern.data());
         if (enter) {
             previous_ = std::filesystem::current_path();
@@ -21,7 +22,8 @@ public:
         }
     }
     ~TempDir() {
-        if (!previous_.empty()) std::filesystem::current_path(previous_);
+        if (!previous_.empty())
+            std::filesystem::current_path(previous_);
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }
@@ -31,7 +33,7 @@ public:
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
 
-private:
+  private:
     std::string path_;
     std::filesystem::path previous_;
 };

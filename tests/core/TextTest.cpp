@@ -16,7 +16,10 @@ TEST(Encoding, GbkAndUtf8BothWays) {
 }
 
 TEST(Encoding, BadBytesAreSubstitutedNotFatal) {
-    EXPECT_EQ(toUtf8("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(toUtf8("a\xFF"
+                     "b"),
+              "a\xEF\xBF\xBD"
+              "b");
     EXPECT_EQ(toUtf8("x\xD6"), "x\xEF\xBF\xBD");  // lead byte cut off at the end
     EXPECT_EQ(fromUtf8("a\xC3(b"), "a?(b");
 }

@@ -29,7 +29,9 @@ size_t load(BookmarkTree& tree, const std::string& bytes, ItemId start = kNoItem
     return SerializeTree(tree, reader, start);
 }
 
-std::string str(const std::string& s) { return std::string(1, static_cast<char>(s.size())) + s; }
+std::string str(const std::string& s) {
+    return std::string(1, static_cast<char>(s.size())) + s;
+}
 
 // P{Q(q.htm), R{S(s.htm)}}, T(t.htm)
 struct WorkedExample {

@@ -13,14 +13,16 @@ namespace brivanta {
 unsigned AccountTable::bucketOf(std::string_view name) {
     std::uint32_t h = 0;
     for (char c : name) {
-        h = h * 33 + static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<signed char>(c)));
+        h = h * 33 +
+            static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<signed char>(c)));
     }
     return h % kBucketCount;
 }
 
 const UserAccount* AccountTable::lookup(std::string_view name) const {
     for (const UserAccount& a : buckets_[bucketOf(name)]) {
-        if (a.name == name) return &a;
+        if (a.name == name)
+            return &a;
     }
     return nullptr;
 }
@@ -38,18 +40,21 @@ void AccountTable::set(const UserAccount& account) {
 
 size_t AccountTable::size() const {
     size_t n = 0;
-    for (const auto& bucket : buckets_) n += bucket.size();
+    for (const auto& bucket : buckets_)
+        n += bucket.size();
     return n;
 }
 
 void AccountTable::clear() {
-    for (auto& bucket : buckets_) bucket.clear();
+    for (auto& bucket : buckets_)
+        bucket.clear();
 }
 
 std::vector<const UserAccount*> AccountTable::accounts() const {
     std::vector<const UserAccount*> result;
     for (const auto& bucket : buckets_) {
-        for (auto it = bucket.rbegin(); it != bucket.rend(); ++it) result.push_back(&*it);
+        for (auto it = bucket.rbegin(); it != bucket.rend(); ++it)
+            result.push_back(&*it);
     }
     return result;
 }
@@ -68,18 +73,22 @@ void readAccountRecords(ArchiveReader& reader, std::vector<UserAccount>& records
 
 FileError readAccountFile(const std::string& path, std::vector<UserAccount>& records) {
     FileSource source;
-    if (FileError e = source.open(path)) return e;
+    if (FileError e = source.open(path))
+        return e;
     ArchiveReader reader(source);
     readAccountRecords(reader, records);
-    if (source.failed()) return FileError{path, source.error()};
+    if (source.failed())
+        return FileError{path, source.error()};
     return {};
 }
 
 bool AccountTable::loadFile(const std::string& path, std::vector<std::string>* namesInFileOrder) {
     std::vector<UserAccount> records;
-    if (readAccountFile(path, records).failed() && records.empty()) return false;
+    if (readAccountFile(path, records).failed() && records.empty())
+        return false;
     for (const UserAccount& account : records) {
-        if (namesInFileOrder) namesInFileOrder->push_back(account.name);
+        if (namesInFileOrder)
+            namesInFileOrder->push_back(account.name);
         set(account);
     }
     return true;
@@ -87,7 +96,8 @@ bool AccountTable::loadFile(const std::string& path, std::vector<std::string>* n
 
 FileError AccountTable::saveFile(const std::string& path) const {
     AtomicFileSink sink;
-    if (FileError e = sink.open(path)) return e;
+    if (FileError e = sink.open(path))
+        return e;
     ArchiveWriter writer(sink);
     for (const UserAccount* a : accounts()) {
         writer.writeString(a->name);
@@ -120,8 +130,10 @@ FileError AccountTable::save(std::string_view name) const {
 
 std::string accountFileName(std::string_view name) {
     std::string result(name);
-    if (result.find('.') == std::string::npos) result += ".ini";
-    if (result.find_first_of("/\\") == std::string::npos) result.insert(0, "Data/");
+    if (result.find('.') == std::string::npos)
+        result += ".ini";
+    if (result.find_first_of("/\\") == std::string::npos)
+        result.insert(0, "Data/");
     return result;
 }
 

@@ -14,7 +14,7 @@ namespace brivanta {
 // which the table lists them (and so writes "Users.ini") is that of a 17-bucket hash map:
 // bucket by bucket, the newest entry of a bucket first.
 class AccountTable {
-public:
+  public:
     static constexpr unsigned kBucketCount = 17;
     static unsigned bucketOf(std::string_view name);
 
@@ -39,7 +39,7 @@ public:
     bool load(std::string_view name, std::vector<std::string>* namesInFileOrder = nullptr);
     FileError save(std::string_view name) const;
 
-private:
+  private:
     // Within a bucket, entries are kept oldest first; the table order reads them backwards.
     std::array<std::vector<UserAccount>, kBucketCount> buckets_;
 };

@@ -4,7 +4,9 @@
 
 namespace brivanta {
 
-std::string customTreeName(std::string_view userName) { return text::toUtf8(userName); }
+std::string customTreeName(std::string_view userName) {
+    return text::toUtf8(userName);
+}
 
 std::string addressBookName(std::string_view userName) {
     return text::toUtf8(userName) + ".ads";

@@ -14,7 +14,7 @@ namespace brivanta {
 // than the data holds ends the reading like the end of the data does; memory grows only
 // with bytes that really arrive.
 class ArchiveReader : public StringReader {
-public:
+  public:
     explicit ArchiveReader(ByteSource& source, size_t bufferSize = 4096);
 
     bool readString(std::string& out) override;
@@ -26,7 +26,7 @@ public:
     // Bytes taken from the source so far.
     std::uint64_t bytesRead() const { return consumed_; }
 
-private:
+  private:
     bool fill();
     bool readBytes(char* out, size_t size);
     bool readLength(std::uint64_t& length, bool& wide);

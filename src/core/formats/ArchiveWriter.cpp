@@ -29,13 +29,16 @@ ArchiveWriter::ArchiveWriter(ByteSink& sink, size_t bufferSize)
     buffer_.reserve(capacity_);
 }
 
-ArchiveWriter::~ArchiveWriter() { flush(); }
+ArchiveWriter::~ArchiveWriter() {
+    flush();
+}
 
 void ArchiveWriter::put(const char* data, size_t size) {
     if (buffer_.size() + size > capacity_) {
         flush();
         if (size >= capacity_) {
-            if (!failed_ && !sink_.write(data, size)) failed_ = true;
+            if (!failed_ && !sink_.write(data, size))
+                failed_ = true;
             return;
         }
     }
@@ -61,7 +64,8 @@ void ArchiveWriter::writeInt32(std::int32_t value) {
 
 bool ArchiveWriter::flush() {
     if (!buffer_.empty()) {
-        if (!failed_ && !sink_.write(buffer_.data(), buffer_.size())) failed_ = true;
+        if (!failed_ && !sink_.write(buffer_.data(), buffer_.size()))
+            failed_ = true;
         buffer_.clear();
     }
     return !failed_;

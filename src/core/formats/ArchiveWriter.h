@@ -11,7 +11,7 @@ namespace brivanta {
 // Writes length-prefixed strings: one length byte below 255, 0xFF and a 16-bit length
 // below 0xFFFE, otherwise 0xFF 0xFF 0xFF and a 32-bit length; little-endian, no terminator.
 class ArchiveWriter : public StringWriter {
-public:
+  public:
     explicit ArchiveWriter(ByteSink& sink, size_t bufferSize = 4096);
     ~ArchiveWriter() override;
     ArchiveWriter(const ArchiveWriter&) = delete;
@@ -23,7 +23,7 @@ public:
     bool flush();
     bool failed() const { return failed_; }
 
-private:
+  private:
     void put(const char* data, size_t size);
 
     ByteSink& sink_;

@@ -10,14 +10,17 @@
 namespace brivanta {
 
 FileSource::~FileSource() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0)
+        ::close(fd_);
 }
 
 FileError FileSource::open(const std::string& path) {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0)
+        ::close(fd_);
     error_ = 0;
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) return FileError{path, errno};
+    if (fd_ < 0)
+        return FileError{path, errno};
     struct stat st;
     if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
         ::close(fd_);
@@ -28,11 +31,14 @@ FileError FileSource::open(const std::string& path) {
 }
 
 size_t FileSource::read(char* buffer, size_t size) {
-    if (fd_ < 0 || error_ != 0) return 0;
+    if (fd_ < 0 || error_ != 0)
+        return 0;
     for (;;) {
         ssize_t n = ::read(fd_, buffer, size);
-        if (n >= 0) return static_cast<size_t>(n);
-        if (errno == EINTR) continue;
+        if (n >= 0)
+            return static_cast<size_t>(n);
+        if (errno == EINTR)
+            continue;
         error_ = errno;
         return 0;
     }
@@ -40,11 +46,14 @@ size_t FileSource::read(char* buffer, size_t size) {
 
 long long FileSource::size() const {
     struct stat st;
-    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return -1;
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0)
+        return -1;
     return st.st_size;
 }
 
-AtomicFileSink::~AtomicFileSink() { abandon(); }
+AtomicFileSink::~AtomicFileSink() {
+    abandon();
+}
 
 FileError AtomicFileSink::open(const std::string& path) {
     abandon();
@@ -66,11 +75,13 @@ FileError AtomicFileSink::open(const std::string& path) {
 }
 
 bool AtomicFileSink::write(const char* data, size_t size) {
-    if (fd_ < 0 || error_ != 0) return false;
+    if (fd_ < 0 || error_ != 0)
+        return false;
     while (size > 0) {
         ssize_t n = ::write(fd_, data, size);
         if (n < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             error_ = errno;
             return false;
         }
@@ -81,11 +92,15 @@ bool AtomicFileSink::write(const char* data, size_t size) {
 }
 
 FileError AtomicFileSink::commit() {
-    if (fd_ < 0) return FileError{path_, error_ != 0 ? error_ : EBADF};
-    if (error_ == 0 && ::fsync(fd_) != 0) error_ = errno;
-    if (::close(fd_) != 0 && error_ == 0) error_ = errno;
+    if (fd_ < 0)
+        return FileError{path_, error_ != 0 ? error_ : EBADF};
+    if (error_ == 0 && ::fsync(fd_) != 0)
+        error_ = errno;
+    if (::close(fd_) != 0 && error_ == 0)
+        error_ = errno;
     fd_ = -1;
-    if (error_ == 0 && ::rename(tempPath_.c_str(), path_.c_str()) != 0) error_ = errno;
+    if (error_ == 0 && ::rename(tempPath_.c_str(), path_.c_str()) != 0)
+        error_ = errno;
     if (error_ != 0) {
         ::unlink(tempPath_.c_str());
         tempPath_.clear();
@@ -109,23 +124,29 @@ void AtomicFileSink::abandon() {
 FileError readWholeFile(const std::string& path, std::string& out) {
     out.clear();
     FileSource source;
-    if (FileError e = source.open(path)) return e;
+    if (FileError e = source.open(path))
+        return e;
     long long size = source.size();
-    if (size > 0) out.reserve(static_cast<size_t>(size));
+    if (size > 0)
+        out.reserve(static_cast<size_t>(size));
     char buffer[65536];
     for (;;) {
         size_t n = source.read(buffer, sizeof buffer);
-        if (n == 0) break;
+        if (n == 0)
+            break;
         out.append(buffer, n);
     }
-    if (source.failed()) return FileError{path, source.error()};
+    if (source.failed())
+        return FileError{path, source.error()};
     return {};
 }
 
 std::string directoryOf(const std::string& path) {
     size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return {};
-    if (slash == 0) return "/";
+    if (slash == std::string::npos)
+        return {};
+    if (slash == 0)
+        return "/";
     return path.substr(0, slash);
 }
 

@@ -9,7 +9,7 @@ namespace brivanta {
 
 // Reads a file. open() fails for a missing or unreadable file.
 class FileSource : public ByteSource {
-public:
+  public:
     FileSource() = default;
     ~FileSource() override;
     FileSource(const FileSource&) = delete;
@@ -22,7 +22,7 @@ public:
     // Size of the open file, or -1.
     long long size() const;
 
-private:
+  private:
     int fd_ = -1;
     int error_ = 0;
 };
@@ -31,7 +31,7 @@ private:
 // to a temporary file in the same directory, which commit() flushes and renames over the
 // target. Without commit() the temporary file is removed and the target stays as it was.
 class AtomicFileSink : public ByteSink {
-public:
+  public:
     AtomicFileSink() = default;
     ~AtomicFileSink() override;
     AtomicFileSink(const AtomicFileSink&) = delete;
@@ -42,7 +42,7 @@ public:
     FileError commit();
     void abandon();
 
-private:
+  private:
     std::string path_;
     std::string tempPath_;
     int fd_ = -1;

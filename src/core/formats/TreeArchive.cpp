@@ -22,14 +22,16 @@ void writeRecord(BookmarkTree& tree, StringWriter& out, ItemId item, std::string
     if (tree.treeKind() == kAddressBookTree) {
         out.writeString(record->tag.empty() ? std::string_view(" ") : record->tag);
     }
-    if (progress) progress(label);
+    if (progress)
+        progress(label);
 }
 
 }  // namespace
 
 void SerializeTree(BookmarkTree& tree, StringWriter& out, ItemId start,
                    const ArchiveProgress& progress) {
-    if (start != kNoItem && !tree.contains(start)) return;
+    if (start != kNoItem && !tree.contains(start))
+        return;
     std::string prefix;
     std::string scratch;
     if (start != kNoItem) {
@@ -37,7 +39,8 @@ void SerializeTree(BookmarkTree& tree, StringWriter& out, ItemId start,
         prefix = "->";
     }
     ItemId c = tree.firstChild(start);
-    if (c == kNoItem) return;
+    if (c == kNoItem)
+        return;
     for (;;) {
         writeRecord(tree, out, c, prefix, scratch, progress);
         while (tree.hasChildren(c)) {
@@ -51,13 +54,16 @@ void SerializeTree(BookmarkTree& tree, StringWriter& out, ItemId start,
             continue;
         }
         ItemId p = tree.parent(c);
-        if (p == start) return;
+        if (p == start)
+            return;
         prefix = "|";
         while (tree.nextSibling(p) == kNoItem) {
-            if (p == start) return;
+            if (p == start)
+                return;
             p = tree.parent(p);
             prefix += '|';
-            if (p == start) return;
+            if (p == start)
+                return;
         }
         c = tree.nextSibling(p);
     }
@@ -65,17 +71,22 @@ void SerializeTree(BookmarkTree& tree, StringWriter& out, ItemId start,
 
 size_t SerializeTree(BookmarkTree& tree, StringReader& in, ItemId start,
                      const ArchiveProgress& progress) {
-    if (start != kNoItem && !tree.contains(start)) return 0;
+    if (start != kNoItem && !tree.contains(start))
+        return 0;
     const bool threeStrings = tree.treeKind() == kAddressBookTree;
     ItemId current = start;
     NodeRecord record;
     std::string label;
     size_t added = 0;
     for (;;) {
-        if (!in.readString(label)) break;
-        if (!in.readString(record.address)) break;
-        if (threeStrings && !in.readString(record.tag)) break;
-        if (!threeStrings) record.tag.clear();
+        if (!in.readString(label))
+            break;
+        if (!in.readString(record.address))
+            break;
+        if (threeStrings && !in.readString(record.tag))
+            break;
+        if (!threeStrings)
+            record.tag.clear();
         text::trimLeftInPlace(label);
         text::trimLeftInPlace(record.address);
         text::trimLeftInPlace(record.tag);
@@ -93,9 +104,11 @@ size_t SerializeTree(BookmarkTree& tree, StringReader& in, ItemId start,
             current = tree.parent(current);
         }
         record.name.assign(name);
-        if (progress) progress(record.name);
+        if (progress)
+            progress(record.name);
         ItemId inserted = tree.InsertNode(record, current);
-        if (inserted == kNoItem) break;  // item data exhausted
+        if (inserted == kNoItem)
+            break;  // item data exhausted
         current = inserted;
         ++added;
     }
@@ -104,30 +117,33 @@ size_t SerializeTree(BookmarkTree& tree, StringReader& in, ItemId start,
 
 std::string archiveFileName(std::string_view name, bool hasStartItem) {
     std::string result(name);
-    if (result.find('.') == std::string::npos) result += ".bvk";
+    if (result.find('.') == std::string::npos)
+        result += ".bvk";
     if (!hasStartItem && result.find_first_of("/\\") == std::string::npos) {
         result.insert(0, "Data/");
     }
     return result;
 }
 
-bool loadArchiveFile(BookmarkTree& tree, const std::string& path, ItemId parent,
-                     FileError* error) {
+bool loadArchiveFile(BookmarkTree& tree, const std::string& path, ItemId parent, FileError* error) {
     FileSource source;
     FileError e = source.open(path);
     if (!e.failed()) {
         BookmarkTree::BulkUpdate bulk(tree);
         ArchiveReader reader(source);
         SerializeTree(tree, reader, parent);
-        if (source.failed()) e = FileError{path, source.error()};
+        if (source.failed())
+            e = FileError{path, source.error()};
     }
-    if (error) *error = e;
+    if (error)
+        *error = e;
     return !e.failed();
 }
 
 FileError saveArchiveFile(BookmarkTree& tree, const std::string& path, ItemId start) {
     AtomicFileSink sink;
-    if (FileError e = sink.open(path)) return e;
+    if (FileError e = sink.open(path))
+        return e;
     ArchiveWriter writer(sink);
     SerializeTree(tree, writer, start);
     if (!writer.flush()) {
@@ -138,12 +154,14 @@ FileError saveArchiveFile(BookmarkTree& tree, const std::string& path, ItemId st
 }
 
 bool LoadTree(BookmarkTree& tree, std::string_view name, ItemId parent) {
-    if (name.empty()) return false;
+    if (name.empty())
+        return false;
     return loadArchiveFile(tree, archiveFileName(name, parent != kNoItem), parent);
 }
 
 FileError SaveTree(BookmarkTree& tree, std::string_view name, ItemId start) {
-    if (name.empty()) return FileError{std::string(), EINVAL};
+    if (name.empty())
+        return FileError{std::string(), EINVAL};
     return saveArchiveFile(tree, archiveFileName(name, start != kNoItem), start);
 }
 

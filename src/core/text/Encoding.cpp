@@ -9,10 +9,11 @@ namespace {
 
 // iconv descriptors are expensive to open; one per direction, per thread.
 class Converter {
-public:
+  public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
     ~Converter() {
-        if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
+        if (cd_ != reinterpret_cast<iconv_t>(-1))
+            iconv_close(cd_);
     }
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
@@ -21,8 +22,10 @@ public:
     // writes `replacement` instead.
     std::string run(std::string_view in, std::string_view replacement, size_t skip) {
         std::string out;
-        if (in.empty()) return out;
-        if (cd_ == reinterpret_cast<iconv_t>(-1)) return std::string(in);
+        if (in.empty())
+            return out;
+        if (cd_ == reinterpret_cast<iconv_t>(-1))
+            return std::string(in);
         iconv(cd_, nullptr, nullptr, nullptr, nullptr);
         out.resize(in.size() * 2 + 16);
         char* inPtr = const_cast<char*>(in.data());
@@ -33,13 +36,15 @@ public:
             size_t outLeft = out.size() - used;
             size_t rc = iconv(cd_, &inPtr, &inLeft, &outPtr, &outLeft);
             used = out.size() - outLeft;
-            if (rc != static_cast<size_t>(-1)) break;
+            if (rc != static_cast<size_t>(-1))
+                break;
             if (errno == E2BIG) {
                 out.resize(out.size() * 2);
                 continue;
             }
             // EILSEQ or EINVAL (a sequence cut off at the end): substitute and go on.
-            if (out.size() - used < replacement.size()) out.resize(out.size() * 2);
+            if (out.size() - used < replacement.size())
+                out.resize(out.size() * 2);
             out.replace(used, replacement.size(), replacement);
             used += replacement.size();
             size_t step = skip < inLeft ? skip : inLeft;
@@ -56,7 +61,7 @@ public:
         return out;
     }
 
-private:
+  private:
     iconv_t cd_;
 };
 

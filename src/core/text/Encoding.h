@@ -17,7 +17,9 @@ std::string toUtf8(std::string_view gbk);
 std::string fromUtf8(std::string_view utf8);
 
 // Writes a Chinese literal from UTF-8 source into stored (GBK) bytes.
-inline std::string gbk(std::string_view utf8) { return fromUtf8(utf8); }
+inline std::string gbk(std::string_view utf8) {
+    return fromUtf8(utf8);
+}
 
 // UTF-16LE code units to GBK; characters GBK lacks become "?". Used by the archive reader
 // for the rare wide-string form.

@@ -15,7 +15,8 @@ BookmarkTree::~BookmarkTree() = default;
 
 BookmarkTree::Node* BookmarkTree::node(ItemId item) {
     size_t chunk = item >> kChunkBits;
-    if (chunk >= chunks_.size()) return nullptr;
+    if (chunk >= chunks_.size())
+        return nullptr;
     Node* n = &chunks_[chunk][item & (kChunkSize - 1)];
     return n->alive ? n : nullptr;
 }
@@ -26,11 +27,14 @@ const BookmarkTree::Node* BookmarkTree::node(ItemId item) const {
 
 BookmarkTree::Node& BookmarkTree::allocate(ItemId item) {
     size_t chunk = item >> kChunkBits;
-    while (chunks_.size() <= chunk) chunks_.push_back(std::make_unique<Node[]>(kChunkSize));
+    while (chunks_.size() <= chunk)
+        chunks_.push_back(std::make_unique<Node[]>(kChunkSize));
     return chunks_[chunk][item & (kChunkSize - 1)];
 }
 
-bool BookmarkTree::contains(ItemId item) const { return item != kNoItem && node(item) != nullptr; }
+bool BookmarkTree::contains(ItemId item) const {
+    return item != kNoItem && node(item) != nullptr;
+}
 
 void BookmarkTree::chooseImage(Node& n) {
     int image = -1;
@@ -39,21 +43,26 @@ void BookmarkTree::chooseImage(Node& n) {
             image = iconChooser_->imageForTag(n.record.tag);
         } else {
             std::string_view address = text::trimLeft(n.record.address);
-            if (!address.empty()) image = iconChooser_->imageForAddress(address);
+            if (!address.empty())
+                image = iconChooser_->imageForAddress(address);
         }
     }
-    if (image < 0 || image > INT16_MAX) image = kClosedFolderImage;
+    if (image < 0 || image > INT16_MAX)
+        image = kClosedFolderImage;
     n.image = n.selectedImage = static_cast<std::int16_t>(image);
 }
 
 ItemId BookmarkTree::InsertNode(const NodeRecord& record, ItemId parentItem) {
     Node* parentNode = node(parentItem);
-    if (!parentNode) return kNoItem;
-    if (nextItemData_ == UINT32_MAX) return kNoItem;  // item data exhausted
+    if (!parentNode)
+        return kNoItem;
+    if (nextItemData_ == UINT32_MAX)
+        return kNoItem;  // item data exhausted
     ItemId item = nextItemData_ + 1;
     int row = static_cast<int>(parentNode->children.size());
     if (bulkDepth_ == 0) {
-        for (TreeObserver* o : observers_) o->aboutToInsert(parentItem, row);
+        for (TreeObserver* o : observers_)
+            o->aboutToInsert(parentItem, row);
     }
     Node& n = allocate(item);
     parentNode = node(parentItem);  // allocation never moves nodes, but stay obviously safe
@@ -67,18 +76,21 @@ ItemId BookmarkTree::InsertNode(const NodeRecord& record, ItemId parentItem) {
     nextItemData_ = item;
     ++count_;
     if (bulkDepth_ == 0) {
-        for (TreeObserver* o : observers_) o->inserted(parentItem, row, item);
+        for (TreeObserver* o : observers_)
+            o->inserted(parentItem, row, item);
     }
     return item;
 }
 
 void BookmarkTree::DeleteNode(ItemId item) {
-    if (!contains(item)) return;
+    if (!contains(item))
+        return;
     Node* n = node(item);
     ItemId parentItem = n->parent;
     int row = static_cast<int>(n->row);
     if (bulkDepth_ == 0) {
-        for (TreeObserver* o : observers_) o->aboutToRemove(parentItem, row, item);
+        for (TreeObserver* o : observers_)
+            o->aboutToRemove(parentItem, row, item);
     }
     // Free the subtree without recursion: deep trees must not exhaust the stack.
     std::vector<ItemId> pending{item};
@@ -87,24 +99,28 @@ void BookmarkTree::DeleteNode(ItemId item) {
         pending.pop_back();
         Node* c = node(current);
         pending.insert(pending.end(), c->children.begin(), c->children.end());
-        if (c->ownLabel) labels_.erase(current);
+        if (c->ownLabel)
+            labels_.erase(current);
         *c = Node{};
         --count_;
     }
-    if (pasteSource_ != kNoItem && !contains(pasteSource_)) pasteSource_ = kNoItem;
+    if (pasteSource_ != kNoItem && !contains(pasteSource_))
+        pasteSource_ = kNoItem;
     Node* p = node(parentItem);
     p->children.erase(p->children.begin() + row);
     for (size_t i = static_cast<size_t>(row); i < p->children.size(); ++i) {
         node(p->children[i])->row = static_cast<std::uint32_t>(i);
     }
     if (bulkDepth_ == 0) {
-        for (TreeObserver* o : observers_) o->removed(parentItem, row);
+        for (TreeObserver* o : observers_)
+            o->removed(parentItem, row);
     }
 }
 
 void BookmarkTree::DeleteNode() {
     if (bulkDepth_ == 0) {
-        for (TreeObserver* o : observers_) o->aboutToReset();
+        for (TreeObserver* o : observers_)
+            o->aboutToReset();
     }
     chunks_.clear();
     chunks_.push_back(std::make_unique<Node[]>(kChunkSize));
@@ -114,20 +130,24 @@ void BookmarkTree::DeleteNode() {
     count_ = 0;
     pasteSource_ = kNoItem;
     if (bulkDepth_ == 0) {
-        for (TreeObserver* o : observers_) o->reset();
+        for (TreeObserver* o : observers_)
+            o->reset();
     }
 }
 
 const NodeRecord* BookmarkTree::LookupRecord(ItemId item) const {
-    if (item == kNoItem) return nullptr;
+    if (item == kNoItem)
+        return nullptr;
     const Node* n = node(item);
     return n ? &n->record : nullptr;
 }
 
 void BookmarkTree::SetRecord(ItemId item, const NodeRecord& record) {
-    if (item == kNoItem) return;
+    if (item == kNoItem)
+        return;
     Node* n = node(item);
-    if (!n) return;
+    if (!n)
+        return;
     // The label is set separately: keep showing the old name until the caller does.
     if (!n->ownLabel && n->record.name != record.name) {
         labels_[item] = n->record.name;
@@ -157,42 +177,50 @@ int BookmarkTree::childCount(ItemId parentItem) const {
 
 ItemId BookmarkTree::child(ItemId parentItem, int row) const {
     const Node* n = node(parentItem);
-    if (!n || row < 0 || static_cast<size_t>(row) >= n->children.size()) return kNoItem;
+    if (!n || row < 0 || static_cast<size_t>(row) >= n->children.size())
+        return kNoItem;
     return n->children[static_cast<size_t>(row)];
 }
 
 ItemId BookmarkTree::nextSibling(ItemId item) const {
     const Node* n = item == kNoItem ? nullptr : node(item);
-    if (!n) return kNoItem;
+    if (!n)
+        return kNoItem;
     return child(n->parent, static_cast<int>(n->row) + 1);
 }
 
 bool BookmarkTree::isWithin(ItemId item, ItemId ancestor) const {
-    if (!contains(item)) return false;
+    if (!contains(item))
+        return false;
     for (ItemId i = item; i != kNoItem; i = parent(i)) {
-        if (i == ancestor) return true;
+        if (i == ancestor)
+            return true;
     }
     return ancestor == kNoItem;
 }
 
 int BookmarkTree::depth(ItemId item) const {
     int d = 0;
-    for (ItemId i = parent(item); i != kNoItem; i = parent(i)) ++d;
+    for (ItemId i = parent(item); i != kNoItem; i = parent(i))
+        ++d;
     return d;
 }
 
 const std::string& BookmarkTree::label(ItemId item) const {
     static const std::string kEmpty;
     const Node* n = item == kNoItem ? nullptr : node(item);
-    if (!n) return kEmpty;
+    if (!n)
+        return kEmpty;
     return n->ownLabel ? labels_.at(item) : n->record.name;
 }
 
 void BookmarkTree::setLabel(ItemId item, const std::string& label) {
     Node* n = item == kNoItem ? nullptr : node(item);
-    if (!n) return;
+    if (!n)
+        return;
     if (label == n->record.name) {
-        if (n->ownLabel) labels_.erase(item);
+        if (n->ownLabel)
+            labels_.erase(item);
         n->ownLabel = false;
     } else {
         labels_[item] = label;
@@ -213,7 +241,8 @@ int BookmarkTree::selectedImage(ItemId item) const {
 
 void BookmarkTree::setImages(ItemId item, int image, int selectedImage) {
     Node* n = item == kNoItem ? nullptr : node(item);
-    if (!n) return;
+    if (!n)
+        return;
     auto clamp = [](int v) { return static_cast<std::int16_t>(std::clamp(v, 0, INT16_MAX)); };
     n->image = clamp(image);
     n->selectedImage = clamp(selectedImage);
@@ -227,7 +256,8 @@ bool BookmarkTree::isExpanded(ItemId item) const {
 
 void BookmarkTree::setExpanded(ItemId item, bool expanded) {
     Node* n = item == kNoItem ? nullptr : node(item);
-    if (!n) return;
+    if (!n)
+        return;
     n->expanded = expanded;
     // Only entries that show a folder image follow the expanded state; links keep theirs.
     if (n->image <= kOpenFolderImage && n->selectedImage <= kOpenFolderImage) {
@@ -238,7 +268,8 @@ void BookmarkTree::setExpanded(ItemId item, bool expanded) {
 
 void BookmarkTree::selectionChanged(ItemId item) {
     Node* n = item == kNoItem ? nullptr : node(item);
-    if (!n) return;
+    if (!n)
+        return;
     if (n->image <= kOpenFolderImage && n->selectedImage <= kOpenFolderImage &&
         (n->image == kOpenFolderImage || n->selectedImage == kOpenFolderImage) &&
         n->children.empty()) {
@@ -247,26 +278,32 @@ void BookmarkTree::selectionChanged(ItemId item) {
     }
 }
 
-void BookmarkTree::addObserver(TreeObserver* observer) { observers_.push_back(observer); }
+void BookmarkTree::addObserver(TreeObserver* observer) {
+    observers_.push_back(observer);
+}
 
 void BookmarkTree::removeObserver(TreeObserver* observer) {
     observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
 }
 
 void BookmarkTree::notifyChanged(ItemId item) {
-    if (bulkDepth_ > 0) return;
-    for (TreeObserver* o : observers_) o->changed(item);
+    if (bulkDepth_ > 0)
+        return;
+    for (TreeObserver* o : observers_)
+        o->changed(item);
 }
 
 BookmarkTree::BulkUpdate::BulkUpdate(BookmarkTree& tree) : tree_(tree) {
     if (tree_.bulkDepth_++ == 0) {
-        for (TreeObserver* o : tree_.observers_) o->aboutToReset();
+        for (TreeObserver* o : tree_.observers_)
+            o->aboutToReset();
     }
 }
 
 BookmarkTree::BulkUpdate::~BulkUpdate() {
     if (--tree_.bulkDepth_ == 0) {
-        for (TreeObserver* o : tree_.observers_) o->reset();
+        for (TreeObserver* o : tree_.observers_)
+            o->reset();
     }
 }
 

@@ -22,7 +22,7 @@ inline constexpr int kOpenFolderImage = 1;
 // in order and never reused until the whole tree is emptied). Looking up an entry, its
 // parent, its row and its n-th child are all O(1).
 class BookmarkTree {
-public:
+  public:
     explicit BookmarkTree(int treeKind = kCustomTree);
     ~BookmarkTree();
     BookmarkTree(const BookmarkTree&) = delete;
@@ -88,17 +88,17 @@ public:
 
     // While one of these lives, observers get one reset instead of a call per entry.
     class BulkUpdate {
-    public:
+      public:
         explicit BulkUpdate(BookmarkTree& tree);
         ~BulkUpdate();
         BulkUpdate(const BulkUpdate&) = delete;
         BulkUpdate& operator=(const BulkUpdate&) = delete;
 
-    private:
+      private:
         BookmarkTree& tree_;
     };
 
-private:
+  private:
     struct Node {
         NodeRecord record;
         std::vector<ItemId> children;

@@ -7,7 +7,7 @@ namespace brivanta {
 // Picks the image of a new entry. The desktop fills this in from its icon list; a tree
 // without one gives every entry image 0 (the closed folder).
 class NodeIconChooser {
-public:
+  public:
     virtual ~NodeIconChooser() = default;
     // Image for an address-book tag ("男", "电话", ...), or -1 when the list has none.
     virtual int imageForTag(std::string_view tag) = 0;

@@ -14,6 +14,8 @@ using ItemId = std::uint32_t;
 inline constexpr ItemId kNoItem = 0;
 
 // How many archive strings one record of a tree of this kind has.
-constexpr int recordWidth(int treeKind) { return treeKind == kAddressBookTree ? 3 : 2; }
+constexpr int recordWidth(int treeKind) {
+    return treeKind == kAddressBookTree ? 3 : 2;
+}
 
 }  // namespace brivanta

@@ -7,7 +7,7 @@ namespace brivanta {
 // Told about every change of a BookmarkTree, so that a view can follow the tree without a
 // copy of it. Rows are positions among the parent's children; kNoItem is the top level.
 class TreeObserver {
-public:
+  public:
     virtual ~TreeObserver() = default;
     virtual void aboutToInsert(ItemId /*parent*/, int /*row*/) {}
     virtual void inserted(ItemId /*parent*/, int /*row*/, ItemId /*item*/) {}
