@@ -146,7 +146,6 @@ BITMAP_135 = f'''<svg xmlns="http://www.w3.org/2000/svg" width="320" height="200
 <rect width="320" height="200" fill="url(#sky)"/>
 <path d="M0 150 Q80 120 160 150 T320 140 V200 H0 Z" fill="#cfe3f5"/>
 <path d="M0 170 Q90 145 180 170 T320 165 V200 H0 Z" fill="#bcd7f0"/>
-<g transform="translate(236 14) scale(4.2)" opacity="0.35">{ICONS["128"]}</g>
 </svg>
 '''
 

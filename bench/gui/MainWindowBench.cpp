@@ -1,0 +1,114 @@
+// From a loaded tree of a million entries to the first painted main window, and scrolling
+// through it.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QEvent>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <random>
+
+#include "app/MainDialog.h"
+#include "trees/BookmarkTreeView.h"
+
+using namespace brivanta;
+
+namespace {
+
+constexpr int kEntries = 1'000'000;
+
+// Sets a flag when the watched widget has painted.
+class PaintWatch : public QObject {
+  public:
+    bool painted = false;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            painted = true;
+        return false;
+    }
+};
+
+// Shape 0: 1000 folders of 999 links each. Shape 1: a million links at the top level.
+void fill(BookmarkTree& tree, int shape) {
+    BookmarkTree::BulkUpdate bulk(tree);
+    NodeRecord link{"https://www.example.com/page", "https://www.example.com/page", ""};
+    if (shape == 1) {
+        for (int i = 0; i < kEntries; ++i)
+            tree.InsertNode(link);
+        return;
+    }
+    for (int f = 0; f < 1000; ++f) {
+        ItemId folder = tree.InsertNode({"folder " + std::to_string(f), "", ""});
+        for (int i = 0; i < 999; ++i)
+            tree.InsertNode(link, folder);
+    }
+}
+
+UserAccount benchUser() {
+    UserAccount account;
+    account.name = "bench";
+    return account;
+}
+
+void waitForPaint(QWidget* widget) {
+    PaintWatch watch;
+    widget->installEventFilter(&watch);
+    while (!watch.painted)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    widget->removeEventFilter(&watch);
+}
+
+void BM_FirstPaintOfMillionEntryTree(benchmark::State& state) {
+    QTemporaryDir home;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto window = std::make_unique<MainDialog>(home.path().toStdString());
+        fill(window->customTree(), static_cast<int>(state.range(0)));
+        state.ResumeTiming();
+
+        window->start(benchUser());
+        window->show();
+        waitForPaint(window->treeView(1000)->viewport());
+
+        state.PauseTiming();
+        window->hide();
+        window.reset();
+        state.ResumeTiming();
+    }
+    state.SetLabel(state.range(0) == 0 ? "1000 folders x 999 links" : "1,000,000 top-level links");
+}
+BENCHMARK(BM_FirstPaintOfMillionEntryTree)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+
+void BM_ScrollMillionEntryTree(benchmark::State& state) {
+    QTemporaryDir home;
+    MainDialog window(home.path().toStdString());
+    fill(window.customTree(), 1);
+    window.start(benchUser());
+    window.show();
+    BookmarkTreeView* view = window.treeView(1000);
+    waitForPaint(view->viewport());
+    std::mt19937 random(7);
+    QScrollBar* bar = view->verticalScrollBar();
+    for (auto _ : state) {
+        bar->setValue(std::uniform_int_distribution<int>(0, bar->maximum())(random));
+        view->viewport()->repaint();
+    }
+    window.hide();
+}
+BENCHMARK(BM_ScrollMillionEntryTree)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,16 @@
+#include "app/MainLayout.h"
+
+namespace brivanta {
+
+MainLayout layoutMainWindow(const LayoutRect& client, int toolbarBand, int tabBand) {
+    MainLayout layout;
+    int treeBottom = client.bottom - tabBand;
+    layout.tree = {client.left, client.top + toolbarBand, client.right, treeBottom};
+    // A window shorter than the two bands gets an empty tree, never a negative height.
+    if (layout.tree.bottom < layout.tree.top)
+        layout.tree.bottom = layout.tree.top;
+    layout.tabs = {client.left - 1, treeBottom - 2, client.right + 5, treeBottom + tabBand};
+    return layout;
+}
+
+}  // namespace brivanta

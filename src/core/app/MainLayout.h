@@ -1,0 +1,30 @@
+#pragma once
+
+namespace brivanta {
+
+// A rectangle with exclusive right and bottom edges.
+struct LayoutRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+
+    int width() const { return right - left; }
+    int height() const { return bottom - top; }
+    bool operator==(const LayoutRect&) const = default;
+};
+
+struct MainLayout {
+    LayoutRect tree;
+    LayoutRect tabs;
+};
+
+inline constexpr int kToolbarBand = 24;
+inline constexpr int kTabBand = 23;
+
+// Places the active tree between the toolbar band and the tab band of the client area, and
+// the tab strip below it: one pixel past the left edge, five past the right, overlapping the
+// tree by two pixels so the selected tab joins the tree's frame.
+MainLayout layoutMainWindow(const LayoutRect& client, int toolbarBand, int tabBand);
+
+}  // namespace brivanta

@@ -1,0 +1,102 @@
+#include "accounts/LoginDialog.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+
+#include "accounts/AccountChecks.h"
+#include "accounts/GuardedPasswordEdit.h"
+#include "app/CommandIds.h"
+#include "app/ResourceIcons.h"
+#include "controls/FlatButton.h"
+#include "text/QtText.h"
+
+namespace brivanta {
+
+LoginDialog::LoginDialog(QWidget* parent) : QDialog(parent), background_(backgroundBitmap()) {
+    setWindowTitle(QString::fromUtf8("登录<Brivanta>"));
+    setWindowIcon(resourceIcon(ids::kProgramIcon));
+    setFixedSize(background_.size());
+
+    auto* nameLabel = new QLabel(QString::fromUtf8("用 户 名："), this);
+    auto* passwordLabel = new QLabel(QString::fromUtf8("密    码："), this);
+    nameLabel->setGeometry(40, 84, 80, 24);
+    passwordLabel->setGeometry(40, 116, 80, 24);
+
+    userList_ = new QComboBox(this);
+    userList_->setObjectName(QString::number(ids::kUserNameControl));
+    userList_->setGeometry(116, 84, 164, 24);
+    passwordEdit_ = new GuardedPasswordEdit(this);
+    passwordEdit_->setObjectName(QString::number(ids::kPasswordControl));
+    passwordEdit_->setGeometry(116, 116, 164, 24);
+    nameLabel->setBuddy(userList_);
+    passwordLabel->setBuddy(passwordEdit_);
+
+    okButton_ = new FlatButton(resourceIcon(ids::kOkIcon), QString::fromUtf8("确定"), this);
+    cancelButton_ = new FlatButton(resourceIcon(ids::kCancelIcon), QString::fromUtf8("取消"), this);
+    newUserButton_ = new FlatButton(resourceIcon(ids::kMaleIcon), QString::fromUtf8("新建"), this);
+    okButton_->setGeometry(36, 160, 76, 28);
+    cancelButton_->setGeometry(122, 160, 76, 28);
+    newUserButton_->setGeometry(208, 160, 76, 28);
+    okButton_->setDefault(true);
+    connect(okButton_, &QPushButton::clicked, this, &LoginDialog::accept);
+    connect(cancelButton_, &QPushButton::clicked, this, &LoginDialog::reject);
+    connect(newUserButton_, &QPushButton::clicked, this, [this] { done(ids::kIdNewUser); });
+
+    // The list shows the file's records in order, so a name stored twice appears twice.
+    std::vector<std::string> names;
+    table_.load(kAccountFile, &names);
+    for (const std::string& name : names)
+        userList_->addItem(fromGbk(name));
+    if (userList_->count() > 0)
+        userList_->setCurrentIndex(0);
+    // The list's own entries are only ever the stored names: keep the GBK bytes exactly.
+    for (int i = 0; i < userList_->count(); ++i) {
+        userList_->setItemData(i, QByteArray::fromStdString(names[static_cast<size_t>(i)]));
+    }
+    passwordEdit_->setFocus();
+}
+
+void LoginDialog::accept() {
+    int index = userList_->currentIndex();
+    std::string name = index >= 0 ? userList_->itemData(index).toByteArray().toStdString() : "";
+    switch (checkLogin(table_, name, passwordEdit_->password(), account_)) {
+        case LoginOutcome::NoName:
+            return;
+        case LoginOutcome::UnknownName:
+            QMessageBox::information(this, QStringLiteral("Brivanta"),
+                                     QString::fromUtf8("意外错误！"));
+            done(ids::kIdOk);
+            return;
+        case LoginOutcome::WrongPassword:
+            QMessageBox::critical(this, QString::fromUtf8("登录提示"),
+                                  QString::fromUtf8("口令错误!"));
+            passwordEdit_->setFocus();
+            passwordEdit_->selectAll();
+            return;
+        case LoginOutcome::Accepted:
+            done(ids::kIdOk);
+            return;
+    }
+}
+
+void LoginDialog::reject() {
+    done(ids::kIdCancel);
+}
+
+void LoginDialog::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawPixmap(0, 0, background_);
+    QFont heading = font();
+    heading.setPointSizeF(heading.pointSizeF() * 1.6);
+    heading.setBold(true);
+    p.setFont(heading);
+    p.setPen(QColor(0x2b, 0x6a, 0xa3));
+    p.drawText(QRect(24, 20, width() - 110, 40), Qt::AlignLeft | Qt::AlignVCenter,
+               QString::fromUtf8("欢迎使用 Brivanta"));
+    p.setOpacity(0.5);
+    resourceIcon(ids::kProgramIcon).paint(&p, QRect(width() - 84, 14, 64, 64));
+}
+
+}  // namespace brivanta

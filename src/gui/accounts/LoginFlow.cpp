@@ -1,0 +1,32 @@
+#include "accounts/LoginFlow.h"
+
+#include "accounts/LoginDialog.h"
+#include "accounts/NewUserDialog.h"
+#include "app/CommandIds.h"
+
+namespace brivanta {
+
+std::optional<UserAccount> runLogin(QWidget* parent) {
+    int result;
+    UserAccount account;
+    {
+        LoginDialog login(parent);
+        result = login.exec();
+        account = login.account();
+    }
+    if (result == ids::kIdCancel)
+        return std::nullopt;
+    if (result == ids::kIdNewUser) {
+        NewUserDialog newUser(parent);
+        if (newUser.exec() != ids::kIdOk)
+            return std::nullopt;
+        return newUser.account();
+    }
+    if (result == ids::kIdOk)
+        return account;
+    // Any other ending (the window system closing the dialog) logs nobody in: an empty
+    // account would have no files to load or save.
+    return std::nullopt;
+}
+
+}  // namespace brivanta

@@ -1,0 +1,70 @@
+#include "addressbook/NamedIconList.h"
+
+#include "app/CommandIds.h"
+#include "app/ResourceIcons.h"
+#include "text/QtText.h"
+
+namespace brivanta {
+
+int NamedIconList::addResourceIcon(int id, const QString& key) {
+    return addIcon(resourceIcon(id), key);
+}
+
+int NamedIconList::addIcon(const QIcon& icon, const QString& key) {
+    auto it = keys_.constFind(key);
+    if (it != keys_.constEnd())
+        return *it;
+    icons_.append(icon);
+    int index = static_cast<int>(icons_.size()) - 1;
+    keys_.insert(key, index);
+    return index;
+}
+
+QIcon NamedIconList::icon(int index) const {
+    if (index < 0 || index >= icons_.size())
+        return {};
+    return icons_[index];
+}
+
+int NamedIconList::imageForTag(std::string_view tag) {
+    return indexOf(fromGbk(tag));
+}
+
+int NamedIconList::imageForAddress(std::string_view address) {
+    // Mail addresses show the mail image, everything else the web page; the icons of the
+    // registered handlers replace this choice once the desktop is asked for them.
+    QString text = fromGbk(address);
+    bool mail = text.startsWith(QLatin1String("mailto:"), Qt::CaseInsensitive) ||
+                (text.indexOf(u'@') > 0 && !text.contains(QLatin1String("://")));
+    return indexOf(mail ? QStringLiteral("mailto") : QStringLiteral(".htm"));
+}
+
+void NamedIconList::fillTreeIcons(NamedIconList& list) {
+    list.addResourceIcon(ids::kClosedBookIcon, QStringLiteral("clsdbook"));
+    list.addResourceIcon(ids::kOpenBookIcon, QStringLiteral("openbook"));
+    list.addResourceIcon(ids::kClosedFolderIcon, QStringLiteral("clsdfold"));
+    list.addResourceIcon(ids::kOpenFolderIcon, QStringLiteral("openfold"));
+    list.addResourceIcon(ids::kAddressBookIcon, QStringLiteral("addressbook"));
+    const std::pair<int, const char*> details[] = {
+        {219, "单位"}, {236, "地址"}, {237, "部门"}, {239, "职务"},
+        {240, "电话"}, {238, "传真"}, {233, "传呼"}, {234, "手机"},
+    };
+    for (const auto& [id, key] : details)
+        list.addResourceIcon(id, QString::fromUtf8(key));
+    list.addIcon(resourceIcon(QStringLiteral("mail")), QStringLiteral("mailto"));
+    list.addIcon(resourceIcon(QStringLiteral("web")), QStringLiteral(".htm"));
+    const std::pair<int, const char*> rest[] = {
+        {232, "OICQ"}, {ids::kMaleIcon, "男"}, {ids::kFemaleIcon, "女"},
+        {231, "日期"}, {235, "其他"},
+    };
+    for (const auto& [id, key] : rest)
+        list.addResourceIcon(id, QString::fromUtf8(key));
+}
+
+void NamedIconList::fillTabIcons(NamedIconList& list) {
+    list.addResourceIcon(ids::kRecommendedTabIcon, QStringLiteral("RECOMMEND"));
+    list.addResourceIcon(ids::kCustomTabIcon, QStringLiteral("CUSTOM"));
+    list.addResourceIcon(ids::kAddressBookIcon, QStringLiteral("addressbook"));
+}
+
+}  // namespace brivanta

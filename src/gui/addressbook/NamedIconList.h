@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QHash>
+#include <QIcon>
+#include <QList>
+#include <QString>
+
+#include "trees/NodeIconChooser.h"
+
+namespace brivanta {
+
+// The 16 x 16 images of the trees (or of the tabs), each under a key. Trees ask it for the
+// image of a new entry: by the tag of an address-book record, or by the kind of address.
+class NamedIconList : public NodeIconChooser {
+  public:
+    // Adds icon resource `id` under `key` and returns its index.
+    int addResourceIcon(int id, const QString& key);
+    int addIcon(const QIcon& icon, const QString& key);
+    // The index of `key`, or -1.
+    int indexOf(const QString& key) const { return keys_.value(key, -1); }
+    int count() const { return static_cast<int>(icons_.size()); }
+    QIcon icon(int index) const;
+
+    int imageForTag(std::string_view tag) override;
+    int imageForAddress(std::string_view address) override;
+
+    // The tree images in their fixed order: 0 and 1 are the closed and open folder.
+    static void fillTreeIcons(NamedIconList& list);
+    // The images of the three category tabs.
+    static void fillTabIcons(NamedIconList& list);
+
+  private:
+    QList<QIcon> icons_;
+    QHash<QString, int> keys_;
+};
+
+}  // namespace brivanta

@@ -1,0 +1,382 @@
+#include "app/MainDialog.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTabBar>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "accounts/LoginFlow.h"
+#include "app/CommandIds.h"
+#include "app/MainLayout.h"
+#include "app/ResourceIcons.h"
+#include "app/StorageLocations.h"
+#include "app/StringTable.h"
+#include "controls/FlatButton.h"
+#include "formats/TreeArchive.h"
+#include "platform/AddressOpener.h"
+#include "text/QtText.h"
+#include "trees/BookmarkTreeModel.h"
+#include "trees/BookmarkTreeView.h"
+
+namespace brivanta {
+
+namespace {
+constexpr int kShowToolbarCommand = 32810;
+constexpr const char* kHomePage = "https://brivanta.github.io/";
+
+// Tab order and tree order are the same: recommended, custom, address book.
+constexpr std::array<int, 3> kTreeOfTab = {ids::kRecommendedTreeControl, ids::kCustomTreeControl,
+                                           ids::kAddressBookControl};
+
+int slotOf(int controlId) {
+    return controlId - ids::kCustomTreeControl;
+}
+}  // namespace
+
+MainDialog::MainDialog(std::string programDirectory, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      programDirectory_(std::move(programDirectory)),
+      toolbarBand_(kToolbarBand),
+      tabBand_(kTabBand) {
+    NamedIconList::fillTreeIcons(treeIcons_);
+    NamedIconList::fillTabIcons(tabIcons_);
+    for (BookmarkTree* tree : {&customTree_, &recommendedTree_, &addressBookTree_}) {
+        tree->setIconChooser(&treeIcons_);
+    }
+    // The recommended tree's menus go without icons.
+    recommendedTree_.setShowMenuIcons(false);
+
+    for (BookmarkTree* tree : {&customTree_, &recommendedTree_, &addressBookTree_}) {
+        int slot = slotOf(tree->treeKind());
+        models_[slot] = std::make_unique<BookmarkTreeModel>(*tree, &treeIcons_);
+        auto* view = new BookmarkTreeView(models_[slot].get(), tree->treeKind(), this);
+        view->setObjectName(QString::number(tree->treeKind()));
+        view->setVisible(tree == &customTree_);
+        connect(view, &BookmarkTreeView::openRequested, this, &MainDialog::openEntry);
+        views_[slot] = view;
+    }
+
+    tabs_ = new QTabBar(this);
+    tabs_->setObjectName(QString::number(ids::kCategoryTabs));
+    tabs_->setShape(QTabBar::RoundedSouth);
+    tabs_->setIconSize(QSize(16, 16));
+    tabs_->setExpanding(false);
+    tabs_->setDrawBase(false);
+    tabs_->addTab(tabIcons_.icon(0), QString::fromUtf8("推荐"));
+    tabs_->addTab(tabIcons_.icon(1), QString::fromUtf8("收藏"));
+    tabs_->addTab(tabIcons_.icon(2), QString::fromUtf8("通讯录"));
+    tabs_->setCurrentIndex(1);
+    connect(tabs_, &QTabBar::currentChanged, this, &MainDialog::switchCategory);
+
+    buildToolbar();
+    edgeTimer_.setInterval(kEdgeTimerMilliseconds);
+    connect(&edgeTimer_, &QTimer::timeout, this, &MainDialog::onEdgeTimer);
+}
+
+MainDialog::~MainDialog() {
+    edgeTimer_.stop();
+    // The views look into the models, which look into the trees: end them in that order.
+    for (BookmarkTreeView*& view : views_) {
+        delete view;
+        view = nullptr;
+    }
+}
+
+QAction* MainDialog::menuAction(QMenu* menu, const char* text, int commandId) {
+    QAction* action = menu->addAction(commandIcon(commandId), QString::fromUtf8(text));
+    connect(action, &QAction::triggered, this, [this, commandId] { command(commandId); });
+    return action;
+}
+
+QMenu* MainDialog::buildDropDown(int commandId) {
+    auto* menu = new QMenu(this);
+    switch (commandId) {
+        case ids::kAbout:
+            menuAction(menu, "帮助(&H)", ids::kHelp);
+            menuAction(menu, "每日一帖(&P)...", ids::kTipOfTheDay)->setEnabled(false);
+            menuAction(menu, "关于(&B)", ids::kAbout);
+            break;
+        case ids::kSendToMailbox:
+            menuAction(menu, "发送到邮箱...", ids::kSendToMailbox)->setEnabled(false);
+            menuAction(menu, "发送给邻居...", ids::kSendToNeighbour)->setEnabled(false);
+            break;
+        case ids::kReceiveFromMailbox:
+            // What can be received depends on the category shown when the menu opens.
+            connect(menu, &QMenu::aboutToShow, this, [this, menu] {
+                menu->clear();
+                if (activeTreeId() == ids::kRecommendedTreeControl) {
+                    menuAction(menu, "更新推荐收藏...", ids::kUpdateRecommended)->setEnabled(false);
+                }
+                menuAction(menu, "从邮箱接收...", ids::kReceiveFromMailbox)->setEnabled(false);
+                menuAction(menu, "监听本机端口", ids::kListen)->setEnabled(false);
+            });
+            break;
+        default:
+            break;
+    }
+    return menu;
+}
+
+void MainDialog::buildToolbar() {
+    toolbar_ = new QToolBar(this);
+    toolbar_->setObjectName(QString::number(ids::kMainToolbar));
+    toolbar_->setIconSize(QSize(16, 16));
+    toolbar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    toolbar_->setMovable(false);
+    toolbar_->setContentsMargins(0, 0, 0, 0);
+    const int layout[] = {ids::kSave,     0, ids::kSendToMailbox, ids::kReceiveFromMailbox, 0,
+                          ids::kSettings, 0, ids::kAbout};
+    for (int id : layout) {
+        if (id == 0) {
+            toolbar_->addSeparator();
+            continue;
+        }
+        QAction* action = toolbar_->addAction(commandIcon(id), resourceString(id));
+        action->setObjectName(QString::number(id));
+        action->setToolTip(resourceString(id));
+        connect(action, &QAction::triggered, this, [this, id] { command(id); });
+        if (id == ids::kSendToMailbox || id == ids::kReceiveFromMailbox || id == ids::kAbout) {
+            action->setMenu(buildDropDown(id));
+            if (auto* button = qobject_cast<QToolButton*>(toolbar_->widgetForAction(action))) {
+                button->setPopupMode(QToolButton::MenuButtonPopup);
+            }
+        }
+    }
+}
+
+QToolButton* MainDialog::toolButton(int commandId) const {
+    for (QAction* action : toolbar_->actions()) {
+        if (action->objectName() == QString::number(commandId)) {
+            return qobject_cast<QToolButton*>(toolbar_->widgetForAction(action));
+        }
+    }
+    return nullptr;
+}
+
+BookmarkTreeView* MainDialog::treeView(int controlId) const {
+    int slot = slotOf(controlId);
+    return slot >= 0 && slot < 3 ? views_[slot] : nullptr;
+}
+
+bool MainDialog::initialise() {
+    QDir::setCurrent(QString::fromStdString(programDirectory_));
+    std::optional<UserAccount> account = runLogin(nullptr);
+    if (!account)
+        return false;
+    start(*account);
+    return true;
+}
+
+void MainDialog::start(const UserAccount& account) {
+    account_ = account;
+    QDir::setCurrent(QString::fromStdString(programDirectory_));
+    setWindowIcon(resourceIcon(ids::kProgramIcon));
+
+    QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry()
+                                                    : QRect(0, 0, 800, 600);
+    move(screen.topLeft());
+    resize(kDefaultWidth, std::max(200, screen.height() - kScreenBottomGap));
+    layoutActiveTree(ids::kCustomTreeControl);
+
+    // The custom and recommended trees read two strings per record; the address book reads
+    // three, so its kind must be set before it loads.
+    LoadTree(customTree_, customTreeName(account_.name));
+    LoadTree(recommendedTree_, recommendedTreeName(programDirectory_));
+    addressBookTree_.setTreeKind(kAddressBookTree);
+    LoadTree(addressBookTree_, addressBookName(account_.name));
+
+    if (QSystemTrayIcon::isSystemTrayAvailable() && !tray_) {
+        tray_ = new QSystemTrayIcon(resourceIcon(ids::kProgramIcon), this);
+        connect(tray_, &QSystemTrayIcon::activated, this, [this] {
+            show();
+            raise();
+            activateWindow();
+        });
+        tray_->show();
+    }
+    edgeTimer_.start();
+    onEdgeTimer();
+    QString title =
+        QString::fromUtf8("Brivanta（") + fromGbk(account_.name) + QString::fromUtf8("）");
+    setWindowTitle(title);
+    if (tray_)
+        tray_->setToolTip(title);
+    started_ = true;
+}
+
+void MainDialog::layoutActiveTree(int controlId) {
+    BookmarkTreeView* view = treeView(controlId);
+    if (!view)
+        return;
+    QRect c = rect();
+    MainLayout layout = layoutMainWindow(
+        {c.left(), c.top(), c.left() + c.width(), c.top() + c.height()}, toolbarBand_, tabBand_);
+    auto toQRect = [](const LayoutRect& r) {
+        return QRect(r.left, r.top, std::max(0, r.width()), std::max(0, r.height()));
+    };
+    QRect treeRect = toQRect(layout.tree);
+    QRect tabRect = toQRect(layout.tabs);
+    if (view->geometry() != treeRect)
+        view->setGeometry(treeRect);
+    if (tabs_->geometry() != tabRect)
+        tabs_->setGeometry(tabRect);
+    QRect toolbarRect(0, 0, c.width(), kToolbarBand);
+    if (toolbar_->geometry() != toolbarRect)
+        toolbar_->setGeometry(toolbarRect);
+    toolbar_->setVisible(toolbarBand_ != 0);
+}
+
+void MainDialog::switchCategory(int tabIndex) {
+    if (tabIndex < 0 || tabIndex >= static_cast<int>(kTreeOfTab.size()))
+        return;
+    int chosen = kTreeOfTab[tabIndex];
+    for (int id : kTreeOfTab) {
+        if (id != chosen)
+            treeView(id)->hide();
+    }
+    treeView(chosen)->show();
+    activeTree_ = &treeView(chosen)->tree();
+    layoutActiveTree(chosen);
+    if (tabs_->currentIndex() != tabIndex) {
+        QSignalBlocker quiet(tabs_);
+        tabs_->setCurrentIndex(tabIndex);
+    }
+}
+
+void MainDialog::setShowToolbar(bool show) {
+    toolbarBand_ = show ? kToolbarBand : 0;
+    layoutActiveTree(activeTreeId());
+}
+
+void MainDialog::onEdgeTimer() {
+    layoutActiveTree(activeTreeId());
+    if (QToolButton* send = toolButton(ids::kSendToMailbox)) {
+        send->defaultAction()->setEnabled(!activeTree_->empty());
+    }
+}
+
+bool MainDialog::command(int id) {
+    switch (id) {
+        case ids::kSave:
+            saveActiveTree();
+            return true;
+        case kShowToolbarCommand:
+            setShowToolbar(!showToolbar());
+            return true;
+        case ids::kAbout:
+            showAbout();
+            return true;
+        case ids::kHelp:
+            openHelp();
+            return true;
+        case ids::kExit:
+            close();
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool MainDialog::saveActiveTree() {
+    QDir::setCurrent(QString::fromStdString(programDirectory_));
+    std::string name;
+    switch (activeTreeId()) {
+        case ids::kCustomTreeControl:
+            name = customTreeName(account_.name);
+            break;
+        case ids::kAddressBookControl:
+            name = addressBookName(account_.name);
+            break;
+        default:
+            name = recommendedTreeName(programDirectory_);
+            break;
+    }
+    // The user's files live in "Data"; a missing directory (removed, or never made because
+    // the account file went elsewhere) must not cost the user's entries.
+    if (activeTree_ != &recommendedTree_)
+        QDir().mkpath(QString::fromLatin1(kDataDirectory));
+    FileError error = SaveTree(*activeTree_, name);
+    if (!error)
+        return true;
+    QMessageBox::warning(this, QStringLiteral("Brivanta"),
+                         QString::fromStdString(error.writeMessage()));
+    return false;
+}
+
+void MainDialog::saveOnClose() {
+    if (closed_ || !started_)
+        return;
+    closed_ = true;
+    BookmarkTree* shown = activeTree_;
+    // A failed save is reported and the other file is still written.
+    activeTree_ = &customTree_;
+    saveActiveTree();
+    activeTree_ = &addressBookTree_;
+    saveActiveTree();
+    activeTree_ = shown;
+}
+
+void MainDialog::closeEvent(QCloseEvent* event) {
+    saveOnClose();
+    edgeTimer_.stop();
+    if (tray_)
+        tray_->hide();
+    event->accept();
+    emit closed();
+}
+
+void MainDialog::keyPressEvent(QKeyEvent* event) {
+    // Enter and Escape would end a dialog without saving; here they do nothing.
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+            event->accept();
+            return;
+        default:
+            QWidget::keyPressEvent(event);
+    }
+}
+
+void MainDialog::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layoutActiveTree(activeTreeId());
+}
+
+void MainDialog::openHelp() {
+    QString help = QDir(QString::fromStdString(programDirectory_)).filePath(kHelpFile);
+    if (QFileInfo::exists(help) && openUrl(QUrl::fromLocalFile(help)))
+        return;
+    openUrl(QUrl(QString::fromLatin1(kHomePage)));
+}
+
+void MainDialog::showAbout() {
+    QMessageBox box(this);
+    box.setWindowTitle(QString::fromUtf8("关于 Brivanta"));
+    box.setIconPixmap(resourceIcon(ids::kProgramIcon).pixmap(48, 48));
+    box.setText(QString::fromUtf8("Brivanta 3.0版"));
+    box.setInformativeText(QString::fromUtf8("收藏夹、推荐网址和通讯录的个人管理程序。"));
+    auto* ok = new FlatButton(resourceIcon(ids::kOkIcon), QString::fromUtf8("确定"));
+    ok->setMinimumSize(76, 28);
+    box.addButton(ok, QMessageBox::AcceptRole);
+    box.setDefaultButton(ok);
+    box.exec();
+}
+
+void MainDialog::openEntry(const QString& address) {
+    if (!openAddress(address)) {
+        QMessageBox::warning(this, QStringLiteral("Brivanta"),
+                             QString::fromUtf8("无法打开 “%1”。").arg(address));
+    }
+}
+
+}  // namespace brivanta

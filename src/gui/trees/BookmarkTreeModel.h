@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QAbstractItemModel>
+
+#include "trees/BookmarkTree.h"
+#include "trees/TreeObserver.h"
+
+namespace brivanta {
+
+class NamedIconList;
+
+// Shows a BookmarkTree to a view without copying it: an index's internal id is the
+// entry's item data, and every question goes straight to the tree.
+class BookmarkTreeModel : public QAbstractItemModel, private TreeObserver {
+    Q_OBJECT
+  public:
+    // Roles beyond Qt's own.
+    enum Role { ItemIdRole = Qt::UserRole + 1, AddressRole };
+
+    BookmarkTreeModel(BookmarkTree& tree, const NamedIconList* icons, QObject* parent = nullptr);
+    ~BookmarkTreeModel() override;
+
+    BookmarkTree& tree() { return tree_; }
+    ItemId itemOf(const QModelIndex& index) const;
+    QModelIndex indexOf(ItemId item) const;
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    bool hasChildren(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+  private:
+    void aboutToInsert(ItemId parent, int row) override;
+    void inserted(ItemId parent, int row, ItemId item) override;
+    void aboutToRemove(ItemId parent, int row, ItemId item) override;
+    void removed(ItemId parent, int row) override;
+    void changed(ItemId item) override;
+    void aboutToReset() override;
+    void reset() override;
+
+    BookmarkTree& tree_;
+    const NamedIconList* icons_;
+};
+
+}  // namespace brivanta

@@ -1,0 +1,53 @@
+#include "trees/BookmarkTreeView.h"
+
+#include <QHeaderView>
+
+#include "text/QtText.h"
+#include "text/Trim.h"
+#include "trees/BookmarkTreeModel.h"
+
+namespace brivanta {
+
+BookmarkTreeView::BookmarkTreeView(BookmarkTreeModel* model, int controlId, QWidget* parent)
+    : QTreeView(parent), model_(model), controlId_(controlId) {
+    setModel(model);
+    setHeaderHidden(true);
+    // Every row has the same height, which lets the view skip measuring a million rows.
+    setUniformRowHeights(true);
+    setRootIsDecorated(true);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setExpandsOnDoubleClick(true);
+    setIconSize(QSize(16, 16));
+    setSelectionMode(QAbstractItemView::SingleSelection);
+
+    connect(this, &QTreeView::expanded, this,
+            [this](const QModelIndex& index) { tree().setExpanded(model_->itemOf(index), true); });
+    connect(this, &QTreeView::collapsed, this,
+            [this](const QModelIndex& index) { tree().setExpanded(model_->itemOf(index), false); });
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                ItemId item = model_->itemOf(current);
+                if (item != kNoItem)
+                    tree().selectionChanged(item);
+            });
+    connect(this, &QTreeView::doubleClicked, this, &BookmarkTreeView::onDoubleClicked);
+}
+
+BookmarkTree& BookmarkTreeView::tree() const {
+    return model_->tree();
+}
+
+ItemId BookmarkTreeView::currentItem() const {
+    return model_->itemOf(currentIndex());
+}
+
+void BookmarkTreeView::onDoubleClicked(const QModelIndex& index) {
+    const NodeRecord* record = tree().LookupRecord(model_->itemOf(index));
+    if (!record)
+        return;
+    std::string_view address = text::trimLeft(record->address);
+    if (!address.empty())
+        emit openRequested(fromGbk(address));
+}
+
+}  // namespace brivanta

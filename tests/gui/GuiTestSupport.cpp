@@ -1,0 +1,96 @@
+#include "GuiTestSupport.h"
+
+#include <QApplication>
+#include <QDirIterator>
+#include <QFile>
+#include <QInputMethodEvent>
+
+#include "formats/ArchiveWriter.h"
+
+namespace brivanta::test {
+
+TempHome::TempHome() : previous_(QDir::currentPath()) {
+    QDir::setCurrent(dir_.path());
+}
+
+TempHome::~TempHome() {
+    QDir::setCurrent(previous_);
+}
+
+QStringList TempHome::entries() const {
+    QStringList found;
+    QDirIterator it(dir_.path(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    QDir base(dir_.path());
+    while (it.hasNext())
+        found << base.relativeFilePath(it.next());
+    found.sort();
+    return found;
+}
+
+QByteArray TempHome::read(const QString& name) const {
+    QFile f(filePath(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void TempHome::write(const QString& name, const QByteArray& bytes) const {
+    QString full = filePath(name);
+    QDir().mkpath(QFileInfo(full).path());
+    QFile f(full);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(bytes);
+}
+
+ModalDriver::ModalDriver() {
+    timer_.setInterval(10);
+    connect(&timer_, &QTimer::timeout, this, &ModalDriver::poll);
+    timer_.start();
+}
+
+void ModalDriver::poll() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal)
+        return;
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        if (!box->isVisible())
+            return;
+        messages_.push_back({box->windowTitle(), box->text(), box->icon()});
+        box->done(QMessageBox::Ok);
+        return;
+    }
+    if (modal == lastHandled_ || next_ >= actions_.size())
+        return;
+    lastHandled_ = modal;
+    actions_[next_++](modal);
+}
+
+void commitText(QWidget* widget, const QString& text) {
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QApplication::sendEvent(widget, &event);
+}
+
+std::string accountRecord(const UserAccount& account) {
+    std::string bytes;
+    auto str = [&](const std::string& s) { bytes += archiveLengthPrefix(s.size()) + s; };
+    str(account.name);
+    str(account.pop3Server);
+    str(account.smtpServer);
+    auto sum = static_cast<std::uint32_t>(account.passwordSum);
+    for (int i = 0; i < 4; ++i)
+        bytes.push_back(static_cast<char>((sum >> (8 * i)) & 0xFF));
+    str(account.email);
+    return bytes;
+}
+
+UserAccount makeAccount(const std::string& name, const std::string& password,
+                        const std::string& email) {
+    UserAccount a;
+    a.name = name;
+    a.password = password;
+    a.passwordSum = passwordSum(password);
+    a.email = email;
+    return a;
+}
+
+}  // namespace brivanta::test

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QDir>
+#include <QMessageBox>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "accounts/UserAccount.h"
+
+namespace brivanta::test {
+
+// A fresh program directory, made the current directory for the test's life.
+class TempHome {
+  public:
+    TempHome();
+    ~TempHome();
+    std::string path() const { return dir_.path().toStdString(); }
+    QString filePath(const QString& name) const { return dir_.filePath(name); }
+    bool exists(const QString& name) const { return QFile::exists(filePath(name)); }
+    // Every file and directory below the home, relative, sorted.
+    QStringList entries() const;
+    QByteArray read(const QString& name) const;
+    void write(const QString& name, const QByteArray& bytes) const;
+
+  private:
+    QTemporaryDir dir_;
+    QString previous_;
+};
+
+// What a message box said when it was answered.
+struct SeenMessage {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon;
+};
+
+// Answers modal windows while a test runs a modal loop: message boxes are recorded and
+// closed; any other modal dialog is handed to the next queued action, in order.
+class ModalDriver : public QObject {
+    Q_OBJECT
+  public:
+    ModalDriver();
+    void then(std::function<void(QWidget*)> action) { actions_.push_back(std::move(action)); }
+    const std::vector<SeenMessage>& messages() const { return messages_; }
+    bool allActionsRun() const { return next_ == actions_.size(); }
+
+  private:
+    void poll();
+
+    QTimer timer_;
+    std::vector<SeenMessage> messages_;
+    std::vector<std::function<void(QWidget*)>> actions_;
+    size_t next_ = 0;
+    QPointer<QWidget> lastHandled_;
+};
+
+// Types text the way an input method commits it (QTest::keyClicks cannot type Chinese).
+void commitText(QWidget* widget, const QString& text);
+
+// A "Users.ini"-format record, written byte for byte (so tests can store a name twice).
+std::string accountRecord(const UserAccount& account);
+UserAccount makeAccount(const std::string& name, const std::string& password,
+                        const std::string& email = {});
+
+}  // namespace brivanta::test

@@ -1,0 +1,366 @@
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "GuiTestSupport.h"
+#include "app/CommandIds.h"
+#include "app/MainDialog.h"
+#include "formats/TreeArchive.h"
+#include "platform/AddressOpener.h"
+#include "text/Encoding.h"
+#include "trees/BookmarkTreeModel.h"
+#include "trees/BookmarkTreeView.h"
+
+using namespace brivanta;
+using namespace brivanta::test;
+
+namespace {
+
+// Writes a tree file through the same archive code the program uses.
+void writeTree(const TempHome& home, const QString& name, int kind,
+               const std::vector<std::pair<NodeRecord, int>>& records) {
+    BookmarkTree tree(kind);
+    std::vector<ItemId> made;
+    for (const auto& [record, parentIndex] : records) {
+        made.push_back(tree.InsertNode(record, parentIndex < 0 ? kNoItem : made[parentIndex]));
+    }
+    QDir().mkpath(QFileInfo(home.filePath(name)).path());
+    QVERIFY(!saveArchiveFile(tree, home.filePath(name).toStdString()));
+}
+
+void readTree(const TempHome& home, const QString& name, BookmarkTree& tree) {
+    loadArchiveFile(tree, home.filePath(name).toStdString());
+}
+
+size_t treeSize(const TempHome& home, const QString& name, int kind) {
+    BookmarkTree tree(kind);
+    loadArchiveFile(tree, home.filePath(name).toStdString());
+    return tree.size();
+}
+
+void writeUserFiles(const TempHome& home) {
+    writeTree(home, QStringLiteral("Data/u.bvk"), kCustomTree,
+              {{{text::gbk("工作"), "", ""}, -1},
+               {{"Example", "  https://example.com/", ""}, 0},
+               {{"Mail", "someone@example.com", ""}, 0}});
+    writeTree(home, QStringLiteral("Data/u.ads"), kAddressBookTree,
+              {{{text::gbk("张三"), "", text::gbk("男")}, -1},
+               {{"13800000000", "13800000000", text::gbk("手机")}, 0}});
+    writeTree(home, QStringLiteral("System.bvk"), kRecommendedTree,
+              {{{"Search", "", ""}, -1}, {{"Engine", "https://search.example/", ""}, 0}});
+}
+
+UserAccount userU() {
+    return makeAccount("u", "pw");
+}
+
+// A double click as the view sees it from a mouse: the press picks the item first.
+void doubleClick(QAbstractItemView* view, const QModelIndex& index) {
+    QPoint at = view->visualRect(index).center();
+    QTest::mousePress(view->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+}
+
+}  // namespace
+
+class MainDialogTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void startLoadsTheThreeTreesAndShowsTheCustomOne();
+    void tabSwitchChangesActiveTreeAndVisibleTree();
+    void sendButtonFollowsTheItemCount();
+    void layoutPlacesTreeAndTabs();
+    void closeSavesCustomThenAddressBookButNeverTheRecommendedTree();
+    void saveCommandWritesOnlyTheActiveTree();
+    void everyWayOfClosingSavesAndKeysDoNotClose();
+    void failedSaveNamesTheFileAndTheOtherFileIsStillWritten();
+    void foldersFollowExpandAndCollapse();
+    void doubleClickOpensLinksOnly();
+    void helpOpensTheLocalPageOrTheHomePage();
+    void toolbarCarriesTheCommandsAndTheirTips();
+};
+
+void MainDialogTest::startLoadsTheThreeTreesAndShowsTheCustomOne() {
+    TempHome home;
+    ModalDriver driver;  // a message box would fail the test instead of hanging it
+    writeUserFiles(home);
+    MainDialog window(home.path());
+    window.start(userU());
+    QCOMPARE(window.customTree().size(), size_t(3));
+    QCOMPARE(window.recommendedTree().size(), size_t(2));
+    // The address book was read with three strings per record: the tag picked the image.
+    QCOMPARE(window.addressBookTree().size(), size_t(2));
+    const NodeRecord* contact = window.addressBookTree().LookupRecord(1);
+    QVERIFY(contact);
+    QCOMPARE(contact->tag, text::gbk("男"));
+    QVERIFY(window.addressBookTree().image(1) > kOpenFolderImage);
+    QCOMPARE(window.windowTitle(), QString::fromUtf8("Brivanta（u）"));
+    QCOMPARE(window.tabs()->currentIndex(), 1);
+    QCOMPARE(window.tabs()->tabText(0), QString::fromUtf8("推荐"));
+    QCOMPARE(window.tabs()->tabText(2), QString::fromUtf8("通讯录"));
+    QCOMPARE(window.activeTreeId(), ids::kCustomTreeControl);
+    QVERIFY(window.windowFlags().testFlag(Qt::Tool));
+    QVERIFY(!window.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    // Links get the image of their kind, folders the closed folder.
+    QCOMPARE(window.customTree().image(1), kClosedFolderImage);
+    QVERIFY(window.customTree().image(2) != window.customTree().image(3));
+    QVERIFY(driver.messages().empty());
+}
+
+void MainDialogTest::tabSwitchChangesActiveTreeAndVisibleTree() {
+    TempHome home;
+    ModalDriver driver;  // a message box would fail the test instead of hanging it
+    writeUserFiles(home);
+    MainDialog window(home.path());
+    window.start(userU());
+    window.show();
+    const int order[] = {ids::kRecommendedTreeControl, ids::kCustomTreeControl,
+                         ids::kAddressBookControl};
+    for (int tab : {0, 2, 1, 2, 0}) {
+        window.tabs()->setCurrentIndex(tab);
+        QCOMPARE(window.activeTreeId(), order[tab]);
+        QCOMPARE(&window.activeTree(), &window.treeView(order[tab])->tree());
+        for (int id : order)
+            QCOMPARE(window.treeView(id)->isVisible(), id == order[tab]);
+    }
+    QVERIFY(driver.messages().empty());
+}
+
+void MainDialogTest::sendButtonFollowsTheItemCount() {
+    TempHome home;
+    ModalDriver driver;  // a message box would fail the test instead of hanging it
+    writeUserFiles(home);
+    home.write(QStringLiteral("Data/u.bvk"), QByteArray());  // an empty custom tree
+    MainDialog window(home.path());
+    window.start(userU());
+    window.show();
+    QToolButton* send = window.toolButton(ids::kSendToMailbox);
+    QVERIFY(send);
+    QTRY_VERIFY(!send->isEnabled());
+    ItemId item = window.customTree().InsertNode({"x", "https://x.example/", ""});
+    QTRY_VERIFY(send->isEnabled());
+    window.customTree().DeleteNode(item);
+    QTRY_VERIFY(!send->isEnabled());
+    window.tabs()->setCurrentIndex(2);  // the address book has entries
+    QTRY_VERIFY(send->isEnabled());
+    QVERIFY(driver.messages().empty());
+}
+
+void MainDialogTest::layoutPlacesTreeAndTabs() {
+    TempHome home;
+    ModalDriver driver;  // a message box would fail the test instead of hanging it
+    MainDialog window(home.path());
+    window.start(userU());
+    window.resize(240, 500);
+    window.layoutActiveTree(ids::kCustomTreeControl);
+    QWidget* tree = window.treeView(ids::kCustomTreeControl);
+    QCOMPARE(tree->geometry(), QRect(0, 24, 240, 500 - 24 - 23));
+    QCOMPARE(window.tabs()->geometry(), QRect(-1, 500 - 23 - 2, 240 + 5 + 1, 23 + 2));
+    QCOMPARE(window.toolbar()->geometry().height(), 24);
+
+    // Without the toolbar the tree starts at the top; the next timer tick moves it back.
+    QVERIFY(window.command(32810));
+    QCOMPARE(tree->geometry(), QRect(0, 0, 240, 500 - 23));
+    QVERIFY(window.command(32810));
+    QTRY_COMPARE(tree->geometry().top(), 24);
+
+    // The other trees take the same place when they are chosen.
+    window.resize(300, 400);
+    window.tabs()->setCurrentIndex(2);
+    QCOMPARE(window.treeView(ids::kAddressBookControl)->geometry(),
+             QRect(0, 24, 300, 400 - 24 - 23));
+    // A window shorter than the bands gets an empty tree, not a negative one.
+    window.resize(300, 30);
+    window.layoutActiveTree(ids::kAddressBookControl);
+    QCOMPARE(window.treeView(ids::kAddressBookControl)->geometry().height(), 0);
+    QVERIFY(driver.messages().empty());
+}
+
+void MainDialogTest::closeSavesCustomThenAddressBookButNeverTheRecommendedTree() {
+    TempHome home;
+    ModalDriver driver;  // a message box would fail the test instead of hanging it
+    writeUserFiles(home);
+    QByteArray system = home.read(QStringLiteral("System.bvk"));
+    QDateTime systemTime = QFileInfo(home.filePath(QStringLiteral("System.bvk"))).lastModified();
+    MainDialog window(home.path());
+    window.start(userU());
+    window.show();
+    window.customTree().InsertNode({"new", "https://new.example/", ""});
+    window.addressBookTree().InsertNode({"li", "", text::gbk("女")});
+    window.recommendedTree().InsertNode({"never saved", "https://no.example/", ""});
+    window.tabs()->setCurrentIndex(0);  // even with the recommended tree shown
+    QSignalSpy closed(&window, &MainDialog::closed);
+    QVERIFY(window.close());
+    QCOMPARE(closed.count(), 1);
+
+    QCOMPARE(treeSize(home, QStringLiteral("Data/u.bvk"), kCustomTree), size_t(4));
+    BookmarkTree book(kAddressBookTree);
+    readTree(home, QStringLiteral("Data/u.ads"), book);
+    QCOMPARE(book.size(), size_t(3));
+    QCOMPARE(book.LookupRecord(3)->tag, text::gbk("女"));
+    QCOMPARE(home.read(QStringLiteral("System.bvk")), system);
+    QCOMPARE(QFileInfo(home.filePath(QStringLiteral("System.bvk"))).lastModified(), systemTime);
+    QVERIFY(driver.messages().empty());
+}
+
+void MainDialogTest::saveCommandWritesOnlyTheActiveTree() {
+    TempHome home;
+    ModalDriver driver;  // a message box would fail the test instead of hanging it
+    MainDialog window(home.path());
+    window.start(userU());
+    window.customTree().InsertNode({"a", "https://a.example/", ""});
+    QVERIFY(window.command(ids::kSave));
+    QVERIFY(home.exists(QStringLiteral("Data/u.bvk")));
+    QVERIFY(!home.exists(QStringLiteral("Data/u.ads")));
+    QVERIFY(!home.exists(QStringLiteral("System.bvk")));
+    // An explicit save while the recommended tree is shown writes System.bvk.
+    window.tabs()->setCurrentIndex(0);
+    window.recommendedTree().InsertNode({"r", "https://r.example/", ""});
+    QVERIFY(window.command(ids::kSave));
+    QCOMPARE(treeSize(home, QStringLiteral("System.bvk"), kRecommendedTree), size_t(1));
+    QVERIFY(driver.messages().empty());
+}
+
+void MainDialogTest::everyWayOfClosingSavesAndKeysDoNotClose() {
+    TempHome home;
+    ModalDriver driver;  // a message box would fail the test instead of hanging it
+    MainDialog window(home.path());
+    window.start(userU());
+    window.show();
+    QTest::keyClick(&window, Qt::Key_Escape);
+    QTest::keyClick(window.treeView(ids::kCustomTreeControl), Qt::Key_Return);
+    QTest::keyClick(window.treeView(ids::kCustomTreeControl), Qt::Key_Escape);
+    QVERIFY(window.isVisible());
+    QVERIFY(!home.exists(QStringLiteral("Data")));
+    // The exit command closes like the close box does: both user files appear.
+    QVERIFY(window.command(ids::kExit));
+    QVERIFY(!window.isVisible());
+    QVERIFY(home.exists(QStringLiteral("Data/u.bvk")));
+    QVERIFY(home.exists(QStringLiteral("Data/u.ads")));
+    QVERIFY(!home.exists(QStringLiteral("System.bvk")));
+    QVERIFY(driver.messages().empty());
+}
+
+void MainDialogTest::failedSaveNamesTheFileAndTheOtherFileIsStillWritten() {
+    TempHome home;
+    // A directory in the way of the custom tree's file makes only that save fail.
+    QDir().mkpath(home.filePath(QStringLiteral("Data/u.bvk")));
+    QDir().mkpath(home.filePath(QStringLiteral("Data/u.bvk/inside")));
+    ModalDriver driver;
+    MainDialog window(home.path());
+    window.start(userU());
+    window.show();
+    window.close();
+    QCOMPARE(driver.messages().size(), size_t(1));
+    QVERIFY2(driver.messages()[0].text.contains(QStringLiteral("u.bvk")),
+             qPrintable(driver.messages()[0].text));
+    QVERIFY(QFileInfo(home.filePath(QStringLiteral("Data/u.ads"))).isFile());
+}
+
+void MainDialogTest::foldersFollowExpandAndCollapse() {
+    TempHome home;
+    ModalDriver driver;  // a message box would fail the test instead of hanging it
+    writeUserFiles(home);
+    MainDialog window(home.path());
+    window.start(userU());
+    window.show();
+    BookmarkTreeView* view = window.treeView(ids::kCustomTreeControl);
+    QModelIndex folder = view->bookmarkModel()->index(0, 0);
+    ItemId item = view->bookmarkModel()->itemOf(folder);
+    QCOMPARE(window.customTree().image(item), kClosedFolderImage);
+    view->expand(folder);
+    QCOMPARE(window.customTree().image(item), kOpenFolderImage);
+    QVERIFY(window.customTree().isExpanded(item));
+    view->collapse(folder);
+    QCOMPARE(window.customTree().image(item), kClosedFolderImage);
+    // A link keeps its own image.
+    QModelIndex link = view->bookmarkModel()->index(0, 0, folder);
+    ItemId linkItem = view->bookmarkModel()->itemOf(link);
+    int linkImage = window.customTree().image(linkItem);
+    window.customTree().InsertNode({"child", "", ""}, linkItem);
+    view->expand(folder);
+    view->expand(link);
+    QCOMPARE(window.customTree().image(linkItem), linkImage);
+    QVERIFY(driver.messages().empty());
+}
+
+void MainDialogTest::doubleClickOpensLinksOnly() {
+    TempHome home;
+    ModalDriver driver;  // a message box would fail the test instead of hanging it
+    writeUserFiles(home);
+    QList<QUrl> opened;
+    setUrlOpener([&](const QUrl& url) {
+        opened << url;
+        return true;
+    });
+    MainDialog window(home.path());
+    window.start(userU());
+    window.show();
+    BookmarkTreeView* view = window.treeView(ids::kCustomTreeControl);
+    QModelIndex folder = view->bookmarkModel()->index(0, 0);
+    doubleClick(view, folder);
+    QVERIFY(opened.isEmpty());
+    view->expand(folder);
+    QModelIndex link = view->bookmarkModel()->index(0, 0, folder);
+    QModelIndex mail = view->bookmarkModel()->index(1, 0, folder);
+    doubleClick(view, link);
+    doubleClick(view, mail);
+    QCOMPARE(opened.size(), 2);
+    QCOMPARE(opened[0], QUrl(QStringLiteral("https://example.com/")));
+    QCOMPARE(opened[1], QUrl(QStringLiteral("mailto:someone@example.com")));
+    setUrlOpener({});
+    QVERIFY(driver.messages().empty());
+}
+
+void MainDialogTest::helpOpensTheLocalPageOrTheHomePage() {
+    TempHome home;
+    ModalDriver driver;  // a message box would fail the test instead of hanging it
+    QList<QUrl> opened;
+    setUrlOpener([&](const QUrl& url) {
+        opened << url;
+        return true;
+    });
+    MainDialog window(home.path());
+    window.start(userU());
+    QVERIFY(window.command(ids::kHelp));
+    home.write(QStringLiteral("Help/index.htm"), "<html></html>");
+    QVERIFY(window.command(ids::kHelp));
+    QCOMPARE(opened.size(), 2);
+    QVERIFY(!opened[0].isLocalFile());
+    QVERIFY(opened[0].scheme().startsWith(QStringLiteral("http")));
+    QCOMPARE(opened[1], QUrl::fromLocalFile(home.filePath(QStringLiteral("Help/index.htm"))));
+    setUrlOpener({});
+    QVERIFY(driver.messages().empty());
+}
+
+void MainDialogTest::toolbarCarriesTheCommandsAndTheirTips() {
+    TempHome home;
+    ModalDriver driver;  // a message box would fail the test instead of hanging it
+    MainDialog window(home.path());
+    window.start(userU());
+    const std::pair<int, const char*> tips[] = {
+        {ids::kSave, "存盘"},
+        {ids::kSettings, "设置用户参数"},
+        {ids::kAbout, "关于"},
+        {ids::kSendToMailbox, "把收藏夹内容发送到邮箱"},
+        {ids::kReceiveFromMailbox, "从邮箱中接收收藏夹内容"},
+    };
+    for (const auto& [id, tip] : tips) {
+        QToolButton* button = window.toolButton(id);
+        QVERIFY(button);
+        QCOMPARE(button->toolTip(), QString::fromUtf8(tip));
+        bool dropDown =
+            id == ids::kAbout || id == ids::kSendToMailbox || id == ids::kReceiveFromMailbox;
+        QCOMPARE(button->popupMode() == QToolButton::MenuButtonPopup, dropDown);
+        QVERIFY(!button->icon().isNull());
+    }
+    QVERIFY(!window.command(99999));
+    QVERIFY(driver.messages().empty());
+}
+
+QTEST_MAIN(MainDialogTest)
+#include "MainDialogTest.moc"
