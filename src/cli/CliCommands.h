@@ -1,7 +1,5 @@
 #pragma once
 
-// Before adding a command, read CONTRIBUTING.md at the top of the repository.
-
 #include "cli/CliSupport.h"
 
 namespace brivanta::cli {
@@ -10,6 +8,10 @@ namespace brivanta::cli {
 int runDump(Args args);
 int runBuild(Args args);
 int runUsers(Args args);
+int runSendPeer(Args args);
+int runListen(Args args);
+int runMailSend(Args args);
+int runMailReceive(Args args);
 
 struct Command {
     const char* name;

@@ -10,6 +10,10 @@ const std::vector<Command>& commands() {
         {"dump", "以缩进文本列出树文件的全部条目", runDump},
         {"build", "从缩进文本生成树文件", runBuild},
         {"users", "列出账户文件 Users.ini 的记录", runUsers},
+        {"send-peer", "把树文件作为一次传送发给监听的程序", runSendPeer},
+        {"listen", "监听端口，把收到的传送加到树文件", runListen},
+        {"mail-send", "把树文件装进信封经 SMTP 发出", runMailSend},
+        {"mail-receive", "经 POP3 取回信封，加到各分节的树文件", runMailReceive},
     };
     return table;
 }
@@ -20,7 +24,8 @@ void printHelp(FILE* out) {
     std::fprintf(out,
                  "用法: brivanta-cli COMMAND [ARGS...]\n"
                  "Brivanta 书签管理器的命令行工具。每个命令都接受 --help。\n\n命令:\n");
-    for (const Command& c : commands()) std::fprintf(out, "  %-14s %s\n", c.name, c.summary);
+    for (const Command& c : commands())
+        std::fprintf(out, "  %-14s %s\n", c.name, c.summary);
 }
 
 }  // namespace
@@ -33,7 +38,8 @@ int main(int argc, char** argv) {
         return argc < 2 ? 1 : 0;
     }
     for (const Command& c : commands()) {
-        if (std::strcmp(argv[1], c.name) == 0) return c.run(Args(argv + 2, argv + argc));
+        if (std::strcmp(argv[1], c.name) == 0)
+            return c.run(Args(argv + 2, argv + argc));
     }
     fail(std::string("未知命令 “") + argv[1] + "”；用 brivanta-cli --help 查看命令列表");
     return 1;

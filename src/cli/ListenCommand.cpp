@@ -1,0 +1,84 @@
+#include <charconv>
+
+#include "cli/CliCommands.h"
+#include "cli/NetOptions.h"
+#include "formats/TreeArchive.h"
+#include "net/PeerTransfer.h"
+
+namespace brivanta::cli {
+
+namespace {
+
+bool parseCount(const std::string& text, int& value, int min) {
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size() && value >= min;
+}
+
+}  // namespace
+
+int runListen(Args args) {
+    const char* usage =
+        "用法: brivanta-cli listen [--port N] [--count N] [--bind ADDRESS] [--address-book] "
+        "[--timeout S] FILE";
+    if (wantsHelp(args)) {
+        std::printf(
+            "%s\n"
+            "在端口 N（默认 5000，0 表示任选一个空闲端口）上监听，把每次收到的传送加到\n"
+            "树文件 FILE 的顶层，每个连接结束后保存 FILE。先打印一行“正在监听端口 N”。\n"
+            "--count N 收到 N 个连接后结束；--bind 只在该地址上监听（默认本机全部地址）；\n"
+            "--address-book 按通讯录（每条记录三个字符串）读写；--timeout S 每次等待数据的秒数\n"
+            "（默认 30）：停住的发送方在此后断开，已完整收到的记录保留。\n",
+            usage);
+        return 0;
+    }
+    bool addressBook = takeFlag(args, "--address-book");
+    net::NetTimeouts timeouts;
+    if (!takeTimeouts(args, timeouts))
+        return 1;
+    std::string value, bindAddress;
+    bool missing = false;
+    int port = 5000, count = 0;
+    if (takeOption(args, "--port", value, missing) &&
+        (!parseCount(value, port, 0) || port > 65535)) {
+        return fail("--port 的值 “" + value + "” 不是 0 到 65535 的端口号");
+    }
+    if (takeOption(args, "--count", value, missing) && !parseCount(value, count, 1)) {
+        return fail("--count 的值 “" + value + "” 不是正整数");
+    }
+    takeOption(args, "--bind", bindAddress, missing);
+    if (missing || args.size() != 1)
+        return fail(usage);
+    const std::string& path = args[0];
+
+    BookmarkTree tree(addressBook ? kAddressBookTree : kCustomTree);
+    if (!loadTreeFile(tree, path))
+        return 1;
+
+    net::PeerListener listener(tree.treeKind(), timeouts);
+    if (!listener.open(port, bindAddress)) {
+        printStatus(listener.statusText(), stderr);
+        return 1;
+    }
+    std::printf("正在监听端口 %d\n", listener.port());
+    std::fflush(stdout);
+
+    int status = 0;
+    listener.run(
+        [&](net::PeerReceipt&& receipt) {
+            size_t added = net::applyReceipt(tree, receipt);
+            std::printf("收到 %zu 条记录（来自 %s）", added, receipt.peer.c_str());
+            if (!receipt.ended())
+                std::printf("，连接提前结束：%s", net::describe(receipt.status));
+            std::printf("\n");
+            std::fflush(stdout);
+            if (FileError e = saveArchiveFile(tree, path)) {
+                fail(e.writeMessage());
+                status = 1;
+                listener.close();
+            }
+        },
+        count);
+    return status;
+}
+
+}  // namespace brivanta::cli

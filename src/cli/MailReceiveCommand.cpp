@@ -1,0 +1,88 @@
+#include <memory>
+
+#include "cli/CliCommands.h"
+#include "cli/NetOptions.h"
+#include "formats/TreeArchive.h"
+#include "net/MailboxTransfer.h"
+#include "net/TcpConnection.h"
+
+namespace brivanta::cli {
+
+int runMailReceive(Args args) {
+    const char* usage =
+        "用法: brivanta-cli mail-receive --pop3 HOST[:PORT] --user USER --password-file F "
+        "[--custom FILE] [--recommended FILE] [--address-book FILE] [--timeout S]";
+    if (wantsHelp(args)) {
+        std::printf(
+            "%s\n"
+            "从 POP3 邮箱（端口默认 110）取回全部邮件（邮件留在服务器上），把每个 <BRIVANTA>\n"
+            "信封的条目加到其分节对应的文件顶层：<CUSTOM> 到 --custom，<SYSTEM> 到\n"
+            "--recommended，<ADDRESS> 到 --address-book；没有给出文件的分节跳过。保存收到\n"
+            "条目的文件，并打印结果（成功时为“接收完毕！”）。密码取自文件 F 的第一行。\n",
+            usage);
+        return 0;
+    }
+    net::NetTimeouts timeouts;
+    if (!takeTimeouts(args, timeouts))
+        return 1;
+    std::string pop3, user, password;
+    bool missing = false;
+    if (!takeOption(args, "--pop3", pop3, missing) || !takeOption(args, "--user", user, missing)) {
+        return fail(usage);
+    }
+    if (!takePasswordFile(args, password))
+        return 1;
+
+    struct Target {
+        const char* option;
+        int kind;
+        unsigned section;
+        std::string path;
+        std::unique_ptr<BookmarkTree> tree;
+        size_t added = 0;
+    };
+    Target targets[] = {
+        {"--custom", kCustomTree, net::kCustomSection, {}, nullptr},
+        {"--recommended", kRecommendedTree, net::kSystemSection, {}, nullptr},
+        {"--address-book", kAddressBookTree, net::kAddressSection, {}, nullptr},
+    };
+    unsigned accepted = 0;
+    for (Target& t : targets) {
+        if (!takeOption(args, t.option, t.path, missing))
+            continue;
+        t.tree = std::make_unique<BookmarkTree>(t.kind);
+        if (!loadTreeFile(*t.tree, t.path))
+            return 1;
+        accepted |= t.section;
+    }
+    if (missing || !args.empty())
+        return fail(usage);
+    std::string host;
+    int port = 0;
+    if (!net::splitHostPort(pop3, 110, host, port) || host.empty()) {
+        return fail("“" + pop3 + "” 不是 HOST 或 HOST:PORT");
+    }
+
+    net::MailResult result = net::receiveEnvelopes(
+        host, port, user, password, accepted,
+        [&](net::Envelope&& envelope) {
+            for (Target& t : targets) {
+                if (t.tree && t.kind == envelope.treeKind) {
+                    t.added += net::loadEnvelope(*t.tree, envelope.dataLines);
+                }
+            }
+        },
+        timeouts);
+
+    int status = result.ok ? 0 : 1;
+    for (Target& t : targets) {
+        if (!t.tree || t.added == 0)
+            continue;
+        if (FileError e = saveArchiveFile(*t.tree, t.path))
+            status = fail(e.writeMessage());
+    }
+    printStatus(result.statusText);
+    return status;
+}
+
+}  // namespace brivanta::cli

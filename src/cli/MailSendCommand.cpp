@@ -1,0 +1,57 @@
+#include "cli/CliCommands.h"
+#include "cli/NetOptions.h"
+#include "formats/TreeArchive.h"
+#include "net/MailboxTransfer.h"
+#include "net/TcpConnection.h"
+
+namespace brivanta::cli {
+
+int runMailSend(Args args) {
+    const char* usage =
+        "用法: brivanta-cli mail-send --smtp HOST[:PORT] --to ADDRESS "
+        "[--section custom|system|address] [--timeout S] FILE";
+    if (wantsHelp(args)) {
+        std::printf(
+            "%s\n"
+            "把树文件 FILE 的整棵树装进邮件（主题 <BRIVANTA>）经 SMTP 服务器（端口默认 25）\n"
+            "发给 ADDRESS，像“发送到邮箱”命令那样，并打印结果（成功时为“发送完毕！”）。\n"
+            "--section 选择分节（默认 custom）；address 按每条记录三个字符串读取 FILE。\n",
+            usage);
+        return 0;
+    }
+    net::NetTimeouts timeouts;
+    if (!takeTimeouts(args, timeouts))
+        return 1;
+    std::string smtp, to, section = "custom";
+    bool missing = false;
+    if (!takeOption(args, "--smtp", smtp, missing) || !takeOption(args, "--to", to, missing)) {
+        return fail(usage);
+    }
+    takeOption(args, "--section", section, missing);
+    if (missing || args.size() != 1)
+        return fail(usage);
+    int kind;
+    if (section == "custom") {
+        kind = kCustomTree;
+    } else if (section == "system") {
+        kind = kRecommendedTree;
+    } else if (section == "address") {
+        kind = kAddressBookTree;
+    } else {
+        return fail("--section 只能是 custom、system 或 address，不是 “" + section + "”");
+    }
+    std::string host;
+    int port = 0;
+    if (!net::splitHostPort(smtp, 25, host, port) || host.empty()) {
+        return fail("“" + smtp + "” 不是 HOST 或 HOST:PORT");
+    }
+    BookmarkTree tree(kind);
+    FileError error;
+    if (!loadArchiveFile(tree, args[0], kNoItem, &error))
+        return fail(error.readMessage());
+    net::MailResult result = net::sendTreeByMail(tree, kNoItem, host, port, to, timeouts);
+    printStatus(result.statusText);
+    return result.ok ? 0 : 1;
+}
+
+}  // namespace brivanta::cli

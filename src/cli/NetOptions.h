@@ -1,0 +1,28 @@
+#pragma once
+
+// Options shared by the network commands.
+
+#include <string>
+
+#include "cli/CliSupport.h"
+#include "net/NetTimeouts.h"
+#include "trees/BookmarkTree.h"
+
+namespace brivanta::cli {
+
+// Takes "--timeout SECONDS" (connect and every read; default 15 and 30). False with a
+// message printed when the value is not a positive number.
+bool takeTimeouts(Args& args, net::NetTimeouts& timeouts);
+
+// Takes "--password-file F" and reads the password: the file's first line without its
+// line end. False with a message printed when the option is missing or the file unreadable.
+bool takePasswordFile(Args& args, std::string& password);
+
+// Loads a tree file if it exists (a missing file is an empty tree). False with a message
+// printed on a read error.
+bool loadTreeFile(BookmarkTree& tree, const std::string& path);
+
+// Writes a GBK status text as UTF-8 with a line end.
+void printStatus(const std::string& gbkText, FILE* out = stdout);
+
+}  // namespace brivanta::cli

@@ -1,0 +1,44 @@
+#include "cli/CliCommands.h"
+#include "cli/NetOptions.h"
+#include "formats/TreeArchive.h"
+#include "net/PeerTransfer.h"
+#include "net/TcpConnection.h"
+
+namespace brivanta::cli {
+
+int runSendPeer(Args args) {
+    const char* usage =
+        "用法: brivanta-cli send-peer [--address-book] [--timeout S] HOST:PORT FILE";
+    if (wantsHelp(args)) {
+        std::printf(
+            "%s\n"
+            "把树文件 FILE 的整棵树作为一次传送发给 HOST:PORT 上监听的程序（端口默认 5000）。\n"
+            "--address-book 按通讯录（每条记录三个字符串）读取 FILE。\n"
+            "--timeout S 连接和每次等待的秒数（默认连接 15 秒，读写 30 秒）。\n",
+            usage);
+        return 0;
+    }
+    bool addressBook = takeFlag(args, "--address-book");
+    net::NetTimeouts timeouts;
+    if (!takeTimeouts(args, timeouts))
+        return 1;
+    if (args.size() != 2)
+        return fail(usage);
+    std::string host;
+    int port = 0;
+    if (!net::splitHostPort(args[0], 5000, host, port) || host.empty()) {
+        return fail("“" + args[0] + "” 不是 HOST 或 HOST:PORT");
+    }
+    BookmarkTree tree(addressBook ? kAddressBookTree : kCustomTree);
+    FileError error;
+    if (!loadArchiveFile(tree, args[1], kNoItem, &error))
+        return fail(error.readMessage());
+    net::PeerSendResult result = net::sendToPeer(tree, kNoItem, host, port, timeouts);
+    if (!result.ok) {
+        printStatus(result.statusText, stderr);
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace brivanta::cli

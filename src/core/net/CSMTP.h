@@ -1,0 +1,58 @@
+#pragma once
+
+#include <string>
+
+#include "net/MailMessage.h"
+#include "net/NetTimeouts.h"
+#include "net/ReplyReader.h"
+#include "net/TcpConnection.h"
+
+namespace brivanta::net {
+
+// The program's SMTP client: connect, send any number of messages, disconnect. Every
+// failure leaves its text in statusText() (GBK); a later success does not clear it.
+class CSMTP {
+  public:
+    CSMTP(std::string server, int port, const NetTimeouts& timeouts = {});
+    virtual ~CSMTP();
+    CSMTP(const CSMTP&) = delete;
+    CSMTP& operator=(const CSMTP&) = delete;
+
+    bool connect();
+    // The same greeting over a connection that is already open (the server and port given
+    // at construction are not used).
+    bool connect(TcpConnection&& connection);
+    // Sends `message` (its recipients, header and body). A refused recipient does not stop
+    // the mail; its reply stays in statusText().
+    bool sendMessage(const MailMessage& message);
+    bool disconnect();
+
+    const std::string& statusText() const { return statusText_; }
+    bool isConnected() const { return connected_; }
+    // The reply the last check read, with its line ends (for tests and diagnostics).
+    const std::string& lastReply() const { return lastReply_; }
+    // "发送完毕！"
+    static std::string successText();
+
+  protected:
+    // Formats the header and stuffs the body; false when the message has no recipients.
+    virtual bool prepareMessage(MailMessage& message);
+
+  private:
+    enum ReplyCheck { kOk = 0, kGreeting = 1, kData = 2, kQuit = 3 };
+    bool greet();
+    bool readReply(ReplyCheck check);
+    bool send(std::string_view data);
+    void dropConnection();
+
+    std::string statusText_;
+    bool connected_ = false;
+    bool broken_ = false;  // the dialogue broke (receive error): no further exchange
+    int port_;
+    std::string server_;
+    TcpConnection socket_;
+    ReplyReader replies_{socket_};
+    std::string lastReply_;
+};
+
+}  // namespace brivanta::net

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "net/NetTimeouts.h"
+#include "net/PeerTransfer.h"
+#include "net/TransferEnvelope.h"
+#include "trees/BookmarkTree.h"
+
+namespace brivanta::net {
+
+struct MailResult {
+    bool ok = false;         // nothing failed
+    std::string statusText;  // GBK: "发送完毕！"/"接收完毕！" or the last failure's text
+};
+
+// Mails the envelope of `branch` (the whole tree for kNoItem) to `recipient` through the
+// SMTP server at server:port, with subject "<BRIVANTA>" and an empty sender.
+MailResult sendTreeByMail(BookmarkTree& tree, ItemId branch, const std::string& server, int port,
+                          const std::string& recipient, const NetTimeouts& timeouts = {},
+                          const StepCallback& step = {});
+
+// Fetches every mail of the POP3 mailbox and hands each envelope of an accepted section to
+// `onEnvelope`, in mail order; other mails are passed over. Mails stay on the server.
+MailResult receiveEnvelopes(const std::string& server, int port, const std::string& user,
+                            const std::string& password, unsigned accepted,
+                            const std::function<void(Envelope&&)>& onEnvelope,
+                            const NetTimeouts& timeouts = {}, const StepCallback& step = {});
+
+}  // namespace brivanta::net

@@ -1,0 +1,24 @@
+#pragma once
+
+namespace brivanta::net {
+
+// How long a connection may wait. Tests shorten them; zero or less waits without end.
+struct NetTimeouts {
+    int connectMs = 15000;
+    int readMs = 30000;  // every read, and every write that cannot go ahead
+};
+
+// How an operation on a connection ended.
+enum class NetStatus {
+    ok,
+    closed,         // the other side closed the connection
+    timedOut,       // nothing arrived (or could be sent) within the time-out
+    resolveFailed,  // the host name is not known
+    refused,        // no connection could be made
+    tooLarge,       // the other side sent more than we accept
+    error,          // any other socket error
+};
+
+const char* describe(NetStatus status);
+
+}  // namespace brivanta::net

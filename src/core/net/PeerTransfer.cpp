@@ -1,0 +1,196 @@
+#include "net/PeerTransfer.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "formats/ArchiveReader.h"
+#include "formats/ArchiveWriter.h"
+#include "formats/ByteStream.h"
+#include "formats/TreeArchive.h"
+#include "text/Encoding.h"
+
+namespace brivanta::net {
+
+namespace {
+
+constexpr size_t kSocketBuffer = 64 * 1024;
+
+class ConnectionSink : public ByteSink {
+  public:
+    explicit ConnectionSink(TcpConnection& c) : connection_(c) {}
+    bool write(const char* data, size_t size) override {
+        if (status_ != NetStatus::ok)
+            return false;
+        status_ = connection_.sendAll(std::string_view(data, size));
+        return status_ == NetStatus::ok;
+    }
+    NetStatus status() const { return status_; }
+
+  private:
+    TcpConnection& connection_;
+    NetStatus status_ = NetStatus::ok;
+};
+
+// Reads a connection up to a byte limit and keeps a copy of every byte it hands out, so
+// the complete records can be kept as they arrived.
+class RecordingSource : public ByteSource {
+  public:
+    RecordingSource(TcpConnection& c, std::string& copy, std::uint64_t limit)
+        : connection_(c), copy_(copy), limit_(limit) {}
+    size_t read(char* buffer, size_t size) override {
+        if (status_ != NetStatus::ok)
+            return 0;
+        if (copy_.size() >= limit_) {
+            status_ = NetStatus::tooLarge;
+            return 0;
+        }
+        size = static_cast<size_t>(std::min<std::uint64_t>(size, limit_ - copy_.size()));
+        size_t got = 0;
+        status_ = connection_.receive(buffer, size, got);
+        if (status_ != NetStatus::ok)
+            return 0;
+        copy_.append(buffer, got);
+        return got;
+    }
+    bool failed() const override {
+        return status_ != NetStatus::ok && status_ != NetStatus::closed;
+    }
+    NetStatus status() const { return status_; }
+
+  private:
+    TcpConnection& connection_;
+    std::string& copy_;
+    std::uint64_t limit_;
+    NetStatus status_ = NetStatus::ok;
+};
+
+std::string connectFailureText(const std::string& host, int port) {
+    char buffer[1024];
+    std::snprintf(
+        buffer, sizeof buffer,
+        text::gbk("连接主机（地址:%s 端口:%d）时失败！\r\n\r\n请确认对方是否已启动监听！").c_str(),
+        host.c_str(), port);
+    return buffer;
+}
+
+}  // namespace
+
+PeerSendResult sendToPeer(BookmarkTree& tree, ItemId branch, const std::string& host, int port,
+                          const NetTimeouts& timeouts, const StepCallback& step) {
+    PeerSendResult result;
+    if (step)
+        step(text::gbk("正在创建SOCKET..."));
+    TcpConnection connection;
+    connection.setTimeouts(timeouts);
+    if (step)
+        step(text::gbk("正在连接") + host);
+    result.status = connection.connect(host, port);
+    if (result.status != NetStatus::ok) {
+        result.statusText = connectFailureText(host, port);
+        return result;
+    }
+    if (step)
+        step(text::gbk("正在发送数据..."));
+    ConnectionSink sink(connection);
+    {
+        ArchiveWriter writer(sink, kSocketBuffer);
+        SerializeTree(tree, writer, branch);
+        writer.flush();
+    }
+    result.status = sink.status();
+    if (result.status != NetStatus::ok) {
+        char buffer[1024];
+        std::snprintf(buffer, sizeof buffer,
+                      text::gbk("向主机（地址:%s 端口:%d）发送数据时失败！").c_str(), host.c_str(),
+                      port);
+        result.statusText = buffer;
+        return result;
+    }
+    connection.close();
+    result.ok = true;
+    return result;
+}
+
+PeerReceipt readPeerTransfer(TcpConnection& connection, int recordWidth, std::uint64_t maxBytes) {
+    PeerReceipt receipt;
+    receipt.recordWidth = recordWidth;
+    receipt.peer = connection.peerName();
+    RecordingSource source(connection, receipt.archive, maxBytes);
+    ArchiveReader reader(source, kSocketBuffer);
+    std::string scratch;
+    std::uint64_t completeBytes = 0;
+    for (;;) {
+        int i = 0;
+        while (i < recordWidth && reader.readString(scratch))
+            ++i;
+        if (i < recordWidth)
+            break;
+        ++receipt.records;
+        completeBytes = reader.bytesRead();
+    }
+    // The sender's close is the normal end; anything else ended the transfer early.
+    receipt.status = source.status() == NetStatus::closed ? NetStatus::ok : source.status();
+    if (receipt.status == NetStatus::ok && reader.bytesRead() != completeBytes) {
+        receipt.status = NetStatus::closed;  // closed in the middle of a record
+    }
+    receipt.archive.resize(static_cast<size_t>(completeBytes));
+    receipt.archive.shrink_to_fit();
+    return receipt;
+}
+
+size_t applyReceipt(BookmarkTree& tree, const PeerReceipt& receipt) {
+    BookmarkTree::BulkUpdate bulk(tree);
+    MemorySource source(receipt.archive);
+    ArchiveReader reader(source, kSocketBuffer);
+    return SerializeTree(tree, reader, kNoItem);
+}
+
+PeerListener::PeerListener(int targetTreeKind, const NetTimeouts& timeouts)
+    : targetTreeKind_(targetTreeKind), timeouts_(timeouts) {}
+
+bool PeerListener::open(int port, const std::string& bindAddress) {
+    statusText_.clear();
+    if (listener_.listen(port, bindAddress, 5) == NetStatus::ok)
+        return true;
+    char buffer[512];
+    std::snprintf(
+        buffer, sizeof buffer,
+        text::gbk("创建端口失败！\r\n\r\n请确认端口%d是否已被其它程序占用,\r\n你可以修改端口号来"
+                  "重新监听")
+            .c_str(),
+        port);
+    statusText_ = buffer;
+    return false;
+}
+
+bool PeerListener::receiveOne(PeerReceipt& receipt, int waitMs) {
+    TcpConnection connection;
+    if (listener_.accept(connection, waitMs, timeouts_) != NetStatus::ok)
+        return false;
+    receipt = readPeerTransfer(connection, recordWidth(targetTreeKind_), maxTransferSize_);
+    return true;
+}
+
+void PeerListener::run(const std::function<void(PeerReceipt&&)>& onReceipt, int count,
+                       const std::atomic<bool>* stop) {
+    int received = 0;
+    while (listener_.isOpen() && (count <= 0 || received < count)) {
+        if (stop && stop->load())
+            return;
+        TcpConnection connection;
+        NetStatus s = listener_.accept(connection, stop ? 200 : -1, timeouts_);
+        if (s == NetStatus::timedOut)
+            continue;
+        if (s != NetStatus::ok) {
+            // Accepting failed (out of descriptors, say): still listening; try again soon.
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            continue;
+        }
+        ++received;
+        onReceipt(readPeerTransfer(connection, recordWidth(targetTreeKind_), maxTransferSize_));
+    }
+}
+
+}  // namespace brivanta::net

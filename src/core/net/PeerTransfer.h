@@ -1,0 +1,84 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "net/NetTimeouts.h"
+#include "net/TcpListener.h"
+#include "trees/BookmarkTree.h"
+
+namespace brivanta::net {
+
+// Told the caption of each step ("正在连接..."), for a busy window.
+using StepCallback = std::function<void(const std::string& caption)>;
+
+struct PeerSendResult {
+    bool ok = false;
+    NetStatus status = NetStatus::ok;
+    // GBK message for a person; empty on success.
+    std::string statusText;
+};
+
+// Sends `branch` and its subtree (the whole tree for kNoItem) to host:port as the raw
+// archive stream over one connection, then closes it.
+PeerSendResult sendToPeer(BookmarkTree& tree, ItemId branch, const std::string& host, int port,
+                          const NetTimeouts& timeouts = {}, const StepCallback& step = {});
+
+// What one accepted connection brought: the archive bytes of every complete record, so the
+// caller can add them to its tree on its own thread (applyReceipt).
+struct PeerReceipt {
+    std::string archive;  // exactly the bytes of the complete records, as they arrived
+    size_t records = 0;
+    int recordWidth = 2;
+    std::string peer;                  // "address:port" of the sender
+    NetStatus status = NetStatus::ok;  // ok: the sender closed after its last record
+    bool ended() const { return status == NetStatus::ok; }
+};
+
+// Adds the receipt's records at the top level of `tree`, after what is there. The tree
+// should have the kind the receipt was read for. Returns the number of records added.
+size_t applyReceipt(BookmarkTree& tree, const PeerReceipt& receipt);
+
+// Accepts peer connections one after another and reads each as the archive stream of a
+// tree of `targetTreeKind` (its record width). A connection that ends early, stalls past
+// the read time-out or passes the size limit keeps its complete records.
+class PeerListener {
+  public:
+    explicit PeerListener(int targetTreeKind, const NetTimeouts& timeouts = {});
+
+    // Listens on `port` (0 picks one) on every local address, or on `bindAddress`.
+    // False with statusText() set when the port cannot be taken.
+    bool open(int port, const std::string& bindAddress = {});
+    void close() { listener_.close(); }
+    bool isOpen() const { return listener_.isOpen(); }
+    int port() const { return listener_.port(); }
+    int targetTreeKind() const { return targetTreeKind_; }
+
+    // Waits up to `waitMs` (negative: without end) for one connection and reads it whole.
+    // False when none came in time or accepting failed.
+    bool receiveOne(PeerReceipt& receipt, int waitMs);
+    // Receives connections until `count` of them (0: no limit) have been handed to
+    // `onReceipt`, or `stop` turns true (checked at least every 200 ms while waiting).
+    void run(const std::function<void(PeerReceipt&&)>& onReceipt, int count = 0,
+             const std::atomic<bool>* stop = nullptr);
+
+    void setMaxTransferSize(std::uint64_t bytes) { maxTransferSize_ = bytes; }
+    const std::string& statusText() const { return statusText_; }
+
+    static constexpr std::uint64_t kDefaultMaxTransferSize = 1ull << 30;
+
+  private:
+    int targetTreeKind_;
+    NetTimeouts timeouts_;
+    TcpListener listener_;
+    std::uint64_t maxTransferSize_ = kDefaultMaxTransferSize;
+    std::string statusText_;
+};
+
+// Reads one transfer from an accepted connection (what receiveOne does after accepting).
+PeerReceipt readPeerTransfer(TcpConnection& connection, int recordWidth,
+                             std::uint64_t maxBytes = PeerListener::kDefaultMaxTransferSize);
+
+}  // namespace brivanta::net

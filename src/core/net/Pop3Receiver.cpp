@@ -1,0 +1,229 @@
+#include "net/Pop3Receiver.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "text/Encoding.h"
+
+namespace brivanta::net {
+
+namespace {
+
+std::string stepText(int step) {
+    switch (step) {
+        case 0:
+            return "Server didn't connect";
+        case 1:
+            return text::gbk("用户名错！");
+        case 2:
+            return text::gbk("用户名/密码错！");
+        case 3:
+            return "STATus couldn't be retrieved";
+        case 4:
+            return "RETRieve failed";
+        case 6:
+            return text::gbk("退出错误！");
+    }
+    return {};
+}
+
+constexpr std::string_view kTerminator = "\r\n.\r\n";
+
+}  // namespace
+
+std::string Pop3Receiver::successText() {
+    return text::gbk("接收完毕！");
+}
+
+Pop3Receiver::Pop3Receiver(std::string host, int port, std::string user, std::string password,
+                           const NetTimeouts& timeouts)
+    : statusText_(successText()),
+      port_(port),
+      host_(std::move(host)),
+      user_(std::move(user)),
+      password_(std::move(password)) {
+    socket_.setTimeouts(timeouts);
+}
+
+Pop3Receiver::~Pop3Receiver() {
+    if (connected_)
+        disconnect();
+    socket_.close();
+}
+
+void Pop3Receiver::setCredentials(const std::string& user, const std::string& password) {
+    if (user.empty() || password.empty())
+        return;
+    user_ = user;
+    password_ = password;
+}
+
+void Pop3Receiver::breakDialogue(const std::string& text) {
+    statusText_ = text;
+    broken_ = true;
+    socket_.close();
+    replies_.clear();
+}
+
+bool Pop3Receiver::send(std::string_view data) {
+    // A failed send needs no text of its own: the reply that cannot come reports it.
+    if (broken_)
+        return false;
+    socket_.sendAll(data);
+    return true;
+}
+
+bool Pop3Receiver::readReply(Step step) {
+    if (broken_)
+        return false;
+    NetStatus s = replies_.readLine(lastReply_);
+    if (s != NetStatus::ok) {
+        breakDialogue(text::gbk("SOCKET错误！"));
+        return false;
+    }
+    if (lastReply_.starts_with("-ERR")) {
+        statusText_ = stepText(step);
+        return false;
+    }
+    return true;
+}
+
+bool Pop3Receiver::connect() {
+    if (connected_)
+        return true;
+    broken_ = false;
+    replies_.clear();
+    if (socket_.connect(host_, port_) != NetStatus::ok) {
+        statusText_ = text::gbk("不能连接到服务器！");
+        socket_.close();
+        return false;
+    }
+    return logIn();
+}
+
+bool Pop3Receiver::connect(TcpConnection&& connection) {
+    if (connected_)
+        return true;
+    broken_ = false;
+    replies_.clear();
+    NetTimeouts timeouts = socket_.timeouts();
+    socket_ = std::move(connection);
+    socket_.setTimeouts(timeouts);
+    return logIn();
+}
+
+bool Pop3Receiver::logIn() {
+    // Stop at the first refusal: a refused user name is not followed by its password.
+    bool ok = readReply(kGreeting);
+    ok = ok && send("USER " + user_ + "\r\n") && readReply(kUser);
+    ok = ok && send("PASS " + password_ + "\r\n") && readReply(kPass);
+    if (!ok) {
+        socket_.close();
+        replies_.clear();
+        broken_ = false;
+        return false;
+    }
+    connected_ = true;
+    return true;
+}
+
+int Pop3Receiver::messageCount() {
+    if (broken_)
+        return -1;
+    send("STAT\r\n");
+    if (!readReply(kStat))
+        return -1;
+    size_t digit = lastReply_.find_first_of("0123456789");
+    if (digit == std::string::npos)
+        return -1;
+    long long value = 0;
+    for (size_t i = digit; i < lastReply_.size() && lastReply_[i] >= '0' && lastReply_[i] <= '9';
+         ++i) {
+        value = value * 10 + (lastReply_[i] - '0');
+        if (value > 0x7fffffff)
+            return -1;
+    }
+    return static_cast<int>(value);
+}
+
+bool Pop3Receiver::readMailText(std::string& text) {
+    // The status line's CR LF counts as the line end before the mail's first line, so an
+    // empty mail (".\r\n" right after the status line) ends at once. Only the new bytes and
+    // the four before them are searched for the terminator: linear in the mail's size.
+    text = "\r\n";
+    text += replies_.takeBuffered();
+    size_t searchFrom = 0;
+    std::vector<char> chunk(256 * 1024);
+    for (;;) {
+        size_t at = text.find(kTerminator, searchFrom);
+        if (at != std::string::npos) {
+            replies_.putBack(std::string_view(text).substr(at + kTerminator.size()));
+            text.resize(at + 2);  // the mail ends with the CR LF of its last line
+            text.erase(0, 2);
+            return true;
+        }
+        if (text.size() > maxMailSize_ + 2) {
+            breakDialogue(stepText(kRetr));
+            return false;
+        }
+        searchFrom =
+            text.size() >= kTerminator.size() - 1 ? text.size() - (kTerminator.size() - 1) : 0;
+        size_t got = 0;
+        NetStatus s = socket_.receive(chunk.data(), chunk.size(), got);
+        text.append(chunk.data(), got);
+        if (s != NetStatus::ok) {
+            // Closed before the final ".", timed out, or broken: the mail is incomplete.
+            breakDialogue(text::gbk("SOCKET错误！"));
+            return false;
+        }
+    }
+}
+
+bool Pop3Receiver::retrieve(int number, MailMessage& message) {
+    if (broken_ || !connected_)
+        return false;
+    send("RETR " + std::to_string(number) + "\r\n");
+    if (!readReply(kRetr))
+        return false;
+    std::string mail;
+    if (!readMailText(mail))
+        return false;
+
+    message = MailMessage();
+    size_t split = mail.find("\r\n\r\n");
+    if (mail.starts_with("\r\n")) {
+        // A mail that starts with its empty line has no header at all.
+        message.body = dotUnstuffed(std::string_view(mail).substr(2));
+    } else if (split == std::string::npos) {
+        // No empty line: all of it is header, and the body is empty.
+        if (mail.ends_with("\r\n"))
+            mail.resize(mail.size() - 2);
+        message.header = std::move(mail);
+    } else {
+        message.header.assign(mail, 0, split);
+        message.body = dotUnstuffed(std::string_view(mail).substr(split + 4));
+        // The header lines were stuffed too; a header line starting with "." is rare but
+        // must come back whole.
+        message.header = dotUnstuffed(message.header);
+    }
+    message.parseHeader();
+    return true;
+}
+
+bool Pop3Receiver::disconnect() {
+    if (!connected_)
+        return true;
+    bool ok = false;
+    if (!broken_) {
+        send("QUIT\r\n");
+        ok = readReply(kQuit);
+    }
+    socket_.close();
+    replies_.clear();
+    connected_ = false;
+    broken_ = false;
+    return ok;
+}
+
+}  // namespace brivanta::net

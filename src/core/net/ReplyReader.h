@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+
+#include "net/TcpConnection.h"
+
+namespace brivanta::net {
+
+// Reads a command dialogue's replies from a connection. TCP keeps no message boundaries:
+// a reply is read until its line is complete, and whatever arrives after it stays here for
+// the next read.
+class ReplyReader {
+  public:
+    explicit ReplyReader(TcpConnection& connection) : connection_(connection) {}
+
+    // One line with its CR LF. A line longer than `maxLength` ends with tooLarge.
+    NetStatus readLine(std::string& line, size_t maxLength = 64 * 1024);
+    // One SMTP reply: its lines up to the last ("250-a" ... "250 b"), all in `reply`.
+    NetStatus readSmtpReply(std::string& reply, size_t maxLength = 64 * 1024);
+    // Bytes that arrived but were not read yet; the caller takes them all.
+    std::string takeBuffered();
+    // Puts bytes back in front of what is buffered.
+    void putBack(std::string_view bytes);
+    // Forgets what is buffered (after the dialogue broke).
+    void clear();
+
+  private:
+    TcpConnection& connection_;
+    std::string buffer_;
+    size_t start_ = 0;  // first unread byte of buffer_
+};
+
+}  // namespace brivanta::net

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "net/NetTimeouts.h"
+
+namespace brivanta::net {
+
+// A blocking TCP connection with time-outs: every wait is a poll() bounded by the
+// connect or read time-out. Nothing throws; every operation returns how it ended.
+class TcpConnection {
+  public:
+    TcpConnection() = default;
+    explicit TcpConnection(int fd, const NetTimeouts& timeouts = {});
+    ~TcpConnection();
+    TcpConnection(TcpConnection&& other) noexcept;
+    TcpConnection& operator=(TcpConnection&& other) noexcept;
+    TcpConnection(const TcpConnection&) = delete;
+    TcpConnection& operator=(const TcpConnection&) = delete;
+
+    // Resolves `host` (a name, an IPv4 or an IPv6 address) and connects to the first
+    // address that answers, all within the connect time-out.
+    NetStatus connect(const std::string& host, int port);
+    // Sends every byte (a write that cannot go ahead waits up to the read time-out).
+    NetStatus sendAll(std::string_view data);
+    // Waits up to the read time-out for data and reads what is there, at most `size`
+    // bytes. `got` is > 0 exactly when the result is ok.
+    NetStatus receive(char* buffer, size_t size, size_t& got);
+    // True when something has arrived (or the other side closed) and a receive would not
+    // wait. Does not wait itself.
+    bool hasInput() const;
+    // Stops sending (the other side sees the end of the data) but keeps reading.
+    void shutdownWrite();
+    void close();
+
+    bool isOpen() const { return fd_ >= 0; }
+    int fd() const { return fd_; }
+    void setTimeouts(const NetTimeouts& timeouts) { timeouts_ = timeouts; }
+    const NetTimeouts& timeouts() const { return timeouts_; }
+    // errno of the last failure, 0 if none.
+    int lastError() const { return lastError_; }
+    // "address:port" of the other side, "" when unknown.
+    std::string peerName() const;
+
+  private:
+    int fd_ = -1;
+    int lastError_ = 0;
+    NetTimeouts timeouts_;
+};
+
+// Splits "HOST", "HOST:PORT", "[V6]:PORT" or a bare IPv6 address. False when the port
+// is not a number in 1..65535.
+bool splitHostPort(std::string_view text, int defaultPort, std::string& host, int& port);
+
+}  // namespace brivanta::net

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "formats/StringStream.h"
+#include "trees/BookmarkTree.h"
+
+namespace brivanta::net {
+
+// Which sections a reader takes.
+enum EnvelopeSection : unsigned {
+    kSystemSection = 1,   // "<SYSTEM>": the recommended tree
+    kCustomSection = 2,   // "<CUSTOM>": the user's own tree
+    kAddressSection = 4,  // "<ADDRESS>": the address book
+    kAllSections = 7,
+};
+
+inline constexpr std::string_view kEnvelopeTag = "<BRIVANTA>";
+
+// A mail body's tree: the kind of the tree it is meant for and the archive strings of its
+// records, one per line.
+struct Envelope {
+    int treeKind = kCustomTree;
+    std::vector<std::string> dataLines;
+};
+
+// The envelope of `branch` and its subtree, or of the whole tree for kNoItem. The section
+// follows the tree's kind. A string that would break the line structure is mended: an
+// empty one goes as a single blank (the reader's trim makes it empty again), and CR or LF
+// inside a string go as blanks (a real mail server turns a lone LF into a line end).
+std::string buildEnvelope(BookmarkTree& tree, ItemId branch = kNoItem);
+
+// The envelope in `body`, or nothing when the body is none or its section is not in
+// `accepted`. Reading stops at the first empty line.
+std::optional<Envelope> readEnvelope(std::string_view body, unsigned accepted = kAllSections);
+
+// Adds the records of `lines` at the top level of `tree`, after what is there; an
+// incomplete last record is dropped. Returns the number of records added.
+size_t loadEnvelope(BookmarkTree& tree, const std::vector<std::string>& lines);
+
+// The section tag of a tree kind ("<CUSTOM>", "<ADDRESS>", otherwise "<SYSTEM>").
+std::string_view sectionTag(int treeKind);
+
+// Writes archive strings as envelope lines.
+class EnvelopeWriter : public StringWriter {
+  public:
+    explicit EnvelopeWriter(std::string& out) : out_(out) {}
+    void writeString(std::string_view s) override;
+
+  private:
+    std::string& out_;
+};
+
+// Hands a list of strings to the archive reader.
+class StringListReader : public StringReader {
+  public:
+    explicit StringListReader(const std::vector<std::string>& strings) : strings_(strings) {}
+    bool readString(std::string& out) override;
+
+  private:
+    const std::vector<std::string>& strings_;
+    size_t next_ = 0;
+};
+
+}  // namespace brivanta::net

@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "TreeText.h"
+#include "formats/ArchiveWriter.h"
+#include "formats/ByteStream.h"
+#include "formats/TreeArchive.h"
+#include "net/PeerTransfer.h"
+#include "text/Encoding.h"
+
+namespace brivanta::net {
+namespace {
+
+using testing::addEntries;
+using testing::treeText;
+
+constexpr NetTimeouts kQuick{5000, 5000};
+
+std::string archiveOf(BookmarkTree& tree, ItemId start = kNoItem) {
+    std::string bytes;
+    StringSink sink(bytes);
+    ArchiveWriter writer(sink);
+    SerializeTree(tree, writer, start);
+    writer.flush();
+    return bytes;
+}
+
+TEST(PeerTransfer, SendsATreeOrABranchToTheListener) {
+    BookmarkTree tree(kCustomTree);
+    addEntries(tree, {{0, text::gbk("新闻"), ""},
+                      {1, "a", "http://a"},
+                      {1, "b", "http://b"},
+                      {0, "", std::string(300, 'z')}});
+    PeerListener listener(kCustomTree, kQuick);
+    ASSERT_TRUE(listener.open(0, "127.0.0.1"));
+
+    PeerReceipt whole, branch;
+    std::thread receiver([&] {
+        listener.receiveOne(whole, 5000);
+        listener.receiveOne(branch, 5000);
+    });
+    EXPECT_TRUE(sendToPeer(tree, kNoItem, "127.0.0.1", listener.port(), kQuick).ok);
+    EXPECT_TRUE(
+        sendToPeer(tree, tree.firstChild(kNoItem), "localhost", listener.port(), kQuick).ok);
+    receiver.join();
+
+    EXPECT_TRUE(whole.ended());
+    EXPECT_EQ(whole.records, 4u);
+    EXPECT_EQ(whole.archive, archiveOf(tree));  // byte for byte the archive stream
+    BookmarkTree target(kCustomTree);
+    target.InsertNode({"old", "o", ""});
+    EXPECT_EQ(applyReceipt(target, whole), 4u);
+    EXPECT_EQ(applyReceipt(target, branch), 3u);
+    EXPECT_EQ(treeText(target),
+              "old|o\n" + treeText(tree) + text::gbk("新闻") + "|\n  a|http://a\n  b|http://b\n");
+}
+
+TEST(PeerTransfer, AnAddressBookListenerReadsThreeStringsARecord) {
+    BookmarkTree book(kAddressBookTree);
+    addEntries(book, {{0, "Ann", "", "woman"}, {1, "tel", "123", "phone"}});
+    PeerListener listener(kAddressBookTree, kQuick);
+    ASSERT_TRUE(listener.open(0, "127.0.0.1"));
+    PeerReceipt receipt;
+    std::thread receiver([&] { listener.receiveOne(receipt, 5000); });
+    EXPECT_TRUE(sendToPeer(book, kNoItem, "127.0.0.1", listener.port(), kQuick).ok);
+    receiver.join();
+    BookmarkTree target(kAddressBookTree);
+    EXPECT_EQ(applyReceipt(target, receipt), 2u);
+    EXPECT_EQ(treeText(target), treeText(book));
+}
+
+// Plays a sender that writes `bytes` and then either closes or stalls.
+PeerReceipt receiveFrom(const std::string& bytes, bool stall, std::uint64_t limit = 1ull << 30) {
+    PeerListener listener(kCustomTree, NetTimeouts{5000, 300});
+    listener.setMaxTransferSize(limit);
+    EXPECT_TRUE(listener.open(0, "127.0.0.1"));
+    std::thread sender([&] {
+        TcpConnection c;
+        c.connect("127.0.0.1", listener.port());
+        c.sendAll(bytes);
+        if (stall)
+            std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    });
+    PeerReceipt receipt;
+    EXPECT_TRUE(listener.receiveOne(receipt, 5000));
+    sender.join();
+    return receipt;
+}
+
+TEST(PeerTransfer, ATransferThatEndsEarlyKeepsItsCompleteRecords) {
+    BookmarkTree tree(kCustomTree);
+    addEntries(tree, {{0, "one", "1"}, {0, "two", "2"}, {0, "three", "3"}});
+    const std::string full = archiveOf(tree);
+    const std::string twoRecords = full.substr(0, full.find("\x05three"));
+
+    for (bool stall : {false, true}) {
+        // Cut inside the third record's label, then after its label.
+        for (size_t cut : {twoRecords.size() + 3, twoRecords.size() + 6}) {
+            PeerReceipt r = receiveFrom(full.substr(0, cut), stall);
+            EXPECT_FALSE(r.ended());
+            EXPECT_EQ(r.status, stall ? NetStatus::timedOut : NetStatus::closed);
+            EXPECT_EQ(r.records, 2u);
+            EXPECT_EQ(r.archive, twoRecords);
+            BookmarkTree target(kCustomTree);
+            EXPECT_EQ(applyReceipt(target, r), 2u);
+            EXPECT_EQ(treeText(target), "one|1\ntwo|2\n");
+        }
+    }
+    // Nothing sent: nothing added, and that is a normal end.
+    PeerReceipt empty = receiveFrom("", false);
+    EXPECT_TRUE(empty.ended());
+    EXPECT_EQ(empty.records, 0u);
+
+    // A length prefix that claims 4 GiB: the listener keeps what came and stops at the limit.
+    std::string hostile =
+        twoRecords + std::string("\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 7) + std::string(200000, 'x');
+    PeerReceipt limited = receiveFrom(hostile, false, 100000);
+    EXPECT_EQ(limited.status, NetStatus::tooLarge);
+    EXPECT_EQ(limited.records, 2u);
+}
+
+TEST(PeerTransfer, FailuresNameTheirPort) {
+    PeerListener first(kCustomTree);
+    ASSERT_TRUE(first.open(0, "127.0.0.1"));
+    PeerListener second(kCustomTree);
+    EXPECT_FALSE(second.open(first.port(), "127.0.0.1"));
+    EXPECT_NE(second.statusText().find(text::gbk("创建端口失败！")), std::string::npos);
+    EXPECT_NE(second.statusText().find(std::to_string(first.port())), std::string::npos);
+
+    int port = first.port();
+    first.close();
+    BookmarkTree tree(kCustomTree);
+    PeerSendResult r = sendToPeer(tree, kNoItem, "127.0.0.1", port, kQuick);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.statusText, text::gbk("连接主机（地址:127.0.0.1 端口:" + std::to_string(port) +
+                                      "）时失败！\r\n\r\n请确认对方是否已启动监听！"));
+    EXPECT_FALSE(sendToPeer(tree, kNoItem, "", port, kQuick).ok);
+}
+
+TEST(HostPort, SplitsTheForms) {
+    std::string host;
+    int port = 0;
+    EXPECT_TRUE(splitHostPort("mail.example", 25, host, port));
+    EXPECT_EQ(host, "mail.example");
+    EXPECT_EQ(port, 25);
+    EXPECT_TRUE(splitHostPort("127.0.0.1:2525", 25, host, port));
+    EXPECT_EQ(host, "127.0.0.1");
+    EXPECT_EQ(port, 2525);
+    EXPECT_TRUE(splitHostPort("[::1]:110", 25, host, port));
+    EXPECT_EQ(host, "::1");
+    EXPECT_EQ(port, 110);
+    EXPECT_TRUE(splitHostPort("::1", 110, host, port));
+    EXPECT_EQ(host, "::1");
+    EXPECT_EQ(port, 110);
+    EXPECT_FALSE(splitHostPort("host:0", 25, host, port));
+    EXPECT_FALSE(splitHostPort("host:99999", 25, host, port));
+    EXPECT_FALSE(splitHostPort("host:2x", 25, host, port));
+}
+
+}  // namespace
+}  // namespace brivanta::net

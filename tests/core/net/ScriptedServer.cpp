@@ -1,0 +1,64 @@
+#include "ScriptedServer.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace brivanta::net::testing {
+
+void ScriptedPeer::sendInPieces(std::string_view bytes, size_t size) {
+    while (!bytes.empty()) {
+        size_t n = std::min(size, bytes.size());
+        connection_.sendAll(bytes.substr(0, n));
+        bytes.remove_prefix(n);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+std::string ScriptedPeer::readLine() {
+    std::string line;
+    if (reader_.readLine(line, 1 << 30) != NetStatus::ok)
+        return {};
+    return line;
+}
+
+std::string ScriptedPeer::readUntil(std::string_view end) {
+    std::string text, line;
+    while (!text.ends_with(end)) {
+        if (reader_.readLine(line, 1 << 30) != NetStatus::ok)
+            break;
+        text += line;
+    }
+    return text;
+}
+
+void ScriptedPeer::waitForClose() {
+    char buffer[4096];
+    size_t got = 0;
+    while (connection_.receive(buffer, sizeof buffer, got) == NetStatus::ok) {
+    }
+}
+
+ScriptedServer::ScriptedServer(Script script) {
+    listener_.listen(0, "127.0.0.1");
+    port_ = listener_.port();
+    thread_ = std::thread([this, script = std::move(script)] {
+        TcpConnection connection;
+        NetTimeouts timeouts;
+        timeouts.readMs = 5000;
+        if (listener_.accept(connection, 10000, timeouts) != NetStatus::ok)
+            return;
+        ScriptedPeer peer(connection);
+        script(peer);
+    });
+}
+
+ScriptedServer::~ScriptedServer() {
+    join();
+}
+
+void ScriptedServer::join() {
+    if (thread_.joinable())
+        thread_.join();
+}
+
+}  // namespace brivanta::net::testing

@@ -1,0 +1,50 @@
+#pragma once
+
+// A one-connection server on 127.0.0.1 that plays a script in its own thread, for exact
+// dialogues with the clients: what it sends, how it cuts or joins its replies, when it
+// stays silent or closes.
+
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "net/ReplyReader.h"
+#include "net/TcpListener.h"
+
+namespace brivanta::net::testing {
+
+class ScriptedPeer {
+  public:
+    explicit ScriptedPeer(TcpConnection& c) : connection_(c), reader_(c) {}
+    void send(std::string_view bytes) { connection_.sendAll(bytes); }
+    // Sends `bytes` in pieces of `size` bytes, each its own write with a pause between.
+    void sendInPieces(std::string_view bytes, size_t size);
+    // One line from the client with its CR LF ("" when the client closed or went silent).
+    std::string readLine();
+    // Everything up to and including `end`.
+    std::string readUntil(std::string_view end);
+    // Waits until the client closes (or 5 s pass).
+    void waitForClose();
+    void close() { connection_.close(); }
+
+  private:
+    TcpConnection& connection_;
+    ReplyReader reader_;
+};
+
+class ScriptedServer {
+  public:
+    using Script = std::function<void(ScriptedPeer&)>;
+    explicit ScriptedServer(Script script);
+    ~ScriptedServer();
+    int port() const { return port_; }
+    // Waits for the script to finish.
+    void join();
+
+  private:
+    TcpListener listener_;
+    int port_ = 0;
+    std::thread thread_;
+};
+
+}  // namespace brivanta::net::testing

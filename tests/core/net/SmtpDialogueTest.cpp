@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include "ScriptedServer.h"
+#include "net/CSMTP.h"
+#include "text/Encoding.h"
+
+namespace brivanta::net {
+namespace {
+
+using testing::ScriptedPeer;
+using testing::ScriptedServer;
+
+constexpr NetTimeouts kQuick{5000, 5000};
+constexpr NetTimeouts kImpatient{5000, 300};
+
+MailMessage envelopeMail() {
+    MailMessage m;
+    m.subject = "<BRIVANTA>";
+    m.addRecipient("bob@x");
+    m.body = ".\r\n.net\r\nlast line";
+    return m;
+}
+
+TEST(SmtpDialogue, SendsAMailStepByStep) {
+    std::string helo, mail, rcpt, data, content, quit;
+    ScriptedServer server([&](ScriptedPeer& p) {
+        p.send("220 test ESMTP\r\n");
+        helo = p.readLine();
+        // A multi-line reply in one write, then one cut into single bytes.
+        p.send("250-test greets you\r\n250-8BITMIME\r\n250 HELP\r\n");
+        mail = p.readLine();
+        p.sendInPieces("250 2.0.0 Ok\r\n", 1);
+        rcpt = p.readLine();
+        p.send("250 ok\r\n");
+        data = p.readLine();
+        p.send("354 go ahead\r\n");
+        content = p.readUntil("\r\n.\r\n");
+        p.sendInPieces("250 queued\r\n", 5);
+        quit = p.readLine();
+        p.send("221 bye\r\n");
+        p.waitForClose();
+    });
+    CSMTP smtp("127.0.0.1", server.port(), kQuick);
+    ASSERT_TRUE(smtp.connect()) << text::toUtf8(smtp.statusText());
+    EXPECT_TRUE(smtp.sendMessage(envelopeMail()));
+    EXPECT_TRUE(smtp.disconnect());
+    server.join();
+    EXPECT_EQ(smtp.statusText(), text::gbk("发送完毕！"));
+    EXPECT_TRUE(helo.starts_with("HELO ") && helo.ends_with("\r\n")) << helo;
+    EXPECT_EQ(mail, "MAIL From: <>\r\n");
+    EXPECT_EQ(rcpt, "RCPT TO: <bob@x>\r\n");
+    EXPECT_EQ(data, "DATA\r\n");
+    EXPECT_EQ(quit, "QUIT\r\n");
+    // Header, X-Mailer, empty line, stuffed body with a line end added, the final dot.
+    size_t blank = content.find("\r\n\r\n");
+    ASSERT_NE(blank, std::string::npos);
+    EXPECT_TRUE(content.starts_with("Date: ")) << content;
+    EXPECT_NE(content.find("\r\nFrom: \r\nTo: <bob@x>\r\nSubject: <BRIVANTA>\r\n"
+                           "X-Mailer: CSMTP class for MFC\r\n\r\n"),
+              std::string::npos);
+    EXPECT_EQ(content.substr(blank + 4), "..\r\n..net\r\nlast line\r\n\r\n.\r\n");
+}
+
+TEST(SmtpDialogue, RepliesArrivingTogetherAreReadOneByOne) {
+    ScriptedServer server([&](ScriptedPeer& p) {
+        // The greeting and the HELO reply in one write, ahead of the HELO.
+        p.send("220 hi\r\n250 hello\r\n");
+        p.readLine();
+        p.readLine();                                     // MAIL
+        p.send("250 sender ok\r\n550 no such user\r\n");  // MAIL's and RCPT's replies at once
+        p.readLine();                                     // RCPT
+        p.readLine();                                     // DATA
+        p.send("354 go\r\n");
+        p.readUntil("\r\n.\r\n");
+        p.send("250 queued\r\n");
+        p.readLine();
+        p.send("221 bye\r\n");
+    });
+    CSMTP smtp("127.0.0.1", server.port(), kQuick);
+    ASSERT_TRUE(smtp.connect());
+    // A refused recipient does not stop the mail; its text stays.
+    EXPECT_TRUE(smtp.sendMessage(envelopeMail()));
+    EXPECT_TRUE(smtp.disconnect());
+    EXPECT_EQ(smtp.statusText(), "550:SMTP server error");
+}
+
+TEST(SmtpDialogue, ReportsEveryRefusal) {
+    {
+        ScriptedServer server([](ScriptedPeer& p) {
+            p.send("554 go away\r\n");
+            p.waitForClose();
+        });
+        CSMTP smtp("127.0.0.1", server.port(), kQuick);
+        EXPECT_FALSE(smtp.connect());
+        EXPECT_EQ(smtp.statusText(), text::gbk("服务器没有响应！"));
+    }
+    {
+        ScriptedServer server([](ScriptedPeer& p) {
+            p.send("220 hi\r\n");
+            p.readLine();
+            p.send("250 ok\r\n");
+            p.readLine();
+            p.send("553 sender refused\r\n");
+            p.readLine();
+            p.send("250 ok\r\n");  // QUIT answered, but not with 221
+            p.waitForClose();
+        });
+        CSMTP smtp("127.0.0.1", server.port(), kQuick);
+        ASSERT_TRUE(smtp.connect());
+        EXPECT_FALSE(smtp.sendMessage(envelopeMail()));
+        EXPECT_EQ(smtp.statusText(), "553:SMTP server error");
+        EXPECT_FALSE(smtp.disconnect());
+        EXPECT_EQ(smtp.statusText(), "250:SMTP server didn't terminate session");
+    }
+    {
+        ScriptedServer server([](ScriptedPeer& p) {
+            p.send("220 hi\r\n");
+            p.readLine();
+            p.send("250 ok\r\n");
+            p.readLine();
+            p.send("250 ok\r\n");
+            p.readLine();
+            p.send("250 ok\r\n");
+            p.readLine();
+            p.send("Bad gateway\r\n");  // no digits at all
+            p.readLine();
+            p.send("221 bye\r\n");
+        });
+        CSMTP smtp("127.0.0.1", server.port(), kQuick);
+        ASSERT_TRUE(smtp.connect());
+        EXPECT_FALSE(smtp.sendMessage(envelopeMail()));
+        EXPECT_EQ(smtp.statusText(), "0:SMTP server not ready for data");
+    }
+}
+
+TEST(SmtpDialogue, ARefusalInTheMiddleOfTheTextIsReported) {
+    ScriptedServer server([](ScriptedPeer& p) {
+        p.send("220 hi\r\n");
+        p.readLine();
+        p.send("250 ok\r\n");
+        p.readLine();
+        p.send("250 ok\r\n");
+        p.readLine();
+        p.send("250 ok\r\n");
+        p.readLine();
+        p.send("354 go\r\n");
+        p.readLine();
+        p.send("552 5.3.4 Message too big\r\n");
+        p.close();
+    });
+    CSMTP smtp("127.0.0.1", server.port(), kQuick);
+    ASSERT_TRUE(smtp.connect());
+    MailMessage big = envelopeMail();
+    big.body = std::string(64 * 1024, 'x') + "\r\n";
+    for (int i = 0; i < 6; ++i)
+        big.body += big.body;  // 4 MB, more than the socket holds
+    EXPECT_FALSE(smtp.sendMessage(big));
+    EXPECT_EQ(smtp.statusText(), "552:SMTP server error");
+    EXPECT_FALSE(smtp.disconnect());
+    EXPECT_EQ(smtp.statusText(), "552:SMTP server error");
+}
+
+TEST(SmtpDialogue, NeverWaitsForEver) {
+    {
+        ScriptedServer server([](ScriptedPeer& p) { p.waitForClose(); });  // says nothing
+        CSMTP smtp("127.0.0.1", server.port(), kImpatient);
+        EXPECT_FALSE(smtp.connect());
+        EXPECT_EQ(smtp.statusText(), text::gbk("服务器没有响应！"));
+    }
+    {
+        ScriptedServer server([](ScriptedPeer& p) {
+            p.send("220 hi\r\n");
+            p.readLine();
+            p.send("250 ok\r\n");
+            p.readLine();
+            p.send("250 ok\r\n");
+            p.readLine();
+            p.send("250 ok\r\n");
+            p.readLine();
+            p.send("354 go\r\n");
+            p.readUntil("\r\n.\r\n");
+            p.waitForClose();  // the final reply never comes
+        });
+        CSMTP smtp("127.0.0.1", server.port(), kImpatient);
+        ASSERT_TRUE(smtp.connect());
+        EXPECT_FALSE(smtp.sendMessage(envelopeMail()));
+        EXPECT_EQ(smtp.statusText(), text::gbk("SOCKET错误！"));
+        EXPECT_FALSE(smtp.disconnect());  // nothing more is sent on a broken dialogue
+        EXPECT_EQ(smtp.statusText(), text::gbk("SOCKET错误！"));
+    }
+}
+
+TEST(SmtpDialogue, RefusesWhatCannotBeSent) {
+    CSMTP notConnected("127.0.0.1", 1, kQuick);
+    EXPECT_FALSE(notConnected.sendMessage(envelopeMail()));
+    EXPECT_EQ(notConnected.statusText(), text::gbk("必须先连接！"));
+
+    TcpListener closed;  // a port nobody listens on: bound, then closed
+    ASSERT_EQ(closed.listen(0, "127.0.0.1"), NetStatus::ok);
+    int port = closed.port();
+    closed.close();
+    CSMTP refused("127.0.0.1", port, kQuick);
+    EXPECT_FALSE(refused.connect());
+    EXPECT_EQ(refused.statusText(), text::gbk("不能连接到服务器！"));
+
+    ScriptedServer server([](ScriptedPeer& p) {
+        p.send("220 hi\r\n");
+        p.readLine();
+        p.send("250 ok\r\n");
+        p.readLine();
+        p.send("221 bye\r\n");
+    });
+    CSMTP smtp("127.0.0.1", server.port(), kQuick);
+    ASSERT_TRUE(smtp.connect());
+    MailMessage noRecipients;
+    EXPECT_FALSE(smtp.sendMessage(noRecipients));
+    EXPECT_EQ(smtp.statusText(), text::gbk("发送完毕！"));
+    EXPECT_TRUE(smtp.disconnect());
+}
+
+}  // namespace
+}  // namespace brivanta::net

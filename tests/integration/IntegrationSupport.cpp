@@ -1,0 +1,178 @@
+#include "IntegrationSupport.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <thread>
+
+#include "formats/FileStreams.h"
+#include "formats/TreeArchive.h"
+#include "net/ReplyReader.h"
+#include "net/TcpConnection.h"
+
+namespace brivanta::integration {
+
+std::string shellQuote(const std::string& word) {
+    std::string out = "'";
+    for (char c : word) {
+        if (c == '\'') {
+            out += "'\\''";
+        } else {
+            out += c;
+        }
+    }
+    return out + "'";
+}
+
+CliResult runCli(const std::vector<std::string>& args) {
+    std::string command = "timeout 60 " + shellQuote(BRIVANTA_CLI_PATH);
+    for (const std::string& a : args)
+        command += " " + shellQuote(a);
+    command += " 2>&1";
+    CliResult result;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return result;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        result.output.append(buffer, n);
+    int status = pclose(pipe);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+TempDir::TempDir() {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "brivanta-integration-XXXXXX").string();
+    if (mkdtemp(pattern.data()) != nullptr)
+        dir_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    if (!dir_.empty())
+        std::filesystem::remove_all(dir_, ec);
+}
+
+std::string treeText(const BookmarkTree& tree) {
+    std::string out;
+    std::vector<std::pair<ItemId, int>> stack;
+    for (int i = tree.childCount(kNoItem) - 1; i >= 0; --i) {
+        stack.push_back({tree.child(kNoItem, i), 0});
+    }
+    while (!stack.empty()) {
+        auto [item, depth] = stack.back();
+        stack.pop_back();
+        const NodeRecord* r = tree.LookupRecord(item);
+        out += std::string(static_cast<size_t>(depth) * 2, ' ') + r->name + "|" + r->address;
+        if (tree.treeKind() == kAddressBookTree)
+            out += "|" + r->tag;
+        out += "\n";
+        for (int i = tree.childCount(item) - 1; i >= 0; --i) {
+            stack.push_back({tree.child(item, i), depth + 1});
+        }
+    }
+    return out;
+}
+
+std::string fileTreeText(const std::string& path, int treeKind) {
+    BookmarkTree tree(treeKind);
+    if (!loadArchiveFile(tree, path))
+        return "(no file " + path + ")";
+    return treeText(tree);
+}
+
+namespace {
+
+std::string setting(const std::map<std::string, std::string>& file, const char* name) {
+    if (const char* v = std::getenv(name); v && *v)
+        return v;
+    auto it = file.find(name);
+    return it == file.end() ? std::string() : it->second;
+}
+
+MailServers findServers() {
+    std::map<std::string, std::string> file;
+    const char* dir = std::getenv("BRIVANTA_MAIL_DIR");
+    std::ifstream in(std::string(dir && *dir ? dir : "/tmp/brivanta-mail-servers") +
+                     "/servers.env");
+    std::string line;
+    while (std::getline(in, line)) {
+        size_t eq = line.find('=');
+        if (eq != std::string::npos)
+            file[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    MailServers s;
+    s.smtpPort = std::atoi(setting(file, "BRIVANTA_SMTP_PORT").c_str());
+    s.pop3Port = std::atoi(setting(file, "BRIVANTA_POP3_PORT").c_str());
+    s.passwordFile = setting(file, "BRIVANTA_MAIL_PASSWORD_FILE");
+    std::ifstream pw(s.passwordFile);
+    std::getline(pw, s.password);
+    if (s.smtpPort <= 0 || s.pop3Port <= 0 || s.password.empty())
+        return s;
+    net::TcpConnection probe;
+    probe.setTimeouts({2000, 2000});
+    s.available = probe.connect("127.0.0.1", s.pop3Port) == net::NetStatus::ok;
+    return s;
+}
+
+// A minimal POP3 dialogue for the tests' housekeeping. Returns the mail count, -1 on error.
+int pop3Session(const std::string& user, bool deleteAll) {
+    const MailServers& s = mailServers();
+    net::TcpConnection c;
+    c.setTimeouts({5000, 10000});
+    if (c.connect("127.0.0.1", s.pop3Port) != net::NetStatus::ok)
+        return -1;
+    net::ReplyReader r(c);
+    std::string line;
+    auto command = [&](const std::string& text) {
+        if (!text.empty())
+            c.sendAll(text + "\r\n");
+        return r.readLine(line) == net::NetStatus::ok && line.starts_with("+OK");
+    };
+    if (!command("") || !command("USER " + user) || !command("PASS " + s.password) ||
+        !command("STAT")) {
+        return -1;
+    }
+    int count = std::atoi(line.c_str() + 4);
+    if (deleteAll) {
+        for (int i = 1; i <= count; ++i) {
+            if (!command("DELE " + std::to_string(i)))
+                return -1;
+        }
+    }
+    command("QUIT");
+    return count;
+}
+
+}  // namespace
+
+const MailServers& mailServers() {
+    static const MailServers servers = findServers();
+    return servers;
+}
+
+bool emptyMailbox(const std::string& user) {
+    return pop3Session(user, true) >= 0;
+}
+
+int waitForMails(const std::string& user, int count) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    int seen = -1;
+    while (std::chrono::steady_clock::now() < deadline) {
+        seen = pop3Session(user, false);
+        if (seen >= count)
+            return seen;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return seen;
+}
+
+}  // namespace brivanta::integration

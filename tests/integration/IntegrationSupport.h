@@ -1,0 +1,56 @@
+#pragma once
+
+// Helpers of the integration tests: running brivanta-cli, temporary directories, trees
+// written as text, and the local mail servers started by scripts/mail-servers.
+
+#include <string>
+#include <vector>
+
+#include "trees/BookmarkTree.h"
+
+namespace brivanta::integration {
+
+struct CliResult {
+    int exitCode = -1;
+    std::string output;  // standard output and standard error
+};
+
+// Runs brivanta-cli with `args` (at most 60 s) and waits for it.
+CliResult runCli(const std::vector<std::string>& args);
+
+// A quoted shell word.
+std::string shellQuote(const std::string& word);
+
+// A fresh directory that is removed at the end of the test.
+class TempDir {
+  public:
+    TempDir();
+    ~TempDir();
+    std::string path(const std::string& name) const { return dir_ + "/" + name; }
+
+  private:
+    std::string dir_;
+};
+
+// Pre-order text of a tree: two spaces a level, "name|address" (and "|tag" in an address
+// book); names in GBK as stored.
+std::string treeText(const BookmarkTree& tree);
+std::string fileTreeText(const std::string& path, int treeKind);
+
+// The local servers, from the environment that scripts/run-tests sets (or the state file
+// of scripts/mail-servers). `available` is false when they are not running.
+struct MailServers {
+    bool available = false;
+    int smtpPort = 0;
+    int pop3Port = 0;
+    std::string passwordFile;
+    std::string password;
+};
+const MailServers& mailServers();
+
+// Deletes every mail of `user` through POP3 (the tests share long-lived servers).
+bool emptyMailbox(const std::string& user);
+// Waits (at most 15 s) until `user` has `count` mails; returns the count last seen.
+int waitForMails(const std::string& user, int count);
+
+}  // namespace brivanta::integration

@@ -1,0 +1,160 @@
+// Mail through the real local servers: OpenSMTPD delivers into maildirs that Dovecot
+// serves over POP3 (scripts/mail-servers). Each test has a mailbox of its own.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "IntegrationSupport.h"
+#include "formats/TreeArchive.h"
+#include "net/CSMTP.h"
+#include "text/Encoding.h"
+
+namespace brivanta::integration {
+namespace {
+
+#define REQUIRE_SERVERS()         \
+    if (!mailServers().available) \
+    GTEST_SKIP() << "local mail servers are not running (scripts/mail-servers start)"
+
+std::string smtpAddress() {
+    return "127.0.0.1:" + std::to_string(mailServers().smtpPort);
+}
+std::string pop3Address() {
+    return "127.0.0.1:" + std::to_string(mailServers().pop3Port);
+}
+
+void saveTree(BookmarkTree& tree, const std::string& path) {
+    ASSERT_FALSE(saveArchiveFile(tree, path).failed()) << path;
+}
+
+// A tree with what mail tends to break: Chinese text, dots at line starts, a long name,
+// a folder without address, an empty name at the top level.
+void fillAwkwardTree(BookmarkTree& tree) {
+    ItemId news = tree.InsertNode({text::gbk("新闻"), "", ""});
+    tree.InsertNode({text::gbk("新浪"), "http://www.sina.com.cn/", ""}, news);
+    tree.InsertNode({".", "..", ""}, news);
+    tree.InsertNode({".hidden", ".net", ""}, news);
+    tree.InsertNode({"", "http://empty.name/", ""});
+    tree.InsertNode({std::string(300, 'L'), "http://long/", ""});
+    tree.InsertNode({"last", "mailto:a@b", ""});
+}
+
+CliResult mailSend(const std::string& to, const std::string& file,
+                   const std::string& section = "custom") {
+    return runCli({"mail-send", "--smtp", smtpAddress(), "--to", to, "--section", section, file});
+}
+
+TEST(MailServers, ATreeMailedComesBackIntoTheRightFile) {
+    REQUIRE_SERVERS();
+    const std::string user = "alice";
+    ASSERT_TRUE(emptyMailbox(user));
+    TempDir dir;
+    BookmarkTree tree(kCustomTree);
+    fillAwkwardTree(tree);
+    saveTree(tree, dir.path("mine.bvk"));
+
+    CliResult sent = mailSend(user + "@localhost", dir.path("mine.bvk"));
+    EXPECT_EQ(sent.exitCode, 0) << sent.output;
+    EXPECT_EQ(sent.output, "发送完毕！\n");
+    ASSERT_EQ(waitForMails(user, 1), 1);
+
+    // The receiving side already has an entry; the mail's entries come after it.
+    BookmarkTree existing(kCustomTree);
+    existing.InsertNode({"mine", "http://mine/", ""});
+    saveTree(existing, dir.path("custom.bvk"));
+    CliResult got = runCli({"mail-receive", "--pop3", pop3Address(), "--user", user,
+                            "--password-file", mailServers().passwordFile, "--custom",
+                            dir.path("custom.bvk"), "--address-book", dir.path("book.ads")});
+    EXPECT_EQ(got.exitCode, 0) << got.output;
+    EXPECT_EQ(got.output, "接收完毕！\n");
+    EXPECT_EQ(fileTreeText(dir.path("custom.bvk"), kCustomTree),
+              "mine|http://mine/\n" + treeText(tree));
+    EXPECT_FALSE(std::ifstream(dir.path("book.ads")).good());  // nothing for the address book
+}
+
+TEST(MailServers, EnvelopesGoToTheirSectionsAndOrdinaryMailsArePassedOver) {
+    REQUIRE_SERVERS();
+    const std::string user = "bob";
+    ASSERT_TRUE(emptyMailbox(user));
+    TempDir dir;
+
+    // An ordinary mail first, sent by the program's own SMTP client.
+    {
+        net::CSMTP smtp("127.0.0.1", mailServers().smtpPort, {5000, 10000});
+        ASSERT_TRUE(smtp.connect()) << text::toUtf8(smtp.statusText());
+        net::MailMessage hello;
+        hello.subject = "hello";
+        hello.addRecipient(user + "@localhost");
+        hello.body = "Just a letter.\r\n<BRIVANTA>\r\n<CUSTOM>\r\nnot|an envelope\r\n";
+        EXPECT_TRUE(smtp.sendMessage(hello));
+        EXPECT_TRUE(smtp.disconnect());
+        EXPECT_EQ(smtp.statusText(), net::CSMTP::successText());
+    }
+    BookmarkTree custom(kCustomTree);
+    custom.InsertNode({"c1", "http://c1/", ""});
+    saveTree(custom, dir.path("c.bvk"));
+    BookmarkTree book(kAddressBookTree);
+    ItemId ann = book.InsertNode({text::gbk("安娜"), "", "woman"});
+    book.InsertNode({"tel", "12345", "phone"}, ann);
+    saveTree(book, dir.path("b.ads"));
+    BookmarkTree system(kRecommendedTree);
+    system.InsertNode({"s1", "http://s1/", ""});
+    saveTree(system, dir.path("s.bvk"));
+
+    EXPECT_EQ(mailSend(user + "@localhost", dir.path("c.bvk")).exitCode, 0);
+    EXPECT_EQ(mailSend(user + "@localhost", dir.path("b.ads"), "address").exitCode, 0);
+    EXPECT_EQ(mailSend(user + "@localhost", dir.path("c.bvk")).exitCode, 0);
+    EXPECT_EQ(mailSend(user + "@localhost", dir.path("s.bvk"), "system").exitCode, 0);
+    ASSERT_EQ(waitForMails(user, 5), 5);
+
+    // No file for <SYSTEM>: that envelope is passed over.
+    CliResult got = runCli({"mail-receive", "--pop3", pop3Address(), "--user", user,
+                            "--password-file", mailServers().passwordFile, "--custom",
+                            dir.path("in.bvk"), "--address-book", dir.path("in.ads")});
+    EXPECT_EQ(got.exitCode, 0) << got.output;
+    EXPECT_EQ(got.output, "接收完毕！\n");
+    EXPECT_EQ(fileTreeText(dir.path("in.bvk"), kCustomTree), "c1|http://c1/\nc1|http://c1/\n");
+    EXPECT_EQ(fileTreeText(dir.path("in.ads"), kAddressBookTree), treeText(book));
+
+    // Mails stay on the server: receiving again into the recommended file finds them all.
+    got = runCli({"mail-receive", "--pop3", pop3Address(), "--user", user, "--password-file",
+                  mailServers().passwordFile, "--recommended", dir.path("in-s.bvk")});
+    EXPECT_EQ(got.exitCode, 0) << got.output;
+    EXPECT_EQ(fileTreeText(dir.path("in-s.bvk"), kRecommendedTree), "s1|http://s1/\n");
+}
+
+TEST(MailServers, AWrongPasswordFetchesNothing) {
+    REQUIRE_SERVERS();
+    TempDir dir;
+    std::ofstream(dir.path("wrong")) << "not-the-password\n";
+    BookmarkTree tree(kCustomTree);
+    tree.InsertNode({"keep", "me", ""});
+    saveTree(tree, dir.path("c.bvk"));
+    CliResult got = runCli({"mail-receive", "--pop3", pop3Address(), "--user", "carol",
+                            "--password-file", dir.path("wrong"), "--custom", dir.path("c.bvk")});
+    EXPECT_EQ(got.exitCode, 1);
+    EXPECT_EQ(got.output, "用户名/密码错！\n");
+    EXPECT_EQ(fileTreeText(dir.path("c.bvk"), kCustomTree), "keep|me\n");
+}
+
+TEST(MailServers, RefusalsAndUnreachableServersAreReported) {
+    REQUIRE_SERVERS();
+    TempDir dir;
+    BookmarkTree tree(kCustomTree);
+    tree.InsertNode({"x", "y", ""});
+    saveTree(tree, dir.path("c.bvk"));
+    // No such mailbox: the recipient is refused, and with no recipient left DATA is too.
+    CliResult refused = mailSend("nobody-here@localhost", dir.path("c.bvk"));
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.output.find(":SMTP server") != std::string::npos) << refused.output;
+
+    // A port where nothing listens.
+    CliResult unreachable =
+        runCli({"mail-send", "--smtp", "127.0.0.1:1", "--to", "a@localhost", dir.path("c.bvk")});
+    EXPECT_EQ(unreachable.exitCode, 1);
+    EXPECT_EQ(unreachable.output, "不能连接到服务器！\n");
+}
+
+}  // namespace
+}  // namespace brivanta::integration

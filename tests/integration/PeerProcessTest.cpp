@@ -1,0 +1,151 @@
+// Two processes of brivanta-cli exchanging trees over loopback: `listen` and `send-peer`.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <thread>
+
+#include "IntegrationSupport.h"
+#include "formats/ArchiveWriter.h"
+#include "formats/ByteStream.h"
+#include "formats/TreeArchive.h"
+#include "net/TcpConnection.h"
+#include "text/Encoding.h"
+
+namespace brivanta::integration {
+namespace {
+
+// A `listen` process; its first output line names the port it took.
+class Listener {
+  public:
+    explicit Listener(const std::vector<std::string>& args) {
+        std::string command = "timeout 60 " + shellQuote(BRIVANTA_CLI_PATH) + " listen --port 0";
+        for (const std::string& a : args)
+            command += " " + shellQuote(a);
+        command += " 2>&1";
+        pipe_ = popen(command.c_str(), "r");
+        char line[256];
+        if (pipe_ && std::fgets(line, sizeof line, pipe_)) {
+            firstLine_ = line;
+            size_t digits = firstLine_.find_first_of("0123456789");
+            if (digits != std::string::npos)
+                port_ = std::atoi(firstLine_.c_str() + digits);
+        }
+    }
+    ~Listener() { finish(); }
+    int port() const { return port_; }
+    // Waits for the process to end; its exit code, and the rest of its output.
+    int finish() {
+        if (!pipe_)
+            return exitCode_;
+        char buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe_)) > 0)
+            rest_.append(buffer, n);
+        int status = pclose(pipe_);
+        pipe_ = nullptr;
+        exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return exitCode_;
+    }
+    const std::string& output() const { return rest_; }
+    const std::string& firstLine() const { return firstLine_; }
+
+  private:
+    FILE* pipe_ = nullptr;
+    int port_ = 0;
+    int exitCode_ = -1;
+    std::string firstLine_, rest_;
+};
+
+TEST(PeerProcesses, ExchangeWholeTreesOverLoopback) {
+    TempDir dir;
+    BookmarkTree tree(kCustomTree);
+    ItemId folder = tree.InsertNode({text::gbk("收藏"), "", ""});
+    tree.InsertNode({"a", "http://a/", ""}, folder);
+    ItemId sub = tree.InsertNode({"sub", "", ""}, folder);
+    tree.InsertNode({"deep", "http://deep/", ""}, sub);
+    tree.InsertNode({std::string(70000, 'n'), "http://long/", ""});
+    ASSERT_FALSE(saveArchiveFile(tree, dir.path("send.bvk")).failed());
+
+    BookmarkTree existing(kCustomTree);
+    existing.InsertNode({"old", "http://old/", ""});
+    ASSERT_FALSE(saveArchiveFile(existing, dir.path("recv.bvk")).failed());
+
+    Listener listener({"--count", "2", dir.path("recv.bvk")});
+    ASSERT_GT(listener.port(), 0) << listener.firstLine();
+    std::string to = "127.0.0.1:" + std::to_string(listener.port());
+    CliResult first = runCli({"send-peer", to, dir.path("send.bvk")});
+    EXPECT_EQ(first.exitCode, 0) << first.output;
+    CliResult second =
+        runCli({"send-peer", "localhost:" + std::to_string(listener.port()), dir.path("send.bvk")});
+    EXPECT_EQ(second.exitCode, 0) << second.output;
+    EXPECT_EQ(listener.finish(), 0) << listener.output();
+    EXPECT_EQ(fileTreeText(dir.path("recv.bvk"), kCustomTree),
+              "old|http://old/\n" + treeText(tree) + treeText(tree));
+}
+
+TEST(PeerProcesses, ExchangeAnAddressBook) {
+    TempDir dir;
+    BookmarkTree book(kAddressBookTree);
+    ItemId ann = book.InsertNode({text::gbk("安娜"), "", "woman"});
+    book.InsertNode({"tel", "555", "phone"}, ann);
+    book.InsertNode({"mail", "ann@x", "email"}, ann);
+    book.InsertNode({"Bob", "", ""});
+    ASSERT_FALSE(saveArchiveFile(book, dir.path("book.ads")).failed());
+
+    Listener listener({"--count", "1", "--address-book", dir.path("recv.ads")});
+    ASSERT_GT(listener.port(), 0) << listener.firstLine();
+    CliResult sent = runCli({"send-peer", "--address-book",
+                             "127.0.0.1:" + std::to_string(listener.port()), dir.path("book.ads")});
+    EXPECT_EQ(sent.exitCode, 0) << sent.output;
+    EXPECT_EQ(listener.finish(), 0) << listener.output();
+    EXPECT_EQ(fileTreeText(dir.path("recv.ads"), kAddressBookTree), treeText(book));
+}
+
+TEST(PeerProcesses, ASenderThatStopsMidRecordLeavesItsCompleteRecords) {
+    BookmarkTree tree(kCustomTree);
+    tree.InsertNode({"one", "http://1/", ""});
+    tree.InsertNode({"two", "http://2/", ""});
+    tree.InsertNode({"three", "http://3/", ""});
+    std::string bytes;
+    StringSink sink(bytes);
+    ArchiveWriter writer(sink);
+    SerializeTree(tree, writer);
+    writer.flush();
+    const std::string cut = bytes.substr(0, bytes.find("\x05three") + 4);
+
+    for (bool stall : {false, true}) {
+        TempDir dir;
+        Listener listener({"--count", "1", "--timeout", "0.5", dir.path("recv.bvk")});
+        ASSERT_GT(listener.port(), 0) << listener.firstLine();
+        {
+            net::TcpConnection sender;
+            ASSERT_EQ(sender.connect("127.0.0.1", listener.port()), net::NetStatus::ok);
+            sender.sendAll(cut);
+            // A stalled sender keeps the connection open; the listener's time-out ends it.
+            if (stall)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        }
+        EXPECT_EQ(listener.finish(), 0) << listener.output();
+        EXPECT_NE(listener.output().find("收到 2 条记录"), std::string::npos) << listener.output();
+        EXPECT_NE(listener.output().find("连接提前结束"), std::string::npos) << listener.output();
+        EXPECT_EQ(fileTreeText(dir.path("recv.bvk"), kCustomTree),
+                  "one|http://1/\ntwo|http://2/\n");
+    }
+}
+
+TEST(PeerProcesses, SendingToNobodyNamesHostAndPort) {
+    TempDir dir;
+    BookmarkTree tree(kCustomTree);
+    tree.InsertNode({"x", "y", ""});
+    ASSERT_FALSE(saveArchiveFile(tree, dir.path("t.bvk")).failed());
+    CliResult r = runCli({"send-peer", "127.0.0.1:1", dir.path("t.bvk")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.output.find("连接主机（地址:127.0.0.1 端口:1）时失败！"), std::string::npos)
+        << r.output;
+}
+
+}  // namespace
+}  // namespace brivanta::integration
