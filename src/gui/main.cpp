@@ -7,6 +7,7 @@
 
 #include "app/MainDialog.h"
 #include "app/ProgramDirectory.h"
+#include "platform/TerminationSignals.h"
 
 namespace {
 
@@ -59,8 +60,13 @@ int main(int argc, char** argv) {
     if (!window.initialise())
         return 0;
     QObject::connect(&window, &brivanta::MainDialog::closed, &app, &QApplication::quit);
-    // A session that ends while the window is open still saves, as closing does.
-    QObject::connect(&app, &QApplication::aboutToQuit, &window, [&window] { window.close(); });
+    // A session that ends while the window is open still saves, as closing does; so does a
+    // termination signal (logging out, shutting down, Ctrl+C in the terminal).
+    QObject::connect(&app, &QApplication::aboutToQuit, &window,
+                     [&window] { window.closeForQuit(); });
+    brivanta::TerminationSignals termination;
+    QObject::connect(&termination, &brivanta::TerminationSignals::terminationRequested, &window,
+                     [&window] { window.closeForQuit(); });
     window.show();
     return app.exec();
 }

@@ -1,4 +1,5 @@
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTest>
 
@@ -51,6 +52,8 @@ class AccountDialogsTest : public QObject {
     void newUserRefusesInOrderWithoutWriting();
     void newUserRefusesNamesThatCannotNameAFile();
     void newUserStaysOpenWhenTheAccountCannotBeSaved();
+    void loginWithANameTheTableDoesNotKnowSaysSoPlainly();
+    void newUserDoesNotReplaceAnAccountFileItCannotRead();
     void newUserFromTheLoginLogsInWithoutASecondLogin();
     void cancelledLoginWritesNothing();
     void everyPushButtonIsFlat();
@@ -212,6 +215,44 @@ void AccountDialogsTest::newUserRefusesNamesThatCannotNameAFile() {
         QVERIFY(m.text.contains(QStringLiteral("/")));
     QVERIFY(dialog.isVisible());
     QVERIFY(home.entries().isEmpty());
+
+    // Names whose tree files would be the account file, another user's file, or too long
+    // to be a file name at all.
+    const QStringList taken = {QStringLiteral("Users.ini"), QStringLiteral("x.ads"),
+                               QStringLiteral("x.BVK")};
+    for (const QString& name : taken) {
+        fillNewUser(dialog, name, QString(), QString());
+        dialog.accept();
+        QVERIFY2(driver.messages().back().text.contains(name),
+                 qPrintable(driver.messages().back().text));
+        QCOMPARE(driver.messages().back().title, QString::fromUtf8("提示"));
+    }
+    fillNewUser(dialog, QString(90, QChar(0x5B57)), QString(), QString());
+    dialog.accept();
+    QVERIFY(driver.messages().back().text.contains(QString::fromUtf8("太长")));
+    QCOMPARE(driver.messages().size(), size_t(bad.size() + taken.size() + 1));
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.result(), 0);
+    QVERIFY(home.entries().isEmpty());
+}
+
+void AccountDialogsTest::loginWithANameTheTableDoesNotKnowSaysSoPlainly() {
+    TempHome home;
+    writeAccounts(home, {makeAccount("abc", "abc")});
+    ModalDriver driver;
+    LoginDialog login;
+    login.show();
+    // The list and the table disagree only if something changed the list behind its back.
+    login.userList()->addItem(QStringLiteral("ghost"), QByteArray("ghost"));
+    login.userList()->setCurrentIndex(1);
+    login.passwordEdit()->setText(QStringLiteral("pw"));
+    login.accept();
+    QCOMPARE(driver.messages().size(), size_t(1));
+    QCOMPARE(driver.messages()[0].text, QString::fromUtf8("意外错误！"));
+    QCOMPARE(driver.messages()[0].icon, QMessageBox::NoIcon);
+    QCOMPARE(login.result(), ids::kIdOk);
+    QCOMPARE(login.account().name, std::string("ghost"));
+    QCOMPARE(login.account().password, std::string("pw"));
 }
 
 void AccountDialogsTest::newUserStaysOpenWhenTheAccountCannotBeSaved() {
@@ -226,8 +267,28 @@ void AccountDialogsTest::newUserStaysOpenWhenTheAccountCannotBeSaved() {
     QCOMPARE(driver.messages().size(), size_t(1));
     QVERIFY2(driver.messages()[0].text.contains(QStringLiteral("Data/Users.ini")),
              qPrintable(driver.messages()[0].text));
+    // It is the writing that failed, and the message says so.
+    QVERIFY2(driver.messages()[0].text.contains(QString::fromUtf8("写入")),
+             qPrintable(driver.messages()[0].text));
     QVERIFY(dialog.isVisible());
     QCOMPARE(dialog.result(), 0);
+}
+
+void AccountDialogsTest::newUserDoesNotReplaceAnAccountFileItCannotRead() {
+    TempHome home;
+    // Something unreadable where the account file should be (here a directory).
+    QVERIFY(QDir().mkpath(home.filePath(QStringLiteral("Data/Users.ini"))));
+    ModalDriver driver;
+    NewUserDialog dialog;
+    dialog.show();
+    fillNewUser(dialog, QStringLiteral("erin"), QStringLiteral("pw"), QStringLiteral("pw"));
+    dialog.accept();
+    QCOMPARE(driver.messages().size(), size_t(1));
+    QVERIFY2(driver.messages()[0].text.contains(QStringLiteral("Data/Users.ini")),
+             qPrintable(driver.messages()[0].text));
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.result(), 0);
+    QVERIFY(QFileInfo(home.filePath(QStringLiteral("Data/Users.ini"))).isDir());
 }
 
 void AccountDialogsTest::newUserFromTheLoginLogsInWithoutASecondLogin() {

@@ -14,6 +14,7 @@ class BookmarkTreeModelTest : public QObject {
     Q_OBJECT
   private slots:
     void followsEveryChangeOfTheTree();
+    void openFoldersStayOpenAcrossAReset();
     void answersFromTheTreeWithoutACopy();
     void iconListMapsKeysAndAddresses();
 };
@@ -63,6 +64,33 @@ void BookmarkTreeModelTest::followsEveryChangeOfTheTree() {
     QCOMPARE(model.rowCount(), 0);
     QCOMPARE(tree.InsertNode({"again", "", ""}), ItemId(1));
     QCOMPARE(model.rowCount(), 1);
+}
+
+void BookmarkTreeModelTest::openFoldersStayOpenAcrossAReset() {
+    BookmarkTree tree;
+    BookmarkTreeModel model(tree, nullptr);
+    BookmarkTreeView view(&model, 1000);
+    view.show();
+    ItemId outer = tree.InsertNode({"outer", "", ""});
+    ItemId inner = tree.InsertNode({"inner", "", ""}, outer);
+    tree.InsertNode({"link", "https://x.example/", ""}, inner);
+    ItemId closed = tree.InsertNode({"closed", "", ""});
+    tree.InsertNode({"link", "https://y.example/", ""}, closed);
+    view.expand(model.indexOf(outer));
+    view.expand(model.indexOf(inner));
+    QCOMPARE(tree.image(inner), kOpenFolderImage);
+
+    {
+        // A batch of new entries, as a receive or an import appends them.
+        BookmarkTree::BulkUpdate bulk(tree);
+        tree.InsertNode({"appended", "https://z.example/", ""});
+    }
+    QVERIFY(view.isExpanded(model.indexOf(outer)));
+    QVERIFY(view.isExpanded(model.indexOf(inner)));
+    QVERIFY(!view.isExpanded(model.indexOf(closed)));
+    QCOMPARE(tree.image(outer), kOpenFolderImage);
+    QCOMPARE(tree.image(closed), kClosedFolderImage);
+    QCOMPARE(model.rowCount(), 3);
 }
 
 void BookmarkTreeModelTest::answersFromTheTreeWithoutACopy() {

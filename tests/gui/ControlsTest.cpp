@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QEnterEvent>
+#include <QMouseEvent>
 #include <QTest>
 
 #include "GuiTestSupport.h"
@@ -89,6 +90,26 @@ void ControlsTest::flatButtonDrawsBordersOnlyWhenHoveredOrPressed() {
     QVERIFY(sunken.pixelColor(topLeft).lightness() < sunken.pixelColor(bottomRight).lightness());
     QVERIFY(flat.pixelColor(topLeft) == flat.pixelColor(QPoint(0, 13)));
 
+    // Pressed and dragged off, the button is drawn flat until the mouse comes back.
+    QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(40, 13));
+    QVERIFY(button.isDown());
+    auto drag = [&](QPoint to) {
+        QMouseEvent move(QEvent::MouseMove, to, button.mapToGlobal(to), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&button, &move);
+    };
+    hover(&button, true);
+    drag(QPoint(200, 13));
+    QVERIFY(!button.isDown());
+    QVERIFY(!button.isHovered());
+    QCOMPARE(picture(&button), flat);
+    drag(QPoint(40, 13));
+    QVERIFY(button.isDown());
+    QVERIFY(button.isHovered());
+    QCOMPARE(picture(&button), sunken);
+    QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(40, 13));
+    hover(&button, false);
+
     // A second icon shows only while the mouse is away.
     button.setIcons(resourceIcon(257), resourceIcon(255));
     QImage away = picture(&button);
@@ -146,6 +167,15 @@ void ControlsTest::guardedEditGivesItsTextToNobodyElse() {
     QVERIFY(accessible);
     QVERIFY(accessible->text(QAccessible::Value).isEmpty());
     QVERIFY(accessible->state().passwordEdit);
+    // No text interface at all: screen-reader bridges drop the edit's text-change events
+    // (which carry the typed characters) for an object without one.
+    QVERIFY(!accessible->textInterface());
+    QVERIFY(!accessible->editableTextInterface());
+    QVERIFY(!accessible->valueInterface());
+    for (QAccessible::Text t : {QAccessible::Name, QAccessible::Description, QAccessible::Help,
+                                QAccessible::Accelerator}) {
+        QVERIFY(!accessible->text(t).contains(QStringLiteral("pw")));
+    }
 
     QVERIFY(edit.inputMethodQuery(Qt::ImSurroundingText).toString().isEmpty());
     QVERIFY(edit.inputMethodQuery(Qt::ImCurrentSelection).toString().isEmpty());

@@ -1,5 +1,6 @@
 #include "GuiTestSupport.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDirIterator>
 #include <QFile>
@@ -55,6 +56,12 @@ void ModalDriver::poll() {
         if (!box->isVisible())
             return;
         messages_.push_back({box->windowTitle(), box->text(), box->icon()});
+        for (QAbstractButton* button : box->buttons()) {
+            if (!answer_.isEmpty() && button->text() == answer_) {
+                button->click();
+                return;
+            }
+        }
         box->done(QMessageBox::Ok);
         return;
     }

@@ -47,6 +47,9 @@ class ModalDriver : public QObject {
   public:
     ModalDriver();
     void then(std::function<void(QWidget*)> action) { actions_.push_back(std::move(action)); }
+    // Message boxes are answered with the button of this text when they have one (OK
+    // otherwise).
+    void answerWith(const QString& buttonText) { answer_ = buttonText; }
     const std::vector<SeenMessage>& messages() const { return messages_; }
     bool allActionsRun() const { return next_ == actions_.size(); }
 
@@ -58,6 +61,7 @@ class ModalDriver : public QObject {
     std::vector<std::function<void(QWidget*)>> actions_;
     size_t next_ = 0;
     QPointer<QWidget> lastHandled_;
+    QString answer_;
 };
 
 // Types text the way an input method commits it (QTest::keyClicks cannot type Chinese).

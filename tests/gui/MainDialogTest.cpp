@@ -2,14 +2,18 @@
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <csignal>
 
 #include "GuiTestSupport.h"
 #include "app/CommandIds.h"
 #include "app/MainDialog.h"
+#include "app/ResourceIcons.h"
 #include "formats/TreeArchive.h"
 #include "platform/AddressOpener.h"
+#include "platform/TerminationSignals.h"
 #include "text/Encoding.h"
 #include "trees/BookmarkTreeModel.h"
 #include "trees/BookmarkTreeView.h"
@@ -76,8 +80,12 @@ class MainDialogTest : public QObject {
     void layoutPlacesTreeAndTabs();
     void closeSavesCustomThenAddressBookButNeverTheRecommendedTree();
     void saveCommandWritesOnlyTheActiveTree();
+    void closeSavesTheCustomTreeFirst();
     void everyWayOfClosingSavesAndKeysDoNotClose();
-    void failedSaveNamesTheFileAndTheOtherFileIsStillWritten();
+    void failedSaveOnCloseKeepsTheWindowUntilTheUserDecides();
+    void failedSaveOnCloseCanBeRetried();
+    void failedSaveOnCloseCanBeGivenUpAndQuittingCannotBeRefused();
+    void terminationSignalSavesLikeTheCloseBox();
     void foldersFollowExpandAndCollapse();
     void doubleClickOpensLinksOnly();
     void helpOpensTheLocalPageOrTheHomePage();
@@ -101,7 +109,17 @@ void MainDialogTest::startLoadsTheThreeTreesAndShowsTheCustomOne() {
     QCOMPARE(window.windowTitle(), QString::fromUtf8("Brivanta（u）"));
     QCOMPARE(window.tabs()->currentIndex(), 1);
     QCOMPARE(window.tabs()->tabText(0), QString::fromUtf8("推荐"));
+    QCOMPARE(window.tabs()->tabText(1), QString::fromUtf8("收藏"));
     QCOMPARE(window.tabs()->tabText(2), QString::fromUtf8("通讯录"));
+    QCOMPARE(window.tabs()->count(), 3);
+    // Each tab shows its own icon: 243 recommended, 244 custom, 202 address book.
+    const int tabIcons[] = {ids::kRecommendedTabIcon, ids::kCustomTabIcon, ids::kAddressBookIcon};
+    for (int tab = 0; tab < 3; ++tab) {
+        QCOMPARE(window.tabs()->tabIcon(tab).pixmap(16, 16).toImage(),
+                 resourceIcon(tabIcons[tab]).pixmap(16, 16).toImage());
+    }
+    QCOMPARE(window.windowIcon().pixmap(32, 32).toImage(),
+             resourceIcon(ids::kProgramIcon).pixmap(32, 32).toImage());
     QCOMPARE(window.activeTreeId(), ids::kCustomTreeControl);
     QVERIFY(window.windowFlags().testFlag(Qt::Tool));
     QVERIFY(!window.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
@@ -222,7 +240,36 @@ void MainDialogTest::saveCommandWritesOnlyTheActiveTree() {
     window.recommendedTree().InsertNode({"r", "https://r.example/", ""});
     QVERIFY(window.command(ids::kSave));
     QCOMPARE(treeSize(home, QStringLiteral("System.bvk"), kRecommendedTree), size_t(1));
+    QVERIFY(!home.exists(QStringLiteral("Data/u.ads")));
+    // And the address book's tab saves the address book, with its three strings per record.
+    window.tabs()->setCurrentIndex(2);
+    window.addressBookTree().InsertNode({text::gbk("王五"), "", text::gbk("男")});
+    QVERIFY(window.command(ids::kSave));
+    BookmarkTree book(kAddressBookTree);
+    readTree(home, QStringLiteral("Data/u.ads"), book);
+    QCOMPARE(book.size(), size_t(1));
+    QCOMPARE(book.LookupRecord(1)->tag, text::gbk("男"));
+    QCOMPARE(treeSize(home, QStringLiteral("Data/u.bvk"), kCustomTree), size_t(1));
     QVERIFY(driver.messages().empty());
+}
+
+void MainDialogTest::closeSavesTheCustomTreeFirst() {
+    TempHome home;
+    // Both files blocked: the one report lists them in the order they were written.
+    QDir().mkpath(home.filePath(QStringLiteral("Data/u.bvk/inside")));
+    QDir().mkpath(home.filePath(QStringLiteral("Data/u.ads/inside")));
+    ModalDriver driver;
+    driver.answerWith(QString::fromUtf8("关闭，不保存"));
+    MainDialog window(home.path());
+    window.start(userU());
+    window.show();
+    window.tabs()->setCurrentIndex(2);
+    QVERIFY(window.close());
+    QCOMPARE(driver.messages().size(), size_t(1));
+    const QString& text = driver.messages()[0].text;
+    QVERIFY2(text.indexOf(QStringLiteral("u.bvk")) >= 0, qPrintable(text));
+    QVERIFY2(text.indexOf(QStringLiteral("u.bvk")) < text.indexOf(QStringLiteral("u.ads")),
+             qPrintable(text));
 }
 
 void MainDialogTest::everyWayOfClosingSavesAndKeysDoNotClose() {
@@ -245,20 +292,111 @@ void MainDialogTest::everyWayOfClosingSavesAndKeysDoNotClose() {
     QVERIFY(driver.messages().empty());
 }
 
-void MainDialogTest::failedSaveNamesTheFileAndTheOtherFileIsStillWritten() {
+void MainDialogTest::failedSaveOnCloseKeepsTheWindowUntilTheUserDecides() {
     TempHome home;
     // A directory in the way of the custom tree's file makes only that save fail.
-    QDir().mkpath(home.filePath(QStringLiteral("Data/u.bvk")));
     QDir().mkpath(home.filePath(QStringLiteral("Data/u.bvk/inside")));
+    ModalDriver driver;  // answers neither "重试" nor "关闭，不保存": the window stays
+    MainDialog window(home.path());
+    window.start(userU());
+    window.show();
+    window.customTree().InsertNode({"keep me", "https://keep.example/", ""});
+    QSignalSpy closed(&window, &MainDialog::closed);
+    QVERIFY(!window.close());
+    QCOMPARE(driver.messages().size(), size_t(1));
+    QVERIFY2(driver.messages()[0].text.contains(QStringLiteral("u.bvk")),
+             qPrintable(driver.messages()[0].text));
+    QCOMPARE(driver.messages()[0].icon, QMessageBox::Warning);
+    // The other file was still written, and nothing is lost: the window is still there.
+    QVERIFY(QFileInfo(home.filePath(QStringLiteral("Data/u.ads"))).isFile());
+    QVERIFY(window.isVisible());
+    QCOMPARE(closed.count(), 0);
+
+    // With the obstacle gone the next close saves the entry and ends the window.
+    QVERIFY(QDir(home.filePath(QStringLiteral("Data/u.bvk"))).removeRecursively());
+    QVERIFY(window.close());
+    QCOMPARE(closed.count(), 1);
+    QCOMPARE(driver.messages().size(), size_t(1));
+    QCOMPARE(treeSize(home, QStringLiteral("Data/u.bvk"), kCustomTree), size_t(1));
+}
+
+void MainDialogTest::failedSaveOnCloseCanBeRetried() {
+    TempHome home;
+    QDir().mkpath(home.filePath(QStringLiteral("Data/u.bvk/inside")));
+    ModalDriver driver;
+    driver.answerWith(QString::fromUtf8("重试"));
+    MainDialog window(home.path());
+    window.start(userU());
+    window.show();
+    window.customTree().InsertNode({"a", "https://a.example/", ""});
+    QSignalSpy closed(&window, &MainDialog::closed);
+    // The first retry fails again; then the obstacle goes and the next retry succeeds.
+    QTimer fixer;
+    connect(&fixer, &QTimer::timeout, &window, [&] {
+        if (driver.messages().size() >= 2)
+            QDir(home.filePath(QStringLiteral("Data/u.bvk"))).removeRecursively();
+    });
+    fixer.start(1);
+    QVERIFY(window.close());
+    QCOMPARE(closed.count(), 1);
+    QVERIFY(driver.messages().size() >= 2);
+    QCOMPARE(treeSize(home, QStringLiteral("Data/u.bvk"), kCustomTree), size_t(1));
+}
+
+void MainDialogTest::failedSaveOnCloseCanBeGivenUpAndQuittingCannotBeRefused() {
+    {
+        TempHome home;
+        QDir().mkpath(home.filePath(QStringLiteral("Data/u.bvk/inside")));
+        ModalDriver driver;
+        driver.answerWith(QString::fromUtf8("关闭，不保存"));
+        MainDialog window(home.path());
+        window.start(userU());
+        window.show();
+        QSignalSpy closed(&window, &MainDialog::closed);
+        QVERIFY(window.close());
+        QCOMPARE(closed.count(), 1);
+        QCOMPARE(driver.messages().size(), size_t(1));
+        QVERIFY(QFileInfo(home.filePath(QStringLiteral("Data/u.ads"))).isFile());
+    }
+    {
+        // Ending the program from outside reports the failure and closes all the same.
+        TempHome home;
+        QDir().mkpath(home.filePath(QStringLiteral("Data/u.bvk/inside")));
+        ModalDriver driver;
+        MainDialog window(home.path());
+        window.start(userU());
+        window.show();
+        QSignalSpy closed(&window, &MainDialog::closed);
+        window.closeForQuit();
+        QCOMPARE(closed.count(), 1);
+        QCOMPARE(driver.messages().size(), size_t(1));
+        QVERIFY(driver.messages()[0].text.contains(QStringLiteral("u.bvk")));
+        QVERIFY(QFileInfo(home.filePath(QStringLiteral("Data/u.ads"))).isFile());
+        // A second request (the session's aboutToQuit after the window closed) saves nothing.
+        window.closeForQuit();
+        QCOMPARE(closed.count(), 1);
+        QCOMPARE(driver.messages().size(), size_t(1));
+    }
+}
+
+void MainDialogTest::terminationSignalSavesLikeTheCloseBox() {
+    TempHome home;
     ModalDriver driver;
     MainDialog window(home.path());
     window.start(userU());
     window.show();
-    window.close();
-    QCOMPARE(driver.messages().size(), size_t(1));
-    QVERIFY2(driver.messages()[0].text.contains(QStringLiteral("u.bvk")),
-             qPrintable(driver.messages()[0].text));
-    QVERIFY(QFileInfo(home.filePath(QStringLiteral("Data/u.ads"))).isFile());
+    window.customTree().InsertNode({"a", "https://a.example/", ""});
+    TerminationSignals termination;
+    QVERIFY(termination.isWatching());
+    connect(&termination, &TerminationSignals::terminationRequested, &window,
+            [&window] { window.closeForQuit(); });
+    QSignalSpy closed(&window, &MainDialog::closed);
+    ::raise(SIGTERM);
+    QTRY_COMPARE(closed.count(), 1);
+    QCOMPARE(treeSize(home, QStringLiteral("Data/u.bvk"), kCustomTree), size_t(1));
+    QVERIFY(home.exists(QStringLiteral("Data/u.ads")));
+    QVERIFY(!home.exists(QStringLiteral("System.bvk")));
+    QVERIFY(driver.messages().empty());
 }
 
 void MainDialogTest::foldersFollowExpandAndCollapse() {
@@ -333,8 +471,18 @@ void MainDialogTest::helpOpensTheLocalPageOrTheHomePage() {
     QVERIFY(!opened[0].isLocalFile());
     QVERIFY(opened[0].scheme().startsWith(QStringLiteral("http")));
     QCOMPARE(opened[1], QUrl::fromLocalFile(home.filePath(QStringLiteral("Help/index.htm"))));
-    setUrlOpener({});
     QVERIFY(driver.messages().empty());
+    // With no browser at all the user is told, instead of nothing happening.
+    setUrlOpener([&](const QUrl& url) {
+        opened << url;
+        return false;
+    });
+    QVERIFY(window.command(ids::kHelp));
+    QCOMPARE(opened.size(), 4);
+    QCOMPARE(driver.messages().size(), size_t(1));
+    QVERIFY2(driver.messages()[0].text.contains(QStringLiteral("index.htm")),
+             qPrintable(driver.messages()[0].text));
+    setUrlOpener({});
 }
 
 void MainDialogTest::toolbarCarriesTheCommandsAndTheirTips() {

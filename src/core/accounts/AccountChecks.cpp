@@ -1,9 +1,43 @@
 #include "accounts/AccountChecks.h"
 
+#include "accounts/AccountTable.h"
 #include "accounts/UserNameRules.h"
+#include "text/Encoding.h"
 #include "text/Trim.h"
 
 namespace brivanta {
+
+namespace {
+
+bool equalNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+bool endsWithNoCase(std::string_view s, std::string_view suffix) {
+    return s.size() >= suffix.size() && equalNoCase(s.substr(s.size() - suffix.size()), suffix);
+}
+
+}  // namespace
+
+bool ownsItsFileNames(std::string_view name) {
+    // Without a "." the custom tree gets ".bvk" appended and cannot meet anyone else's file.
+    if (name.find('.') == std::string_view::npos)
+        return true;
+    return !equalNoCase(name, kAccountFile) && !endsWithNoCase(name, ".bvk") &&
+           !endsWithNoCase(name, ".ads");
+}
+
+bool fitsAFileName(std::string_view name) {
+    // File names are stored as UTF-8, where a Chinese character takes three bytes, not two.
+    return text::toUtf8(name).size() + 4 <= kLongestFileName;
+}
 
 LoginOutcome checkLogin(const AccountTable& table, std::string_view name, std::string_view password,
                         UserAccount& account) {
@@ -30,6 +64,10 @@ NewUserOutcome checkNewUser(const AccountTable& table, UserAccount& account,
         return NewUserOutcome::EmptyName;
     if (!isUsableUserName(account.name))
         return NewUserOutcome::UnusableName;
+    if (!fitsAFileName(account.name))
+        return NewUserOutcome::NameTooLong;
+    if (!ownsItsFileNames(account.name))
+        return NewUserOutcome::NameTakesFile;
     if (account.password != confirmation)
         return NewUserOutcome::PasswordMismatch;
     account.passwordSum = passwordSum(account.password);

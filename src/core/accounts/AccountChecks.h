@@ -24,7 +24,9 @@ LoginOutcome checkLogin(const AccountTable& table, std::string_view name, std::s
 
 enum class NewUserOutcome {
     EmptyName,
-    UnusableName,  // the name could not name the user's files
+    UnusableName,   // the name could not name the user's files
+    NameTooLong,    // the user's file names would be longer than the file system allows
+    NameTakesFile,  // a file of the name would be the account file or another user's tree
     PasswordMismatch,
     NameExists,
     Accepted,
@@ -32,6 +34,16 @@ enum class NewUserOutcome {
 
 // Runs the new-user checks in order. `account.name` is trimmed first (so messages can show
 // the trimmed name); on Accepted its passwordSum is filled in.
+// The longest file name the system takes, in bytes.
+inline constexpr size_t kLongestFileName = 255;
+
+// False when the user's tree files ("Data/<name>" or "Data/<name>.bvk", and
+// "Data/<name>.ads") would land on "Users.ini" or on another user's files: a name ending in
+// ".bvk" or ".ads" is another user's file name, whatever the case of its letters.
+bool ownsItsFileNames(std::string_view name);
+// False when "<name>.ads" (the longer of the two file names) is too long to be a file name.
+bool fitsAFileName(std::string_view name);
+
 NewUserOutcome checkNewUser(const AccountTable& table, UserAccount& account,
                             std::string_view confirmation);
 

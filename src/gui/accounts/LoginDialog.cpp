@@ -15,6 +15,7 @@
 namespace brivanta {
 
 LoginDialog::LoginDialog(QWidget* parent) : QDialog(parent), background_(backgroundBitmap()) {
+    setObjectName(QString::number(ids::kLoginDialog));
     setWindowTitle(QString::fromUtf8("登录<Brivanta>"));
     setWindowIcon(resourceIcon(ids::kProgramIcon));
     setFixedSize(background_.size());
@@ -36,6 +37,9 @@ LoginDialog::LoginDialog(QWidget* parent) : QDialog(parent), background_(backgro
     okButton_ = new FlatButton(resourceIcon(ids::kOkIcon), QString::fromUtf8("确定"), this);
     cancelButton_ = new FlatButton(resourceIcon(ids::kCancelIcon), QString::fromUtf8("取消"), this);
     newUserButton_ = new FlatButton(resourceIcon(ids::kMaleIcon), QString::fromUtf8("新建"), this);
+    okButton_->setObjectName(QString::number(ids::kIdOk));
+    cancelButton_->setObjectName(QString::number(ids::kIdCancel));
+    newUserButton_->setObjectName(QString::number(ids::kIdNewUser));
     okButton_->setGeometry(36, 160, 76, 28);
     cancelButton_->setGeometry(122, 160, 76, 28);
     newUserButton_->setGeometry(208, 160, 76, 28);
@@ -65,8 +69,10 @@ void LoginDialog::accept() {
         case LoginOutcome::NoName:
             return;
         case LoginOutcome::UnknownName:
-            QMessageBox::information(this, QStringLiteral("Brivanta"),
-                                     QString::fromUtf8("意外错误！"));
+            // A plain box: no icon, the program's name as caption.
+            QMessageBox(QMessageBox::NoIcon, QStringLiteral("Brivanta"),
+                        QString::fromUtf8("意外错误！"), QMessageBox::Ok, this)
+                .exec();
             done(ids::kIdOk);
             return;
         case LoginOutcome::WrongPassword:

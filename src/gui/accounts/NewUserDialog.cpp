@@ -1,6 +1,5 @@
 #include "accounts/NewUserDialog.h"
 
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -33,6 +32,7 @@ QLineEdit* addRow(QGridLayout* grid, const char* label, QLineEdit* edit, int id)
 }  // namespace
 
 NewUserDialog::NewUserDialog(QWidget* parent) : QDialog(parent) {
+    setObjectName(QString::number(ids::kNewUserDialog));
     setWindowTitle(QString::fromUtf8("新建用户"));
     setWindowIcon(resourceIcon(ids::kMaleIcon));
 
@@ -52,6 +52,8 @@ NewUserDialog::NewUserDialog(QWidget* parent) : QDialog(parent) {
 
     okButton_ = new FlatButton(resourceIcon(ids::kOkIcon), QString::fromUtf8("确定"));
     cancelButton_ = new FlatButton(resourceIcon(ids::kCancelIcon), QString::fromUtf8("取消"));
+    okButton_->setObjectName(QString::number(ids::kIdOk));
+    cancelButton_->setObjectName(QString::number(ids::kIdCancel));
     okButton_->setDefault(true);
     connect(okButton_, &QPushButton::clicked, this, &NewUserDialog::accept);
     connect(cancelButton_, &QPushButton::clicked, this, &NewUserDialog::reject);
@@ -82,14 +84,20 @@ void NewUserDialog::accept() {
     account.pop3Server = toGbk(pop3Edit_->text());
 
     // Read the table afresh: another copy of the program may have added accounts since this
-    // dialog opened, and saving an older table would drop them.
-    AccountTable table;
+    // dialog opened, and saving an older table would drop them. For the same reason a file
+    // that exists but cannot be read is never replaced.
     std::string path = accountFileName(kAccountFile);
-    if (!table.load(kAccountFile) && QFileInfo::exists(QString::fromStdString(path))) {
+    std::vector<UserAccount> records;
+    FileError readError = readAccountFile(path, records);
+    bool noFile = readError.errorNumber == ENOENT || readError.errorNumber == ENOTDIR;
+    if (readError && !noFile) {
         QMessageBox::warning(this, QString::fromUtf8("新建用户"),
-                             QString::fromStdString(FileError{path, EACCES}.readMessage()));
+                             QString::fromStdString(readError.readMessage()));
         return;
     }
+    AccountTable table;
+    for (const UserAccount& record : records)
+        table.set(record);
 
     switch (checkNewUser(table, account, confirmEdit_->password())) {
         case NewUserOutcome::EmptyName:
@@ -98,6 +106,14 @@ void NewUserDialog::accept() {
         case NewUserOutcome::UnusableName:
             hint(QString::fromUtf8(
                 "用户名不能含有“/”、“\\”或控制字符，也不能是“.”或“..”，请换一个用户名。"));
+            return;
+        case NewUserOutcome::NameTooLong:
+            hint(QString::fromUtf8("用户名太长，无法用作文件名，请换一个短一些的用户名。"));
+            return;
+        case NewUserOutcome::NameTakesFile:
+            hint(QString::fromUtf8("用户名“%1”会与程序的账户文件或其他用户的文件重名，"
+                                   "请换一个用户名（不要以“.bvk”或“.ads”结尾）。")
+                     .arg(fromGbk(account.name)));
             return;
         case NewUserOutcome::PasswordMismatch:
             hint(QString::fromUtf8("两次输入的密码不一样！"));

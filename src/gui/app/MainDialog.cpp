@@ -47,6 +47,7 @@ MainDialog::MainDialog(std::string programDirectory, QWidget* parent)
       programDirectory_(std::move(programDirectory)),
       toolbarBand_(kToolbarBand),
       tabBand_(kTabBand) {
+    setObjectName(QString::number(ids::kMainDialog));
     NamedIconList::fillTreeIcons(treeIcons_);
     NamedIconList::fillTabIcons(tabIcons_);
     for (BookmarkTree* tree : {&customTree_, &recommendedTree_, &addressBookTree_}) {
@@ -286,7 +287,7 @@ bool MainDialog::command(int id) {
     }
 }
 
-bool MainDialog::saveActiveTree() {
+FileError MainDialog::writeActiveTree() {
     QDir::setCurrent(QString::fromStdString(programDirectory_));
     std::string name;
     switch (activeTreeId()) {
@@ -304,7 +305,11 @@ bool MainDialog::saveActiveTree() {
     // the account file went elsewhere) must not cost the user's entries.
     if (activeTree_ != &recommendedTree_)
         QDir().mkpath(QString::fromLatin1(kDataDirectory));
-    FileError error = SaveTree(*activeTree_, name);
+    return SaveTree(*activeTree_, name);
+}
+
+bool MainDialog::saveActiveTree() {
+    FileError error = writeActiveTree();
     if (!error)
         return true;
     QMessageBox::warning(this, QStringLiteral("Brivanta"),
@@ -312,21 +317,57 @@ bool MainDialog::saveActiveTree() {
     return false;
 }
 
-void MainDialog::saveOnClose() {
-    if (closed_ || !started_)
-        return;
-    closed_ = true;
-    BookmarkTree* shown = activeTree_;
-    // A failed save is reported and the other file is still written.
-    activeTree_ = &customTree_;
-    saveActiveTree();
-    activeTree_ = &addressBookTree_;
-    saveActiveTree();
-    activeTree_ = shown;
+bool MainDialog::saveBeforeClosing(bool mayStayOpen) {
+    for (;;) {
+        BookmarkTree* shown = activeTree_;
+        QStringList failures;
+        // A failed save does not stop the other one.
+        for (BookmarkTree* tree : {&customTree_, &addressBookTree_}) {
+            activeTree_ = tree;
+            if (FileError error = writeActiveTree())
+                failures << QString::fromStdString(error.writeMessage());
+        }
+        activeTree_ = shown;
+        if (failures.isEmpty())
+            return true;
+        if (!mayStayOpen) {
+            QMessageBox::warning(this, QStringLiteral("Brivanta"), failures.join(u'\n'));
+            return true;
+        }
+        // Closing now would throw away whatever the file did not get: let the user decide.
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Brivanta"), failures.join(u'\n'),
+                        QMessageBox::NoButton, this);
+        box.setInformativeText(
+            QString::fromUtf8("未能保存的内容还在窗口里。腾出磁盘空间或改正权限后可以“重试”；"
+                              "选“关闭，不保存”会丢失这些内容。"));
+        QPushButton* retry = box.addButton(QString::fromUtf8("重试"), QMessageBox::AcceptRole);
+        QPushButton* stay = box.addButton(QString::fromUtf8("不关闭"), QMessageBox::RejectRole);
+        QPushButton* discard =
+            box.addButton(QString::fromUtf8("关闭，不保存"), QMessageBox::DestructiveRole);
+        box.setDefaultButton(retry);
+        box.setEscapeButton(stay);
+        box.exec();
+        if (box.clickedButton() == retry)
+            continue;
+        return box.clickedButton() == discard;
+    }
+}
+
+void MainDialog::closeForQuit() {
+    quitting_ = true;
+    close();
 }
 
 void MainDialog::closeEvent(QCloseEvent* event) {
-    saveOnClose();
+    if (closed_) {
+        event->accept();
+        return;
+    }
+    if (started_ && !saveBeforeClosing(!quitting_)) {
+        event->ignore();
+        return;
+    }
+    closed_ = true;
     edgeTimer_.stop();
     if (tray_)
         tray_->hide();
@@ -356,7 +397,12 @@ void MainDialog::openHelp() {
     QString help = QDir(QString::fromStdString(programDirectory_)).filePath(kHelpFile);
     if (QFileInfo::exists(help) && openUrl(QUrl::fromLocalFile(help)))
         return;
-    openUrl(QUrl(QString::fromLatin1(kHomePage)));
+    if (openUrl(QUrl(QString::fromLatin1(kHomePage))))
+        return;
+    // Neither could be shown (no browser is set up): say so rather than do nothing.
+    QMessageBox::warning(this, QStringLiteral("Brivanta"),
+                         QString::fromUtf8("无法打开帮助 “%1”，也无法打开主页 %2。")
+                             .arg(QDir::toNativeSeparators(help), QString::fromLatin1(kHomePage)));
 }
 
 void MainDialog::showAbout() {

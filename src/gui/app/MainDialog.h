@@ -8,6 +8,7 @@
 
 #include "accounts/UserAccount.h"
 #include "addressbook/NamedIconList.h"
+#include "formats/FileError.h"
 #include "trees/BookmarkTree.h"
 
 class QAction;
@@ -45,6 +46,9 @@ class MainDialog : public QWidget {
     bool command(int id);
     // Saves the tree of activeTree to its file; on failure tells the user which file.
     bool saveActiveTree();
+    // Closes for good when the program is being ended from outside (the session ends, a
+    // termination signal): saves as the close box does, but cannot be refused.
+    void closeForQuit();
 
     BookmarkTree& customTree() { return customTree_; }
     BookmarkTree& recommendedTree() { return recommendedTree_; }
@@ -84,8 +88,12 @@ class MainDialog : public QWidget {
     void openHelp();
     void showAbout();
     void openEntry(const QString& address);
-    // Saves the custom tree and then the address book, as every way of closing does.
-    void saveOnClose();
+    // Writes the tree of activeTree to its file, without telling anyone.
+    FileError writeActiveTree();
+    // Saves the custom tree and then the address book, as every way of closing does. When a
+    // file cannot be written the user may retry, keep the window open (false), or close and
+    // lose what was not saved; with `mayStayOpen` false the failure is only reported.
+    bool saveBeforeClosing(bool mayStayOpen);
 
     std::string programDirectory_;
     UserAccount account_;
@@ -105,6 +113,7 @@ class MainDialog : public QWidget {
     int tabBand_;
     bool started_ = false;
     bool closed_ = false;
+    bool quitting_ = false;
 };
 
 }  // namespace brivanta

@@ -3,12 +3,14 @@
 #include <QCoreApplication>
 #include <QHBoxLayout>
 
+#include "app/CommandIds.h"
 #include "controls/BusyAnimation.h"
 
 namespace brivanta {
 
 BusyWindow::BusyWindow(QWidget* owner)
     : QWidget(owner, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint) {
+    setObjectName(QString::number(ids::kBusyDialog));
     setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle(QString::fromUtf8("正在连接..."));
     animation_ = new BusyAnimation(this);

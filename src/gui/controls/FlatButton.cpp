@@ -1,6 +1,7 @@
 #include "controls/FlatButton.h"
 
 #include <QEnterEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 
@@ -119,6 +120,15 @@ void FlatButton::focusOutEvent(QFocusEvent* event) {
     QPushButton::focusOutEvent(event);
     hover_ = false;
     update();
+}
+
+void FlatButton::mouseMoveEvent(QMouseEvent* event) {
+    QPushButton::mouseMoveEvent(event);
+    bool inside = rect().contains(event->position().toPoint());
+    if (inside != hover_) {
+        hover_ = inside;
+        update();
+    }
 }
 
 }  // namespace brivanta

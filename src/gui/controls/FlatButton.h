@@ -33,6 +33,9 @@ class FlatButton : public QPushButton {
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    // While the left button is held (the button keeps the mouse), dragging off the button
+    // drops the raised border and dragging back brings it back.
+    void mouseMoveEvent(QMouseEvent* event) override;
 
   private:
     static constexpr int kMargin = 3;

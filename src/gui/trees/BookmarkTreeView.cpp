@@ -31,6 +31,27 @@ BookmarkTreeView::BookmarkTreeView(BookmarkTreeModel* model, int controlId, QWid
                     tree().selectionChanged(item);
             });
     connect(this, &QTreeView::doubleClicked, this, &BookmarkTreeView::onDoubleClicked);
+    connect(model, &QAbstractItemModel::modelReset, this, &BookmarkTreeView::restoreExpanded);
+}
+
+void BookmarkTreeView::restoreExpanded() {
+    const BookmarkTree& t = tree();
+    std::vector<ItemId> pending;
+    auto pushFolders = [&](ItemId parent) {
+        for (int row = 0, n = t.childCount(parent); row < n; ++row) {
+            ItemId child = t.child(parent, row);
+            if (t.hasChildren(child))
+                pending.push_back(child);
+        }
+    };
+    pushFolders(kNoItem);
+    while (!pending.empty()) {
+        ItemId item = pending.back();
+        pending.pop_back();
+        if (t.isExpanded(item))
+            setExpanded(model_->indexOf(item), true);
+        pushFolders(item);
+    }
 }
 
 BookmarkTree& BookmarkTreeView::tree() const {

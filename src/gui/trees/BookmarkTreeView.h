@@ -27,6 +27,10 @@ class BookmarkTreeView : public QTreeView {
 
   private:
     void onDoubleClicked(const QModelIndex& index);
+    // A model reset (a whole load, a batch of entries appended) collapses every row of the
+    // view, while the tree still marks the folders that were open and shows them with the open
+    // image: open those rows again so picture and state agree.
+    void restoreExpanded();
 
     BookmarkTreeModel* model_;
     int controlId_;
