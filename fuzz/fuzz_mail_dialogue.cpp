@@ -1,6 +1,7 @@
 // The POP3 and SMTP clients against a server whose every byte is fuzz input: the input is
 // written into one end of a socket pair and the client runs its dialogue on the other.
-// The first byte picks the client.
+// The first byte picks the client (bit 0) and a small mail size limit (bit 1), so that the
+// path that skips an oversize mail is fuzzed too.
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -43,6 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1 || size > 256 * 1024)
         return 0;
     const bool pop3 = data[0] & 1;
+    const bool smallLimit = data[0] & 2;
     std::string_view script(reinterpret_cast<const char*>(data) + 1, size - 1);
     net::TcpConnection connection;
     int server = serverSaid(script, connection);
@@ -51,6 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const net::NetTimeouts quick{50, 50};
     if (pop3) {
         net::Pop3Receiver client("", 0, "user", "password", quick);
+        if (smallLimit)
+            client.setMaxMailSize(64);
         if (client.connect(std::move(connection))) {
             int count = client.messageCount();
             net::MailMessage message;
@@ -62,6 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     } else {
         net::CSMTP client("", 0, quick);
+        if (smallLimit)
+            client.setMaxMailSize(256);
         if (client.connect(std::move(connection))) {
             net::MailMessage message;
             message.addRecipient("a@x");

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <memory>
 
 #include "cli/CliCommands.h"
@@ -7,6 +9,19 @@
 #include "net/TcpConnection.h"
 
 namespace brivanta::cli {
+
+namespace {
+
+bool sameFile(const std::string& a, const std::string& b) {
+    if (a == b)
+        return true;
+    struct stat sa {};
+    struct stat sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+}  // namespace
 
 int runMailReceive(Args args) {
     const char* usage =
@@ -50,6 +65,13 @@ int runMailReceive(Args args) {
     for (Target& t : targets) {
         if (!takeOption(args, t.option, t.path, missing))
             continue;
+        // Two sections saved into one file: the second save would drop what the first added.
+        for (const Target& other : targets) {
+            if (&other != &t && other.tree && sameFile(other.path, t.path)) {
+                return fail(std::string(other.option) + " 和 " + t.option + " 不能是同一个文件 “" +
+                            t.path + "”");
+            }
+        }
         t.tree = std::make_unique<BookmarkTree>(t.kind);
         if (!loadTreeFile(*t.tree, t.path))
             return 1;
@@ -74,13 +96,16 @@ int runMailReceive(Args args) {
         },
         timeouts);
 
-    int status = result.ok ? 0 : 1;
+    // What arrived before a failure is kept: those mails were fetched whole.
+    int status = 0;
     for (Target& t : targets) {
         if (!t.tree || t.added == 0)
             continue;
         if (FileError e = saveArchiveFile(*t.tree, t.path))
             status = fail(e.writeMessage());
     }
+    if (!result.ok)
+        return failWithServer("POP3", host, port, result.statusText);
     printStatus(result.statusText);
     return status;
 }

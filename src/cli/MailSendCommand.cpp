@@ -50,8 +50,10 @@ int runMailSend(Args args) {
     if (!loadArchiveFile(tree, args[0], kNoItem, &error))
         return fail(error.readMessage());
     net::MailResult result = net::sendTreeByMail(tree, kNoItem, host, port, to, timeouts);
+    if (!result.ok)
+        return failWithServer("SMTP", host, port, result.statusText);
     printStatus(result.statusText);
-    return result.ok ? 0 : 1;
+    return 0;
 }
 
 }  // namespace brivanta::cli

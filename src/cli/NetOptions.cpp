@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdlib>
 
 #include "formats/FileStreams.h"
@@ -37,19 +38,32 @@ bool takePasswordFile(Args& args, std::string& password) {
         fail("需要 --password-file F（密码不从命令行读取）");
         return false;
     }
+    // Only the first line counts, so only that much is read: a password file that is
+    // really a device or a huge file is not swallowed whole.
+    FileSource source;
+    FileError error = source.open(path);
     std::string content;
-    if (FileError e = readWholeFile(path, content)) {
-        fail(e.readMessage());
+    char buffer[4096];
+    while (!error && content.find_first_of("\r\n") == std::string::npos &&
+           content.size() < 64 * 1024) {
+        size_t n = source.read(buffer, sizeof buffer);
+        if (source.failed())
+            error = FileError{path, source.error()};
+        if (n == 0)
+            break;
+        content.append(buffer, n);
+    }
+    if (error) {
+        fail(error.readMessage());
         return false;
     }
-    size_t end = content.find_first_of("\r\n");
-    password = content.substr(0, end);
+    password = content.substr(0, content.find_first_of("\r\n"));
     return true;
 }
 
 bool loadTreeFile(BookmarkTree& tree, const std::string& path) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
+    if (::stat(path.c_str(), &st) != 0 && errno == ENOENT)
         return true;  // no file yet: an empty tree
     FileError error;
     if (!loadArchiveFile(tree, path, kNoItem, &error)) {
@@ -59,16 +73,34 @@ bool loadTreeFile(BookmarkTree& tree, const std::string& path) {
     return true;
 }
 
-void printStatus(const std::string& gbkText, FILE* out) {
-    std::string utf8 = text::toUtf8(gbkText);
-    // Messages use CR LF inside; a terminal wants LF.
+namespace {
+
+// Messages use CR LF inside; a terminal wants LF.
+std::string terminalText(const std::string& gbkText) {
     std::string clean;
-    for (char c : utf8) {
+    for (char c : text::toUtf8(gbkText)) {
         if (c != '\r')
             clean += c;
     }
-    std::fprintf(out, "%s\n", clean.c_str());
+    return clean;
+}
+
+}  // namespace
+
+void printStatus(const std::string& gbkText, FILE* out) {
+    std::fprintf(out, "%s\n", terminalText(gbkText).c_str());
     std::fflush(out);
+}
+
+std::string hostPortText(const std::string& host, int port) {
+    if (host.find(':') != std::string::npos)
+        return "[" + host + "]:" + std::to_string(port);
+    return host + ":" + std::to_string(port);
+}
+
+int failWithServer(const std::string& kind, const std::string& host, int port,
+                   const std::string& gbkStatus) {
+    return fail(kind + " 服务器 " + hostPortText(host, port) + "：" + terminalText(gbkStatus));
 }
 
 }  // namespace brivanta::cli

@@ -25,4 +25,12 @@ bool loadTreeFile(BookmarkTree& tree, const std::string& path);
 // Writes a GBK status text as UTF-8 with a line end.
 void printStatus(const std::string& gbkText, FILE* out = stdout);
 
+// "HOST:PORT" as a person types it ("[::1]:25" for an IPv6 address).
+std::string hostPortText(const std::string& host, int port);
+
+// Reports a failed dialogue with a server on standard error, naming the server:
+// "brivanta-cli: SMTP 服务器 HOST:PORT：<status text>". Returns the error exit status.
+int failWithServer(const std::string& kind, const std::string& host, int port,
+                   const std::string& gbkStatus);
+
 }  // namespace brivanta::cli

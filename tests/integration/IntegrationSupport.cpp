@@ -1,5 +1,7 @@
 #include "IntegrationSupport.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -110,16 +112,32 @@ MailServers findServers() {
             file[line.substr(0, eq)] = line.substr(eq + 1);
     }
     MailServers s;
+    for (const char* name : {"BRIVANTA_SMTP_PORT", "BRIVANTA_POP3_PORT"}) {
+        if (const char* v = std::getenv(name); v && *v)
+            s.expected = true;
+    }
     s.smtpPort = std::atoi(setting(file, "BRIVANTA_SMTP_PORT").c_str());
     s.pop3Port = std::atoi(setting(file, "BRIVANTA_POP3_PORT").c_str());
     s.passwordFile = setting(file, "BRIVANTA_MAIL_PASSWORD_FILE");
     std::ifstream pw(s.passwordFile);
     std::getline(pw, s.password);
-    if (s.smtpPort <= 0 || s.pop3Port <= 0 || s.password.empty())
+    if (s.smtpPort <= 0 || s.pop3Port <= 0) {
+        s.problem = "no SMTP and POP3 ports in the environment or in servers.env";
         return s;
-    net::TcpConnection probe;
-    probe.setTimeouts({2000, 2000});
-    s.available = probe.connect("127.0.0.1", s.pop3Port) == net::NetStatus::ok;
+    }
+    if (s.password.empty()) {
+        s.problem = "no password in \"" + s.passwordFile + "\"";
+        return s;
+    }
+    for (int port : {s.smtpPort, s.pop3Port}) {
+        net::TcpConnection probe;
+        probe.setTimeouts({2000, 2000});
+        if (probe.connect("127.0.0.1", port) != net::NetStatus::ok) {
+            s.problem = "nothing answers on 127.0.0.1:" + std::to_string(port);
+            return s;
+        }
+    }
+    s.available = true;
     return s;
 }
 
@@ -157,6 +175,28 @@ int pop3Session(const std::string& user, bool deleteAll) {
 const MailServers& mailServers() {
     static const MailServers servers = findServers();
     return servers;
+}
+
+bool lockMailboxes() {
+    static int fd = -1;
+    if (fd >= 0)
+        return true;
+    const char* dir = std::getenv("BRIVANTA_MAIL_DIR");
+    const std::string path =
+        std::string(dir && *dir ? dir : "/tmp/brivanta-mail-servers") + "/tests.lock";
+    int f = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (f < 0)
+        return false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (::flock(f, LOCK_EX | LOCK_NB) != 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::close(f);
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    fd = f;
+    return true;
 }
 
 bool emptyMailbox(const std::string& user) {

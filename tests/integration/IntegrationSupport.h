@@ -38,15 +38,23 @@ std::string treeText(const BookmarkTree& tree);
 std::string fileTreeText(const std::string& path, int treeKind);
 
 // The local servers, from the environment that scripts/run-tests sets (or the state file
-// of scripts/mail-servers). `available` is false when they are not running.
+// of scripts/mail-servers). `available` is false when they are not running; `expected` is
+// true when the environment names them (a run through scripts/run-tests), and then their
+// absence is a failure, not a reason to skip.
 struct MailServers {
     bool available = false;
+    bool expected = false;
+    std::string problem;  // why they are not available
     int smtpPort = 0;
     int pop3Port = 0;
     std::string passwordFile;
     std::string password;
 };
 const MailServers& mailServers();
+
+// Holds (until the test process ends) the lock that keeps two test runs on one machine
+// from using the shared mailboxes at the same time. False when it could not be had in 60 s.
+bool lockMailboxes();
 
 // Deletes every mail of `user` through POP3 (the tests share long-lived servers).
 bool emptyMailbox(const std::string& user);

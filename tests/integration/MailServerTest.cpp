@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdio>
 #include <fstream>
 
 #include "IntegrationSupport.h"
@@ -13,9 +16,19 @@
 namespace brivanta::integration {
 namespace {
 
-#define REQUIRE_SERVERS()         \
-    if (!mailServers().available) \
-    GTEST_SKIP() << "local mail servers are not running (scripts/mail-servers start)"
+// Skips only when nothing asked for the servers; under scripts/run-tests (which exports
+// their settings) missing servers fail the test.
+#define REQUIRE_SERVERS()                                                                  \
+    do {                                                                                   \
+        const MailServers& servers = mailServers();                                        \
+        if (!servers.available && servers.expected)                                        \
+            FAIL() << "the local mail servers should run but do not: " << servers.problem; \
+        if (!servers.available)                                                            \
+            GTEST_SKIP() << "local mail servers are not running (scripts/mail-servers "    \
+                            "start): "                                                     \
+                         << servers.problem;                                               \
+        ASSERT_TRUE(lockMailboxes()) << "another test run kept the mailboxes for 60 s";    \
+    } while (false)
 
 std::string smtpAddress() {
     return "127.0.0.1:" + std::to_string(mailServers().smtpPort);
@@ -134,7 +147,7 @@ TEST(MailServers, AWrongPasswordFetchesNothing) {
     CliResult got = runCli({"mail-receive", "--pop3", pop3Address(), "--user", "carol",
                             "--password-file", dir.path("wrong"), "--custom", dir.path("c.bvk")});
     EXPECT_EQ(got.exitCode, 1);
-    EXPECT_EQ(got.output, "用户名/密码错！\n");
+    EXPECT_EQ(got.output, "brivanta-cli: POP3 服务器 " + pop3Address() + "：用户名/密码错！\n");
     EXPECT_EQ(fileTreeText(dir.path("c.bvk"), kCustomTree), "keep|me\n");
 }
 
@@ -153,7 +166,54 @@ TEST(MailServers, RefusalsAndUnreachableServersAreReported) {
     CliResult unreachable =
         runCli({"mail-send", "--smtp", "127.0.0.1:1", "--to", "a@localhost", dir.path("c.bvk")});
     EXPECT_EQ(unreachable.exitCode, 1);
-    EXPECT_EQ(unreachable.output, "不能连接到服务器！\n");
+    EXPECT_EQ(unreachable.output, "brivanta-cli: SMTP 服务器 127.0.0.1:1：不能连接到服务器！\n");
+}
+
+TEST(MailCommands, EveryErrorNamesTheServerOrTheFile) {
+    TempDir dir;
+    std::ofstream(dir.path("pw")) << "secret\n";
+    // No server behind the port: the message names it, and nothing is written.
+    CliResult r = runCli({"mail-receive", "--pop3", "127.0.0.1:1", "--user", "u", "--password-file",
+                          dir.path("pw"), "--custom", dir.path("c.bvk")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.output, "brivanta-cli: POP3 服务器 127.0.0.1:1：不能连接到服务器！\n");
+    EXPECT_FALSE(std::ifstream(dir.path("c.bvk")).good());
+    BookmarkTree tree(kCustomTree);
+    tree.InsertNode({"x", "y", ""});
+    saveTree(tree, dir.path("t.bvk"));
+    r = runCli({"mail-send", "--smtp", "[::1]:1", "--to", "a@x", dir.path("t.bvk")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.output, "brivanta-cli: SMTP 服务器 [::1]:1：不能连接到服务器！\n");
+    r = runCli({"mail-receive", "--pop3", "127.0.0.1:1", "--user", "u", "--password-file",
+                dir.path("missing"), "--custom", dir.path("c.bvk")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.output.find(dir.path("missing")), std::string::npos) << r.output;
+    // Only the password file's first line is read: a file without end is no reason to
+    // fill the memory (the address-space limit turns that into a crash, not exit status 1).
+    {
+        std::string command = "ulimit -v 2000000; timeout 20 " + shellQuote(BRIVANTA_CLI_PATH) +
+                              " mail-receive --pop3 127.0.0.1:1 --user u --password-file /dev/zero"
+                              " 2>&1";
+        FILE* pipe = popen(command.c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        std::string output;
+        char buffer[4096];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            output.append(buffer, n);
+        int status = pclose(pipe);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status << " " << output;
+        EXPECT_EQ(output, "brivanta-cli: POP3 服务器 127.0.0.1:1：不能连接到服务器！\n");
+    }
+    // One file for two sections: the second save would lose what the first one added.
+    r = runCli({"mail-receive", "--pop3", "127.0.0.1:1", "--user", "u", "--password-file",
+                dir.path("pw"), "--custom", dir.path("t.bvk"), "--recommended", dir.path("t.bvk")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.output.find(dir.path("t.bvk")), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("不能连接到服务器"), std::string::npos) << r.output;
+    r = runCli({"mail-send", "--smtp", "127.0.0.1:1", "--to", "a@x", dir.path("missing.bvk")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.output.find(dir.path("missing.bvk")), std::string::npos) << r.output;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <fstream>
 #include <thread>
 
 #include "IntegrationSupport.h"
@@ -134,6 +135,34 @@ TEST(PeerProcesses, ASenderThatStopsMidRecordLeavesItsCompleteRecords) {
         EXPECT_EQ(fileTreeText(dir.path("recv.bvk"), kCustomTree),
                   "one|http://1/\ntwo|http://2/\n");
     }
+}
+
+TEST(PeerProcesses, ASilentConnectionDoesNotKeepTheNextSenderOut) {
+    TempDir dir;
+    BookmarkTree tree(kCustomTree);
+    tree.InsertNode({"one", "http://1/", ""});
+    ASSERT_FALSE(saveArchiveFile(tree, dir.path("send.bvk")).failed());
+    Listener listener({"--count", "2", "--timeout", "0.5", dir.path("recv.bvk")});
+    ASSERT_GT(listener.port(), 0) << listener.firstLine();
+    // Connects first and says nothing; stays open until the listener is done.
+    net::TcpConnection silent;
+    ASSERT_EQ(silent.connect("127.0.0.1", listener.port()), net::NetStatus::ok);
+    CliResult sent =
+        runCli({"send-peer", "127.0.0.1:" + std::to_string(listener.port()), dir.path("send.bvk")});
+    EXPECT_EQ(sent.exitCode, 0) << sent.output;
+    EXPECT_EQ(listener.finish(), 0) << listener.output();
+    EXPECT_EQ(fileTreeText(dir.path("recv.bvk"), kCustomTree), "one|http://1/\n");
+}
+
+TEST(PeerProcesses, AFileThatCannotBeReadStopsTheListenerAtOnce) {
+    // Only a missing file is an empty tree; a path through a plain file is an error before
+    // anything is received, not a failed save after a transfer.
+    TempDir dir;
+    std::ofstream(dir.path("plain")) << "x";
+    CliResult r = runCli({"listen", "--port", "0", "--count", "1", dir.path("plain") + "/t.bvk"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.output.find(dir.path("plain") + "/t.bvk"), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("正在监听"), std::string::npos) << r.output;
 }
 
 TEST(PeerProcesses, SendingToNobodyNamesHostAndPort) {

@@ -94,7 +94,8 @@ bool CSMTP::connect() {
     replies_.clear();
     NetStatus s = socket_.connect(server_, port_);
     if (s != NetStatus::ok) {
-        statusText_ = text::gbk("不能连接到服务器！");
+        statusText_ =
+            text::gbk(s == NetStatus::noSocket ? "创建SOCKET失败！" : "不能连接到服务器！");
         dropConnection();
         return false;
     }
@@ -143,9 +144,19 @@ bool CSMTP::sendMessage(const MailMessage& original) {
     }
     if (broken_)
         return false;
+    // Checked before the copy too, so that a body far too large is not copied twice over.
+    const std::string tooLarge = text::gbk("邮件太大，没有发送！");
+    if (original.body.size() > maxMailSize_) {
+        statusText_ = tooLarge;
+        return false;
+    }
     MailMessage message = original;  // sending twice must not stuff the body twice
     if (!prepareMessage(message))
         return false;
+    if (message.header.size() + message.body.size() > maxMailSize_) {
+        statusText_ = tooLarge;
+        return false;
+    }
 
     send("MAIL From: <" + message.from + ">\r\n");
     if (!readReply(kOk))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "net/MailMessage.h"
@@ -27,6 +28,11 @@ class CSMTP {
     bool sendMessage(const MailMessage& message);
     bool disconnect();
 
+    // A mail larger than this (header and stuffed body) is not sent: a receiver would
+    // refuse it. Its sendMessage fails before MAIL with a text that says so.
+    void setMaxMailSize(std::uint64_t bytes) { maxMailSize_ = bytes; }
+    static constexpr std::uint64_t kDefaultMaxMailSize = 256ull << 20;
+
     const std::string& statusText() const { return statusText_; }
     bool isConnected() const { return connected_; }
     // The reply the last check read, with its line ends (for tests and diagnostics).
@@ -53,6 +59,7 @@ class CSMTP {
     TcpConnection socket_;
     ReplyReader replies_{socket_};
     std::string lastReply_;
+    std::uint64_t maxMailSize_ = kDefaultMaxMailSize;
 };
 
 }  // namespace brivanta::net

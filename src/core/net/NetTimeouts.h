@@ -15,7 +15,9 @@ enum class NetStatus {
     timedOut,       // nothing arrived (or could be sent) within the time-out
     resolveFailed,  // the host name is not known
     refused,        // no connection could be made
+    noSocket,       // no socket could be created (out of descriptors, say)
     tooLarge,       // the other side sent more than we accept
+    cancelled,      // our side asked to stop
     error,          // any other socket error
 };
 

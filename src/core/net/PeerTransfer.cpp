@@ -37,8 +37,9 @@ class ConnectionSink : public ByteSink {
 // the complete records can be kept as they arrived.
 class RecordingSource : public ByteSource {
   public:
-    RecordingSource(TcpConnection& c, std::string& copy, std::uint64_t limit)
-        : connection_(c), copy_(copy), limit_(limit) {}
+    RecordingSource(TcpConnection& c, std::string& copy, std::uint64_t limit,
+                    const std::atomic<bool>* stop)
+        : connection_(c), copy_(copy), limit_(limit), stop_(stop) {}
     size_t read(char* buffer, size_t size) override {
         if (status_ != NetStatus::ok)
             return 0;
@@ -46,6 +47,8 @@ class RecordingSource : public ByteSource {
             status_ = NetStatus::tooLarge;
             return 0;
         }
+        if (stop_ && !waitWhileNotStopped())
+            return 0;
         size = static_cast<size_t>(std::min<std::uint64_t>(size, limit_ - copy_.size()));
         size_t got = 0;
         status_ = connection_.receive(buffer, size, got);
@@ -60,9 +63,29 @@ class RecordingSource : public ByteSource {
     NetStatus status() const { return status_; }
 
   private:
+    // Waits for input in short steps so that a stop request ends the wait soon, even while
+    // the sender is silent; the read time-out still applies as a whole.
+    bool waitWhileNotStopped() {
+        const int readMs = connection_.timeouts().readMs;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(readMs);
+        while (!connection_.waitForInput(kStopCheckMs)) {
+            if (stop_->load()) {
+                status_ = NetStatus::cancelled;
+                return false;
+            }
+            if (readMs > 0 && std::chrono::steady_clock::now() >= deadline) {
+                status_ = NetStatus::timedOut;
+                return false;
+            }
+        }
+        return true;
+    }
+
+    static constexpr int kStopCheckMs = 200;
     TcpConnection& connection_;
     std::string& copy_;
     std::uint64_t limit_;
+    const std::atomic<bool>* stop_;
     NetStatus status_ = NetStatus::ok;
 };
 
@@ -87,6 +110,10 @@ PeerSendResult sendToPeer(BookmarkTree& tree, ItemId branch, const std::string& 
     if (step)
         step(text::gbk("正在连接") + host);
     result.status = connection.connect(host, port);
+    if (result.status == NetStatus::noSocket) {
+        result.statusText = text::gbk("创建SOCKET失败!");
+        return result;
+    }
     if (result.status != NetStatus::ok) {
         result.statusText = connectFailureText(host, port);
         return result;
@@ -113,11 +140,12 @@ PeerSendResult sendToPeer(BookmarkTree& tree, ItemId branch, const std::string& 
     return result;
 }
 
-PeerReceipt readPeerTransfer(TcpConnection& connection, int recordWidth, std::uint64_t maxBytes) {
+PeerReceipt readPeerTransfer(TcpConnection& connection, int recordWidth, std::uint64_t maxBytes,
+                             const std::atomic<bool>* stop) {
     PeerReceipt receipt;
     receipt.recordWidth = recordWidth;
     receipt.peer = connection.peerName();
-    RecordingSource source(connection, receipt.archive, maxBytes);
+    RecordingSource source(connection, receipt.archive, maxBytes, stop);
     ArchiveReader reader(source, kSocketBuffer);
     std::string scratch;
     std::uint64_t completeBytes = 0;
@@ -135,8 +163,8 @@ PeerReceipt readPeerTransfer(TcpConnection& connection, int recordWidth, std::ui
     if (receipt.status == NetStatus::ok && reader.bytesRead() != completeBytes) {
         receipt.status = NetStatus::closed;  // closed in the middle of a record
     }
+    // No shrink_to_fit: near the size limit its copy would double the memory at its peak.
     receipt.archive.resize(static_cast<size_t>(completeBytes));
-    receipt.archive.shrink_to_fit();
     return receipt;
 }
 
@@ -189,7 +217,8 @@ void PeerListener::run(const std::function<void(PeerReceipt&&)>& onReceipt, int 
             continue;
         }
         ++received;
-        onReceipt(readPeerTransfer(connection, recordWidth(targetTreeKind_), maxTransferSize_));
+        onReceipt(
+            readPeerTransfer(connection, recordWidth(targetTreeKind_), maxTransferSize_, stop));
     }
 }
 

@@ -60,7 +60,9 @@ class PeerListener {
     // False when none came in time or accepting failed.
     bool receiveOne(PeerReceipt& receipt, int waitMs);
     // Receives connections until `count` of them (0: no limit) have been handed to
-    // `onReceipt`, or `stop` turns true (checked at least every 200 ms while waiting).
+    // `onReceipt`, or `stop` turns true (checked at least every 200 ms while waiting, also
+    // in the middle of a connection, whose complete records are then still handed over).
+    // Stop another thread's run() with `stop`, not with close().
     void run(const std::function<void(PeerReceipt&&)>& onReceipt, int count = 0,
              const std::atomic<bool>* stop = nullptr);
 
@@ -78,7 +80,9 @@ class PeerListener {
 };
 
 // Reads one transfer from an accepted connection (what receiveOne does after accepting).
+// When `stop` turns true the reading ends soon with status cancelled.
 PeerReceipt readPeerTransfer(TcpConnection& connection, int recordWidth,
-                             std::uint64_t maxBytes = PeerListener::kDefaultMaxTransferSize);
+                             std::uint64_t maxBytes = PeerListener::kDefaultMaxTransferSize,
+                             const std::atomic<bool>* stop = nullptr);
 
 }  // namespace brivanta::net

@@ -94,8 +94,10 @@ bool Pop3Receiver::connect() {
         return true;
     broken_ = false;
     replies_.clear();
-    if (socket_.connect(host_, port_) != NetStatus::ok) {
-        statusText_ = text::gbk("不能连接到服务器！");
+    NetStatus s = socket_.connect(host_, port_);
+    if (s != NetStatus::ok) {
+        statusText_ =
+            text::gbk(s == NetStatus::noSocket ? "创建SOCKET失败！" : "不能连接到服务器！");
         socket_.close();
         return false;
     }
@@ -155,17 +157,36 @@ bool Pop3Receiver::readMailText(std::string& text) {
     text += replies_.takeBuffered();
     size_t searchFrom = 0;
     std::vector<char> chunk(256 * 1024);
+    // A mail past the limit is read on without being kept, so that the dialogue stays in
+    // step and the mails after it can still be fetched; a server that sends without end is
+    // cut off after a bounded amount.
+    bool oversize = false;
+    std::uint64_t skipped = 0;
+    const std::uint64_t maxSkipped = std::max<std::uint64_t>(maxMailSize_ * 4, 1u << 20);
     for (;;) {
         size_t at = text.find(kTerminator, searchFrom);
         if (at != std::string::npos) {
             replies_.putBack(std::string_view(text).substr(at + kTerminator.size()));
+            if (oversize || at > maxMailSize_ + 2) {
+                text.clear();
+                statusText_ = stepText(kRetr);
+                return false;
+            }
             text.resize(at + 2);  // the mail ends with the CR LF of its last line
             text.erase(0, 2);
             return true;
         }
-        if (text.size() > maxMailSize_ + 2) {
-            breakDialogue(stepText(kRetr));
-            return false;
+        if (!oversize && text.size() > maxMailSize_ + 2)
+            oversize = true;
+        if (oversize) {
+            // Only the bytes a terminator split across two reads could start with are kept.
+            const size_t keep = std::min(text.size(), kTerminator.size() - 1);
+            skipped += text.size() - keep;
+            text.erase(0, text.size() - keep);
+            if (skipped > maxSkipped) {
+                breakDialogue(stepText(kRetr));
+                return false;
+            }
         }
         searchFrom =
             text.size() >= kTerminator.size() - 1 ? text.size() - (kTerminator.size() - 1) : 0;

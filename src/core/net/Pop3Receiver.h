@@ -38,7 +38,8 @@ class Pop3Receiver {
     // False once the dialogue broke (a reply that never came, a mail cut short or too
     // large): the connection is closed and further calls fail without a new text.
     bool isUsable() const { return connected_ && !broken_; }
-    // A mail larger than this fails its retrieve and ends the dialogue.
+    // A mail larger than this fails its retrieve ("RETRieve failed") and is skipped; the mails
+    // after it can still be fetched. A server that sends far more ends the dialogue.
     void setMaxMailSize(std::uint64_t bytes) { maxMailSize_ = bytes; }
     // "接收完毕！"
     static std::string successText();

@@ -27,8 +27,12 @@ const char* describe(NetStatus status) {
             return "host not found";
         case NetStatus::refused:
             return "connection failed";
+        case NetStatus::noSocket:
+            return "cannot create a socket";
         case NetStatus::tooLarge:
             return "too much data";
+        case NetStatus::cancelled:
+            return "stopped";
         case NetStatus::error:
             return "socket error";
     }
@@ -137,22 +141,41 @@ NetStatus TcpConnection::connect(const std::string& host, int port) {
         lastError_ = rc == EAI_SYSTEM ? errno : EHOSTUNREACH;
         return NetStatus::resolveFailed;
     }
+    NetStatus result = connectTo(list);
+    freeaddrinfo(list);
+    return result;
+}
+
+NetStatus TcpConnection::connectTo(const addrinfo* list) {
+    close();
+    lastError_ = 0;
     const bool hasDeadline = timeouts_.connectMs > 0;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeouts_.connectMs);
+    int left = 0;  // addresses not tried yet
+    for (const addrinfo* ai = list; ai != nullptr; ai = ai->ai_next)
+        ++left;
     NetStatus result = NetStatus::refused;
-    for (addrinfo* ai = list; ai != nullptr; ai = ai->ai_next) {
+    bool triedOne = false;  // a socket was made for at least one address
+    for (const addrinfo* ai = list; ai != nullptr; ai = ai->ai_next, --left) {
         int fd = ::socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
                           ai->ai_protocol);
         if (fd < 0) {
             lastError_ = errno;
-            result = NetStatus::error;
+            if (!triedOne)
+                result = NetStatus::noSocket;
             continue;
         }
+        triedOne = true;
         int r = ::connect(fd, ai->ai_addr, ai->ai_addrlen);
         if (r != 0 && errno == EINPROGRESS) {
-            int left = remainingMs(hasDeadline, deadline);
+            // An address that does not answer (a black-holed IPv6 route, say) gets only its
+            // share of the time, so the addresses after it are still tried.
+            int remaining = remainingMs(hasDeadline, deadline);
+            int share = remaining < 0 ? -1 : remaining / left;
+            if (remaining > 0 && share == 0)
+                share = 1;
             int err = 0;
-            NetStatus w = left == 0 ? NetStatus::timedOut : waitFor(fd, POLLOUT, left, err);
+            NetStatus w = remaining == 0 ? NetStatus::timedOut : waitFor(fd, POLLOUT, share, err);
             if (w == NetStatus::ok) {
                 socklen_t len = sizeof err;
                 if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0)
@@ -163,7 +186,7 @@ NetStatus TcpConnection::connect(const std::string& host, int port) {
                 ::close(fd);
                 lastError_ = w == NetStatus::timedOut ? ETIMEDOUT : err;
                 result = w;
-                if (w == NetStatus::timedOut)
+                if (w == NetStatus::timedOut && remainingMs(hasDeadline, deadline) == 0)
                     break;  // the time-out covers every address
                 continue;
             }
@@ -180,7 +203,6 @@ NetStatus TcpConnection::connect(const std::string& host, int port) {
         result = NetStatus::refused;
         ::close(fd);
     }
-    freeaddrinfo(list);
     return result;
 }
 
@@ -245,6 +267,15 @@ bool TcpConnection::hasInput() const {
         return false;
     pollfd p{fd_, POLLIN, 0};
     return ::poll(&p, 1, 0) > 0;
+}
+
+bool TcpConnection::waitForInput(int ms) const {
+    if (fd_ < 0)
+        return false;
+    if (ms <= 0)
+        return hasInput();  // waitFor takes zero as "no end"
+    int err = 0;
+    return waitFor(fd_, POLLIN, ms, err) == NetStatus::ok;
 }
 
 void TcpConnection::shutdownWrite() {

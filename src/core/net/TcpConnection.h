@@ -6,6 +6,8 @@
 
 #include "net/NetTimeouts.h"
 
+struct addrinfo;
+
 namespace brivanta::net {
 
 // A blocking TCP connection with time-outs: every wait is a poll() bounded by the
@@ -23,6 +25,10 @@ class TcpConnection {
     // Resolves `host` (a name, an IPv4 or an IPv6 address) and connects to the first
     // address that answers, all within the connect time-out.
     NetStatus connect(const std::string& host, int port);
+    // Connects to the first address of `list` that answers. Each address waits at most its
+    // even share of what is left of the connect time-out, so one that never answers does
+    // not use up the time of those after it.
+    NetStatus connectTo(const addrinfo* list);
     // Sends every byte (a write that cannot go ahead waits up to the read time-out).
     NetStatus sendAll(std::string_view data);
     // Waits up to the read time-out for data and reads what is there, at most `size`
@@ -31,6 +37,8 @@ class TcpConnection {
     // True when something has arrived (or the other side closed) and a receive would not
     // wait. Does not wait itself.
     bool hasInput() const;
+    // Waits up to `ms` for input (or the other side's close); true when it came.
+    bool waitForInput(int ms) const;
     // Stops sending (the other side sees the end of the data) but keeps reading.
     void shutdownWrite();
     void close();

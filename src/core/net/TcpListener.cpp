@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 
 namespace brivanta::net {
 
@@ -111,6 +112,9 @@ NetStatus TcpListener::listen(int port, const std::string& bindAddress, int back
 NetStatus TcpListener::accept(TcpConnection& out, int waitMs, const NetTimeouts& timeouts) {
     if (fd_ < 0)
         return NetStatus::closed;
+    // A deadline, not a fresh wait after every signal: frequent signals (a profiler's
+    // timer) must not keep the wait from ever ending.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
     for (;;) {
         int fd = ::accept4(fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd >= 0) {
@@ -123,8 +127,14 @@ NetStatus TcpListener::accept(TcpConnection& out, int waitMs, const NetTimeouts&
             lastError_ = errno;
             return NetStatus::error;
         }
+        int timeout = -1;
+        if (waitMs >= 0) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            timeout = left.count() < 0 ? 0 : static_cast<int>(left.count());
+        }
         pollfd p{fd_, POLLIN, 0};
-        int r = ::poll(&p, 1, waitMs < 0 ? -1 : waitMs);
+        int r = ::poll(&p, 1, timeout);
         if (r == 0)
             return NetStatus::timedOut;
         if (r < 0 && errno != EINTR) {

@@ -138,6 +138,46 @@ TEST(Pop3Dialogue, MailsWithoutHeaderOrWithoutBody) {
     EXPECT_TRUE(pop.disconnect());
 }
 
+TEST(Pop3Dialogue, AMailPastTheLimitIsSkippedAndTheNextOneStillComes) {
+    // Mails stay on the server: a mail that broke the dialogue would hide every later one
+    // on every receive.
+    std::vector<std::string> commands;
+    ScriptedServer server(loggedIn([&](ScriptedPeer& p) {
+        commands.push_back(p.readLine());
+        std::string big = "+OK\r\nSubject: big\r\n\r\n";
+        std::string line(999, 'x');
+        line += "\r\n";
+        for (int i = 0; i < 300; ++i)
+            big += line;
+        p.sendInPieces(big + ".\r\n", 50000);
+        commands.push_back(p.readLine());
+        // Just past the limit, all in one piece with its terminator.
+        p.send("+OK\r\n" + std::string(100001, 'y') + "\r\n.\r\n");
+        commands.push_back(p.readLine());
+        p.send(
+            "+OK\r\nFrom: a\r\nTo: b\r\nDate: d\r\nSubject: "
+            "small\r\n\r\n<BRIVANTA>\r\n<CUSTOM>\r\nA\r\na\r\n.\r\n");
+        commands.push_back(p.readLine());
+        p.send("+OK bye\r\n");
+    }));
+    Pop3Receiver pop("127.0.0.1", server.port(), "u", "p", kQuick);
+    pop.setMaxMailSize(100000);
+    ASSERT_TRUE(pop.connect());
+    MailMessage m;
+    EXPECT_FALSE(pop.retrieve(1, m));
+    EXPECT_EQ(pop.statusText(), "RETRieve failed");
+    EXPECT_TRUE(pop.isUsable());
+    EXPECT_FALSE(pop.retrieve(2, m));
+    EXPECT_TRUE(pop.isUsable());
+    ASSERT_TRUE(pop.retrieve(3, m));
+    EXPECT_EQ(m.subject, "small");
+    EXPECT_EQ(m.body, "<BRIVANTA>\r\n<CUSTOM>\r\nA\r\na\r\n");
+    EXPECT_TRUE(pop.disconnect());
+    server.join();
+    EXPECT_EQ(commands,
+              (std::vector<std::string>{"RETR 1\r\n", "RETR 2\r\n", "RETR 3\r\n", "QUIT\r\n"}));
+}
+
 TEST(Pop3Dialogue, AMailCutShortFailsWithoutWaitingForEver) {
     {
         // The server closes before the final "\r\n.\r\n".

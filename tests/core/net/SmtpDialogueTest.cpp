@@ -160,6 +160,34 @@ TEST(SmtpDialogue, ARefusalInTheMiddleOfTheTextIsReported) {
     EXPECT_EQ(smtp.statusText(), "552:SMTP server error");
 }
 
+TEST(SmtpDialogue, AMailPastTheLimitIsNotSent) {
+    std::vector<std::string> commands;
+    ScriptedServer server([&](ScriptedPeer& p) {
+        p.send("220 hi\r\n");
+        p.readLine();
+        p.send("250 ok\r\n");
+        for (std::string line; !(line = p.readLine()).empty();) {
+            commands.push_back(line);
+            p.send(line.starts_with("QUIT") ? "221 bye\r\n" : "250 ok\r\n");
+        }
+    });
+    CSMTP smtp("127.0.0.1", server.port(), kQuick);
+    smtp.setMaxMailSize(1000);
+    ASSERT_TRUE(smtp.connect());
+    MailMessage big = envelopeMail();
+    big.body = std::string(1001, 'x');
+    EXPECT_FALSE(smtp.sendMessage(big));
+    EXPECT_EQ(smtp.statusText(), text::gbk("邮件太大，没有发送！"));
+    // Within the limit before stuffing, past it with the header and the doubled dots.
+    big.body = std::string(900, '.');
+    for (size_t at = 0; at < big.body.size(); at += 10)
+        big.body.replace(at, 2, "\r\n");
+    EXPECT_FALSE(smtp.sendMessage(big));
+    EXPECT_TRUE(smtp.disconnect());
+    server.join();
+    EXPECT_EQ(commands, std::vector<std::string>{"QUIT\r\n"});  // no MAIL, no DATA
+}
+
 TEST(SmtpDialogue, NeverWaitsForEver) {
     {
         ScriptedServer server([](ScriptedPeer& p) { p.waitForClose(); });  // says nothing

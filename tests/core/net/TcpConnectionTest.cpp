@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <netdb.h>
+#include <netinet/in.h>
 
 #include <chrono>
 #include <vector>
@@ -59,6 +61,49 @@ TEST(TcpConnection, ConnectAndReadTimeOut) {
 
     TcpConnection unknown;
     EXPECT_EQ(unknown.connect("", 25), NetStatus::resolveFailed);
+}
+
+TEST(TcpConnection, AnAddressThatNeverAnswersLeavesTimeForTheNext) {
+    // A host name with two addresses, the first black-holed (a listener whose queue is
+    // full drops new connections unanswered), the second fine.
+    TcpListener full;
+    ASSERT_EQ(full.listen(0, "127.0.0.1", 0), NetStatus::ok);
+    std::vector<TcpConnection> waiting;
+    for (int i = 0; i < 16; ++i) {
+        TcpConnection c;
+        c.setTimeouts({200, 200});
+        NetStatus s = c.connect("127.0.0.1", full.port());
+        waiting.push_back(std::move(c));
+        if (s == NetStatus::timedOut)
+            break;
+    }
+    TcpListener good;
+    ASSERT_EQ(good.listen(0, "127.0.0.1"), NetStatus::ok);
+
+    auto address = [](int port) {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(static_cast<uint16_t>(port));
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        return a;
+    };
+    sockaddr_in blackHole = address(full.port()), answering = address(good.port());
+    addrinfo second{};
+    second.ai_family = AF_INET;
+    second.ai_socktype = SOCK_STREAM;
+    second.ai_protocol = IPPROTO_TCP;
+    second.ai_addr = reinterpret_cast<sockaddr*>(&answering);
+    second.ai_addrlen = sizeof answering;
+    addrinfo first = second;
+    first.ai_addr = reinterpret_cast<sockaddr*>(&blackHole);
+    first.ai_next = &second;
+
+    TcpConnection c;
+    c.setTimeouts({1000, 1000});
+    EXPECT_EQ(c.connect("127.0.0.1", full.port()), NetStatus::timedOut);  // really black
+    EXPECT_EQ(c.connectTo(&first), NetStatus::ok);
+    TcpConnection accepted;
+    EXPECT_EQ(good.accept(accepted, 2000), NetStatus::ok);
 }
 
 }  // namespace

@@ -1,0 +1,145 @@
+// The send-to-mailbox and receive-from-mailbox operations against scripted servers: which
+// commands go out in which order, what the mail holds, and which envelopes come back.
+
+#include <gtest/gtest.h>
+
+#include "ScriptedServer.h"
+#include "TreeText.h"
+#include "net/MailboxTransfer.h"
+#include "text/Encoding.h"
+
+namespace brivanta::net {
+namespace {
+
+using testing::ScriptedPeer;
+using testing::ScriptedServer;
+
+constexpr NetTimeouts kQuick{5000, 5000};
+
+// A POP3 server that logs the commands it gets and answers them from `mails` (an empty
+// string answers RETR with "-ERR"). `stat` is the whole STAT reply.
+ScriptedServer::Script pop3Server(std::vector<std::string>& commands,
+                                  std::vector<std::string> mails, std::string stat) {
+    return [&commands, mails, stat](ScriptedPeer& p) {
+        p.send("+OK ready\r\n");
+        for (std::string line; !(line = p.readLine()).empty();) {
+            commands.push_back(line);
+            if (line.starts_with("STAT")) {
+                p.send(stat);
+            } else if (line.starts_with("RETR ")) {
+                size_t n = std::stoul(line.substr(5)) - 1;
+                if (n < mails.size() && !mails[n].empty()) {
+                    p.send("+OK\r\n" + mails[n] + ".\r\n");
+                } else {
+                    p.send("-ERR no such message\r\n");
+                }
+            } else if (line.starts_with("QUIT")) {
+                p.send("+OK bye\r\n");
+                return;
+            } else {
+                p.send("+OK\r\n");
+            }
+        }
+    };
+}
+
+std::string mail(const std::string& body) {
+    return "From: a@x\r\nTo: <b@x>\r\nDate: now\r\nSubject: s\r\n\r\n" + body;
+}
+
+TEST(MailboxTransfer, ReceivesEveryMailAndHandsOverOnlyEnvelopes) {
+    std::vector<std::string> commands;
+    ScriptedServer server(pop3Server(commands,
+                                     {mail("Dear Bob,\r\n<BRIVANTA>\r\n<CUSTOM>\r\nA\r\na\r\n"),
+                                      mail("<BRIVANTA>\r\n<CUSTOM>\r\nB\r\nb\r\n"), "",
+                                      mail("<BRIVANTA>\r\n<ADDRESS>\r\nC\r\n \r\nt\r\n")},
+                                     "+OK 4 999\r\n"));
+    std::vector<Envelope> envelopes;
+    std::vector<std::string> steps;
+    MailResult r = receiveEnvelopes(
+        "127.0.0.1", server.port(), "bob", "secret", kAllSections,
+        [&](Envelope&& e) { envelopes.push_back(std::move(e)); }, kQuick,
+        [&](const std::string& caption) { steps.push_back(text::toUtf8(caption)); });
+    server.join();
+    EXPECT_EQ(commands,
+              (std::vector<std::string>{"USER bob\r\n", "PASS secret\r\n", "STAT\r\n", "RETR 1\r\n",
+                                        "RETR 2\r\n", "RETR 3\r\n", "RETR 4\r\n", "QUIT\r\n"}));
+    // Mail 3 failed; the others still came, and the failure is what the closing text says.
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.statusText, "RETRieve failed");
+    ASSERT_EQ(envelopes.size(), 2u);
+    EXPECT_EQ(envelopes[0].treeKind, kCustomTree);
+    EXPECT_EQ(envelopes[0].dataLines, (std::vector<std::string>{"B", "b"}));
+    EXPECT_EQ(envelopes[1].treeKind, kAddressBookTree);
+    EXPECT_EQ(steps, (std::vector<std::string>{
+                         "正在连接...", "正在读取邮件列表...", "正在接收邮件...", "正在接收邮件...",
+                         "正在接收邮件...", "正在接收邮件...", "正在断开连接..."}));
+}
+
+TEST(MailboxTransfer, AnEmptyBoxOrAnUnreadableCountFetchesNothing) {
+    for (const char* stat : {"+OK 0 0\r\n", "+OK none\r\n"}) {
+        std::vector<std::string> commands;
+        ScriptedServer server(pop3Server(commands, {mail("x\r\n")}, stat));
+        int handed = 0;
+        MailResult r = receiveEnvelopes(
+            "127.0.0.1", server.port(), "u", "p", kAllSections, [&](Envelope&&) { ++handed; },
+            kQuick);
+        server.join();
+        EXPECT_EQ(commands,
+                  (std::vector<std::string>{"USER u\r\n", "PASS p\r\n", "STAT\r\n", "QUIT\r\n"}))
+            << stat;
+        EXPECT_TRUE(r.ok);
+        EXPECT_EQ(r.statusText, text::gbk("接收完毕！"));
+        EXPECT_EQ(handed, 0);
+    }
+}
+
+TEST(MailboxTransfer, SendsTheEnvelopeAsTheMailBody) {
+    BookmarkTree tree(kAddressBookTree);
+    testing::addEntries(tree, {{0, "Ann", "", ".woman"}, {1, "tel", "123", ""}});
+    std::vector<std::string> commands;
+    std::string content;
+    ScriptedServer server([&](ScriptedPeer& p) {
+        p.send("220 hi\r\n");
+        for (std::string line; !(line = p.readLine()).empty();) {
+            commands.push_back(line);
+            if (line == "DATA\r\n") {
+                p.send("354 go\r\n");
+                content = p.readUntil("\r\n.\r\n");
+                p.send("250 queued\r\n");
+            } else if (line == "QUIT\r\n") {
+                p.send("221 bye\r\n");
+                return;
+            } else {
+                p.send("250 ok\r\n");
+            }
+        }
+    });
+    std::vector<std::string> steps;
+    MailResult r =
+        sendTreeByMail(tree, kNoItem, "127.0.0.1", server.port(), "bob@x", kQuick,
+                       [&](const std::string& caption) { steps.push_back(text::toUtf8(caption)); });
+    server.join();
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.statusText, text::gbk("发送完毕！"));
+    ASSERT_EQ(commands.size(), 5u);
+    EXPECT_TRUE(commands[0].starts_with("HELO "));
+    EXPECT_EQ(commands[1], "MAIL From: <>\r\n");
+    EXPECT_EQ(commands[2], "RCPT TO: <bob@x>\r\n");
+    EXPECT_EQ(commands[3], "DATA\r\n");
+    EXPECT_EQ(commands[4], "QUIT\r\n");
+    size_t blank = content.find("\r\n\r\n");
+    ASSERT_NE(blank, std::string::npos);
+    EXPECT_NE(content.find("\r\nFrom: \r\nTo: <bob@x>\r\nSubject: <BRIVANTA>\r\n"
+                           "X-Mailer: CSMTP class for MFC\r\n\r\n"),
+              std::string::npos)
+        << content;
+    // The line that starts with a dot goes out with one more; the server takes it off.
+    EXPECT_EQ(content.substr(blank + 4),
+              "<BRIVANTA>\r\n<ADDRESS>\r\nAnn\r\n \r\n..woman\r\n->tel\r\n123\r\n \r\n\r\n.\r\n");
+    EXPECT_EQ(steps, (std::vector<std::string>{"正在准备数据...", "正在连接...", "正在发送邮件...",
+                                               "正在断开连接..."}));
+}
+
+}  // namespace
+}  // namespace brivanta::net
