@@ -6,6 +6,9 @@ namespace brivanta::net {
 struct NetTimeouts {
     int connectMs = 15000;
     int readMs = 30000;  // every read, and every write that cannot go ahead
+    // A whole incoming peer transfer. The read time-out alone would let a sender that
+    // trickles a byte now and then hold the listener for ever.
+    int transferMs = 10 * 60 * 1000;
 };
 
 // How an operation on a connection ended.

@@ -39,7 +39,11 @@ class RecordingSource : public ByteSource {
   public:
     RecordingSource(TcpConnection& c, std::string& copy, std::uint64_t limit,
                     const std::atomic<bool>* stop)
-        : connection_(c), copy_(copy), limit_(limit), stop_(stop) {}
+        : connection_(c),
+          copy_(copy),
+          limit_(limit),
+          stop_(stop),
+          start_(std::chrono::steady_clock::now()) {}
     size_t read(char* buffer, size_t size) override {
         if (status_ != NetStatus::ok)
             return 0;
@@ -47,7 +51,7 @@ class RecordingSource : public ByteSource {
             status_ = NetStatus::tooLarge;
             return 0;
         }
-        if (stop_ && !waitWhileNotStopped())
+        if (!waitForData())
             return 0;
         size = static_cast<size_t>(std::min<std::uint64_t>(size, limit_ - copy_.size()));
         size_t got = 0;
@@ -63,22 +67,36 @@ class RecordingSource : public ByteSource {
     NetStatus status() const { return status_; }
 
   private:
-    // Waits for input in short steps so that a stop request ends the wait soon, even while
-    // the sender is silent; the read time-out still applies as a whole.
-    bool waitWhileNotStopped() {
-        const int readMs = connection_.timeouts().readMs;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(readMs);
-        while (!connection_.waitForInput(kStopCheckMs)) {
-            if (stop_->load()) {
-                status_ = NetStatus::cancelled;
-                return false;
-            }
-            if (readMs > 0 && std::chrono::steady_clock::now() >= deadline) {
+    // Waits for input in short steps, so that a stop request ends the wait soon even while
+    // the sender is silent. The read time-out applies to each wait, the transfer time-out to
+    // the whole connection.
+    bool waitForData() {
+        using Clock = std::chrono::steady_clock;
+        const NetTimeouts& t = connection_.timeouts();
+        const auto now = Clock::now();
+        auto deadline = Clock::time_point::max();
+        if (t.readMs > 0)
+            deadline = now + std::chrono::milliseconds(t.readMs);
+        if (t.transferMs > 0)
+            deadline = std::min(deadline, start_ + std::chrono::milliseconds(t.transferMs));
+        for (;;) {
+            auto left =
+                deadline == Clock::time_point::max()
+                    ? kStopCheckMs
+                    : std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
+                          .count();
+            if (left <= 0) {
                 status_ = NetStatus::timedOut;
                 return false;
             }
+            int step = static_cast<int>(std::min<long long>(left, stop_ ? kStopCheckMs : left));
+            if (connection_.waitForInput(step))
+                return true;
+            if (stop_ && stop_->load()) {
+                status_ = NetStatus::cancelled;
+                return false;
+            }
         }
-        return true;
     }
 
     static constexpr int kStopCheckMs = 200;
@@ -86,6 +104,7 @@ class RecordingSource : public ByteSource {
     std::string& copy_;
     std::uint64_t limit_;
     const std::atomic<bool>* stop_;
+    std::chrono::steady_clock::time_point start_;
     NetStatus status_ = NetStatus::ok;
 };
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "TreeText.h"
@@ -118,6 +120,39 @@ TEST(PeerTransfer, ATransferThatEndsEarlyKeepsItsCompleteRecords) {
     PeerReceipt limited = receiveFrom(hostile, false, 100000);
     EXPECT_EQ(limited.status, NetStatus::tooLarge);
     EXPECT_EQ(limited.records, 2u);
+}
+
+TEST(PeerTransfer, ASenderThatTricklesIsCutOffAtTheTransferTimeOut) {
+    BookmarkTree tree(kCustomTree);
+    addEntries(tree, {{0, "one", "1"}, {0, "two", "2"}});
+    const std::string whole = archiveOf(tree);
+    const std::string tail(
+        "\x05three\x01"
+        "3",
+        8);
+    // Every byte arrives well within the read time-out, but the whole takes too long.
+    PeerListener listener(kCustomTree, NetTimeouts{5000, 500, 800});
+    ASSERT_TRUE(listener.open(0, "127.0.0.1"));
+    std::atomic<bool> done{false};
+    std::thread sender([&] {
+        TcpConnection c;
+        c.connect("127.0.0.1", listener.port());
+        c.sendAll(whole);
+        // Then a byte every 200 ms: never stalled long enough for the read time-out.
+        for (size_t i = 0; i < tail.size() && !done; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            c.sendAll(tail.substr(i, 1));
+        }
+    });
+    const auto start = std::chrono::steady_clock::now();
+    PeerReceipt r;
+    EXPECT_TRUE(listener.receiveOne(r, 5000));
+    const auto took = std::chrono::steady_clock::now() - start;
+    done = true;
+    sender.join();
+    EXPECT_EQ(r.status, NetStatus::timedOut);
+    EXPECT_EQ(r.records, 2u);
+    EXPECT_LT(took, std::chrono::milliseconds(3000));
 }
 
 TEST(PeerTransfer, FailuresNameTheirPort) {
