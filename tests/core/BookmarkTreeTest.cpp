@@ -129,6 +129,7 @@ class Recorder : public TreeObserver {
     void changed(ItemId i) override { calls.push_back("c" + std::to_string(i)); }
     void aboutToReset() override { calls.push_back("R?"); }
     void reset() override { calls.push_back("R"); }
+    void treeDestroyed() override { calls.push_back("D"); }
 
   private:
     static std::string str(ItemId p, int r) { return std::to_string(p) + "/" + std::to_string(r); }
@@ -153,6 +154,16 @@ TEST(BookmarkTree, ObserversHearEveryChange) {
     tree.InsertNode({"e", "", ""});
     EXPECT_EQ(rec.calls, (std::vector<std::string>{"+?0/0", "+0/0", "+?1/0", "+1/0", "c1", "c1",
                                                    "-?0/0", "-0/0", "R?", "R", "R?", "R"}));
+}
+
+TEST(BookmarkTree, ObserversHearTheTreeDie) {
+    Recorder rec;
+    {
+        BookmarkTree tree;
+        tree.addObserver(&rec);
+        tree.InsertNode({"a", "", ""});
+    }
+    EXPECT_EQ(rec.calls, (std::vector<std::string>{"+?0/0", "+0/0", "D"}));
 }
 
 TEST(BookmarkTree, DeepChainsDeleteWithoutRecursion) {

@@ -1,6 +1,8 @@
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTreeView>
+#include <memory>
 
 #include "addressbook/NamedIconList.h"
 #include "text/Encoding.h"
@@ -17,6 +19,7 @@ class BookmarkTreeModelTest : public QObject {
     void openFoldersStayOpenAcrossAReset();
     void answersFromTheTreeWithoutACopy();
     void iconListMapsKeysAndAddresses();
+    void outlivingItsTreeLeavesAnEmptyModel();
 };
 
 void BookmarkTreeModelTest::followsEveryChangeOfTheTree() {
@@ -141,6 +144,22 @@ void BookmarkTreeModelTest::iconListMapsKeysAndAddresses() {
     book.setIconChooser(&icons);
     ItemId unknown = book.InsertNode({"x", "", text::gbk("没有这个")});
     QCOMPARE(book.image(unknown), kClosedFolderImage);
+}
+
+void BookmarkTreeModelTest::outlivingItsTreeLeavesAnEmptyModel() {
+    auto tree = std::make_unique<BookmarkTree>();
+    tree->InsertNode({"a", "x", ""});
+    BookmarkTreeModel model(*tree, nullptr);
+    QTreeView view;
+    view.setModel(&model);
+    QCOMPARE(model.rowCount(), 1);
+    QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+    tree.reset();
+    QCOMPARE(resets.count(), 1);
+    QCOMPARE(model.rowCount(), 0);
+    QVERIFY(!model.index(0, 0).isValid());
+    QVERIFY(!model.hasChildren());
+    view.grab();  // repainting asks the model again; it must not reach the dead tree
 }
 
 QTEST_MAIN(BookmarkTreeModelTest)

@@ -11,7 +11,12 @@ BookmarkTree::BookmarkTree(int treeKind) : treeKind_(treeKind) {
     chunks_[0][0].alive = true;  // the root
 }
 
-BookmarkTree::~BookmarkTree() = default;
+BookmarkTree::~BookmarkTree() {
+    std::vector<TreeObserver*> observers;
+    observers.swap(observers_);
+    for (TreeObserver* o : observers)
+        o->treeDestroyed();
+}
 
 BookmarkTree::Node* BookmarkTree::node(ItemId item) {
     size_t chunk = item >> kChunkBits;

@@ -19,6 +19,9 @@ class TreeObserver {
     // between these two.
     virtual void aboutToReset() {}
     virtual void reset() {}
+    // The tree is being destroyed: forget it, and do not call it again (not even to remove
+    // yourself as an observer).
+    virtual void treeDestroyed() {}
 };
 
 }  // namespace brivanta

@@ -12,23 +12,24 @@ BookmarkTreeModel::BookmarkTreeModel(BookmarkTree& tree, const NamedIconList* ic
 }
 
 BookmarkTreeModel::~BookmarkTreeModel() {
-    tree_.removeObserver(this);
+    if (treeAlive_)
+        tree_.removeObserver(this);
 }
 
 ItemId BookmarkTreeModel::itemOf(const QModelIndex& index) const {
-    if (!index.isValid() || index.model() != this)
+    if (!treeAlive_ || !index.isValid() || index.model() != this)
         return kNoItem;
     return static_cast<ItemId>(index.internalId());
 }
 
 QModelIndex BookmarkTreeModel::indexOf(ItemId item) const {
-    if (item == kNoItem || !tree_.contains(item))
+    if (!treeAlive_ || item == kNoItem || !tree_.contains(item))
         return {};
     return createIndex(tree_.row(item), 0, static_cast<quintptr>(item));
 }
 
 QModelIndex BookmarkTreeModel::index(int row, int column, const QModelIndex& parent) const {
-    if (column != 0 || row < 0)
+    if (!treeAlive_ || column != 0 || row < 0)
         return {};
     ItemId parentItem = itemOf(parent);
     if (row >= tree_.childCount(parentItem))
@@ -44,7 +45,7 @@ QModelIndex BookmarkTreeModel::parent(const QModelIndex& child) const {
 }
 
 int BookmarkTreeModel::rowCount(const QModelIndex& parent) const {
-    if (parent.column() > 0)
+    if (!treeAlive_ || parent.column() > 0)
         return 0;
     return tree_.childCount(itemOf(parent));
 }
@@ -54,7 +55,7 @@ int BookmarkTreeModel::columnCount(const QModelIndex&) const {
 }
 
 bool BookmarkTreeModel::hasChildren(const QModelIndex& parent) const {
-    if (parent.column() > 0)
+    if (!treeAlive_ || parent.column() > 0)
         return false;
     return tree_.hasChildren(itemOf(parent));
 }
@@ -115,6 +116,12 @@ void BookmarkTreeModel::aboutToReset() {
 }
 
 void BookmarkTreeModel::reset() {
+    endResetModel();
+}
+
+void BookmarkTreeModel::treeDestroyed() {
+    beginResetModel();
+    treeAlive_ = false;
     endResetModel();
 }
 

@@ -40,8 +40,11 @@ class BookmarkTreeModel : public QAbstractItemModel, private TreeObserver {
     void changed(ItemId item) override;
     void aboutToReset() override;
     void reset() override;
+    void treeDestroyed() override;
 
     BookmarkTree& tree_;
+    // False once the tree is gone: the model is then empty and never touches it again.
+    bool treeAlive_ = true;
     const NamedIconList* icons_;
 };
 
