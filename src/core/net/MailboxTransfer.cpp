@@ -45,11 +45,18 @@ MailResult receiveEnvelopes(const std::string& server, int port, const std::stri
             step(text::gbk("正在读取邮件列表..."));
         int count = pop3.messageCount();
         MailMessage message;
-        for (int n = 1; n <= count && pop3.isUsable(); ++n) {
+        // A server that refuses mail after mail while claiming millions of them would keep
+        // us here for hours; a run of refusals this long means it will not give any more.
+        constexpr int kMaxFailuresInARow = 100;
+        int failuresInARow = 0;
+        for (int n = 1; n <= count && pop3.isUsable() && failuresInARow < kMaxFailuresInARow; ++n) {
             if (step)
                 step(text::gbk("正在接收邮件..."));
-            if (!pop3.retrieve(n, message))
+            if (!pop3.retrieve(n, message)) {
+                ++failuresInARow;
                 continue;
+            }
+            failuresInARow = 0;
             if (auto envelope = readEnvelope(message.body, accepted)) {
                 onEnvelope(std::move(*envelope));
             }

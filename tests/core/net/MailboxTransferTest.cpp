@@ -94,6 +94,19 @@ TEST(MailboxTransfer, AnEmptyBoxOrAnUnreadableCountFetchesNothing) {
     }
 }
 
+TEST(MailboxTransfer, AServerThatRefusesEveryMailIsNotAskedForEver) {
+    std::vector<std::string> commands;
+    ScriptedServer server(pop3Server(commands, {}, "+OK 2000000000 1\r\n"));
+    MailResult r = receiveEnvelopes(
+        "127.0.0.1", server.port(), "u", "p", kAllSections, [](Envelope&&) {}, kQuick);
+    server.join();
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.statusText, "RETRieve failed");
+    // USER, PASS, STAT, a hundred refused RETRs, QUIT.
+    EXPECT_EQ(commands.size(), 104u);
+    EXPECT_EQ(commands.back(), "QUIT\r\n");
+}
+
 TEST(MailboxTransfer, SendsTheEnvelopeAsTheMailBody) {
     BookmarkTree tree(kAddressBookTree);
     testing::addEntries(tree, {{0, "Ann", "", ".woman"}, {1, "tel", "123", ""}});
