@@ -213,6 +213,11 @@ TEST(ConnectionSafety, FailuresLeaveNoDescriptorsBehind) {
 }
 
 TEST(ConnectionSafety, NoSocketToBeHadIsReportedAsSuch) {
+#ifdef __SANITIZE_ADDRESS__
+    // The sanitizers' runtime opens pipes of its own to check memory; with every descriptor
+    // taken it reports false errors.
+    GTEST_SKIP() << "needs every file descriptor, which the sanitizer runtime cannot spare";
+#endif
     TcpListener listener;
     ASSERT_EQ(listener.listen(0, "127.0.0.1"), NetStatus::ok);
     rlimit saved{};
