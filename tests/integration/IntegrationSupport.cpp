@@ -63,27 +63,6 @@ TempDir::~TempDir() {
         std::filesystem::remove_all(dir_, ec);
 }
 
-std::string treeText(const BookmarkTree& tree) {
-    std::string out;
-    std::vector<std::pair<ItemId, int>> stack;
-    for (int i = tree.childCount(kNoItem) - 1; i >= 0; --i) {
-        stack.push_back({tree.child(kNoItem, i), 0});
-    }
-    while (!stack.empty()) {
-        auto [item, depth] = stack.back();
-        stack.pop_back();
-        const NodeRecord* r = tree.LookupRecord(item);
-        out += std::string(static_cast<size_t>(depth) * 2, ' ') + r->name + "|" + r->address;
-        if (tree.treeKind() == kAddressBookTree)
-            out += "|" + r->tag;
-        out += "\n";
-        for (int i = tree.childCount(item) - 1; i >= 0; --i) {
-            stack.push_back({tree.child(item, i), depth + 1});
-        }
-    }
-    return out;
-}
-
 std::string fileTreeText(const std::string& path, int treeKind) {
     BookmarkTree tree(treeKind);
     if (!loadArchiveFile(tree, path))

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "TreeText.h"
 #include "trees/BookmarkTree.h"
 
 namespace brivanta::integration {
@@ -34,7 +35,7 @@ class TempDir {
 
 // Pre-order text of a tree: two spaces a level, "name|address" (and "|tag" in an address
 // book); names in GBK as stored.
-std::string treeText(const BookmarkTree& tree);
+using net::testing::treeText;
 std::string fileTreeText(const std::string& path, int treeKind);
 
 // The local servers, from the environment that scripts/run-tests sets (or the state file
