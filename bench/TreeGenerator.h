@@ -3,7 +3,7 @@
 #include <random>
 #include <string>
 
-#include "trees/BookmarkTree.h"
+#include "core/trees/BookmarkTree.h"
 
 namespace brivanta::bench {
 

@@ -9,8 +9,8 @@
 #include <fstream>
 
 #include "TreeGenerator.h"
-#include "formats/FileStreams.h"
-#include "formats/TreeArchive.h"
+#include "core/formats/FileStreams.h"
+#include "core/formats/TreeArchive.h"
 
 using namespace brivanta;
 

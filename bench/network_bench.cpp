@@ -17,13 +17,13 @@
 #include <memory>
 #include <thread>
 
-#include "formats/TreeArchive.h"
-#include "net/CSMTP.h"
-#include "net/PeerTransfer.h"
-#include "net/Pop3Receiver.h"
-#include "net/ReplyReader.h"
-#include "net/TransferEnvelope.h"
-#include "text/Encoding.h"
+#include "core/formats/TreeArchive.h"
+#include "core/net/CSMTP.h"
+#include "core/net/PeerTransfer.h"
+#include "core/net/Pop3Receiver.h"
+#include "core/net/ReplyReader.h"
+#include "core/net/TransferEnvelope.h"
+#include "core/text/Encoding.h"
 
 using namespace brivanta;
 

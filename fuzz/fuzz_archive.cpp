@@ -4,10 +4,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "formats/ArchiveReader.h"
-#include "formats/ArchiveWriter.h"
-#include "formats/TreeArchive.h"
-#include "text/Trim.h"
+#include "core/formats/ArchiveReader.h"
+#include "core/formats/ArchiveWriter.h"
+#include "core/formats/TreeArchive.h"
+#include "core/text/Trim.h"
 
 using namespace brivanta;
 

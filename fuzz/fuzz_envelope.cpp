@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "net/MailMessage.h"
-#include "net/TransferEnvelope.h"
+#include "core/net/MailMessage.h"
+#include "core/net/TransferEnvelope.h"
 
 using namespace brivanta;
 

@@ -10,9 +10,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "net/CSMTP.h"
-#include "net/Pop3Receiver.h"
-#include "net/TransferEnvelope.h"
+#include "core/net/CSMTP.h"
+#include "core/net/Pop3Receiver.h"
+#include "core/net/TransferEnvelope.h"
 
 using namespace brivanta;
 

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "accounts/AccountTable.h"
-#include "formats/ArchiveReader.h"
-#include "formats/ArchiveWriter.h"
+#include "core/accounts/AccountTable.h"
+#include "core/formats/ArchiveReader.h"
+#include "core/formats/ArchiveWriter.h"
 
 using namespace brivanta;
 

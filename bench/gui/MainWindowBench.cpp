@@ -8,8 +8,8 @@
 #include <QTemporaryDir>
 #include <random>
 
-#include "app/MainDialog.h"
-#include "trees/BookmarkTreeView.h"
+#include "gui/app/MainDialog.h"
+#include "gui/trees/BookmarkTreeView.h"
 
 using namespace brivanta;
 

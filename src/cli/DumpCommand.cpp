@@ -1,6 +1,6 @@
 #include "cli/CliCommands.h"
-#include "formats/TreeArchive.h"
-#include "text/Encoding.h"
+#include "core/formats/TreeArchive.h"
+#include "core/text/Encoding.h"
 
 namespace brivanta::cli {
 

@@ -2,8 +2,8 @@
 
 #include "cli/CliCommands.h"
 #include "cli/NetOptions.h"
-#include "formats/TreeArchive.h"
-#include "net/PeerTransfer.h"
+#include "core/formats/TreeArchive.h"
+#include "core/net/PeerTransfer.h"
 
 namespace brivanta::cli {
 

@@ -4,9 +4,9 @@
 
 #include "cli/CliCommands.h"
 #include "cli/NetOptions.h"
-#include "formats/TreeArchive.h"
-#include "net/MailboxTransfer.h"
-#include "net/TcpConnection.h"
+#include "core/formats/TreeArchive.h"
+#include "core/net/MailboxTransfer.h"
+#include "core/net/TcpConnection.h"
 
 namespace brivanta::cli {
 

@@ -5,9 +5,9 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "formats/FileStreams.h"
-#include "formats/TreeArchive.h"
-#include "text/Encoding.h"
+#include "core/formats/FileStreams.h"
+#include "core/formats/TreeArchive.h"
+#include "core/text/Encoding.h"
 
 namespace brivanta::cli {
 

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "cli/CliSupport.h"
-#include "net/NetTimeouts.h"
-#include "trees/BookmarkTree.h"
+#include "core/net/NetTimeouts.h"
+#include "core/trees/BookmarkTree.h"
 
 namespace brivanta::cli {
 

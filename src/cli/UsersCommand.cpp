@@ -1,6 +1,6 @@
-#include "accounts/AccountTable.h"
 #include "cli/CliCommands.h"
-#include "text/Encoding.h"
+#include "core/accounts/AccountTable.h"
+#include "core/text/Encoding.h"
 
 namespace brivanta::cli {
 

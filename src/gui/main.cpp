@@ -5,9 +5,9 @@
 #include <QTranslator>
 #include <cstdio>
 
-#include "app/MainDialog.h"
-#include "app/ProgramDirectory.h"
-#include "platform/TerminationSignals.h"
+#include "core/app/ProgramDirectory.h"
+#include "gui/app/MainDialog.h"
+#include "gui/platform/TerminationSignals.h"
 
 namespace {
 

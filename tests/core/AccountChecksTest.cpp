@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "accounts/AccountChecks.h"
-#include "accounts/AccountTable.h"
-#include "text/Encoding.h"
+#include "core/accounts/AccountChecks.h"
+#include "core/accounts/AccountTable.h"
+#include "core/text/Encoding.h"
 
 namespace brivanta {
 namespace {

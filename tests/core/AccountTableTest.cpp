@@ -4,11 +4,11 @@
 #include <fstream>
 
 #include "TempDir.h"
-#include "accounts/AccountTable.h"
-#include "accounts/UserNameRules.h"
-#include "formats/ArchiveWriter.h"
-#include "formats/FileStreams.h"
-#include "text/Encoding.h"
+#include "core/accounts/AccountTable.h"
+#include "core/accounts/UserNameRules.h"
+#include "core/formats/ArchiveWriter.h"
+#include "core/formats/FileStreams.h"
+#include "core/text/Encoding.h"
 
 namespace brivanta {
 namespace {

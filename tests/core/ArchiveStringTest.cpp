@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "formats/ArchiveReader.h"
-#include "formats/ArchiveWriter.h"
+#include "core/formats/ArchiveReader.h"
+#include "core/formats/ArchiveWriter.h"
 
 namespace brivanta {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "text/Encoding.h"
-#include "trees/BookmarkTree.h"
+#include "core/text/Encoding.h"
+#include "core/trees/BookmarkTree.h"
 
 namespace brivanta {
 namespace {

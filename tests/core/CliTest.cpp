@@ -6,9 +6,9 @@
 #include <sstream>
 
 #include "TempDir.h"
-#include "accounts/AccountTable.h"
-#include "formats/FileStreams.h"
-#include "text/Encoding.h"
+#include "core/accounts/AccountTable.h"
+#include "core/formats/FileStreams.h"
+#include "core/text/Encoding.h"
 
 namespace brivanta {
 namespace {

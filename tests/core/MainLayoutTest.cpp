@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/MainLayout.h"
+#include "core/app/MainLayout.h"
 
 namespace brivanta {
 namespace {

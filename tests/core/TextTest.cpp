@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "text/Encoding.h"
-#include "text/Trim.h"
+#include "core/text/Encoding.h"
+#include "core/text/Trim.h"
 
 namespace brivanta::text {
 namespace {

@@ -4,10 +4,10 @@
 
 #include "TempDir.h"
 #include "TreeBuilders.h"
-#include "formats/ArchiveReader.h"
-#include "formats/ArchiveWriter.h"
-#include "formats/FileStreams.h"
-#include "formats/TreeArchive.h"
+#include "core/formats/ArchiveReader.h"
+#include "core/formats/ArchiveWriter.h"
+#include "core/formats/FileStreams.h"
+#include "core/formats/TreeArchive.h"
 
 namespace brivanta {
 namespace {

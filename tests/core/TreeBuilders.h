@@ -3,8 +3,8 @@
 #include <random>
 #include <string>
 
-#include "text/Encoding.h"
-#include "trees/BookmarkTree.h"
+#include "core/text/Encoding.h"
+#include "core/trees/BookmarkTree.h"
 
 namespace brivanta::testing {
 

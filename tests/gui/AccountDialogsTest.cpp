@@ -4,15 +4,15 @@
 #include <QTest>
 
 #include "GuiTestSupport.h"
-#include "accounts/AccountTable.h"
-#include "accounts/GuardedPasswordEdit.h"
-#include "accounts/LoginDialog.h"
-#include "accounts/LoginFlow.h"
-#include "accounts/NewUserDialog.h"
-#include "app/CommandIds.h"
-#include "app/MainDialog.h"
-#include "controls/FlatButton.h"
-#include "text/Encoding.h"
+#include "core/accounts/AccountTable.h"
+#include "core/text/Encoding.h"
+#include "gui/accounts/GuardedPasswordEdit.h"
+#include "gui/accounts/LoginDialog.h"
+#include "gui/accounts/LoginFlow.h"
+#include "gui/accounts/NewUserDialog.h"
+#include "gui/app/MainDialog.h"
+#include "gui/controls/FlatButton.h"
+#include "gui/resources/CommandIds.h"
 
 using namespace brivanta;
 using namespace brivanta::test;

@@ -4,11 +4,11 @@
 #include <QTreeView>
 #include <memory>
 
-#include "addressbook/NamedIconList.h"
-#include "text/Encoding.h"
-#include "trees/BookmarkTree.h"
-#include "trees/BookmarkTreeModel.h"
-#include "trees/BookmarkTreeView.h"
+#include "core/text/Encoding.h"
+#include "core/trees/BookmarkTree.h"
+#include "gui/addressbook/NamedIconList.h"
+#include "gui/trees/BookmarkTreeModel.h"
+#include "gui/trees/BookmarkTreeView.h"
 
 using namespace brivanta;
 

@@ -6,12 +6,12 @@
 #include <QTest>
 
 #include "GuiTestSupport.h"
-#include "accounts/GuardedPasswordEdit.h"
-#include "app/ResourceIcons.h"
-#include "controls/BusyAnimation.h"
-#include "controls/BusyWindow.h"
-#include "controls/FlatButton.h"
-#include "text/Encoding.h"
+#include "core/text/Encoding.h"
+#include "gui/accounts/GuardedPasswordEdit.h"
+#include "gui/controls/BusyAnimation.h"
+#include "gui/controls/BusyWindow.h"
+#include "gui/controls/FlatButton.h"
+#include "gui/resources/ResourceIcons.h"
 
 using namespace brivanta;
 using namespace brivanta::test;

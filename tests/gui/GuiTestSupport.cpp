@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QInputMethodEvent>
 
-#include "formats/ArchiveWriter.h"
+#include "core/formats/ArchiveWriter.h"
 
 namespace brivanta::test {
 

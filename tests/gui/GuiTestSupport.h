@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "accounts/UserAccount.h"
+#include "core/accounts/UserAccount.h"
 
 namespace brivanta::test {
 

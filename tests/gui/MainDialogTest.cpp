@@ -8,15 +8,15 @@
 #include <csignal>
 
 #include "GuiTestSupport.h"
-#include "app/CommandIds.h"
-#include "app/MainDialog.h"
-#include "app/ResourceIcons.h"
-#include "formats/TreeArchive.h"
-#include "platform/AddressOpener.h"
-#include "platform/TerminationSignals.h"
-#include "text/Encoding.h"
-#include "trees/BookmarkTreeModel.h"
-#include "trees/BookmarkTreeView.h"
+#include "core/formats/TreeArchive.h"
+#include "core/text/Encoding.h"
+#include "gui/app/MainDialog.h"
+#include "gui/platform/AddressOpener.h"
+#include "gui/platform/TerminationSignals.h"
+#include "gui/resources/CommandIds.h"
+#include "gui/resources/ResourceIcons.h"
+#include "gui/trees/BookmarkTreeModel.h"
+#include "gui/trees/BookmarkTreeView.h"
 
 using namespace brivanta;
 using namespace brivanta::test;

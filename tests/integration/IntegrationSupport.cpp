@@ -13,10 +13,10 @@
 #include <map>
 #include <thread>
 
-#include "formats/FileStreams.h"
-#include "formats/TreeArchive.h"
-#include "net/ReplyReader.h"
-#include "net/TcpConnection.h"
+#include "core/formats/FileStreams.h"
+#include "core/formats/TreeArchive.h"
+#include "core/net/ReplyReader.h"
+#include "core/net/TcpConnection.h"
 
 namespace brivanta::integration {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "TreeText.h"
-#include "trees/BookmarkTree.h"
+#include "core/trees/BookmarkTree.h"
 
 namespace brivanta::integration {
 

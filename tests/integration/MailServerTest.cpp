@@ -9,9 +9,9 @@
 #include <fstream>
 
 #include "IntegrationSupport.h"
-#include "formats/TreeArchive.h"
-#include "net/CSMTP.h"
-#include "text/Encoding.h"
+#include "core/formats/TreeArchive.h"
+#include "core/net/CSMTP.h"
+#include "core/text/Encoding.h"
 
 namespace brivanta::integration {
 namespace {

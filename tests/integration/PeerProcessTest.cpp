@@ -9,11 +9,11 @@
 #include <thread>
 
 #include "IntegrationSupport.h"
-#include "formats/ArchiveWriter.h"
-#include "formats/ByteStream.h"
-#include "formats/TreeArchive.h"
-#include "net/TcpConnection.h"
-#include "text/Encoding.h"
+#include "core/formats/ArchiveWriter.h"
+#include "core/formats/ByteStream.h"
+#include "core/formats/TreeArchive.h"
+#include "core/net/TcpConnection.h"
+#include "core/text/Encoding.h"
 
 namespace brivanta::integration {
 namespace {

@@ -1,9 +1,9 @@
-#include "accounts/AccountChecks.h"
+#include "core/accounts/AccountChecks.h"
 
-#include "accounts/AccountTable.h"
-#include "accounts/UserNameRules.h"
-#include "text/Encoding.h"
-#include "text/Trim.h"
+#include "core/accounts/AccountTable.h"
+#include "core/accounts/UserNameRules.h"
+#include "core/text/Encoding.h"
+#include "core/text/Trim.h"
 
 namespace brivanta {
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "accounts/AccountTable.h"
-#include "accounts/UserAccount.h"
+#include "core/accounts/AccountTable.h"
+#include "core/accounts/UserAccount.h"
 
 namespace brivanta {
 

@@ -1,12 +1,12 @@
-#include "accounts/AccountTable.h"
+#include "core/accounts/AccountTable.h"
 
 #include <sys/stat.h>
 
 #include <cerrno>
 
-#include "formats/ArchiveReader.h"
-#include "formats/ArchiveWriter.h"
-#include "formats/FileStreams.h"
+#include "core/formats/ArchiveReader.h"
+#include "core/formats/ArchiveWriter.h"
+#include "core/formats/FileStreams.h"
 
 namespace brivanta {
 

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "accounts/UserAccount.h"
-#include "formats/FileError.h"
+#include "core/accounts/UserAccount.h"
+#include "core/formats/FileError.h"
 
 namespace brivanta {
 

@@ -1,4 +1,4 @@
-#include "accounts/UserAccount.h"
+#include "core/accounts/UserAccount.h"
 
 namespace brivanta {
 

@@ -1,8 +1,8 @@
-#include "accounts/UserNameRules.h"
+#include "core/accounts/UserNameRules.h"
 
 #include <string>
 
-#include "text/Encoding.h"
+#include "core/text/Encoding.h"
 
 namespace brivanta {
 

@@ -1,4 +1,4 @@
-#include "app/MainLayout.h"
+#include "core/app/MainLayout.h"
 
 namespace brivanta {
 

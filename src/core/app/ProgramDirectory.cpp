@@ -1,11 +1,11 @@
-#include "app/ProgramDirectory.h"
+#include "core/app/ProgramDirectory.h"
 
 #include <unistd.h>
 
 #include <cstdlib>
 #include <vector>
 
-#include "formats/FileStreams.h"
+#include "core/formats/FileStreams.h"
 
 namespace brivanta {
 

@@ -1,6 +1,6 @@
-#include "app/StorageLocations.h"
+#include "core/app/StorageLocations.h"
 
-#include "text/Encoding.h"
+#include "core/text/Encoding.h"
 
 namespace brivanta {
 

@@ -1,9 +1,9 @@
-#include "formats/ArchiveReader.h"
+#include "core/formats/ArchiveReader.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "text/Encoding.h"
+#include "core/text/Encoding.h"
 
 namespace brivanta {
 

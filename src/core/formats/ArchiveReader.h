@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "formats/ByteStream.h"
-#include "formats/StringStream.h"
+#include "core/formats/ByteStream.h"
+#include "core/formats/StringStream.h"
 
 namespace brivanta {
 

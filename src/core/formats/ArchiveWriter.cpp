@@ -1,4 +1,4 @@
-#include "formats/ArchiveWriter.h"
+#include "core/formats/ArchiveWriter.h"
 
 #include <cstdint>
 

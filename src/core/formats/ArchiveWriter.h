@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "formats/ByteStream.h"
-#include "formats/StringStream.h"
+#include "core/formats/ByteStream.h"
+#include "core/formats/StringStream.h"
 
 namespace brivanta {
 

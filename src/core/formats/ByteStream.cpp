@@ -1,4 +1,4 @@
-#include "formats/ByteStream.h"
+#include "core/formats/ByteStream.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "formats/FileError.h"
+#include "core/formats/FileError.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "formats/FileStreams.h"
+#include "core/formats/FileStreams.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

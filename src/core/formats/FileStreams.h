@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "formats/ByteStream.h"
-#include "formats/FileError.h"
+#include "core/formats/ByteStream.h"
+#include "core/formats/FileError.h"
 
 namespace brivanta {
 

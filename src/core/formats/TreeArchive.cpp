@@ -1,11 +1,11 @@
-#include "formats/TreeArchive.h"
+#include "core/formats/TreeArchive.h"
 
 #include <cerrno>
 
-#include "formats/ArchiveReader.h"
-#include "formats/ArchiveWriter.h"
-#include "formats/FileStreams.h"
-#include "text/Trim.h"
+#include "core/formats/ArchiveReader.h"
+#include "core/formats/ArchiveWriter.h"
+#include "core/formats/FileStreams.h"
+#include "core/text/Trim.h"
 
 namespace brivanta {
 

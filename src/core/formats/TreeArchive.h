@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-#include "formats/FileError.h"
-#include "formats/StringStream.h"
-#include "trees/BookmarkTree.h"
+#include "core/formats/FileError.h"
+#include "core/formats/StringStream.h"
+#include "core/trees/BookmarkTree.h"
 
 namespace brivanta {
 

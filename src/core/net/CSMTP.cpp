@@ -1,11 +1,11 @@
-#include "net/CSMTP.h"
+#include "core/net/CSMTP.h"
 
 #include <unistd.h>
 
 #include <cctype>
 #include <cstdio>
 
-#include "text/Encoding.h"
+#include "core/text/Encoding.h"
 
 namespace brivanta::net {
 

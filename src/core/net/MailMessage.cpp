@@ -1,4 +1,4 @@
-#include "net/MailMessage.h"
+#include "core/net/MailMessage.h"
 
 #include <cstdio>
 

@@ -1,8 +1,8 @@
-#include "net/MailboxTransfer.h"
+#include "core/net/MailboxTransfer.h"
 
-#include "net/CSMTP.h"
-#include "net/Pop3Receiver.h"
-#include "text/Encoding.h"
+#include "core/net/CSMTP.h"
+#include "core/net/Pop3Receiver.h"
+#include "core/text/Encoding.h"
 
 namespace brivanta::net {
 

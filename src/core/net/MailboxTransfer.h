@@ -3,10 +3,10 @@
 #include <functional>
 #include <string>
 
-#include "net/NetTimeouts.h"
-#include "net/PeerTransfer.h"
-#include "net/TransferEnvelope.h"
-#include "trees/BookmarkTree.h"
+#include "core/net/NetTimeouts.h"
+#include "core/net/PeerTransfer.h"
+#include "core/net/TransferEnvelope.h"
+#include "core/trees/BookmarkTree.h"
 
 namespace brivanta::net {
 

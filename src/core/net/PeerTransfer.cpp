@@ -1,15 +1,15 @@
-#include "net/PeerTransfer.h"
+#include "core/net/PeerTransfer.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <thread>
 
-#include "formats/ArchiveReader.h"
-#include "formats/ArchiveWriter.h"
-#include "formats/ByteStream.h"
-#include "formats/TreeArchive.h"
-#include "text/Encoding.h"
+#include "core/formats/ArchiveReader.h"
+#include "core/formats/ArchiveWriter.h"
+#include "core/formats/ByteStream.h"
+#include "core/formats/TreeArchive.h"
+#include "core/text/Encoding.h"
 
 namespace brivanta::net {
 
@@ -109,12 +109,8 @@ class RecordingSource : public ByteSource {
 };
 
 std::string connectFailureText(const std::string& host, int port) {
-    char buffer[1024];
-    std::snprintf(
-        buffer, sizeof buffer,
-        text::gbk("连接主机（地址:%s 端口:%d）时失败！\r\n\r\n请确认对方是否已启动监听！").c_str(),
-        host.c_str(), port);
-    return buffer;
+    return text::gbk("连接主机（地址:") + host + text::gbk(" 端口:") + std::to_string(port) +
+           text::gbk("）时失败！\r\n\r\n请确认对方是否已启动监听！");
 }
 
 }  // namespace
@@ -147,11 +143,8 @@ PeerSendResult sendToPeer(BookmarkTree& tree, ItemId branch, const std::string& 
     }
     result.status = sink.status();
     if (result.status != NetStatus::ok) {
-        char buffer[1024];
-        std::snprintf(buffer, sizeof buffer,
-                      text::gbk("向主机（地址:%s 端口:%d）发送数据时失败！").c_str(), host.c_str(),
-                      port);
-        result.statusText = buffer;
+        result.statusText = text::gbk("向主机（地址:") + host + text::gbk(" 端口:") +
+                            std::to_string(port) + text::gbk("）发送数据时失败！");
         return result;
     }
     connection.close();
@@ -201,14 +194,8 @@ bool PeerListener::open(int port, const std::string& bindAddress) {
     statusText_.clear();
     if (listener_.listen(port, bindAddress, 5) == NetStatus::ok)
         return true;
-    char buffer[512];
-    std::snprintf(
-        buffer, sizeof buffer,
-        text::gbk("创建端口失败！\r\n\r\n请确认端口%d是否已被其它程序占用,\r\n你可以修改端口号来"
-                  "重新监听")
-            .c_str(),
-        port);
-    statusText_ = buffer;
+    statusText_ = text::gbk("创建端口失败！\r\n\r\n请确认端口") + std::to_string(port) +
+                  text::gbk("是否已被其它程序占用,\r\n你可以修改端口号来重新监听");
     return false;
 }
 

@@ -5,9 +5,9 @@
 #include <functional>
 #include <string>
 
-#include "net/NetTimeouts.h"
-#include "net/TcpListener.h"
-#include "trees/BookmarkTree.h"
+#include "core/net/NetTimeouts.h"
+#include "core/net/TcpListener.h"
+#include "core/trees/BookmarkTree.h"
 
 namespace brivanta::net {
 

@@ -1,10 +1,10 @@
-#include "net/Pop3Receiver.h"
+#include "core/net/Pop3Receiver.h"
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
-#include "text/Encoding.h"
+#include "core/text/Encoding.h"
 
 namespace brivanta::net {
 

@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <string>
 
-#include "net/MailMessage.h"
-#include "net/NetTimeouts.h"
-#include "net/ReplyReader.h"
-#include "net/TcpConnection.h"
+#include "core/net/MailMessage.h"
+#include "core/net/NetTimeouts.h"
+#include "core/net/ReplyReader.h"
+#include "core/net/TcpConnection.h"
 
 namespace brivanta::net {
 

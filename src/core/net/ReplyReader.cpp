@@ -1,4 +1,4 @@
-#include "net/ReplyReader.h"
+#include "core/net/ReplyReader.h"
 
 namespace brivanta::net {
 

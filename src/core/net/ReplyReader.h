@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "net/TcpConnection.h"
+#include "core/net/TcpConnection.h"
 
 namespace brivanta::net {
 

@@ -1,4 +1,4 @@
-#include "net/TcpConnection.h"
+#include "core/net/TcpConnection.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "net/NetTimeouts.h"
+#include "core/net/NetTimeouts.h"
 
 struct addrinfo;
 

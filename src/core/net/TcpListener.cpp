@@ -1,4 +1,4 @@
-#include "net/TcpListener.h"
+#include "core/net/TcpListener.h"
 
 #include <arpa/inet.h>
 #include <netdb.h>

@@ -1,8 +1,8 @@
-#include "net/TransferEnvelope.h"
+#include "core/net/TransferEnvelope.h"
 
 #include <algorithm>
 
-#include "formats/TreeArchive.h"
+#include "core/formats/TreeArchive.h"
 
 namespace brivanta::net {
 

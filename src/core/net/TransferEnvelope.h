@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "formats/StringStream.h"
-#include "trees/BookmarkTree.h"
+#include "core/formats/StringStream.h"
+#include "core/trees/BookmarkTree.h"
 
 namespace brivanta::net {
 

@@ -1,4 +1,4 @@
-#include "text/Trim.h"
+#include "core/text/Trim.h"
 
 namespace brivanta::text {
 

@@ -1,8 +1,8 @@
-#include "trees/BookmarkTree.h"
+#include "core/trees/BookmarkTree.h"
 
 #include <algorithm>
 
-#include "text/Trim.h"
+#include "core/text/Trim.h"
 
 namespace brivanta {
 

@@ -6,10 +6,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "trees/NodeIconChooser.h"
-#include "trees/NodeRecord.h"
-#include "trees/TreeKind.h"
-#include "trees/TreeObserver.h"
+#include "core/trees/NodeIconChooser.h"
+#include "core/trees/NodeRecord.h"
+#include "core/trees/TreeKind.h"
+#include "core/trees/TreeObserver.h"
 
 namespace brivanta {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "trees/TreeKind.h"
+#include "core/trees/TreeKind.h"
 
 namespace brivanta {
 

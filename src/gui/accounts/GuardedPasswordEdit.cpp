@@ -1,11 +1,11 @@
-#include "accounts/GuardedPasswordEdit.h"
+#include "gui/accounts/GuardedPasswordEdit.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 
-#include "text/QtText.h"
+#include "gui/text/QtText.h"
 
 namespace brivanta {
 

@@ -1,16 +1,16 @@
-#include "accounts/LoginDialog.h"
+#include "gui/accounts/LoginDialog.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
 
-#include "accounts/AccountChecks.h"
-#include "accounts/GuardedPasswordEdit.h"
-#include "app/CommandIds.h"
-#include "app/ResourceIcons.h"
-#include "controls/FlatButton.h"
-#include "text/QtText.h"
+#include "core/accounts/AccountChecks.h"
+#include "gui/accounts/GuardedPasswordEdit.h"
+#include "gui/controls/FlatButton.h"
+#include "gui/resources/CommandIds.h"
+#include "gui/resources/ResourceIcons.h"
+#include "gui/text/QtText.h"
 
 namespace brivanta {
 

@@ -3,8 +3,8 @@
 #include <QDialog>
 #include <QPixmap>
 
-#include "accounts/AccountTable.h"
-#include "accounts/UserAccount.h"
+#include "core/accounts/AccountTable.h"
+#include "core/accounts/UserAccount.h"
 
 class QComboBox;
 class QLabel;

@@ -1,8 +1,8 @@
-#include "accounts/LoginFlow.h"
+#include "gui/accounts/LoginFlow.h"
 
-#include "accounts/LoginDialog.h"
-#include "accounts/NewUserDialog.h"
-#include "app/CommandIds.h"
+#include "gui/accounts/LoginDialog.h"
+#include "gui/accounts/NewUserDialog.h"
+#include "gui/resources/CommandIds.h"
 
 namespace brivanta {
 

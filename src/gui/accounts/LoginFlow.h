@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "accounts/UserAccount.h"
+#include "core/accounts/UserAccount.h"
 
 class QWidget;
 

@@ -1,4 +1,4 @@
-#include "accounts/NewUserDialog.h"
+#include "gui/accounts/NewUserDialog.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -9,13 +9,13 @@
 #include <QVBoxLayout>
 #include <cerrno>
 
-#include "accounts/AccountChecks.h"
-#include "accounts/AccountTable.h"
-#include "accounts/GuardedPasswordEdit.h"
-#include "app/CommandIds.h"
-#include "app/ResourceIcons.h"
-#include "controls/FlatButton.h"
-#include "text/QtText.h"
+#include "core/accounts/AccountChecks.h"
+#include "core/accounts/AccountTable.h"
+#include "gui/accounts/GuardedPasswordEdit.h"
+#include "gui/controls/FlatButton.h"
+#include "gui/resources/CommandIds.h"
+#include "gui/resources/ResourceIcons.h"
+#include "gui/text/QtText.h"
 
 namespace brivanta {
 

@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <QPixmap>
 
-#include "accounts/UserAccount.h"
+#include "core/accounts/UserAccount.h"
 
 class QLineEdit;
 

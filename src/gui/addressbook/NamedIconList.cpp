@@ -1,8 +1,8 @@
-#include "addressbook/NamedIconList.h"
+#include "gui/addressbook/NamedIconList.h"
 
-#include "app/CommandIds.h"
-#include "app/ResourceIcons.h"
-#include "text/QtText.h"
+#include "gui/resources/CommandIds.h"
+#include "gui/resources/ResourceIcons.h"
+#include "gui/text/QtText.h"
 
 namespace brivanta {
 

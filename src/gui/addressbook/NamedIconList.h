@@ -5,7 +5,7 @@
 #include <QList>
 #include <QString>
 
-#include "trees/NodeIconChooser.h"
+#include "core/trees/NodeIconChooser.h"
 
 namespace brivanta {
 

@@ -1,4 +1,4 @@
-#include "app/MainDialog.h"
+#include "gui/app/MainDialog.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -13,18 +13,18 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "accounts/LoginFlow.h"
-#include "app/CommandIds.h"
-#include "app/MainLayout.h"
-#include "app/ResourceIcons.h"
-#include "app/StorageLocations.h"
-#include "app/StringTable.h"
-#include "controls/FlatButton.h"
-#include "formats/TreeArchive.h"
-#include "platform/AddressOpener.h"
-#include "text/QtText.h"
-#include "trees/BookmarkTreeModel.h"
-#include "trees/BookmarkTreeView.h"
+#include "core/app/MainLayout.h"
+#include "core/app/StorageLocations.h"
+#include "core/formats/TreeArchive.h"
+#include "gui/accounts/LoginFlow.h"
+#include "gui/controls/FlatButton.h"
+#include "gui/platform/AddressOpener.h"
+#include "gui/resources/CommandIds.h"
+#include "gui/resources/ResourceIcons.h"
+#include "gui/resources/StringTable.h"
+#include "gui/text/QtText.h"
+#include "gui/trees/BookmarkTreeModel.h"
+#include "gui/trees/BookmarkTreeView.h"
 
 namespace brivanta {
 

@@ -6,10 +6,10 @@
 #include <memory>
 #include <string>
 
-#include "accounts/UserAccount.h"
-#include "addressbook/NamedIconList.h"
-#include "formats/FileError.h"
-#include "trees/BookmarkTree.h"
+#include "core/accounts/UserAccount.h"
+#include "core/formats/FileError.h"
+#include "core/trees/BookmarkTree.h"
+#include "gui/addressbook/NamedIconList.h"
 
 class QAction;
 class QMenu;

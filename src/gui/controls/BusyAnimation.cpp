@@ -1,4 +1,4 @@
-#include "controls/BusyAnimation.h"
+#include "gui/controls/BusyAnimation.h"
 
 #include <QPainter>
 

@@ -1,10 +1,10 @@
-#include "controls/BusyWindow.h"
+#include "gui/controls/BusyWindow.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
 
-#include "app/CommandIds.h"
-#include "controls/BusyAnimation.h"
+#include "gui/controls/BusyAnimation.h"
+#include "gui/resources/CommandIds.h"
 
 namespace brivanta {
 

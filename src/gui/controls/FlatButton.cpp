@@ -1,4 +1,4 @@
-#include "controls/FlatButton.h"
+#include "gui/controls/FlatButton.h"
 
 #include <QEnterEvent>
 #include <QMouseEvent>

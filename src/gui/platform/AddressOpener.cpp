@@ -1,4 +1,4 @@
-#include "platform/AddressOpener.h"
+#include "gui/platform/AddressOpener.h"
 
 #include <QDesktopServices>
 #include <QRegularExpression>

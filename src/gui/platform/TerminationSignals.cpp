@@ -1,4 +1,4 @@
-#include "platform/TerminationSignals.h"
+#include "gui/platform/TerminationSignals.h"
 
 #include <fcntl.h>
 #include <sys/socket.h>

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "text/Encoding.h"
+#include "core/text/Encoding.h"
 
 namespace brivanta {
 

@@ -11,15 +11,15 @@
 #include <QTreeView>
 #include <cstdio>
 
-#include "accounts/AccountTable.h"
-#include "accounts/GuardedPasswordEdit.h"
-#include "accounts/LoginDialog.h"
-#include "accounts/NewUserDialog.h"
-#include "app/MainDialog.h"
-#include "formats/TreeArchive.h"
-#include "text/Encoding.h"
-#include "trees/BookmarkTreeModel.h"
-#include "trees/BookmarkTreeView.h"
+#include "core/accounts/AccountTable.h"
+#include "core/formats/TreeArchive.h"
+#include "core/text/Encoding.h"
+#include "gui/accounts/GuardedPasswordEdit.h"
+#include "gui/accounts/LoginDialog.h"
+#include "gui/accounts/NewUserDialog.h"
+#include "gui/app/MainDialog.h"
+#include "gui/trees/BookmarkTreeModel.h"
+#include "gui/trees/BookmarkTreeView.h"
 
 using namespace brivanta;
 

@@ -1,7 +1,7 @@
-#include "trees/BookmarkTreeModel.h"
+#include "gui/trees/BookmarkTreeModel.h"
 
-#include "addressbook/NamedIconList.h"
-#include "text/QtText.h"
+#include "gui/addressbook/NamedIconList.h"
+#include "gui/text/QtText.h"
 
 namespace brivanta {
 

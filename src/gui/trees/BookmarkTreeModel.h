@@ -2,8 +2,8 @@
 
 #include <QAbstractItemModel>
 
-#include "trees/BookmarkTree.h"
-#include "trees/TreeObserver.h"
+#include "core/trees/BookmarkTree.h"
+#include "core/trees/TreeObserver.h"
 
 namespace brivanta {
 

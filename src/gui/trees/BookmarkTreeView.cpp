@@ -1,10 +1,10 @@
-#include "trees/BookmarkTreeView.h"
+#include "gui/trees/BookmarkTreeView.h"
 
 #include <QHeaderView>
 
-#include "text/QtText.h"
-#include "text/Trim.h"
-#include "trees/BookmarkTreeModel.h"
+#include "core/text/Trim.h"
+#include "gui/text/QtText.h"
+#include "gui/trees/BookmarkTreeModel.h"
 
 namespace brivanta {
 

@@ -2,7 +2,7 @@
 
 #include <QTreeView>
 
-#include "trees/BookmarkTree.h"
+#include "core/trees/BookmarkTree.h"
 
 namespace brivanta {
 

@@ -18,13 +18,13 @@
 
 #include "ScriptedServer.h"
 #include "TreeText.h"
-#include "formats/ArchiveWriter.h"
-#include "formats/ByteStream.h"
-#include "formats/TreeArchive.h"
-#include "net/CSMTP.h"
-#include "net/PeerTransfer.h"
-#include "net/Pop3Receiver.h"
-#include "text/Encoding.h"
+#include "core/formats/ArchiveWriter.h"
+#include "core/formats/ByteStream.h"
+#include "core/formats/TreeArchive.h"
+#include "core/net/CSMTP.h"
+#include "core/net/PeerTransfer.h"
+#include "core/net/Pop3Receiver.h"
+#include "core/text/Encoding.h"
 
 namespace brivanta::net {
 namespace {

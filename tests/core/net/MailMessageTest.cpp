@@ -2,7 +2,7 @@
 
 #include <regex>
 
-#include "net/MailMessage.h"
+#include "core/net/MailMessage.h"
 
 namespace brivanta::net {
 namespace {

@@ -5,8 +5,8 @@
 
 #include "ScriptedServer.h"
 #include "TreeText.h"
-#include "net/MailboxTransfer.h"
-#include "text/Encoding.h"
+#include "core/net/MailboxTransfer.h"
+#include "core/text/Encoding.h"
 
 namespace brivanta::net {
 namespace {

@@ -5,11 +5,11 @@
 #include <thread>
 
 #include "TreeText.h"
-#include "formats/ArchiveWriter.h"
-#include "formats/ByteStream.h"
-#include "formats/TreeArchive.h"
-#include "net/PeerTransfer.h"
-#include "text/Encoding.h"
+#include "core/formats/ArchiveWriter.h"
+#include "core/formats/ByteStream.h"
+#include "core/formats/TreeArchive.h"
+#include "core/net/PeerTransfer.h"
+#include "core/text/Encoding.h"
 
 namespace brivanta::net {
 namespace {

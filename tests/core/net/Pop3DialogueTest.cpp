@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "ScriptedServer.h"
-#include "net/Pop3Receiver.h"
-#include "text/Encoding.h"
+#include "core/net/Pop3Receiver.h"
+#include "core/text/Encoding.h"
 
 namespace brivanta::net {
 namespace {

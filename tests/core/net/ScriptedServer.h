@@ -8,8 +8,8 @@
 #include <string>
 #include <thread>
 
-#include "net/ReplyReader.h"
-#include "net/TcpListener.h"
+#include "core/net/ReplyReader.h"
+#include "core/net/TcpListener.h"
 
 namespace brivanta::net::testing {
 

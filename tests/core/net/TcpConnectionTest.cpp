@@ -5,7 +5,7 @@
 #include <chrono>
 #include <vector>
 
-#include "net/TcpListener.h"
+#include "core/net/TcpListener.h"
 
 namespace brivanta::net {
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "TreeText.h"
-#include "net/TransferEnvelope.h"
-#include "text/Encoding.h"
+#include "core/net/TransferEnvelope.h"
+#include "core/text/Encoding.h"
 
 namespace brivanta::net {
 namespace {

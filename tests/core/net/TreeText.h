@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "trees/BookmarkTree.h"
+#include "core/trees/BookmarkTree.h"
 
 namespace brivanta::net::testing {
 

@@ -1,10 +1,10 @@
-#include "app/ResourceIcons.h"
+#include "gui/resources/ResourceIcons.h"
 
 #include <QHash>
 #include <QPainter>
 #include <QSvgRenderer>
 
-#include "app/CommandIds.h"
+#include "gui/resources/CommandIds.h"
 
 namespace brivanta {
 

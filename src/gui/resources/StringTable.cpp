@@ -1,4 +1,4 @@
-#include "app/StringTable.h"
+#include "gui/resources/StringTable.h"
 
 #include <QFile>
 #include <QHash>
