@@ -62,7 +62,7 @@ void BM_FirstPaintOfMillionEntryTree(benchmark::State& state) {
     QTemporaryDir home;
     for (auto _ : state) {
         state.PauseTiming();
-        auto window = std::make_unique<MainDialog>(home.path().toStdString());
+        auto window = std::make_unique<MainDialog>(Storage(home.path().toStdString()));
         fill(window->customTree(), static_cast<int>(state.range(0)));
         state.ResumeTiming();
 
@@ -85,7 +85,7 @@ BENCHMARK(BM_FirstPaintOfMillionEntryTree)
 
 void BM_ScrollMillionEntryTree(benchmark::State& state) {
     QTemporaryDir home;
-    MainDialog window(home.path().toStdString());
+    MainDialog window{Storage(home.path().toStdString())};
     fill(window.customTree(), 1);
     window.start(benchUser());
     window.show();

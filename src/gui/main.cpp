@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "core/app/ProgramDirectory.h"
+#include "core/app/Storage.h"
 #include "gui/app/MainDialog.h"
 #include "gui/platform/TerminationSignals.h"
 
@@ -56,7 +57,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "brivanta: 程序目录 “%s” 不存在\n", directory.c_str());
         return 1;
     }
-    brivanta::MainDialog window(directory);
+    // Made absolute once, here: nothing later depends on the working directory.
+    brivanta::MainDialog window{brivanta::Storage(directory)};
     if (!window.initialise())
         return 0;
     QObject::connect(&window, &brivanta::MainDialog::closed, &app, &QApplication::quit);

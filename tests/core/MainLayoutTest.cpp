@@ -33,5 +33,39 @@ TEST(MainLayout, AWindowShorterThanTheBandsGetsAnEmptyTree) {
     EXPECT_EQ(l.tabs.height(), 25);
 }
 
+struct ClientCase {
+    const char* what;
+    LayoutRect available;
+    FrameMargins frame;
+    LayoutRect client;
+};
+
+class MainWindowClient : public testing::TestWithParam<ClientCase> {};
+
+TEST_P(MainWindowClient, TheFrameStaysInsideTheAvailableArea) {
+    const ClientCase& c = GetParam();
+    LayoutRect client = mainWindowClient(c.available, c.frame, 240);
+    EXPECT_EQ(client, c.client) << c.what;
+    if (c.available.height() - c.frame.top - c.frame.bottom >= 200) {
+        EXPECT_GE(client.left - c.frame.left, c.available.left) << c.what;
+        EXPECT_GE(client.top - c.frame.top, c.available.top) << c.what;
+        EXPECT_LE(client.bottom + c.frame.bottom, c.available.bottom) << c.what;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Screens, MainWindowClient,
+    testing::Values(
+        ClientCase{"no panel, no frame", {0, 0, 1280, 800}, {}, {0, 0, 240, 800}},
+        ClientCase{"bottom panel of 30", {0, 0, 1280, 770}, {1, 24, 1, 1}, {1, 24, 241, 769}},
+        ClientCase{"top and left panels", {48, 32, 1280, 800}, {2, 20, 2, 2}, {50, 52, 290, 798}},
+        ClientCase{"tiny screen keeps a usable height",
+                   {0, 0, 640, 150},
+                   {1, 20, 1, 1},
+                   {1, 20, 241, 220}}),
+    [](const testing::TestParamInfo<ClientCase>& info) {
+        return "case" + std::to_string(info.index);
+    });
+
 }  // namespace
 }  // namespace brivanta

@@ -1,5 +1,6 @@
 #include <QComboBox>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 
@@ -62,8 +63,10 @@ class AccountDialogsTest : public QObject {
 void AccountDialogsTest::wrongPasswordWarnsKeepsFocusAndAllowsRetry() {
     TempHome home;
     writeAccounts(home, {makeAccount("abc", "abc", "abc@example.com")});
-    LoginDialog login;
+    LoginDialog login{Storage(".")};
     login.show();
+    QVERIFY(!login.noAccountHint()->isVisible());
+    QCOMPARE(login.focusWidget(), static_cast<QWidget*>(login.passwordEdit()));
     QCOMPARE(login.userList()->count(), 1);
     login.passwordEdit()->setText(QStringLiteral("xyz"));
     ModalDriver driver;
@@ -93,7 +96,7 @@ void AccountDialogsTest::duplicatedNameIsListedTwiceAndLogsInWithTheLaterRecord(
                          makeAccount("dup", "two", "second@example.com")});
     ModalDriver driver;
     {
-        LoginDialog login;
+        LoginDialog login{Storage(".")};
         login.show();
         QCOMPARE(login.userList()->count(), 3);
         QCOMPARE(login.userList()->itemText(0), QStringLiteral("dup"));
@@ -109,7 +112,7 @@ void AccountDialogsTest::duplicatedNameIsListedTwiceAndLogsInWithTheLaterRecord(
         QCOMPARE(login.account().email, std::string("second@example.com"));
     }
     {
-        LoginDialog login;
+        LoginDialog login{Storage(".")};
         login.userList()->setCurrentIndex(2);
         login.passwordEdit()->setText(QStringLiteral("two"));
         login.accept();
@@ -121,9 +124,13 @@ void AccountDialogsTest::duplicatedNameIsListedTwiceAndLogsInWithTheLaterRecord(
 void AccountDialogsTest::emptyListConfirmsNothing() {
     TempHome home;
     ModalDriver driver;
-    LoginDialog login;
+    LoginDialog login{Storage(".")};
     login.show();
     QCOMPARE(login.userList()->count(), 0);
+    // A first start says there is nobody yet and offers "新建" first.
+    QVERIFY(login.noAccountHint()->isVisible());
+    QVERIFY(login.noAccountHint()->text().contains(QString::fromUtf8("新建")));
+    QCOMPARE(login.focusWidget(), static_cast<QWidget*>(login.newUserButton()));
     QTest::mouseClick(login.okButton(), Qt::LeftButton);
     QTest::qWait(30);
     QVERIFY(driver.messages().empty());
@@ -136,7 +143,7 @@ void AccountDialogsTest::chineseNameAndPasswordAreCheckedAsStoredBytes() {
     TempHome home;
     const std::string name = text::gbk("张伟");
     writeAccounts(home, {makeAccount(name, text::gbk("口令"))});
-    LoginDialog login;
+    LoginDialog login{Storage(".")};
     login.show();
     QCOMPARE(login.userList()->itemText(0), QString::fromUtf8("张伟"));
     commitText(login.passwordEdit(), QString::fromUtf8("口令"));
@@ -149,7 +156,7 @@ void AccountDialogsTest::chineseNameAndPasswordAreCheckedAsStoredBytes() {
 void AccountDialogsTest::newUserTrimsTheNameAndCreatesTheAccountFile() {
     TempHome home;
     QVERIFY(!home.exists(QStringLiteral("Data")));
-    NewUserDialog dialog;
+    NewUserDialog dialog{Storage(".")};
     dialog.show();
     fillNewUser(dialog, QStringLiteral("  bob \t"), QStringLiteral("pw"), QStringLiteral("pw"));
     dialog.emailEdit()->setText(QStringLiteral("bob@example.com"));
@@ -173,7 +180,7 @@ void AccountDialogsTest::newUserTrimsTheNameAndCreatesTheAccountFile() {
 void AccountDialogsTest::newUserRefusesInOrderWithoutWriting() {
     TempHome home;
     ModalDriver driver;
-    NewUserDialog dialog;
+    NewUserDialog dialog{Storage(".")};
     dialog.show();
     // An empty name is reported before the passwords are compared.
     fillNewUser(dialog, QStringLiteral("   "), QStringLiteral("a"), QStringLiteral("b"));
@@ -201,7 +208,7 @@ void AccountDialogsTest::newUserRefusesInOrderWithoutWriting() {
 void AccountDialogsTest::newUserRefusesNamesThatCannotNameAFile() {
     TempHome home;
     ModalDriver driver;
-    NewUserDialog dialog;
+    NewUserDialog dialog{Storage(".")};
     dialog.show();
     const QStringList bad = {QStringLiteral("../evil"), QStringLiteral("a/b"),
                              QStringLiteral("a\\b"),    QStringLiteral("."),
@@ -240,7 +247,7 @@ void AccountDialogsTest::loginWithANameTheTableDoesNotKnowSaysSoPlainly() {
     TempHome home;
     writeAccounts(home, {makeAccount("abc", "abc")});
     ModalDriver driver;
-    LoginDialog login;
+    LoginDialog login{Storage(".")};
     login.show();
     // The list and the table disagree only if something changed the list behind its back.
     login.userList()->addItem(QStringLiteral("ghost"), QByteArray("ghost"));
@@ -260,7 +267,7 @@ void AccountDialogsTest::newUserStaysOpenWhenTheAccountCannotBeSaved() {
     // A file where the directory should be: neither creating "Data" nor writing into it works.
     home.write(QStringLiteral("Data"), "not a directory");
     ModalDriver driver;
-    NewUserDialog dialog;
+    NewUserDialog dialog{Storage(".")};
     dialog.show();
     fillNewUser(dialog, QStringLiteral("dave"), QStringLiteral("pw"), QStringLiteral("pw"));
     dialog.accept();
@@ -279,7 +286,7 @@ void AccountDialogsTest::newUserDoesNotReplaceAnAccountFileItCannotRead() {
     // Something unreadable where the account file should be (here a directory).
     QVERIFY(QDir().mkpath(home.filePath(QStringLiteral("Data/Users.ini"))));
     ModalDriver driver;
-    NewUserDialog dialog;
+    NewUserDialog dialog{Storage(".")};
     dialog.show();
     fillNewUser(dialog, QStringLiteral("erin"), QStringLiteral("pw"), QStringLiteral("pw"));
     dialog.accept();
@@ -307,7 +314,7 @@ void AccountDialogsTest::newUserFromTheLoginLogsInWithoutASecondLogin() {
         dialog->emailEdit()->setText(QStringLiteral("new@example.com"));
         dialog->accept();
     });
-    std::optional<UserAccount> account = runLogin();
+    std::optional<UserAccount> account = runLogin(Storage("."));
     QVERIFY(driver.allActionsRun());
     QVERIFY(account.has_value());
     QCOMPARE(account->name, text::gbk("新人"));
@@ -324,7 +331,7 @@ void AccountDialogsTest::cancelledLoginWritesNothing() {
         QVERIFY(login);
         QTest::keyClick(login, Qt::Key_Escape);
     });
-    MainDialog window(home.path());
+    MainDialog window{Storage(home.path())};
     QVERIFY(!window.initialise());
     QVERIFY(driver.allActionsRun());
     QVERIFY(!window.isVisible());
@@ -336,8 +343,8 @@ void AccountDialogsTest::cancelledLoginWritesNothing() {
 
 void AccountDialogsTest::everyPushButtonIsFlat() {
     TempHome home;
-    LoginDialog login;
-    NewUserDialog newUser;
+    LoginDialog login{Storage(".")};
+    NewUserDialog newUser{Storage(".")};
     for (QDialog* dialog : std::initializer_list<QDialog*>{&login, &newUser}) {
         const QList<QPushButton*> buttons = dialog->findChildren<QPushButton*>();
         QVERIFY(buttons.size() >= 2);

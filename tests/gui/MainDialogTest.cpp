@@ -90,13 +90,15 @@ class MainDialogTest : public QObject {
     void doubleClickOpensLinksOnly();
     void helpOpensTheLocalPageOrTheHomePage();
     void toolbarCarriesTheCommandsAndTheirTips();
+    void aRelativeProgramDirectoryWorksFromAnywhere();
+    void theFrameFitsTheAvailableArea();
 };
 
 void MainDialogTest::startLoadsTheThreeTreesAndShowsTheCustomOne() {
     TempHome home;
     ModalDriver driver;  // a message box would fail the test instead of hanging it
     writeUserFiles(home);
-    MainDialog window(home.path());
+    MainDialog window{Storage(home.path())};
     window.start(userU());
     QCOMPARE(window.customTree().size(), size_t(3));
     QCOMPARE(window.recommendedTree().size(), size_t(2));
@@ -133,7 +135,7 @@ void MainDialogTest::tabSwitchChangesActiveTreeAndVisibleTree() {
     TempHome home;
     ModalDriver driver;  // a message box would fail the test instead of hanging it
     writeUserFiles(home);
-    MainDialog window(home.path());
+    MainDialog window{Storage(home.path())};
     window.start(userU());
     window.show();
     const int order[] = {ids::kRecommendedTreeControl, ids::kCustomTreeControl,
@@ -153,25 +155,34 @@ void MainDialogTest::sendButtonFollowsTheItemCount() {
     ModalDriver driver;  // a message box would fail the test instead of hanging it
     writeUserFiles(home);
     home.write(QStringLiteral("Data/u.bvk"), QByteArray());  // an empty custom tree
-    MainDialog window(home.path());
+    MainDialog window{Storage(home.path())};
     window.start(userU());
     window.show();
     QToolButton* send = window.toolButton(ids::kSendToMailbox);
     QVERIFY(send);
+    // Without a handler the button stays disabled whatever the tree holds.
+    window.tabs()->setCurrentIndex(2);
+    QVERIFY(!send->isEnabled());
+    window.tabs()->setCurrentIndex(1);
+    int sent = 0;
+    window.commands().setHandler(ids::kSendToMailbox, [&sent] { ++sent; });
     QTRY_VERIFY(!send->isEnabled());
+    QVERIFY(!window.command(ids::kSendToMailbox));  // an empty tree has nothing to send
     ItemId item = window.customTree().InsertNode({"x", "https://x.example/", ""});
     QTRY_VERIFY(send->isEnabled());
     window.customTree().DeleteNode(item);
     QTRY_VERIFY(!send->isEnabled());
     window.tabs()->setCurrentIndex(2);  // the address book has entries
     QTRY_VERIFY(send->isEnabled());
+    QVERIFY(window.command(ids::kSendToMailbox));
+    QCOMPARE(sent, 1);
     QVERIFY(driver.messages().empty());
 }
 
 void MainDialogTest::layoutPlacesTreeAndTabs() {
     TempHome home;
     ModalDriver driver;  // a message box would fail the test instead of hanging it
-    MainDialog window(home.path());
+    MainDialog window{Storage(home.path())};
     window.start(userU());
     window.resize(240, 500);
     window.layoutActiveTree(ids::kCustomTreeControl);
@@ -204,7 +215,7 @@ void MainDialogTest::closeSavesCustomThenAddressBookButNeverTheRecommendedTree()
     writeUserFiles(home);
     QByteArray system = home.read(QStringLiteral("System.bvk"));
     QDateTime systemTime = QFileInfo(home.filePath(QStringLiteral("System.bvk"))).lastModified();
-    MainDialog window(home.path());
+    MainDialog window{Storage(home.path())};
     window.start(userU());
     window.show();
     window.customTree().InsertNode({"new", "https://new.example/", ""});
@@ -228,7 +239,7 @@ void MainDialogTest::closeSavesCustomThenAddressBookButNeverTheRecommendedTree()
 void MainDialogTest::saveCommandWritesOnlyTheActiveTree() {
     TempHome home;
     ModalDriver driver;  // a message box would fail the test instead of hanging it
-    MainDialog window(home.path());
+    MainDialog window{Storage(home.path())};
     window.start(userU());
     window.customTree().InsertNode({"a", "https://a.example/", ""});
     QVERIFY(window.command(ids::kSave));
@@ -260,7 +271,7 @@ void MainDialogTest::closeSavesTheCustomTreeFirst() {
     QDir().mkpath(home.filePath(QStringLiteral("Data/u.ads/inside")));
     ModalDriver driver;
     driver.answerWith(QString::fromUtf8("关闭，不保存"));
-    MainDialog window(home.path());
+    MainDialog window{Storage(home.path())};
     window.start(userU());
     window.show();
     window.tabs()->setCurrentIndex(2);
@@ -275,7 +286,7 @@ void MainDialogTest::closeSavesTheCustomTreeFirst() {
 void MainDialogTest::everyWayOfClosingSavesAndKeysDoNotClose() {
     TempHome home;
     ModalDriver driver;  // a message box would fail the test instead of hanging it
-    MainDialog window(home.path());
+    MainDialog window{Storage(home.path())};
     window.start(userU());
     window.show();
     QTest::keyClick(&window, Qt::Key_Escape);
@@ -297,7 +308,7 @@ void MainDialogTest::failedSaveOnCloseKeepsTheWindowUntilTheUserDecides() {
     // A directory in the way of the custom tree's file makes only that save fail.
     QDir().mkpath(home.filePath(QStringLiteral("Data/u.bvk/inside")));
     ModalDriver driver;  // answers neither "重试" nor "关闭，不保存": the window stays
-    MainDialog window(home.path());
+    MainDialog window{Storage(home.path())};
     window.start(userU());
     window.show();
     window.customTree().InsertNode({"keep me", "https://keep.example/", ""});
@@ -325,7 +336,7 @@ void MainDialogTest::failedSaveOnCloseCanBeRetried() {
     QDir().mkpath(home.filePath(QStringLiteral("Data/u.bvk/inside")));
     ModalDriver driver;
     driver.answerWith(QString::fromUtf8("重试"));
-    MainDialog window(home.path());
+    MainDialog window{Storage(home.path())};
     window.start(userU());
     window.show();
     window.customTree().InsertNode({"a", "https://a.example/", ""});
@@ -349,7 +360,7 @@ void MainDialogTest::failedSaveOnCloseCanBeGivenUpAndQuittingCannotBeRefused() {
         QDir().mkpath(home.filePath(QStringLiteral("Data/u.bvk/inside")));
         ModalDriver driver;
         driver.answerWith(QString::fromUtf8("关闭，不保存"));
-        MainDialog window(home.path());
+        MainDialog window{Storage(home.path())};
         window.start(userU());
         window.show();
         QSignalSpy closed(&window, &MainDialog::closed);
@@ -363,7 +374,7 @@ void MainDialogTest::failedSaveOnCloseCanBeGivenUpAndQuittingCannotBeRefused() {
         TempHome home;
         QDir().mkpath(home.filePath(QStringLiteral("Data/u.bvk/inside")));
         ModalDriver driver;
-        MainDialog window(home.path());
+        MainDialog window{Storage(home.path())};
         window.start(userU());
         window.show();
         QSignalSpy closed(&window, &MainDialog::closed);
@@ -382,7 +393,7 @@ void MainDialogTest::failedSaveOnCloseCanBeGivenUpAndQuittingCannotBeRefused() {
 void MainDialogTest::terminationSignalSavesLikeTheCloseBox() {
     TempHome home;
     ModalDriver driver;
-    MainDialog window(home.path());
+    MainDialog window{Storage(home.path())};
     window.start(userU());
     window.show();
     window.customTree().InsertNode({"a", "https://a.example/", ""});
@@ -403,7 +414,7 @@ void MainDialogTest::foldersFollowExpandAndCollapse() {
     TempHome home;
     ModalDriver driver;  // a message box would fail the test instead of hanging it
     writeUserFiles(home);
-    MainDialog window(home.path());
+    MainDialog window{Storage(home.path())};
     window.start(userU());
     window.show();
     BookmarkTreeView* view = window.treeView(ids::kCustomTreeControl);
@@ -435,7 +446,7 @@ void MainDialogTest::doubleClickOpensLinksOnly() {
         opened << url;
         return true;
     });
-    MainDialog window(home.path());
+    MainDialog window{Storage(home.path())};
     window.start(userU());
     window.show();
     BookmarkTreeView* view = window.treeView(ids::kCustomTreeControl);
@@ -462,7 +473,7 @@ void MainDialogTest::helpOpensTheLocalPageOrTheHomePage() {
         opened << url;
         return true;
     });
-    MainDialog window(home.path());
+    MainDialog window{Storage(home.path())};
     window.start(userU());
     QVERIFY(window.command(ids::kHelp));
     home.write(QStringLiteral("Help/index.htm"), "<html></html>");
@@ -488,7 +499,7 @@ void MainDialogTest::helpOpensTheLocalPageOrTheHomePage() {
 void MainDialogTest::toolbarCarriesTheCommandsAndTheirTips() {
     TempHome home;
     ModalDriver driver;  // a message box would fail the test instead of hanging it
-    MainDialog window(home.path());
+    MainDialog window{Storage(home.path())};
     window.start(userU());
     const std::pair<int, const char*> tips[] = {
         {ids::kSave, "存盘"},
@@ -508,6 +519,59 @@ void MainDialogTest::toolbarCarriesTheCommandsAndTheirTips() {
     }
     QVERIFY(!window.command(99999));
     QVERIFY(driver.messages().empty());
+}
+
+void MainDialogTest::aRelativeProgramDirectoryWorksFromAnywhere() {
+    TempHome home;  // the current directory while the test runs
+    ModalDriver driver;
+    writeUserFiles(home);
+    home.write(QStringLiteral("Help/index.htm"), "<html></html>");
+    // "--home rel" from the parent directory, through a symbolic link to the real one.
+    QDir parent(home.filePath(QStringLiteral("..")));
+    QString linkName = QStringLiteral("brivanta-rel-%1").arg(QCoreApplication::applicationPid());
+    QFile::remove(parent.filePath(linkName));
+    QVERIFY(QFile::link(home.filePath(QStringLiteral(".")), parent.filePath(linkName)));
+    QDir::setCurrent(parent.path());
+    Storage storage(linkName.toStdString());
+    // Whatever the working directory becomes later, the places stay where they were.
+    QDir::setCurrent(QStringLiteral("/"));
+    QList<QUrl> opened;
+    setUrlOpener([&](const QUrl& url) {
+        opened << url;
+        return true;
+    });
+    {
+        MainDialog window{storage};
+        window.start(userU());
+        QCOMPARE(window.recommendedTree().size(), size_t(2));
+        QCOMPARE(window.customTree().size(), size_t(3));
+        window.switchCategory(0);
+        window.recommendedTree().InsertNode({"New", "https://new.example/", ""});
+        QVERIFY(window.command(ids::kSave));
+        QVERIFY(window.command(ids::kHelp));
+        window.close();
+    }
+    setUrlOpener({});
+    QCOMPARE(opened.size(), 1);
+    QVERIFY(opened[0].isLocalFile());
+    QCOMPARE(opened[0].toLocalFile(), parent.absoluteFilePath(linkName + "/Help/index.htm"));
+    QFile::remove(parent.filePath(linkName));
+    QCOMPARE(treeSize(home, QStringLiteral("System.bvk"), kRecommendedTree), size_t(3));
+    QVERIFY2(driver.messages().empty(),
+             qPrintable(driver.messages().empty() ? QString() : driver.messages()[0].text));
+}
+
+void MainDialogTest::theFrameFitsTheAvailableArea() {
+    TempHome home;
+    ModalDriver driver;
+    MainDialog window{Storage(home.path())};
+    window.start(userU());
+    window.show();
+    QRect area = window.screen()->availableGeometry();
+    QVERIFY(area.contains(window.frameGeometry()));
+    QCOMPARE(window.frameGeometry().top(), area.top());
+    QCOMPARE(window.frameGeometry().bottom(), area.bottom());
+    QCOMPARE(window.width(), MainDialog::kDefaultWidth);
 }
 
 QTEST_MAIN(MainDialogTest)

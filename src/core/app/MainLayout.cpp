@@ -13,4 +13,14 @@ MainLayout layoutMainWindow(const LayoutRect& client, int toolbarBand, int tabBa
     return layout;
 }
 
+LayoutRect mainWindowClient(const LayoutRect& available, const FrameMargins& frame, int width,
+                            int minimumHeight) {
+    int left = available.left + frame.left;
+    int top = available.top + frame.top;
+    int height = available.height() - frame.top - frame.bottom;
+    if (height < minimumHeight)
+        height = minimumHeight;
+    return {left, top, left + width, top + height};
+}
+
 }  // namespace brivanta

@@ -27,4 +27,19 @@ inline constexpr int kTabBand = 23;
 // tree by two pixels so the selected tab joins the tree's frame.
 MainLayout layoutMainWindow(const LayoutRect& client, int toolbarBand, int tabBand);
 
+// The frame the window manager draws around a window, in pixels on each side.
+struct FrameMargins {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
+
+// The client rectangle of the main window at its start place: at the top left corner of the
+// screen's available area (what the desktop's panels leave free), `width` wide, and as tall
+// as that area allows once the frame is added, so the whole window, tab strip included,
+// stays clear of a panel. At least `minimumHeight` tall.
+LayoutRect mainWindowClient(const LayoutRect& available, const FrameMargins& frame, int width,
+                            int minimumHeight = 200);
+
 }  // namespace brivanta

@@ -55,11 +55,35 @@ AtomicFileSink::~AtomicFileSink() {
     abandon();
 }
 
+std::string linkTarget(const std::string& path) {
+    std::string current = path;
+    // A chain of links ends at the file they stand for; a loop is left to open() to report.
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return current;
+        std::string target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+        ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<size_t>(n) >= target.size())
+            return current;
+        target.resize(static_cast<size_t>(n));
+        if (target.front() != '/') {
+            std::string dir = directoryOf(current);
+            if (!dir.empty())
+                target = dir + "/" + target;
+        }
+        current = target;
+    }
+    return current;
+}
+
 FileError AtomicFileSink::open(const std::string& path) {
     abandon();
-    path_ = path;
+    shownPath_ = path;
+    // Saving through a link writes the file it points to and keeps the link.
+    path_ = linkTarget(path);
     error_ = 0;
-    std::string dir = directoryOf(path);
+    std::string dir = directoryOf(path_);
     tempPath_ = (dir.empty() ? std::string() : dir + "/") + ".brivanta-save-XXXXXX";
     fd_ = ::mkostemp(tempPath_.data(), O_CLOEXEC);
     if (fd_ < 0) {
@@ -69,7 +93,7 @@ FileError AtomicFileSink::open(const std::string& path) {
     }
     // Keep the permissions an existing file had; a new file gets the usual 0644.
     struct stat st;
-    mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+    mode_t mode = ::stat(path_.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
     ::fchmod(fd_, mode);
     return {};
 }
@@ -93,7 +117,7 @@ bool AtomicFileSink::write(const char* data, size_t size) {
 
 FileError AtomicFileSink::commit() {
     if (fd_ < 0)
-        return FileError{path_, error_ != 0 ? error_ : EBADF};
+        return FileError{shownPath_, error_ != 0 ? error_ : EBADF};
     if (error_ == 0 && ::fsync(fd_) != 0)
         error_ = errno;
     if (::close(fd_) != 0 && error_ == 0)
@@ -104,7 +128,7 @@ FileError AtomicFileSink::commit() {
     if (error_ != 0) {
         ::unlink(tempPath_.c_str());
         tempPath_.clear();
-        return FileError{path_, error_};
+        return FileError{shownPath_, error_};
     }
     tempPath_.clear();
     return {};

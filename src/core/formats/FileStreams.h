@@ -43,7 +43,8 @@ class AtomicFileSink : public ByteSink {
     void abandon();
 
   private:
-    std::string path_;
+    std::string shownPath_;  // as the caller named it: errors name this
+    std::string path_;       // the file really written (a link's target)
     std::string tempPath_;
     int fd_ = -1;
     int error_ = 0;
@@ -51,6 +52,10 @@ class AtomicFileSink : public ByteSink {
 
 // Reads a whole file into memory (for tests and benchmarks).
 FileError readWholeFile(const std::string& path, std::string& out);
+
+// The file a path stands for once symbolic links are followed (the path itself when it is
+// no link or cannot be read).
+std::string linkTarget(const std::string& path);
 
 // The directory part of a file-system path ("" for a bare name).
 std::string directoryOf(const std::string& path);

@@ -14,7 +14,8 @@
 
 namespace brivanta {
 
-LoginDialog::LoginDialog(QWidget* parent) : QDialog(parent), background_(backgroundBitmap()) {
+LoginDialog::LoginDialog(const Storage& storage, QWidget* parent)
+    : QDialog(parent), background_(backgroundBitmap()) {
     setObjectName(QString::number(ids::kLoginDialog));
     setWindowTitle(QString::fromUtf8("登录<Brivanta>"));
     setWindowIcon(resourceIcon(ids::kProgramIcon));
@@ -50,7 +51,7 @@ LoginDialog::LoginDialog(QWidget* parent) : QDialog(parent), background_(backgro
 
     // The list shows the file's records in order, so a name stored twice appears twice.
     std::vector<std::string> names;
-    table_.load(kAccountFile, &names);
+    table_.loadFile(storage.accountFile(), &names);
     for (const std::string& name : names)
         userList_->addItem(fromGbk(name));
     if (userList_->count() > 0)
@@ -59,7 +60,14 @@ LoginDialog::LoginDialog(QWidget* parent) : QDialog(parent), background_(backgro
     for (int i = 0; i < userList_->count(); ++i) {
         userList_->setItemData(i, QByteArray::fromStdString(names[static_cast<size_t>(i)]));
     }
-    passwordEdit_->setFocus();
+    noAccountHint_ = new QLabel(QString::fromUtf8("还没有用户，请按“新建”创建一个。"), this);
+    noAccountHint_->setGeometry(40, 56, 240, 24);
+    noAccountHint_->setVisible(names.empty());
+    // With nobody to log in, the only way on is a new account.
+    if (names.empty())
+        newUserButton_->setFocus();
+    else
+        passwordEdit_->setFocus();
 }
 
 void LoginDialog::accept() {

@@ -5,6 +5,7 @@
 
 #include "core/accounts/AccountTable.h"
 #include "core/accounts/UserAccount.h"
+#include "core/app/Storage.h"
 
 class QComboBox;
 class QLabel;
@@ -19,7 +20,7 @@ class GuardedPasswordEdit;
 class LoginDialog : public QDialog {
     Q_OBJECT
   public:
-    explicit LoginDialog(QWidget* parent = nullptr);
+    explicit LoginDialog(const Storage& storage, QWidget* parent = nullptr);
 
     const UserAccount& account() const { return account_; }
     QComboBox* userList() const { return userList_; }
@@ -27,6 +28,8 @@ class LoginDialog : public QDialog {
     FlatButton* okButton() const { return okButton_; }
     FlatButton* cancelButton() const { return cancelButton_; }
     FlatButton* newUserButton() const { return newUserButton_; }
+    // The line that tells a first start that there is no account yet (hidden otherwise).
+    QLabel* noAccountHint() const { return noAccountHint_; }
 
     void accept() override;
     void reject() override;
@@ -43,6 +46,7 @@ class LoginDialog : public QDialog {
     FlatButton* okButton_;
     FlatButton* cancelButton_;
     FlatButton* newUserButton_;
+    QLabel* noAccountHint_;
 };
 
 }  // namespace brivanta

@@ -6,18 +6,18 @@
 
 namespace brivanta {
 
-std::optional<UserAccount> runLogin(QWidget* parent) {
+std::optional<UserAccount> runLogin(const Storage& storage, QWidget* parent) {
     int result;
     UserAccount account;
     {
-        LoginDialog login(parent);
+        LoginDialog login(storage, parent);
         result = login.exec();
         account = login.account();
     }
     if (result == ids::kIdCancel)
         return std::nullopt;
     if (result == ids::kIdNewUser) {
-        NewUserDialog newUser(parent);
+        NewUserDialog newUser(storage, parent);
         if (newUser.exec() != ids::kIdOk)
             return std::nullopt;
         return newUser.account();

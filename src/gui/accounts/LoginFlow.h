@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "core/accounts/UserAccount.h"
+#include "core/app/Storage.h"
 
 class QWidget;
 
@@ -10,6 +11,6 @@ namespace brivanta {
 
 // Logs a user in: the login dialog, and the new-user dialog when "新建" is chosen, whose
 // account is then logged in without a second login. Nothing when either is cancelled.
-std::optional<UserAccount> runLogin(QWidget* parent = nullptr);
+std::optional<UserAccount> runLogin(const Storage& storage, QWidget* parent = nullptr);
 
 }  // namespace brivanta

@@ -11,6 +11,7 @@
 
 #include "core/accounts/AccountChecks.h"
 #include "core/accounts/AccountTable.h"
+#include "core/accounts/NewAccount.h"
 #include "gui/accounts/GuardedPasswordEdit.h"
 #include "gui/controls/FlatButton.h"
 #include "gui/resources/CommandIds.h"
@@ -31,7 +32,8 @@ QLineEdit* addRow(QGridLayout* grid, const char* label, QLineEdit* edit, int id)
 }
 }  // namespace
 
-NewUserDialog::NewUserDialog(QWidget* parent) : QDialog(parent) {
+NewUserDialog::NewUserDialog(const Storage& storage, QWidget* parent)
+    : QDialog(parent), storage_(storage) {
     setObjectName(QString::number(ids::kNewUserDialog));
     setWindowTitle(QString::fromUtf8("新建用户"));
     setWindowIcon(resourceIcon(ids::kMaleIcon));
@@ -83,23 +85,15 @@ void NewUserDialog::accept() {
     account.smtpServer = toGbk(smtpEdit_->text());
     account.pop3Server = toGbk(pop3Edit_->text());
 
-    // Read the table afresh: another copy of the program may have added accounts since this
-    // dialog opened, and saving an older table would drop them. For the same reason a file
-    // that exists but cannot be read is never replaced.
-    std::string path = accountFileName(kAccountFile);
-    std::vector<UserAccount> records;
-    FileError readError = readAccountFile(path, records);
-    bool noFile = readError.errorNumber == ENOENT || readError.errorNumber == ENOTDIR;
-    if (readError && !noFile) {
+    NewAccountResult result =
+        createAccount(storage_.accountFile(), account, confirmEdit_->password());
+    if (result.readError) {
+        // A file that exists but cannot be read is never replaced: it holds other accounts.
         QMessageBox::warning(this, QString::fromUtf8("新建用户"),
-                             QString::fromStdString(readError.readMessage()));
+                             QString::fromStdString(result.readError.readMessage()));
         return;
     }
-    AccountTable table;
-    for (const UserAccount& record : records)
-        table.set(record);
-
-    switch (checkNewUser(table, account, confirmEdit_->password())) {
+    switch (result.outcome) {
         case NewUserOutcome::EmptyName:
             hint(QString::fromUtf8("请输入用户名！"));
             return;
@@ -125,11 +119,10 @@ void NewUserDialog::accept() {
         case NewUserOutcome::Accepted:
             break;
     }
-    table.set(account);
-    if (FileError error = table.save(kAccountFile)) {
+    if (result.writeError) {
         // Without the saved record the account would be gone at the next start.
         QMessageBox::warning(this, QString::fromUtf8("新建用户"),
-                             QString::fromStdString(error.writeMessage()));
+                             QString::fromStdString(result.writeError.writeMessage()));
         return;
     }
     account_ = account;

@@ -4,6 +4,7 @@
 #include <QPixmap>
 
 #include "core/accounts/UserAccount.h"
+#include "core/app/Storage.h"
 
 class QLineEdit;
 
@@ -17,7 +18,7 @@ class GuardedPasswordEdit;
 class NewUserDialog : public QDialog {
     Q_OBJECT
   public:
-    explicit NewUserDialog(QWidget* parent = nullptr);
+    explicit NewUserDialog(const Storage& storage, QWidget* parent = nullptr);
 
     const UserAccount& account() const { return account_; }
     QLineEdit* nameEdit() const { return nameEdit_; }
@@ -36,6 +37,7 @@ class NewUserDialog : public QDialog {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    Storage storage_;
     void hint(const QString& text);
 
     QPixmap background_;

@@ -8,13 +8,13 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
+#include <QShowEvent>
 #include <QSystemTrayIcon>
 #include <QTabBar>
 #include <QToolBar>
 #include <QToolButton>
 
 #include "core/app/MainLayout.h"
-#include "core/app/StorageLocations.h"
 #include "core/formats/TreeArchive.h"
 #include "gui/accounts/LoginFlow.h"
 #include "gui/controls/FlatButton.h"
@@ -29,7 +29,6 @@
 namespace brivanta {
 
 namespace {
-constexpr int kShowToolbarCommand = 32810;
 constexpr const char* kHomePage = "https://brivanta.github.io/";
 
 // Tab order and tree order are the same: recommended, custom, address book.
@@ -41,10 +40,10 @@ int slotOf(int controlId) {
 }
 }  // namespace
 
-MainDialog::MainDialog(std::string programDirectory, QWidget* parent)
+MainDialog::MainDialog(Storage storage, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      programDirectory_(std::move(programDirectory)),
+      storage_(std::move(storage)),
       toolbarBand_(kToolbarBand),
       tabBand_(kTabBand) {
     setObjectName(QString::number(ids::kMainDialog));
@@ -64,6 +63,11 @@ MainDialog::MainDialog(std::string programDirectory, QWidget* parent)
         view->setVisible(tree == &customTree_);
         connect(view, &BookmarkTreeView::openRequested, this, &MainDialog::openEntry);
         views_[slot] = view;
+        // Commands that need entries follow the tree as it changes, not a timer.
+        BookmarkTreeModel* model = models_[slot].get();
+        connect(model, &QAbstractItemModel::rowsInserted, this, &MainDialog::updateCommandStates);
+        connect(model, &QAbstractItemModel::rowsRemoved, this, &MainDialog::updateCommandStates);
+        connect(model, &QAbstractItemModel::modelReset, this, &MainDialog::updateCommandStates);
     }
 
     tabs_ = new QTabBar(this);
@@ -78,7 +82,9 @@ MainDialog::MainDialog(std::string programDirectory, QWidget* parent)
     tabs_->setCurrentIndex(1);
     connect(tabs_, &QTabBar::currentChanged, this, &MainDialog::switchCategory);
 
+    registerCommands();
     buildToolbar();
+    updateCommandStates();
     edgeTimer_.setInterval(kEdgeTimerMilliseconds);
     connect(&edgeTimer_, &QTimer::timeout, this, &MainDialog::onEdgeTimer);
 }
@@ -92,33 +98,35 @@ MainDialog::~MainDialog() {
     }
 }
 
-QAction* MainDialog::menuAction(QMenu* menu, const char* text, int commandId) {
-    QAction* action = menu->addAction(commandIcon(commandId), QString::fromUtf8(text));
-    connect(action, &QAction::triggered, this, [this, commandId] { command(commandId); });
-    return action;
+void MainDialog::registerCommands() {
+    commands_.setHandler(ids::kSave, [this] { saveActiveTree(); });
+    commands_.setHandler(ids::kShowToolbar, [this] { setShowToolbar(!showToolbar()); });
+    commands_.setChecked(ids::kShowToolbar, showToolbar());
+    commands_.setHandler(ids::kAbout, [this] { showAbout(); });
+    commands_.setHandler(ids::kHelp, [this] { openHelp(); });
+    commands_.setHandler(ids::kExit, [this] { close(); });
 }
 
 QMenu* MainDialog::buildDropDown(int commandId) {
     auto* menu = new QMenu(this);
     switch (commandId) {
         case ids::kAbout:
-            menuAction(menu, "帮助(&H)", ids::kHelp);
-            menuAction(menu, "每日一帖(&P)...", ids::kTipOfTheDay)->setEnabled(false);
-            menuAction(menu, "关于(&B)", ids::kAbout);
+            menu->addAction(commands_.action(ids::kHelp));
+            menu->addAction(commands_.action(ids::kTipOfTheDay));
+            menu->addAction(commands_.action(ids::kAbout));
             break;
         case ids::kSendToMailbox:
-            menuAction(menu, "发送到邮箱...", ids::kSendToMailbox)->setEnabled(false);
-            menuAction(menu, "发送给邻居...", ids::kSendToNeighbour)->setEnabled(false);
+            menu->addAction(commands_.action(ids::kSendToMailbox));
+            menu->addAction(commands_.action(ids::kSendToNeighbour));
             break;
         case ids::kReceiveFromMailbox:
             // What can be received depends on the category shown when the menu opens.
             connect(menu, &QMenu::aboutToShow, this, [this, menu] {
                 menu->clear();
-                if (activeTreeId() == ids::kRecommendedTreeControl) {
-                    menuAction(menu, "更新推荐收藏...", ids::kUpdateRecommended)->setEnabled(false);
-                }
-                menuAction(menu, "从邮箱接收...", ids::kReceiveFromMailbox)->setEnabled(false);
-                menuAction(menu, "监听本机端口", ids::kListen)->setEnabled(false);
+                if (activeTreeId() == ids::kRecommendedTreeControl)
+                    menu->addAction(commands_.action(ids::kUpdateRecommended));
+                menu->addAction(commands_.action(ids::kReceiveFromMailbox));
+                menu->addAction(commands_.action(ids::kListen));
             });
             break;
         default:
@@ -134,33 +142,31 @@ void MainDialog::buildToolbar() {
     toolbar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
     toolbar_->setMovable(false);
     toolbar_->setContentsMargins(0, 0, 0, 0);
-    const int layout[] = {ids::kSave,     0, ids::kSendToMailbox, ids::kReceiveFromMailbox, 0,
-                          ids::kSettings, 0, ids::kAbout};
-    for (int id : layout) {
+    for (int id : ids::kToolbarLayout) {
         if (id == 0) {
             toolbar_->addSeparator();
             continue;
         }
-        QAction* action = toolbar_->addAction(commandIcon(id), resourceString(id));
-        action->setObjectName(QString::number(id));
-        action->setToolTip(resourceString(id));
-        connect(action, &QAction::triggered, this, [this, id] { command(id); });
+        QAction* action = commands_.action(id);
+        toolbar_->addAction(action);
         if (id == ids::kSendToMailbox || id == ids::kReceiveFromMailbox || id == ids::kAbout) {
-            action->setMenu(buildDropDown(id));
             if (auto* button = qobject_cast<QToolButton*>(toolbar_->widgetForAction(action))) {
+                button->setMenu(buildDropDown(id));
                 button->setPopupMode(QToolButton::MenuButtonPopup);
             }
         }
     }
 }
 
+void MainDialog::updateCommandStates() {
+    commands_.setAvailable(ids::kSendToMailbox, !activeTree_->empty());
+}
+
 QToolButton* MainDialog::toolButton(int commandId) const {
-    for (QAction* action : toolbar_->actions()) {
-        if (action->objectName() == QString::number(commandId)) {
-            return qobject_cast<QToolButton*>(toolbar_->widgetForAction(action));
-        }
-    }
-    return nullptr;
+    if (!commands_.contains(commandId))
+        return nullptr;
+    QAction* action = const_cast<CommandRegistry&>(commands_).action(commandId);
+    return qobject_cast<QToolButton*>(toolbar_->widgetForAction(action));
 }
 
 BookmarkTreeView* MainDialog::treeView(int controlId) const {
@@ -169,8 +175,7 @@ BookmarkTreeView* MainDialog::treeView(int controlId) const {
 }
 
 bool MainDialog::initialise() {
-    QDir::setCurrent(QString::fromStdString(programDirectory_));
-    std::optional<UserAccount> account = runLogin(nullptr);
+    std::optional<UserAccount> account = runLogin(storage_, nullptr);
     if (!account)
         return false;
     start(*account);
@@ -179,21 +184,16 @@ bool MainDialog::initialise() {
 
 void MainDialog::start(const UserAccount& account) {
     account_ = account;
-    QDir::setCurrent(QString::fromStdString(programDirectory_));
     setWindowIcon(resourceIcon(ids::kProgramIcon));
-
-    QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry()
-                                                    : QRect(0, 0, 800, 600);
-    move(screen.topLeft());
-    resize(kDefaultWidth, std::max(200, screen.height() - kScreenBottomGap));
+    fitToScreen();
     layoutActiveTree(ids::kCustomTreeControl);
 
     // The custom and recommended trees read two strings per record; the address book reads
     // three, so its kind must be set before it loads.
-    LoadTree(customTree_, customTreeName(account_.name));
-    LoadTree(recommendedTree_, recommendedTreeName(programDirectory_));
+    loadArchiveFile(customTree_, storage_.customTree(account_.name));
+    loadArchiveFile(recommendedTree_, storage_.recommendedTree());
     addressBookTree_.setTreeKind(kAddressBookTree);
-    LoadTree(addressBookTree_, addressBookName(account_.name));
+    loadArchiveFile(addressBookTree_, storage_.addressBook(account_.name));
 
     if (QSystemTrayIcon::isSystemTrayAvailable() && !tray_) {
         tray_ = new QSystemTrayIcon(resourceIcon(ids::kProgramIcon), this);
@@ -247,6 +247,7 @@ void MainDialog::switchCategory(int tabIndex) {
     treeView(chosen)->show();
     activeTree_ = &treeView(chosen)->tree();
     layoutActiveTree(chosen);
+    updateCommandStates();
     if (tabs_->currentIndex() != tabIndex) {
         QSignalBlocker quiet(tabs_);
         tabs_->setCurrentIndex(tabIndex);
@@ -258,54 +259,55 @@ void MainDialog::setShowToolbar(bool show) {
     layoutActiveTree(activeTreeId());
 }
 
+void MainDialog::fitToScreen() {
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 800, 600);
+    // Before the window manager has framed the window its frame is unknown (none); the
+    // edge timer fits again once it is known.
+    QMargins frame(geometry().left() - frameGeometry().left(),
+                   geometry().top() - frameGeometry().top(),
+                   frameGeometry().right() - geometry().right(),
+                   frameGeometry().bottom() - geometry().bottom());
+    LayoutRect client = mainWindowClient(
+        {area.left(), area.top(), area.left() + area.width(), area.top() + area.height()},
+        {frame.left(), frame.top(), frame.right(), frame.bottom()}, kDefaultWidth);
+    setGeometry(client.left, client.top, client.width(), client.height());
+    fittedFrame_ = frame;
+    fitted_ = true;
+}
+
 void MainDialog::onEdgeTimer() {
-    layoutActiveTree(activeTreeId());
-    if (QToolButton* send = toolButton(ids::kSendToMailbox)) {
-        send->defaultAction()->setEnabled(!activeTree_->empty());
+    if (isVisible()) {
+        QMargins frame(geometry().left() - frameGeometry().left(),
+                       geometry().top() - frameGeometry().top(),
+                       frameGeometry().right() - geometry().right(),
+                       frameGeometry().bottom() - geometry().bottom());
+        // The window manager framed the window after it was placed: fit once more, so the
+        // frame does not push the tab strip under a panel.
+        if (fitted_ && frame != fittedFrame_ && !frame.isNull())
+            fitToScreen();
     }
+    layoutActiveTree(activeTreeId());
+}
+
+void MainDialog::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (started_ && !event->spontaneous())
+        onEdgeTimer();
 }
 
 bool MainDialog::command(int id) {
-    switch (id) {
-        case ids::kSave:
-            saveActiveTree();
-            return true;
-        case kShowToolbarCommand:
-            setShowToolbar(!showToolbar());
-            return true;
-        case ids::kAbout:
-            showAbout();
-            return true;
-        case ids::kHelp:
-            openHelp();
-            return true;
-        case ids::kExit:
-            close();
-            return true;
-        default:
-            return false;
-    }
+    return commands_.trigger(id);
 }
 
 FileError MainDialog::writeActiveTree() {
-    QDir::setCurrent(QString::fromStdString(programDirectory_));
-    std::string name;
-    switch (activeTreeId()) {
-        case ids::kCustomTreeControl:
-            name = customTreeName(account_.name);
-            break;
-        case ids::kAddressBookControl:
-            name = addressBookName(account_.name);
-            break;
-        default:
-            name = recommendedTreeName(programDirectory_);
-            break;
-    }
     // The user's files live in "Data"; a missing directory (removed, or never made because
     // the account file went elsewhere) must not cost the user's entries.
-    if (activeTree_ != &recommendedTree_)
-        QDir().mkpath(QString::fromLatin1(kDataDirectory));
-    return SaveTree(*activeTree_, name);
+    if (activeTree_ != &recommendedTree_) {
+        if (FileError error = storage_.ensureDataDirectory())
+            return error;
+    }
+    return saveArchiveFile(*activeTree_, storage_.treeFile(activeTreeId(), account_.name));
 }
 
 bool MainDialog::saveActiveTree() {
@@ -394,7 +396,7 @@ void MainDialog::resizeEvent(QResizeEvent* event) {
 }
 
 void MainDialog::openHelp() {
-    QString help = QDir(QString::fromStdString(programDirectory_)).filePath(kHelpFile);
+    QString help = QString::fromStdString(storage_.helpFile());
     if (QFileInfo::exists(help) && openUrl(QUrl::fromLocalFile(help)))
         return;
     if (openUrl(QUrl(QString::fromLatin1(kHomePage))))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMargins>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -7,9 +8,12 @@
 #include <string>
 
 #include "core/accounts/UserAccount.h"
+#include "core/app/Storage.h"
 #include "core/formats/FileError.h"
 #include "core/trees/BookmarkTree.h"
 #include "gui/addressbook/NamedIconList.h"
+#include "gui/resources/CommandIds.h"
+#include "gui/resources/CommandRegistry.h"
 
 class QAction;
 class QMenu;
@@ -29,21 +33,22 @@ class MainDialog : public QWidget {
     Q_OBJECT
   public:
     static constexpr int kDefaultWidth = 240;
-    // The strip at the bottom of the screen left free for the desktop's panel.
-    static constexpr int kScreenBottomGap = 28;
     static constexpr int kEdgeTimerMilliseconds = 10;
 
-    explicit MainDialog(std::string programDirectory, QWidget* parent = nullptr);
+    explicit MainDialog(Storage storage, QWidget* parent = nullptr);
     ~MainDialog() override;
 
-    // Makes the program directory current, logs a user in and starts. False when the login
+    // Logs a user in and starts. False when the login
     // was cancelled: nothing has been loaded or written then.
     bool initialise();
     // Everything after the login: window, trees loaded from the user's files, tabs, timer.
     void start(const UserAccount& account);
 
-    // Runs a command of the window (toolbar, menus). False for a command it does not handle.
+    // Runs a command (toolbar, menus). False for a command without a handler, or one that
+    // cannot run in the present state.
     bool command(int id);
+    // The one action of every command id; menus and buttons show these.
+    CommandRegistry& commands() { return commands_; }
     // Saves the tree of activeTree to its file; on failure tells the user which file.
     bool saveActiveTree();
     // Closes for good when the program is being ended from outside (the session ends, a
@@ -60,7 +65,7 @@ class MainDialog : public QWidget {
     QToolBar* toolbar() const { return toolbar_; }
     QToolButton* toolButton(int commandId) const;
     const UserAccount& account() const { return account_; }
-    const std::string& programDirectory() const { return programDirectory_; }
+    const Storage& storage() const { return storage_; }
     int toolbarBand() const { return toolbarBand_; }
     int tabBand() const { return tabBand_; }
 
@@ -77,13 +82,18 @@ class MainDialog : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    void registerCommands();
     void buildToolbar();
     QMenu* buildDropDown(int commandId);
-    QAction* menuAction(QMenu* menu, const char* text, int commandId);
+    // Enables the commands that depend on the active tree (send needs entries).
+    void updateCommandStates();
+    // Puts the window at the top left of the screen's available area, frame included.
+    void fitToScreen();
     void onEdgeTimer();
     void openHelp();
     void showAbout();
@@ -95,13 +105,14 @@ class MainDialog : public QWidget {
     // lose what was not saved; with `mayStayOpen` false the failure is only reported.
     bool saveBeforeClosing(bool mayStayOpen);
 
-    std::string programDirectory_;
+    Storage storage_;
     UserAccount account_;
+    CommandRegistry commands_;
     NamedIconList treeIcons_;
     NamedIconList tabIcons_;
-    BookmarkTree customTree_{1000};
-    BookmarkTree recommendedTree_{1001};
-    BookmarkTree addressBookTree_{1002};
+    BookmarkTree customTree_{ids::kCustomTreeControl};
+    BookmarkTree recommendedTree_{ids::kRecommendedTreeControl};
+    BookmarkTree addressBookTree_{ids::kAddressBookControl};
     BookmarkTree* activeTree_ = &customTree_;
     std::array<std::unique_ptr<BookmarkTreeModel>, 3> models_;
     std::array<BookmarkTreeView*, 3> views_{};
@@ -111,6 +122,9 @@ class MainDialog : public QWidget {
     QTimer edgeTimer_;
     int toolbarBand_;
     int tabBand_;
+    // The frame the window manager drew when the window was last fitted to the screen.
+    QMargins fittedFrame_;
+    bool fitted_ = false;
     bool started_ = false;
     bool closed_ = false;
     bool quitting_ = false;

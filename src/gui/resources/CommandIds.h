@@ -3,17 +3,38 @@
 namespace brivanta::ids {
 
 // Commands.
+inline constexpr int kDelete = 32772;
+inline constexpr int kNewEntry = 32773;
+inline constexpr int kEdit = 32774;
+inline constexpr int kCut = 32775;
+inline constexpr int kCopy = 32776;
+inline constexpr int kPaste = 32777;
+inline constexpr int kExit = 32779;
 inline constexpr int kAbout = 32780;
+inline constexpr int kImport = 32781;
+inline constexpr int kExport = 32782;
 inline constexpr int kSettings = 32797;
 inline constexpr int kSave = 32798;
+inline constexpr int kShowToolbar = 32810;
+inline constexpr int kShowMenuIcons = 32813;
 inline constexpr int kListen = 32815;
 inline constexpr int kSendToMailbox = 32819;
 inline constexpr int kReceiveFromMailbox = 32820;
+inline constexpr int kUpload = 32822;
 inline constexpr int kUpdateRecommended = 32823;
 inline constexpr int kSendToNeighbour = 32824;
+inline constexpr int kImportFavorites = 32827;
+inline constexpr int kImportHtml = 32828;
+inline constexpr int kImportArchive = 32831;
+inline constexpr int kShowTrayIcon = 32832;
+inline constexpr int kAutoHide = 32833;
+inline constexpr int kNewContact = 32834;
 inline constexpr int kTipOfTheDay = 32836;
-inline constexpr int kExit = 32779;
 inline constexpr int kHelp = 57670;
+
+// The toolbar of the main window, in order; 0 is a separator.
+inline constexpr int kToolbarLayout[] = {kSave,     0, kSendToMailbox, kReceiveFromMailbox, 0,
+                                         kSettings, 0, kAbout};
 
 // Controls of the main window.
 inline constexpr int kCustomTreeControl = 1000;

@@ -1,5 +1,6 @@
 #include "gui/resources/ResourceIcons.h"
 
+#include <QFile>
 #include <QHash>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -24,7 +25,14 @@ QIcon resourceIcon(int id) {
 }
 
 QIcon commandIcon(int commandId) {
-    return resourceIcon(QStringLiteral("cmd-%1").arg(commandId));
+    // Not every command has an image (toolbar 145 gives one to some of them); asking for a
+    // file that is not there would only make Qt complain.
+    QString name = QStringLiteral("cmd-%1").arg(commandId);
+    static QHash<int, bool> drawn;
+    auto it = drawn.constFind(commandId);
+    if (it == drawn.constEnd())
+        it = drawn.insert(commandId, QFile::exists(QStringLiteral(":/icons/%1.svg").arg(name)));
+    return *it ? resourceIcon(name) : QIcon();
 }
 
 QPixmap backgroundBitmap(const QSize& size) {

@@ -18,6 +18,7 @@
 #include "gui/accounts/LoginDialog.h"
 #include "gui/accounts/NewUserDialog.h"
 #include "gui/app/MainDialog.h"
+#include "gui/resources/CommandIds.h"
 #include "gui/trees/BookmarkTreeModel.h"
 #include "gui/trees/BookmarkTreeView.h"
 
@@ -101,22 +102,23 @@ int main(int argc, char** argv) {
     std::string homePath = home.path().toStdString();
     if (argc > 2)
         QFile::copy(QString::fromLocal8Bit(argv[2]), home.filePath(QStringLiteral("System.bvk")));
-    QDir::setCurrent(home.path());
+    Storage storage(homePath);
+    storage.ensureDataDirectory();
 
     AccountTable accounts;
     accounts.set(user("张伟", "secret", "zhang.wei@example.com"));
     accounts.set(user("李娜", "", "li.na@example.com"));
-    accounts.save(kAccountFile);
+    accounts.saveFile(storage.accountFile());
     bool ok = saveIconSheet(out);
 
     {
-        LoginDialog login;
+        LoginDialog login(storage);
         login.passwordEdit()->setText(QStringLiteral("secret"));
         login.show();
         ok &= save(login, out, "login.png");
     }
     {
-        NewUserDialog newUser;
+        NewUserDialog newUser(storage);
         newUser.nameEdit()->setText(QString::fromUtf8("王芳"));
         newUser.passwordEdit()->setText(QStringLiteral("pw"));
         newUser.confirmEdit()->setText(QStringLiteral("pw"));
@@ -130,19 +132,19 @@ int main(int argc, char** argv) {
     {
         BookmarkTree sample;
         fillCustomTree(sample);
-        SaveTree(sample, text::toUtf8(text::gbk("张伟")));
-        MainDialog window(homePath);
+        saveArchiveFile(sample, storage.customTree(text::gbk("张伟")));
+        MainDialog window(storage);
         window.start(*accounts.lookup(text::gbk("张伟")));
         window.resize(260, 480);
         window.show();
-        BookmarkTreeView* view = window.treeView(1000);
+        BookmarkTreeView* view = window.treeView(ids::kCustomTreeControl);
         view->expand(view->bookmarkModel()->index(0, 0));
         view->setCurrentIndex(
             view->bookmarkModel()->index(1, 0, view->bookmarkModel()->index(0, 0)));
         app.processEvents();
         ok &= save(window, out, "main-window.png");
         window.switchCategory(0);
-        BookmarkTreeView* recommended = window.treeView(1001);
+        BookmarkTreeView* recommended = window.treeView(ids::kRecommendedTreeControl);
         recommended->expandToDepth(0);
         app.processEvents();
         ok &= save(window, out, "main-window-recommended.png");
