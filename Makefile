@@ -2,8 +2,10 @@
 # missing first.
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
+# ON in continuous integration: any compiler warning fails the build.
+WERROR ?= OFF
 
-.PHONY: all deps configure build run test sanitize fuzz bench format clean
+.PHONY: all deps configure build run test sanitize fuzz bench format format-check tidy clean
 
 all: build
 
@@ -11,7 +13,8 @@ deps:
 	@scripts/install-deps
 
 configure: deps
-	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) >/dev/null
+	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
+		-DBRIVANTA_WERROR=$(WERROR) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD_DIR)
@@ -43,6 +46,13 @@ bench: build
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+format-check: deps
+	@scripts/check-format
+
+# clang-tidy's bug and performance checks over every source file of the build tree.
+tidy: build
+	@scripts/run-clang-tidy $(BUILD_DIR)
 
 clean:
 	@rm -rf $(BUILD_DIR) build-sanitize build-fuzz

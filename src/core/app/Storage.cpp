@@ -35,9 +35,8 @@ std::string join(const std::string& root, std::string_view name) {
 }  // namespace
 
 std::string absolutePath(std::string_view path) {
-    std::string full = !path.empty() && path.front() == '/'
-                           ? std::string(path)
-                           : join(currentDirectory(), path);
+    std::string full =
+        !path.empty() && path.front() == '/' ? std::string(path) : join(currentDirectory(), path);
     std::vector<std::string_view> parts;
     std::string_view rest = full;
     while (!rest.empty()) {
@@ -61,8 +60,7 @@ std::string absolutePath(std::string_view path) {
     return result.empty() ? "/" : result;
 }
 
-Storage::Storage(std::string_view programDirectory)
-    : Storage(programDirectory, programDirectory) {}
+Storage::Storage(std::string_view programDirectory) : Storage(programDirectory, programDirectory) {}
 
 Storage::Storage(std::string_view dataRoot, std::string_view shareRoot)
     : dataRoot_(absolutePath(dataRoot)), shareRoot_(absolutePath(shareRoot)) {}
@@ -116,8 +114,7 @@ FileError Storage::ensureDataDirectory() const {
         return {};
     // The root itself may be missing too (a new installation root).
     int first = errno;
-    if (first == ENOENT && ::mkdir(dataRoot_.c_str(), 0777) == 0 &&
-        ::mkdir(dir.c_str(), 0777) == 0)
+    if (first == ENOENT && ::mkdir(dataRoot_.c_str(), 0777) == 0 && ::mkdir(dir.c_str(), 0777) == 0)
         return {};
     return FileError{dir, first};
 }

@@ -70,7 +70,7 @@ std::string linkTarget(const std::string& path) {
         if (target.front() != '/') {
             std::string dir = directoryOf(current);
             if (!dir.empty())
-                target = dir + "/" + target;
+                target.insert(0, dir + '/');
         }
         current = target;
     }

@@ -8,11 +8,14 @@ namespace brivanta::text {
 namespace {
 
 // iconv descriptors are expensive to open; one per direction, per thread.
+// iconv's failure value is (iconv_t)-1 by its interface.
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);  // NOLINT(performance-no-int-to-ptr)
+
 class Converter {
   public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
     ~Converter() {
-        if (cd_ != reinterpret_cast<iconv_t>(-1))
+        if (cd_ != kNoConverter)
             iconv_close(cd_);
     }
     Converter(const Converter&) = delete;
@@ -24,7 +27,7 @@ class Converter {
         std::string out;
         if (in.empty())
             return out;
-        if (cd_ == reinterpret_cast<iconv_t>(-1))
+        if (cd_ == kNoConverter)
             return std::string(in);
         iconv(cd_, nullptr, nullptr, nullptr, nullptr);
         out.resize(in.size() * 2 + 16);

@@ -80,9 +80,9 @@ QList<int> CommandRegistry::ids() const {
     return list;
 }
 
-void CommandRegistry::setHandler(int id, Handler handler) {
+void CommandRegistry::setHandler(int id, const Handler& handler) {
     if (handler)
-        handlers_.insert(id, std::move(handler));
+        handlers_.insert(id, handler);
     else
         handlers_.remove(id);
     updateEnabled(id);

@@ -28,7 +28,7 @@ class CommandRegistry : public QObject {
     QList<int> ids() const;
 
     // Makes `id` live: triggering its action (from any menu or button) runs `handler`.
-    void setHandler(int id, Handler handler);
+    void setHandler(int id, const Handler& handler);
     bool hasHandler(int id) const { return handlers_.contains(id); }
     // Runs the handler of `id`. False when there is none.
     bool trigger(int id);
