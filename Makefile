@@ -5,7 +5,7 @@ BUILD_TYPE ?= RelWithDebInfo
 # ON in continuous integration: any compiler warning fails the build.
 WERROR ?= OFF
 
-.PHONY: all deps configure build run test sanitize fuzz bench format format-check tidy clean
+.PHONY: all deps configure build run test sanitize fuzz bench format format-check tidy install package clean
 
 all: build
 
@@ -40,6 +40,15 @@ fuzz: deps
 		-DBRIVANTA_FUZZ=ON -DBRIVANTA_CORE_ONLY=ON >/dev/null
 	@cmake --build build-fuzz
 	@scripts/run-fuzz build-fuzz $(FUZZ_SECONDS)
+
+# PREFIX (default /usr/local) and DESTDIR as usual.
+PREFIX ?= /usr/local
+install: build
+	@cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# The Debian package build/brivanta_<version>_<arch>.deb.
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB >/dev/null && ls -1 $(CURDIR)/$(BUILD_DIR)/brivanta_*.deb
 
 bench: build
 	@scripts/run-benchmarks $(BUILD_DIR)

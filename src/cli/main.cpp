@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "cli/CliCommands.h"
+#include "core/app/Version.h"
 
 namespace brivanta::cli {
 
@@ -22,7 +23,7 @@ namespace {
 
 void printHelp(FILE* out) {
     std::fprintf(out,
-                 "用法: brivanta-cli COMMAND [ARGS...]\n"
+                 "用法: brivanta-cli COMMAND [ARGS...] | --version\n"
                  "Brivanta 书签管理器的命令行工具。每个命令都接受 --help。\n\n命令:\n");
     for (const Command& c : commands())
         std::fprintf(out, "  %-14s %s\n", c.name, c.summary);
@@ -36,6 +37,10 @@ int main(int argc, char** argv) {
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         printHelp(argc < 2 ? stderr : stdout);
         return argc < 2 ? 1 : 0;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("brivanta-cli %s\n", brivanta::kVersion);
+        return 0;
     }
     for (const Command& c : commands()) {
         if (std::strcmp(argv[1], c.name) == 0)

@@ -7,6 +7,7 @@
 
 #include "core/app/ProgramDirectory.h"
 #include "core/app/Storage.h"
+#include "core/app/Version.h"
 #include "gui/app/MainDialog.h"
 #include "gui/platform/TerminationSignals.h"
 
@@ -27,16 +28,25 @@ std::string homeOption(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::string home = homeOption(argc, argv);
+    brivanta::StorageRoots roots = brivanta::storageRoots(home);
     for (int i = 1; i < argc; ++i) {
-        if (std::string(argv[i]) == "--help") {
+        std::string arg = argv[i];
+        if (arg == "--version") {
+            std::printf("brivanta %s\n", brivanta::kVersion);
+            return 0;
+        }
+        if (arg == "--help") {
             std::printf(
-                "用法: brivanta [--home DIR]\n"
+                "用法: brivanta [--home DIR] [--version]\n"
                 "  --home DIR  以 DIR 为程序目录（System.bvk、tips.txt、Help/、Data/ 所在处），\n"
-                "              也可用环境变量 BRIVANTA_HOME 指定。\n");
+                "              也可用环境变量 BRIVANTA_HOME 指定。\n"
+                "  --version   显示版本号。\n\n"
+                "数据目录: %s\n程序文件目录: %s\n",
+                roots.dataRoot.c_str(), roots.shareRoot.c_str());
             return 0;
         }
     }
-    std::string home = homeOption(argc, argv);
 
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Velkor"));
@@ -52,13 +62,16 @@ int main(int argc, char** argv) {
         app.installTranslator(&qtTranslator);
     }
 
-    std::string directory = brivanta::programDirectory(home);
-    if (!QDir(QString::fromStdString(directory)).exists()) {
-        std::fprintf(stderr, "brivanta: 程序目录 “%s” 不存在\n", directory.c_str());
+    if (brivanta::FileError error = brivanta::prepareDataRoot(roots)) {
+        std::fprintf(stderr, "brivanta: %s\n", error.writeMessage().c_str());
+        return 1;
+    }
+    if (!QDir(QString::fromStdString(roots.dataRoot)).exists()) {
+        std::fprintf(stderr, "brivanta: 程序目录 “%s” 不存在\n", roots.dataRoot.c_str());
         return 1;
     }
     // Made absolute once, here: nothing later depends on the working directory.
-    brivanta::MainDialog window{brivanta::Storage(directory)};
+    brivanta::MainDialog window{brivanta::Storage(roots.dataRoot, roots.shareRoot)};
     if (!window.initialise())
         return 0;
     QObject::connect(&window, &brivanta::MainDialog::closed, &app, &QApplication::quit);

@@ -15,6 +15,7 @@
 #include <QToolButton>
 
 #include "core/app/MainLayout.h"
+#include "core/app/Version.h"
 #include "core/formats/TreeArchive.h"
 #include "gui/accounts/LoginFlow.h"
 #include "gui/controls/FlatButton.h"
@@ -411,7 +412,7 @@ void MainDialog::showAbout() {
     QMessageBox box(this);
     box.setWindowTitle(QString::fromUtf8("关于 Brivanta"));
     box.setIconPixmap(resourceIcon(ids::kProgramIcon).pixmap(48, 48));
-    box.setText(QString::fromUtf8("Brivanta 3.0版"));
+    box.setText(QString::fromUtf8("Brivanta %1.%2版").arg(kVersionMajor).arg(kVersionMinor));
     box.setInformativeText(QString::fromUtf8("收藏夹、推荐网址和通讯录的个人管理程序。"));
     auto* ok = new FlatButton(resourceIcon(ids::kOkIcon), QString::fromUtf8("确定"));
     ok->setMinimumSize(76, 28);
