@@ -1,3 +1,4 @@
+#include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -14,6 +15,7 @@
 #include "gui/addressbook/NamedIconList.h"
 #include "gui/controls/FlatButton.h"
 #include "gui/resources/CommandIds.h"
+#include "gui/trees/BookmarkTreeModel.h"
 
 using namespace brivanta;
 using namespace brivanta::test;
@@ -311,6 +313,9 @@ void ContactDialogTest::editingShowsTheContactAndReplacesItsDetails() {
     for (ItemId c = tree_->firstChild(contact); c != kNoItem; c = tree_->nextSibling(c))
         oldDetails.push_back(c);
 
+    // The main window's view follows every change the save makes.
+    BookmarkTreeModel model(*tree_, &icons_);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     ContactDialog dialog(*tree_, icons_, contact);
     dialog.show();
     QCOMPARE(dialog.mode(), ContactMode::Edit);
@@ -342,6 +347,10 @@ void ContactDialogTest::editingShowsTheContactAndReplacesItsDetails() {
              u("同事|{张三丰||女{生日：Saturday,January 01, 2000|2000.1.1.12.30.15|日期;"
                "电话：67890|67890|电话;Email：z@example.cn|z@example.cn|Email;};};"));
     QCOMPARE(tree_->image(contact), icons_.indexOf(u("女")));
+    QModelIndex shown = model.indexOf(contact);
+    QCOMPARE(model.data(shown, Qt::DisplayRole).toString(), u("张三丰"));
+    QCOMPARE(model.rowCount(shown), 3);
+    QCOMPARE(model.data(model.index(1, 0, shown), Qt::DisplayRole).toString(), u("电话：67890"));
     for (ItemId old : oldDetails)
         QVERIFY(!tree_->contains(old));
     for (ItemId c = tree_->firstChild(contact); c != kNoItem; c = tree_->nextSibling(c))
