@@ -20,6 +20,11 @@ int NamedIconList::addIcon(const QIcon& icon, const QString& key) {
     return index;
 }
 
+void NamedIconList::addKey(const QString& key, int index) {
+    if (index >= 0 && index < icons_.size() && !keys_.contains(key))
+        keys_.insert(key, index);
+}
+
 QIcon NamedIconList::icon(int index) const {
     if (index < 0 || index >= icons_.size())
         return {};
@@ -51,8 +56,11 @@ void NamedIconList::fillTreeIcons(NamedIconList& list) {
     };
     for (const auto& [id, key] : details)
         list.addResourceIcon(id, QString::fromUtf8(key));
-    list.addIcon(resourceIcon(QStringLiteral("mail")), QStringLiteral("mailto"));
-    list.addIcon(resourceIcon(QStringLiteral("web")), QStringLiteral(".htm"));
+    // Contact details of type "Email" and "主页" look like mail addresses and web pages.
+    int mail = list.addIcon(resourceIcon(QStringLiteral("mail")), QStringLiteral("mailto"));
+    list.addKey(QStringLiteral("Email"), mail);
+    int web = list.addIcon(resourceIcon(QStringLiteral("web")), QStringLiteral(".htm"));
+    list.addKey(QString::fromUtf8("主页"), web);
     const std::pair<int, const char*> rest[] = {
         {232, "OICQ"}, {ids::kMaleIcon, "男"}, {ids::kFemaleIcon, "女"},
         {231, "日期"}, {235, "其他"},

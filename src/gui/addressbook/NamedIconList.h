@@ -16,6 +16,8 @@ class NamedIconList : public NodeIconChooser {
     // Adds icon resource `id` under `key` and returns its index.
     int addResourceIcon(int id, const QString& key);
     int addIcon(const QIcon& icon, const QString& key);
+    // Makes `key` name image `index` too (a key already mapped keeps its image).
+    void addKey(const QString& key, int index);
     // The index of `key`, or -1.
     int indexOf(const QString& key) const { return keys_.value(key, -1); }
     int count() const { return static_cast<int>(icons_.size()); }

@@ -18,6 +18,7 @@
 #include "core/app/Version.h"
 #include "core/formats/TreeArchive.h"
 #include "gui/accounts/LoginFlow.h"
+#include "gui/addressbook/ContactDialog.h"
 #include "gui/controls/FlatButton.h"
 #include "gui/platform/AddressOpener.h"
 #include "gui/resources/CommandIds.h"
@@ -106,6 +107,10 @@ void MainDialog::registerCommands() {
     commands_.setHandler(ids::kAbout, [this] { showAbout(); });
     commands_.setHandler(ids::kHelp, [this] { openHelp(); });
     commands_.setHandler(ids::kExit, [this] { close(); });
+    commands_.setHandler(ids::kNewContact, [this] {
+        runContactDialog(this, addressBookTree_, treeIcons_,
+                         treeView(ids::kAddressBookControl)->currentItem());
+    });
 }
 
 QMenu* MainDialog::buildDropDown(int commandId) {
@@ -161,6 +166,8 @@ void MainDialog::buildToolbar() {
 
 void MainDialog::updateCommandStates() {
     commands_.setAvailable(ids::kSendToMailbox, !activeTree_->empty());
+    // Contacts live only in the address book.
+    commands_.setAvailable(ids::kNewContact, activeTree_ == &addressBookTree_);
 }
 
 QToolButton* MainDialog::toolButton(int commandId) const {

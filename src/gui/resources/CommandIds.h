@@ -52,6 +52,7 @@ inline constexpr int kIdNewUser = 10;
 inline constexpr int kMainDialog = 102;
 inline constexpr int kLoginDialog = 134;
 inline constexpr int kBusyDialog = 168;
+inline constexpr int kContactDialog = 207;
 inline constexpr int kNewUserDialog = 252;
 
 // Controls of the account dialogs.
@@ -62,6 +63,18 @@ inline constexpr int kEmailControl = 1011;
 inline constexpr int kSmtpControl = 1002;
 inline constexpr int kPop3Control = 1003;
 inline constexpr int kBusyAnimationPlace = 1025;
+
+// Controls of the contact dialog.
+inline constexpr int kContactNameControl = 1003;
+inline constexpr int kDetailContentControl = 1004;
+inline constexpr int kDetailTypeControl = 1038;
+inline constexpr int kContactSexControl = 1048;
+inline constexpr int kBirthdayControl = 1049;
+inline constexpr int kDetailLabelControl = 1077;
+inline constexpr int kDetailListControl = 1078;
+inline constexpr int kAddDetailButton = 1079;
+inline constexpr int kDeleteDetailButton = 1080;
+inline constexpr int kModifyDetailButton = 1081;
 
 // Icons and bitmaps.
 inline constexpr int kProgramIcon = 128;

@@ -1,6 +1,8 @@
-// Writes pictures of the login dialog, the new-user dialog and the main window for the
-// documentation: brivanta-screenshots OUTPUT_DIR [SYSTEM_BVK]. Runs on any Qt platform,
-// offscreen included; the data shown is made up in a temporary program directory.
+// Writes pictures of the login dialog, the new-user dialog, the contact dialog and the main
+// window for the documentation: brivanta-screenshots OUTPUT_DIR [SYSTEM_BVK]. Runs on any Qt
+// platform, offscreen included; the data shown is made up in a temporary program directory.
+// With BRIVANTA_SCREENSHOT_HOLD=SECONDS the contact dialog stays open that long, so that a
+// real X server can be photographed with its window manager's frame.
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -8,7 +10,9 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeView>
+#include <QTreeWidget>
 #include <cstdio>
 
 #include "core/accounts/AccountTable.h"
@@ -17,6 +21,9 @@
 #include "gui/accounts/GuardedPasswordEdit.h"
 #include "gui/accounts/LoginDialog.h"
 #include "gui/accounts/NewUserDialog.h"
+#include "gui/addressbook/BirthdayEdit.h"
+#include "gui/addressbook/ContactDialog.h"
+#include "gui/addressbook/NamedIconList.h"
 #include "gui/app/MainDialog.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/trees/BookmarkTreeModel.h"
@@ -57,6 +64,23 @@ void fillCustomTree(BookmarkTree& tree) {
     add("火车时刻表", "https://www.12306.cn/", travel);
     add("天气预报", "http://www.weather.com.cn/");
     add("写信给妈妈", "mama@example.com");
+}
+
+ItemId fillAddressBook(BookmarkTree& book) {
+    auto add = [&](const char* name, const char* address, const char* tag, ItemId parent) {
+        return book.InsertNode({text::gbk(name), text::gbk(address), text::gbk(tag)}, parent);
+    };
+    ItemId group = add("同事", "", "", kNoItem);
+    ItemId zhang = add("张伟", "", "男", group);
+    add("生日：Saturday,March 14, 1987", "1987.3.14.9.0.0", "日期", zhang);
+    add("单位：星河科技有限公司", "星河科技有限公司", "单位", zhang);
+    add("职务：项目经理", "项目经理", "职务", zhang);
+    add("电话：010-62345678", "010-62345678", "电话", zhang);
+    add("手机：13912345678", "13912345678", "手机", zhang);
+    add("Email：zhang.wei@example.com", "zhang.wei@example.com", "Email", zhang);
+    add("主页：https://zhangwei.example.com/", "https://zhangwei.example.com/", "主页", zhang);
+    add("OICQ：12345678", "12345678", "OICQ", zhang);
+    return zhang;
 }
 
 // Every icon at tree size and at button size, with its name, for checking the set by eye.
@@ -128,6 +152,23 @@ int main(int argc, char** argv) {
         newUser.adjustSize();
         newUser.show();
         ok &= save(newUser, out, "new-user.png");
+    }
+    {
+        NamedIconList icons;
+        NamedIconList::fillTreeIcons(icons);
+        BookmarkTree book(kAddressBookTree);
+        book.setIconChooser(&icons);
+        ItemId zhang = fillAddressBook(book);
+        ContactDialog contact(book, icons, zhang);
+        contact.show();
+        contact.detailList()->topLevelItem(3)->setSelected(true);
+        app.processEvents();
+        ok &= save(contact, out, "contact.png");
+        int hold = qEnvironmentVariableIntValue("BRIVANTA_SCREENSHOT_HOLD");
+        if (hold > 0) {
+            QTimer::singleShot(hold * 1000, &contact, &QDialog::reject);
+            contact.exec();
+        }
     }
     {
         BookmarkTree sample;
