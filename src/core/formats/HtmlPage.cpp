@@ -28,7 +28,16 @@ size_t prefixLength(std::string_view label) {
 // Takes the writer's strings two at a time (label, address) and turns each pair into a row.
 class RowWriter : public StringWriter {
   public:
-    explicit RowWriter(std::string& page) : page_(page) {}
+    explicit RowWriter(ByteSink& sink) : sink_(sink) {}
+
+    void write(std::string_view s) { page_ += s; }
+    // False when the sink has failed.
+    bool flush() {
+        if (!page_.empty() && ok_)
+            ok_ = sink_.write(page_.data(), page_.size());
+        page_.clear();
+        return ok_;
+    }
 
     void writeString(std::string_view s) override {
         if (!haveLabel_) {
@@ -48,10 +57,15 @@ class RowWriter : public StringWriter {
         page_ += kLinkEnd;
         page_ += address_;
         page_ += "</a></td></tr>";
+        if (page_.size() >= kFlushSize)
+            flush();
     }
 
   private:
-    std::string& page_;
+    static constexpr size_t kFlushSize = 1 << 20;
+    ByteSink& sink_;
+    std::string page_;
+    bool ok_ = true;
     std::string label_;
     std::string address_;
     bool haveLabel_ = false;
@@ -114,11 +128,19 @@ const std::string& htmlPageHeader() {
     return header;
 }
 
-std::string htmlPageText(BookmarkTree& tree, ItemId start, const ArchiveProgress& progress) {
-    std::string page = htmlPageHeader();
-    RowWriter rows(page);
+bool writeHtmlPage(BookmarkTree& tree, ByteSink& sink, ItemId start,
+                   const ArchiveProgress& progress) {
+    RowWriter rows(sink);
+    rows.write(htmlPageHeader());
     SerializeTree(tree, rows, start, progress);
-    page += kHtmlPageFooter;
+    rows.write(kHtmlPageFooter);
+    return rows.flush();
+}
+
+std::string htmlPageText(BookmarkTree& tree, ItemId start, const ArchiveProgress& progress) {
+    std::string page;
+    StringSink sink(page);
+    writeHtmlPage(tree, sink, start, progress);
     return page;
 }
 
@@ -127,8 +149,7 @@ FileError exportHtmlPage(BookmarkTree& tree, const std::string& path, ItemId sta
     AtomicFileSink sink;
     if (FileError e = sink.open(path))
         return e;
-    std::string page = htmlPageText(tree, start, progress);
-    if (!sink.write(page.data(), page.size())) {
+    if (!writeHtmlPage(tree, sink, start, progress)) {
         FileError e = sink.commit();
         return e.failed() ? e : FileError{path, EIO};
     }

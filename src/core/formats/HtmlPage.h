@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/formats/ByteStream.h"
 #include "core/formats/FileError.h"
 #include "core/formats/TreeArchive.h"
 #include "core/trees/BookmarkTree.h"
@@ -18,8 +19,12 @@ namespace brivanta {
 const std::string& htmlPageHeader();
 inline constexpr std::string_view kHtmlPageFooter = "</table></body></html>";
 
-// The page for `start` and its subtree (the whole tree for kNoItem). `progress` hears each
-// name with its prefix.
+// Writes the page for `start` and its subtree (the whole tree for kNoItem) to `sink`; false
+// when the sink fails. `progress` hears each entry's name.
+bool writeHtmlPage(BookmarkTree& tree, ByteSink& sink, ItemId start = kNoItem,
+                   const ArchiveProgress& progress = {});
+
+// The same page as text.
 std::string htmlPageText(BookmarkTree& tree, ItemId start = kNoItem,
                          const ArchiveProgress& progress = {});
 
