@@ -1,6 +1,6 @@
-// Writes pictures of the login dialog, the new-user dialog and the main window for the
-// documentation: brivanta-screenshots OUTPUT_DIR [SYSTEM_BVK]. Runs on any Qt platform,
-// offscreen included; the data shown is made up in a temporary program directory.
+// Writes pictures of the login dialog, the new-user dialog, the import and export dialog and
+// the main window for the documentation: brivanta-screenshots OUTPUT_DIR [SYSTEM_BVK]. Runs on
+// any Qt platform, offscreen included; the data shown is made up in a temporary program directory.
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -18,6 +18,8 @@
 #include "gui/accounts/LoginDialog.h"
 #include "gui/accounts/NewUserDialog.h"
 #include "gui/app/MainDialog.h"
+#include "gui/formats/ImportExportDialog.h"
+#include "gui/resources/CommandIds.h"
 #include "gui/trees/BookmarkTreeModel.h"
 #include "gui/trees/BookmarkTreeView.h"
 
@@ -126,6 +128,18 @@ int main(int argc, char** argv) {
         newUser.adjustSize();
         newUser.show();
         ok &= save(newUser, out, "new-user.png");
+    }
+    {
+        ExchangeFolders folders{"/home/zhang/Favorites", "/home/zhang/Documents"};
+        ImportExportDialog exporting(true, QString::fromUtf8("工作"), folders);
+        exporting.chooseFormat(ids::kHtmlFileFormat);
+        exporting.adjustSize();
+        exporting.show();
+        ok &= save(exporting, out, "export.png");
+        ImportExportDialog importing(false, QString(), folders);
+        importing.adjustSize();
+        importing.show();
+        ok &= save(importing, out, "import.png");
     }
     {
         BookmarkTree sample;
