@@ -106,8 +106,8 @@ std::string shortcutAddress(std::string_view text) {
 
 std::string_view shortcutText(std::string_view bytes) {
     // Our own files are one framed string: when the length prefix says exactly how long the
-    // rest is, it is no part of the text. Without this a 16-bit length such as 0x00FF would
-    // end the text at its zero byte and lose a long address.
+    // rest is, it is no part of the text, and neither is a zero byte. Without this a 16-bit
+    // length such as 0x00FF would end the text at its zero byte and lose a long address.
     auto framed = [&](size_t prefix, std::uint64_t length) {
         return bytes.size() - prefix == length &&
                bytes.substr(prefix).starts_with("\r\n[InternetShortcut]");
@@ -115,6 +115,8 @@ std::string_view shortcutText(std::string_view bytes) {
     auto byte = [&](size_t i) {
         return static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[i]));
     };
+    if (!bytes.empty() && byte(0) < 0xFF && framed(1, byte(0)))
+        return bytes.substr(1);
     if (bytes.size() >= 3 && byte(0) == 0xFF && framed(3, byte(1) | byte(2) << 8))
         return bytes.substr(3);
     if (bytes.size() >= 7 && byte(0) == 0xFF && byte(1) == 0xFF && byte(2) == 0xFF &&

@@ -21,7 +21,8 @@ inline constexpr size_t kLargestShortcutFile = 16u << 20;
 std::string shortcutAddress(std::string_view text);
 
 // The text of a shortcut file: everything up to its first zero byte, except that in a file
-// as writeInternetShortcut writes it the length prefix is passed over.
+// as writeInternetShortcut writes it the length prefix is passed over and the whole rest
+// counts.
 std::string_view shortcutText(std::string_view fileBytes);
 
 // What writeInternetShortcut writes: one archive string holding CR LF "[InternetShortcut]"

@@ -95,6 +95,9 @@ TEST(InternetShortcut, OurOwnLengthPrefixIsNoPartOfTheText) {
         address.resize(length);
         EXPECT_EQ(shortcutAddress(shortcutText(internetShortcutText(address))), address) << length;
     }
+    // In our own framing a zero byte is text like any other.
+    std::string withZero("http://a/\0b", 11);
+    EXPECT_EQ(shortcutAddress(shortcutText(internetShortcutText(withZero))), withZero);
     // Anything else is read up to its first zero byte, prefix or not.
     EXPECT_EQ(shortcutText(std::string("\xFF\x05\x00\r\n[InternetShortcut]", 23)), "\xFF\x05");
     EXPECT_EQ(shortcutText(std::string("URL=a\0URL=b", 11)), "URL=a");
