@@ -15,6 +15,8 @@ const std::vector<Command>& commands() {
         {"listen", "监听端口，把收到的传送加到树文件", runListen},
         {"mail-send", "把树文件装进信封经 SMTP 发出", runMailSend},
         {"mail-receive", "经 POP3 取回信封，加到各分节的树文件", runMailReceive},
+        {"export", "把树文件导出为 HTML 网页、收藏夹目录或另一个树文件", runExport},
+        {"import", "把 HTML 网页、收藏夹目录或树文件加到树文件", runImport},
     };
     return table;
 }

@@ -115,10 +115,10 @@ bool AtomicFileSink::write(const char* data, size_t size) {
     return true;
 }
 
-FileError AtomicFileSink::commit() {
+FileError AtomicFileSink::commit(Sync sync) {
     if (fd_ < 0)
         return FileError{shownPath_, error_ != 0 ? error_ : EBADF};
-    if (error_ == 0 && ::fsync(fd_) != 0)
+    if (error_ == 0 && sync == Sync::Now && ::fsync(fd_) != 0)
         error_ = errno;
     if (::close(fd_) != 0 && error_ == 0)
         error_ = errno;

@@ -37,9 +37,13 @@ class AtomicFileSink : public ByteSink {
     AtomicFileSink(const AtomicFileSink&) = delete;
     AtomicFileSink& operator=(const AtomicFileSink&) = delete;
 
+    // Now: the bytes are on the disk before the rename. Later: the caller syncs the file
+    // system once after writing many small files.
+    enum class Sync { Now, Later };
+
     FileError open(const std::string& path);
     bool write(const char* data, size_t size) override;
-    FileError commit();
+    FileError commit(Sync sync = Sync::Now);
     void abandon();
 
   private:

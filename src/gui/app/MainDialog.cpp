@@ -19,6 +19,7 @@
 #include "core/formats/TreeArchive.h"
 #include "gui/accounts/LoginFlow.h"
 #include "gui/addressbook/ContactDialog.h"
+#include "gui/formats/ExchangeCommands.h"
 #include "gui/controls/FlatButton.h"
 #include "gui/platform/AddressOpener.h"
 #include "gui/resources/CommandIds.h"
@@ -107,6 +108,12 @@ void MainDialog::registerCommands() {
     commands_.setHandler(ids::kAbout, [this] { showAbout(); });
     commands_.setHandler(ids::kHelp, [this] { openHelp(); });
     commands_.setHandler(ids::kExit, [this] { close(); });
+    commands_.setHandler(ids::kImport, [this] {
+        runImport(this, *activeTree_, treeView(activeTreeId())->currentItem());
+    });
+    commands_.setHandler(ids::kExport, [this] {
+        runExport(this, *activeTree_, treeView(activeTreeId())->currentItem());
+    });
     commands_.setHandler(ids::kNewContact, [this] {
         runContactDialog(this, addressBookTree_, treeIcons_,
                          treeView(ids::kAddressBookControl)->currentItem());
@@ -166,6 +173,7 @@ void MainDialog::buildToolbar() {
 
 void MainDialog::updateCommandStates() {
     commands_.setAvailable(ids::kSendToMailbox, !activeTree_->empty());
+    commands_.setAvailable(ids::kExport, !activeTree_->empty());
     // Contacts live only in the address book.
     commands_.setAvailable(ids::kNewContact, activeTree_ == &addressBookTree_);
 }

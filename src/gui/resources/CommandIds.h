@@ -23,9 +23,9 @@ inline constexpr int kReceiveFromMailbox = 32820;
 inline constexpr int kUpload = 32822;
 inline constexpr int kUpdateRecommended = 32823;
 inline constexpr int kSendToNeighbour = 32824;
-inline constexpr int kImportFavorites = 32827;
-inline constexpr int kImportHtml = 32828;
-inline constexpr int kImportArchive = 32831;
+inline constexpr int kShortcutFolderFormat = 32827;
+inline constexpr int kHtmlFileFormat = 32828;
+inline constexpr int kArchiveFileFormat = 32831;
 inline constexpr int kShowTrayIcon = 32832;
 inline constexpr int kAutoHide = 32833;
 inline constexpr int kNewContact = 32834;
@@ -52,6 +52,7 @@ inline constexpr int kIdNewUser = 10;
 inline constexpr int kMainDialog = 102;
 inline constexpr int kLoginDialog = 134;
 inline constexpr int kBusyDialog = 168;
+inline constexpr int kImportExportDialog = 188;
 inline constexpr int kContactDialog = 207;
 inline constexpr int kNewUserDialog = 252;
 
@@ -76,12 +77,27 @@ inline constexpr int kAddDetailButton = 1079;
 inline constexpr int kDeleteDetailButton = 1080;
 inline constexpr int kModifyDetailButton = 1081;
 
+// Controls, menu and images of the import and export dialog.
+inline constexpr int kExchangePathLabel = 1025;
+inline constexpr int kExchangePathEdit = 1036;
+inline constexpr int kExchangeBrowseButton = 1037;
+inline constexpr int kExchangeTypeButton = 1038;
+inline constexpr int kExchangeAllRadio = 1039;
+inline constexpr int kExchangeSelectedRadio = 1040;
+inline constexpr int kExchangeTypeMenu = 191;
+inline constexpr int kExchangeTypeImages = 192;
+
 // Icons and bitmaps.
 inline constexpr int kProgramIcon = 128;
 inline constexpr int kBackgroundBitmap = 135;
 inline constexpr int kClosedBookIcon = 163;
 inline constexpr int kOpenBookIcon = 164;
 inline constexpr int kClosedFolderIcon = 143;
+inline constexpr int kBrowseIcon = 166;
+inline constexpr int kHtmlFileIcon = 194;
+inline constexpr int kShortcutFolderIcon = 195;
+inline constexpr int kImportIcon = 196;
+inline constexpr int kExportIcon = 197;
 inline constexpr int kOpenFolderIcon = 142;
 inline constexpr int kAddressBookIcon = 202;
 inline constexpr int kRecommendedTabIcon = 243;

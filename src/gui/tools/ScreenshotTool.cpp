@@ -1,8 +1,8 @@
-// Writes pictures of the login dialog, the new-user dialog, the contact dialog and the main
-// window for the documentation: brivanta-screenshots OUTPUT_DIR [SYSTEM_BVK]. Runs on any Qt
-// platform, offscreen included; the data shown is made up in a temporary program directory.
-// With BRIVANTA_SCREENSHOT_HOLD=SECONDS the contact dialog stays open that long, so that a
-// real X server can be photographed with its window manager's frame.
+// Writes pictures of the login dialog, the new-user dialog, the contact dialog, the import and
+// export dialog and the main window for the documentation: brivanta-screenshots OUTPUT_DIR
+// [SYSTEM_BVK]. Runs on any Qt platform, offscreen included; the data shown is made up in a
+// temporary program directory. With BRIVANTA_SCREENSHOT_HOLD=SECONDS the contact dialog stays
+// open that long, so that a real X server can be photographed with its window manager's frame.
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -25,6 +25,7 @@
 #include "gui/addressbook/ContactDialog.h"
 #include "gui/addressbook/NamedIconList.h"
 #include "gui/app/MainDialog.h"
+#include "gui/formats/ImportExportDialog.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/trees/BookmarkTreeModel.h"
 #include "gui/trees/BookmarkTreeView.h"
@@ -169,6 +170,16 @@ int main(int argc, char** argv) {
             QTimer::singleShot(hold * 1000, &contact, &QDialog::reject);
             contact.exec();
         }
+        ExchangeFolders folders{"/home/zhang/Favorites", "/home/zhang/Documents"};
+        ImportExportDialog exporting(true, QString::fromUtf8("工作"), folders);
+        exporting.chooseFormat(ids::kHtmlFileFormat);
+        exporting.adjustSize();
+        exporting.show();
+        ok &= save(exporting, out, "export.png");
+        ImportExportDialog importing(false, QString(), folders);
+        importing.adjustSize();
+        importing.show();
+        ok &= save(importing, out, "import.png");
     }
     {
         BookmarkTree sample;

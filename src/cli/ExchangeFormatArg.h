@@ -1,0 +1,21 @@
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include "core/formats/ImportExportChecks.h"
+
+namespace brivanta::cli {
+
+// "html", "urldir" or "bvk" on the command line.
+inline std::optional<ExchangeFormat> exchangeFormatNamed(std::string_view name) {
+    if (name == "html")
+        return ExchangeFormat::HtmlPage;
+    if (name == "urldir")
+        return ExchangeFormat::ShortcutFolder;
+    if (name == "bvk")
+        return ExchangeFormat::ArchiveFile;
+    return std::nullopt;
+}
+
+}  // namespace brivanta::cli

@@ -1,0 +1,46 @@
+#include <cerrno>
+
+#include "cli/CliCommands.h"
+#include "cli/ExchangeFormatArg.h"
+#include "core/formats/Exchange.h"
+
+namespace brivanta::cli {
+
+int runImport(Args args) {
+    static const char* const kUsage = "用法: brivanta-cli import html|urldir|bvk SOURCE FILE";
+    if (wantsHelp(args)) {
+        std::printf(
+            "%s\n"
+            "把 SOURCE 的条目加到树文件 FILE 的顶层，然后保存 FILE（FILE 不存在时新建）：\n"
+            "  html    导出的 HTML 网页\n"
+            "  urldir  收藏夹目录：子目录成为文件夹，.url 文件成为链接\n"
+            "  bvk     另一个树文件\n",
+            kUsage);
+        return 0;
+    }
+    if (args.size() != 3)
+        return fail(kUsage);
+    std::optional<ExchangeFormat> format = exchangeFormatNamed(args[0]);
+    if (!format)
+        return fail("未知格式 “" + args[0] + "”；可用 html、urldir 或 bvk");
+    const std::string& source = args[1];
+    const std::string& file = args[2];
+
+    ExchangeCheckResult check = checkExchangePath(*format, false, source);
+    if (check.outcome == ExchangeCheck::MissingFolder)
+        return fail("目录 “" + check.folder + "” 不存在");
+    if (check.outcome == ExchangeCheck::MissingFile)
+        return fail("文件 “" + check.path + "” 不存在");
+
+    BookmarkTree tree;
+    FileError error;
+    if (!loadArchiveFile(tree, file, kNoItem, &error) && error.errorNumber != ENOENT)
+        return fail(error.readMessage());
+    if (FileError e = importExchange(tree, *format, check.path))
+        return fail(e.readMessage());
+    if (FileError e = saveArchiveFile(tree, file))
+        return fail(e.writeMessage());
+    return 0;
+}
+
+}  // namespace brivanta::cli

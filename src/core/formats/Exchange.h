@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+#include "core/formats/FileError.h"
+#include "core/formats/ImportExportChecks.h"
+#include "core/formats/TreeArchive.h"
+#include "core/trees/BookmarkTree.h"
+
+namespace brivanta {
+
+// The routine behind each format, as the import and export commands run them. Paths are used
+// as they are (no program-directory rule): they are the ones the user chose and the checks
+// looked at.
+
+// Adds what `path` holds below `parent` (the top level for kNoItem).
+FileError importExchange(BookmarkTree& tree, ExchangeFormat format, const std::string& path,
+                         ItemId parent = kNoItem, const ArchiveProgress& progress = {});
+
+// Writes `start` and its subtree (the whole tree for kNoItem) to `path`.
+FileError exportExchange(BookmarkTree& tree, ExchangeFormat format, const std::string& path,
+                         ItemId start = kNoItem, const ArchiveProgress& progress = {});
+
+}  // namespace brivanta

@@ -1,0 +1,88 @@
+#include "core/formats/ImportExportChecks.h"
+
+#include <sys/stat.h>
+
+#include "core/formats/SafeFileName.h"
+
+namespace brivanta {
+
+namespace {
+
+bool isSeparator(char c) {
+    return c == '/' || c == '\\';
+}
+
+bool isDirectory(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+std::string withoutTrailingSeparator(std::string_view path) {
+    if (path.size() > 1 && isSeparator(path.back()))
+        path.remove_suffix(1);
+    return std::string(path);
+}
+
+std::string folderPart(std::string_view path) {
+    size_t last = path.find_last_of("/\\");
+    if (last == std::string_view::npos)
+        return {};
+    if (last == 0)
+        return std::string(path.substr(0, 1));
+    return std::string(path.substr(0, last));
+}
+
+ExchangeCheckResult checkExchangePath(ExchangeFormat format, bool isExport,
+                                      std::string_view typed) {
+    ExchangeCheckResult result;
+    result.path = withoutTrailingSeparator(typed);
+    const std::string& path = result.path;
+    if (format == ExchangeFormat::ShortcutFolder) {
+        if (!isDirectory(path)) {
+            result.outcome = ExchangeCheck::MissingFolder;
+            result.folder = path;
+        }
+        return result;
+    }
+    struct stat st;
+    bool exists = !path.empty() && ::stat(path.c_str(), &st) == 0;
+    if (!isExport) {
+        if (!exists || S_ISDIR(st.st_mode))
+            result.outcome = ExchangeCheck::MissingFile;
+        return result;
+    }
+    std::string folder = folderPart(path);
+    if (!folder.empty() && !isDirectory(folder)) {
+        result.outcome = ExchangeCheck::MissingFolder;
+        result.folder = folder;
+        return result;
+    }
+    if (exists && !S_ISDIR(st.st_mode))
+        result.outcome = ExchangeCheck::AskOverwrite;
+    return result;
+}
+
+std::string favoritesFolder(std::string_view home) {
+    std::string folder(home);
+    if (!folder.empty() && folder.back() != '/')
+        folder += '/';
+    return folder + "Favorites";
+}
+
+std::string defaultExchangePath(ExchangeFormat format, std::string_view selectedName,
+                                const ExchangeFolders& folders) {
+    if (format == ExchangeFormat::ShortcutFolder)
+        return folders.favorites;
+    std::string name = selectedName.empty() ? std::string("favorites") : safeFileName(selectedName);
+    name += format == ExchangeFormat::HtmlPage ? ".htm" : ".bvk";
+    if (folders.documents.empty())
+        return name;
+    std::string path = folders.documents;
+    if (path.back() != '/')
+        path += '/';
+    return path + name;
+}
+
+}  // namespace brivanta

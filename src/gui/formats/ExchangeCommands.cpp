@@ -1,0 +1,128 @@
+#include "gui/formats/ExchangeCommands.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+#include <memory>
+
+#include "core/formats/Exchange.h"
+#include "gui/controls/BusyWindow.h"
+#include "gui/formats/ImportExportDialog.h"
+#include "gui/platform/AddressOpener.h"
+#include "gui/platform/UserFolders.h"
+#include "gui/resources/CommandIds.h"
+#include "gui/text/QtText.h"
+
+namespace brivanta {
+
+namespace {
+
+// The busy window and the wait cursor for the life of the routine.
+class BusyStep {
+  public:
+    BusyStep(QWidget* owner, const QString& caption)
+        : window_(std::make_unique<BusyWindow>(owner)) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        window_->setStepText(caption);
+        clock_.start();
+    }
+    ~BusyStep() { close(); }
+    BusyStep(const BusyStep&) = delete;
+    BusyStep& operator=(const BusyStep&) = delete;
+
+    // Shows the entry being worked on; a million entries go by in about a second, so the
+    // window is repainted a few times a second, not once per entry.
+    ArchiveProgress progress() {
+        return [this](const std::string& name) {
+            if (window_ && clock_.elapsed() >= 100) {
+                window_->setStepText(fromGbk(name));
+                clock_.restart();
+            }
+        };
+    }
+    void close() {
+        if (window_) {
+            window_.reset();
+            QApplication::restoreOverrideCursor();
+        }
+    }
+
+  private:
+    std::unique_ptr<BusyWindow> window_;
+    QElapsedTimer clock_;
+};
+
+std::string toPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+void showFileError(QWidget* owner, const FileError& error, bool writing) {
+    QMessageBox::warning(
+        owner, QStringLiteral("Brivanta"),
+        QString::fromStdString(writing ? error.writeMessage() : error.readMessage()));
+}
+
+QString selectedText(const BookmarkTree& tree, ItemId selected) {
+    return selected != kNoItem && tree.contains(selected) ? fromGbk(tree.label(selected))
+                                                          : QString();
+}
+
+}  // namespace
+
+void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected,
+               const ExchangeFolders& folders) {
+    ImportExportDialog dialog(false, selectedText(tree, selected), folders, owner);
+    if (dialog.exec() != ids::kIdOk)
+        return;
+    ItemId parent = dialog.exchangeScope() == 1 ? selected : kNoItem;
+    FileError error;
+    {
+        BusyStep busy(owner, QString::fromUtf8("正在导入..."));
+        error = importExchange(tree, dialog.format(), toPath(dialog.exchangePath()), parent,
+                               busy.progress());
+    }
+    if (error)
+        showFileError(owner, error, false);
+}
+
+void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected) {
+    runImport(owner, tree, selected, userExchangeFolders());
+}
+
+void runExport(QWidget* owner, BookmarkTree& tree, ItemId selected,
+               const ExchangeFolders& folders) {
+    if (tree.empty())
+        return;
+    ImportExportDialog dialog(true, selectedText(tree, selected), folders, owner);
+    if (dialog.exec() != ids::kIdOk)
+        return;
+    ItemId start = dialog.exchangeScope() == 1 ? selected : kNoItem;
+    const QString path = dialog.exchangePath();
+    FileError error;
+    {
+        BusyStep busy(owner, QString::fromUtf8("正在准备..."));
+        error = exportExchange(tree, dialog.format(), toPath(path), start, busy.progress());
+    }
+    if (error) {
+        showFileError(owner, error, true);
+        return;
+    }
+    if (dialog.format() != ExchangeFormat::HtmlPage)
+        return;
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8("导出HTML文件"),
+                    QString::fromUtf8("HTML文件导出完毕！\n您现在需要打开吗?"),
+                    QMessageBox::Ok | QMessageBox::Cancel, owner);
+    box.button(QMessageBox::Ok)->setText(QString::fromUtf8("确定"));
+    box.button(QMessageBox::Cancel)->setText(QString::fromUtf8("取消"));
+    if (box.exec() == QMessageBox::Ok)
+        openAddress(QFileInfo(path).absoluteFilePath());
+}
+
+void runExport(QWidget* owner, BookmarkTree& tree, ItemId selected) {
+    runExport(owner, tree, selected, userExchangeFolders());
+}
+
+}  // namespace brivanta

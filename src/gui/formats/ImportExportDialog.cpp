@@ -1,0 +1,275 @@
+#include "gui/formats/ImportExportDialog.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "gui/controls/FlatButton.h"
+#include "gui/resources/CommandIds.h"
+#include "gui/resources/ResourceIcons.h"
+
+namespace brivanta {
+
+namespace {
+
+// Until the icon menu takes over: a plain menu whose icons are 32 x 32.
+class LargeIconStyle : public QProxyStyle {
+  public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        if (metric == PM_SmallIconSize)
+            return 32;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+struct FormatTexts {
+    int command;
+    const char* menuText;
+    const char* exportButton;
+    const char* importButton;
+    const char* pathLabel;
+    int icon;
+};
+
+// In the order menu 191 lists them.
+constexpr FormatTexts kFormats[] = {
+    {ids::kShortcutFolderFormat, "Internet Explore收藏夹", "导出到Internet Explore收藏夹▼",
+     "导入Internet Explore收藏夹 ▼", "Internet Explore收藏夹路径:", ids::kShortcutFolderIcon},
+    {ids::kArchiveFileFormat, "Brivanta格式文件", "导出到Brivanta格式文件 ▼",
+     "导入Brivanta格式文件 ▼", "Brivanta格式文件路径和文件名:", ids::kProgramIcon},
+    {ids::kHtmlFileFormat, "HTML文件", "导出到HTML 文件 ▼", "导入HTML 文件 ▼",
+     "HTML文件的路径和文件名:", ids::kHtmlFileIcon},
+};
+
+const FormatTexts& textsFor(int command) {
+    for (const FormatTexts& f : kFormats) {
+        if (f.command == command)
+            return f;
+    }
+    return kFormats[0];
+}
+
+QString fromPath(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+std::string toPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+}  // namespace
+
+ExchangeFormat exchangeFormatFor(int commandId) {
+    switch (commandId) {
+        case ids::kHtmlFileFormat:
+            return ExchangeFormat::HtmlPage;
+        case ids::kArchiveFileFormat:
+            return ExchangeFormat::ArchiveFile;
+        default:
+            return ExchangeFormat::ShortcutFolder;
+    }
+}
+
+int exchangeCommandFor(ExchangeFormat format) {
+    switch (format) {
+        case ExchangeFormat::HtmlPage:
+            return ids::kHtmlFileFormat;
+        case ExchangeFormat::ArchiveFile:
+            return ids::kArchiveFileFormat;
+        case ExchangeFormat::ShortcutFolder:
+            break;
+    }
+    return ids::kShortcutFolderFormat;
+}
+
+ImportExportDialog::ImportExportDialog(bool isExport, const QString& selectedName,
+                                       const ExchangeFolders& folders, QWidget* parent)
+    : QDialog(parent),
+      isExport_(isExport),
+      selectedName_(selectedName),
+      folders_(folders),
+      exchangeKind_(ids::kShortcutFolderFormat) {
+    setObjectName(QString::number(ids::kImportExportDialog));
+    const int modeIcon = isExport ? ids::kExportIcon : ids::kImportIcon;
+    setWindowTitle(QString::fromUtf8(isExport ? "导出收藏夹" : "导入收藏夹"));
+    setWindowIcon(resourceIcon(modeIcon));
+
+    iconLabel_ = new QLabel;
+    iconLabel_->setPixmap(resourceIcon(modeIcon).pixmap(32, 32));
+    const FormatTexts& start = textsFor(exchangeKind_);
+    typeButton_ =
+        new FlatButton(resourceIcon(start.icon),
+                       QString::fromUtf8(isExport ? start.exportButton : start.importButton));
+    typeButton_->setObjectName(QString::number(ids::kExchangeTypeButton));
+    typeButton_->setIconSize(QSize(32, 32));
+    typeButton_->setTooltipText(QString::fromUtf8("单击可以改变类型"));
+    connect(typeButton_, &QPushButton::clicked, this, &ImportExportDialog::showTypeMenu);
+
+    // The template's own label, with a full-width colon, until a format is picked.
+    pathLabel_ = new QLabel(QString::fromUtf8("Internet Explore收藏夹路径："));
+    pathLabel_->setObjectName(QString::number(ids::kExchangePathLabel));
+    pathEdit_ = new QLineEdit(fromPath(
+        defaultExchangePath(ExchangeFormat::ShortcutFolder, selectedName.toStdString(), folders_)));
+    pathEdit_->setObjectName(QString::number(ids::kExchangePathEdit));
+    pathEdit_->setMinimumWidth(280);
+    pathLabel_->setBuddy(pathEdit_);
+    browseButton_ = new FlatButton(resourceIcon(ids::kBrowseIcon), QString());
+    browseButton_->setObjectName(QString::number(ids::kExchangeBrowseButton));
+    browseButton_->setShowText(false);
+    connect(browseButton_, &QPushButton::clicked, this, &ImportExportDialog::browse);
+
+    QString suffix;
+    if (!selectedName.isEmpty())
+        suffix = QStringLiteral(":[") + selectedName + QStringLiteral("]");
+    allRadio_ = new QRadioButton(QString::fromUtf8(isExport ? "全部导出" : "导入到顶层"));
+    allRadio_->setObjectName(QString::number(ids::kExchangeAllRadio));
+    selectedRadio_ = new QRadioButton(
+        QString::fromUtf8(isExport ? "导出选中的书签" : "导入到选中的分类") + suffix);
+    selectedRadio_->setObjectName(QString::number(ids::kExchangeSelectedRadio));
+    if (selectedName.isEmpty()) {
+        allRadio_->setChecked(true);
+        selectedRadio_->setEnabled(false);
+    } else {
+        selectedRadio_->setChecked(true);
+    }
+
+    okButton_ =
+        new FlatButton(resourceIcon(modeIcon), QString::fromUtf8(isExport ? "导出" : "导入"));
+    okButton_->setObjectName(QString::number(ids::kIdOk));
+    okButton_->setDefault(true);
+    cancelButton_ = new FlatButton(resourceIcon(ids::kCancelIcon), QString::fromUtf8("取消"));
+    cancelButton_->setObjectName(QString::number(ids::kIdCancel));
+    connect(okButton_, &QPushButton::clicked, this, &ImportExportDialog::accept);
+    connect(cancelButton_, &QPushButton::clicked, this, &ImportExportDialog::reject);
+
+    typeMenu_ = new QMenu(this);
+    typeMenu_->setObjectName(QString::number(ids::kExchangeTypeMenu));
+    auto* style = new LargeIconStyle;
+    style->setParent(typeMenu_);
+    typeMenu_->setStyle(style);
+    for (const FormatTexts& f : kFormats) {
+        QAction* action =
+            typeMenu_->addAction(commandIcon(f.command), QString::fromUtf8(f.menuText));
+        action->setData(f.command);
+    }
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(iconLabel_);
+    top->addWidget(typeButton_, 1, Qt::AlignLeft);
+    auto* pathRow = new QHBoxLayout;
+    pathRow->addWidget(pathEdit_, 1);
+    pathRow->addWidget(browseButton_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(okButton_);
+    buttons->addWidget(cancelButton_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(pathLabel_);
+    layout->addLayout(pathRow);
+    layout->addWidget(allRadio_);
+    layout->addWidget(selectedRadio_);
+    layout->addLayout(buttons);
+    pathEdit_->setFocus();
+}
+
+ExchangeFormat ImportExportDialog::format() const {
+    return exchangeFormatFor(exchangeKind_);
+}
+
+QString ImportExportDialog::exchangePath() const {
+    return pathEdit_->text();
+}
+
+int ImportExportDialog::exchangeScope() const {
+    return selectedRadio_->isEnabled() && selectedRadio_->isChecked() ? 1 : 0;
+}
+
+void ImportExportDialog::chooseFormat(int commandId) {
+    const FormatTexts& f = textsFor(commandId);
+    exchangeKind_ = f.command;
+    pathEdit_->setText(
+        fromPath(defaultExchangePath(format(), selectedName_.toStdString(), folders_)));
+    typeButton_->setText(QString::fromUtf8(isExport_ ? f.exportButton : f.importButton));
+    typeButton_->setIcons(resourceIcon(f.icon));
+    pathLabel_->setText(QString::fromUtf8(f.pathLabel));
+}
+
+void ImportExportDialog::showTypeMenu() {
+    QAction* chosen = typeMenu_->exec(typeButton_->mapToGlobal(typeButton_->rect().bottomLeft()));
+    if (chosen)
+        chooseFormat(chosen->data().toInt());
+}
+
+void ImportExportDialog::browse() {
+    QFileDialog dialog(this);
+    QFileInfo current(pathEdit_->text());
+    if (exchangeKind_ == ids::kShortcutFolderFormat) {
+        dialog.setWindowTitle(QString::fromUtf8("请选择Internet Explore收藏夹的目录:"));
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+        if (current.isDir())
+            dialog.setDirectory(current.absoluteFilePath());
+    } else {
+        const bool html = exchangeKind_ == ids::kHtmlFileFormat;
+        dialog.setAcceptMode(isExport_ ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(isExport_ ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        dialog.setDefaultSuffix(html ? QStringLiteral("htm") : QStringLiteral("bvk"));
+        dialog.setNameFilter(html ? QString::fromUtf8("HTML文件(*.htm *.html)")
+                                  : QString::fromUtf8("Brivanta文件(*.bvk)"));
+        if (current.dir().exists())
+            dialog.setDirectory(current.dir().absolutePath());
+        dialog.selectFile(html ? QStringLiteral("favorites.htm") : QStringLiteral("favorites.bvk"));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    pathEdit_->setText(dialog.selectedFiles().constFirst());
+}
+
+void ImportExportDialog::error(const QString& text) {
+    QMessageBox::critical(this, QString::fromUtf8("错误"), text);
+}
+
+void ImportExportDialog::accept() {
+    ExchangeCheckResult check = checkExchangePath(format(), isExport_, toPath(pathEdit_->text()));
+    pathEdit_->setText(fromPath(check.path));
+    switch (check.outcome) {
+        case ExchangeCheck::MissingFolder:
+            error(QString::fromUtf8("指定的目录不存在!\n") + fromPath(check.folder));
+            return;
+        case ExchangeCheck::MissingFile:
+            error(QString::fromUtf8("指定的文件不存在!\n") + fromPath(check.path));
+            return;
+        case ExchangeCheck::AskOverwrite: {
+            QMessageBox box(QMessageBox::Question, QString::fromUtf8("导出"),
+                            fromPath(check.path) + QString::fromUtf8("已经存在。\n要替换吗？"),
+                            QMessageBox::Ok | QMessageBox::Cancel, this);
+            box.button(QMessageBox::Ok)->setText(QString::fromUtf8("确定"));
+            box.button(QMessageBox::Cancel)->setText(QString::fromUtf8("取消"));
+            if (box.exec() != QMessageBox::Ok)
+                return;
+            break;
+        }
+        case ExchangeCheck::Accepted:
+            break;
+    }
+    done(ids::kIdOk);
+}
+
+void ImportExportDialog::reject() {
+    done(ids::kIdCancel);
+}
+
+}  // namespace brivanta

@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "../TempDir.h"
+
+namespace brivanta {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Runs brivanta-cli in `dir` (relative paths are relative to it) with `input` on stdin.
+CliRun cli(const testing::TempDir& dir, const std::string& args, const std::string& input = "") {
+    std::ofstream(dir.file("stdin"), std::ios::binary) << input;
+    std::string command =
+        "cd " + dir.path() + " && " + BRIVANTA_CLI_PATH + " " + args + " <stdin >stdout 2>stderr";
+    int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(dir.file("stdout")),
+            slurp(dir.file("stderr"))};
+}
+
+const char* const kTreeText =
+    "新闻\t\n"
+    "  新浪\thttp://sina.com.cn/\n"
+    "  R&D <内部>\thttp://x/?a=1&b='2'\n"
+    "顶层链接\tmailto:a@b.c\n";
+
+class ExchangeCli : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ExchangeCli, ExportThenImportGivesTheTreeBack) {
+    testing::TempDir dir;
+    ASSERT_EQ(cli(dir, "build tree.bvk", kTreeText).status, 0);
+    std::string format = GetParam();
+    std::string target = format == "urldir" ? "fav-link" : "out/page." + format;
+    fs::create_directory(dir.file("out"));
+    fs::create_directory_symlink("out", dir.file("fav-link"));
+    CliRun exported = cli(dir, "export " + format + " " + target + " tree.bvk");
+    ASSERT_EQ(exported.status, 0) << exported.err;
+
+    // Import twice into a file that does not exist yet: the second run adds after the first.
+    ASSERT_EQ(cli(dir, "import " + format + " " + target + " back.bvk").status, 0);
+    ASSERT_EQ(cli(dir, "import " + format + " " + target + "/ back.bvk").status, 0);
+    CliRun dumped = cli(dir, "dump back.bvk");
+    ASSERT_EQ(dumped.status, 0) << dumped.err;
+    if (format == "urldir") {
+        // Directory order is the file system's: compare line sets of one copy.
+        std::string lines = dumped.out;
+        EXPECT_EQ(lines.size(), 2 * std::string(kTreeText).size());
+        for (const char* line : {"新闻\t\n", "  新浪\thttp://sina.com.cn/\n",
+                                 "  R&D <内部>\thttp://x/?a=1&b='2'\n", "顶层链接\tmailto:a@b.c\n"})
+            EXPECT_NE(lines.find(line), std::string::npos) << line;
+    } else {
+        EXPECT_EQ(dumped.out, std::string(kTreeText) + kTreeText);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ExchangeCli, ::testing::Values("html", "urldir", "bvk"));
+
+TEST(ExchangeCli, ErrorsNameWhatFailed) {
+    testing::TempDir dir;
+    ASSERT_EQ(cli(dir, "build tree.bvk", kTreeText).status, 0);
+    struct {
+        std::string args;
+        std::string named;
+    } cases[] = {
+        {"export pdf out.pdf tree.bvk", "pdf"},
+        {"export html out.htm missing.bvk", "missing.bvk"},
+        {"export urldir nowhere tree.bvk", "nowhere"},
+        {"export html no/dir/out.htm tree.bvk", "no/dir"},
+        {"import html missing.htm tree.bvk", "missing.htm"},
+        {"import urldir nowhere tree.bvk", "nowhere"},
+        {"import bvk tree.bvk", "用法"},
+    };
+    for (const auto& c : cases) {
+        CliRun run = cli(dir, c.args);
+        EXPECT_EQ(run.status, 1) << c.args;
+        EXPECT_NE(run.err.find(c.named), std::string::npos) << c.args << ": " << run.err;
+    }
+    // Nothing above changed the tree file.
+    EXPECT_EQ(cli(dir, "dump tree.bvk").out, kTreeText);
+    EXPECT_EQ(cli(dir, "export --help").status, 0);
+}
+
+}  // namespace
+}  // namespace brivanta
