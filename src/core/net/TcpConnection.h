@@ -49,7 +49,7 @@ class TcpConnection {
     // for `host`. tlsFailed with tlsFailure() saying why; the connection is closed then.
     NetStatus startTls(const std::string& host, const TlsOptions& options);
     // The server's side of the same (the tests' servers): certificate chain and key from
-    // PEM files; `maxVersion` (an OpenSSL version constant, 0 for none) caps the protocol.
+    // PEM files; `maxVersion` (an OpenSSL version constant, 0 for none) pins the protocol.
     NetStatus acceptTls(const std::string& certificateFile, const std::string& keyFile,
                         int maxVersion = 0);
     bool isEncrypted() const { return tls_ != nullptr; }

@@ -179,8 +179,16 @@ std::unique_ptr<TlsLayer> TlsLayer::forServer(int fd, const std::string& certifi
         return nullptr;
     }
     SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
-    if (maxVersion != 0)
+    if (maxVersion != 0) {
+        // Exactly that version, even one too old for OpenSSL's defaults: the tests play
+        // old servers with it.
+        SSL_CTX_set_min_proto_version(context, maxVersion);
         SSL_CTX_set_max_proto_version(context, maxVersion);
+        if (maxVersion < TLS1_2_VERSION) {
+            SSL_CTX_set_security_level(context, 0);
+            SSL_CTX_set_cipher_list(context, "DEFAULT:@SECLEVEL=0");
+        }
+    }
     SSL_CTX_set_options(context, SSL_OP_IGNORE_UNEXPECTED_EOF);
     SSL_CTX_set_mode(context, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
     if (SSL_CTX_use_certificate_chain_file(context, certificateFile.c_str()) != 1 ||

@@ -31,7 +31,7 @@ class TlsLayer {
                                                const TlsOptions& options, std::string& failure);
 
     // The server's side, with the certificate chain and key from PEM files, TLS 1.2 or newer
-    // (`maxVersion`, an OpenSSL version constant, caps it; 0 for none).
+    // (`maxVersion`, an OpenSSL version constant, pins one version instead; 0 for none).
     static std::unique_ptr<TlsLayer> forServer(int fd, const std::string& certificateFile,
                                                const std::string& keyFile, int maxVersion,
                                                std::string& failure);
