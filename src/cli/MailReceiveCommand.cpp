@@ -31,10 +31,11 @@ int runMailReceive(Args args) {
     if (wantsHelp(args)) {
         std::printf(
             "%s\n"
-            "从 POP3 邮箱（端口默认 110）取回全部邮件（邮件留在服务器上），把每个 <BRIVANTA>\n"
-            "信封的条目加到其分节对应的文件顶层：<CUSTOM> 到 --custom，<SYSTEM> 到\n"
-            "--recommended，<ADDRESS> 到 --address-book；没有给出文件的分节跳过。保存收到\n"
-            "条目的文件，并打印结果（成功时为“接收完毕！”）。密码取自文件 F 的第一行。\n"
+            "从 POP3 邮箱（端口默认 110，--security tls 时 995）取回全部邮件（邮件留在服务器\n"
+            "上），把每个 <BRIVANTA> 信封的条目加到其分节对应的文件顶层：<CUSTOM> 到\n"
+            "--custom，<SYSTEM> 到 --recommended，<ADDRESS> 到 --address-book；没有给出文件\n"
+            "的分节跳过。保存收到条目的文件，并打印结果（成功时为“接收完毕！”）。密码取自\n"
+            "文件 F 的第一行。\n"
             "%s",
             usage, kSecurityHelp);
         return 0;

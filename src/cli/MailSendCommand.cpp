@@ -16,8 +16,9 @@ int runMailSend(Args args) {
     if (wantsHelp(args)) {
         std::printf(
             "%s\n"
-            "把树文件 FILE 的整棵树装进邮件（主题 <BRIVANTA>）经 SMTP 服务器（端口默认 25）\n"
-            "发给 ADDRESS，像“发送到邮箱”命令那样，并打印结果（成功时为“发送完毕！”）。\n"
+            "把树文件 FILE 的整棵树装进邮件（主题 <BRIVANTA>）经 SMTP 服务器（端口默认 25，\n"
+            "随 --security 为 587 或 465）发给 ADDRESS，像“发送到邮箱”命令那样，并打印结果\n"
+            "（成功时为“发送完毕！”）。\n"
             "--section 选择分节（默认 custom）；address 按每条记录三个字符串读取 FILE。\n"
             "--login USER 以 USER 登录（AUTH PLAIN 或 LOGIN），密码取自文件 F 的第一行；\n"
             "登录后 USER 也是发件人。\n"
