@@ -52,9 +52,10 @@ void saveTree(BookmarkTree& tree, const std::string& path) {
 std::vector<std::string> loginLines(const std::string& service, const std::string& user) {
     std::ifstream log(mailServers().stateDir + "/dovecot.log");
     std::vector<std::string> lines;
+    const std::string login = service + ": Info: Login: user=<" + user + ">";
     std::string line;
     while (std::getline(log, line)) {
-        if (line.find(service + ": Info: Login: user=<" + user + ">") != std::string::npos)
+        if (line.find(login) != std::string::npos)
             lines.push_back(line);
     }
     return lines;

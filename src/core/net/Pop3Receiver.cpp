@@ -133,7 +133,7 @@ bool Pop3Receiver::logIn() {
 
 bool Pop3Receiver::readList(std::string& lines) {
     // A capability list is short; a server that sends without end is cut off.
-    constexpr size_t kMaxList = 64 * 1024;
+    constexpr size_t kMaxList = size_t{64} * 1024;
     lines.clear();
     std::string line;
     for (;;) {

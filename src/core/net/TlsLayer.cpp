@@ -7,7 +7,6 @@
 #include <sys/socket.h>
 
 #include <cerrno>
-#include <cstdint>
 #include <cstring>
 
 namespace brivanta::net {
@@ -18,7 +17,7 @@ namespace {
 // has gone; the program must not die of that, so the socket is driven through send()
 // with MSG_NOSIGNAL, as the plain connection does.
 int fdOf(BIO* bio) {
-    return static_cast<int>(reinterpret_cast<std::intptr_t>(BIO_get_data(bio)));
+    return *static_cast<const int*>(BIO_get_data(bio));
 }
 
 int bioWrite(BIO* bio, const char* data, size_t size, size_t* written) {
@@ -207,20 +206,25 @@ std::unique_ptr<TlsLayer> TlsLayer::forServer(int fd, const std::string& certifi
 std::unique_ptr<TlsLayer> TlsLayer::onSocket(ssl_ctx_st* context, int fd, std::string host,
                                              std::string& failure) {
     SSL* ssl = SSL_new(context);
-    BIO* bio = ssl != nullptr ? BIO_new(socketMethod()) : nullptr;
-    if (bio == nullptr) {
+    if (ssl == nullptr) {
         failure = "不能准备 TLS（" + takeOpenSslError() + "）";
-        SSL_free(ssl);
         SSL_CTX_free(context);
         return nullptr;
     }
-    BIO_set_data(bio, reinterpret_cast<void*>(static_cast<std::intptr_t>(fd)));
+    std::unique_ptr<TlsLayer> layer(new TlsLayer(context, ssl, std::move(host), fd));
+    BIO* bio = BIO_new(socketMethod());
+    if (bio == nullptr) {
+        failure = "不能准备 TLS（" + takeOpenSslError() + "）";
+        return nullptr;
+    }
+    // The BIO reads the descriptor from the layer, which stays where it is while it lives.
+    BIO_set_data(bio, &layer->fd_);
     SSL_set_bio(ssl, bio, bio);
-    return std::unique_ptr<TlsLayer>(new TlsLayer(context, ssl, std::move(host)));
+    return layer;
 }
 
-TlsLayer::TlsLayer(ssl_ctx_st* context, ssl_st* ssl, std::string host)
-    : context_(context), ssl_(ssl), host_(std::move(host)) {}
+TlsLayer::TlsLayer(ssl_ctx_st* context, ssl_st* ssl, std::string host, int fd)
+    : context_(context), ssl_(ssl), fd_(fd), host_(std::move(host)) {}
 
 TlsLayer::~TlsLayer() {
     SSL_free(ssl_);

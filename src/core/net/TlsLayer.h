@@ -52,7 +52,7 @@ class TlsLayer {
     std::string protocolName() const;
 
   private:
-    TlsLayer(ssl_ctx_st* context, ssl_st* ssl, std::string host);
+    TlsLayer(ssl_ctx_st* context, ssl_st* ssl, std::string host, int fd);
     // The session on `fd` over `context` (taken over, freed on failure).
     static std::unique_ptr<TlsLayer> onSocket(ssl_ctx_st* context, int fd, std::string host,
                                               std::string& failure);
@@ -60,6 +60,7 @@ class TlsLayer {
 
     ssl_ctx_st* context_;
     ssl_st* ssl_;
+    int fd_;
     std::string host_;
     std::string failure_;
 };
