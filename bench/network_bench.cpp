@@ -118,8 +118,9 @@ BENCHMARK(BM_PeerTransfer1M)->Unit(benchmark::kMillisecond)->UseRealTime()->Iter
 
 struct Servers {
     bool ok = false;
-    int smtp = 0, pop3 = 0;
+    int smtp = 0, pop3 = 0, pop3s = 0;
     std::string password;
+    std::string caFile;  // the test authority that signed the POP3S certificate
 };
 
 const Servers& servers() {
@@ -137,6 +138,9 @@ const Servers& servers() {
         }
         s.smtp = std::atoi(env["BRIVANTA_SMTP_PORT"].c_str());
         s.pop3 = std::atoi(env["BRIVANTA_POP3_PORT"].c_str());
+        s.pop3s = std::atoi(env["BRIVANTA_POP3S_PORT"].c_str());
+        if (!env["BRIVANTA_MAIL_CERT_DIR"].empty())
+            s.caFile = env["BRIVANTA_MAIL_CERT_DIR"] + "/ca.pem";
         std::ifstream pw(env["BRIVANTA_MAIL_PASSWORD_FILE"]);
         std::getline(pw, s.password);
         s.ok = s.smtp > 0 && s.pop3 > 0 && !s.password.empty();
@@ -258,6 +262,48 @@ void BM_Pop3Fetch20MB_Curl(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Pop3Fetch20MB_Curl)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+
+// The same fetch over TLS from the first byte (POP3S), certificate and host name checked,
+// beside curl over the same.
+void BM_Pop3sFetch20MB_Brivanta(benchmark::State& state) {
+    if (!prepareMailbox("bench", 1, kBigEntries) || servers().pop3s <= 0) {
+        state.SkipWithError(
+            "local mail servers with POP3S not running (scripts/mail-servers start)");
+        return;
+    }
+    size_t bytes = 0;
+    for (auto _ : state) {
+        net::Pop3Receiver pop("localhost", servers().pop3s, "bench", servers().password);
+        pop.setSecurity(net::SecurityMode::tls, {servers().caFile});
+        net::MailMessage message;
+        if (!pop.connect() || pop.messageCount() != 1 || !pop.retrieve(1, message)) {
+            state.SkipWithError("fetch failed");
+            break;
+        }
+        pop.disconnect();
+        bytes = message.header.size() + message.body.size();
+    }
+    state.counters["MB"] = static_cast<double>(bytes) / 1e6;
+}
+BENCHMARK(BM_Pop3sFetch20MB_Brivanta)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+
+void BM_Pop3sFetch20MB_Curl(benchmark::State& state) {
+    if (!prepareMailbox("bench", 1, kBigEntries) || servers().pop3s <= 0) {
+        state.SkipWithError(
+            "local mail servers with POP3S not running (scripts/mail-servers start)");
+        return;
+    }
+    const std::string command = "curl -s -o /dev/null --cacert " + servers().caFile +
+                                " -u bench:" + servers().password +
+                                " pop3s://localhost:" + std::to_string(servers().pop3s) + "/1";
+    for (auto _ : state) {
+        if (runCommand(command) != 0) {
+            state.SkipWithError("curl failed");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_Pop3sFetch20MB_Curl)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 
 // The same fetch with the envelope read into a tree, as the receive command does.
 void BM_Pop3Receive20MBIntoTree_Brivanta(benchmark::State& state) {

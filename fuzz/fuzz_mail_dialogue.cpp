@@ -1,7 +1,9 @@
 // The POP3 and SMTP clients against a server whose every byte is fuzz input: the input is
 // written into one end of a socket pair and the client runs its dialogue on the other.
-// The first byte picks the client (bit 0) and a small mail size limit (bit 1), so that the
-// path that skips an oversize mail is fuzzed too.
+// The first byte picks the client (bit 0), a small mail size limit (bit 1), so that the
+// path that skips an oversize mail is fuzzed too, and the dialogue of today or the new one
+// (bit 2: EHLO and a login for SMTP, CAPA and STLS for POP3, where a "yes" to STLS leads
+// to a TLS handshake with the rest of the input).
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -45,6 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     const bool pop3 = data[0] & 1;
     const bool smallLimit = data[0] & 2;
+    const bool secured = data[0] & 4;
     std::string_view script(reinterpret_cast<const char*>(data) + 1, size - 1);
     net::TcpConnection connection;
     int server = serverSaid(script, connection);
@@ -55,6 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         net::Pop3Receiver client("", 0, "user", "password", quick);
         if (smallLimit)
             client.setMaxMailSize(64);
+        if (secured)
+            client.setSecurity(net::SecurityMode::startTls);
         if (client.connect(std::move(connection))) {
             int count = client.messageCount();
             net::MailMessage message;
@@ -68,6 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         net::CSMTP client("", 0, quick);
         if (smallLimit)
             client.setMaxMailSize(256);
+        if (secured)
+            client.setLogin("user@x", "password");
         if (client.connect(std::move(connection))) {
             net::MailMessage message;
             message.addRecipient("a@x");

@@ -26,15 +26,18 @@ bool sameFile(const std::string& a, const std::string& b) {
 int runMailReceive(Args args) {
     const char* usage =
         "用法: brivanta-cli mail-receive --pop3 HOST[:PORT] --user USER --password-file F "
-        "[--custom FILE] [--recommended FILE] [--address-book FILE] [--timeout S]";
+        "[--custom FILE] [--recommended FILE] [--address-book FILE] "
+        "[--security none|starttls|tls] [--ca-file F] [--timeout S]";
     if (wantsHelp(args)) {
         std::printf(
             "%s\n"
-            "从 POP3 邮箱（端口默认 110）取回全部邮件（邮件留在服务器上），把每个 <BRIVANTA>\n"
-            "信封的条目加到其分节对应的文件顶层：<CUSTOM> 到 --custom，<SYSTEM> 到\n"
-            "--recommended，<ADDRESS> 到 --address-book；没有给出文件的分节跳过。保存收到\n"
-            "条目的文件，并打印结果（成功时为“接收完毕！”）。密码取自文件 F 的第一行。\n",
-            usage);
+            "从 POP3 邮箱（端口默认 110，--security tls 时 995）取回全部邮件（邮件留在服务器\n"
+            "上），把每个 <BRIVANTA> 信封的条目加到其分节对应的文件顶层：<CUSTOM> 到\n"
+            "--custom，<SYSTEM> 到 --recommended，<ADDRESS> 到 --address-book；没有给出文件\n"
+            "的分节跳过。保存收到条目的文件，并打印结果（成功时为“接收完毕！”）。密码取自\n"
+            "文件 F 的第一行。\n"
+            "%s",
+            usage, kSecurityHelp);
         return 0;
     }
     net::NetTimeouts timeouts;
@@ -46,6 +49,11 @@ int runMailReceive(Args args) {
         return fail(usage);
     }
     if (!takePasswordFile(args, password))
+        return 1;
+    net::MailSecurity security;
+    std::string host;
+    int port = 0;
+    if (!takeServerSecurity(args, pop3, net::defaultPop3Port, host, port, security))
         return 1;
 
     struct Target {
@@ -79,11 +87,6 @@ int runMailReceive(Args args) {
     }
     if (missing || !args.empty())
         return fail(usage);
-    std::string host;
-    int port = 0;
-    if (!net::splitHostPort(pop3, 110, host, port) || host.empty()) {
-        return fail("“" + pop3 + "” 不是 HOST 或 HOST:PORT");
-    }
 
     net::MailResult result = net::receiveEnvelopes(
         host, port, user, password, accepted,
@@ -94,7 +97,7 @@ int runMailReceive(Args args) {
                 }
             }
         },
-        timeouts);
+        timeouts, {}, security);
 
     // What arrived before a failure is kept: those mails were fetched whole.
     int status = 0;

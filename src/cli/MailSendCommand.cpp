@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "cli/CliCommands.h"
 #include "cli/NetOptions.h"
 #include "core/formats/TreeArchive.h"
@@ -9,14 +11,19 @@ namespace brivanta::cli {
 int runMailSend(Args args) {
     const char* usage =
         "用法: brivanta-cli mail-send --smtp HOST[:PORT] --to ADDRESS "
-        "[--section custom|system|address] [--timeout S] FILE";
+        "[--section custom|system|address] [--security none|starttls|tls] [--ca-file F] "
+        "[--login USER --password-file F] [--timeout S] FILE";
     if (wantsHelp(args)) {
         std::printf(
             "%s\n"
-            "把树文件 FILE 的整棵树装进邮件（主题 <BRIVANTA>）经 SMTP 服务器（端口默认 25）\n"
-            "发给 ADDRESS，像“发送到邮箱”命令那样，并打印结果（成功时为“发送完毕！”）。\n"
-            "--section 选择分节（默认 custom）；address 按每条记录三个字符串读取 FILE。\n",
-            usage);
+            "把树文件 FILE 的整棵树装进邮件（主题 <BRIVANTA>）经 SMTP 服务器（端口默认 25，\n"
+            "随 --security 为 587 或 465）发给 ADDRESS，像“发送到邮箱”命令那样，并打印结果\n"
+            "（成功时为“发送完毕！”）。\n"
+            "--section 选择分节（默认 custom）；address 按每条记录三个字符串读取 FILE。\n"
+            "--login USER 以 USER 登录（AUTH PLAIN 或 LOGIN），密码取自文件 F 的第一行；\n"
+            "登录后 USER 也是发件人。\n"
+            "%s",
+            usage, kSecurityHelp);
         return 0;
     }
     net::NetTimeouts timeouts;
@@ -28,7 +35,25 @@ int runMailSend(Args args) {
         return fail(usage);
     }
     takeOption(args, "--section", section, missing);
-    if (missing || args.size() != 1)
+    if (missing)
+        return fail(usage);
+    net::MailSecurity security;
+    std::string host;
+    int port = 0;
+    if (!takeServerSecurity(args, smtp, net::defaultSmtpPort, host, port, security))
+        return 1;
+    const bool loginGiven = takeOption(args, "--login", security.login, missing);
+    if (missing || (loginGiven && security.login.empty()))
+        return fail("--login 需要用户名");
+    const bool passwordGiven =
+        std::find(args.begin(), args.end(), "--password-file") != args.end() ||
+        std::any_of(args.begin(), args.end(),
+                    [](const std::string& a) { return a.starts_with("--password-file="); });
+    if (passwordGiven && !loginGiven)
+        return fail("--password-file 只和 --login 一起用");
+    if (loginGiven && !takePasswordFile(args, security.password))
+        return 1;
+    if (args.size() != 1)
         return fail(usage);
     int kind;
     if (section == "custom") {
@@ -40,16 +65,12 @@ int runMailSend(Args args) {
     } else {
         return fail("--section 只能是 custom、system 或 address，不是 “" + section + "”");
     }
-    std::string host;
-    int port = 0;
-    if (!net::splitHostPort(smtp, 25, host, port) || host.empty()) {
-        return fail("“" + smtp + "” 不是 HOST 或 HOST:PORT");
-    }
     BookmarkTree tree(kind);
     FileError error;
     if (!loadArchiveFile(tree, args[0], kNoItem, &error))
         return fail(error.readMessage());
-    net::MailResult result = net::sendTreeByMail(tree, kNoItem, host, port, to, timeouts);
+    net::MailResult result =
+        net::sendTreeByMail(tree, kNoItem, host, port, to, timeouts, {}, security);
     if (!result.ok)
         return failWithServer("SMTP", host, port, result.statusText);
     printStatus(result.statusText);

@@ -1,12 +1,15 @@
 #include "cli/NetOptions.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "core/formats/FileStreams.h"
 #include "core/formats/TreeArchive.h"
+#include "core/net/TcpConnection.h"
 #include "core/text/Encoding.h"
 
 namespace brivanta::cli {
@@ -58,6 +61,52 @@ bool takePasswordFile(Args& args, std::string& password) {
         return false;
     }
     password = content.substr(0, content.find_first_of("\r\n"));
+    return true;
+}
+
+const char* const kSecurityHelp =
+    "--security none|starttls|tls：不加密（端口 25、110 及其他端口的默认）、连接后用\n"
+    "STARTTLS/STLS 加密（587 的默认；服务器不提供时失败，不以明文继续）、从第一个字节起\n"
+    "用 TLS（465、995 的默认）。不给端口时端口随方式而定。加密时按系统的证书颁发机构检查\n"
+    "服务器证书和主机名；--ca-file F 另外信任 PEM 文件 F 中的颁发机构。\n";
+
+bool takeServerSecurity(Args& args, const std::string& address,
+                        int (*defaultPort)(net::SecurityMode), std::string& host, int& port,
+                        net::MailSecurity& security) {
+    std::string mode, caFile;
+    bool missing = false;
+    const bool modeGiven = takeOption(args, "--security", mode, missing);
+    if (missing) {
+        fail("--security 需要 none、starttls 或 tls");
+        return false;
+    }
+    if (modeGiven && !net::parseSecurityMode(mode, security.mode)) {
+        fail("--security 只能是 none、starttls 或 tls，不是 “" + mode + "”");
+        return false;
+    }
+    const bool caGiven = takeOption(args, "--ca-file", caFile, missing);
+    if (missing) {
+        fail("--ca-file 需要文件名");
+        return false;
+    }
+    const int portOfMode = defaultPort(modeGiven ? security.mode : net::SecurityMode::none);
+    if (!net::splitHostPort(address, portOfMode, host, port) || host.empty()) {
+        fail("“" + address + "” 不是 HOST 或 HOST:PORT");
+        return false;
+    }
+    if (!modeGiven)
+        security.mode = net::defaultSecurityForPort(port);
+    if (caGiven) {
+        if (security.mode == net::SecurityMode::none) {
+            fail("--ca-file 只用于加密的连接（--security starttls 或 tls）");
+            return false;
+        }
+        if (::access(caFile.c_str(), R_OK) != 0) {
+            fail("不能读取证书文件 “" + caFile + "”：" + std::strerror(errno));
+            return false;
+        }
+        security.tls.caFile = caFile;
+    }
     return true;
 }
 

@@ -5,7 +5,9 @@
 #include <string>
 
 #include "cli/CliSupport.h"
+#include "core/net/MailboxTransfer.h"
 #include "core/net/NetTimeouts.h"
+#include "core/net/SecurityMode.h"
 #include "core/trees/BookmarkTree.h"
 
 namespace brivanta::cli {
@@ -17,6 +19,16 @@ bool takeTimeouts(Args& args, net::NetTimeouts& timeouts);
 // Takes "--password-file F" and reads the password: the file's first line without its
 // line end. False with a message printed when the option is missing or the file unreadable.
 bool takePasswordFile(Args& args, std::string& password);
+
+// Takes "--security none|starttls|tls" and "--ca-file F", and splits `address` ("HOST" or
+// "HOST:PORT"): without a port the mode's usual one (`defaultPort`), without a mode the
+// port's usual one. False with a message printed.
+bool takeServerSecurity(Args& args, const std::string& address,
+                        int (*defaultPort)(net::SecurityMode), std::string& host, int& port,
+                        net::MailSecurity& security);
+
+// "    --security/--ca-file" lines of a command's help.
+extern const char* const kSecurityHelp;
 
 // Loads a tree file if it exists (a missing file is an empty tree). False with a message
 // printed on a read error.

@@ -117,6 +117,28 @@ MailServers findServers() {
         }
     }
     s.available = true;
+    s.pop3sPort = std::atoi(setting(file, "BRIVANTA_POP3S_PORT").c_str());
+    s.submissionPort = std::atoi(setting(file, "BRIVANTA_SUBMISSION_PORT").c_str());
+    s.submissionsPort = std::atoi(setting(file, "BRIVANTA_SUBMISSIONS_PORT").c_str());
+    s.certDir = setting(file, "BRIVANTA_MAIL_CERT_DIR");
+    s.stateDir = setting(file, "BRIVANTA_MAIL_DIR");
+    if (s.stateDir.empty())
+        s.stateDir = dir && *dir ? dir : "/tmp/brivanta-mail-servers";
+    if (s.pop3sPort <= 0 || s.submissionPort <= 0 || s.submissionsPort <= 0 || s.certDir.empty()) {
+        s.tlsProblem =
+            "no TLS ports in the environment or in servers.env (servers started "
+            "by an older scripts/mail-servers?)";
+        return s;
+    }
+    for (int port : {s.pop3sPort, s.submissionPort, s.submissionsPort}) {
+        net::TcpConnection probe;
+        probe.setTimeouts({2000, 2000});
+        if (probe.connect("127.0.0.1", port) != net::NetStatus::ok) {
+            s.tlsProblem = "nothing answers on 127.0.0.1:" + std::to_string(port);
+            return s;
+        }
+    }
+    s.tls = true;
     return s;
 }
 

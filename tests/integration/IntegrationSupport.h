@@ -50,6 +50,15 @@ struct MailServers {
     int pop3Port = 0;
     std::string passwordFile;
     std::string password;
+    // The TLS listeners and the certificates made at their start (certDir/ca.pem and
+    // server, other, self .pem/.key); `tls` is false when they do not answer.
+    bool tls = false;
+    std::string tlsProblem;
+    int pop3sPort = 0;
+    int submissionPort = 0;   // STARTTLS
+    int submissionsPort = 0;  // TLS from the first byte
+    std::string certDir;
+    std::string stateDir;  // Dovecot's log is there
 };
 const MailServers& mailServers();
 

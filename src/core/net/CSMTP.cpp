@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "core/net/Base64.h"
 #include "core/text/Encoding.h"
 
 namespace brivanta::net {
@@ -37,8 +38,20 @@ std::string CSMTP::successText() {
 }
 
 CSMTP::CSMTP(std::string server, int port, const NetTimeouts& timeouts)
-    : statusText_(successText()), port_(port), server_(std::move(server)) {
+    : statusText_(successText()) {
+    endpoint_.host = std::move(server);
+    endpoint_.port = port;
     socket_.setTimeouts(timeouts);
+}
+
+void CSMTP::setSecurity(SecurityMode mode, const TlsOptions& tls) {
+    endpoint_.security = mode;
+    endpoint_.tls = tls;
+}
+
+void CSMTP::setLogin(const std::string& user, const std::string& password) {
+    login_ = user;
+    password_ = password;
 }
 
 CSMTP::~CSMTP() {
@@ -61,6 +74,19 @@ bool CSMTP::send(std::string_view data) {
 }
 
 bool CSMTP::readReply(ReplyCheck check) {
+    return expect(kExpected[check].code, kExpected[check].text);
+}
+
+int CSMTP::replyCode() const {
+    if (lastReply_.size() >= 3 && std::isdigit(static_cast<unsigned char>(lastReply_[0])) &&
+        std::isdigit(static_cast<unsigned char>(lastReply_[1])) &&
+        std::isdigit(static_cast<unsigned char>(lastReply_[2]))) {
+        return (lastReply_[0] - '0') * 100 + (lastReply_[1] - '0') * 10 + (lastReply_[2] - '0');
+    }
+    return 0;
+}
+
+bool CSMTP::expect(int expected, const char* mismatch) {
     if (broken_)
         return false;
     NetStatus s = replies_.readSmtpReply(lastReply_);
@@ -72,17 +98,11 @@ bool CSMTP::readReply(ReplyCheck check) {
         dropConnection();
         return false;
     }
-    int code = 0;
-    if (lastReply_.size() >= 3 && std::isdigit(static_cast<unsigned char>(lastReply_[0])) &&
-        std::isdigit(static_cast<unsigned char>(lastReply_[1])) &&
-        std::isdigit(static_cast<unsigned char>(lastReply_[2]))) {
-        code = (lastReply_[0] - '0') * 100 + (lastReply_[1] - '0') * 10 + (lastReply_[2] - '0');
-    }
-    const Expected& e = kExpected[check];
-    if (code == e.code)
+    const int code = replyCode();
+    if (code == expected)
         return true;
     char buffer[128];
-    std::snprintf(buffer, sizeof buffer, "%d:%s", code, e.text);
+    std::snprintf(buffer, sizeof buffer, "%d:%s", code, mismatch);
     statusText_ = buffer;
     return false;
 }
@@ -91,14 +111,8 @@ bool CSMTP::connect() {
     if (connected_)
         return true;
     broken_ = false;
-    replies_.clear();
-    NetStatus s = socket_.connect(server_, port_);
-    if (s != NetStatus::ok) {
-        statusText_ =
-            text::gbk(s == NetStatus::noSocket ? "创建SOCKET失败！" : "不能连接到服务器！");
-        dropConnection();
+    if (!openMailConnection(endpoint_, socket_, replies_, statusText_))
         return false;
-    }
     return greet();
 }
 
@@ -106,10 +120,8 @@ bool CSMTP::connect(TcpConnection&& connection) {
     if (connected_)
         return true;
     broken_ = false;
-    replies_.clear();
-    NetTimeouts timeouts = socket_.timeouts();
-    socket_ = std::move(connection);
-    socket_.setTimeouts(timeouts);
+    if (!adoptMailConnection(endpoint_, std::move(connection), socket_, replies_, statusText_))
+        return false;
     return greet();
 }
 
@@ -119,13 +131,87 @@ bool CSMTP::greet() {
         dropConnection();
         return false;
     }
-    send("HELO " + localHostName() + "\r\n");
-    if (!readReply(kOk)) {
+    bool ok = true;
+    if (!newDialogue()) {
+        send("HELO " + localHostName() + "\r\n");
+        ok = readReply(kOk);
+    } else {
+        ok = hello();
+        if (ok && endpoint_.security == SecurityMode::startTls)
+            ok = startTls() && hello();
+        // Whatever happened above, a password only goes out encrypted when that was asked.
+        if (ok && !login_.empty())
+            ok = authenticate();
+    }
+    if (!ok) {
         dropConnection();
         return false;
     }
     connected_ = true;
     return true;
+}
+
+bool CSMTP::hello() {
+    caps_ = {};
+    const std::string before = statusText_;
+    send("EHLO " + localHostName() + "\r\n");
+    if (expect(250, kExpected[kOk].text)) {
+        caps_ = parseEhloReply(lastReply_);
+        return true;
+    }
+    // A server of old that knows only HELO says so with a 5xx (500 unknown command, 502
+    // not implemented); anything else is a real refusal.
+    const int code = replyCode();
+    if (broken_ || code < 500 || code > 504)
+        return false;
+    statusText_ = before;
+    send("HELO " + localHostName() + "\r\n");
+    return readReply(kOk);
+}
+
+bool CSMTP::startTls() {
+    if (!caps_.startTls) {
+        // Nothing else goes out in the clear: no login, no mail, not even QUIT.
+        statusText_ = text::gbk("服务器不提供 STARTTLS 加密，没有发送密码和邮件");
+        return false;
+    }
+    send("STARTTLS\r\n");
+    if (!expect(220, "")) {
+        if (!broken_)
+            statusText_ = text::gbk("服务器拒绝 STARTTLS：") + quotedReply(lastReply_);
+        return false;
+    }
+    return encryptMailConnection(endpoint_, socket_, replies_, statusText_);
+}
+
+bool CSMTP::authenticate() {
+    if (endpoint_.security != SecurityMode::none && !socket_.isEncrypted()) {
+        statusText_ = text::gbk("连接没有加密，没有发送密码");
+        return false;
+    }
+    const bool plain = caps_.offersAuth("PLAIN");
+    if (!plain && !caps_.offersAuth("LOGIN")) {
+        statusText_ = text::gbk("服务器不接受 AUTH PLAIN 或 AUTH LOGIN 登录");
+        return false;
+    }
+    bool ok = false;
+    if (plain) {
+        std::string credentials;
+        credentials += '\0';
+        credentials += login_;
+        credentials += '\0';
+        credentials += password_;
+        send("AUTH PLAIN " + base64Encode(credentials) + "\r\n");
+        ok = expect(235, "");
+    } else {
+        send("AUTH LOGIN\r\n");
+        ok = expect(334, "");
+        ok = ok && send(base64Encode(login_) + "\r\n") && expect(334, "");
+        ok = ok && send(base64Encode(password_) + "\r\n") && expect(235, "");
+    }
+    if (!ok && !broken_)
+        statusText_ = text::gbk("登录被拒绝：") + quotedReply(lastReply_);
+    return ok;
 }
 
 bool CSMTP::prepareMessage(MailMessage& message) {
@@ -158,13 +244,17 @@ bool CSMTP::sendMessage(const MailMessage& original) {
         return false;
     }
 
-    send("MAIL From: <" + message.from + ">\r\n");
+    // Strict submission servers refuse the old spelling ("MAIL From: <>" gets 501), and
+    // refuse an empty sender from an account that logged in.
+    const bool strict = newDialogue();
+    const std::string sender = strict && message.from.empty() ? login_ : message.from;
+    send((strict ? "MAIL FROM:<" : "MAIL From: <") + sender + ">\r\n");
     if (!readReply(kOk))
         return false;
     std::string address, name;
     for (int i = 0; i < message.recipientCount(); ++i) {
         message.getRecipient(i, address, name);
-        send("RCPT TO: <" + address + ">\r\n");
+        send((strict ? "RCPT TO:<" : "RCPT TO: <") + address + ">\r\n");
         readReply(kOk);  // a refused recipient leaves its text and the mail goes on
         if (broken_)
             return false;

@@ -3,21 +3,34 @@
 #include <cstdint>
 #include <string>
 
+#include "core/net/MailConnect.h"
 #include "core/net/MailMessage.h"
 #include "core/net/NetTimeouts.h"
 #include "core/net/ReplyReader.h"
+#include "core/net/SecurityMode.h"
+#include "core/net/ServerCapabilities.h"
 #include "core/net/TcpConnection.h"
 
 namespace brivanta::net {
 
 // The program's SMTP client: connect, send any number of messages, disconnect. Every
 // failure leaves its text in statusText() (GBK); a later success does not clear it.
+// Without security and login it speaks the dialogue of old ("HELO", "MAIL From: <x>");
+// with either it speaks EHLO (HELO when that is refused), STARTTLS or TLS from the first
+// byte, AUTH PLAIN or LOGIN, and RFC 5321 commands.
 class CSMTP {
   public:
     CSMTP(std::string server, int port, const NetTimeouts& timeouts = {});
     virtual ~CSMTP();
     CSMTP(const CSMTP&) = delete;
     CSMTP& operator=(const CSMTP&) = delete;
+
+    // STARTTLS is then required: a server that does not offer it is left before anything
+    // else is sent. Takes effect at the next connect.
+    void setSecurity(SecurityMode mode, const TlsOptions& tls = {});
+    // Logs in as `user` after the greeting (and after STARTTLS); "" does not log in. The
+    // envelope sender of a mail with no sender of its own is then `user`.
+    void setLogin(const std::string& user, const std::string& password);
 
     bool connect();
     // The same greeting over a connection that is already open (the server and port given
@@ -47,15 +60,25 @@ class CSMTP {
   private:
     enum ReplyCheck { kOk = 0, kGreeting = 1, kData = 2, kQuit = 3 };
     bool greet();
+    // EHLO, or HELO when the server refuses EHLO; fills caps_.
+    bool hello();
+    bool startTls();
+    bool authenticate();
+    bool newDialogue() const { return endpoint_.security != SecurityMode::none || !login_.empty(); }
     bool readReply(ReplyCheck check);
+    // Reads a reply; true when its code is `code`, else statusText_ is "code:mismatch".
+    bool expect(int code, const char* mismatch);
+    int replyCode() const;
     bool send(std::string_view data);
     void dropConnection();
 
     std::string statusText_;
     bool connected_ = false;
     bool broken_ = false;  // the dialogue broke (receive error): no further exchange
-    int port_;
-    std::string server_;
+    MailEndpoint endpoint_;
+    std::string login_;
+    std::string password_;
+    SmtpCapabilities caps_;
     TcpConnection socket_;
     ReplyReader replies_{socket_};
     std::string lastReply_;

@@ -8,15 +8,19 @@ namespace brivanta::net {
 
 MailResult sendTreeByMail(BookmarkTree& tree, ItemId branch, const std::string& server, int port,
                           const std::string& recipient, const NetTimeouts& timeouts,
-                          const StepCallback& step) {
+                          const StepCallback& step, const MailSecurity& security) {
     if (step)
         step(text::gbk("正在准备数据..."));
     MailMessage message;
     message.subject = std::string(kEnvelopeTag);
     message.addRecipient(recipient);
     message.body = buildEnvelope(tree, branch);
+    // Providers refuse an authenticated mail whose sender is not the account.
+    message.from = security.login;
 
     CSMTP smtp(server, port, timeouts);
+    smtp.setSecurity(security.mode, security.tls);
+    smtp.setLogin(security.login, security.password);
     if (step)
         step(text::gbk("正在连接..."));
     if (smtp.connect()) {
@@ -36,8 +40,10 @@ MailResult sendTreeByMail(BookmarkTree& tree, ItemId branch, const std::string& 
 MailResult receiveEnvelopes(const std::string& server, int port, const std::string& user,
                             const std::string& password, unsigned accepted,
                             const std::function<void(Envelope&&)>& onEnvelope,
-                            const NetTimeouts& timeouts, const StepCallback& step) {
+                            const NetTimeouts& timeouts, const StepCallback& step,
+                            const MailSecurity& security) {
     Pop3Receiver pop3(server, port, user, password, timeouts);
+    pop3.setSecurity(security.mode, security.tls);
     if (step)
         step(text::gbk("正在连接..."));
     if (pop3.connect()) {

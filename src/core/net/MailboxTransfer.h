@@ -5,6 +5,7 @@
 
 #include "core/net/NetTimeouts.h"
 #include "core/net/PeerTransfer.h"
+#include "core/net/SecurityMode.h"
 #include "core/net/TransferEnvelope.h"
 #include "core/trees/BookmarkTree.h"
 
@@ -15,17 +16,27 @@ struct MailResult {
     std::string statusText;  // GBK: "发送完毕！"/"接收完毕！" or the last failure's text
 };
 
+// How a mail dialogue is protected and, for sending, whom it logs in as.
+struct MailSecurity {
+    SecurityMode mode = SecurityMode::none;
+    TlsOptions tls;
+    std::string login;  // SMTP: "" sends without logging in
+    std::string password;
+};
+
 // Mails the envelope of `branch` (the whole tree for kNoItem) to `recipient` through the
-// SMTP server at server:port, with subject "<BRIVANTA>" and an empty sender.
+// SMTP server at server:port, with subject "<BRIVANTA>" and an empty sender (with a login,
+// the login is the sender).
 MailResult sendTreeByMail(BookmarkTree& tree, ItemId branch, const std::string& server, int port,
                           const std::string& recipient, const NetTimeouts& timeouts = {},
-                          const StepCallback& step = {});
+                          const StepCallback& step = {}, const MailSecurity& security = {});
 
 // Fetches every mail of the POP3 mailbox and hands each envelope of an accepted section to
 // `onEnvelope`, in mail order; other mails are passed over. Mails stay on the server.
 MailResult receiveEnvelopes(const std::string& server, int port, const std::string& user,
                             const std::string& password, unsigned accepted,
                             const std::function<void(Envelope&&)>& onEnvelope,
-                            const NetTimeouts& timeouts = {}, const StepCallback& step = {});
+                            const NetTimeouts& timeouts = {}, const StepCallback& step = {},
+                            const MailSecurity& security = {});
 
 }  // namespace brivanta::net

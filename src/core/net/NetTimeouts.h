@@ -21,6 +21,7 @@ enum class NetStatus {
     noSocket,       // no socket could be created (out of descriptors, say)
     tooLarge,       // the other side sent more than we accept
     cancelled,      // our side asked to stop
+    tlsFailed,      // TLS could not be set up or broke (TcpConnection::tlsFailure says why)
     error,          // any other socket error
 };
 

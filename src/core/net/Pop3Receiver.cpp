@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/net/ServerCapabilities.h"
 #include "core/text/Encoding.h"
 
 namespace brivanta::net {
@@ -38,12 +39,15 @@ std::string Pop3Receiver::successText() {
 
 Pop3Receiver::Pop3Receiver(std::string host, int port, std::string user, std::string password,
                            const NetTimeouts& timeouts)
-    : statusText_(successText()),
-      port_(port),
-      host_(std::move(host)),
-      user_(std::move(user)),
-      password_(std::move(password)) {
+    : statusText_(successText()), user_(std::move(user)), password_(std::move(password)) {
+    endpoint_.host = std::move(host);
+    endpoint_.port = port;
     socket_.setTimeouts(timeouts);
+}
+
+void Pop3Receiver::setSecurity(SecurityMode mode, const TlsOptions& tls) {
+    endpoint_.security = mode;
+    endpoint_.tls = tls;
 }
 
 Pop3Receiver::~Pop3Receiver() {
@@ -53,8 +57,6 @@ Pop3Receiver::~Pop3Receiver() {
 }
 
 void Pop3Receiver::setCredentials(const std::string& user, const std::string& password) {
-    if (user.empty() || password.empty())
-        return;
     user_ = user;
     password_ = password;
 }
@@ -93,14 +95,8 @@ bool Pop3Receiver::connect() {
     if (connected_)
         return true;
     broken_ = false;
-    replies_.clear();
-    NetStatus s = socket_.connect(host_, port_);
-    if (s != NetStatus::ok) {
-        statusText_ =
-            text::gbk(s == NetStatus::noSocket ? "创建SOCKET失败！" : "不能连接到服务器！");
-        socket_.close();
+    if (!openMailConnection(endpoint_, socket_, replies_, statusText_))
         return false;
-    }
     return logIn();
 }
 
@@ -108,16 +104,21 @@ bool Pop3Receiver::connect(TcpConnection&& connection) {
     if (connected_)
         return true;
     broken_ = false;
-    replies_.clear();
-    NetTimeouts timeouts = socket_.timeouts();
-    socket_ = std::move(connection);
-    socket_.setTimeouts(timeouts);
+    if (!adoptMailConnection(endpoint_, std::move(connection), socket_, replies_, statusText_))
+        return false;
     return logIn();
 }
 
 bool Pop3Receiver::logIn() {
     // Stop at the first refusal: a refused user name is not followed by its password.
     bool ok = readReply(kGreeting);
+    if (ok && endpoint_.security == SecurityMode::startTls)
+        ok = startTls();
+    // The user name and password never go out in the clear once security was asked for.
+    if (ok && endpoint_.security != SecurityMode::none && !socket_.isEncrypted()) {
+        statusText_ = text::gbk("连接没有加密，没有发送用户名和密码");
+        ok = false;
+    }
     ok = ok && send("USER " + user_ + "\r\n") && readReply(kUser);
     ok = ok && send("PASS " + password_ + "\r\n") && readReply(kPass);
     if (!ok) {
@@ -128,6 +129,52 @@ bool Pop3Receiver::logIn() {
     }
     connected_ = true;
     return true;
+}
+
+bool Pop3Receiver::readList(std::string& lines) {
+    // A capability list is short; a server that sends without end is cut off.
+    constexpr size_t kMaxList = size_t{64} * 1024;
+    lines.clear();
+    std::string line;
+    for (;;) {
+        if (replies_.readLine(line) != NetStatus::ok) {
+            breakDialogue(text::gbk("SOCKET错误！"));
+            return false;
+        }
+        if (line == ".\r\n")
+            return true;
+        lines += line;
+        if (lines.size() > kMaxList) {
+            breakDialogue(text::gbk("服务器的 CAPA 回答太长"));
+            return false;
+        }
+    }
+}
+
+bool Pop3Receiver::startTls() {
+    // CAPA is optional: a server without it may still know STLS, so only a list that
+    // lacks STLS ends the dialogue here.
+    const std::string before = statusText_;
+    send("CAPA\r\n");
+    if (!readReply(kGreeting) && broken_)
+        return false;
+    if (lastReply_.starts_with("+OK")) {
+        std::string lines;
+        if (!readList(lines))
+            return false;
+        if (!parseCapaReply(lines).stls) {
+            statusText_ = text::gbk("服务器不提供 STLS 加密，没有发送用户名和密码");
+            return false;
+        }
+    }
+    statusText_ = before;
+    send("STLS\r\n");
+    if (!readReply(kGreeting)) {
+        if (!broken_)
+            statusText_ = text::gbk("服务器拒绝 STLS：") + quotedReply(lastReply_);
+        return false;
+    }
+    return encryptMailConnection(endpoint_, socket_, replies_, statusText_);
 }
 
 int Pop3Receiver::messageCount() {

@@ -3,9 +3,11 @@
 #include <cstdint>
 #include <string>
 
+#include "core/net/MailConnect.h"
 #include "core/net/MailMessage.h"
 #include "core/net/NetTimeouts.h"
 #include "core/net/ReplyReader.h"
+#include "core/net/SecurityMode.h"
 #include "core/net/TcpConnection.h"
 
 namespace brivanta::net {
@@ -20,8 +22,11 @@ class Pop3Receiver {
     Pop3Receiver(const Pop3Receiver&) = delete;
     Pop3Receiver& operator=(const Pop3Receiver&) = delete;
 
-    // Sets both, only when both are given (neither is empty).
+    // Sets both; an empty password is a password like any other.
     void setCredentials(const std::string& user, const std::string& password);
+    // In mode startTls the client asks for CAPA and then STLS, and a server that does not
+    // offer STLS is left before the user name goes out. Takes effect at the next connect.
+    void setSecurity(SecurityMode mode, const TlsOptions& tls = {});
     bool connect();
     // The same login over a connection that is already open (the host and port given at
     // construction are not used).
@@ -49,6 +54,9 @@ class Pop3Receiver {
   private:
     enum Step { kGreeting = 0, kUser = 1, kPass = 2, kStat = 3, kRetr = 4, kQuit = 6 };
     bool logIn();
+    bool startTls();
+    // The lines of a multi-line reply after its status line, up to the final ".".
+    bool readList(std::string& lines);
     bool readReply(Step step);
     bool send(std::string_view data);
     void breakDialogue(const std::string& text);
@@ -59,8 +67,7 @@ class Pop3Receiver {
     std::string lastReply_;
     bool connected_ = false;
     bool broken_ = false;
-    int port_;
-    std::string host_;
+    MailEndpoint endpoint_;
     std::string user_;
     std::string password_;
     TcpConnection socket_;

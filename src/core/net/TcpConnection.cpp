@@ -13,6 +13,8 @@
 #include <charconv>
 #include <chrono>
 
+#include "core/net/TlsLayer.h"
+
 namespace brivanta::net {
 
 const char* describe(NetStatus status) {
@@ -33,6 +35,8 @@ const char* describe(NetStatus status) {
             return "too much data";
         case NetStatus::cancelled:
             return "stopped";
+        case NetStatus::tlsFailed:
+            return "TLS failed";
         case NetStatus::error:
             return "socket error";
     }
@@ -89,6 +93,8 @@ std::string formatAddress(const sockaddr* sa) {
 
 }  // namespace
 
+TcpConnection::TcpConnection() = default;
+
 TcpConnection::TcpConnection(int fd, const NetTimeouts& timeouts) : fd_(fd), timeouts_(timeouts) {
     if (fd_ >= 0) {
         int flags = fcntl(fd_, F_GETFL, 0);
@@ -102,7 +108,11 @@ TcpConnection::~TcpConnection() {
 }
 
 TcpConnection::TcpConnection(TcpConnection&& other) noexcept
-    : fd_(other.fd_), lastError_(other.lastError_), timeouts_(other.timeouts_) {
+    : fd_(other.fd_),
+      lastError_(other.lastError_),
+      timeouts_(other.timeouts_),
+      tls_(std::move(other.tls_)),
+      tlsFailure_(std::move(other.tlsFailure_)) {
     other.fd_ = -1;
 }
 
@@ -112,15 +122,129 @@ TcpConnection& TcpConnection::operator=(TcpConnection&& other) noexcept {
         fd_ = other.fd_;
         lastError_ = other.lastError_;
         timeouts_ = other.timeouts_;
+        tls_ = std::move(other.tls_);
+        tlsFailure_ = std::move(other.tlsFailure_);
         other.fd_ = -1;
     }
     return *this;
 }
 
 void TcpConnection::close() {
+    if (tls_) {
+        tls_->sendCloseNotify();
+        tls_.reset();
+    }
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
+}
+
+NetStatus TcpConnection::startTls(const std::string& host, const TlsOptions& options) {
+    tlsFailure_.clear();
+    if (fd_ < 0)
+        return NetStatus::closed;
+    if (tls_)
+        return NetStatus::ok;
+    return handshake(TlsLayer::forClient(fd_, host, options, tlsFailure_));
+}
+
+NetStatus TcpConnection::acceptTls(const std::string& certificateFile, const std::string& keyFile,
+                                   int maxVersion) {
+    tlsFailure_.clear();
+    if (fd_ < 0)
+        return NetStatus::closed;
+    if (tls_)
+        return NetStatus::ok;
+    return handshake(TlsLayer::forServer(fd_, certificateFile, keyFile, maxVersion, tlsFailure_));
+}
+
+NetStatus TcpConnection::handshake(std::unique_ptr<TlsLayer> layer) {
+    if (!layer) {
+        close();
+        return NetStatus::tlsFailed;
+    }
+    // A server that answers each step slowly must not stretch the handshake without end.
+    const bool hasDeadline = timeouts_.connectMs > 0;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeouts_.connectMs);
+    for (;;) {
+        const TlsLayer::Io io = layer->handshake();
+        if (io == TlsLayer::Io::done) {
+            tls_ = std::move(layer);
+            return NetStatus::ok;
+        }
+        if (io == TlsLayer::Io::wantRead || io == TlsLayer::Io::wantWrite) {
+            int wait = timeouts_.readMs;
+            const int left = remainingMs(hasDeadline, deadline);
+            if (left >= 0 && (wait <= 0 || left < wait))
+                wait = left;
+            int err = 0;
+            NetStatus w = wait == 0 ? NetStatus::timedOut
+                                    : waitFor(fd_, io == TlsLayer::Io::wantRead ? POLLIN : POLLOUT,
+                                              wait, err);
+            if (w == NetStatus::ok)
+                continue;
+            lastError_ = w == NetStatus::timedOut ? ETIMEDOUT : err;
+            tlsFailure_ = w == NetStatus::timedOut ? "TLS 握手超时" : "TLS 握手时连接出错";
+        } else {
+            tlsFailure_ = layer->failure();
+        }
+        layer.reset();
+        close();
+        return NetStatus::tlsFailed;
+    }
+}
+
+std::string TcpConnection::tlsProtocol() const {
+    return tls_ ? tls_->protocolName() : std::string();
+}
+
+NetStatus TcpConnection::sendAllTls(std::string_view data) {
+    while (!data.empty()) {
+        size_t written = 0;
+        const TlsLayer::Io io = tls_->write(data, written);
+        if (io == TlsLayer::Io::done) {
+            data.remove_prefix(written);
+            continue;
+        }
+        if (io == TlsLayer::Io::wantRead || io == TlsLayer::Io::wantWrite) {
+            int err = 0;
+            NetStatus w = waitFor(fd_, io == TlsLayer::Io::wantRead ? POLLIN : POLLOUT,
+                                  timeouts_.readMs, err);
+            if (w != NetStatus::ok) {
+                lastError_ = w == NetStatus::timedOut ? ETIMEDOUT : err;
+                return w;
+            }
+            continue;
+        }
+        if (io == TlsLayer::Io::closed)
+            return NetStatus::closed;
+        tlsFailure_ = tls_->failure();
+        return NetStatus::tlsFailed;
+    }
+    return NetStatus::ok;
+}
+
+NetStatus TcpConnection::receiveTls(char* buffer, size_t size, size_t& got) {
+    for (;;) {
+        const TlsLayer::Io io = tls_->read(buffer, size, got);
+        if (io == TlsLayer::Io::done)
+            return NetStatus::ok;
+        if (io == TlsLayer::Io::wantRead || io == TlsLayer::Io::wantWrite) {
+            int err = 0;
+            NetStatus w = waitFor(fd_, io == TlsLayer::Io::wantRead ? POLLIN : POLLOUT,
+                                  timeouts_.readMs, err);
+            if (w != NetStatus::ok) {
+                lastError_ = w == NetStatus::timedOut ? ETIMEDOUT : err;
+                return w;
+            }
+            continue;
+        }
+        got = 0;
+        if (io == TlsLayer::Io::closed)
+            return NetStatus::closed;
+        tlsFailure_ = tls_->failure();
+        return NetStatus::tlsFailed;
+    }
 }
 
 NetStatus TcpConnection::connect(const std::string& host, int port) {
@@ -209,6 +333,8 @@ NetStatus TcpConnection::connectTo(const addrinfo* list) {
 NetStatus TcpConnection::sendAll(std::string_view data) {
     if (fd_ < 0)
         return NetStatus::closed;
+    if (tls_)
+        return sendAllTls(data);
     while (!data.empty()) {
         ssize_t n = ::send(fd_, data.data(), data.size(), MSG_NOSIGNAL);
         if (n > 0) {
@@ -238,6 +364,8 @@ NetStatus TcpConnection::receive(char* buffer, size_t size, size_t& got) {
         return NetStatus::closed;
     if (size == 0)
         return NetStatus::ok;
+    if (tls_)
+        return receiveTls(buffer, size, got);
     for (;;) {
         ssize_t n = ::recv(fd_, buffer, size, 0);
         if (n > 0) {
@@ -265,6 +393,12 @@ NetStatus TcpConnection::receive(char* buffer, size_t size, size_t& got) {
 bool TcpConnection::hasInput() const {
     if (fd_ < 0)
         return false;
+    // Readable bytes under TLS may be no data at all (a session ticket, say): only what
+    // decrypts to data, the end of the stream or a broken stream count.
+    if (tls_) {
+        const TlsLayer::Io io = tls_->peek();
+        return io != TlsLayer::Io::wantRead && io != TlsLayer::Io::wantWrite;
+    }
     pollfd p{fd_, POLLIN, 0};
     return ::poll(&p, 1, 0) > 0;
 }
@@ -275,10 +409,21 @@ bool TcpConnection::waitForInput(int ms) const {
     if (ms <= 0)
         return hasInput();  // waitFor takes zero as "no end"
     int err = 0;
-    return waitFor(fd_, POLLIN, ms, err) == NetStatus::ok;
+    if (!tls_)
+        return waitFor(fd_, POLLIN, ms, err) == NetStatus::ok;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        if (hasInput())
+            return true;
+        const int left = remainingMs(true, deadline);
+        if (left == 0 || waitFor(fd_, POLLIN, left, err) != NetStatus::ok)
+            return false;
+    }
 }
 
 void TcpConnection::shutdownWrite() {
+    if (tls_)
+        tls_->sendCloseNotify();
     if (fd_ >= 0)
         ::shutdown(fd_, SHUT_WR);
 }

@@ -1,20 +1,25 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "core/net/NetTimeouts.h"
+#include "core/net/SecurityMode.h"
 
 struct addrinfo;
 
 namespace brivanta::net {
 
+class TlsLayer;
+
 // A blocking TCP connection with time-outs: every wait is a poll() bounded by the
 // connect or read time-out. Nothing throws; every operation returns how it ended.
+// After startTls every send and receive goes through TLS, with the same time-outs.
 class TcpConnection {
   public:
-    TcpConnection() = default;
+    TcpConnection();
     explicit TcpConnection(int fd, const NetTimeouts& timeouts = {});
     ~TcpConnection();
     TcpConnection(TcpConnection&& other) noexcept;
@@ -39,6 +44,19 @@ class TcpConnection {
     bool hasInput() const;
     // Waits up to `ms` for input (or the other side's close); true when it came.
     bool waitForInput(int ms) const;
+    // Starts TLS as the client on the open connection: the handshake (each wait bounded by
+    // the read time-out, all of it by the connect time-out), then the certificate checked
+    // for `host`. tlsFailed with tlsFailure() saying why; the connection is closed then.
+    NetStatus startTls(const std::string& host, const TlsOptions& options);
+    // The server's side of the same (the tests' servers): certificate chain and key from
+    // PEM files; `maxVersion` (an OpenSSL version constant, 0 for none) pins the protocol.
+    NetStatus acceptTls(const std::string& certificateFile, const std::string& keyFile,
+                        int maxVersion = 0);
+    bool isEncrypted() const { return tls_ != nullptr; }
+    // Why startTls (or a later TLS read or write) failed, UTF-8.
+    const std::string& tlsFailure() const { return tlsFailure_; }
+    // "TLSv1.3" say, "" while not encrypted.
+    std::string tlsProtocol() const;
     // Stops sending (the other side sees the end of the data) but keeps reading.
     void shutdownWrite();
     void close();
@@ -53,9 +71,15 @@ class TcpConnection {
     std::string peerName() const;
 
   private:
+    NetStatus handshake(std::unique_ptr<TlsLayer> layer);
+    NetStatus sendAllTls(std::string_view data);
+    NetStatus receiveTls(char* buffer, size_t size, size_t& got);
+
     int fd_ = -1;
     int lastError_ = 0;
     NetTimeouts timeouts_;
+    std::unique_ptr<TlsLayer> tls_;
+    std::string tlsFailure_;
 };
 
 // Splits "HOST", "HOST:PORT", "[V6]:PORT" or a bare IPv6 address. False when the port

@@ -31,6 +31,12 @@ std::string ScriptedPeer::readUntil(std::string_view end) {
     return text;
 }
 
+bool ScriptedPeer::startTls(const std::string& certificate, const std::string& key,
+                            int maxVersion) {
+    reader_.clear();
+    return connection_.acceptTls(certificate, key, maxVersion) == NetStatus::ok;
+}
+
 void ScriptedPeer::waitForClose() {
     char buffer[4096];
     size_t got = 0;

@@ -26,6 +26,10 @@ class ScriptedPeer {
     // Waits until the client closes (or 5 s pass).
     void waitForClose();
     void close() { connection_.close(); }
+    // Plays the server's side of TLS from here on; false when the handshake failed.
+    bool startTls(const std::string& certificate, const std::string& key, int maxVersion = 0);
+    bool isEncrypted() const { return connection_.isEncrypted(); }
+    const std::string& tlsFailure() const { return connection_.tlsFailure(); }
 
   private:
     TcpConnection& connection_;
