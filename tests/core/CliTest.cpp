@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -8,6 +9,7 @@
 #include "TempDir.h"
 #include "core/accounts/AccountTable.h"
 #include "core/formats/FileStreams.h"
+#include "core/formats/TreeArchive.h"
 #include "core/text/Encoding.h"
 
 namespace brivanta {
@@ -108,6 +110,61 @@ TEST(Cli, EveryCommandHasHelp) {
     CliRun top = cli(dir, "--help");
     EXPECT_EQ(top.status, 0);
     EXPECT_NE(top.out.find("users"), std::string::npos);
+}
+
+// Every command checks that its output reached standard output.
+class CliFullDisk : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(CliFullDisk, WriteErrorsOnStandardOutputFail) {
+    testing::TempDir dir;
+    BookmarkTree tree;
+    for (int i = 0; i < 20000; ++i)
+        tree.InsertNode({"entry " + std::to_string(i), "http://example.com/", ""});
+    ASSERT_FALSE(saveArchiveFile(tree, dir.file("t.bvk")).failed());
+    AccountTable table;
+    UserAccount a;
+    a.name = "zs";
+    table.set(a);
+    ASSERT_FALSE(table.saveFile(dir.file("Users.ini")).failed());
+
+    std::string args = GetParam();
+    for (auto at = args.find("DIR"); at != std::string::npos; at = args.find("DIR"))
+        args.replace(at, 3, dir.path());
+    std::string command = std::string(BRIVANTA_CLI_PATH) + " " + args +
+                          " </dev/null >/dev/full 2>" + dir.file("stderr");
+    int raw = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 1);
+    EXPECT_NE(slurp(dir.file("stderr")).find("标准输出"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, CliFullDisk,
+                         ::testing::Values("dump DIR/t.bvk", "users DIR/Users.ini", "--help",
+                                           "dump --help", "listen --help"));
+
+TEST(Cli, DumpAndBuildAreExactInversesForHostileBytes) {
+    testing::TempDir dir;
+    BookmarkTree tree;
+    ItemId folder = tree.InsertNode({"name\r\nwith line end", "", ""});
+    tree.InsertNode({"two\r\nlines", "http://a/\tb\tc", ""}, folder);
+    tree.InsertNode({"\x1b]0;owned\x07\x1b[2J", "\xFF\x80\xD6", ""}, folder);
+    tree.InsertNode({"C:\\dir\\new", text::fromUtf8("😀") + "\x81", ""});
+    tree.InsertNode({text::gbk("中文") + "\xD6", "x", ""});
+    ASSERT_FALSE(saveArchiveFile(tree, dir.file("in.bvk")).failed());
+
+    CliRun dumped = cli(dir, "dump " + dir.file("in.bvk"));
+    ASSERT_EQ(dumped.status, 0) << dumped.err;
+    EXPECT_EQ(dumped.out.find('\x1b'), std::string::npos);
+    EXPECT_EQ(dumped.out.find('\r'), std::string::npos);
+    EXPECT_EQ(std::count(dumped.out.begin(), dumped.out.end(), '\n'), 5);
+    EXPECT_NE(dumped.out.find("😀"), std::string::npos);
+    CliRun built = cli(dir, "build " + dir.file("out.bvk"), dumped.out);
+    ASSERT_EQ(built.status, 0) << built.err;
+    EXPECT_EQ(slurp(dir.file("out.bvk")), slurp(dir.file("in.bvk")));
+
+    CliRun bad = cli(dir, "build " + dir.file("bad.bvk"), "a\tb\nc\\q\td\n");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("第 2 行"), std::string::npos);
 }
 
 TEST(Cli, UsersListsRecordsInFileOrder) {

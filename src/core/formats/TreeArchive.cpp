@@ -6,6 +6,7 @@
 #include "core/formats/ArchiveWriter.h"
 #include "core/formats/FileStreams.h"
 #include "core/text/Trim.h"
+#include "core/trees/TreeWalk.h"
 
 namespace brivanta {
 
@@ -30,43 +31,19 @@ void writeRecord(BookmarkTree& tree, StringWriter& out, ItemId item, std::string
 
 void SerializeTree(BookmarkTree& tree, StringWriter& out, ItemId start,
                    const ArchiveProgress& progress) {
-    if (start != kNoItem && !tree.contains(start))
-        return;
+    // The prefix says how the depth moved since the record before: "->" one level down,
+    // one "|" per level up, nothing for a sibling.
     std::string prefix;
     std::string scratch;
-    if (start != kNoItem) {
-        writeRecord(tree, out, start, prefix, scratch, progress);
-        prefix = "->";
-    }
-    ItemId c = tree.firstChild(start);
-    if (c == kNoItem)
-        return;
-    for (;;) {
-        writeRecord(tree, out, c, prefix, scratch, progress);
-        while (tree.hasChildren(c)) {
-            c = tree.firstChild(c);
+    int previousDepth = 0;
+    forEachPreOrder(tree, start, [&](ItemId item, int depth) {
+        if (depth > previousDepth)
             prefix = "->";
-            writeRecord(tree, out, c, prefix, scratch, progress);
-        }
-        if (ItemId next = tree.nextSibling(c); next != kNoItem) {
-            c = next;
-            prefix.clear();
-            continue;
-        }
-        ItemId p = tree.parent(c);
-        if (p == start)
-            return;
-        prefix = "|";
-        while (tree.nextSibling(p) == kNoItem) {
-            if (p == start)
-                return;
-            p = tree.parent(p);
-            prefix += '|';
-            if (p == start)
-                return;
-        }
-        c = tree.nextSibling(p);
-    }
+        else
+            prefix.assign(static_cast<size_t>(previousDepth - depth), '|');
+        previousDepth = depth;
+        writeRecord(tree, out, item, prefix, scratch, progress);
+    });
 }
 
 size_t SerializeTree(BookmarkTree& tree, StringReader& in, ItemId start,
