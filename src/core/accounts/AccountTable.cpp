@@ -94,11 +94,12 @@ bool AccountTable::loadFile(const std::string& path, std::vector<std::string>* n
     return true;
 }
 
-FileError AccountTable::saveFile(const std::string& path) const {
+FileError AccountTable::saveFile(const std::string& path, const SaveFilter& filter) const {
     AtomicFileSink sink;
     if (FileError e = sink.open(path))
         return e;
-    ArchiveWriter writer(sink);
+    std::unique_ptr<ByteSink> filtered = filter ? filter(sink) : nullptr;
+    ArchiveWriter writer(filtered ? *filtered : sink);
     for (const UserAccount* a : accounts()) {
         writer.writeString(a->name);
         writer.writeString(a->pop3Server);
@@ -107,8 +108,10 @@ FileError AccountTable::saveFile(const std::string& path) const {
         writer.writeString(a->email);
     }
     if (!writer.flush()) {
-        FileError e = sink.commit();
-        return e.failed() ? e : FileError{path, EIO};
+        // Whatever failed, the old file stays: never commit what was not written whole.
+        int e = sink.error();
+        sink.abandon();
+        return FileError{path, e != 0 ? e : EIO};
     }
     return sink.commit();
 }

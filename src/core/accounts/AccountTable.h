@@ -7,6 +7,7 @@
 
 #include "core/accounts/UserAccount.h"
 #include "core/formats/FileError.h"
+#include "core/formats/FileStreams.h"
 
 namespace brivanta {
 
@@ -32,7 +33,7 @@ class AccountTable {
     // read, duplicates included. False when the file cannot be opened.
     bool loadFile(const std::string& path, std::vector<std::string>* namesInFileOrder = nullptr);
     // Writes the table to `path` (used as it is), replacing the file only when complete.
-    FileError saveFile(const std::string& path) const;
+    FileError saveFile(const std::string& path, const SaveFilter& filter = {}) const;
 
     // The same with the account path rule, relative to the current directory. Saving
     // creates "Data" when the file cannot be created there and tries once more.

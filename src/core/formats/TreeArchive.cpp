@@ -117,15 +117,19 @@ bool loadArchiveFile(BookmarkTree& tree, const std::string& path, ItemId parent,
     return !e.failed();
 }
 
-FileError saveArchiveFile(BookmarkTree& tree, const std::string& path, ItemId start) {
+FileError saveArchiveFile(BookmarkTree& tree, const std::string& path, ItemId start,
+                          const SaveFilter& filter) {
     AtomicFileSink sink;
     if (FileError e = sink.open(path))
         return e;
-    ArchiveWriter writer(sink);
+    std::unique_ptr<ByteSink> filtered = filter ? filter(sink) : nullptr;
+    ArchiveWriter writer(filtered ? *filtered : sink);
     SerializeTree(tree, writer, start);
     if (!writer.flush()) {
-        FileError e = sink.commit();  // reports the write error and removes the temporary
-        return e.failed() ? e : FileError{path, EIO};
+        // Whatever failed, the old file stays: never commit what was not written whole.
+        int e = sink.error();
+        sink.abandon();
+        return FileError{path, e != 0 ? e : EIO};
     }
     return sink.commit();
 }

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "core/formats/FileError.h"
+#include "core/formats/FileStreams.h"
 #include "core/formats/StringStream.h"
 #include "core/trees/BookmarkTree.h"
 
@@ -42,6 +43,7 @@ FileError SaveTree(BookmarkTree& tree, std::string_view name, ItemId start = kNo
 // The same without the path rule: `path` is used as it is.
 bool loadArchiveFile(BookmarkTree& tree, const std::string& path, ItemId parent = kNoItem,
                      FileError* error = nullptr);
-FileError saveArchiveFile(BookmarkTree& tree, const std::string& path, ItemId start = kNoItem);
+FileError saveArchiveFile(BookmarkTree& tree, const std::string& path, ItemId start = kNoItem,
+                          const SaveFilter& filter = {});
 
 }  // namespace brivanta
