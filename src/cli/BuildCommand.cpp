@@ -1,6 +1,10 @@
 #include <iostream>
 
+#include <cerrno>
+
 #include "cli/CliCommands.h"
+#include "cli/SharedTreeFile.h"
+#include "core/formats/FileLock.h"
 #include "core/formats/TreeArchive.h"
 #include "core/text/EscapedText.h"
 
@@ -59,6 +63,14 @@ int runBuild(Args args) {
         path.resize(depth);
         ItemId item = tree.InsertNode(record, depth == 0 ? kNoItem : path[depth - 1]);
         path.push_back(item);
+    }
+    if (std::cin.bad())
+        return fail("无法读取标准输入");
+    // Replacing the file while a listener adds to it: one after the other, never both.
+    FileLock lock;
+    if (FileError e = lock.lock(args[0], SharedTreeFile::kLockWaitMs)) {
+        return fail(e.errorNumber == EWOULDBLOCK ? FileLock::busyMessage(args[0])
+                                                 : e.writeMessage());
     }
     if (FileError e = saveArchiveFile(tree, args[0]))
         return fail(e.writeMessage());

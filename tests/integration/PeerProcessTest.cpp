@@ -154,6 +154,51 @@ TEST(PeerProcesses, ASilentConnectionDoesNotKeepTheNextSenderOut) {
     EXPECT_EQ(fileTreeText(dir.path("recv.bvk"), kCustomTree), "one|http://1/\n");
 }
 
+TEST(PeerProcesses, WritersOfOneFileKeepEachOthersChanges) {
+    TempDir dir;
+    BookmarkTree x(kCustomTree), y(kCustomTree);
+    x.InsertNode({"x", "http://x/", ""});
+    y.InsertNode({"y", "http://y/", ""});
+    ASSERT_FALSE(saveArchiveFile(x, dir.path("x.bvk")).failed());
+    ASSERT_FALSE(saveArchiveFile(y, dir.path("y.bvk")).failed());
+
+    // Two listeners on one file, both started before either receives anything.
+    Listener first({"--count", "1", dir.path("recv.bvk")});
+    Listener second({"--count", "1", dir.path("recv.bvk")});
+    ASSERT_GT(first.port(), 0) << first.firstLine();
+    ASSERT_GT(second.port(), 0) << second.firstLine();
+    EXPECT_EQ(runCli({"send-peer", "127.0.0.1:" + std::to_string(first.port()), dir.path("x.bvk")})
+                  .exitCode,
+              0);
+    EXPECT_EQ(first.finish(), 0) << first.output();
+    // `build` replaces the file while the second listener still runs: the listener adds to
+    // the replaced file rather than to what it read at its start.
+    std::string command = shellQuote(BRIVANTA_CLI_PATH) + " build " +
+                          shellQuote(dir.path("recv.bvk")) + " <<'EOF'\nz\thttp://z/\nEOF\n";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(runCli({"send-peer", "127.0.0.1:" + std::to_string(second.port()), dir.path("y.bvk")})
+                  .exitCode,
+              0);
+    EXPECT_EQ(second.finish(), 0) << second.output();
+    EXPECT_EQ(fileTreeText(dir.path("recv.bvk"), kCustomTree), "z|http://z/\ny|http://y/\n");
+
+    // Without the build in between, both transfers stay.
+    TempDir again;
+    Listener a({"--count", "1", again.path("recv.bvk")});
+    Listener b({"--count", "1", again.path("recv.bvk")});
+    ASSERT_GT(a.port(), 0);
+    ASSERT_GT(b.port(), 0);
+    EXPECT_EQ(
+        runCli({"send-peer", "127.0.0.1:" + std::to_string(a.port()), dir.path("x.bvk")}).exitCode,
+        0);
+    EXPECT_EQ(a.finish(), 0) << a.output();
+    EXPECT_EQ(
+        runCli({"send-peer", "127.0.0.1:" + std::to_string(b.port()), dir.path("y.bvk")}).exitCode,
+        0);
+    EXPECT_EQ(b.finish(), 0) << b.output();
+    EXPECT_EQ(fileTreeText(again.path("recv.bvk"), kCustomTree), "x|http://x/\ny|http://y/\n");
+}
+
 TEST(PeerProcesses, AFileThatCannotBeReadStopsTheListenerAtOnce) {
     // Only a missing file is an empty tree; a path through a plain file is an error before
     // anything is received, not a failed save after a transfer.

@@ -1,0 +1,69 @@
+#include "cli/SharedTreeFile.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "cli/CliSupport.h"
+#include "cli/NetOptions.h"
+#include "core/formats/FileLock.h"
+#include "core/formats/TreeArchive.h"
+
+namespace brivanta::cli {
+
+SharedTreeFile::SharedTreeFile(int treeKind, std::string path)
+    : tree_(treeKind), path_(std::move(path)) {}
+
+bool SharedTreeFile::Identity::operator==(const Identity& o) const {
+    return exists == o.exists && device == o.device && inode == o.inode && size == o.size &&
+           modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
+}
+
+SharedTreeFile::Identity SharedTreeFile::identity() const {
+    Identity id;
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) != 0)
+        return id;
+    id.exists = true;
+    id.device = st.st_dev;
+    id.inode = st.st_ino;
+    id.size = st.st_size;
+    id.modified = st.st_mtim;
+    return id;
+}
+
+bool SharedTreeFile::read() {
+    Identity now = identity();
+    tree_.DeleteNode();
+    if (!loadTreeFile(tree_, path_))
+        return false;
+    seen_ = now;
+    return true;
+}
+
+bool SharedTreeFile::load() {
+    return read();
+}
+
+bool SharedTreeFile::update(const std::function<size_t(BookmarkTree&)>& change, size_t& added) {
+    added = 0;
+    FileLock lock;
+    if (FileError e = lock.lock(path_, kLockWaitMs)) {
+        fail(e.errorNumber == EWOULDBLOCK ? FileLock::busyMessage(path_) : e.writeMessage());
+        return false;
+    }
+    // Another writer saves by renaming a new file into place: a new inode, a new time.
+    if (!(identity() == seen_) && !read())
+        return false;
+    added = change(tree_);
+    if (added == 0)
+        return true;
+    if (FileError e = saveArchiveFile(tree_, path_)) {
+        fail(e.writeMessage());
+        return false;
+    }
+    seen_ = identity();
+    return true;
+}
+
+}  // namespace brivanta::cli
