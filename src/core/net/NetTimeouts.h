@@ -14,14 +14,15 @@ struct NetTimeouts {
 // How an operation on a connection ended.
 enum class NetStatus {
     ok,
-    closed,         // the other side closed the connection
-    timedOut,       // nothing arrived (or could be sent) within the time-out
-    resolveFailed,  // the host name is not known
-    refused,        // no connection could be made
-    noSocket,       // no socket could be created (out of descriptors, say)
-    tooLarge,       // the other side sent more than we accept
-    cancelled,      // our side asked to stop
-    error,          // any other socket error
+    closed,          // the other side closed the connection
+    timedOut,        // nothing arrived (or could be sent) within the time-out
+    resolveFailed,   // the host name is not known
+    refused,         // no connection could be made
+    noSocket,        // no socket could be created (out of descriptors, say)
+    tooLarge,        // the other side sent more than we accept
+    tooManyEntries,  // the other side sent more entries than a transfer may bring
+    cancelled,       // our side asked to stop
+    error,           // any other socket error
 };
 
 const char* describe(NetStatus status);

@@ -153,7 +153,7 @@ PeerSendResult sendToPeer(BookmarkTree& tree, ItemId branch, const std::string& 
 }
 
 PeerReceipt readPeerTransfer(TcpConnection& connection, int recordWidth, std::uint64_t maxBytes,
-                             const std::atomic<bool>* stop) {
+                             const std::atomic<bool>* stop, const TransferLimits& limits) {
     PeerReceipt receipt;
     receipt.recordWidth = recordWidth;
     receipt.peer = connection.peerName();
@@ -161,17 +161,35 @@ PeerReceipt readPeerTransfer(TcpConnection& connection, int recordWidth, std::ui
     ArchiveReader reader(source, kSocketBuffer);
     std::string scratch;
     std::uint64_t completeBytes = 0;
+    std::uint64_t cost = 0;  // what the complete records will take in a tree
+    NetStatus limitReached = NetStatus::ok;
     for (;;) {
         int i = 0;
         while (i < recordWidth && reader.readString(scratch))
             ++i;
         if (i < recordWidth)
             break;
+        // Checked as each record completes: the one that would pass a limit is not kept.
+        std::uint64_t recordCost = TransferLimits::entryCost(reader.bytesRead() - completeBytes);
+        if (receipt.records >= limits.maxEntries) {
+            limitReached = NetStatus::tooManyEntries;
+            break;
+        }
+        if (cost + recordCost > limits.maxMemory) {
+            limitReached = NetStatus::tooLarge;
+            break;
+        }
+        cost += recordCost;
         ++receipt.records;
         completeBytes = reader.bytesRead();
     }
     // The sender's close is the normal end; anything else ended the transfer early.
     receipt.status = source.status() == NetStatus::closed ? NetStatus::ok : source.status();
+    if (limitReached != NetStatus::ok) {
+        receipt.status = limitReached;
+        receipt.archive.resize(static_cast<size_t>(completeBytes));
+        return receipt;
+    }
     if (receipt.status == NetStatus::ok && reader.bytesRead() != completeBytes) {
         receipt.status = NetStatus::closed;  // closed in the middle of a record
     }
@@ -203,7 +221,8 @@ bool PeerListener::receiveOne(PeerReceipt& receipt, int waitMs) {
     TcpConnection connection;
     if (listener_.accept(connection, waitMs, timeouts_) != NetStatus::ok)
         return false;
-    receipt = readPeerTransfer(connection, recordWidth(targetTreeKind_), maxTransferSize_);
+    receipt = readPeerTransfer(connection, recordWidth(targetTreeKind_), maxTransferSize_, nullptr,
+                               limits_);
     return true;
 }
 
@@ -223,8 +242,8 @@ void PeerListener::run(const std::function<void(PeerReceipt&&)>& onReceipt, int 
             continue;
         }
         ++received;
-        onReceipt(
-            readPeerTransfer(connection, recordWidth(targetTreeKind_), maxTransferSize_, stop));
+        onReceipt(readPeerTransfer(connection, recordWidth(targetTreeKind_), maxTransferSize_, stop,
+                                   limits_));
     }
 }
 

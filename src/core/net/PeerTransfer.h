@@ -7,6 +7,7 @@
 
 #include "core/net/NetTimeouts.h"
 #include "core/net/TcpListener.h"
+#include "core/net/TransferLimits.h"
 #include "core/trees/BookmarkTree.h"
 
 namespace brivanta::net {
@@ -67,6 +68,8 @@ class PeerListener {
              const std::atomic<bool>* stop = nullptr);
 
     void setMaxTransferSize(std::uint64_t bytes) { maxTransferSize_ = bytes; }
+    // Entries and memory one connection may bring; it ends there with its complete records.
+    void setLimits(const TransferLimits& limits) { limits_ = limits; }
     const std::string& statusText() const { return statusText_; }
 
     static constexpr std::uint64_t kDefaultMaxTransferSize = 1ull << 30;
@@ -76,13 +79,17 @@ class PeerListener {
     NetTimeouts timeouts_;
     TcpListener listener_;
     std::uint64_t maxTransferSize_ = kDefaultMaxTransferSize;
+    TransferLimits limits_;
     std::string statusText_;
 };
 
 // Reads one transfer from an accepted connection (what receiveOne does after accepting).
-// When `stop` turns true the reading ends soon with status cancelled.
+// When `stop` turns true the reading ends soon with status cancelled. The transfer ends
+// with tooManyEntries or tooLarge as soon as its complete records reach a limit; those
+// records are kept.
 PeerReceipt readPeerTransfer(TcpConnection& connection, int recordWidth,
                              std::uint64_t maxBytes = PeerListener::kDefaultMaxTransferSize,
-                             const std::atomic<bool>* stop = nullptr);
+                             const std::atomic<bool>* stop = nullptr,
+                             const TransferLimits& limits = {});
 
 }  // namespace brivanta::net

@@ -73,9 +73,11 @@ TEST(PeerTransfer, AnAddressBookListenerReadsThreeStringsARecord) {
 }
 
 // Plays a sender that writes `bytes` and then either closes or stalls.
-PeerReceipt receiveFrom(const std::string& bytes, bool stall, std::uint64_t limit = 1ull << 30) {
+PeerReceipt receiveFrom(const std::string& bytes, bool stall, std::uint64_t limit = 1ull << 30,
+                        const TransferLimits& limits = {}) {
     PeerListener listener(kCustomTree, NetTimeouts{5000, 300});
     listener.setMaxTransferSize(limit);
+    listener.setLimits(limits);
     EXPECT_TRUE(listener.open(0, "127.0.0.1"));
     std::thread sender([&] {
         TcpConnection c;
@@ -120,6 +122,53 @@ TEST(PeerTransfer, ATransferThatEndsEarlyKeepsItsCompleteRecords) {
     PeerReceipt limited = receiveFrom(hostile, false, 100000);
     EXPECT_EQ(limited.status, NetStatus::tooLarge);
     EXPECT_EQ(limited.records, 2u);
+}
+
+TEST(PeerTransfer, WhatATransferBecomesIsBoundedAsItsRecordsArrive) {
+    // Millions of empty records: two bytes on the wire each, a whole entry in the tree.
+    // By default the memory they would take ends it first, well before 1 GiB.
+    const TransferLimits defaults;
+    PeerReceipt flood = receiveFrom(std::string((defaults.maxEntries + 100) * 2, '\0'), false);
+    EXPECT_EQ(flood.status, NetStatus::tooLarge);
+    EXPECT_GT(flood.records, 1000000u);
+    EXPECT_LE(flood.records * TransferLimits::entryCost(2), defaults.maxMemory);
+    EXPECT_GT((flood.records + 1) * TransferLimits::entryCost(2), defaults.maxMemory);
+    EXPECT_EQ(flood.archive.size(), flood.records * 2);
+    // With memory to spare, the number of entries ends it.
+    TransferLimits roomy;
+    roomy.maxMemory = 1ull << 40;
+    flood =
+        receiveFrom(std::string((defaults.maxEntries + 100) * 2, '\0'), false, 1ull << 30, roomy);
+    EXPECT_EQ(flood.status, NetStatus::tooManyEntries);
+    EXPECT_EQ(flood.records, defaults.maxEntries);
+    EXPECT_EQ(flood.archive.size(), defaults.maxEntries * 2);
+
+    // The complete records before the limit are kept and apply as usual.
+    TransferLimits few;
+    few.maxEntries = 1000;
+    PeerReceipt r = receiveFrom(std::string(200000, '\0'), false, 1ull << 30, few);
+    EXPECT_EQ(r.status, NetStatus::tooManyEntries);
+    EXPECT_FALSE(r.ended());
+    BookmarkTree target(kCustomTree);
+    EXPECT_EQ(applyReceipt(target, r), 1000u);
+    EXPECT_EQ(target.size(), 1000u);
+
+    // The memory the entries would take: ten records of this size fit, the eleventh not.
+    const std::string record = std::string(1, '\x64') + std::string(100, 'n') + "\x01" + "a";
+    TransferLimits small;
+    small.maxMemory = 10 * TransferLimits::entryCost(record.size()) + 5;
+    std::string many;
+    for (int i = 0; i < 50; ++i)
+        many += record;
+    PeerReceipt big = receiveFrom(many, false, 1ull << 30, small);
+    EXPECT_EQ(big.status, NetStatus::tooLarge);
+    EXPECT_EQ(big.records, 10u);
+    EXPECT_EQ(big.archive, many.substr(0, 10 * record.size()));
+
+    // Exactly at the limit is no failure.
+    PeerReceipt exact = receiveFrom(std::string(2000, '\0'), false, 1ull << 30, few);
+    EXPECT_TRUE(exact.ended());
+    EXPECT_EQ(exact.records, 1000u);
 }
 
 TEST(PeerTransfer, ASenderThatTricklesIsCutOffAtTheTransferTimeOut) {
