@@ -33,7 +33,9 @@ int runMailReceive(Args args) {
             "从 POP3 邮箱（端口默认 110）取回全部邮件（邮件留在服务器上），把每个 <BRIVANTA>\n"
             "信封的条目加到其分节对应的文件顶层：<CUSTOM> 到 --custom，<SYSTEM> 到\n"
             "--recommended，<ADDRESS> 到 --address-book；没有给出文件的分节跳过。保存收到\n"
-            "条目的文件，并打印结果（成功时为“接收完毕！”）。密码取自文件 F 的第一行。\n",
+            "条目的文件，并打印结果（成功时为“接收完毕！”）。密码取自文件 F 的第一行。\n"
+            "--timeout S 连接和每行回答的秒数（默认连接 15 秒，回答 30 秒）；一封邮件最多 20×S "
+            "秒。\n",
             usage);
         return 0;
     }

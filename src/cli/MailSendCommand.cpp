@@ -15,7 +15,9 @@ int runMailSend(Args args) {
             "%s\n"
             "把树文件 FILE 的整棵树装进邮件（主题 <BRIVANTA>）经 SMTP 服务器（端口默认 25）\n"
             "发给 ADDRESS，像“发送到邮箱”命令那样，并打印结果（成功时为“发送完毕！”）。\n"
-            "--section 选择分节（默认 custom）；address 按每条记录三个字符串读取 FILE。\n",
+            "--section 选择分节（默认 custom）；address 按每条记录三个字符串读取 FILE。\n"
+            "--timeout S 连接和每行回答的秒数（默认连接 15 秒，回答 30 秒）；一封邮件最多 20×S "
+            "秒。\n",
             usage);
         return 0;
     }

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
@@ -28,6 +29,10 @@ bool takeTimeouts(Args& args, net::NetTimeouts& timeouts) {
     timeouts.connectMs = timeouts.readMs = static_cast<int>(seconds * 1000 + 0.5);
     if (timeouts.readMs == 0)
         timeouts.connectMs = timeouts.readMs = 1;
+    // The whole of a mail or a transfer keeps the default ratio to a single wait (30 s to
+    // 10 minutes), so a shorter wait shortens those too.
+    timeouts.transferMs = static_cast<int>(std::min<long long>(
+        timeouts.transferMs, static_cast<long long>(timeouts.readMs) * kWholeToSingle));
     return true;
 }
 

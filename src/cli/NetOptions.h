@@ -10,9 +10,11 @@
 
 namespace brivanta::cli {
 
-// Takes "--timeout SECONDS" (connect and every read; default 15 and 30). False with a
-// message printed when the value is not a positive number.
+// Takes "--timeout SECONDS" (connect, every read and every reply line; default 15 and 30;
+// a whole mail or transfer at most 20 times as long). False with a message printed when the
+// value is not a positive number.
 bool takeTimeouts(Args& args, net::NetTimeouts& timeouts);
+inline constexpr int kWholeToSingle = 20;
 
 // Takes "--password-file F" and reads the password: the file's first line without its
 // line end. False with a message printed when the option is missing or the file unreadable.

@@ -4,6 +4,8 @@
 
 #include <sys/wait.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <thread>
@@ -152,6 +154,36 @@ TEST(PeerProcesses, ASilentConnectionDoesNotKeepTheNextSenderOut) {
     EXPECT_EQ(sent.exitCode, 0) << sent.output;
     EXPECT_EQ(listener.finish(), 0) << listener.output();
     EXPECT_EQ(fileTreeText(dir.path("recv.bvk"), kCustomTree), "one|http://1/\n");
+}
+
+TEST(PeerProcesses, ListenTimeoutAlsoShortensTheWholeTransfer) {
+    TempDir dir;
+    // 0.2 s a wait: a whole transfer at most 4 s, where the default would allow 10 minutes.
+    Listener listener({"--count", "1", "--timeout", "0.2", dir.path("recv.bvk")});
+    ASSERT_GT(listener.port(), 0) << listener.firstLine();
+    const auto start = std::chrono::steady_clock::now();
+    std::atomic<bool> done{false};
+    std::thread sender([&] {
+        net::TcpConnection c;
+        c.connect("127.0.0.1", listener.port());
+        c.sendAll(
+            std::string("\x01"
+                        "a\x01"
+                        "b",
+                        4));  // one complete record
+        // Then a label of 127 bytes, a byte every 100 ms: never silent for as long as one
+        // wait, and far from complete when the transfer's time is up.
+        c.sendAll("\x7f");
+        while (!done && c.sendAll("a") == net::NetStatus::ok)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    });
+    EXPECT_EQ(listener.finish(), 0) << listener.output();
+    const auto took = std::chrono::steady_clock::now() - start;
+    done = true;
+    sender.join();
+    EXPECT_LT(took, std::chrono::seconds(8));
+    EXPECT_NE(listener.output().find("timed out"), std::string::npos) << listener.output();
+    EXPECT_EQ(fileTreeText(dir.path("recv.bvk"), kCustomTree), "a|b\n");
 }
 
 TEST(PeerProcesses, WritersOfOneFileKeepEachOthersChanges) {
