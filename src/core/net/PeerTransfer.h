@@ -23,7 +23,8 @@ struct PeerSendResult {
 };
 
 // Sends `branch` and its subtree (the whole tree for kNoItem) to host:port as the raw
-// archive stream over one connection, then closes it.
+// archive stream over one connection, then ends its side and waits (within the read
+// time-out) for the listener to close: only that is success.
 PeerSendResult sendToPeer(BookmarkTree& tree, ItemId branch, const std::string& host, int port,
                           const NetTimeouts& timeouts = {}, const StepCallback& step = {});
 
@@ -42,9 +43,9 @@ struct PeerReceipt {
 // should have the kind the receipt was read for. Returns the number of records added.
 size_t applyReceipt(BookmarkTree& tree, const PeerReceipt& receipt);
 
-// Accepts peer connections one after another and reads each as the archive stream of a
-// tree of `targetTreeKind` (its record width). A connection that ends early, stalls past
-// the read time-out or passes the size limit keeps its complete records.
+// Accepts peer connections and reads each as the archive stream of a tree of
+// `targetTreeKind` (its record width), each connection on its own thread. A connection that ends
+// early, stalls past the read time-out or passes the size limit keeps its complete records.
 class PeerListener {
   public:
     explicit PeerListener(int targetTreeKind, const NetTimeouts& timeouts = {});
@@ -73,6 +74,8 @@ class PeerListener {
     const std::string& statusText() const { return statusText_; }
 
     static constexpr std::uint64_t kDefaultMaxTransferSize = 1ull << 30;
+    // Connections read at the same time; more wait in the system's queue.
+    static constexpr int kMaxConnections = 64;
 
   private:
     int targetTreeKind_;

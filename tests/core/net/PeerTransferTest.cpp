@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -202,6 +204,75 @@ TEST(PeerTransfer, ASenderThatTricklesIsCutOffAtTheTransferTimeOut) {
     EXPECT_EQ(r.status, NetStatus::timedOut);
     EXPECT_EQ(r.records, 2u);
     EXPECT_LT(took, std::chrono::milliseconds(3000));
+}
+
+TEST(PeerTransfer, ManySimultaneousSendersAllArriveWhenTheySaySo) {
+    BookmarkTree tree(kCustomTree);
+    addEntries(tree, {{0, "a", "1"}, {1, "b", "2"}, {0, "c", "3"}});
+    constexpr int kSenders = 50;
+    PeerListener listener(kCustomTree, kQuick);
+    ASSERT_TRUE(listener.open(0, "127.0.0.1"));
+    std::vector<PeerReceipt> receipts;
+    std::thread receiver([&] {
+        listener.run(
+            [&](PeerReceipt&& r) {
+                // Slow to apply: senders wait for it rather than count their send as arrived.
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                receipts.push_back(std::move(r));
+            },
+            kSenders);
+    });
+    std::atomic<int> succeeded{0};
+    std::vector<std::thread> senders;
+    for (int i = 0; i < kSenders; ++i) {
+        senders.emplace_back([&] {
+            if (sendToPeer(tree, kNoItem, "127.0.0.1", listener.port(), kQuick).ok)
+                ++succeeded;
+        });
+    }
+    for (std::thread& t : senders)
+        t.join();
+    receiver.join();
+    EXPECT_EQ(succeeded.load(), kSenders);
+    ASSERT_EQ(receipts.size(), static_cast<size_t>(kSenders));
+    for (const PeerReceipt& r : receipts) {
+        EXPECT_TRUE(r.ended());
+        EXPECT_EQ(r.records, 3u);
+    }
+}
+
+TEST(PeerTransfer, ASenderFailsUnlessTheListenerClosesAfterReadingAll) {
+    BookmarkTree tree(kCustomTree);
+    addEntries(tree, {{0, "a", "1"}});
+    for (bool reset : {false, true}) {
+        // Reads everything, then neither closes nor answers; or resets the connection.
+        TcpListener raw;
+        ASSERT_EQ(raw.listen(0, "127.0.0.1"), NetStatus::ok);
+        std::atomic<bool> done{false};
+        std::thread peer([&] {
+            TcpConnection c;
+            if (raw.accept(c, 5000) != NetStatus::ok)
+                return;
+            char buffer[256];
+            size_t got = 0;
+            while (c.receive(buffer, sizeof buffer, got) == NetStatus::ok) {
+            }
+            if (reset) {
+                linger l{1, 0};
+                setsockopt(c.fd(), SOL_SOCKET, SO_LINGER, &l, sizeof l);
+                c.close();
+                return;
+            }
+            while (!done)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        });
+        PeerSendResult result =
+            sendToPeer(tree, kNoItem, "127.0.0.1", raw.port(), NetTimeouts{5000, 300});
+        done = true;
+        peer.join();
+        EXPECT_FALSE(result.ok) << reset;
+        EXPECT_NE(result.statusText.find(std::to_string(raw.port())), std::string::npos);
+    }
 }
 
 TEST(PeerTransfer, FailuresNameTheirPort) {
