@@ -1,16 +1,23 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "TempDir.h"
 #include "core/accounts/AccountTable.h"
 #include "core/formats/FileStreams.h"
 #include "core/formats/TreeArchive.h"
 #include "core/text/Encoding.h"
+#include "net/ScriptedServer.h"
 
 namespace brivanta {
 namespace {
@@ -165,6 +172,54 @@ TEST(Cli, DumpAndBuildAreExactInversesForHostileBytes) {
     CliRun bad = cli(dir, "build " + dir.file("bad.bvk"), "a\tb\nc\\q\td\n");
     EXPECT_EQ(bad.status, 1);
     EXPECT_NE(bad.err.find("第 2 行"), std::string::npos);
+}
+
+TEST(Cli, MailReceiveSavesEachMailAsItArrives) {
+    testing::TempDir dir;
+    std::ofstream(dir.file("pw")) << "p\n";
+    std::atomic<bool> stop{false};
+    // Delivers one envelope mail, then stalls in the middle of the second.
+    net::testing::ScriptedServer server([&](net::testing::ScriptedPeer& p) {
+        p.send("+OK\r\n");
+        for (std::string line; !(line = p.readLine()).empty();) {
+            if (line.starts_with("STAT")) {
+                p.send("+OK 2 100\r\n");
+            } else if (line.starts_with("RETR 1")) {
+                p.send(
+                    "+OK\r\nSubject: "
+                    "s\r\n\r\n<BRIVANTA>\r\n<CUSTOM>\r\nfirst\r\nhttp://1/\r\n.\r\n");
+            } else if (line.starts_with("RETR 2")) {
+                p.send("+OK\r\nSubject: s\r\n\r\n<BRIVANTA>\r\n");
+                while (!stop)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                return;
+            } else {
+                p.send("+OK\r\n");
+            }
+        }
+    });
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const std::string pop3 = "127.0.0.1:" + std::to_string(server.port());
+        const std::string pw = dir.file("pw"), custom = dir.file("c.bvk");
+        ::execl(BRIVANTA_CLI_PATH, BRIVANTA_CLI_PATH, "mail-receive", "--pop3", pop3.c_str(),
+                "--user", "u", "--password-file", pw.c_str(), "--custom", custom.c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    // The first mail's entries are in the file while the second is still coming.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!std::filesystem::exists(dir.file("c.bvk")) && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    stop = true;
+    server.join();
+    BookmarkTree tree;
+    ASSERT_TRUE(loadArchiveFile(tree, dir.file("c.bvk")));
+    ASSERT_EQ(tree.size(), 1u);
+    EXPECT_EQ(tree.LookupRecord(tree.firstChild(kNoItem))->address, "http://1/");
 }
 
 TEST(Cli, UsersListsRecordsInFileOrder) {

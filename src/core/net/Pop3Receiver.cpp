@@ -87,6 +87,11 @@ bool Pop3Receiver::readReply(Step step) {
         statusText_ = stepText(step);
         return false;
     }
+    if (!lastReply_.starts_with("+OK")) {
+        // Not a POP3 answer at all: nothing after it can be trusted.
+        breakDialogue(stepText(step));
+        return false;
+    }
     return true;
 }
 
