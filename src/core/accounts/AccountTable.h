@@ -1,8 +1,10 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/accounts/UserAccount.h"
@@ -22,6 +24,7 @@ class AccountTable {
     const UserAccount* lookup(std::string_view name) const;
     // Inserts the account under its name, or replaces the account of that name in place.
     void set(const UserAccount& account);
+    void set(UserAccount&& account);
     size_t size() const;
     bool empty() const { return size() == 0; }
     void clear();
@@ -41,8 +44,14 @@ class AccountTable {
     FileError save(std::string_view name) const;
 
   private:
+    struct NameHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
     // Within a bucket, entries are kept oldest first; the table order reads them backwards.
     std::array<std::vector<UserAccount>, kBucketCount> buckets_;
+    // Each name's place in its bucket, so that entering a name never scans the bucket.
+    std::unordered_map<std::string, size_t, NameHash, std::equal_to<>> index_;
 };
 
 // Every complete record of a "Users.ini"-format file at `path` (used as it is), in file
