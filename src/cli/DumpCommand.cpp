@@ -1,4 +1,5 @@
 #include "cli/CliCommands.h"
+#include "cli/NetOptions.h"
 #include "core/formats/TreeArchive.h"
 #include "core/text/EscapedText.h"
 #include "core/trees/TreeWalk.h"
@@ -20,8 +21,11 @@ int runDump(Args args) {
         return fail("用法: brivanta-cli dump [--address-book] FILE");
     BookmarkTree tree(addressBook ? kAddressBookTree : kCustomTree);
     FileError error;
-    if (!loadArchiveFile(tree, args[0], kNoItem, &error))
+    bool damaged = false;
+    if (!loadArchiveFile(tree, args[0], kNoItem, &error, &damaged))
         return fail(error.readMessage());
+    if (damaged)
+        warnDamaged(args[0], tree.size());
 
     OutputBuffer out;
     std::string line;

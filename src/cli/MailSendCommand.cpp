@@ -49,8 +49,11 @@ int runMailSend(Args args) {
     }
     BookmarkTree tree(kind);
     FileError error;
-    if (!loadArchiveFile(tree, args[0], kNoItem, &error))
+    bool damaged = false;
+    if (!loadArchiveFile(tree, args[0], kNoItem, &error, &damaged))
         return fail(error.readMessage());
+    if (damaged)
+        warnDamaged(args[0], tree.size());
     net::MailResult result = net::sendTreeByMail(tree, kNoItem, host, port, to, timeouts);
     if (!result.ok)
         return failWithServer("SMTP", host, port, result.statusText);

@@ -66,16 +66,28 @@ bool takePasswordFile(Args& args, std::string& password) {
     return true;
 }
 
-bool loadTreeFile(BookmarkTree& tree, const std::string& path) {
+bool loadTreeFile(BookmarkTree& tree, const std::string& path, bool* damaged) {
+    if (damaged)
+        *damaged = false;
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 && errno == ENOENT)
         return true;  // no file yet: an empty tree
     FileError error;
-    if (!loadArchiveFile(tree, path, kNoItem, &error)) {
+    bool cut = false;
+    if (!loadArchiveFile(tree, path, kNoItem, &error, &cut)) {
         fail(error.readMessage());
         return false;
     }
+    if (cut)
+        warnDamaged(path, tree.size());
+    if (damaged)
+        *damaged = cut;
     return true;
+}
+
+void warnDamaged(const std::string& path, size_t records) {
+    std::fprintf(stderr, "brivanta-cli: 警告：文件 “%s” 已损坏，只读出了它前面完整的 %zu 条记录\n",
+                 path.c_str(), records);
 }
 
 namespace {

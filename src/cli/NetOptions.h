@@ -21,8 +21,12 @@ inline constexpr int kWholeToSingle = 20;
 bool takePasswordFile(Args& args, std::string& password);
 
 // Loads a tree file if it exists (a missing file is an empty tree). False with a message
-// printed on a read error.
-bool loadTreeFile(BookmarkTree& tree, const std::string& path);
+// printed on a read error. A damaged file (cut inside a record) loads what comes before the
+// damage with a warning; `damaged` tells.
+bool loadTreeFile(BookmarkTree& tree, const std::string& path, bool* damaged = nullptr);
+
+// "警告：文件 “x” 已损坏，只读出了它前面完整的 N 条记录" on standard error.
+void warnDamaged(const std::string& path, size_t records);
 
 // Writes a GBK status text as UTF-8 with a line end.
 void printStatus(const std::string& gbkText, FILE* out = stdout);

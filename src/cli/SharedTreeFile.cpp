@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdio>
 
 #include "cli/CliSupport.h"
 #include "cli/NetOptions.h"
@@ -35,9 +36,11 @@ SharedTreeFile::Identity SharedTreeFile::identity() const {
 bool SharedTreeFile::read() {
     Identity now = identity();
     tree_.DeleteNode();
-    if (!loadTreeFile(tree_, path_))
+    bool damaged = false;
+    if (!loadTreeFile(tree_, path_, &damaged))
         return false;
     seen_ = now;
+    damaged_ = damaged_ || damaged;
     return true;
 }
 
@@ -58,6 +61,16 @@ bool SharedTreeFile::update(const std::function<size_t(BookmarkTree&)>& change, 
     added = change(tree_);
     if (added == 0)
         return true;
+    if (damaged_) {
+        // The save would drop the damaged rest for good: keep the original beside it first.
+        std::string copy = keepDamagedCopy(path_);
+        if (copy.empty()) {
+            fail("文件 “" + path_ + "” 已损坏，又无法保留它的副本，所以没有保存");
+            return false;
+        }
+        std::fprintf(stderr, "brivanta-cli: 损坏的原文件保留为 “%s”\n", copy.c_str());
+        damaged_ = false;
+    }
     if (FileError e = saveArchiveFile(tree_, path_)) {
         fail(e.writeMessage());
         return false;

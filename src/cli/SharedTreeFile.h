@@ -44,7 +44,8 @@ class SharedTreeFile {
 
     BookmarkTree tree_;
     std::string path_;
-    Identity seen_;  // the file as this program last read or wrote it
+    Identity seen_;         // the file as this program last read or wrote it
+    bool damaged_ = false;  // read in part: keep a copy before the first save
 };
 
 }  // namespace brivanta::cli

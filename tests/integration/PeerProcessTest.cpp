@@ -13,6 +13,7 @@
 #include "IntegrationSupport.h"
 #include "core/formats/ArchiveWriter.h"
 #include "core/formats/ByteStream.h"
+#include "core/formats/FileStreams.h"
 #include "core/formats/TreeArchive.h"
 #include "core/net/TcpConnection.h"
 #include "core/text/Encoding.h"
@@ -29,12 +30,17 @@ class Listener {
             command += " " + shellQuote(a);
         command += " 2>&1";
         pipe_ = popen(command.c_str(), "r");
-        char line[256];
-        if (pipe_ && std::fgets(line, sizeof line, pipe_)) {
-            firstLine_ = line;
-            size_t digits = firstLine_.find_first_of("0123456789");
-            if (digits != std::string::npos)
-                port_ = std::atoi(firstLine_.c_str() + digits);
+        // Warnings may come before the line that names the port; they are kept with it.
+        char line[1024];
+        while (pipe_ && std::fgets(line, sizeof line, pipe_)) {
+            firstLine_ += line;
+            const std::string_view text(line);
+            if (text.find("正在监听") == std::string_view::npos)
+                continue;
+            size_t digits = text.find_first_of("0123456789");
+            if (digits != std::string_view::npos)
+                port_ = std::atoi(line + digits);
+            break;
         }
     }
     ~Listener() { finish(); }
@@ -229,6 +235,36 @@ TEST(PeerProcesses, WritersOfOneFileKeepEachOthersChanges) {
         0);
     EXPECT_EQ(b.finish(), 0) << b.output();
     EXPECT_EQ(fileTreeText(again.path("recv.bvk"), kCustomTree), "x|http://x/\ny|http://y/\n");
+}
+
+TEST(PeerProcesses, ADamagedFileIsKeptBesideItsFirstSave) {
+    TempDir dir;
+    BookmarkTree old(kCustomTree);
+    old.InsertNode({"old", "http://old/", ""});
+    old.InsertNode({"lost", "http://lost/", ""});
+    ASSERT_FALSE(saveArchiveFile(old, dir.path("recv.bvk")).failed());
+    std::string bytes;
+    ASSERT_FALSE(readWholeFile(dir.path("recv.bvk"), bytes).failed());
+    bytes.resize(bytes.size() - 3);  // the second record is cut short
+    std::ofstream(dir.path("recv.bvk"), std::ios::binary | std::ios::trunc) << bytes;
+    BookmarkTree sent(kCustomTree);
+    sent.InsertNode({"x", "http://x/", ""});
+    ASSERT_FALSE(saveArchiveFile(sent, dir.path("x.bvk")).failed());
+
+    Listener listener({"--count", "1", dir.path("recv.bvk")});
+    ASSERT_GT(listener.port(), 0) << listener.firstLine();
+    EXPECT_NE(listener.firstLine().find("已损坏"), std::string::npos) << listener.firstLine();
+    EXPECT_EQ(
+        runCli({"send-peer", "127.0.0.1:" + std::to_string(listener.port()), dir.path("x.bvk")})
+            .exitCode,
+        0);
+    EXPECT_EQ(listener.finish(), 0) << listener.output();
+    EXPECT_NE(listener.output().find(dir.path("recv.bvk.damaged")), std::string::npos)
+        << listener.output();
+    std::string kept;
+    ASSERT_FALSE(readWholeFile(dir.path("recv.bvk.damaged"), kept).failed());
+    EXPECT_EQ(kept, bytes);
+    EXPECT_EQ(fileTreeText(dir.path("recv.bvk"), kCustomTree), "old|http://old/\nx|http://x/\n");
 }
 
 TEST(PeerProcesses, AFileThatCannotBeReadStopsTheListenerAtOnce) {
