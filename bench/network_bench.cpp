@@ -69,7 +69,7 @@ void BM_EnvelopeRead1M(benchmark::State& state) {
     for (auto _ : state) {
         auto target = std::make_unique<BookmarkTree>(kCustomTree);
         auto envelope = net::readEnvelope(body);
-        added = net::loadEnvelope(*target, envelope->dataLines);
+        added = net::loadEnvelope(*target, *envelope);
         state.PauseTiming();
         target.reset();
         envelope.reset();
@@ -323,7 +323,7 @@ void BM_Pop3Receive20MBIntoTree_Brivanta(benchmark::State& state) {
         pop.disconnect();
         added = 0;
         if (auto e = net::readEnvelope(message.body))
-            added = net::loadEnvelope(*target, e->dataLines);
+            added = net::loadEnvelope(*target, *e);
         if (added != static_cast<size_t>(kBigEntries)) {
             state.SkipWithError("envelope incomplete");
             break;

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view input(reinterpret_cast<const char*>(data), size);
     if (auto envelope = net::readEnvelope(input)) {
         BookmarkTree tree(envelope->treeKind);
-        net::loadEnvelope(tree, envelope->dataLines);
+        net::loadEnvelope(tree, *envelope);
         // What was loaded goes out again as an envelope of the same kind.
         net::readEnvelope(net::buildEnvelope(tree));
     }

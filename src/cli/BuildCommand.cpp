@@ -1,8 +1,12 @@
 #include <iostream>
 
+#include <cerrno>
+
 #include "cli/CliCommands.h"
+#include "cli/SharedTreeFile.h"
+#include "core/formats/FileLock.h"
 #include "core/formats/TreeArchive.h"
-#include "core/text/Encoding.h"
+#include "core/text/EscapedText.h"
 
 namespace brivanta::cli {
 
@@ -11,7 +15,8 @@ int runBuild(Args args) {
         std::printf(
             "用法: brivanta-cli build [--address-book] FILE < TEXT\n"
             "从标准输入读取 dump 的缩进文本（每层两个空格；名称 TAB 地址 [TAB 标记]），\n"
-            "写成树文件 FILE。某行比上一行深了不止一层时报错并给出行号。\n");
+            "写成树文件 FILE。某行比上一行深了不止一层时报错并给出行号。\n"
+            "转义与 dump 相同：\\t、\\r、\\n、\\\\ 和 \\xNN。\n");
         return 0;
     }
     bool addressBook = takeFlag(args, "--address-book");
@@ -43,18 +48,29 @@ int runBuild(Args args) {
         std::string_view rest = std::string_view(line).substr(spaces);
         NodeRecord record;
         size_t tab = rest.find('\t');
-        record.name = text::fromUtf8(rest.substr(0, tab));
+        bool ok = text::unescapeUtf8(rest.substr(0, tab), record.name);
         if (tab != std::string_view::npos) {
             rest.remove_prefix(tab + 1);
             size_t tab2 = rest.find('\t');
-            record.address = text::fromUtf8(rest.substr(0, tab2));
-            if (tab2 != std::string_view::npos && addressBook) {
-                record.tag = text::fromUtf8(rest.substr(tab2 + 1));
-            }
+            ok = ok && text::unescapeUtf8(rest.substr(0, tab2), record.address);
+            if (tab2 != std::string_view::npos && addressBook)
+                ok = ok && text::unescapeUtf8(rest.substr(tab2 + 1), record.tag);
+        }
+        if (!ok) {
+            return fail("标准输入第 " + std::to_string(lineNumber) +
+                        " 行：反斜杠后不是 t、r、n、\\ 或 xNN");
         }
         path.resize(depth);
         ItemId item = tree.InsertNode(record, depth == 0 ? kNoItem : path[depth - 1]);
         path.push_back(item);
+    }
+    if (std::cin.bad())
+        return fail("无法读取标准输入");
+    // Replacing the file while a listener adds to it: one after the other, never both.
+    FileLock lock;
+    if (FileError e = lock.lock(args[0], SharedTreeFile::kLockWaitMs)) {
+        return fail(e.errorNumber == EWOULDBLOCK ? FileLock::busyMessage(args[0])
+                                                 : e.writeMessage());
     }
     if (FileError e = saveArchiveFile(tree, args[0]))
         return fail(e.writeMessage());

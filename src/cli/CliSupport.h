@@ -23,6 +23,8 @@ bool takeFlag(Args& args, std::string_view flag);
 bool takeOption(Args& args, std::string_view option, std::string& value, bool& missingValue);
 
 // Writes to standard output through a large buffer (trees can have millions of lines).
+// Once a write fails (a full disk, a closed pipe) it stops writing: failed() tells the
+// command to stop producing, and main() reports the error.
 class OutputBuffer {
   public:
     ~OutputBuffer() { flush(); }
@@ -31,15 +33,17 @@ class OutputBuffer {
         if (data_.size() >= (1 << 20))
             flush();
     }
-    void flush() {
-        if (!data_.empty())
-            std::fwrite(data_.data(), 1, data_.size(), stdout);
-        data_.clear();
-        std::fflush(stdout);
-    }
+    // False once anything written to standard output failed.
+    bool flush();
+    bool failed() const { return failed_; }
 
   private:
     std::string data_;
+    bool failed_ = false;
 };
+
+// Flushes and closes standard output; when that or any earlier write to it failed, reports
+// the error and returns the error exit status, otherwise `status`.
+int finishOutput(int status);
 
 }  // namespace brivanta::cli

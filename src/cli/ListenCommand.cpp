@@ -2,6 +2,7 @@
 
 #include "cli/CliCommands.h"
 #include "cli/NetOptions.h"
+#include "cli/SharedTreeFile.h"
 #include "core/formats/TreeArchive.h"
 #include "core/net/PeerTransfer.h"
 
@@ -27,7 +28,8 @@ int runListen(Args args) {
             "树文件 FILE 的顶层，每个连接结束后保存 FILE。先打印一行“正在监听端口 N”。\n"
             "--count N 收到 N 个连接后结束；--bind 只在该地址上监听（默认本机全部地址）；\n"
             "--address-book 按通讯录（每条记录三个字符串）读写；--timeout S 每次等待数据的秒数\n"
-            "（默认 30）：停住的发送方在此后断开，已完整收到的记录保留。\n",
+            "（默认 30）：停住的发送方在此后断开，已完整收到的记录保留；一次传送最多 20×S 秒\n"
+            "（默认 10 分钟）。\n",
             usage);
         return 0;
     }
@@ -50,11 +52,11 @@ int runListen(Args args) {
         return fail(usage);
     const std::string& path = args[0];
 
-    BookmarkTree tree(addressBook ? kAddressBookTree : kCustomTree);
-    if (!loadTreeFile(tree, path))
+    SharedTreeFile file(addressBook ? kAddressBookTree : kCustomTree, path);
+    if (!file.load())
         return 1;
 
-    net::PeerListener listener(tree.treeKind(), timeouts);
+    net::PeerListener listener(file.tree().treeKind(), timeouts);
     if (!listener.open(port, bindAddress)) {
         printStatus(listener.statusText(), stderr);
         return 1;
@@ -65,14 +67,16 @@ int runListen(Args args) {
     int status = 0;
     listener.run(
         [&](net::PeerReceipt&& receipt) {
-            size_t added = net::applyReceipt(tree, receipt);
+            // The file as it is now, so that another writer's changes stay.
+            size_t added = 0;
+            bool saved = file.update(
+                [&](BookmarkTree& tree) { return net::applyReceipt(tree, receipt); }, added);
             std::printf("收到 %zu 条记录（来自 %s）", added, receipt.peer.c_str());
             if (!receipt.ended())
                 std::printf("，连接提前结束：%s", net::describe(receipt.status));
             std::printf("\n");
             std::fflush(stdout);
-            if (FileError e = saveArchiveFile(tree, path)) {
-                fail(e.writeMessage());
+            if (!saved) {
                 status = 1;
                 listener.close();
             }

@@ -4,6 +4,7 @@
 
 #include "cli/CliCommands.h"
 #include "cli/NetOptions.h"
+#include "cli/SharedTreeFile.h"
 #include "core/formats/TreeArchive.h"
 #include "core/net/MailboxTransfer.h"
 #include "core/net/TcpConnection.h"
@@ -36,6 +37,8 @@ int runMailReceive(Args args) {
             "--custom，<SYSTEM> 到 --recommended，<ADDRESS> 到 --address-book；没有给出文件\n"
             "的分节跳过。保存收到条目的文件，并打印结果（成功时为“接收完毕！”）。密码取自\n"
             "文件 F 的第一行。\n"
+            "--timeout S 连接和每行回答的秒数（默认连接 15 秒，回答 30 秒）；一封邮件最多 20×S "
+            "秒。\n"
             "%s",
             usage, kSecurityHelp);
         return 0;
@@ -61,8 +64,7 @@ int runMailReceive(Args args) {
         int kind;
         unsigned section;
         std::string path;
-        std::unique_ptr<BookmarkTree> tree;
-        size_t added = 0;
+        std::unique_ptr<SharedTreeFile> file;
     };
     Target targets[] = {
         {"--custom", kCustomTree, net::kCustomSection, {}, nullptr},
@@ -75,38 +77,39 @@ int runMailReceive(Args args) {
             continue;
         // Two sections saved into one file: the second save would drop what the first added.
         for (const Target& other : targets) {
-            if (&other != &t && other.tree && sameFile(other.path, t.path)) {
+            if (&other != &t && other.file && sameFile(other.path, t.path)) {
                 return fail(std::string(other.option) + " 和 " + t.option + " 不能是同一个文件 “" +
                             t.path + "”");
             }
         }
-        t.tree = std::make_unique<BookmarkTree>(t.kind);
-        if (!loadTreeFile(*t.tree, t.path))
+        t.file = std::make_unique<SharedTreeFile>(t.kind, t.path);
+        if (!t.file->load())
             return 1;
         accepted |= t.section;
     }
     if (missing || !args.empty())
         return fail(usage);
 
+    // Each mail that brings entries is saved into its file at once (under the file's lock,
+    // added to the file as it is now), so a receive that is killed keeps what it fetched.
+    int status = 0;
     net::MailResult result = net::receiveEnvelopes(
         host, port, user, password, accepted,
         [&](net::Envelope&& envelope) {
             for (Target& t : targets) {
-                if (t.tree && t.kind == envelope.treeKind) {
-                    t.added += net::loadEnvelope(*t.tree, envelope.dataLines);
+                if (!t.file || t.kind != envelope.treeKind || status != 0)
+                    continue;
+                size_t added = 0;
+                if (!t.file->update(
+                        [&](BookmarkTree& tree) { return net::loadEnvelope(tree, envelope); },
+                        added)) {
+                    status = 1;  // named the file; no later mail is added to any file
                 }
             }
         },
         timeouts, {}, security);
-
-    // What arrived before a failure is kept: those mails were fetched whole.
-    int status = 0;
-    for (Target& t : targets) {
-        if (!t.tree || t.added == 0)
-            continue;
-        if (FileError e = saveArchiveFile(*t.tree, t.path))
-            status = fail(e.writeMessage());
-    }
+    if (status != 0 && result.ok)
+        return status;
     if (!result.ok)
         return failWithServer("POP3", host, port, result.statusText);
     printStatus(result.statusText);

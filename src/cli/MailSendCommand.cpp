@@ -22,6 +22,8 @@ int runMailSend(Args args) {
             "--section 选择分节（默认 custom）；address 按每条记录三个字符串读取 FILE。\n"
             "--login USER 以 USER 登录（AUTH PLAIN 或 LOGIN），密码取自文件 F 的第一行；\n"
             "登录后 USER 也是发件人。\n"
+            "--timeout S 连接和每行回答的秒数（默认连接 15 秒，回答 30 秒）；一封邮件最多 20×S "
+            "秒。\n"
             "%s",
             usage, kSecurityHelp);
         return 0;
@@ -67,8 +69,11 @@ int runMailSend(Args args) {
     }
     BookmarkTree tree(kind);
     FileError error;
-    if (!loadArchiveFile(tree, args[0], kNoItem, &error))
+    bool damaged = false;
+    if (!loadArchiveFile(tree, args[0], kNoItem, &error, &damaged))
         return fail(error.readMessage());
+    if (damaged)
+        warnDamaged(args[0], tree.size());
     net::MailResult result =
         net::sendTreeByMail(tree, kNoItem, host, port, to, timeouts, {}, security);
     if (!result.ok)

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -31,6 +32,10 @@ bool takeTimeouts(Args& args, net::NetTimeouts& timeouts) {
     timeouts.connectMs = timeouts.readMs = static_cast<int>(seconds * 1000 + 0.5);
     if (timeouts.readMs == 0)
         timeouts.connectMs = timeouts.readMs = 1;
+    // The whole of a mail or a transfer keeps the default ratio to a single wait (30 s to
+    // 10 minutes), so a shorter wait shortens those too.
+    timeouts.transferMs = static_cast<int>(std::min<long long>(
+        timeouts.transferMs, static_cast<long long>(timeouts.readMs) * kWholeToSingle));
     return true;
 }
 
@@ -110,16 +115,28 @@ bool takeServerSecurity(Args& args, const std::string& address,
     return true;
 }
 
-bool loadTreeFile(BookmarkTree& tree, const std::string& path) {
+bool loadTreeFile(BookmarkTree& tree, const std::string& path, bool* damaged) {
+    if (damaged)
+        *damaged = false;
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 && errno == ENOENT)
         return true;  // no file yet: an empty tree
     FileError error;
-    if (!loadArchiveFile(tree, path, kNoItem, &error)) {
+    bool cut = false;
+    if (!loadArchiveFile(tree, path, kNoItem, &error, &cut)) {
         fail(error.readMessage());
         return false;
     }
+    if (cut)
+        warnDamaged(path, tree.size());
+    if (damaged)
+        *damaged = cut;
     return true;
+}
+
+void warnDamaged(const std::string& path, size_t records) {
+    std::fprintf(stderr, "brivanta-cli: 警告：文件 “%s” 已损坏，只读出了它前面完整的 %zu 条记录\n",
+                 path.c_str(), records);
 }
 
 namespace {

@@ -12,9 +12,11 @@
 
 namespace brivanta::cli {
 
-// Takes "--timeout SECONDS" (connect and every read; default 15 and 30). False with a
-// message printed when the value is not a positive number.
+// Takes "--timeout SECONDS" (connect, every read and every reply line; default 15 and 30;
+// a whole mail or transfer at most 20 times as long). False with a message printed when the
+// value is not a positive number.
 bool takeTimeouts(Args& args, net::NetTimeouts& timeouts);
+inline constexpr int kWholeToSingle = 20;
 
 // Takes "--password-file F" and reads the password: the file's first line without its
 // line end. False with a message printed when the option is missing or the file unreadable.
@@ -31,8 +33,12 @@ bool takeServerSecurity(Args& args, const std::string& address,
 extern const char* const kSecurityHelp;
 
 // Loads a tree file if it exists (a missing file is an empty tree). False with a message
-// printed on a read error.
-bool loadTreeFile(BookmarkTree& tree, const std::string& path);
+// printed on a read error. A damaged file (cut inside a record) loads what comes before the
+// damage with a warning; `damaged` tells.
+bool loadTreeFile(BookmarkTree& tree, const std::string& path, bool* damaged = nullptr);
+
+// "警告：文件 “x” 已损坏，只读出了它前面完整的 N 条记录" on standard error.
+void warnDamaged(const std::string& path, size_t records);
 
 // Writes a GBK status text as UTF-8 with a line end.
 void printStatus(const std::string& gbkText, FILE* out = stdout);

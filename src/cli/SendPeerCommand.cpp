@@ -31,8 +31,11 @@ int runSendPeer(Args args) {
     }
     BookmarkTree tree(addressBook ? kAddressBookTree : kCustomTree);
     FileError error;
-    if (!loadArchiveFile(tree, args[1], kNoItem, &error))
+    bool damaged = false;
+    if (!loadArchiveFile(tree, args[1], kNoItem, &error, &damaged))
         return fail(error.readMessage());
+    if (damaged)
+        warnDamaged(args[1], tree.size());
     net::PeerSendResult result = net::sendToPeer(tree, kNoItem, host, port, timeouts);
     if (!result.ok) {
         printStatus(result.statusText, stderr);

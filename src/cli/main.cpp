@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
     using namespace brivanta::cli;
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         printHelp(argc < 2 ? stderr : stdout);
-        return argc < 2 ? 1 : 0;
+        return finishOutput(argc < 2 ? 1 : 0);
     }
     if (std::strcmp(argv[1], "--version") == 0) {
         std::printf("brivanta-cli %s\n", brivanta::kVersion);
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
     }
     for (const Command& c : commands()) {
         if (std::strcmp(argv[1], c.name) == 0)
-            return c.run(Args(argv + 2, argv + argc));
+            return finishOutput(c.run(Args(argv + 2, argv + argc)));
     }
     fail(std::string("未知命令 “") + argv[1] + "”；用 brivanta-cli --help 查看命令列表");
     return 1;

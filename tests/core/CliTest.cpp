@@ -1,14 +1,23 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "TempDir.h"
 #include "core/accounts/AccountTable.h"
 #include "core/formats/FileStreams.h"
+#include "core/formats/TreeArchive.h"
 #include "core/text/Encoding.h"
+#include "net/ScriptedServer.h"
 
 namespace brivanta {
 namespace {
@@ -74,8 +83,14 @@ TEST(Cli, DumpReadsHandWrittenBytes) {
     EXPECT_EQ(dumped.out, "P\t\n  Q\tq.htm\n  R\t\n    S\ts.htm\nT\tt.htm\n");
     // Cut inside the last record: the first four entries remain.
     std::ofstream(dir.file("cut.bvk"), std::ios::binary) << bytes.substr(0, bytes.size() - 2);
-    EXPECT_EQ(cli(dir, "dump " + dir.file("cut.bvk")).out,
-              "P\t\n  Q\tq.htm\n  R\t\n    S\ts.htm\n");
+    CliRun cut = cli(dir, "dump " + dir.file("cut.bvk"));
+    EXPECT_EQ(cut.out, "P\t\n  Q\tq.htm\n  R\t\n    S\ts.htm\n");
+    // A damaged file is no failure, but it is said, once, naming the file.
+    EXPECT_EQ(cut.status, 0);
+    EXPECT_NE(cut.err.find("警告：文件 “" + dir.file("cut.bvk") + "” 已损坏"), std::string::npos)
+        << cut.err;
+    EXPECT_EQ(cut.err.find("警告", cut.err.find("警告") + 1), std::string::npos);
+    EXPECT_EQ(cli(dir, "dump " + dir.file("h.bvk")).err, "");
 }
 
 TEST(Cli, ErrorsNameTheFileOrLineAndExitWithOne) {
@@ -108,6 +123,109 @@ TEST(Cli, EveryCommandHasHelp) {
     CliRun top = cli(dir, "--help");
     EXPECT_EQ(top.status, 0);
     EXPECT_NE(top.out.find("users"), std::string::npos);
+}
+
+// Every command checks that its output reached standard output.
+class CliFullDisk : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(CliFullDisk, WriteErrorsOnStandardOutputFail) {
+    testing::TempDir dir;
+    BookmarkTree tree;
+    for (int i = 0; i < 20000; ++i)
+        tree.InsertNode({"entry " + std::to_string(i), "http://example.com/", ""});
+    ASSERT_FALSE(saveArchiveFile(tree, dir.file("t.bvk")).failed());
+    AccountTable table;
+    UserAccount a;
+    a.name = "zs";
+    table.set(a);
+    ASSERT_FALSE(table.saveFile(dir.file("Users.ini")).failed());
+
+    std::string args = GetParam();
+    for (auto at = args.find("DIR"); at != std::string::npos; at = args.find("DIR"))
+        args.replace(at, 3, dir.path());
+    std::string command = std::string(BRIVANTA_CLI_PATH) + " " + args +
+                          " </dev/null >/dev/full 2>" + dir.file("stderr");
+    int raw = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 1);
+    EXPECT_NE(slurp(dir.file("stderr")).find("标准输出"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, CliFullDisk,
+                         ::testing::Values("dump DIR/t.bvk", "users DIR/Users.ini", "--help",
+                                           "dump --help", "listen --help"));
+
+TEST(Cli, DumpAndBuildAreExactInversesForHostileBytes) {
+    testing::TempDir dir;
+    BookmarkTree tree;
+    ItemId folder = tree.InsertNode({"name\r\nwith line end", "", ""});
+    tree.InsertNode({"two\r\nlines", "http://a/\tb\tc", ""}, folder);
+    tree.InsertNode({"\x1b]0;owned\x07\x1b[2J", "\xFF\x80\xD6", ""}, folder);
+    tree.InsertNode({"C:\\dir\\new", text::fromUtf8("😀") + "\x81", ""});
+    tree.InsertNode({text::gbk("中文") + "\xD6", "x", ""});
+    ASSERT_FALSE(saveArchiveFile(tree, dir.file("in.bvk")).failed());
+
+    CliRun dumped = cli(dir, "dump " + dir.file("in.bvk"));
+    ASSERT_EQ(dumped.status, 0) << dumped.err;
+    EXPECT_EQ(dumped.out.find('\x1b'), std::string::npos);
+    EXPECT_EQ(dumped.out.find('\r'), std::string::npos);
+    EXPECT_EQ(std::count(dumped.out.begin(), dumped.out.end(), '\n'), 5);
+    EXPECT_NE(dumped.out.find("😀"), std::string::npos);
+    CliRun built = cli(dir, "build " + dir.file("out.bvk"), dumped.out);
+    ASSERT_EQ(built.status, 0) << built.err;
+    EXPECT_EQ(slurp(dir.file("out.bvk")), slurp(dir.file("in.bvk")));
+
+    CliRun bad = cli(dir, "build " + dir.file("bad.bvk"), "a\tb\nc\\q\td\n");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("第 2 行"), std::string::npos);
+}
+
+TEST(Cli, MailReceiveSavesEachMailAsItArrives) {
+    testing::TempDir dir;
+    std::ofstream(dir.file("pw")) << "p\n";
+    std::atomic<bool> stop{false};
+    // Delivers one envelope mail, then stalls in the middle of the second.
+    net::testing::ScriptedServer server([&](net::testing::ScriptedPeer& p) {
+        p.send("+OK\r\n");
+        for (std::string line; !(line = p.readLine()).empty();) {
+            if (line.starts_with("STAT")) {
+                p.send("+OK 2 100\r\n");
+            } else if (line.starts_with("RETR 1")) {
+                p.send(
+                    "+OK\r\nSubject: "
+                    "s\r\n\r\n<BRIVANTA>\r\n<CUSTOM>\r\nfirst\r\nhttp://1/\r\n.\r\n");
+            } else if (line.starts_with("RETR 2")) {
+                p.send("+OK\r\nSubject: s\r\n\r\n<BRIVANTA>\r\n");
+                while (!stop)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                return;
+            } else {
+                p.send("+OK\r\n");
+            }
+        }
+    });
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const std::string pop3 = "127.0.0.1:" + std::to_string(server.port());
+        const std::string pw = dir.file("pw"), custom = dir.file("c.bvk");
+        ::execl(BRIVANTA_CLI_PATH, BRIVANTA_CLI_PATH, "mail-receive", "--pop3", pop3.c_str(),
+                "--user", "u", "--password-file", pw.c_str(), "--custom", custom.c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    // The first mail's entries are in the file while the second is still coming.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!std::filesystem::exists(dir.file("c.bvk")) && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    stop = true;
+    server.join();
+    BookmarkTree tree;
+    ASSERT_TRUE(loadArchiveFile(tree, dir.file("c.bvk")));
+    ASSERT_EQ(tree.size(), 1u);
+    EXPECT_EQ(tree.LookupRecord(tree.firstChild(kNoItem))->address, "http://1/");
 }
 
 TEST(Cli, UsersListsRecordsInFileOrder) {

@@ -4,6 +4,8 @@
 
 #include <sys/wait.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <thread>
@@ -11,6 +13,7 @@
 #include "IntegrationSupport.h"
 #include "core/formats/ArchiveWriter.h"
 #include "core/formats/ByteStream.h"
+#include "core/formats/FileStreams.h"
 #include "core/formats/TreeArchive.h"
 #include "core/net/TcpConnection.h"
 #include "core/text/Encoding.h"
@@ -27,12 +30,17 @@ class Listener {
             command += " " + shellQuote(a);
         command += " 2>&1";
         pipe_ = popen(command.c_str(), "r");
-        char line[256];
-        if (pipe_ && std::fgets(line, sizeof line, pipe_)) {
-            firstLine_ = line;
-            size_t digits = firstLine_.find_first_of("0123456789");
-            if (digits != std::string::npos)
-                port_ = std::atoi(firstLine_.c_str() + digits);
+        // Warnings may come before the line that names the port; they are kept with it.
+        char line[1024];
+        while (pipe_ && std::fgets(line, sizeof line, pipe_)) {
+            firstLine_ += line;
+            const std::string_view text(line);
+            if (text.find("正在监听") == std::string_view::npos)
+                continue;
+            size_t digits = text.find_first_of("0123456789");
+            if (digits != std::string_view::npos)
+                port_ = std::atoi(line + digits);
+            break;
         }
     }
     ~Listener() { finish(); }
@@ -152,6 +160,111 @@ TEST(PeerProcesses, ASilentConnectionDoesNotKeepTheNextSenderOut) {
     EXPECT_EQ(sent.exitCode, 0) << sent.output;
     EXPECT_EQ(listener.finish(), 0) << listener.output();
     EXPECT_EQ(fileTreeText(dir.path("recv.bvk"), kCustomTree), "one|http://1/\n");
+}
+
+TEST(PeerProcesses, ListenTimeoutAlsoShortensTheWholeTransfer) {
+    TempDir dir;
+    // 0.2 s a wait: a whole transfer at most 4 s, where the default would allow 10 minutes.
+    Listener listener({"--count", "1", "--timeout", "0.2", dir.path("recv.bvk")});
+    ASSERT_GT(listener.port(), 0) << listener.firstLine();
+    const auto start = std::chrono::steady_clock::now();
+    std::atomic<bool> done{false};
+    std::thread sender([&] {
+        net::TcpConnection c;
+        c.connect("127.0.0.1", listener.port());
+        c.sendAll(
+            std::string("\x01"
+                        "a\x01"
+                        "b",
+                        4));  // one complete record
+        // Then a label of 127 bytes, a byte every 100 ms: never silent for as long as one
+        // wait, and far from complete when the transfer's time is up.
+        c.sendAll("\x7f");
+        while (!done && c.sendAll("a") == net::NetStatus::ok)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    });
+    EXPECT_EQ(listener.finish(), 0) << listener.output();
+    const auto took = std::chrono::steady_clock::now() - start;
+    done = true;
+    sender.join();
+    EXPECT_LT(took, std::chrono::seconds(8));
+    EXPECT_NE(listener.output().find("timed out"), std::string::npos) << listener.output();
+    EXPECT_EQ(fileTreeText(dir.path("recv.bvk"), kCustomTree), "a|b\n");
+}
+
+TEST(PeerProcesses, WritersOfOneFileKeepEachOthersChanges) {
+    TempDir dir;
+    BookmarkTree x(kCustomTree), y(kCustomTree);
+    x.InsertNode({"x", "http://x/", ""});
+    y.InsertNode({"y", "http://y/", ""});
+    ASSERT_FALSE(saveArchiveFile(x, dir.path("x.bvk")).failed());
+    ASSERT_FALSE(saveArchiveFile(y, dir.path("y.bvk")).failed());
+
+    // Two listeners on one file, both started before either receives anything.
+    Listener first({"--count", "1", dir.path("recv.bvk")});
+    Listener second({"--count", "1", dir.path("recv.bvk")});
+    ASSERT_GT(first.port(), 0) << first.firstLine();
+    ASSERT_GT(second.port(), 0) << second.firstLine();
+    EXPECT_EQ(runCli({"send-peer", "127.0.0.1:" + std::to_string(first.port()), dir.path("x.bvk")})
+                  .exitCode,
+              0);
+    EXPECT_EQ(first.finish(), 0) << first.output();
+    // `build` replaces the file while the second listener still runs: the listener adds to
+    // the replaced file rather than to what it read at its start.
+    std::string command = shellQuote(BRIVANTA_CLI_PATH) + " build " +
+                          shellQuote(dir.path("recv.bvk")) + " <<'EOF'\nz\thttp://z/\nEOF\n";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(runCli({"send-peer", "127.0.0.1:" + std::to_string(second.port()), dir.path("y.bvk")})
+                  .exitCode,
+              0);
+    EXPECT_EQ(second.finish(), 0) << second.output();
+    EXPECT_EQ(fileTreeText(dir.path("recv.bvk"), kCustomTree), "z|http://z/\ny|http://y/\n");
+
+    // Without the build in between, both transfers stay.
+    TempDir again;
+    Listener a({"--count", "1", again.path("recv.bvk")});
+    Listener b({"--count", "1", again.path("recv.bvk")});
+    ASSERT_GT(a.port(), 0);
+    ASSERT_GT(b.port(), 0);
+    EXPECT_EQ(
+        runCli({"send-peer", "127.0.0.1:" + std::to_string(a.port()), dir.path("x.bvk")}).exitCode,
+        0);
+    EXPECT_EQ(a.finish(), 0) << a.output();
+    EXPECT_EQ(
+        runCli({"send-peer", "127.0.0.1:" + std::to_string(b.port()), dir.path("y.bvk")}).exitCode,
+        0);
+    EXPECT_EQ(b.finish(), 0) << b.output();
+    EXPECT_EQ(fileTreeText(again.path("recv.bvk"), kCustomTree), "x|http://x/\ny|http://y/\n");
+}
+
+TEST(PeerProcesses, ADamagedFileIsKeptBesideItsFirstSave) {
+    TempDir dir;
+    BookmarkTree old(kCustomTree);
+    old.InsertNode({"old", "http://old/", ""});
+    old.InsertNode({"lost", "http://lost/", ""});
+    ASSERT_FALSE(saveArchiveFile(old, dir.path("recv.bvk")).failed());
+    std::string bytes;
+    ASSERT_FALSE(readWholeFile(dir.path("recv.bvk"), bytes).failed());
+    bytes.resize(bytes.size() - 3);  // the second record is cut short
+    std::ofstream(dir.path("recv.bvk"), std::ios::binary | std::ios::trunc) << bytes;
+    BookmarkTree sent(kCustomTree);
+    sent.InsertNode({"x", "http://x/", ""});
+    ASSERT_FALSE(saveArchiveFile(sent, dir.path("x.bvk")).failed());
+
+    Listener listener({"--count", "1", dir.path("recv.bvk")});
+    ASSERT_GT(listener.port(), 0) << listener.firstLine();
+    EXPECT_NE(listener.firstLine().find("已损坏"), std::string::npos) << listener.firstLine();
+    EXPECT_EQ(
+        runCli({"send-peer", "127.0.0.1:" + std::to_string(listener.port()), dir.path("x.bvk")})
+            .exitCode,
+        0);
+    EXPECT_EQ(listener.finish(), 0) << listener.output();
+    EXPECT_NE(listener.output().find(dir.path("recv.bvk.damaged")), std::string::npos)
+        << listener.output();
+    std::string kept;
+    ASSERT_FALSE(readWholeFile(dir.path("recv.bvk.damaged"), kept).failed());
+    EXPECT_EQ(kept, bytes);
+    EXPECT_EQ(fileTreeText(dir.path("recv.bvk"), kCustomTree), "old|http://old/\nx|http://x/\n");
 }
 
 TEST(PeerProcesses, AFileThatCannotBeReadStopsTheListenerAtOnce) {

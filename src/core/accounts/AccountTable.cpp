@@ -20,22 +20,21 @@ unsigned AccountTable::bucketOf(std::string_view name) {
 }
 
 const UserAccount* AccountTable::lookup(std::string_view name) const {
-    for (const UserAccount& a : buckets_[bucketOf(name)]) {
-        if (a.name == name)
-            return &a;
-    }
-    return nullptr;
+    auto it = index_.find(name);
+    return it == index_.end() ? nullptr : &buckets_[bucketOf(name)][it->second];
 }
 
 void AccountTable::set(const UserAccount& account) {
+    set(UserAccount(account));
+}
+
+void AccountTable::set(UserAccount&& account) {
     auto& bucket = buckets_[bucketOf(account.name)];
-    for (UserAccount& a : bucket) {
-        if (a.name == account.name) {
-            a = account;
-            return;
-        }
-    }
-    bucket.push_back(account);
+    auto [it, inserted] = index_.try_emplace(account.name, bucket.size());
+    if (inserted)
+        bucket.push_back(std::move(account));
+    else
+        bucket[it->second] = std::move(account);
 }
 
 size_t AccountTable::size() const {
@@ -48,6 +47,7 @@ size_t AccountTable::size() const {
 void AccountTable::clear() {
     for (auto& bucket : buckets_)
         bucket.clear();
+    index_.clear();
 }
 
 std::vector<const UserAccount*> AccountTable::accounts() const {
@@ -86,19 +86,20 @@ bool AccountTable::loadFile(const std::string& path, std::vector<std::string>* n
     std::vector<UserAccount> records;
     if (readAccountFile(path, records).failed() && records.empty())
         return false;
-    for (const UserAccount& account : records) {
+    for (UserAccount& account : records) {
         if (namesInFileOrder)
             namesInFileOrder->push_back(account.name);
-        set(account);
+        set(std::move(account));
     }
     return true;
 }
 
-FileError AccountTable::saveFile(const std::string& path) const {
+FileError AccountTable::saveFile(const std::string& path, const SaveFilter& filter) const {
     AtomicFileSink sink;
     if (FileError e = sink.open(path))
         return e;
-    ArchiveWriter writer(sink);
+    std::unique_ptr<ByteSink> filtered = filter ? filter(sink) : nullptr;
+    ArchiveWriter writer(filtered ? *filtered : sink);
     for (const UserAccount* a : accounts()) {
         writer.writeString(a->name);
         writer.writeString(a->pop3Server);
@@ -107,8 +108,10 @@ FileError AccountTable::saveFile(const std::string& path) const {
         writer.writeString(a->email);
     }
     if (!writer.flush()) {
-        FileError e = sink.commit();
-        return e.failed() ? e : FileError{path, EIO};
+        // Whatever failed, the old file stays: never commit what was not written whole.
+        int e = sink.error();
+        sink.abandon();
+        return FileError{path, e != 0 ? e : EIO};
     }
     return sink.commit();
 }

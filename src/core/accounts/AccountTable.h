@@ -1,12 +1,15 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/accounts/UserAccount.h"
 #include "core/formats/FileError.h"
+#include "core/formats/FileStreams.h"
 
 namespace brivanta {
 
@@ -21,6 +24,7 @@ class AccountTable {
     const UserAccount* lookup(std::string_view name) const;
     // Inserts the account under its name, or replaces the account of that name in place.
     void set(const UserAccount& account);
+    void set(UserAccount&& account);
     size_t size() const;
     bool empty() const { return size() == 0; }
     void clear();
@@ -32,7 +36,7 @@ class AccountTable {
     // read, duplicates included. False when the file cannot be opened.
     bool loadFile(const std::string& path, std::vector<std::string>* namesInFileOrder = nullptr);
     // Writes the table to `path` (used as it is), replacing the file only when complete.
-    FileError saveFile(const std::string& path) const;
+    FileError saveFile(const std::string& path, const SaveFilter& filter = {}) const;
 
     // The same with the account path rule, relative to the current directory. Saving
     // creates "Data" when the file cannot be created there and tries once more.
@@ -40,8 +44,14 @@ class AccountTable {
     FileError save(std::string_view name) const;
 
   private:
+    struct NameHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
     // Within a bucket, entries are kept oldest first; the table order reads them backwards.
     std::array<std::vector<UserAccount>, kBucketCount> buckets_;
+    // Each name's place in its bucket, so that entering a name never scans the bucket.
+    std::unordered_map<std::string, size_t, NameHash, std::equal_to<>> index_;
 };
 
 // Every complete record of a "Users.ini"-format file at `path` (used as it is), in file

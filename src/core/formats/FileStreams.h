@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "core/formats/ByteStream.h"
@@ -30,6 +32,9 @@ class FileSource : public ByteSource {
 // Writes a file so that a crash or a full disk never leaves it half written: the bytes go
 // to a temporary file in the same directory, which commit() flushes and renames over the
 // target. Without commit() the temporary file is removed and the target stays as it was.
+// The temporary file has no name while it is written (where the file system allows), so a
+// killed save leaves nothing; otherwise its name ".<file>.brivanta-save-XXXXXX" lets the next
+// save of the same file remove it.
 class AtomicFileSink : public ByteSink {
   public:
     AtomicFileSink() = default;
@@ -45,14 +50,23 @@ class AtomicFileSink : public ByteSink {
     bool write(const char* data, size_t size) override;
     FileError commit(Sync sync = Sync::Now);
     void abandon();
+    // errno of the first failed write, 0 if none.
+    int error() const { return error_; }
 
   private:
+    int linkUnnamed();
+
     std::string shownPath_;  // as the caller named it: errors name this
     std::string path_;       // the file really written (a link's target)
     std::string tempPath_;
     int fd_ = -1;
     int error_ = 0;
+    bool unnamed_ = false;
 };
+
+// Lets a save send its bytes through another sink on their way to the file (tests put a
+// failing one there). An empty filter writes straight to the file.
+using SaveFilter = std::function<std::unique_ptr<ByteSink>(ByteSink& file)>;
 
 // Reads a whole file into memory (for tests and benchmarks).
 FileError readWholeFile(const std::string& path, std::string& out);

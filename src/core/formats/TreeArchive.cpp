@@ -1,11 +1,15 @@
 #include "core/formats/TreeArchive.h"
 
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstdint>
 
 #include "core/formats/ArchiveReader.h"
 #include "core/formats/ArchiveWriter.h"
 #include "core/formats/FileStreams.h"
 #include "core/text/Trim.h"
+#include "core/trees/TreeWalk.h"
 
 namespace brivanta {
 
@@ -30,43 +34,19 @@ void writeRecord(BookmarkTree& tree, StringWriter& out, ItemId item, std::string
 
 void SerializeTree(BookmarkTree& tree, StringWriter& out, ItemId start,
                    const ArchiveProgress& progress) {
-    if (start != kNoItem && !tree.contains(start))
-        return;
+    // The prefix says how the depth moved since the record before: "->" one level down,
+    // one "|" per level up, nothing for a sibling.
     std::string prefix;
     std::string scratch;
-    if (start != kNoItem) {
-        writeRecord(tree, out, start, prefix, scratch, progress);
-        prefix = "->";
-    }
-    ItemId c = tree.firstChild(start);
-    if (c == kNoItem)
-        return;
-    for (;;) {
-        writeRecord(tree, out, c, prefix, scratch, progress);
-        while (tree.hasChildren(c)) {
-            c = tree.firstChild(c);
+    int previousDepth = 0;
+    forEachPreOrder(tree, start, [&](ItemId item, int depth) {
+        if (depth > previousDepth)
             prefix = "->";
-            writeRecord(tree, out, c, prefix, scratch, progress);
-        }
-        if (ItemId next = tree.nextSibling(c); next != kNoItem) {
-            c = next;
-            prefix.clear();
-            continue;
-        }
-        ItemId p = tree.parent(c);
-        if (p == start)
-            return;
-        prefix = "|";
-        while (tree.nextSibling(p) == kNoItem) {
-            if (p == start)
-                return;
-            p = tree.parent(p);
-            prefix += '|';
-            if (p == start)
-                return;
-        }
-        c = tree.nextSibling(p);
-    }
+        else
+            prefix.assign(static_cast<size_t>(previousDepth - depth), '|');
+        previousDepth = depth;
+        writeRecord(tree, out, item, prefix, scratch, progress);
+    });
 }
 
 size_t SerializeTree(BookmarkTree& tree, StringReader& in, ItemId start,
@@ -125,30 +105,91 @@ std::string archiveFileName(std::string_view name, bool hasStartItem) {
     return result;
 }
 
-bool loadArchiveFile(BookmarkTree& tree, const std::string& path, ItemId parent, FileError* error) {
+namespace {
+
+// Notes where the last complete record ended, so a load can tell a clean end of the file
+// from a record cut short or a length that claims more than the file holds.
+class RecordBoundaries : public StringReader {
+  public:
+    RecordBoundaries(ArchiveReader& reader, int width) : reader_(reader), width_(width) {}
+    bool readString(std::string& out) override {
+        if (!reader_.readString(out))
+            return false;
+        if (++inRecord_ == width_) {
+            inRecord_ = 0;
+            lastComplete_ = reader_.bytesRead();
+        }
+        return true;
+    }
+    std::uint64_t lastComplete() const { return lastComplete_; }
+
+  private:
+    ArchiveReader& reader_;
+    int width_;
+    int inRecord_ = 0;
+    std::uint64_t lastComplete_ = 0;
+};
+
+}  // namespace
+
+bool loadArchiveFile(BookmarkTree& tree, const std::string& path, ItemId parent, FileError* error,
+                     bool* damaged) {
     FileSource source;
     FileError e = source.open(path);
+    if (damaged)
+        *damaged = false;
     if (!e.failed()) {
         BookmarkTree::BulkUpdate bulk(tree);
         ArchiveReader reader(source);
-        SerializeTree(tree, reader, parent);
+        RecordBoundaries records(reader, recordWidth(tree.treeKind()));
+        SerializeTree(tree, records, parent);
         if (source.failed())
             e = FileError{path, source.error()};
+        else if (damaged && source.size() >= 0)
+            *damaged = static_cast<std::uint64_t>(source.size()) > records.lastComplete();
     }
     if (error)
         *error = e;
     return !e.failed();
 }
 
-FileError saveArchiveFile(BookmarkTree& tree, const std::string& path, ItemId start) {
+std::string keepDamagedCopy(const std::string& path) {
+    // A hard link keeps the damaged bytes as they are; the save that follows renames a new
+    // file over `path` and leaves the link alone. An older copy is never overwritten.
+    for (int n = 0; n < 100; ++n) {
+        std::string copy = path + ".damaged" + (n == 0 ? std::string() : "." + std::to_string(n));
+        if (::link(path.c_str(), copy.c_str()) == 0)
+            return copy;
+        if (errno != EEXIST)
+            break;
+    }
+    // No hard links here (some file systems): a plain copy.
+    std::string bytes;
+    if (readWholeFile(path, bytes).failed())
+        return {};
+    AtomicFileSink sink;
+    std::string copy = path + ".damaged";
+    for (int n = 1; n < 100 && ::access(copy.c_str(), F_OK) == 0; ++n)
+        copy = path + ".damaged." + std::to_string(n);
+    if (sink.open(copy).failed() || !sink.write(bytes.data(), bytes.size()) ||
+        sink.commit().failed())
+        return {};
+    return copy;
+}
+
+FileError saveArchiveFile(BookmarkTree& tree, const std::string& path, ItemId start,
+                          const SaveFilter& filter) {
     AtomicFileSink sink;
     if (FileError e = sink.open(path))
         return e;
-    ArchiveWriter writer(sink);
+    std::unique_ptr<ByteSink> filtered = filter ? filter(sink) : nullptr;
+    ArchiveWriter writer(filtered ? *filtered : sink);
     SerializeTree(tree, writer, start);
     if (!writer.flush()) {
-        FileError e = sink.commit();  // reports the write error and removes the temporary
-        return e.failed() ? e : FileError{path, EIO};
+        // Whatever failed, the old file stays: never commit what was not written whole.
+        int e = sink.error();
+        sink.abandon();
+        return FileError{path, e != 0 ? e : EIO};
     }
     return sink.commit();
 }

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "core/formats/FileError.h"
+#include "core/formats/FileStreams.h"
 #include "core/formats/StringStream.h"
 #include "core/trees/BookmarkTree.h"
 
@@ -40,8 +41,17 @@ bool LoadTree(BookmarkTree& tree, std::string_view name, ItemId parent = kNoItem
 FileError SaveTree(BookmarkTree& tree, std::string_view name, ItemId start = kNoItem);
 
 // The same without the path rule: `path` is used as it is.
+// `damaged`, when given, tells whether the file ended inside a record (cut short, or a
+// length that claims more than the file holds): only the records before it were loaded, and
+// saving the tree over the file would lose the rest for good.
 bool loadArchiveFile(BookmarkTree& tree, const std::string& path, ItemId parent = kNoItem,
-                     FileError* error = nullptr);
-FileError saveArchiveFile(BookmarkTree& tree, const std::string& path, ItemId start = kNoItem);
+                     FileError* error = nullptr, bool* damaged = nullptr);
+
+// Keeps a damaged file beside itself as "<path>.damaged" (".damaged.1" ... when that is
+// taken) before the first save replaces it, so a repair by hand stays possible. Returns the
+// copy's path, or "" when no copy could be made.
+std::string keepDamagedCopy(const std::string& path);
+FileError saveArchiveFile(BookmarkTree& tree, const std::string& path, ItemId start = kNoItem,
+                          const SaveFilter& filter = {});
 
 }  // namespace brivanta

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 
 #include "core/net/Base64.h"
@@ -272,7 +273,16 @@ bool CSMTP::sendMessage(const MailMessage& original) {
     constexpr size_t kPiece = 64 * 1024;
     std::string_view body = message.body;
     bool answered = false;
+    // A server that reads a byte now and then must not hold the mail for ever either.
+    const long long allowed = socket_.timeouts().mailMs(head.size() + body.size());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(allowed);
     for (size_t at = 0; at < body.size() && !answered; at += kPiece) {
+        if (allowed > 0 && std::chrono::steady_clock::now() >= deadline) {
+            statusText_ = text::gbk("SOCKET错误！");
+            broken_ = true;
+            dropConnection();
+            return false;
+        }
         answered = socket_.hasInput();
         if (!answered && !send(body.substr(at, kPiece)))
             break;

@@ -1,5 +1,6 @@
 #include "core/net/MailboxTransfer.h"
 
+#include "core/formats/TreeArchive.h"
 #include "core/net/CSMTP.h"
 #include "core/net/Pop3Receiver.h"
 #include "core/text/Encoding.h"
@@ -41,21 +42,28 @@ MailResult receiveEnvelopes(const std::string& server, int port, const std::stri
                             const std::string& password, unsigned accepted,
                             const std::function<void(Envelope&&)>& onEnvelope,
                             const NetTimeouts& timeouts, const StepCallback& step,
-                            const MailSecurity& security) {
+                            const MailSecurity& security, const TransferLimits& limits) {
     Pop3Receiver pop3(server, port, user, password, timeouts);
     pop3.setSecurity(security.mode, security.tls);
+    bool limitReached = false;
+    bool countUnreadable = false;
+    size_t entries = 0;
+    std::uint64_t cost = 0;
     if (step)
         step(text::gbk("正在连接..."));
     if (pop3.connect()) {
         if (step)
             step(text::gbk("正在读取邮件列表..."));
         int count = pop3.messageCount();
+        countUnreadable = count < 0;
         MailMessage message;
         // A server that refuses mail after mail while claiming millions of them would keep
         // us here for hours; a run of refusals this long means it will not give any more.
         constexpr int kMaxFailuresInARow = 100;
         int failuresInARow = 0;
-        for (int n = 1; n <= count && pop3.isUsable() && failuresInARow < kMaxFailuresInARow; ++n) {
+        for (int n = 1;
+             n <= count && pop3.isUsable() && failuresInARow < kMaxFailuresInARow && !limitReached;
+             ++n) {
             if (step)
                 step(text::gbk("正在接收邮件..."));
             if (!pop3.retrieve(n, message)) {
@@ -63,9 +71,34 @@ MailResult receiveEnvelopes(const std::string& server, int port, const std::stri
                 continue;
             }
             failuresInARow = 0;
-            if (auto envelope = readEnvelope(message.body, accepted)) {
-                onEnvelope(std::move(*envelope));
+            auto envelope = readEnvelope(message.body, accepted);
+            message = MailMessage();  // one mail in memory at a time
+            if (!envelope)
+                continue;
+            // Count the records as they would arrive; keep those within the limits.
+            const int width = recordWidth(envelope->treeKind);
+            LineReader reader(envelope->data);
+            std::string line;
+            size_t records = 0;
+            for (bool more = true; more;) {
+                std::uint64_t recordBytes = 0;
+                for (int i = 0; i < width && more; ++i) {
+                    more = reader.readString(line);
+                    recordBytes += line.size();
+                }
+                if (!more)
+                    break;
+                std::uint64_t recordCost = TransferLimits::entryCost(recordBytes);
+                if (entries >= limits.maxEntries || cost + recordCost > limits.maxMemory) {
+                    limitReached = true;
+                    envelope->keepRecords(records, width);
+                    break;
+                }
+                ++records;
+                ++entries;
+                cost += recordCost;
             }
+            onEnvelope(std::move(*envelope));
         }
         if (step)
             step(text::gbk("正在断开连接..."));
@@ -73,8 +106,16 @@ MailResult receiveEnvelopes(const std::string& server, int port, const std::stri
     }
     MailResult result;
     result.statusText = pop3.statusText();
+    if (limitReached)
+        result.statusText = entryLimitText();
+    else if (countUnreadable && result.statusText == Pop3Receiver::successText())
+        result.statusText = "STATus couldn't be retrieved";  // no count: nothing was fetched
     result.ok = result.statusText == Pop3Receiver::successText();
     return result;
+}
+
+std::string entryLimitText() {
+    return text::gbk("收到的条目已达上限，其余邮件没有接收！");
 }
 
 }  // namespace brivanta::net

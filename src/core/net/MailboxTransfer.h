@@ -7,6 +7,7 @@
 #include "core/net/PeerTransfer.h"
 #include "core/net/SecurityMode.h"
 #include "core/net/TransferEnvelope.h"
+#include "core/net/TransferLimits.h"
 #include "core/trees/BookmarkTree.h"
 
 namespace brivanta::net {
@@ -31,12 +32,19 @@ MailResult sendTreeByMail(BookmarkTree& tree, ItemId branch, const std::string& 
                           const std::string& recipient, const NetTimeouts& timeouts = {},
                           const StepCallback& step = {}, const MailSecurity& security = {});
 
-// Fetches every mail of the POP3 mailbox and hands each envelope of an accepted section to
-// `onEnvelope`, in mail order; other mails are passed over. Mails stay on the server.
+// Fetches every mail of the POP3 mailbox, one at a time, and hands each envelope of an
+// accepted section to `onEnvelope`, in mail order, before the next mail is fetched; other
+// mails are passed over. Mails stay on the server. The envelopes of one receive together
+// bring at most `limits` (entries and memory): the envelope that reaches a limit is handed
+// over with its records up to it, and the receive ends there with a failure text saying so.
 MailResult receiveEnvelopes(const std::string& server, int port, const std::string& user,
                             const std::string& password, unsigned accepted,
                             const std::function<void(Envelope&&)>& onEnvelope,
                             const NetTimeouts& timeouts = {}, const StepCallback& step = {},
-                            const MailSecurity& security = {});
+                            const MailSecurity& security = {},
+                            const TransferLimits& limits = {});
+
+// "收到的条目已达上限，其余邮件没有接收！"
+std::string entryLimitText();
 
 }  // namespace brivanta::net

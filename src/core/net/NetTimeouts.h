@@ -1,5 +1,8 @@
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
+
 namespace brivanta::net {
 
 // How long a connection may wait. Tests shorten them; zero or less waits without end.
@@ -8,21 +11,34 @@ struct NetTimeouts {
     int readMs = 30000;  // every read, and every write that cannot go ahead
     // A whole incoming peer transfer. The read time-out alone would let a sender that
     // trickles a byte now and then hold the listener for ever.
+    // The same bounds every mail sent or received and every reply, so a server that trickles
+    // a byte a second cannot hold a command either.
     int transferMs = 10 * 60 * 1000;
+
+    // A whole mail of `bytes`: the read time-out, and a second more for every 16 KiB (a
+    // slow line still gets its mail through), at most the transfer time-out. Zero or less:
+    // no end.
+    long long mailMs(std::uint64_t bytes) const {
+        if (readMs <= 0 || transferMs <= 0)
+            return 0;
+        long long grown = readMs + static_cast<long long>(bytes / 16);
+        return std::max<long long>(readMs, std::min<long long>(grown, transferMs));
+    }
 };
 
 // How an operation on a connection ended.
 enum class NetStatus {
     ok,
-    closed,         // the other side closed the connection
-    timedOut,       // nothing arrived (or could be sent) within the time-out
-    resolveFailed,  // the host name is not known
-    refused,        // no connection could be made
-    noSocket,       // no socket could be created (out of descriptors, say)
-    tooLarge,       // the other side sent more than we accept
-    cancelled,      // our side asked to stop
-    tlsFailed,      // TLS could not be set up or broke (TcpConnection::tlsFailure says why)
-    error,          // any other socket error
+    closed,          // the other side closed the connection
+    timedOut,        // nothing arrived (or could be sent) within the time-out
+    resolveFailed,   // the host name is not known
+    refused,         // no connection could be made
+    noSocket,        // no socket could be created (out of descriptors, say)
+    tooLarge,        // the other side sent more than we accept
+    tooManyEntries,  // the other side sent more entries than a transfer may bring
+    cancelled,       // our side asked to stop
+    tlsFailed,       // TLS could not be set up or broke (TcpConnection::tlsFailure says why)
+    error,           // any other socket error
 };
 
 const char* describe(NetStatus status);

@@ -1,9 +1,17 @@
 #include "core/net/PeerTransfer.h"
 
+#include <sys/socket.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <deque>
+#include <memory>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "core/formats/ArchiveReader.h"
 #include "core/formats/ArchiveWriter.h"
@@ -113,6 +121,44 @@ std::string connectFailureText(const std::string& host, int port) {
            text::gbk("）时失败！\r\n\r\n请确认对方是否已启动监听！");
 }
 
+// ok when the other side closes within the read time-out; what it sends meanwhile (it should
+// send nothing) is read and dropped, up to a bound.
+NetStatus waitForPeerClose(TcpConnection& connection) {
+    using Clock = std::chrono::steady_clock;
+    const int readMs = connection.timeouts().readMs;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(readMs);
+    char buffer[4096];
+    size_t dropped = 0;
+    for (;;) {
+        if (readMs > 0) {
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
+                    .count();
+            if (left <= 0 || !connection.waitForInput(static_cast<int>(left)))
+                return NetStatus::timedOut;
+        }
+        size_t got = 0;
+        NetStatus s = connection.receive(buffer, sizeof buffer, got);
+        if (s == NetStatus::closed)
+            return connection.lastError() == ECONNRESET ? NetStatus::error : NetStatus::ok;
+        if (s != NetStatus::ok)
+            return s;
+        dropped += got;
+        if (dropped > 64 * 1024)
+            return NetStatus::tooLarge;
+    }
+}
+
+// Closes with a reset, so that a sender whose transfer was not taken does not count it as
+// arrived.
+void refuse(TcpConnection& connection) {
+    if (connection.isOpen()) {
+        linger reset{1, 0};
+        ::setsockopt(connection.fd(), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    }
+    connection.close();
+}
+
 }  // namespace
 
 PeerSendResult sendToPeer(BookmarkTree& tree, ItemId branch, const std::string& host, int port,
@@ -147,13 +193,22 @@ PeerSendResult sendToPeer(BookmarkTree& tree, ItemId branch, const std::string& 
                             std::to_string(port) + text::gbk("）发送数据时失败！");
         return result;
     }
+    // Sent is not arrived: end our side and wait for the listener to close the connection,
+    // which it does once it has the whole transfer. A reset or no close in time is a failure.
+    connection.shutdownWrite();
+    result.status = waitForPeerClose(connection);
+    if (result.status != NetStatus::ok) {
+        result.statusText = text::gbk("主机（地址:") + host + text::gbk(" 端口:") +
+                            std::to_string(port) + text::gbk("）没有确认收到数据！");
+        return result;
+    }
     connection.close();
     result.ok = true;
     return result;
 }
 
 PeerReceipt readPeerTransfer(TcpConnection& connection, int recordWidth, std::uint64_t maxBytes,
-                             const std::atomic<bool>* stop) {
+                             const std::atomic<bool>* stop, const TransferLimits& limits) {
     PeerReceipt receipt;
     receipt.recordWidth = recordWidth;
     receipt.peer = connection.peerName();
@@ -161,17 +216,35 @@ PeerReceipt readPeerTransfer(TcpConnection& connection, int recordWidth, std::ui
     ArchiveReader reader(source, kSocketBuffer);
     std::string scratch;
     std::uint64_t completeBytes = 0;
+    std::uint64_t cost = 0;  // what the complete records will take in a tree
+    NetStatus limitReached = NetStatus::ok;
     for (;;) {
         int i = 0;
         while (i < recordWidth && reader.readString(scratch))
             ++i;
         if (i < recordWidth)
             break;
+        // Checked as each record completes: the one that would pass a limit is not kept.
+        std::uint64_t recordCost = TransferLimits::entryCost(reader.bytesRead() - completeBytes);
+        if (receipt.records >= limits.maxEntries) {
+            limitReached = NetStatus::tooManyEntries;
+            break;
+        }
+        if (cost + recordCost > limits.maxMemory) {
+            limitReached = NetStatus::tooLarge;
+            break;
+        }
+        cost += recordCost;
         ++receipt.records;
         completeBytes = reader.bytesRead();
     }
     // The sender's close is the normal end; anything else ended the transfer early.
     receipt.status = source.status() == NetStatus::closed ? NetStatus::ok : source.status();
+    if (limitReached != NetStatus::ok) {
+        receipt.status = limitReached;
+        receipt.archive.resize(static_cast<size_t>(completeBytes));
+        return receipt;
+    }
     if (receipt.status == NetStatus::ok && reader.bytesRead() != completeBytes) {
         receipt.status = NetStatus::closed;  // closed in the middle of a record
     }
@@ -192,7 +265,7 @@ PeerListener::PeerListener(int targetTreeKind, const NetTimeouts& timeouts)
 
 bool PeerListener::open(int port, const std::string& bindAddress) {
     statusText_.clear();
-    if (listener_.listen(port, bindAddress, 5) == NetStatus::ok)
+    if (listener_.listen(port, bindAddress, SOMAXCONN) == NetStatus::ok)
         return true;
     statusText_ = text::gbk("创建端口失败！\r\n\r\n请确认端口") + std::to_string(port) +
                   text::gbk("是否已被其它程序占用,\r\n你可以修改端口号来重新监听");
@@ -203,18 +276,69 @@ bool PeerListener::receiveOne(PeerReceipt& receipt, int waitMs) {
     TcpConnection connection;
     if (listener_.accept(connection, waitMs, timeouts_) != NetStatus::ok)
         return false;
-    receipt = readPeerTransfer(connection, recordWidth(targetTreeKind_), maxTransferSize_);
+    receipt = readPeerTransfer(connection, recordWidth(targetTreeKind_), maxTransferSize_, nullptr,
+                               limits_);
     return true;
 }
 
 void PeerListener::run(const std::function<void(PeerReceipt&&)>& onReceipt, int count,
                        const std::atomic<bool>* stop) {
-    int received = 0;
-    while (listener_.isOpen() && (count <= 0 || received < count)) {
-        if (stop && stop->load())
-            return;
+    // Each connection is read on its own thread, so a slow sender keeps nobody out; the
+    // transfers are handed over here, one at a time, in the order they were complete. A
+    // connection is closed only after its transfer was handed over: that close is what tells
+    // the sender it arrived.
+    struct Arrival {
+        PeerReceipt receipt;
         TcpConnection connection;
-        NetStatus s = listener_.accept(connection, stop ? 200 : -1, timeouts_);
+    };
+    struct Worker {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::deque<Arrival> arrived;
+    std::vector<Worker> workers;
+    std::atomic<bool> cancel{false};
+    int accepted = 0;
+    int handed = 0;
+    int inFlight = 0;
+    const int width = recordWidth(targetTreeKind_);
+
+    auto joinFinished = [&](bool all) {
+        for (auto it = workers.begin(); it != workers.end();) {
+            if (all || it->done->load()) {
+                it->thread.join();
+                it = workers.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    };
+    for (;;) {
+        std::unique_lock<std::mutex> lock(mutex);
+        while (!arrived.empty() && listener_.isOpen() && (count <= 0 || handed < count)) {
+            Arrival a = std::move(arrived.front());
+            arrived.pop_front();
+            lock.unlock();
+            ++handed;
+            onReceipt(std::move(a.receipt));
+            a.connection.close();
+            lock.lock();
+        }
+        const bool busy = inFlight >= kMaxConnections || (count > 0 && accepted >= count);
+        lock.unlock();
+        joinFinished(false);
+        if ((count > 0 && handed >= count) || !listener_.isOpen() || (stop && stop->load()))
+            break;
+        if (busy) {
+            lock.lock();
+            wake.wait_for(lock, std::chrono::milliseconds(200),
+                          [&] { return !arrived.empty() || inFlight < kMaxConnections; });
+            continue;
+        }
+        TcpConnection connection;
+        NetStatus s = listener_.accept(connection, 50, timeouts_);
         if (s == NetStatus::timedOut)
             continue;
         if (s != NetStatus::ok) {
@@ -222,9 +346,37 @@ void PeerListener::run(const std::function<void(PeerReceipt&&)>& onReceipt, int 
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
             continue;
         }
-        ++received;
-        onReceipt(
-            readPeerTransfer(connection, recordWidth(targetTreeKind_), maxTransferSize_, stop));
+        ++accepted;
+        {
+            std::lock_guard<std::mutex> guard(mutex);
+            ++inFlight;
+        }
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        std::thread reader([&, done, c = std::move(connection)]() mutable {
+            PeerReceipt receipt = readPeerTransfer(c, width, maxTransferSize_, &cancel, limits_);
+            {
+                std::lock_guard<std::mutex> guard(mutex);
+                arrived.push_back({std::move(receipt), std::move(c)});
+                --inFlight;
+            }
+            wake.notify_all();
+            done->store(true);
+        });
+        workers.push_back({std::move(reader), done});
+    }
+    // Asked to stop: the connections still being read end soon and are handed over with
+    // their complete records. Closed by the caller: they are refused.
+    const bool handOver = listener_.isOpen();
+    cancel = true;
+    joinFinished(true);
+    for (Arrival& a : arrived) {
+        if (handOver && (count <= 0 || handed < count)) {
+            ++handed;
+            onReceipt(std::move(a.receipt));
+            a.connection.close();
+        } else {
+            refuse(a.connection);
+        }
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include "core/net/NetTimeouts.h"
 #include "core/net/TcpListener.h"
+#include "core/net/TransferLimits.h"
 #include "core/trees/BookmarkTree.h"
 
 namespace brivanta::net {
@@ -22,7 +23,8 @@ struct PeerSendResult {
 };
 
 // Sends `branch` and its subtree (the whole tree for kNoItem) to host:port as the raw
-// archive stream over one connection, then closes it.
+// archive stream over one connection, then ends its side and waits (within the read
+// time-out) for the listener to close: only that is success.
 PeerSendResult sendToPeer(BookmarkTree& tree, ItemId branch, const std::string& host, int port,
                           const NetTimeouts& timeouts = {}, const StepCallback& step = {});
 
@@ -41,9 +43,9 @@ struct PeerReceipt {
 // should have the kind the receipt was read for. Returns the number of records added.
 size_t applyReceipt(BookmarkTree& tree, const PeerReceipt& receipt);
 
-// Accepts peer connections one after another and reads each as the archive stream of a
-// tree of `targetTreeKind` (its record width). A connection that ends early, stalls past
-// the read time-out or passes the size limit keeps its complete records.
+// Accepts peer connections and reads each as the archive stream of a tree of
+// `targetTreeKind` (its record width), each connection on its own thread. A connection that ends
+// early, stalls past the read time-out or passes the size limit keeps its complete records.
 class PeerListener {
   public:
     explicit PeerListener(int targetTreeKind, const NetTimeouts& timeouts = {});
@@ -67,22 +69,30 @@ class PeerListener {
              const std::atomic<bool>* stop = nullptr);
 
     void setMaxTransferSize(std::uint64_t bytes) { maxTransferSize_ = bytes; }
+    // Entries and memory one connection may bring; it ends there with its complete records.
+    void setLimits(const TransferLimits& limits) { limits_ = limits; }
     const std::string& statusText() const { return statusText_; }
 
     static constexpr std::uint64_t kDefaultMaxTransferSize = 1ull << 30;
+    // Connections read at the same time; more wait in the system's queue.
+    static constexpr int kMaxConnections = 64;
 
   private:
     int targetTreeKind_;
     NetTimeouts timeouts_;
     TcpListener listener_;
     std::uint64_t maxTransferSize_ = kDefaultMaxTransferSize;
+    TransferLimits limits_;
     std::string statusText_;
 };
 
 // Reads one transfer from an accepted connection (what receiveOne does after accepting).
-// When `stop` turns true the reading ends soon with status cancelled.
+// When `stop` turns true the reading ends soon with status cancelled. The transfer ends
+// with tooManyEntries or tooLarge as soon as its complete records reach a limit; those
+// records are kept.
 PeerReceipt readPeerTransfer(TcpConnection& connection, int recordWidth,
                              std::uint64_t maxBytes = PeerListener::kDefaultMaxTransferSize,
-                             const std::atomic<bool>* stop = nullptr);
+                             const std::atomic<bool>* stop = nullptr,
+                             const TransferLimits& limits = {});
 
 }  // namespace brivanta::net

@@ -1,6 +1,7 @@
 #include "core/net/Pop3Receiver.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <vector>
 
@@ -86,6 +87,11 @@ bool Pop3Receiver::readReply(Step step) {
     }
     if (lastReply_.starts_with("-ERR")) {
         statusText_ = stepText(step);
+        return false;
+    }
+    if (!lastReply_.starts_with("+OK")) {
+        // Not a POP3 answer at all: nothing after it can be trusted.
+        breakDialogue(stepText(step));
         return false;
     }
     return true;
@@ -209,6 +215,10 @@ bool Pop3Receiver::readMailText(std::string& text) {
     // cut off after a bounded amount.
     bool oversize = false;
     std::uint64_t skipped = 0;
+    std::uint64_t received = 0;
+    // However slowly it comes, a mail has a whole deadline that grows with what arrived.
+    const NetTimeouts& timeouts = socket_.timeouts();
+    const auto start = std::chrono::steady_clock::now();
     const std::uint64_t maxSkipped = std::max<std::uint64_t>(maxMailSize_ * 4, 1u << 20);
     for (;;) {
         size_t at = text.find(kTerminator, searchFrom);
@@ -238,7 +248,18 @@ bool Pop3Receiver::readMailText(std::string& text) {
         searchFrom =
             text.size() >= kTerminator.size() - 1 ? text.size() - (kTerminator.size() - 1) : 0;
         size_t got = 0;
-        NetStatus s = socket_.receive(chunk.data(), chunk.size(), got);
+        NetStatus s = NetStatus::ok;
+        if (long long allowed = timeouts.mailMs(received); allowed > 0) {
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(
+                    start + std::chrono::milliseconds(allowed) - std::chrono::steady_clock::now())
+                    .count();
+            if (left <= 0 || !socket_.waitForInput(static_cast<int>(left)))
+                s = NetStatus::timedOut;
+        }
+        if (s == NetStatus::ok)
+            s = socket_.receive(chunk.data(), chunk.size(), got);
+        received += got;
         text.append(chunk.data(), got);
         if (s != NetStatus::ok) {
             // Closed before the final ".", timed out, or broken: the mail is incomplete.

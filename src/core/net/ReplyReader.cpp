@@ -2,7 +2,17 @@
 
 namespace brivanta::net {
 
+ReplyReader::Deadline ReplyReader::deadline() const {
+    const int ms = connection_.timeouts().readMs;
+    return ms > 0 ? std::chrono::steady_clock::now() + std::chrono::milliseconds(ms)
+                  : Deadline::max();
+}
+
 NetStatus ReplyReader::readLine(std::string& line, size_t maxLength) {
+    return readLine(line, maxLength, deadline());
+}
+
+NetStatus ReplyReader::readLine(std::string& line, size_t maxLength, Deadline deadline) {
     line.clear();
     size_t scanFrom = start_;
     for (;;) {
@@ -27,6 +37,12 @@ NetStatus ReplyReader::readLine(std::string& line, size_t maxLength) {
             scanFrom -= start_;
             start_ = 0;
         }
+        if (deadline != Deadline::max()) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0 || !connection_.waitForInput(static_cast<int>(left.count())))
+                return NetStatus::timedOut;
+        }
         char chunk[4096];
         size_t got = 0;
         NetStatus s = connection_.receive(chunk, sizeof chunk, got);
@@ -39,8 +55,9 @@ NetStatus ReplyReader::readLine(std::string& line, size_t maxLength) {
 NetStatus ReplyReader::readSmtpReply(std::string& reply, size_t maxLength) {
     reply.clear();
     std::string line;
+    const Deadline whole = deadline();
     for (;;) {
-        NetStatus s = readLine(line, maxLength);
+        NetStatus s = readLine(line, maxLength, whole);
         if (s != NetStatus::ok)
             return s;
         reply += line;

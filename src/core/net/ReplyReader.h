@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 
 #include "core/net/TcpConnection.h"
@@ -13,9 +14,11 @@ class ReplyReader {
   public:
     explicit ReplyReader(TcpConnection& connection) : connection_(connection) {}
 
-    // One line with its CR LF. A line longer than `maxLength` ends with tooLarge.
+    // One line with its CR LF. A line longer than `maxLength` ends with tooLarge; a line not
+    // complete within the read time-out (however it trickles in) ends with timedOut.
     NetStatus readLine(std::string& line, size_t maxLength = 64 * 1024);
-    // One SMTP reply: its lines up to the last ("250-a" ... "250 b"), all in `reply`.
+    // One SMTP reply: its lines up to the last ("250-a" ... "250 b"), all in `reply`, all
+    // within the read time-out.
     NetStatus readSmtpReply(std::string& reply, size_t maxLength = 64 * 1024);
     // Bytes that arrived but were not read yet; the caller takes them all.
     std::string takeBuffered();
@@ -25,6 +28,10 @@ class ReplyReader {
     void clear();
 
   private:
+    using Deadline = std::chrono::steady_clock::time_point;
+    Deadline deadline() const;
+    NetStatus readLine(std::string& line, size_t maxLength, Deadline deadline);
+
     TcpConnection& connection_;
     std::string buffer_;
     size_t start_ = 0;  // first unread byte of buffer_

@@ -33,6 +33,8 @@ const char* describe(NetStatus status) {
             return "cannot create a socket";
         case NetStatus::tooLarge:
             return "too much data";
+        case NetStatus::tooManyEntries:
+            return "too many entries";
         case NetStatus::cancelled:
             return "stopped";
         case NetStatus::tlsFailed:

@@ -77,14 +77,50 @@ std::optional<Envelope> readEnvelope(std::string_view body, unsigned accepted) {
     if (section == 0 || (accepted & section) == 0)
         return std::nullopt;
 
+    size_t length = 0;
     for (;;) {
-        size_t end = body.find("\r\n");
-        if (end == std::string_view::npos || end == 0)
+        size_t end = body.find("\r\n", length);
+        if (end == std::string_view::npos || end == length)
             break;
-        envelope.dataLines.emplace_back(body.substr(0, end));
-        body.remove_prefix(end + 2);
+        length = end + 2;
     }
+    envelope.data.assign(body.substr(0, length));
     return envelope;
+}
+
+bool LineReader::readString(std::string& out) {
+    size_t end = rest_.find("\r\n");
+    if (end == std::string_view::npos)
+        return false;
+    out.assign(rest_.substr(0, end));
+    rest_.remove_prefix(end + 2);
+    return true;
+}
+
+std::vector<std::string> Envelope::lines() const {
+    std::vector<std::string> out;
+    LineReader reader(data);
+    std::string line;
+    while (reader.readString(line))
+        out.push_back(line);
+    return out;
+}
+
+void Envelope::keepRecords(size_t records, int width) {
+    size_t at = 0;
+    for (size_t n = 0; n < records * static_cast<size_t>(width); ++n) {
+        size_t end = data.find("\r\n", at);
+        if (end == std::string::npos)
+            return;
+        at = end + 2;
+    }
+    data.resize(at);
+}
+
+size_t loadEnvelope(BookmarkTree& tree, const Envelope& envelope) {
+    BookmarkTree::BulkUpdate bulk(tree);
+    LineReader reader(envelope.data);
+    return SerializeTree(tree, reader, kNoItem);
 }
 
 size_t loadEnvelope(BookmarkTree& tree, const std::vector<std::string>& lines) {

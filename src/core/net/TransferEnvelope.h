@@ -21,10 +21,16 @@ enum EnvelopeSection : unsigned {
 inline constexpr std::string_view kEnvelopeTag = "<BRIVANTA>";
 
 // A mail body's tree: the kind of the tree it is meant for and the archive strings of its
-// records, one per line.
+// records, one per line. The lines stay in one string: a mail of millions of one-byte
+// lines must not become millions of strings.
 struct Envelope {
     int treeKind = kCustomTree;
-    std::vector<std::string> dataLines;
+    std::string data;  // the data lines, each with its CR LF
+
+    // The data lines one by one (for tests and small envelopes).
+    std::vector<std::string> lines() const;
+    // Keeps only the first `records` records of `width` strings each.
+    void keepRecords(size_t records, int width);
 };
 
 // The envelope of `branch` and its subtree, or of the whole tree for kNoItem. The section
@@ -40,6 +46,7 @@ std::optional<Envelope> readEnvelope(std::string_view body, unsigned accepted = 
 // Adds the records of `lines` at the top level of `tree`, after what is there; an
 // incomplete last record is dropped. Returns the number of records added.
 size_t loadEnvelope(BookmarkTree& tree, const std::vector<std::string>& lines);
+size_t loadEnvelope(BookmarkTree& tree, const Envelope& envelope);
 
 // The section tag of a tree kind ("<CUSTOM>", "<ADDRESS>", otherwise "<SYSTEM>").
 std::string_view sectionTag(int treeKind);
@@ -52,6 +59,16 @@ class EnvelopeWriter : public StringWriter {
 
   private:
     std::string& out_;
+};
+
+// Hands the lines of one string (each ended by CR LF) to the archive reader.
+class LineReader : public StringReader {
+  public:
+    explicit LineReader(std::string_view data) : rest_(data) {}
+    bool readString(std::string& out) override;
+
+  private:
+    std::string_view rest_;
 };
 
 // Hands a list of strings to the archive reader.

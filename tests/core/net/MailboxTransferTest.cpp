@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "ScriptedServer.h"
 #include "TreeText.h"
 #include "core/net/MailboxTransfer.h"
@@ -69,7 +71,7 @@ TEST(MailboxTransfer, ReceivesEveryMailAndHandsOverOnlyEnvelopes) {
     EXPECT_EQ(r.statusText, "RETRieve failed");
     ASSERT_EQ(envelopes.size(), 2u);
     EXPECT_EQ(envelopes[0].treeKind, kCustomTree);
-    EXPECT_EQ(envelopes[0].dataLines, (std::vector<std::string>{"B", "b"}));
+    EXPECT_EQ(envelopes[0].lines(), (std::vector<std::string>{"B", "b"}));
     EXPECT_EQ(envelopes[1].treeKind, kAddressBookTree);
     EXPECT_EQ(steps, (std::vector<std::string>{
                          "正在连接...", "正在读取邮件列表...", "正在接收邮件...", "正在接收邮件...",
@@ -77,7 +79,10 @@ TEST(MailboxTransfer, ReceivesEveryMailAndHandsOverOnlyEnvelopes) {
 }
 
 TEST(MailboxTransfer, AnEmptyBoxOrAnUnreadableCountFetchesNothing) {
+    // An empty box is a success; a count that cannot be read is not (nothing was fetched
+    // from a box that may hold mails).
     for (const char* stat : {"+OK 0 0\r\n", "+OK none\r\n"}) {
+        const bool empty = stat[4] == '0';
         std::vector<std::string> commands;
         ScriptedServer server(pop3Server(commands, {mail("x\r\n")}, stat));
         int handed = 0;
@@ -88,10 +93,60 @@ TEST(MailboxTransfer, AnEmptyBoxOrAnUnreadableCountFetchesNothing) {
         EXPECT_EQ(commands,
                   (std::vector<std::string>{"USER u\r\n", "PASS p\r\n", "STAT\r\n", "QUIT\r\n"}))
             << stat;
-        EXPECT_TRUE(r.ok);
-        EXPECT_EQ(r.statusText, text::gbk("接收完毕！"));
+        EXPECT_EQ(r.ok, empty);
+        EXPECT_EQ(r.statusText, empty ? text::gbk("接收完毕！") : "STATus couldn't be retrieved");
         EXPECT_EQ(handed, 0);
     }
+}
+
+TEST(MailboxTransfer, GarbageOrMissingMailsAreNoSuccess) {
+    // A server that is no POP3 server: anything but "+OK" is no answer to go on with.
+    for (const char* reply : {"HTTP/1.1 400 Bad Request\r\n", "\r\n"}) {
+        ScriptedServer server([reply](ScriptedPeer& p) {
+            for (int i = 0; i < 6 && (i == 0 || !p.readLine().empty()); ++i)
+                p.send(reply);
+        });
+        MailResult r = receiveEnvelopes(
+            "127.0.0.1", server.port(), "u", "p", kAllSections, [](Envelope&&) {}, kQuick);
+        server.join();
+        EXPECT_FALSE(r.ok) << reply;
+        EXPECT_NE(r.statusText, text::gbk("接收完毕！"));
+    }
+    // Three mails claimed, one delivered.
+    std::vector<std::string> commands;
+    ScriptedServer server(
+        pop3Server(commands, {mail("<BRIVANTA>\r\n<CUSTOM>\r\nA\r\na\r\n")}, "+OK 3 100\r\n"));
+    int handed = 0;
+    MailResult r = receiveEnvelopes(
+        "127.0.0.1", server.port(), "u", "p", kAllSections, [&](Envelope&&) { ++handed; }, kQuick);
+    server.join();
+    EXPECT_EQ(handed, 1);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.statusText, "RETRieve failed");
+}
+
+TEST(MailboxTransfer, EndlessEnvelopesAreBoundedByTheEntryLimit) {
+    // Claims two billion mails, each an envelope of a thousand records.
+    std::string body = "<BRIVANTA>\r\n<CUSTOM>\r\n";
+    for (int i = 0; i < 1000; ++i)
+        body += "n\r\na\r\n";
+    std::vector<std::string> commands;
+    std::vector<std::string> mails(50, mail(body));
+    ScriptedServer server(pop3Server(commands, mails, "+OK 2000000000 1\r\n"));
+    TransferLimits limits;
+    limits.maxEntries = 2500;
+    std::vector<size_t> sizes;
+    MailResult r = receiveEnvelopes(
+        "127.0.0.1", server.port(), "u", "p", kAllSections,
+        [&](Envelope&& e) { sizes.push_back(e.lines().size() / 2); }, kQuick, {}, {}, limits);
+    server.join();
+    // Whole mails up to the limit, the records of the third up to it, then no more mails.
+    EXPECT_EQ(sizes, (std::vector<size_t>{1000, 1000, 500}));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.statusText, entryLimitText());
+    EXPECT_EQ(std::count_if(commands.begin(), commands.end(),
+                            [](const std::string& c) { return c.starts_with("RETR"); }),
+              3);
 }
 
 TEST(MailboxTransfer, AServerThatRefusesEveryMailIsNotAskedForEver) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -73,9 +75,11 @@ TEST(PeerTransfer, AnAddressBookListenerReadsThreeStringsARecord) {
 }
 
 // Plays a sender that writes `bytes` and then either closes or stalls.
-PeerReceipt receiveFrom(const std::string& bytes, bool stall, std::uint64_t limit = 1ull << 30) {
+PeerReceipt receiveFrom(const std::string& bytes, bool stall, std::uint64_t limit = 1ull << 30,
+                        const TransferLimits& limits = {}) {
     PeerListener listener(kCustomTree, NetTimeouts{5000, 300});
     listener.setMaxTransferSize(limit);
+    listener.setLimits(limits);
     EXPECT_TRUE(listener.open(0, "127.0.0.1"));
     std::thread sender([&] {
         TcpConnection c;
@@ -122,6 +126,53 @@ TEST(PeerTransfer, ATransferThatEndsEarlyKeepsItsCompleteRecords) {
     EXPECT_EQ(limited.records, 2u);
 }
 
+TEST(PeerTransfer, WhatATransferBecomesIsBoundedAsItsRecordsArrive) {
+    // Millions of empty records: two bytes on the wire each, a whole entry in the tree.
+    // By default the memory they would take ends it first, well before 1 GiB.
+    const TransferLimits defaults;
+    PeerReceipt flood = receiveFrom(std::string((defaults.maxEntries + 100) * 2, '\0'), false);
+    EXPECT_EQ(flood.status, NetStatus::tooLarge);
+    EXPECT_GT(flood.records, 1000000u);
+    EXPECT_LE(flood.records * TransferLimits::entryCost(2), defaults.maxMemory);
+    EXPECT_GT((flood.records + 1) * TransferLimits::entryCost(2), defaults.maxMemory);
+    EXPECT_EQ(flood.archive.size(), flood.records * 2);
+    // With memory to spare, the number of entries ends it.
+    TransferLimits roomy;
+    roomy.maxMemory = 1ull << 40;
+    flood =
+        receiveFrom(std::string((defaults.maxEntries + 100) * 2, '\0'), false, 1ull << 30, roomy);
+    EXPECT_EQ(flood.status, NetStatus::tooManyEntries);
+    EXPECT_EQ(flood.records, defaults.maxEntries);
+    EXPECT_EQ(flood.archive.size(), defaults.maxEntries * 2);
+
+    // The complete records before the limit are kept and apply as usual.
+    TransferLimits few;
+    few.maxEntries = 1000;
+    PeerReceipt r = receiveFrom(std::string(200000, '\0'), false, 1ull << 30, few);
+    EXPECT_EQ(r.status, NetStatus::tooManyEntries);
+    EXPECT_FALSE(r.ended());
+    BookmarkTree target(kCustomTree);
+    EXPECT_EQ(applyReceipt(target, r), 1000u);
+    EXPECT_EQ(target.size(), 1000u);
+
+    // The memory the entries would take: ten records of this size fit, the eleventh not.
+    const std::string record = std::string(1, '\x64') + std::string(100, 'n') + "\x01" + "a";
+    TransferLimits small;
+    small.maxMemory = 10 * TransferLimits::entryCost(record.size()) + 5;
+    std::string many;
+    for (int i = 0; i < 50; ++i)
+        many += record;
+    PeerReceipt big = receiveFrom(many, false, 1ull << 30, small);
+    EXPECT_EQ(big.status, NetStatus::tooLarge);
+    EXPECT_EQ(big.records, 10u);
+    EXPECT_EQ(big.archive, many.substr(0, 10 * record.size()));
+
+    // Exactly at the limit is no failure.
+    PeerReceipt exact = receiveFrom(std::string(2000, '\0'), false, 1ull << 30, few);
+    EXPECT_TRUE(exact.ended());
+    EXPECT_EQ(exact.records, 1000u);
+}
+
 TEST(PeerTransfer, ASenderThatTricklesIsCutOffAtTheTransferTimeOut) {
     BookmarkTree tree(kCustomTree);
     addEntries(tree, {{0, "one", "1"}, {0, "two", "2"}});
@@ -153,6 +204,75 @@ TEST(PeerTransfer, ASenderThatTricklesIsCutOffAtTheTransferTimeOut) {
     EXPECT_EQ(r.status, NetStatus::timedOut);
     EXPECT_EQ(r.records, 2u);
     EXPECT_LT(took, std::chrono::milliseconds(3000));
+}
+
+TEST(PeerTransfer, ManySimultaneousSendersAllArriveWhenTheySaySo) {
+    BookmarkTree tree(kCustomTree);
+    addEntries(tree, {{0, "a", "1"}, {1, "b", "2"}, {0, "c", "3"}});
+    constexpr int kSenders = 50;
+    PeerListener listener(kCustomTree, kQuick);
+    ASSERT_TRUE(listener.open(0, "127.0.0.1"));
+    std::vector<PeerReceipt> receipts;
+    std::thread receiver([&] {
+        listener.run(
+            [&](PeerReceipt&& r) {
+                // Slow to apply: senders wait for it rather than count their send as arrived.
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                receipts.push_back(std::move(r));
+            },
+            kSenders);
+    });
+    std::atomic<int> succeeded{0};
+    std::vector<std::thread> senders;
+    for (int i = 0; i < kSenders; ++i) {
+        senders.emplace_back([&] {
+            if (sendToPeer(tree, kNoItem, "127.0.0.1", listener.port(), kQuick).ok)
+                ++succeeded;
+        });
+    }
+    for (std::thread& t : senders)
+        t.join();
+    receiver.join();
+    EXPECT_EQ(succeeded.load(), kSenders);
+    ASSERT_EQ(receipts.size(), static_cast<size_t>(kSenders));
+    for (const PeerReceipt& r : receipts) {
+        EXPECT_TRUE(r.ended());
+        EXPECT_EQ(r.records, 3u);
+    }
+}
+
+TEST(PeerTransfer, ASenderFailsUnlessTheListenerClosesAfterReadingAll) {
+    BookmarkTree tree(kCustomTree);
+    addEntries(tree, {{0, "a", "1"}});
+    for (bool reset : {false, true}) {
+        // Reads everything, then neither closes nor answers; or resets the connection.
+        TcpListener raw;
+        ASSERT_EQ(raw.listen(0, "127.0.0.1"), NetStatus::ok);
+        std::atomic<bool> done{false};
+        std::thread peer([&] {
+            TcpConnection c;
+            if (raw.accept(c, 5000) != NetStatus::ok)
+                return;
+            char buffer[256];
+            size_t got = 0;
+            while (c.receive(buffer, sizeof buffer, got) == NetStatus::ok) {
+            }
+            if (reset) {
+                linger l{1, 0};
+                setsockopt(c.fd(), SOL_SOCKET, SO_LINGER, &l, sizeof l);
+                c.close();
+                return;
+            }
+            while (!done)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        });
+        PeerSendResult result =
+            sendToPeer(tree, kNoItem, "127.0.0.1", raw.port(), NetTimeouts{5000, 300});
+        done = true;
+        peer.join();
+        EXPECT_FALSE(result.ok) << reset;
+        EXPECT_NE(result.statusText.find(std::to_string(raw.port())), std::string::npos);
+    }
 }
 
 TEST(PeerTransfer, FailuresNameTheirPort) {

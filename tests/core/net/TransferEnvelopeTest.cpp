@@ -52,7 +52,7 @@ TEST(TransferEnvelope, MendsStringsThatWouldBreakTheLines) {
     auto envelope = readEnvelope(body);
     ASSERT_TRUE(envelope);
     BookmarkTree back(kCustomTree);
-    EXPECT_EQ(loadEnvelope(back, envelope->dataLines), 4u);
+    EXPECT_EQ(loadEnvelope(back, *envelope), 4u);
     EXPECT_EQ(treeText(back), "|a.htm\ntwo  lines|b.htm\nlone lf|c.htm\nlast|d.htm\n");
 }
 
@@ -67,7 +67,7 @@ TEST(TransferEnvelope, RoundTripsTreesOfEveryKind) {
     EXPECT_EQ(envelope->treeKind, kCustomTree);
     BookmarkTree back(kCustomTree);
     back.InsertNode({"existing", "e", ""});
-    loadEnvelope(back, envelope->dataLines);
+    loadEnvelope(back, *envelope);
     EXPECT_EQ(treeText(back), "existing|e\n" + treeText(custom));
 
     BookmarkTree book(kAddressBookTree);
@@ -76,7 +76,7 @@ TEST(TransferEnvelope, RoundTripsTreesOfEveryKind) {
     ASSERT_TRUE(envelope);
     EXPECT_EQ(envelope->treeKind, kAddressBookTree);
     BookmarkTree bookBack(kAddressBookTree);
-    loadEnvelope(bookBack, envelope->dataLines);
+    loadEnvelope(bookBack, *envelope);
     EXPECT_EQ(treeText(bookBack), treeText(book));
 }
 
@@ -98,23 +98,23 @@ TEST(TransferEnvelope, PassesOverBodiesThatAreNoEnvelope) {
 TEST(TransferEnvelope, DataEndsAtTheFirstEmptyLineOrAtTheLastLineEnd) {
     auto e = readEnvelope("<BRIVANTA>\r\n<CUSTOM>\r\nA\r\na\r\n\r\nB\r\nb\r\n");
     ASSERT_TRUE(e);
-    EXPECT_EQ(e->dataLines, (std::vector<std::string>{"A", "a"}));
+    EXPECT_EQ(e->lines(), (std::vector<std::string>{"A", "a"}));
 
     e = readEnvelope("<BRIVANTA>\r\n<CUSTOM>\r\nA\r\na\r\nB\r\nno line end");
     ASSERT_TRUE(e);
-    EXPECT_EQ(e->dataLines, (std::vector<std::string>{"A", "a", "B"}));
+    EXPECT_EQ(e->lines(), (std::vector<std::string>{"A", "a", "B"}));
     BookmarkTree tree(kCustomTree);
-    EXPECT_EQ(loadEnvelope(tree, e->dataLines), 1u);  // B lacks its address
+    EXPECT_EQ(loadEnvelope(tree, *e), 1u);  // B lacks its address
 
     e = readEnvelope("<BRIVANTA>\r\n<ADDRESS>\r\nA\r\n \r\nt\r\nB\r\n \r\n");
     ASSERT_TRUE(e);
     BookmarkTree book(kAddressBookTree);
-    EXPECT_EQ(loadEnvelope(book, e->dataLines), 1u);
+    EXPECT_EQ(loadEnvelope(book, *e), 1u);
     EXPECT_EQ(treeText(book), "A||t\n");
 
     e = readEnvelope("<BRIVANTA>\r\n<CUSTOM>\r\n");
     ASSERT_TRUE(e);
-    EXPECT_TRUE(e->dataLines.empty());
+    EXPECT_TRUE(e->lines().empty());
 }
 
 }  // namespace

@@ -1,0 +1,82 @@
+#include "cli/SharedTreeFile.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "cli/CliSupport.h"
+#include "cli/NetOptions.h"
+#include "core/formats/FileLock.h"
+#include "core/formats/TreeArchive.h"
+
+namespace brivanta::cli {
+
+SharedTreeFile::SharedTreeFile(int treeKind, std::string path)
+    : tree_(treeKind), path_(std::move(path)) {}
+
+bool SharedTreeFile::Identity::operator==(const Identity& o) const {
+    return exists == o.exists && device == o.device && inode == o.inode && size == o.size &&
+           modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
+}
+
+SharedTreeFile::Identity SharedTreeFile::identity() const {
+    Identity id;
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) != 0)
+        return id;
+    id.exists = true;
+    id.device = st.st_dev;
+    id.inode = st.st_ino;
+    id.size = st.st_size;
+    id.modified = st.st_mtim;
+    return id;
+}
+
+bool SharedTreeFile::read() {
+    Identity now = identity();
+    tree_.DeleteNode();
+    bool damaged = false;
+    if (!loadTreeFile(tree_, path_, &damaged))
+        return false;
+    seen_ = now;
+    damaged_ = damaged_ || damaged;
+    return true;
+}
+
+bool SharedTreeFile::load() {
+    return read();
+}
+
+bool SharedTreeFile::update(const std::function<size_t(BookmarkTree&)>& change, size_t& added) {
+    added = 0;
+    FileLock lock;
+    if (FileError e = lock.lock(path_, kLockWaitMs)) {
+        fail(e.errorNumber == EWOULDBLOCK ? FileLock::busyMessage(path_) : e.writeMessage());
+        return false;
+    }
+    // Another writer saves by renaming a new file into place: a new inode, a new time.
+    if (!(identity() == seen_) && !read())
+        return false;
+    added = change(tree_);
+    if (added == 0)
+        return true;
+    if (damaged_) {
+        // The save would drop the damaged rest for good: keep the original beside it first.
+        std::string copy = keepDamagedCopy(path_);
+        if (copy.empty()) {
+            fail("文件 “" + path_ + "” 已损坏，又无法保留它的副本，所以没有保存");
+            return false;
+        }
+        std::fprintf(stderr, "brivanta-cli: 损坏的原文件保留为 “%s”\n", copy.c_str());
+        damaged_ = false;
+    }
+    if (FileError e = saveArchiveFile(tree_, path_)) {
+        fail(e.writeMessage());
+        return false;
+    }
+    seen_ = identity();
+    return true;
+}
+
+}  // namespace brivanta::cli

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <ctime>
+#include <functional>
+#include <string>
+
+#include "core/trees/BookmarkTree.h"
+
+namespace brivanta::cli {
+
+// A tree file that other programs may write while this one runs. Every change takes the
+// file's lock, reads the file again if another program saved it since, makes the change,
+// saves, and lets the lock go, so no writer undoes another's work.
+class SharedTreeFile {
+  public:
+    SharedTreeFile(int treeKind, std::string path);
+
+    // Reads the file (a missing file is an empty tree). False with a message printed.
+    bool load();
+    // Applies `change` (which returns the number of entries it added) to the file as it is
+    // now and saves it when anything was added. False with a message printed when the lock
+    // could not be had or reading or saving failed; `added` is what the change added.
+    bool update(const std::function<size_t(BookmarkTree&)>& change, size_t& added);
+
+    BookmarkTree& tree() { return tree_; }
+    const std::string& path() const { return path_; }
+
+    // How long a writer waits for a lock another program holds.
+    static constexpr int kLockWaitMs = 30000;
+
+  private:
+    struct Identity {
+        bool exists = false;
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = 0;
+        timespec modified{};
+        bool operator==(const Identity& o) const;
+    };
+    Identity identity() const;
+    bool read();
+
+    BookmarkTree tree_;
+    std::string path_;
+    Identity seen_;         // the file as this program last read or wrote it
+    bool damaged_ = false;  // read in part: keep a copy before the first save
+};
+
+}  // namespace brivanta::cli
