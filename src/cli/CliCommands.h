@@ -12,6 +12,8 @@ int runSendPeer(Args args);
 int runListen(Args args);
 int runMailSend(Args args);
 int runMailReceive(Args args);
+int runImport(Args args);
+int runExport(Args args);
 
 struct Command {
     const char* name;
