@@ -79,6 +79,7 @@ struct Tag {
     std::string_view name;
     bool closing = false;
     std::vector<Attribute> attributes;
+    std::string_view raw;  // the whole tag as written
 
     std::string_view attribute(std::string_view lowerName, bool* present = nullptr) const {
         for (const Attribute& a : attributes) {
@@ -145,6 +146,7 @@ class Tokenizer {
             tag.closing = closing;
             tag.attributes.clear();
             pos_ = readAttributes(i, tag);
+            tag.raw = s_.substr(lt, pos_ - lt);
             return true;
         }
     }
@@ -333,7 +335,8 @@ class PageReader {
             flushFolder();
             bool present = false;
             std::string_view href = tag.attribute("href", &present);
-            if (present) {
+            // Firefox writes its saved searches ("place:...") too; they open nothing here.
+            if (present && !(href.size() >= 6 && sameWord(href.substr(0, 6), "place:"))) {
                 collecting_ = Collect::LinkName;
                 href_.clear();
                 appendDecodedHtml(href, href_);
@@ -372,13 +375,29 @@ class PageReader {
             flushFolder();
             return;
         }
-        // A description, a rule or another heading ends a name; inline tags (<b>, <span>)
-        // inside a name do not.
+        // A description, a rule or another heading ends a name; inline markup (<b>, <span>)
+        // inside a name is dropped. Writers that do not escape names leave other "tags" in
+        // them ("C++ <templates>"): those stay part of the name.
         if (sameWord(name, "dd") || sameWord(name, "hr") || sameWord(name, "h1") ||
             sameWord(name, "h2") || sameWord(name, "title") || sameWord(name, "p") ||
-            sameWord(name, "body") || sameWord(name, "html") || sameWord(name, "head")) {
+            sameWord(name, "body") || sameWord(name, "html") || sameWord(name, "head") ||
+            sameWord(name, "meta")) {
             finishText();
+        } else if (collecting_ != Collect::None && !isInlineMarkup(name)) {
+            raw_.append(tag.raw);
         }
+    }
+
+    static bool isInlineMarkup(std::string_view name) {
+        static constexpr std::string_view kInline[] = {
+            "abbr", "b",    "big", "br",  "cite",  "code", "em",     "font",   "i",
+            "img",  "nobr", "q",   "s",   "small", "span", "strike", "strong", "sub",
+            "sup",  "tt",   "u",   "wbr", "li",    "ul",   "ol",     "div",    "center"};
+        for (std::string_view word : kInline) {
+            if (sameWord(name, word))
+                return true;
+        }
+        return false;
     }
 
     void finishText() {

@@ -11,7 +11,8 @@ namespace brivanta {
 // Appends `in` to `out` with its character references decoded: "&#20013;", "&#x4E2D;" and
 // the named references browsers write (the markup ones, Latin-1, common punctuation). A
 // reference that names nothing stays as written; "&amp", "&lt", "&gt" and "&quot" are also
-// taken without their semicolon, as old files write them. A numeric reference to nothing
+// taken without their semicolon, as old files write them, unless a letter or digit follows
+// (as browsers read addresses: "?a=1&ltx=2" keeps its "&ltx"). A numeric reference to nothing
 // (zero, a surrogate, past U+10FFFF) becomes U+FFFD.
 void appendDecodedHtml(std::string_view in, std::string& out);
 
