@@ -335,8 +335,7 @@ class PageReader {
             flushFolder();
             bool present = false;
             std::string_view href = tag.attribute("href", &present);
-            // Firefox writes its saved searches ("place:...") too; they open nothing here.
-            if (present && !(href.size() >= 6 && sameWord(href.substr(0, 6), "place:"))) {
+            if (present) {
                 collecting_ = Collect::LinkName;
                 href_.clear();
                 appendDecodedHtml(href, href_);
@@ -407,7 +406,11 @@ class PageReader {
         appendDecodedHtml(raw_, decoded_);
         raw_.clear();
         if (collecting_ == Collect::LinkName) {
-            merger_.addLink(storedFromUtf8(decoded_), storedFromUtf8(href_));
+            // Firefox writes its saved searches ("place:...") too; they open nothing here.
+            std::string address = cleanImportedAddress(storedFromUtf8(href_));
+            if (!(address.size() >= 6 &&
+                  sameWord(std::string_view(address).substr(0, 6), "place:")))
+                merger_.addLink(storedFromUtf8(decoded_), address);
         } else {
             // The folder is opened by the list that follows it, or made empty.
             flushFolder();
