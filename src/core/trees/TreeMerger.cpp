@@ -138,9 +138,9 @@ void TreeMerger::addLink(std::string_view name, std::string_view address) {
         return;
     }
     name_ = cleanImportedName(name);
-    NodeRecord record{name_.empty() ? address_ : name_, address_, {}};
-    if (record.name.starts_with('|') || record.name.starts_with("->"))
-        record.name = cleanImportedName(record.name);
+    if (name_.empty())
+        name_ = cleanImportedName(address_);  // as browsers show an untitled link
+    NodeRecord record{name_, address_, {}};
     ItemId item = insert(record);
     if (item != kNoItem)
         frame.addresses.insert(tree_.LookupRecord(item)->address);
