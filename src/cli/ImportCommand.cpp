@@ -58,11 +58,10 @@ int runImport(Args args) {
         return fail(kUsage);
     const std::string kind = args[0];
     std::string source;
-    if (kind == "netscape" && args.size() == 3) {
+    const bool browser = kind == "firefox" || kind == "chromium";
+    if ((kind == "netscape" || browser) && args.size() == 3) {
         source = args[1];
-    } else if ((kind == "firefox" || kind == "chromium") && args.size() == 3) {
-        source = args[1];
-    } else if ((kind == "firefox" || kind == "chromium") && args.size() == 2) {
+    } else if (browser && args.size() == 2) {
         if (!defaultSource(kind, source))
             return 1;
     } else {
