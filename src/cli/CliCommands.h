@@ -14,6 +14,9 @@ int runMailSend(Args args);
 int runMailReceive(Args args);
 int runExport(Args args);
 int runImport(Args args);
+// Browser bookmark files and profiles, reached through import and export.
+int runBrowserImport(Args args);
+int runNetscapeExport(Args args);
 
 struct Command {
     const char* name;

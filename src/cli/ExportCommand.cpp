@@ -6,6 +6,8 @@ namespace brivanta::cli {
 
 int runExport(Args args) {
     static const char* const kUsage = "用法: brivanta-cli export html|urldir|bvk TARGET FILE";
+    if (!args.empty() && args[0] == "netscape")
+        return runNetscapeExport(args);
     if (wantsHelp(args)) {
         std::printf(
             "%s\n"
@@ -14,13 +16,14 @@ int runExport(Args args) {
             "  urldir  一个收藏夹目录（必须已存在），每个文件夹一个子目录，每个链接一个 .url 文件\n"
             "  bvk     另一个树文件\n",
             kUsage);
-        return 0;
+        std::printf("\n");
+        return runNetscapeExport(args);
     }
     if (args.size() != 3)
         return fail(kUsage);
     std::optional<ExchangeFormat> format = exchangeFormatNamed(args[0]);
     if (!format)
-        return fail("未知格式 “" + args[0] + "”；可用 html、urldir 或 bvk");
+        return fail("未知格式 “" + args[0] + "”；可用 html、urldir、bvk 或 netscape");
     const std::string& target = args[1];
     const std::string& file = args[2];
 

@@ -8,6 +8,9 @@ namespace brivanta::cli {
 
 int runImport(Args args) {
     static const char* const kUsage = "用法: brivanta-cli import html|urldir|bvk SOURCE FILE";
+    // Browser bookmarks have commands of their own shape (a profile may be left out).
+    if (!args.empty() && (args[0] == "netscape" || args[0] == "firefox" || args[0] == "chromium"))
+        return runBrowserImport(args);
     if (wantsHelp(args)) {
         std::printf(
             "%s\n"
@@ -16,13 +19,14 @@ int runImport(Args args) {
             "  urldir  收藏夹目录：子目录成为文件夹，.url 文件成为链接\n"
             "  bvk     另一个树文件\n",
             kUsage);
-        return 0;
+        std::printf("\n");
+        return runBrowserImport(args);
     }
     if (args.size() != 3)
         return fail(kUsage);
     std::optional<ExchangeFormat> format = exchangeFormatNamed(args[0]);
     if (!format)
-        return fail("未知格式 “" + args[0] + "”；可用 html、urldir 或 bvk");
+        return fail("未知格式 “" + args[0] + "”；可用 html、urldir、bvk、netscape、firefox 或 chromium");
     const std::string& source = args[1];
     const std::string& file = args[2];
 

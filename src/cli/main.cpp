@@ -10,6 +10,8 @@ const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
         {"dump", "以缩进文本列出树文件的全部条目", runDump},
         {"build", "从缩进文本生成树文件", runBuild},
+        {"import", "把浏览器书签（书签文件、Firefox、Chromium）加到树文件", runImport},
+        {"export", "把树文件写成浏览器能导入的书签文件", runExport},
         {"users", "列出账户文件 Users.ini 的记录", runUsers},
         {"send-peer", "把树文件作为一次传送发给监听的程序", runSendPeer},
         {"listen", "监听端口，把收到的传送加到树文件", runListen},

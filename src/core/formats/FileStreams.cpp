@@ -119,11 +119,11 @@ std::string linkTarget(const std::string& path) {
     return current;
 }
 
-FileError AtomicFileSink::open(const std::string& path) {
+FileError AtomicFileSink::open(const std::string& path, Links links) {
     abandon();
     shownPath_ = path;
     // Saving through a link writes the file it points to and keeps the link.
-    path_ = linkTarget(path);
+    path_ = links == Links::Follow ? linkTarget(path) : path;
     error_ = 0;
     const std::string dir = directoryOf(path_);
     const std::string base = baseNameOf(path_);

@@ -46,7 +46,11 @@ class AtomicFileSink : public ByteSink {
     // system once after writing many small files.
     enum class Sync { Now, Later };
 
-    FileError open(const std::string& path);
+    // A save through a symbolic link writes the file it points to and keeps the link; with
+    // Links::Replace the link itself is replaced (for files made inside a folder the user
+    // chose, which must not reach out of it).
+    enum class Links { Follow, Replace };
+    FileError open(const std::string& path, Links links = Links::Follow);
     bool write(const char* data, size_t size) override;
     FileError commit(Sync sync = Sync::Now);
     void abandon();

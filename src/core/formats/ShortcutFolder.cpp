@@ -135,7 +135,7 @@ std::string internetShortcutText(std::string_view address) {
 
 FileError writeInternetShortcut(const std::string& path, std::string_view address) {
     AtomicFileSink sink;
-    if (FileError e = sink.open(path))
+    if (FileError e = sink.open(path, AtomicFileSink::Links::Replace))
         return e;
     std::string text = internetShortcutText(address);
     sink.write(text.data(), text.size());

@@ -3,6 +3,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdint>
 
 namespace brivanta::text {
 namespace {
@@ -20,6 +21,8 @@ class Converter {
     }
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
+
+    bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
 
     // Converts `in`; when a sequence cannot be converted, skips `skip` input bytes and
     // writes `replacement` instead.
@@ -78,6 +81,53 @@ std::string toUtf8(std::string_view gbk) {
 std::string fromUtf8(std::string_view utf8) {
     thread_local Converter converter("GB18030", "UTF-8");
     return converter.run(utf8, "?", 1);
+}
+
+bool charsetToUtf8(const std::string& charset, std::string_view in, std::string& out) {
+    Converter converter("UTF-8", charset.c_str());
+    if (!converter.valid())
+        return false;
+    out = converter.run(in, "\xEF\xBF\xBD", 1);
+    return true;
+}
+
+bool isValidUtf8(std::string_view s) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const unsigned char* end = p + s.size();
+    while (p < end) {
+        unsigned char c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        int length = 0;
+        std::uint32_t value = 0;
+        if (c >= 0xC2 && c <= 0xDF) {
+            length = 2;
+            value = c & 0x1Fu;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3;
+            value = c & 0x0Fu;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4;
+            value = c & 0x07u;
+        } else {
+            return false;
+        }
+        if (end - p < length)
+            return false;
+        for (int i = 1; i < length; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
+            value = (value << 6) | (p[i] & 0x3Fu);
+        }
+        if ((length == 3 && value < 0x800) || (length == 4 && value < 0x10000) ||
+            value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+            return false;
+        }
+        p += length;
+    }
+    return true;
 }
 
 std::string fromUtf16Le(std::string_view utf16le) {

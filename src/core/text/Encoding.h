@@ -21,6 +21,14 @@ inline std::string gbk(std::string_view utf8) {
     return fromUtf8(utf8);
 }
 
+// Bytes in the character set `charset` (an iconv name such as "windows-1252") to UTF-8;
+// sequences that are not valid in it become U+FFFD. False, with `out` untouched, when the
+// character set is unknown. Used for outside files that name their own encoding.
+bool charsetToUtf8(const std::string& charset, std::string_view in, std::string& out);
+
+// True when `s` is well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
+bool isValidUtf8(std::string_view s);
+
 // UTF-16LE code units to GBK; characters GBK lacks become "?". Used by the archive reader
 // for the rare wide-string form.
 std::string fromUtf16Le(std::string_view utf16le);

@@ -1,0 +1,104 @@
+#include "cli/CliCommands.h"
+#include "cli/NetOptions.h"
+#include "core/formats/BrowserImport.h"
+#include "core/formats/BrowserProfiles.h"
+#include "core/formats/NetscapeBookmarks.h"
+#include "core/formats/TreeArchive.h"
+
+namespace brivanta::cli {
+
+namespace {
+
+const char* const kUsage =
+    "用法: brivanta-cli import netscape SOURCE FILE\n"
+    "      brivanta-cli import firefox [PROFILE_DIR] FILE\n"
+    "      brivanta-cli import chromium [BOOKMARKS_FILE] FILE";
+
+// Finds the default profile as the import dialog does; prints which one it took.
+bool defaultSource(const std::string& kind, std::string& source) {
+    BrowserProfiles profiles = BrowserProfiles::forCurrentUser();
+    BrowserProfile profile =
+        kind == "firefox" ? profiles.defaultFirefox() : profiles.defaultChromium();
+    if (profile.path.empty()) {
+        if (kind == "firefox") {
+            fail("找不到 Firefox 配置文件（" + profiles.firefoxRoot() +
+                 "/profiles.ini 不存在或没有配置文件）；请给出 PROFILE_DIR");
+        } else {
+            fail(
+                "找不到 Chromium、Chrome、Edge 或 Brave 的书签文件（在 ~/.config 下）；"
+                "请给出 BOOKMARKS_FILE");
+        }
+        return false;
+    }
+    std::printf("使用 %s 配置文件 “%s”\n", profile.browser.c_str(), profile.path.c_str());
+    source = profile.path;
+    return true;
+}
+
+}  // namespace
+
+int runBrowserImport(Args args) {
+    if (wantsHelp(args)) {
+        std::printf(
+            "%s\n"
+            "把浏览器书签加到树文件 FILE 的顶层（FILE 不存在时新建），然后保存 FILE。\n"
+            "netscape: 浏览器导出的书签文件 SOURCE（Netscape 书签格式，任何浏览器都能导出）。\n"
+            "firefox:  Firefox 配置文件目录（或其中的 places.sqlite）；不给时用默认配置文件\n"
+            "          （~/.mozilla/firefox/profiles.ini）。书签菜单、书签工具栏和其他书签各成\n"
+            "          一个顶层文件夹。Firefox 正在运行时也能导入。\n"
+            "chromium: Chromium、Chrome、Edge 或 Brave 的 Bookmarks 文件（或配置文件目录）；\n"
+            "          不给时用找到的第一个浏览器的 Default/Bookmarks。书签栏、其他书签和\n"
+            "          移动设备书签各成一个顶层文件夹。\n"
+            "同一文件夹里已有相同地址的链接不再加入，同名文件夹合并；所以重复导入不会产生\n"
+            "重复条目。最后打印新增和跳过的条目数。\n",
+            kUsage);
+        return 0;
+    }
+    if (args.empty())
+        return fail(kUsage);
+    const std::string kind = args[0];
+    std::string source;
+    const bool browser = kind == "firefox" || kind == "chromium";
+    if ((kind == "netscape" || browser) && args.size() == 3) {
+        source = args[1];
+    } else if (browser && args.size() == 2) {
+        if (!defaultSource(kind, source))
+            return 1;
+    } else {
+        return fail(kUsage);
+    }
+    const std::string& path = args.back();
+
+    BookmarkTree tree;
+    if (!loadTreeFile(tree, path))
+        return 1;
+    size_t added = 0;
+    size_t skipped = 0;
+    bool full = false;
+    {
+        BookmarkTree::BulkUpdate bulk(tree);
+        TreeMerger merger(tree);
+        std::string problem;
+        if (kind == "netscape") {
+            if (FileError e = importNetscapeFile(source, merger))
+                problem = e.readMessage();
+        } else if (kind == "firefox") {
+            problem = importFirefoxBookmarks(source, merger);
+        } else {
+            problem = importChromiumBookmarks(source, merger);
+        }
+        if (!problem.empty())
+            return fail(problem);
+        added = merger.added();
+        skipped = merger.skipped();
+        full = merger.full();
+    }
+    if (FileError e = saveArchiveFile(tree, path))
+        return fail(e.writeMessage());
+    std::printf("新增 %zu 个条目，跳过 %zu 个（已经存在或没有地址）\n", added, skipped);
+    if (full)
+        return fail("树文件 “" + path + "” 已满，其余条目没有导入");
+    return 0;
+}
+
+}  // namespace brivanta::cli

@@ -1,0 +1,149 @@
+#include "core/trees/TreeMerger.h"
+
+#include "core/text/Encoding.h"
+
+namespace brivanta {
+
+namespace {
+
+bool isControlOrSpace(unsigned char c) {
+    return c <= 0x20 || c == 0x7F;
+}
+
+}  // namespace
+
+std::string cleanImportedName(std::string_view name) {
+    std::string out;
+    out.reserve(name.size());
+    bool pendingBlank = false;
+    for (char c : name) {
+        // Control bytes and blanks are never part of a GBK or GB18030 double-byte character.
+        if (isControlOrSpace(static_cast<unsigned char>(c))) {
+            pendingBlank = !out.empty();
+            continue;
+        }
+        if (pendingBlank)
+            out += ' ';
+        pendingBlank = false;
+        out += c;
+    }
+    // The tree file reads a leading "->" or "|" as a change of level; the full-width forms
+    // look the same to a person and keep the entry where it belongs.
+    if (out.starts_with('|')) {
+        out.replace(0, 1, text::gbk("｜"));
+    } else if (out.starts_with("->")) {
+        out.replace(0, 1, text::gbk("－"));
+    }
+    return out;
+}
+
+std::string cleanImportedAddress(std::string_view address) {
+    std::string out;
+    out.reserve(address.size());
+    for (char c : address) {
+        auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F)
+            continue;
+        out += c;
+    }
+    size_t first = out.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    size_t last = out.find_last_not_of(' ');
+    return out.substr(first, last - first + 1);
+}
+
+TreeMerger::TreeMerger(BookmarkTree& tree, ItemId parent, MergeProgress progress)
+    : tree_(tree), progress_(std::move(progress)) {
+    frames_.emplace_back();
+    frames_.back().folder = tree_.contains(parent) ? parent : kNoItem;
+}
+
+void TreeMerger::index(Frame& frame) {
+    if (frame.indexed)
+        return;
+    frame.indexed = true;
+    int count = tree_.childCount(frame.folder);
+    for (int r = 0; r < count; ++r) {
+        ItemId child = tree_.child(frame.folder, r);
+        const NodeRecord* record = tree_.LookupRecord(child);
+        if (record->address.empty())
+            frame.folders.emplace(record->name, child);
+        else
+            frame.addresses.insert(record->address);
+    }
+}
+
+ItemId TreeMerger::insert(NodeRecord& record) {
+    ItemId item = tree_.InsertNode(record, current().folder);
+    if (item == kNoItem) {
+        full_ = true;
+        return kNoItem;
+    }
+    ++added_;
+    if (progress_)
+        progress_(record.name);
+    return item;
+}
+
+void TreeMerger::openFolder(std::string_view name) {
+    if (full_) {
+        ++droppedFolders_;
+        return;
+    }
+    name_ = cleanImportedName(name);
+    Frame& frame = current();
+    index(frame);
+    if (auto found = frame.folders.find(name_); found != frame.folders.end()) {
+        ++skipped_;
+        Frame inner;
+        inner.folder = found->second;
+        frames_.push_back(std::move(inner));
+        return;
+    }
+    NodeRecord record{name_, {}, {}};
+    ItemId item = insert(record);
+    if (item == kNoItem) {
+        ++droppedFolders_;
+        return;
+    }
+    frame.folders.emplace(tree_.LookupRecord(item)->name, item);
+    Frame inner;
+    inner.folder = item;
+    inner.indexed = true;  // new: nothing in it yet
+    frames_.push_back(std::move(inner));
+}
+
+void TreeMerger::closeFolder() {
+    if (droppedFolders_ > 0) {
+        --droppedFolders_;
+        return;
+    }
+    if (frames_.size() > 1)
+        frames_.pop_back();
+}
+
+void TreeMerger::addLink(std::string_view name, std::string_view address) {
+    if (full_)
+        return;
+    address_ = cleanImportedAddress(address);
+    if (address_.empty()) {
+        ++skipped_;
+        return;
+    }
+    Frame& frame = current();
+    index(frame);
+    if (frame.addresses.contains(address_)) {
+        ++skipped_;
+        return;
+    }
+    name_ = cleanImportedName(name);
+    if (name_.empty())
+        name_ = cleanImportedName(address_);  // as browsers show an untitled link
+    NodeRecord record{name_, address_, {}};
+    ItemId item = insert(record);
+    if (item != kNoItem)
+        frame.addresses.insert(tree_.LookupRecord(item)->address);
+}
+
+}  // namespace brivanta

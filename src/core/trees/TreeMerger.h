@@ -1,0 +1,75 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "core/trees/BookmarkTree.h"
+
+namespace brivanta {
+
+// What an import tells its caller about each entry it adds (the busy window shows it).
+using MergeProgress = std::function<void(const std::string& label)>;
+
+// Adds imported entries below one folder of a tree without duplicating what is there: a link
+// whose address already stands in the same folder is skipped, and a folder whose name already
+// stands there as a folder is entered instead of made again, so importing the same file twice
+// adds nothing the second time. Every import feeds its entries through one of these, in
+// pre-order: openFolder, the folder's entries, closeFolder.
+//
+// Names and addresses are stored text (GBK/GB18030). They are cleaned first so that the tree
+// file can keep them: white space and control characters in a name become single blanks, a
+// name may not start with a depth marker ("->" or "|"), an address loses control characters
+// and surrounding blanks, and a link without a name is named by its address.
+class TreeMerger {
+  public:
+    explicit TreeMerger(BookmarkTree& tree, ItemId parent = kNoItem, MergeProgress progress = {});
+
+    void openFolder(std::string_view name);
+    // Back to the enclosing folder; at the level the import started in it does nothing.
+    void closeFolder();
+    // A link without an address (after cleaning) is skipped: the tree would take it for a
+    // folder.
+    void addLink(std::string_view name, std::string_view address);
+
+    // Entries added, and entries passed over because they were already there (or had no
+    // address). Folders that already existed count as skipped.
+    size_t added() const { return added_; }
+    size_t skipped() const { return skipped_; }
+    // The tree ran out of item data; everything after that was dropped.
+    bool full() const { return full_; }
+    // Folders open below the starting level.
+    size_t depth() const { return frames_.size() - 1; }
+
+  private:
+    struct Frame {
+        ItemId folder = kNoItem;
+        bool indexed = false;
+        // Views into the records of the tree, whose nodes never move while they live.
+        std::unordered_set<std::string_view> addresses;
+        std::unordered_map<std::string_view, ItemId> folders;
+    };
+    Frame& current() { return frames_.back(); }
+    void index(Frame& frame);
+    ItemId insert(NodeRecord& record);
+
+    BookmarkTree& tree_;
+    MergeProgress progress_;
+    std::vector<Frame> frames_;
+    // Folders opened while the tree was full, so closeFolder stays balanced.
+    size_t droppedFolders_ = 0;
+    size_t added_ = 0;
+    size_t skipped_ = 0;
+    bool full_ = false;
+    std::string name_;
+    std::string address_;
+};
+
+// The cleaning rules above, on their own.
+std::string cleanImportedName(std::string_view name);
+std::string cleanImportedAddress(std::string_view address);
+
+}  // namespace brivanta
