@@ -9,6 +9,7 @@ const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
         {"dump", "以缩进文本列出树文件的全部条目", runDump},
         {"build", "从缩进文本生成树文件", runBuild},
+        {"find", "按名称、地址或拼音首字母查找条目", runFind},
         {"users", "列出账户文件 Users.ini 的记录", runUsers},
         {"send-peer", "把树文件作为一次传送发给监听的程序", runSendPeer},
         {"listen", "监听端口，把收到的传送加到树文件", runListen},

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brivanta {
+
+// Decides whether a text (GBK or GB18030 bytes, as stored) holds a query typed into the
+// search line. Latin letters match in any case. A Chinese character matches itself, or any
+// non-empty beginning of one of its readings: "xinwen", "xw", "xinw" and "xin wen" all find
+// 新闻, and a character with several readings matches by each (重庆: "cq" and "zq"). Blanks in
+// the query may stand between syllables or be left out.
+class PinyinMatcher {
+  public:
+    PinyinMatcher() = default;
+    // `query` is GBK; blanks at its ends do not count and runs of blanks count as one.
+    explicit PinyinMatcher(std::string_view query);
+
+    bool empty() const { return query_.empty(); }
+    // The query as it is matched: trimmed, blanks collapsed, Latin letters in lower case.
+    const std::string& query() const { return query_; }
+    bool matches(std::string_view text) const;
+    // True when whatever this query matches is sure to be matched by `previous` as well (this
+    // query begins with it), so a search may look only at the previous hits.
+    bool narrows(const PinyinMatcher& previous) const;
+
+  private:
+    // Queries longer than this are matched as plain text (letters in any case), without
+    // pinyin: the positions of a query are bits of one machine word.
+    static constexpr size_t kMaxPinyinQuery = 63;
+    using Positions = std::uint64_t;
+
+    bool matchesPlain(std::string_view text) const;
+    // Positions reachable after the character of reading set `set`, from positions `from`.
+    Positions readingStep(std::uint16_t set, Positions from) const;
+
+    std::string query_;
+    // Bit p + 1 of foldMask_[b] is set when query byte p is the (folded) single-byte
+    // character b; rawMask_ does the same for every byte, for whole multi-byte characters.
+    std::array<Positions, 256> foldMask_{};
+    std::array<Positions, 256> rawMask_{};
+    Positions characterStarts_ = 0;  // bit p: a query character begins at byte p
+    Positions blanks_ = 0;           // bit p: query byte p is a blank
+    // reach_[p * syllables + s]: the positions a syllable s reaches from position p (bits
+    // p + 1 ... p + k for the k query letters that begin s there).
+    std::vector<Positions> reach_;
+    // fromStart_[set]: the positions a reading set reaches from position 0 (the common case,
+    // kept apart so that it is one look-up).
+    std::vector<Positions> fromStart_;
+};
+
+}  // namespace brivanta

@@ -1,0 +1,169 @@
+#include "core/trees/TreeFilter.h"
+
+namespace brivanta {
+
+bool TreeFilter::entryMatches(ItemId item) const {
+    const NodeRecord* record = tree_.LookupRecord(item);
+    if (!record)
+        return false;
+    const std::string& label = tree_.label(item);
+    return matcher_.matches(label) || (record->name != label && matcher_.matches(record->name)) ||
+           matcher_.matches(record->address);
+}
+
+void TreeFilter::setQuery(std::string_view query) {
+    PinyinMatcher next(query);
+    bool narrowing = active() && !next.empty() && next.narrows(matcher_);
+    if (active() && next.query() == matcher_.query())
+        return;
+    matcher_ = std::move(next);
+    children_.clear();
+    rows_.clear();
+    if (!active()) {
+        hits_.clear();
+        hits_.shrink_to_fit();
+        marks_.clear();
+        marks_.shrink_to_fit();
+        return;
+    }
+    if (narrowing) {
+        std::vector<ItemId> kept;
+        for (ItemId item : hits_) {
+            if (entryMatches(item))
+                kept.push_back(item);
+        }
+        hits_ = std::move(kept);
+    } else {
+        hits_.clear();
+        for (ItemId item = 1, last = tree_.nextItemData(); item != 0 && item <= last; ++item) {
+            if (tree_.contains(item) && entryMatches(item))
+                hits_.push_back(item);
+        }
+    }
+    markHits();
+}
+
+void TreeFilter::refresh() {
+    std::string query = matcher_.query();
+    matcher_ = PinyinMatcher();
+    setQuery(query);
+}
+
+void TreeFilter::markHits() {
+    marks_.assign(static_cast<size_t>(tree_.nextItemData()) + 1, kHidden);
+    for (ItemId item : hits_)
+        marks_[item] = kHit;
+    for (ItemId item : hits_) {
+        for (ItemId up = tree_.parent(item); up != kNoItem && marks_[up] == kHidden;
+             up = tree_.parent(up))
+            marks_[up] = kOnPath;
+    }
+}
+
+bool TreeFilter::isHit(ItemId item) const {
+    return active() && markOf(item) == kHit;
+}
+
+bool TreeFilter::isShown(ItemId item) const {
+    if (!active())
+        return tree_.contains(item);
+    return markOf(item) != kHidden;
+}
+
+const std::vector<ItemId>& TreeFilter::shownChildren(ItemId parent) const {
+    auto [it, added] = children_.try_emplace(parent);
+    if (added) {
+        for (ItemId c = tree_.firstChild(parent); c != kNoItem; c = tree_.nextSibling(c)) {
+            if (markOf(c) != kHidden) {
+                rows_[c] = static_cast<int>(it->second.size());
+                it->second.push_back(c);
+            }
+        }
+    }
+    return it->second;
+}
+
+int TreeFilter::childCount(ItemId parent) const {
+    if (!active())
+        return tree_.childCount(parent);
+    if (parent != kNoItem && markOf(parent) == kHidden)
+        return 0;
+    return static_cast<int>(shownChildren(parent).size());
+}
+
+ItemId TreeFilter::child(ItemId parent, int row) const {
+    if (!active())
+        return tree_.child(parent, row);
+    if (row < 0 || (parent != kNoItem && markOf(parent) == kHidden))
+        return kNoItem;
+    const std::vector<ItemId>& children = shownChildren(parent);
+    return static_cast<size_t>(row) < children.size() ? children[row] : kNoItem;
+}
+
+int TreeFilter::row(ItemId item) const {
+    if (!active())
+        return tree_.row(item);
+    if (markOf(item) == kHidden)
+        return -1;
+    shownChildren(tree_.parent(item));
+    auto it = rows_.find(item);
+    return it == rows_.end() ? -1 : it->second;
+}
+
+template <typename Visit>
+void TreeFilter::visitHitsInTreeOrder(Visit visit) const {
+    if (!active())
+        return;
+    // Pre-order over the shown entries only, without recursion (trees may nest deeply).
+    ItemId item = tree_.firstChild(kNoItem);
+    while (item != kNoItem) {
+        std::uint8_t mark = markOf(item);
+        if (mark == kHit && !visit(item))
+            return;
+        if (mark != kHidden && tree_.hasChildren(item)) {
+            item = tree_.firstChild(item);
+            continue;
+        }
+        while (item != kNoItem && tree_.nextSibling(item) == kNoItem)
+            item = tree_.parent(item);
+        if (item != kNoItem)
+            item = tree_.nextSibling(item);
+    }
+}
+
+std::vector<ItemId> TreeFilter::hitsInTreeOrder(size_t limit) const {
+    std::vector<ItemId> out;
+    if (limit == 0)
+        return out;
+    visitHitsInTreeOrder([&](ItemId item) {
+        out.push_back(item);
+        return out.size() < limit;
+    });
+    return out;
+}
+
+ItemId TreeFilter::firstLink() const {
+    ItemId found = kNoItem;
+    visitHitsInTreeOrder([&](ItemId item) {
+        const NodeRecord* record = tree_.LookupRecord(item);
+        if (record && !record->address.empty())
+            found = item;
+        return found == kNoItem;
+    });
+    return found;
+}
+
+std::string TreeFilter::pathOf(ItemId item) const {
+    std::vector<ItemId> chain;
+    for (ItemId up = item; up != kNoItem && tree_.contains(up); up = tree_.parent(up))
+        chain.push_back(up);
+    std::string out;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        if (!out.empty())
+            out.push_back('/');
+        out += tree_.label(*it);
+    }
+    return out;
+}
+
+}  // namespace brivanta
