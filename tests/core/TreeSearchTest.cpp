@@ -97,10 +97,11 @@ INSTANTIATE_TEST_SUITE_P(
         MatchCase{"youxiang", "QQ邮箱", true}, MatchCase{"qqy", "QQ 邮箱", false},
         MatchCase{"qq y", "QQ 邮箱", true}, MatchCase{"b站", "B站视频", true},
         MatchCase{"bzsp", "B站视频", true},
-        // Latin text in any case; blanks at the ends of the query do not count.
+        // Latin text in any case; blanks at the ends of the query do not count, and a blank
+        // of the name must be typed.
         MatchCase{"GitHub", "github.com", true}, MatchCase{"HUB", "GitHub", true},
         MatchCase{"  hub  ", "GitHub", true}, MatchCase{"git  hub", "git hub", true},
-        MatchCase{"gith", "git hub", true}, MatchCase{"hubx", "GitHub", false},
+        MatchCase{"gith", "git hub", false}, MatchCase{"hubx", "GitHub", false},
         // A letter never matches half of a Chinese character: GBK trail bytes include ASCII
         // ones (丂 is 0x81 0x40, "@"; 乤 is 0x81 0x61, "a").
         MatchCase{"@", "丂", false}, MatchCase{"a", "乤", false}, MatchCase{"A", "乤", false},
@@ -119,6 +120,16 @@ TEST(PinyinMatcher, LongQueriesMatchAsPlainText) {
     std::string name = gbk("新闻") + std::string(70, 'a');
     EXPECT_TRUE(PinyinMatcher(gbk("闻") + std::string(70, 'A')).matches(name));
     EXPECT_FALSE(PinyinMatcher(std::string(1, '\xC5') + std::string(70, 'a')).matches(name));
+}
+
+TEST(PinyinMatcher, AddressesMatchAsText) {
+    EXPECT_TRUE(PinyinMatcher("NEWS.example").contains("http://news.EXAMPLE.com"));
+    EXPECT_TRUE(PinyinMatcher(gbk("文档/新")).contains("file:///home/" + gbk("文档/新闻.txt")));
+    EXPECT_FALSE(PinyinMatcher("xw").contains(gbk("新闻")));  // no pinyin in addresses
+    EXPECT_FALSE(PinyinMatcher("a").contains(gbk("乤乤")));   // never inside a character
+    EXPECT_TRUE(PinyinMatcher("a").contains(gbk("乤") + "A"));
+    EXPECT_FALSE(PinyinMatcher("com/").contains("http://x.com"));
+    EXPECT_TRUE(PinyinMatcher("").contains(""));
 }
 
 TEST(PinyinMatcher, NarrowsOnlyWhenTheQueryGrowsAtItsEnd) {

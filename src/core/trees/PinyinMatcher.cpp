@@ -1,8 +1,10 @@
 #include "core/trees/PinyinMatcher.h"
 
 #include <bit>
+#include <cstring>
 
 #include "core/trees/Pinyin.h"
+#include "core/trees/PinyinData.h"
 
 namespace brivanta {
 
@@ -52,12 +54,24 @@ bool letterMatches(char q, char s) {
 }  // namespace
 
 PinyinMatcher::PinyinMatcher(std::string_view query) : query_(normalise(query)) {
-    if (query_.empty() || query_.size() > kMaxPinyinQuery)
+    if (query_.empty())
+        return;
+    // Where a plain-text match may begin: at the query's first character, in any case.
+    auto first = static_cast<unsigned char>(query_[0]);
+    for (unsigned b = 0x80; b < 0x100; ++b)
+        textStart_[b] = kSkipCharacter;
+    textStart_[first] = kCandidate;
+    if (first >= 'a' && first <= 'z') {
+        textStart_[first - 'a' + 'A'] = kCandidate;
+        firstLetter_ = first;
+    }
+    if (query_.size() > kMaxPinyinQuery)
         return;
     const size_t n = query_.size();
     for (size_t p = 0; p < n;) {
         size_t length = pinyin::characterLength(query_, p);
         characterStarts_ |= Positions(1) << p;
+        multiByteQuery_ = multiByteQuery_ || (query_[p] & 0x80) != 0;
         for (size_t k = 0; k < length; ++k) {
             auto b = static_cast<unsigned char>(query_[p + k]);
             rawMask_[b] |= Positions(1) << (p + k + 1);
@@ -98,6 +112,17 @@ PinyinMatcher::PinyinMatcher(std::string_view query) : query_(normalise(query)) 
         for (std::uint16_t s : pinyin::syllablesOf(static_cast<std::uint16_t>(set)))
             fromStart_[set] |= reach_[s];
     }
+    startsQuery_.assign((kTwoByteCodes + 63) / 64, 0);
+    for (size_t code = 0; code < kTwoByteCodes; ++code) {
+        if (fromStart_[pinyin::data::kTwoByteSet[code]])
+            startsQuery_[code >> 6] |= std::uint64_t(1) << (code & 63);
+    }
+    if (pinyin::characterLength(query_, 0) == 2) {
+        auto lead = static_cast<unsigned char>(query_[0]);
+        auto trail = static_cast<unsigned char>(query_[1]);
+        size_t code = (lead - 0x81) * 191 + (trail - 0x40);
+        startsQuery_[code >> 6] |= std::uint64_t(1) << (code & 63);
+    }
 }
 
 PinyinMatcher::Positions PinyinMatcher::readingStep(std::uint16_t set, Positions from) const {
@@ -118,26 +143,46 @@ bool PinyinMatcher::matches(std::string_view text) const {
     if (query_.empty())
         return true;
     if (query_.size() > kMaxPinyinQuery)
-        return matchesPlain(text);
+        return contains(text);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t n = text.size();
     const Positions done = Positions(1) << query_.size();
     // Bit p: the first p bytes of the query have been matched by the characters just read.
     // Bit 0 is always set, since a match may begin at any character.
     Positions state = 1;
-    for (size_t i = 0; i < text.size();) {
-        auto lead = static_cast<unsigned char>(text[i]);
+    for (size_t i = 0; i < n;) {
+        unsigned c = bytes[i];
         Positions next;
-        if (lead < 0x80) {
-            next = (state << 1) & foldMask_[lead];
+        if (c < 0x80) {
+            next = (state << 1) & foldMask_[c];
             ++i;
         } else {
-            size_t length = pinyin::characterLength(text, i);
-            Positions bytes = state & characterStarts_;
-            for (size_t k = 0; k < length && bytes; ++k)
-                bytes = (bytes << 1) & rawMask_[static_cast<unsigned char>(text[i + k])];
-            next = bytes;
-            if (length > 1) {
-                if (std::uint16_t set = pinyin::readingSet(text.substr(i, length)))
-                    next |= readingStep(set, state);
+            // The two-byte form (all of GBK) is looked up here directly: this loop runs for
+            // every character of every name in the tree.
+            size_t length = 1;
+            std::uint16_t set = 0;
+            if (c >= 0x81 && c <= 0xFE && i + 1 < n) {
+                unsigned trail = bytes[i + 1];
+                if (trail >= 0x40 && trail <= 0xFE && trail != 0x7F) {
+                    size_t code = (c - 0x81) * 191 + (trail - 0x40);
+                    if (state == 1 && !(startsQuery_[code >> 6] >> (code & 63) & 1)) {
+                        // Most characters cannot begin the query: one bit, nothing more.
+                        i += 2;
+                        state = 1;
+                        continue;
+                    }
+                    length = 2;
+                    set = pinyin::data::kTwoByteSet[code];
+                } else if ((length = pinyin::characterLength(text, i)) == 4) {
+                    set = pinyin::readingSet(text.substr(i, 4));
+                }
+            }
+            next = state == 1 ? fromStart_[set] : readingStep(set, state);
+            if (multiByteQuery_) {
+                Positions same = state & characterStarts_;
+                for (size_t k = 0; k < length && same; ++k)
+                    same = (same << 1) & rawMask_[bytes[i + k]];
+                next |= same;
             }
             i += length;
         }
@@ -150,30 +195,62 @@ bool PinyinMatcher::matches(std::string_view text) const {
     return false;
 }
 
-bool PinyinMatcher::matchesPlain(std::string_view text) const {
-    // Compared character by character, so that a query never matches half of one.
-    for (size_t start = 0; start + query_.size() <= text.size();
-         start += pinyin::characterLength(text, start)) {
-        size_t t = start;
-        size_t q = 0;
-        while (q < query_.size() && t < text.size()) {
-            size_t length = pinyin::characterLength(text, t);
-            if (length == 1) {
-                char c = foldAscii(text[t]);
-                if (c == '\t' || c == '\n' || c == '\r')
-                    c = ' ';
-                if (c != query_[q])
+bool PinyinMatcher::contains(std::string_view text) const {
+    const size_t m = query_.size();
+    if (m == 0)
+        return true;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t n = text.size();
+    for (size_t i = 0; i + m <= n;) {
+        // Eight bytes at a time past stretches of ASCII that hold no possible start (most of
+        // an address): the query's first letter in either case, or a byte beyond ASCII.
+        if (firstLetter_ != 0) {
+            constexpr std::uint64_t kOnes = 0x0101010101010101u;
+            constexpr std::uint64_t kHigh = 0x8080808080808080u;
+            while (i + 8 <= n && i + m <= n) {
+                std::uint64_t word;
+                std::memcpy(&word, bytes + i, 8);
+                std::uint64_t x = (word | 0x2020202020202020u) ^ (kOnes * firstLetter_);
+                if (((x - kOnes) & ~x & kHigh) != 0 || (word & kHigh) != 0)
                     break;
-            } else if (text.compare(t, length, query_, q, length) != 0) {
-                break;
+                i += 8;
             }
-            t += length;
-            q += length;
+            if (i + m > n)
+                break;
         }
-        if (q == query_.size())
+        std::uint8_t kind = textStart_[bytes[i]];
+        if (kind == kNoStart) {
+            ++i;
+            continue;
+        }
+        if (kind == kCandidate && equalsAt(text, i))
             return true;
+        // Whole characters only, so that the query never starts in the middle of one.
+        i += bytes[i] < 0x80 ? 1 : pinyin::characterLength(text, i);
     }
     return false;
+}
+
+bool PinyinMatcher::equalsAt(std::string_view text, size_t at) const {
+    for (size_t q = 0; q < query_.size();) {
+        size_t t = at + q;
+        if (t >= text.size())
+            return false;
+        size_t length = pinyin::characterLength(query_, q);
+        if (length == 1) {
+            if (pinyin::characterLength(text, t) != 1)
+                return false;
+            char c = foldAscii(text[t]);
+            if (c == '\t' || c == '\n' || c == '\r')
+                c = ' ';
+            if (c != query_[q])
+                return false;
+        } else if (text.compare(t, length, query_, q, length) != 0) {
+            return false;
+        }
+        q += length;
+    }
+    return true;
 }
 
 bool PinyinMatcher::narrows(const PinyinMatcher& previous) const {

@@ -23,6 +23,9 @@ class PinyinMatcher {
     // The query as it is matched: trimmed, blanks collapsed, Latin letters in lower case.
     const std::string& query() const { return query_; }
     bool matches(std::string_view text) const;
+    // Plain text matching, for addresses: the query's characters in a row, Latin letters in
+    // any case, no pinyin.
+    bool contains(std::string_view text) const;
     // True when whatever this query matches is sure to be matched by `previous` as well (this
     // query begins with it), so a search may look only at the previous hits.
     bool narrows(const PinyinMatcher& previous) const;
@@ -33,7 +36,7 @@ class PinyinMatcher {
     static constexpr size_t kMaxPinyinQuery = 63;
     using Positions = std::uint64_t;
 
-    bool matchesPlain(std::string_view text) const;
+    bool equalsAt(std::string_view text, size_t at) const;
     // Positions reachable after the character of reading set `set`, from positions `from`.
     Positions readingStep(std::uint16_t set, Positions from) const;
 
@@ -44,12 +47,22 @@ class PinyinMatcher {
     std::array<Positions, 256> rawMask_{};
     Positions characterStarts_ = 0;  // bit p: a query character begins at byte p
     Positions blanks_ = 0;           // bit p: query byte p is a blank
+    bool multiByteQuery_ = false;    // the query holds characters beyond ASCII
+    // What a text byte means for plain matching: no start of the query, a possible start, or
+    // the lead byte of a character to step over.
+    enum : std::uint8_t { kNoStart = 0, kCandidate = 1, kSkipCharacter = 2 };
+    std::array<std::uint8_t, 256> textStart_{};
     // reach_[p * syllables + s]: the positions a syllable s reaches from position p (bits
     // p + 1 ... p + k for the k query letters that begin s there).
     std::vector<Positions> reach_;
     // fromStart_[set]: the positions a reading set reaches from position 0 (the common case,
     // kept apart so that it is one look-up).
     std::vector<Positions> fromStart_;
+    // Bit per two-byte code: the character can begin a match (by a reading or as itself).
+    static constexpr size_t kTwoByteCodes = 126 * 191;
+    std::vector<std::uint64_t> startsQuery_;
+    // The query's first character when it is a Latin letter (lower case), else 0.
+    std::uint8_t firstLetter_ = 0;
 };
 
 }  // namespace brivanta

@@ -1,5 +1,9 @@
 #include "core/trees/TreeFilter.h"
 
+#include <algorithm>
+#include <system_error>
+#include <thread>
+
 namespace brivanta {
 
 bool TreeFilter::entryMatches(ItemId item) const {
@@ -7,8 +11,49 @@ bool TreeFilter::entryMatches(ItemId item) const {
     if (!record)
         return false;
     const std::string& label = tree_.label(item);
-    return matcher_.matches(label) || (record->name != label && matcher_.matches(record->name)) ||
-           matcher_.matches(record->address);
+    // The label is most often the name itself: compare the objects before the text.
+    return matcher_.matches(label) ||
+           (&record->name != &label && record->name != label && matcher_.matches(record->name)) ||
+           matcher_.contains(record->address);
+}
+
+namespace {
+// Below this many entries one thread searches; above it the entries are shared out among
+// the processor's threads (the matching only reads the tree).
+constexpr size_t kEntriesPerThread = 65536;
+constexpr unsigned kMaxThreads = 4;
+}  // namespace
+
+template <typename ItemAt>
+std::vector<ItemId> TreeFilter::matching(size_t count, ItemAt itemAt) const {
+    auto searchSlice = [&](size_t begin, size_t end, std::vector<ItemId>& out) {
+        for (size_t i = begin; i < end; ++i) {
+            ItemId item = itemAt(i);
+            if (item != kNoItem && entryMatches(item))
+                out.push_back(item);
+        }
+    };
+    unsigned threads = std::clamp<unsigned>(std::thread::hardware_concurrency(), 1, kMaxThreads);
+    threads = static_cast<unsigned>(std::min<size_t>(threads, count / kEntriesPerThread + 1));
+    std::vector<std::vector<ItemId>> found(threads);
+    std::vector<std::thread> workers;
+    size_t slice = count / threads + 1;
+    for (unsigned t = 1; t < threads; ++t) {
+        size_t begin = std::min(count, t * slice);
+        size_t end = std::min(count, begin + slice);
+        try {
+            workers.emplace_back(searchSlice, begin, end, std::ref(found[t]));
+        } catch (const std::system_error&) {
+            searchSlice(begin, end, found[t]);  // no thread to be had: search it here
+        }
+    }
+    searchSlice(0, std::min(count, slice), found[0]);
+    for (std::thread& worker : workers)
+        worker.join();
+    std::vector<ItemId> out = std::move(found[0]);
+    for (unsigned t = 1; t < threads; ++t)
+        out.insert(out.end(), found[t].begin(), found[t].end());
+    return out;
 }
 
 void TreeFilter::setQuery(std::string_view query) {
@@ -27,18 +72,13 @@ void TreeFilter::setQuery(std::string_view query) {
         return;
     }
     if (narrowing) {
-        std::vector<ItemId> kept;
-        for (ItemId item : hits_) {
-            if (entryMatches(item))
-                kept.push_back(item);
-        }
-        hits_ = std::move(kept);
+        std::vector<ItemId> previous = std::move(hits_);
+        hits_ = matching(previous.size(), [&](size_t i) { return previous[i]; });
     } else {
-        hits_.clear();
-        for (ItemId item = 1, last = tree_.nextItemData(); item != 0 && item <= last; ++item) {
-            if (tree_.contains(item) && entryMatches(item))
-                hits_.push_back(item);
-        }
+        hits_ = matching(tree_.nextItemData(), [&](size_t i) {
+            auto item = static_cast<ItemId>(i + 1);
+            return tree_.contains(item) ? item : kNoItem;
+        });
     }
     markHits();
 }

@@ -53,6 +53,9 @@ class TreeFilter {
     enum Mark : std::uint8_t { kHidden = 0, kOnPath = 1, kHit = 2 };
 
     bool entryMatches(ItemId item) const;
+    // The entries itemAt(0 .. count - 1) that match, in that order (kNoItem is skipped).
+    template <typename ItemAt>
+    std::vector<ItemId> matching(size_t count, ItemAt itemAt) const;
     void markHits();
     // Calls visit(item) for each hit in tree order while it returns true.
     template <typename Visit>
