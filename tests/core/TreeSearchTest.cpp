@@ -130,6 +130,20 @@ TEST(PinyinMatcher, AddressesMatchAsText) {
     EXPECT_TRUE(PinyinMatcher("a").contains(gbk("乤") + "A"));
     EXPECT_FALSE(PinyinMatcher("com/").contains("http://x.com"));
     EXPECT_TRUE(PinyinMatcher("").contains(""));
+    // Long texts are skipped eight bytes at a time: a match at every offset, in either case,
+    // after non-ASCII bytes, and with characters the case bit does not fold.
+    const std::string filler = "abcdefghijklmnopqrstuvw";
+    for (size_t at = 0; at <= filler.size(); ++at) {
+        std::string text = filler.substr(0, at) + "XyZ" + filler.substr(at);
+        EXPECT_TRUE(PinyinMatcher("xYz").contains(text)) << at;
+        EXPECT_FALSE(PinyinMatcher("xYa").contains(text)) << at;
+        std::string mail = filler.substr(0, at) + "@[\t" + filler;
+        EXPECT_TRUE(PinyinMatcher("@[").contains(mail)) << at;
+        EXPECT_FALSE(PinyinMatcher("`{").contains(mail)) << at;
+    }
+    EXPECT_TRUE(PinyinMatcher("a b").contains("xxxxxxxxxxxxxxxxa\tbxxxxxxxx"));
+    EXPECT_TRUE(PinyinMatcher("x1").contains(gbk("新闻新闻新闻") + "x1"));
+    EXPECT_FALSE(PinyinMatcher("a").contains(gbk("乤乤乤乤乤乤乤乤")));
 }
 
 TEST(PinyinMatcher, NarrowsOnlyWhenTheQueryGrowsAtItsEnd) {

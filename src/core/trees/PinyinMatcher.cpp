@@ -56,14 +56,21 @@ bool letterMatches(char q, char s) {
 PinyinMatcher::PinyinMatcher(std::string_view query) : query_(normalise(query)) {
     if (query_.empty())
         return;
+    for (char c : query_)
+        multiByteQuery_ = multiByteQuery_ || (c & 0x80) != 0;
     // Where a plain-text match may begin: at the query's first character, in any case.
     auto first = static_cast<unsigned char>(query_[0]);
     for (unsigned b = 0x80; b < 0x100; ++b)
         textStart_[b] = kSkipCharacter;
     textStart_[first] = kCandidate;
-    if (first >= 'a' && first <= 'z') {
+    if (first >= 'a' && first <= 'z')
         textStart_[first - 'a' + 'A'] = kCandidate;
-        firstLetter_ = first;
+    if (first < 0x80) {
+        wordFirst_ = first | 0x20;
+        // A blank may stand for a tab of the text, which the case bit does not cover.
+        auto second = query_.size() > 1 ? static_cast<unsigned char>(query_[1]) : 0;
+        if (second != 0 && second < 0x80 && second != ' ')
+            wordSecond_ = second | 0x20;
     }
     if (query_.size() > kMaxPinyinQuery)
         return;
@@ -71,7 +78,6 @@ PinyinMatcher::PinyinMatcher(std::string_view query) : query_(normalise(query)) 
     for (size_t p = 0; p < n;) {
         size_t length = pinyin::characterLength(query_, p);
         characterStarts_ |= Positions(1) << p;
-        multiByteQuery_ = multiByteQuery_ || (query_[p] & 0x80) != 0;
         for (size_t k = 0; k < length; ++k) {
             auto b = static_cast<unsigned char>(query_[p + k]);
             rawMask_[b] |= Positions(1) << (p + k + 1);
@@ -202,17 +208,30 @@ bool PinyinMatcher::contains(std::string_view text) const {
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     const size_t n = text.size();
     for (size_t i = 0; i + m <= n;) {
-        // Eight bytes at a time past stretches of ASCII that hold no possible start (most of
-        // an address): the query's first letter in either case, or a byte beyond ASCII.
-        if (firstLetter_ != 0) {
+        // Eight bytes at a time past stretches of ASCII that cannot begin a match (most of an
+        // address): a byte begins one only when it and the next are the query's first two
+        // characters in either case (compared with bit 0x20 set, which may let a few more
+        // through, never fewer), and a byte beyond ASCII stops the skipping.
+        if (wordFirst_ != 0) {
             constexpr std::uint64_t kOnes = 0x0101010101010101u;
             constexpr std::uint64_t kHigh = 0x8080808080808080u;
-            while (i + 8 <= n && i + m <= n) {
+            constexpr std::uint64_t kCase = 0x2020202020202020u;
+            auto zeroBytes = [](std::uint64_t x) { return (x - kOnes) & ~x & kHigh; };
+            while (i + 9 <= n && i + m <= n) {
                 std::uint64_t word;
+                std::uint64_t next;
                 std::memcpy(&word, bytes + i, 8);
-                std::uint64_t x = (word | 0x2020202020202020u) ^ (kOnes * firstLetter_);
-                if (((x - kOnes) & ~x & kHigh) != 0 || (word & kHigh) != 0)
+                std::memcpy(&next, bytes + i + 1, 8);
+                std::uint64_t stop = zeroBytes((word | kCase) ^ (kOnes * wordFirst_));
+                if (wordSecond_ != 0)
+                    stop &= zeroBytes((next | kCase) ^ (kOnes * wordSecond_));
+                stop |= word & kHigh;
+                if (stop != 0) {
+                    // The lowest flagged byte is exact; everything below it can go.
+                    if constexpr (std::endian::native == std::endian::little)
+                        i += static_cast<size_t>(std::countr_zero(stop)) / 8;
                     break;
+                }
                 i += 8;
             }
             if (i + m > n)
@@ -232,6 +251,22 @@ bool PinyinMatcher::contains(std::string_view text) const {
 }
 
 bool PinyinMatcher::equalsAt(std::string_view text, size_t at) const {
+    if (!multiByteQuery_) {
+        // An ASCII query: byte for byte, and a byte beyond ASCII ends the match.
+        if (at + query_.size() > text.size())
+            return false;
+        for (size_t q = 0; q < query_.size(); ++q) {
+            char c = text[at + q];
+            if (c & 0x80)
+                return false;
+            c = foldAscii(c);
+            if (c == '\t' || c == '\n' || c == '\r')
+                c = ' ';
+            if (c != query_[q])
+                return false;
+        }
+        return true;
+    }
     for (size_t q = 0; q < query_.size();) {
         size_t t = at + q;
         if (t >= text.size())

@@ -61,8 +61,10 @@ class PinyinMatcher {
     // Bit per two-byte code: the character can begin a match (by a reading or as itself).
     static constexpr size_t kTwoByteCodes = 126 * 191;
     std::vector<std::uint64_t> startsQuery_;
-    // The query's first character when it is a Latin letter (lower case), else 0.
-    std::uint8_t firstLetter_ = 0;
+    // The query's first two characters with bit 0x20 set, for skipping eight text bytes at a
+    // time; 0 when the character is not ASCII (or a blank, for the second).
+    std::uint8_t wordFirst_ = 0;
+    std::uint8_t wordSecond_ = 0;
 };
 
 }  // namespace brivanta
