@@ -78,8 +78,16 @@ QVariant BookmarkTreeModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
             return fromGbk(tree_.label(item));
-        case Qt::DecorationRole:
-            return icons_ ? icons_->icon(tree_.image(item)) : QVariant();
+        case Qt::DecorationRole: {
+            if (!icons_)
+                return {};
+            int image = tree_.image(item);
+            // A search opens the folders on the way to its hits without touching the tree's
+            // own state: show them open.
+            if (searching() && image == kClosedFolderImage && filter_.childCount(item) > 0)
+                image = kOpenFolderImage;
+            return icons_->icon(image);
+        }
         case Qt::ToolTipRole:
         case AddressRole: {
             const NodeRecord* record = tree_.LookupRecord(item);
