@@ -144,7 +144,9 @@ int main(int argc, char** argv) {
     }
 
     iconv_t cd = iconv_open("GB18030", "UTF-32LE");
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
+    // iconv reports failure as the handle (iconv_t)-1.
+    const auto failed = reinterpret_cast<iconv_t>(-1);  // NOLINT(performance-no-int-to-ptr)
+    if (cd == failed) {
         std::cerr << "MakePinyinTable: iconv has no GB18030\n";
         return 1;
     }

@@ -152,6 +152,11 @@ TEST(PinyinMatcher, NarrowsOnlyWhenTheQueryGrowsAtItsEnd) {
     EXPECT_TRUE(PinyinMatcher("x ").narrows(x));
     EXPECT_FALSE(PinyinMatcher("ax").narrows(x));
     EXPECT_FALSE(PinyinMatcher("").narrows(x));
+    // A damaged byte at the end that the next byte turns into a character (衏 is D0 63).
+    EXPECT_FALSE(PinyinMatcher("w\xD0"
+                               "c")
+                     .narrows(PinyinMatcher("w\xD0")));
+    EXPECT_TRUE(PinyinMatcher(gbk("新闻")).narrows(PinyinMatcher(gbk("新"))));
 }
 
 // A custom tree:

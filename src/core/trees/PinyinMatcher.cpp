@@ -291,8 +291,14 @@ bool PinyinMatcher::equalsAt(std::string_view text, size_t at) const {
 bool PinyinMatcher::narrows(const PinyinMatcher& previous) const {
     // A longer query that begins with the previous one matches only what the previous one
     // did: its match begins with a match of the previous query. (The plain matching of long
-    // queries is stricter still.)
-    return query_.starts_with(previous.query_);
+    // queries is stricter still.) The previous query must end between two characters of
+    // this one, not inside one: "\xD0" alone is a damaged byte, "\xD0c" is 衏.
+    if (!query_.starts_with(previous.query_))
+        return false;
+    size_t at = 0;
+    while (at < previous.query_.size())
+        at += pinyin::characterLength(query_, at);
+    return at == previous.query_.size();
 }
 
 }  // namespace brivanta
