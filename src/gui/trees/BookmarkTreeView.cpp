@@ -12,8 +12,9 @@ namespace brivanta {
 
 namespace {
 // Opening every folder of the filtered tree lays out every shown row; beyond this many hits
-// only the paths to the first ones are opened, which keeps a keystroke quick.
+// only the paths to the first screenfuls are opened, which keeps a keystroke quick.
 constexpr size_t kHitsOpenedAtOnce = 2000;
+constexpr size_t kPathsOpenedOfManyHits = 100;
 }  // namespace
 
 BookmarkTreeView::BookmarkTreeView(BookmarkTreeModel* model, int controlId, QWidget* parent)
@@ -62,7 +63,7 @@ void BookmarkTreeView::openSearchPaths() {
         expandAll();
         return;
     }
-    for (ItemId hit : filter.hitsInTreeOrder(kHitsOpenedAtOnce)) {
+    for (ItemId hit : filter.hitsInTreeOrder(kPathsOpenedOfManyHits)) {
         std::vector<ItemId> above;
         for (ItemId up = tree().parent(hit); up != kNoItem; up = tree().parent(up))
             above.push_back(up);
