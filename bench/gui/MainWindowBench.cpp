@@ -8,8 +8,12 @@
 #include <QTemporaryDir>
 #include <random>
 
+#include "../TreeGenerator.h"
 #include "gui/app/MainDialog.h"
 #include "gui/trees/BookmarkTreeView.h"
+#include "gui/trees/TreeSearchBar.h"
+
+#include <QLineEdit>
 
 using namespace brivanta;
 
@@ -100,6 +104,40 @@ void BM_ScrollMillionEntryTree(benchmark::State& state) {
     window.hide();
 }
 BENCHMARK(BM_ScrollMillionEntryTree)->Unit(benchmark::kMicrosecond);
+
+// One keystroke in the search line over the generated million-entry tree (Chinese names,
+// depth up to 6), from the key to the painted filtered tree; the argument is the number of
+// keys of "xwzx" typed, and only the last one is timed.
+void BM_SearchKeystrokeInMillionEntryTree(benchmark::State& state) {
+    QTemporaryDir home;
+    MainDialog window{Storage(home.path().toStdString())};
+    bench::generateTree(window.customTree(), kEntries, 6);
+    window.start(benchUser());
+    window.show();
+    BookmarkTreeView* view = window.treeView(1000);
+    waitForPaint(view->viewport());
+    QLineEdit* line = window.searchBar()->line();
+    const std::string typed = "xwzx";
+    auto keys = static_cast<size_t>(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        line->clear();
+        for (size_t k = 1; k < keys; ++k)
+            line->setText(QString::fromStdString(typed.substr(0, k)));
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+        line->setText(QString::fromStdString(typed.substr(0, keys)));
+        waitForPaint(view->viewport());
+    }
+    state.SetLabel(typed.substr(0, keys));
+    line->clear();
+    window.hide();
+}
+BENCHMARK(BM_SearchKeystrokeInMillionEntryTree)
+    ->DenseRange(1, 4)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
 
 }  // namespace
 

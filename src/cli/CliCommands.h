@@ -7,6 +7,7 @@ namespace brivanta::cli {
 // Each command takes the arguments after its name and returns the exit status.
 int runDump(Args args);
 int runBuild(Args args);
+int runFind(Args args);
 int runUsers(Args args);
 int runSendPeer(Args args);
 int runListen(Args args);

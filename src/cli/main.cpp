@@ -10,15 +10,14 @@ const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
         {"dump", "以缩进文本列出树文件的全部条目", runDump},
         {"build", "从缩进文本生成树文件", runBuild},
-        {"import", "把浏览器书签（书签文件、Firefox、Chromium）加到树文件", runImport},
-        {"export", "把树文件写成浏览器能导入的书签文件", runExport},
+        {"import", "把 HTML 网页、收藏夹目录、树文件或浏览器书签加到树文件", runImport},
+        {"export", "把树文件导出为 HTML 网页、收藏夹目录、树文件或浏览器书签文件", runExport},
+        {"find", "按名称、地址或拼音首字母查找条目", runFind},
         {"users", "列出账户文件 Users.ini 的记录", runUsers},
         {"send-peer", "把树文件作为一次传送发给监听的程序", runSendPeer},
         {"listen", "监听端口，把收到的传送加到树文件", runListen},
         {"mail-send", "把树文件装进信封经 SMTP 发出", runMailSend},
         {"mail-receive", "经 POP3 取回信封，加到各分节的树文件", runMailReceive},
-        {"export", "把树文件导出为 HTML 网页、收藏夹目录或另一个树文件", runExport},
-        {"import", "把 HTML 网页、收藏夹目录或树文件加到树文件", runImport},
     };
     return table;
 }

@@ -113,9 +113,49 @@ TEST(Cli, ErrorsNameTheFileOrLineAndExitWithOne) {
     EXPECT_EQ(cli(dir, "dump").status, 1);
 }
 
+TEST(Cli, FindListsHitsWithTheirFolderPathInTreeOrder) {
+    testing::TempDir dir(true);
+    std::string text =
+        "工作\t\n"
+        "  新闻\thttp://news.example.com\n"
+        "  重庆\t\n"
+        "    银行\thttp://bank.example.com\n"
+        "News 中心\thttp://center.example.com\n"
+        "音乐\thttp://music.example.com\n";
+    ASSERT_EQ(cli(dir, "build t.bvk", text).status, 0);
+    std::filesystem::create_directory("links");
+    std::filesystem::create_symlink("../t.bvk", "links/t.bvk");
+
+    // A relative path and a path through a symbolic link read the same file.
+    for (const char* file : {"t.bvk", "links/t.bvk"}) {
+        CliRun found = cli(dir, std::string("find xw ") + file);
+        EXPECT_EQ(found.status, 0) << found.err;
+        EXPECT_EQ(found.out, "工作/新闻\thttp://news.example.com\n") << file;
+    }
+    EXPECT_EQ(cli(dir, "find 'NEWS' t.bvk").out,
+              "工作/新闻\thttp://news.example.com\nNews 中心\thttp://center.example.com\n");
+    // A folder that matches is listed too, with an empty address.
+    EXPECT_EQ(cli(dir, "find 'zhong q' t.bvk").out, "工作/重庆\t\n");
+    EXPECT_EQ(cli(dir, "find cq t.bvk").out, "工作/重庆\t\n");
+    EXPECT_EQ(cli(dir, "find 音 t.bvk").out, "音乐\thttp://music.example.com\n");
+
+    CliRun none = cli(dir, "find nothing t.bvk");
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.out, "");
+    CliRun missing = cli(dir, "find xw absent.bvk");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("absent.bvk"), std::string::npos);
+    EXPECT_EQ(cli(dir, "find xw").status, 1);
+    EXPECT_EQ(cli(dir, "find ' ' t.bvk").status, 1);
+
+    ASSERT_EQ(cli(dir, "build --address-book a.ads", "李四\t\t男\n  电话\t555-1234\t电话\n").status,
+              0);
+    EXPECT_EQ(cli(dir, "find --address-book dh a.ads").out, "李四/电话\t555-1234\n");
+}
+
 TEST(Cli, EveryCommandHasHelp) {
     testing::TempDir dir;
-    for (const char* command : {"dump", "build", "users"}) {
+    for (const char* command : {"dump", "build", "find", "users"}) {
         CliRun help = cli(dir, std::string(command) + " --help");
         EXPECT_EQ(help.status, 0) << command;
         EXPECT_NE(help.out.find(command), std::string::npos) << command;

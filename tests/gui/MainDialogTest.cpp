@@ -17,6 +17,7 @@
 #include "gui/resources/ResourceIcons.h"
 #include "gui/trees/BookmarkTreeModel.h"
 #include "gui/trees/BookmarkTreeView.h"
+#include "gui/trees/TreeSearchBar.h"
 
 using namespace brivanta;
 using namespace brivanta::test;
@@ -187,21 +188,27 @@ void MainDialogTest::layoutPlacesTreeAndTabs() {
     window.resize(240, 500);
     window.layoutActiveTree(ids::kCustomTreeControl);
     QWidget* tree = window.treeView(ids::kCustomTreeControl);
-    QCOMPARE(tree->geometry(), QRect(0, 24, 240, 500 - 24 - 23));
+    // The search line takes the top of the tree's band.
+    QWidget* search = window.searchBar();
+    int bar = search->sizeHint().height();
+    QVERIFY(bar > 0);
+    QCOMPARE(search->geometry(), QRect(0, 24, 240, bar));
+    QCOMPARE(tree->geometry(), QRect(0, 24 + bar, 240, 500 - 24 - 23 - bar));
     QCOMPARE(window.tabs()->geometry(), QRect(-1, 500 - 23 - 2, 240 + 5 + 1, 23 + 2));
     QCOMPARE(window.toolbar()->geometry().height(), 24);
 
-    // Without the toolbar the tree starts at the top; the next timer tick moves it back.
+    // Without the toolbar the bar starts at the top; the next timer tick moves it back.
     QVERIFY(window.command(32810));
-    QCOMPARE(tree->geometry(), QRect(0, 0, 240, 500 - 23));
+    QCOMPARE(search->geometry().top(), 0);
+    QCOMPARE(tree->geometry(), QRect(0, bar, 240, 500 - 23 - bar));
     QVERIFY(window.command(32810));
-    QTRY_COMPARE(tree->geometry().top(), 24);
+    QTRY_COMPARE(tree->geometry().top(), 24 + bar);
 
     // The other trees take the same place when they are chosen.
     window.resize(300, 400);
     window.tabs()->setCurrentIndex(2);
     QCOMPARE(window.treeView(ids::kAddressBookControl)->geometry(),
-             QRect(0, 24, 300, 400 - 24 - 23));
+             QRect(0, 24 + bar, 300, 400 - 24 - 23 - bar));
     // A window shorter than the bands gets an empty tree, not a negative one.
     window.resize(300, 30);
     window.layoutActiveTree(ids::kAddressBookControl);

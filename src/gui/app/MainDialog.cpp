@@ -9,10 +9,12 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QShowEvent>
+#include <QShortcut>
 #include <QSystemTrayIcon>
 #include <QTabBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
 
 #include "core/app/MainLayout.h"
 #include "core/app/Version.h"
@@ -28,6 +30,7 @@
 #include "gui/text/QtText.h"
 #include "gui/trees/BookmarkTreeModel.h"
 #include "gui/trees/BookmarkTreeView.h"
+#include "gui/trees/TreeSearchBar.h"
 
 namespace brivanta {
 
@@ -86,6 +89,22 @@ MainDialog::MainDialog(Storage storage, QWidget* parent)
     connect(tabs_, &QTabBar::currentChanged, this, &MainDialog::switchCategory);
 
     registerCommands();
+    // The search line above the tree: Ctrl+F, or typing while a tree has the focus.
+    searchBar_ = new TreeSearchBar(this);
+    for (int tab = 0; tab < tabs_->count(); ++tab)
+        searchBar_->addTree(treeView(kTreeOfTab[tab]), tabs_->tabText(tab));
+    searchBar_->setActiveView(treeView(ids::kCustomTreeControl));
+    connect(searchBar_, &TreeSearchBar::openRequested, this, &MainDialog::openEntry);
+    connect(searchBar_, &TreeSearchBar::treeRequested, this, [this](int controlId) {
+        auto tab = std::find(kTreeOfTab.begin(), kTreeOfTab.end(), controlId);
+        if (tab != kTreeOfTab.end())
+            switchCategory(static_cast<int>(tab - kTreeOfTab.begin()));
+    });
+    connect(searchBar_, &TreeSearchBar::heightChanged, this,
+            [this] { layoutActiveTree(activeTreeId()); });
+    connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, searchBar_,
+            [this] { searchBar_->startSearch(); });
+
     buildToolbar();
     updateCommandStates();
     edgeTimer_.setInterval(kEdgeTimerMilliseconds);
@@ -242,6 +261,11 @@ void MainDialog::layoutActiveTree(int controlId) {
     };
     QRect treeRect = toQRect(layout.tree);
     QRect tabRect = toQRect(layout.tabs);
+    QRect searchRect(treeRect.left(), treeRect.top(), treeRect.width(),
+                     std::min(treeRect.height(), searchBar_->sizeHint().height()));
+    treeRect.setTop(searchRect.bottom() + 1);
+    if (searchBar_->geometry() != searchRect)
+        searchBar_->setGeometry(searchRect);
     if (view->geometry() != treeRect)
         view->setGeometry(treeRect);
     if (tabs_->geometry() != tabRect)
@@ -262,6 +286,7 @@ void MainDialog::switchCategory(int tabIndex) {
     }
     treeView(chosen)->show();
     activeTree_ = &treeView(chosen)->tree();
+    searchBar_->setActiveView(treeView(chosen));
     layoutActiveTree(chosen);
     updateCommandStates();
     if (tabs_->currentIndex() != tabIndex) {

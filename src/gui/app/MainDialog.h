@@ -26,6 +26,7 @@ namespace brivanta {
 
 class BookmarkTreeModel;
 class BookmarkTreeView;
+class TreeSearchBar;
 
 // The main window: the three category trees, the tab strip that picks one, the toolbar,
 // saving, and closing. A tool window without a taskbar entry.
@@ -62,6 +63,7 @@ class MainDialog : public QWidget {
     int activeTreeId() const { return activeTree_->treeKind(); }
     BookmarkTreeView* treeView(int controlId) const;
     QTabBar* tabs() const { return tabs_; }
+    TreeSearchBar* searchBar() const { return searchBar_; }
     QToolBar* toolbar() const { return toolbar_; }
     QToolButton* toolButton(int commandId) const;
     const UserAccount& account() const { return account_; }
@@ -117,6 +119,7 @@ class MainDialog : public QWidget {
     std::array<std::unique_ptr<BookmarkTreeModel>, 3> models_;
     std::array<BookmarkTreeView*, 3> views_{};
     QTabBar* tabs_ = nullptr;
+    TreeSearchBar* searchBar_ = nullptr;
     QToolBar* toolbar_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
     QTimer edgeTimer_;

@@ -41,6 +41,9 @@ inline constexpr int kCustomTreeControl = 1000;
 inline constexpr int kRecommendedTreeControl = 1001;
 inline constexpr int kAddressBookControl = 1002;
 inline constexpr int kCategoryTabs = 1043;
+inline constexpr int kSearchLineControl = 1200;
+inline constexpr int kSearchAllTreesControl = 1201;
+inline constexpr int kSearchHitsControl = 1202;
 inline constexpr int kMainToolbar = 148;
 
 // Dialog results and buttons.

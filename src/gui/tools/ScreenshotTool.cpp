@@ -29,6 +29,7 @@
 #include "gui/resources/CommandIds.h"
 #include "gui/trees/BookmarkTreeModel.h"
 #include "gui/trees/BookmarkTreeView.h"
+#include "gui/trees/TreeSearchBar.h"
 
 using namespace brivanta;
 
@@ -200,6 +201,14 @@ int main(int argc, char** argv) {
         recommended->expandToDepth(0);
         app.processEvents();
         ok &= save(window, out, "main-window-recommended.png");
+        // The search line: initials find Chinese names, and all trees list where hits live.
+        window.switchCategory(1);
+        window.searchBar()->line()->setText(QString::fromUtf8("xw"));
+        app.processEvents();
+        ok &= save(window, out, "main-window-search.png");
+        window.searchBar()->setAllTrees(true);
+        app.processEvents();
+        ok &= save(window, out, "main-window-search-all.png");
         window.hide();
     }
     return ok ? 0 : 1;

@@ -7,7 +7,7 @@ namespace brivanta {
 
 BookmarkTreeModel::BookmarkTreeModel(BookmarkTree& tree, const NamedIconList* icons,
                                      QObject* parent)
-    : QAbstractItemModel(parent), tree_(tree), icons_(icons) {
+    : QAbstractItemModel(parent), tree_(tree), filter_(tree), icons_(icons) {
     tree_.addObserver(this);
 }
 
@@ -23,18 +23,29 @@ ItemId BookmarkTreeModel::itemOf(const QModelIndex& index) const {
 }
 
 QModelIndex BookmarkTreeModel::indexOf(ItemId item) const {
-    if (!treeAlive_ || item == kNoItem || !tree_.contains(item))
+    if (!treeAlive_ || item == kNoItem || !filter_.isShown(item))
         return {};
-    return createIndex(tree_.row(item), 0, static_cast<quintptr>(item));
+    return createIndex(filter_.row(item), 0, static_cast<quintptr>(item));
+}
+
+void BookmarkTreeModel::setSearch(std::string_view query) {
+    if (!treeAlive_)
+        return;
+    PinyinMatcher next(query);
+    if (next.query() == filter_.query())
+        return;
+    beginResetModel();
+    filter_.setQuery(query);
+    endResetModel();
 }
 
 QModelIndex BookmarkTreeModel::index(int row, int column, const QModelIndex& parent) const {
     if (!treeAlive_ || column != 0 || row < 0)
         return {};
-    ItemId parentItem = itemOf(parent);
-    if (row >= tree_.childCount(parentItem))
+    ItemId item = filter_.child(itemOf(parent), row);
+    if (item == kNoItem)
         return {};
-    return createIndex(row, 0, static_cast<quintptr>(tree_.child(parentItem, row)));
+    return createIndex(row, 0, static_cast<quintptr>(item));
 }
 
 QModelIndex BookmarkTreeModel::parent(const QModelIndex& child) const {
@@ -47,7 +58,7 @@ QModelIndex BookmarkTreeModel::parent(const QModelIndex& child) const {
 int BookmarkTreeModel::rowCount(const QModelIndex& parent) const {
     if (!treeAlive_ || parent.column() > 0)
         return 0;
-    return tree_.childCount(itemOf(parent));
+    return filter_.childCount(itemOf(parent));
 }
 
 int BookmarkTreeModel::columnCount(const QModelIndex&) const {
@@ -57,7 +68,7 @@ int BookmarkTreeModel::columnCount(const QModelIndex&) const {
 bool BookmarkTreeModel::hasChildren(const QModelIndex& parent) const {
     if (!treeAlive_ || parent.column() > 0)
         return false;
-    return tree_.hasChildren(itemOf(parent));
+    return filter_.childCount(itemOf(parent)) > 0;
 }
 
 QVariant BookmarkTreeModel::data(const QModelIndex& index, int role) const {
@@ -67,8 +78,16 @@ QVariant BookmarkTreeModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
             return fromGbk(tree_.label(item));
-        case Qt::DecorationRole:
-            return icons_ ? icons_->icon(tree_.image(item)) : QVariant();
+        case Qt::DecorationRole: {
+            if (!icons_)
+                return {};
+            int image = tree_.image(item);
+            // A search opens the folders on the way to its hits without touching the tree's
+            // own state: show them open.
+            if (searching() && image == kClosedFolderImage && filter_.childCount(item) > 0)
+                image = kOpenFolderImage;
+            return icons_->icon(image);
+        }
         case Qt::ToolTipRole:
         case AddressRole: {
             const NodeRecord* record = tree_.LookupRecord(item);
@@ -89,22 +108,42 @@ Qt::ItemFlags BookmarkTreeModel::flags(const QModelIndex& index) const {
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
 }
 
+// During a search an insertion or removal may change which folders lead to hits, and rows
+// among the shown entries are not the tree's rows: search again and reset instead.
 void BookmarkTreeModel::aboutToInsert(ItemId parent, int row) {
-    beginInsertRows(indexOf(parent), row, row);
+    if (searching())
+        beginResetModel();
+    else
+        beginInsertRows(indexOf(parent), row, row);
 }
 
 void BookmarkTreeModel::inserted(ItemId, int, ItemId) {
-    endInsertRows();
+    if (searching()) {
+        filter_.refresh();
+        endResetModel();
+    } else {
+        endInsertRows();
+    }
 }
 
 void BookmarkTreeModel::aboutToRemove(ItemId parent, int row, ItemId) {
-    beginRemoveRows(indexOf(parent), row, row);
+    if (searching())
+        beginResetModel();
+    else
+        beginRemoveRows(indexOf(parent), row, row);
 }
 
 void BookmarkTreeModel::removed(ItemId, int) {
-    endRemoveRows();
+    if (searching()) {
+        filter_.refresh();
+        endResetModel();
+    } else {
+        endRemoveRows();
+    }
 }
 
+// A changed entry stays shown (or hidden) until the query changes: searching again on every
+// change of an image or a label would reset the view under the user's hands.
 void BookmarkTreeModel::changed(ItemId item) {
     QModelIndex index = indexOf(item);
     if (index.isValid())
@@ -116,6 +155,8 @@ void BookmarkTreeModel::aboutToReset() {
 }
 
 void BookmarkTreeModel::reset() {
+    if (searching())
+        filter_.refresh();
     endResetModel();
 }
 

@@ -3,6 +3,7 @@
 #include <QAbstractItemModel>
 
 #include "core/trees/BookmarkTree.h"
+#include "core/trees/TreeFilter.h"
 #include "core/trees/TreeObserver.h"
 
 namespace brivanta {
@@ -10,7 +11,8 @@ namespace brivanta {
 class NamedIconList;
 
 // Shows a BookmarkTree to a view without copying it: an index's internal id is the
-// entry's item data, and every question goes straight to the tree.
+// entry's item data, and every question goes straight to the tree. During a search it shows
+// what the search leaves (the hits and the folders above them), asking the filter instead.
 class BookmarkTreeModel : public QAbstractItemModel, private TreeObserver {
     Q_OBJECT
   public:
@@ -22,7 +24,14 @@ class BookmarkTreeModel : public QAbstractItemModel, private TreeObserver {
 
     BookmarkTree& tree() { return tree_; }
     ItemId itemOf(const QModelIndex& index) const;
+    // The index of `item`; invalid when it is not shown (unknown, or left out by a search).
     QModelIndex indexOf(ItemId item) const;
+
+    // Shows only what a search for `query` (GBK) leaves of the tree; an empty query shows
+    // the whole tree again. Resets the model when what is shown changes.
+    void setSearch(std::string_view query);
+    bool searching() const { return filter_.active(); }
+    const TreeFilter& filter() const { return filter_; }
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;
@@ -45,6 +54,7 @@ class BookmarkTreeModel : public QAbstractItemModel, private TreeObserver {
     BookmarkTree& tree_;
     // False once the tree is gone: the model is then empty and never touches it again.
     bool treeAlive_ = true;
+    TreeFilter filter_;
     const NamedIconList* icons_;
 };
 

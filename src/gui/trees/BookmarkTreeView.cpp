@@ -1,12 +1,21 @@
 #include "gui/trees/BookmarkTreeView.h"
 
 #include <QHeaderView>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
 
 #include "core/text/Trim.h"
 #include "gui/text/QtText.h"
 #include "gui/trees/BookmarkTreeModel.h"
 
 namespace brivanta {
+
+namespace {
+// Opening every folder of the filtered tree lays out every shown row; beyond this many hits
+// only the paths to the first screenfuls are opened, which keeps a keystroke quick.
+constexpr size_t kHitsOpenedAtOnce = 2000;
+constexpr size_t kPathsOpenedOfManyHits = 100;
+}  // namespace
 
 BookmarkTreeView::BookmarkTreeView(BookmarkTreeModel* model, int controlId, QWidget* parent)
     : QTreeView(parent), model_(model), controlId_(controlId) {
@@ -19,11 +28,18 @@ BookmarkTreeView::BookmarkTreeView(BookmarkTreeModel* model, int controlId, QWid
     setExpandsOnDoubleClick(true);
     setIconSize(QSize(16, 16));
     setSelectionMode(QAbstractItemView::SingleSelection);
+    // Typed Chinese starts a search too.
+    setAttribute(Qt::WA_InputMethodEnabled, true);
 
-    connect(this, &QTreeView::expanded, this,
-            [this](const QModelIndex& index) { tree().setExpanded(model_->itemOf(index), true); });
-    connect(this, &QTreeView::collapsed, this,
-            [this](const QModelIndex& index) { tree().setExpanded(model_->itemOf(index), false); });
+    // Folders opened for a search are not the user's choice: the tree keeps its own state.
+    connect(this, &QTreeView::expanded, this, [this](const QModelIndex& index) {
+        if (!searching())
+            tree().setExpanded(model_->itemOf(index), true);
+    });
+    connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
+        if (!searching())
+            tree().setExpanded(model_->itemOf(index), false);
+    });
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
                 ItemId item = model_->itemOf(current);
@@ -31,7 +47,84 @@ BookmarkTreeView::BookmarkTreeView(BookmarkTreeModel* model, int controlId, QWid
                     tree().selectionChanged(item);
             });
     connect(this, &QTreeView::doubleClicked, this, &BookmarkTreeView::onDoubleClicked);
-    connect(model, &QAbstractItemModel::modelReset, this, &BookmarkTreeView::restoreExpanded);
+    connect(model, &QAbstractItemModel::modelReset, this, &BookmarkTreeView::onModelReset);
+}
+
+void BookmarkTreeView::onModelReset() {
+    if (searching())
+        openSearchPaths();
+    else
+        restoreExpanded();
+}
+
+void BookmarkTreeView::openSearchPaths() {
+    const TreeFilter& filter = model_->filter();
+    if (filter.hitCount() <= kHitsOpenedAtOnce) {
+        expandAll();
+        return;
+    }
+    for (ItemId hit : filter.hitsInTreeOrder(kPathsOpenedOfManyHits)) {
+        std::vector<ItemId> above;
+        for (ItemId up = tree().parent(hit); up != kNoItem; up = tree().parent(up))
+            above.push_back(up);
+        for (auto it = above.rbegin(); it != above.rend(); ++it)
+            setExpanded(model_->indexOf(*it), true);
+    }
+}
+
+bool BookmarkTreeView::searching() const {
+    return model_->searching();
+}
+
+void BookmarkTreeView::setSearchText(const QString& text) {
+    bool wasSearching = searching();
+    std::string query = toGbk(text);
+    if (!wasSearching) {
+        if (PinyinMatcher(query).empty())
+            return;
+        currentBeforeSearch_ = currentItem();
+    }
+    model_->setSearch(query);
+    if (searching()) {
+        std::vector<ItemId> first = model_->filter().hitsInTreeOrder(1);
+        if (!first.empty())
+            selectItem(first.front());
+    } else if (wasSearching) {
+        if (currentBeforeSearch_ != kNoItem && tree().contains(currentBeforeSearch_))
+            selectItem(currentBeforeSearch_);
+        else
+            setCurrentIndex({});
+        currentBeforeSearch_ = kNoItem;
+    }
+}
+
+void BookmarkTreeView::selectItem(ItemId item) {
+    QModelIndex index = model_->indexOf(item);
+    if (!index.isValid())
+        return;
+    setCurrentIndex(index);
+    scrollTo(index);
+}
+
+void BookmarkTreeView::keyPressEvent(QKeyEvent* event) {
+    // Printable text without Ctrl or Alt begins a search instead of jumping to a name.
+    QString typed = event->text();
+    bool command = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (!command && !typed.isEmpty() && typed.at(0).isPrint() && !typed.at(0).isSpace()) {
+        emit searchTyped(typed);
+        event->accept();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+void BookmarkTreeView::inputMethodEvent(QInputMethodEvent* event) {
+    if (!event->commitString().isEmpty()) {
+        emit searchTyped(event->commitString());
+        event->accept();
+        return;
+    }
+    QTreeView::inputMethodEvent(event);
 }
 
 void BookmarkTreeView::restoreExpanded() {

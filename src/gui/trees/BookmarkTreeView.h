@@ -9,7 +9,8 @@ namespace brivanta {
 class BookmarkTreeModel;
 
 // The view of one category tree. Keeps the folder images in step with expanding, collapsing
-// and selecting, and opens a link on double-click.
+// and selecting, and opens a link on double-click. During a search it shows the filtered
+// tree with every folder on the way to a hit open, and afterwards the tree as it was.
 class BookmarkTreeView : public QTreeView {
     Q_OBJECT
   public:
@@ -20,10 +21,25 @@ class BookmarkTreeView : public QTreeView {
     BookmarkTree& tree() const;
     // The entry with the keyboard focus, or kNoItem.
     ItemId currentItem() const;
+    // Makes `item` current and selected and scrolls to it (nothing for an entry not shown).
+    void selectItem(ItemId item);
+
+    // Shows what a search for `text` leaves of the tree and makes the first hit current. An
+    // empty text ends the search: the folders that were open and the entry that was current
+    // before it began are back. Folders opened or closed during a search leave the tree's
+    // own expanded state alone.
+    void setSearchText(const QString& text);
+    bool searching() const;
 
   signals:
     // A link was double-clicked; carries its address with leading blanks removed.
     void openRequested(const QString& address);
+    // Text was typed while the tree had the focus: the start of a search.
+    void searchTyped(const QString& text);
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
 
   private:
     void onDoubleClicked(const QModelIndex& index);
@@ -31,9 +47,13 @@ class BookmarkTreeView : public QTreeView {
     // view, while the tree still marks the folders that were open and shows them with the open
     // image: open those rows again so picture and state agree.
     void restoreExpanded();
+    void onModelReset();
+    void openSearchPaths();
 
     BookmarkTreeModel* model_;
     int controlId_;
+    // The current entry when the search began; it is current again when the search ends.
+    ItemId currentBeforeSearch_ = kNoItem;
 };
 
 }  // namespace brivanta

@@ -1,0 +1,209 @@
+#include "core/trees/TreeFilter.h"
+
+#include <algorithm>
+#include <system_error>
+#include <thread>
+
+namespace brivanta {
+
+bool TreeFilter::entryMatches(ItemId item) const {
+    const NodeRecord* record = tree_.LookupRecord(item);
+    if (!record)
+        return false;
+    const std::string& label = tree_.label(item);
+    // The label is most often the name itself: compare the objects before the text.
+    return matcher_.matches(label) ||
+           (&record->name != &label && record->name != label && matcher_.matches(record->name)) ||
+           matcher_.contains(record->address);
+}
+
+namespace {
+// Below this many entries one thread searches; above it the entries are shared out among
+// the processor's threads (the matching only reads the tree).
+constexpr size_t kEntriesPerThread = 65536;
+constexpr unsigned kMaxThreads = 4;
+}  // namespace
+
+template <typename ItemAt>
+std::vector<ItemId> TreeFilter::matching(size_t count, ItemAt itemAt) const {
+    auto searchSlice = [&](size_t begin, size_t end, std::vector<ItemId>& out) {
+        for (size_t i = begin; i < end; ++i) {
+            ItemId item = itemAt(i);
+            if (item != kNoItem && entryMatches(item))
+                out.push_back(item);
+        }
+    };
+    unsigned threads = std::clamp<unsigned>(std::thread::hardware_concurrency(), 1, kMaxThreads);
+    threads = static_cast<unsigned>(std::min<size_t>(threads, count / kEntriesPerThread + 1));
+    std::vector<std::vector<ItemId>> found(threads);
+    std::vector<std::thread> workers;
+    size_t slice = count / threads + 1;
+    for (unsigned t = 1; t < threads; ++t) {
+        size_t begin = std::min(count, t * slice);
+        size_t end = std::min(count, begin + slice);
+        try {
+            workers.emplace_back(searchSlice, begin, end, std::ref(found[t]));
+        } catch (const std::system_error&) {
+            searchSlice(begin, end, found[t]);  // no thread to be had: search it here
+        }
+    }
+    searchSlice(0, std::min(count, slice), found[0]);
+    for (std::thread& worker : workers)
+        worker.join();
+    std::vector<ItemId> out = std::move(found[0]);
+    for (unsigned t = 1; t < threads; ++t)
+        out.insert(out.end(), found[t].begin(), found[t].end());
+    return out;
+}
+
+void TreeFilter::setQuery(std::string_view query) {
+    PinyinMatcher next(query);
+    bool narrowing = active() && !next.empty() && next.narrows(matcher_);
+    if (active() && next.query() == matcher_.query())
+        return;
+    matcher_ = std::move(next);
+    children_.clear();
+    rows_.clear();
+    if (!active()) {
+        hits_.clear();
+        hits_.shrink_to_fit();
+        marks_.clear();
+        marks_.shrink_to_fit();
+        return;
+    }
+    if (narrowing) {
+        std::vector<ItemId> previous = std::move(hits_);
+        hits_ = matching(previous.size(), [&](size_t i) { return previous[i]; });
+    } else {
+        hits_ = matching(tree_.nextItemData(), [&](size_t i) {
+            auto item = static_cast<ItemId>(i + 1);
+            return tree_.contains(item) ? item : kNoItem;
+        });
+    }
+    markHits();
+}
+
+void TreeFilter::refresh() {
+    std::string query = matcher_.query();
+    matcher_ = PinyinMatcher();
+    setQuery(query);
+}
+
+void TreeFilter::markHits() {
+    marks_.assign(static_cast<size_t>(tree_.nextItemData()) + 1, kHidden);
+    for (ItemId item : hits_)
+        marks_[item] = kHit;
+    for (ItemId item : hits_) {
+        for (ItemId up = tree_.parent(item); up != kNoItem && marks_[up] == kHidden;
+             up = tree_.parent(up))
+            marks_[up] = kOnPath;
+    }
+}
+
+bool TreeFilter::isHit(ItemId item) const {
+    return active() && markOf(item) == kHit;
+}
+
+bool TreeFilter::isShown(ItemId item) const {
+    if (!active())
+        return tree_.contains(item);
+    return markOf(item) != kHidden;
+}
+
+const std::vector<ItemId>& TreeFilter::shownChildren(ItemId parent) const {
+    auto [it, added] = children_.try_emplace(parent);
+    if (added) {
+        for (ItemId c = tree_.firstChild(parent); c != kNoItem; c = tree_.nextSibling(c)) {
+            if (markOf(c) != kHidden) {
+                rows_[c] = static_cast<int>(it->second.size());
+                it->second.push_back(c);
+            }
+        }
+    }
+    return it->second;
+}
+
+int TreeFilter::childCount(ItemId parent) const {
+    if (!active())
+        return tree_.childCount(parent);
+    if (parent != kNoItem && markOf(parent) == kHidden)
+        return 0;
+    return static_cast<int>(shownChildren(parent).size());
+}
+
+ItemId TreeFilter::child(ItemId parent, int row) const {
+    if (!active())
+        return tree_.child(parent, row);
+    if (row < 0 || (parent != kNoItem && markOf(parent) == kHidden))
+        return kNoItem;
+    const std::vector<ItemId>& children = shownChildren(parent);
+    return static_cast<size_t>(row) < children.size() ? children[row] : kNoItem;
+}
+
+int TreeFilter::row(ItemId item) const {
+    if (!active())
+        return tree_.row(item);
+    if (markOf(item) == kHidden)
+        return -1;
+    shownChildren(tree_.parent(item));
+    auto it = rows_.find(item);
+    return it == rows_.end() ? -1 : it->second;
+}
+
+template <typename Visit>
+void TreeFilter::visitHitsInTreeOrder(Visit visit) const {
+    if (!active())
+        return;
+    // Pre-order over the shown entries only, without recursion (trees may nest deeply).
+    ItemId item = tree_.firstChild(kNoItem);
+    while (item != kNoItem) {
+        std::uint8_t mark = markOf(item);
+        if (mark == kHit && !visit(item))
+            return;
+        if (mark != kHidden && tree_.hasChildren(item)) {
+            item = tree_.firstChild(item);
+            continue;
+        }
+        while (item != kNoItem && tree_.nextSibling(item) == kNoItem)
+            item = tree_.parent(item);
+        if (item != kNoItem)
+            item = tree_.nextSibling(item);
+    }
+}
+
+std::vector<ItemId> TreeFilter::hitsInTreeOrder(size_t limit) const {
+    std::vector<ItemId> out;
+    if (limit == 0)
+        return out;
+    visitHitsInTreeOrder([&](ItemId item) {
+        out.push_back(item);
+        return out.size() < limit;
+    });
+    return out;
+}
+
+ItemId TreeFilter::firstLink() const {
+    ItemId found = kNoItem;
+    visitHitsInTreeOrder([&](ItemId item) {
+        const NodeRecord* record = tree_.LookupRecord(item);
+        if (record && !record->address.empty())
+            found = item;
+        return found == kNoItem;
+    });
+    return found;
+}
+
+std::string TreeFilter::pathOf(ItemId item) const {
+    std::vector<ItemId> chain;
+    for (ItemId up = item; up != kNoItem && tree_.contains(up); up = tree_.parent(up))
+        chain.push_back(up);
+    std::string out;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        if (!out.empty())
+            out.push_back('/');
+        out += tree_.label(*it);
+    }
+    return out;
+}
+
+}  // namespace brivanta

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "core/trees/BookmarkTree.h"
+#include "core/trees/PinyinMatcher.h"
+
+namespace brivanta {
+
+// What a search leaves of a tree: the entries whose label, name or address holds the query
+// (see PinyinMatcher), and the folders that lead to them. It keeps marks by item data, not a
+// copy of the tree, and answers the same structural questions as the tree so that a view can
+// show the filtered tree directly. The tree must outlive the filter; after the tree changes,
+// call refresh() before asking again.
+class TreeFilter {
+  public:
+    explicit TreeFilter(const BookmarkTree& tree) : tree_(tree) {}
+
+    // Searches for `query` (GBK). A query that extends the previous one looks only at the
+    // previous hits. An empty query ends the search: everything is shown again.
+    void setQuery(std::string_view query);
+    // Searches the whole tree again for the same query (the tree changed).
+    void refresh();
+    void clear() { setQuery({}); }
+
+    bool active() const { return !matcher_.empty(); }
+    const std::string& query() const { return matcher_.query(); }
+    // Hits in item-data order.
+    const std::vector<ItemId>& hits() const { return hits_; }
+    size_t hitCount() const { return hits_.size(); }
+    bool isHit(ItemId item) const;
+    // A hit, or a folder above one (always true while the search is not active).
+    bool isShown(ItemId item) const;
+
+    // The filtered structure; kNoItem is the top level. Without an active search these are
+    // the tree's own answers.
+    int childCount(ItemId parent) const;
+    ItemId child(ItemId parent, int row) const;
+    int row(ItemId item) const;
+
+    // Hits in tree order (pre-order), at most `limit` of them.
+    std::vector<ItemId> hitsInTreeOrder(size_t limit = SIZE_MAX) const;
+    // The first hit in tree order that has an address (a link, not a folder), or kNoItem.
+    ItemId firstLink() const;
+    // Labels from the top level down to `item`, joined by "/" (GBK): where a hit lives.
+    std::string pathOf(ItemId item) const;
+
+  private:
+    enum Mark : std::uint8_t { kHidden = 0, kOnPath = 1, kHit = 2 };
+
+    bool entryMatches(ItemId item) const;
+    // The entries itemAt(0 .. count - 1) that match, in that order (kNoItem is skipped).
+    template <typename ItemAt>
+    std::vector<ItemId> matching(size_t count, ItemAt itemAt) const;
+    void markHits();
+    // Calls visit(item) for each hit in tree order while it returns true.
+    template <typename Visit>
+    void visitHitsInTreeOrder(Visit visit) const;
+    const std::vector<ItemId>& shownChildren(ItemId parent) const;
+    std::uint8_t markOf(ItemId item) const {
+        return item < marks_.size() ? marks_[item] : std::uint8_t{kHidden};
+    }
+
+    const BookmarkTree& tree_;
+    PinyinMatcher matcher_;
+    std::vector<ItemId> hits_;
+    std::vector<std::uint8_t> marks_;  // by item data
+    // Built when a view first asks for a folder's rows; dropped with every new search.
+    mutable std::unordered_map<ItemId, std::vector<ItemId>> children_;
+    mutable std::unordered_map<ItemId, int> rows_;
+};
+
+}  // namespace brivanta
