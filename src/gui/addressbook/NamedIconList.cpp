@@ -1,5 +1,7 @@
 #include "gui/addressbook/NamedIconList.h"
 
+#include "core/trees/EntryAddress.h"
+
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/ResourceIcons.h"
 #include "gui/text/QtText.h"
@@ -17,6 +19,11 @@ int NamedIconList::addIcon(const QIcon& icon, const QString& key) {
     icons_.append(icon);
     int index = static_cast<int>(icons_.size()) - 1;
     keys_.insert(key, index);
+    // Contact details of these types show the mail program and the browser.
+    if (key == QLatin1String("mailto"))
+        keys_.insert(QStringLiteral("Email"), index);
+    else if (key == QLatin1String(".htm"))
+        keys_.insert(QString::fromUtf8("主页"), index);
     return index;
 }
 
@@ -31,12 +38,9 @@ int NamedIconList::imageForTag(std::string_view tag) {
 }
 
 int NamedIconList::imageForAddress(std::string_view address) {
-    // Mail addresses show the mail image, everything else the web page; the icons of the
-    // registered handlers replace this choice once the desktop is asked for them.
-    QString text = fromGbk(address);
-    bool mail = text.startsWith(QLatin1String("mailto:"), Qt::CaseInsensitive) ||
-                (text.indexOf(u'@') > 0 && !text.contains(QLatin1String("://")));
-    return indexOf(mail ? QStringLiteral("mailto") : QStringLiteral(".htm"));
+    // Keys nobody registered an image for fall back to the web page.
+    int index = indexOf(fromGbk(iconKeyForAddress(address)));
+    return index >= 0 ? index : indexOf(QStringLiteral(".htm"));
 }
 
 void NamedIconList::fillTreeIcons(NamedIconList& list) {

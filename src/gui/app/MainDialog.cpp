@@ -25,6 +25,7 @@
 #include "gui/text/QtText.h"
 #include "gui/trees/BookmarkTreeModel.h"
 #include "gui/trees/BookmarkTreeView.h"
+#include "gui/trees/TreeEditor.h"
 
 namespace brivanta {
 
@@ -83,6 +84,7 @@ MainDialog::MainDialog(Storage storage, QWidget* parent)
     connect(tabs_, &QTabBar::currentChanged, this, &MainDialog::switchCategory);
 
     registerCommands();
+    registerEditingCommands();
     buildToolbar();
     updateCommandStates();
     edgeTimer_.setInterval(kEdgeTimerMilliseconds);
@@ -160,6 +162,8 @@ void MainDialog::buildToolbar() {
 
 void MainDialog::updateCommandStates() {
     commands_.setAvailable(ids::kSendToMailbox, !activeTree_->empty());
+    if (editor_)
+        editor_->setActiveView(treeView(activeTreeId()));
 }
 
 QToolButton* MainDialog::toolButton(int commandId) const {

@@ -26,6 +26,7 @@ namespace brivanta {
 
 class BookmarkTreeModel;
 class BookmarkTreeView;
+class TreeEditor;
 
 // The main window: the three category trees, the tab strip that picks one, the toolbar,
 // saving, and closing. A tool window without a taskbar entry.
@@ -61,6 +62,8 @@ class MainDialog : public QWidget {
     BookmarkTree& activeTree() { return *activeTree_; }
     int activeTreeId() const { return activeTree_->treeKind(); }
     BookmarkTreeView* treeView(int controlId) const;
+    // The editing commands; the contact dialog is attached here.
+    TreeEditor* treeEditor() const { return editor_; }
     QTabBar* tabs() const { return tabs_; }
     QToolBar* toolbar() const { return toolbar_; }
     QToolButton* toolButton(int commandId) const;
@@ -88,6 +91,8 @@ class MainDialog : public QWidget {
 
   private:
     void registerCommands();
+    // New, edit, delete, cut, copy and paste on the shown tree (MainDialogEditing.cpp).
+    void registerEditingCommands();
     void buildToolbar();
     QMenu* buildDropDown(int commandId);
     // Enables the commands that depend on the active tree (send needs entries).
@@ -120,6 +125,7 @@ class MainDialog : public QWidget {
     QToolBar* toolbar_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
     QTimer edgeTimer_;
+    TreeEditor* editor_ = nullptr;
     int toolbarBand_;
     int tabBand_;
     // The frame the window manager drew when the window was last fitted to the screen.

@@ -51,7 +51,10 @@ inline constexpr int kIdNewUser = 10;
 // Dialogs.
 inline constexpr int kMainDialog = 102;
 inline constexpr int kLoginDialog = 134;
+inline constexpr int kEntryDialog = 138;
 inline constexpr int kBusyDialog = 168;
+inline constexpr int kDeleteConfirmDialog = 198;
+inline constexpr int kFolderNameDialog = 228;
 inline constexpr int kNewUserDialog = 252;
 
 // Controls of the account dialogs.
@@ -63,12 +66,22 @@ inline constexpr int kSmtpControl = 1002;
 inline constexpr int kPop3Control = 1003;
 inline constexpr int kBusyAnimationPlace = 1025;
 
+// Controls of the editing dialogs.
+inline constexpr int kEntryNameControl = 1003;
+inline constexpr int kEntryAddressControl = 1004;
+inline constexpr int kBrowseButton = 1016;
+inline constexpr int kDeleteSelectedRadio = 1042;
+inline constexpr int kDeleteAllRadio = 1043;
+inline constexpr int kFolderNameControl = 1080;
+
 // Icons and bitmaps.
 inline constexpr int kProgramIcon = 128;
 inline constexpr int kBackgroundBitmap = 135;
 inline constexpr int kClosedBookIcon = 163;
 inline constexpr int kOpenBookIcon = 164;
 inline constexpr int kClosedFolderIcon = 143;
+inline constexpr int kBrowseIcon = 166;
+inline constexpr int kDeleteIcon = 200;
 inline constexpr int kOpenFolderIcon = 142;
 inline constexpr int kAddressBookIcon = 202;
 inline constexpr int kRecommendedTabIcon = 243;
