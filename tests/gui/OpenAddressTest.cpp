@@ -6,6 +6,7 @@
 #include <QUrl>
 #include <map>
 
+#include "gui/addressbook/NamedIconList.h"
 #include "gui/platform/AddressOpener.h"
 #include "gui/platform/DesktopExec.h"
 #include "gui/platform/FileAssociations.h"
@@ -23,6 +24,7 @@ class OpenAddressTest : public QObject {
     void openAddressDecides_data();
     void openAddressDecides();
     void readsTheDesktopsDefaults();
+    void newKindsGetTheirHandlersIcon();
 };
 
 namespace {
@@ -209,6 +211,37 @@ void OpenAddressTest::readsTheDesktopsDefaults() {
     QCOMPARE(doc->exec, QStringLiteral("office %F"));
     QVERIFY(!doc->iconName.isEmpty());  // the document type's theme icon
     QVERIFY(!none);
+}
+
+void OpenAddressTest::newKindsGetTheirHandlersIcon() {
+    QTemporaryDir dir;
+    QString iconPath = dir.filePath(QStringLiteral("writer.svg"));
+    QVERIFY(QFile::copy(QStringLiteral(":/icons/166.svg"), iconPath));
+    struct Counting : FileAssociations {
+        QString icon;
+        mutable int asked = 0;
+        std::optional<AssociatedHandler> handlerFor(const QString& key) const override {
+            ++asked;
+            if (key == QLatin1String(".doc"))
+                return AssociatedHandler{QStringLiteral("writer %f"), {}, icon};
+            return std::nullopt;
+        }
+    } table;
+    table.icon = iconPath;
+    NamedIconList icons;
+    NamedIconList::fillTreeIcons(icons);
+    int web = icons.indexOf(QStringLiteral(".htm"));
+    icons.setAssociations(&table);
+    int count = icons.count();
+    int doc = icons.imageForAddress("/srv/a.DOC");
+    QCOMPARE(doc, count);  // appended once
+    QCOMPARE(icons.imageForAddress("b.doc"), doc);
+    QCOMPARE(icons.indexOf(QStringLiteral(".doc")), doc);
+    // Kinds without a handler show the web page, and the desktop is asked only once.
+    QCOMPARE(icons.imageForAddress("c.xyz"), web);
+    QCOMPARE(icons.imageForAddress("d.xyz"), web);
+    QCOMPARE(table.asked, 2);
+    QCOMPARE(icons.count(), count + 1);
 }
 
 QTEST_MAIN(OpenAddressTest)

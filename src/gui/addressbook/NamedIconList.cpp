@@ -1,6 +1,9 @@
 #include "gui/addressbook/NamedIconList.h"
 
+#include <QFileInfo>
+
 #include "core/trees/EntryAddress.h"
+#include "gui/platform/FileAssociations.h"
 
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/ResourceIcons.h"
@@ -37,9 +40,28 @@ int NamedIconList::imageForTag(std::string_view tag) {
     return indexOf(fromGbk(tag));
 }
 
+int NamedIconList::iconIndexFor(const QString& key) {
+    int index = indexOf(key);
+    if (index >= 0 || !associations_ || missing_.contains(key))
+        return index;
+    // A kind seen for the first time gets the icon of the program that opens it. Kinds
+    // without one are remembered: a large tree must not ask the desktop once per entry.
+    std::optional<AssociatedHandler> handler = associations_->handlerFor(key);
+    QIcon icon;
+    if (handler && !handler->iconName.isEmpty()) {
+        const QString& name = handler->iconName;
+        icon = QFileInfo(name).isAbsolute() ? QIcon(name) : QIcon::fromTheme(name);
+    }
+    if (icon.isNull()) {
+        missing_.insert(key);
+        return -1;
+    }
+    return addIcon(icon, key);
+}
+
 int NamedIconList::imageForAddress(std::string_view address) {
-    // Keys nobody registered an image for fall back to the web page.
-    int index = indexOf(fromGbk(iconKeyForAddress(address)));
+    // Kinds without an image of their own show the web page.
+    int index = iconIndexFor(fromGbk(iconKeyForAddress(address)));
     return index >= 0 ? index : indexOf(QStringLiteral(".htm"));
 }
 

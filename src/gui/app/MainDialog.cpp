@@ -49,6 +49,7 @@ MainDialog::MainDialog(Storage storage, QWidget* parent)
       tabBand_(kTabBand) {
     setObjectName(QString::number(ids::kMainDialog));
     NamedIconList::fillTreeIcons(treeIcons_);
+    treeIcons_.setAssociations(&associations_);
     NamedIconList::fillTabIcons(tabIcons_);
     for (BookmarkTree* tree : {&customTree_, &recommendedTree_, &addressBookTree_}) {
         tree->setIconChooser(&treeIcons_);
@@ -425,7 +426,7 @@ void MainDialog::showAbout() {
 }
 
 void MainDialog::openEntry(const QString& address) {
-    if (!openAddress(address)) {
+    if (!openAddress(address, false, &associations_)) {
         QMessageBox::warning(this, QStringLiteral("Brivanta"),
                              QString::fromUtf8("无法打开 “%1”。").arg(address));
     }

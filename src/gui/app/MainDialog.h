@@ -12,6 +12,7 @@
 #include "core/formats/FileError.h"
 #include "core/trees/BookmarkTree.h"
 #include "gui/addressbook/NamedIconList.h"
+#include "gui/platform/FileAssociations.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/CommandRegistry.h"
 
@@ -113,6 +114,8 @@ class MainDialog : public QWidget {
     Storage storage_;
     UserAccount account_;
     CommandRegistry commands_;
+    // Icons and handler programs of the kinds of addresses, from the desktop.
+    DesktopAssociations associations_;
     NamedIconList treeIcons_;
     NamedIconList tabIcons_;
     BookmarkTree customTree_{ids::kCustomTreeControl};
