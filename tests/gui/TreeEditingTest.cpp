@@ -220,7 +220,7 @@ void TreeEditingTest::deleteAsksTheRightQuestions() {
     QCOMPARE(driver.messages()[0].text, QString::fromUtf8("您真要删除全部内容?"));
     QCOMPARE(driver.messages()[0].title, QString::fromUtf8("删除提示"));
     QCOMPARE(driver.messages()[0].icon, QMessageBox::Question);
-    QVERIFY(e.tree.contains(b));   // cancelled
+    QVERIFY(e.tree.contains(b));  // cancelled
     driver.answerWith(probe.button(QMessageBox::Ok)->text());
     driver.then(deleteAll);
     e.commands.trigger(ids::kDelete);
