@@ -52,6 +52,9 @@ INSTANTIATE_TEST_SUITE_P(
         AddressCase{"https://user:pw@example.com/x.y", ".htm", false},
         AddressCase{"ftp://anon@ftp.example.org", ".htm", false},
         AddressCase{"svn+ssh://me@repo", ".htm", false},
+        // A URL is a web page even with one dot.
+        AddressCase{"http://example.com", ".htm", false},
+        AddressCase{"HTTP://host/report.doc", ".htm", false},
         // Not a scheme: a digit first, or no "//".
         AddressCase{"1http://user@host", "mailto", true},
         AddressCase{"news:group@host", "mailto", true},

@@ -73,6 +73,10 @@ std::string addressExtension(std::string_view address, bool dotMayLead) {
 std::string iconKeyForAddress(std::string_view address) {
     if (showsMailIcon(address))
         return "mailto";
+    // A URL is opened by the browser whatever its last dot says ("http://example.com" is no
+    // ".com" program).
+    if (hasUrlScheme(address))
+        return ".htm";
     std::string key = lowerCased(addressExtension(address, true));
     if (key == ".exe")
         return lowerCased(address);

@@ -31,8 +31,8 @@ inline bool opensAsMail(std::string_view address) {
 std::string addressExtension(std::string_view address, bool dotMayLead);
 
 // The icon key of a link's address (leading white space removed, not empty): "mailto" for
-// mail addresses, otherwise the lower-cased extension; a program path (".exe") is keyed by
-// the whole lower-cased address.
+// mail addresses, ".htm" for URLs, otherwise the lower-cased extension; a program path
+// (".exe") is keyed by the whole lower-cased address.
 std::string iconKeyForAddress(std::string_view address);
 
 }  // namespace brivanta
