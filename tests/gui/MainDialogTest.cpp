@@ -18,6 +18,7 @@
 #include "gui/trees/BookmarkTreeModel.h"
 #include "gui/trees/BookmarkTreeView.h"
 #include "gui/trees/TreeSearchBar.h"
+#include "gui/trees/TreeEditor.h"
 
 using namespace brivanta;
 using namespace brivanta::test;
@@ -78,6 +79,7 @@ class MainDialogTest : public QObject {
     void startLoadsTheThreeTreesAndShowsTheCustomOne();
     void tabSwitchChangesActiveTreeAndVisibleTree();
     void sendButtonFollowsTheItemCount();
+    void editingCommandsActOnTheShownTree();
     void layoutPlacesTreeAndTabs();
     void closeSavesCustomThenAddressBookButNeverTheRecommendedTree();
     void saveCommandWritesOnlyTheActiveTree();
@@ -579,6 +581,43 @@ void MainDialogTest::theFrameFitsTheAvailableArea() {
     QCOMPARE(window.frameGeometry().top(), area.top());
     QCOMPARE(window.frameGeometry().bottom(), area.bottom());
     QCOMPARE(window.width(), MainDialog::kDefaultWidth);
+}
+
+void MainDialogTest::editingCommandsActOnTheShownTree() {
+    TempHome home;
+    ModalDriver driver;
+    writeUserFiles(home);
+    MainDialog window{Storage(home.path())};
+    window.start(userU());
+    window.show();
+    QAction* paste = window.commands().action(ids::kPaste);
+    QAction* copy = window.commands().action(ids::kCopy);
+    BookmarkTreeView* custom = window.treeView(ids::kCustomTreeControl);
+    QVERIFY(!copy->isEnabled() && !paste->isEnabled());
+    ItemId folder = window.customTree().firstChild(kNoItem);
+    custom->setCurrentIndex(custom->bookmarkModel()->indexOf(folder));
+    QVERIFY(copy->isEnabled());
+    copy->trigger();
+    QVERIFY(paste->isEnabled());
+    QVERIFY(window.command(ids::kPaste));
+    QCOMPARE(window.customTree().childCount(folder), 3);
+
+    // The address book has its own mark and its own dialogs.
+    window.switchCategory(2);
+    QVERIFY(!paste->isEnabled());
+    QVERIFY(!copy->isEnabled());
+    driver.then([](QWidget* dialog) {
+        QCOMPARE(dialog->objectName(), QString::number(ids::kFolderNameDialog));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    size_t before = window.addressBookTree().size();
+    QVERIFY(window.command(ids::kNewEntry));
+    QCOMPARE(window.addressBookTree().size(), before + 1);
+    QCOMPARE(window.customTree().childCount(folder), 3);
+    window.switchCategory(1);
+    QVERIFY(paste->isEnabled());
+    QVERIFY(driver.allActionsRun());
+    QVERIFY(window.treeEditor());
 }
 
 QTEST_MAIN(MainDialogTest)

@@ -83,6 +83,7 @@ class BookmarkTree {
     void setShowMenuIcons(bool on) { showMenuIcons_ = on; }
 
     void setIconChooser(NodeIconChooser* chooser) { iconChooser_ = chooser; }
+    NodeIconChooser* iconChooser() const { return iconChooser_; }
     void addObserver(TreeObserver* observer);
     void removeObserver(TreeObserver* observer);
 

@@ -1,5 +1,10 @@
 #include "gui/addressbook/NamedIconList.h"
 
+#include <QFileInfo>
+
+#include "core/trees/EntryAddress.h"
+#include "gui/platform/FileAssociations.h"
+
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/ResourceIcons.h"
 #include "gui/text/QtText.h"
@@ -17,6 +22,11 @@ int NamedIconList::addIcon(const QIcon& icon, const QString& key) {
     icons_.append(icon);
     int index = static_cast<int>(icons_.size()) - 1;
     keys_.insert(key, index);
+    // Contact details of these types show the mail program and the browser.
+    if (key == QLatin1String("mailto"))
+        keys_.insert(QStringLiteral("Email"), index);
+    else if (key == QLatin1String(".htm"))
+        keys_.insert(QString::fromUtf8("主页"), index);
     return index;
 }
 
@@ -35,13 +45,29 @@ int NamedIconList::imageForTag(std::string_view tag) {
     return indexOf(fromGbk(tag));
 }
 
+int NamedIconList::iconIndexFor(const QString& key) {
+    int index = indexOf(key);
+    if (index >= 0 || !associations_ || missing_.contains(key))
+        return index;
+    // A kind seen for the first time gets the icon of the program that opens it. Kinds
+    // without one are remembered: a large tree must not ask the desktop once per entry.
+    std::optional<AssociatedHandler> handler = associations_->handlerFor(key);
+    QIcon icon;
+    if (handler && !handler->iconName.isEmpty()) {
+        const QString& name = handler->iconName;
+        icon = QFileInfo(name).isAbsolute() ? QIcon(name) : QIcon::fromTheme(name);
+    }
+    if (icon.isNull()) {
+        missing_.insert(key);
+        return -1;
+    }
+    return addIcon(icon, key);
+}
+
 int NamedIconList::imageForAddress(std::string_view address) {
-    // Mail addresses show the mail image, everything else the web page; the icons of the
-    // registered handlers replace this choice once the desktop is asked for them.
-    QString text = fromGbk(address);
-    bool mail = text.startsWith(QLatin1String("mailto:"), Qt::CaseInsensitive) ||
-                (text.indexOf(u'@') > 0 && !text.contains(QLatin1String("://")));
-    return indexOf(mail ? QStringLiteral("mailto") : QStringLiteral(".htm"));
+    // Kinds without an image of their own show the web page.
+    int index = iconIndexFor(fromGbk(iconKeyForAddress(address)));
+    return index >= 0 ? index : indexOf(QStringLiteral(".htm"));
 }
 
 void NamedIconList::fillTreeIcons(NamedIconList& list) {

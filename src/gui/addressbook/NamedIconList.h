@@ -3,11 +3,14 @@
 #include <QHash>
 #include <QIcon>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include "core/trees/NodeIconChooser.h"
 
 namespace brivanta {
+
+class FileAssociations;
 
 // The 16 x 16 images of the trees (or of the tabs), each under a key. Trees ask it for the
 // image of a new entry: by the tag of an address-book record, or by the kind of address.
@@ -23,6 +26,13 @@ class NamedIconList : public NodeIconChooser {
     int count() const { return static_cast<int>(icons_.size()); }
     QIcon icon(int index) const;
 
+    // Where icons for kinds not registered yet come from (extensions, programs); none by
+    // default. The associations must outlive the list.
+    void setAssociations(const FileAssociations* associations) { associations_ = associations; }
+    // The index of `key`, registering the icon of its handler on first use; -1 when there
+    // is none.
+    int iconIndexFor(const QString& key);
+
     int imageForTag(std::string_view tag) override;
     int imageForAddress(std::string_view address) override;
 
@@ -34,6 +44,8 @@ class NamedIconList : public NodeIconChooser {
   private:
     QList<QIcon> icons_;
     QHash<QString, int> keys_;
+    QSet<QString> missing_;
+    const FileAssociations* associations_ = nullptr;
 };
 
 }  // namespace brivanta

@@ -31,6 +31,7 @@
 #include "gui/trees/BookmarkTreeModel.h"
 #include "gui/trees/BookmarkTreeView.h"
 #include "gui/trees/TreeSearchBar.h"
+#include "gui/trees/TreeEditor.h"
 
 namespace brivanta {
 
@@ -54,6 +55,7 @@ MainDialog::MainDialog(Storage storage, QWidget* parent)
       tabBand_(kTabBand) {
     setObjectName(QString::number(ids::kMainDialog));
     NamedIconList::fillTreeIcons(treeIcons_);
+    treeIcons_.setAssociations(&associations_);
     NamedIconList::fillTabIcons(tabIcons_);
     for (BookmarkTree* tree : {&customTree_, &recommendedTree_, &addressBookTree_}) {
         tree->setIconChooser(&treeIcons_);
@@ -105,6 +107,7 @@ MainDialog::MainDialog(Storage storage, QWidget* parent)
     connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, searchBar_,
             [this] { searchBar_->startSearch(); });
 
+    registerEditingCommands();
     buildToolbar();
     updateCommandStates();
     edgeTimer_.setInterval(kEdgeTimerMilliseconds);
@@ -195,6 +198,8 @@ void MainDialog::updateCommandStates() {
     commands_.setAvailable(ids::kExport, !activeTree_->empty());
     // Contacts live only in the address book.
     commands_.setAvailable(ids::kNewContact, activeTree_ == &addressBookTree_);
+    if (editor_)
+        editor_->setActiveView(treeView(activeTreeId()));
 }
 
 QToolButton* MainDialog::toolButton(int commandId) const {
@@ -462,7 +467,7 @@ void MainDialog::showAbout() {
 }
 
 void MainDialog::openEntry(const QString& address) {
-    if (!openAddress(address)) {
+    if (!openAddress(address, false, &associations_)) {
         QMessageBox::warning(this, QStringLiteral("Brivanta"),
                              QString::fromUtf8("无法打开 “%1”。").arg(address));
     }

@@ -12,6 +12,7 @@
 #include "core/formats/FileError.h"
 #include "core/trees/BookmarkTree.h"
 #include "gui/addressbook/NamedIconList.h"
+#include "gui/platform/FileAssociations.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/CommandRegistry.h"
 
@@ -27,6 +28,7 @@ namespace brivanta {
 class BookmarkTreeModel;
 class BookmarkTreeView;
 class TreeSearchBar;
+class TreeEditor;
 
 // The main window: the three category trees, the tab strip that picks one, the toolbar,
 // saving, and closing. A tool window without a taskbar entry.
@@ -62,6 +64,8 @@ class MainDialog : public QWidget {
     BookmarkTree& activeTree() { return *activeTree_; }
     int activeTreeId() const { return activeTree_->treeKind(); }
     BookmarkTreeView* treeView(int controlId) const;
+    // The editing commands; the contact dialog is attached here.
+    TreeEditor* treeEditor() const { return editor_; }
     QTabBar* tabs() const { return tabs_; }
     TreeSearchBar* searchBar() const { return searchBar_; }
     QToolBar* toolbar() const { return toolbar_; }
@@ -90,6 +94,8 @@ class MainDialog : public QWidget {
 
   private:
     void registerCommands();
+    // New, edit, delete, cut, copy and paste on the shown tree (MainDialogEditing.cpp).
+    void registerEditingCommands();
     void buildToolbar();
     QMenu* buildDropDown(int commandId);
     // Enables the commands that depend on the active tree (send needs entries).
@@ -110,6 +116,8 @@ class MainDialog : public QWidget {
     Storage storage_;
     UserAccount account_;
     CommandRegistry commands_;
+    // Icons and handler programs of the kinds of addresses, from the desktop.
+    DesktopAssociations associations_;
     NamedIconList treeIcons_;
     NamedIconList tabIcons_;
     BookmarkTree customTree_{ids::kCustomTreeControl};
@@ -123,6 +131,7 @@ class MainDialog : public QWidget {
     QToolBar* toolbar_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
     QTimer edgeTimer_;
+    TreeEditor* editor_ = nullptr;
     int toolbarBand_;
     int tabBand_;
     // The frame the window manager drew when the window was last fitted to the screen.

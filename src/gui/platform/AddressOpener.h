@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <functional>
 
@@ -12,9 +13,19 @@ using UrlOpener = std::function<bool(const QUrl&)>;
 void setUrlOpener(UrlOpener opener);
 bool openUrl(const QUrl& url);
 
-// Opens an entry's address: a web address, "mailto:" or a bare mail address, or a file path.
-// False when the address is empty or nothing could open it.
-bool openAddress(const QString& address);
+class FileAssociations;
+
+// Starts a program with its arguments, never through a shell. Tests put their own in place;
+// an empty one puts the real one back.
+using ProgramStarter = std::function<bool(const QString& program, const QStringList& arguments)>;
+void setProgramStarter(ProgramStarter starter);
+
+// Opens an entry's address: a mail address through "mailto:", everything else through the
+// desktop's opener; when that fails, or for a web page with `openInNewBrowser`, the handler
+// program is started directly (the browser's new window). `associations` defaults to the
+// desktop's. False when the address is empty or nothing could open it.
+bool openAddress(const QString& address, bool openInNewBrowser = false,
+                 const FileAssociations* associations = nullptr);
 
 // The URL an entry's address stands for.
 QUrl urlForAddress(const QString& address);

@@ -54,9 +54,12 @@ inline constexpr int kIdNewUser = 10;
 // Dialogs.
 inline constexpr int kMainDialog = 102;
 inline constexpr int kLoginDialog = 134;
+inline constexpr int kEntryDialog = 138;
 inline constexpr int kBusyDialog = 168;
 inline constexpr int kImportExportDialog = 188;
 inline constexpr int kContactDialog = 207;
+inline constexpr int kDeleteConfirmDialog = 198;
+inline constexpr int kFolderNameDialog = 228;
 inline constexpr int kNewUserDialog = 252;
 
 // Controls of the account dialogs.
@@ -89,6 +92,13 @@ inline constexpr int kExchangeAllRadio = 1039;
 inline constexpr int kExchangeSelectedRadio = 1040;
 inline constexpr int kExchangeTypeMenu = 191;
 inline constexpr int kExchangeTypeImages = 192;
+// Controls of the editing dialogs.
+inline constexpr int kEntryNameControl = 1003;
+inline constexpr int kEntryAddressControl = 1004;
+inline constexpr int kBrowseButton = 1016;
+inline constexpr int kDeleteSelectedRadio = 1042;
+inline constexpr int kDeleteAllRadio = 1043;
+inline constexpr int kFolderNameControl = 1080;
 
 // Icons and bitmaps.
 inline constexpr int kProgramIcon = 128;
@@ -101,6 +111,7 @@ inline constexpr int kHtmlFileIcon = 194;
 inline constexpr int kShortcutFolderIcon = 195;
 inline constexpr int kImportIcon = 196;
 inline constexpr int kExportIcon = 197;
+inline constexpr int kDeleteIcon = 200;
 inline constexpr int kOpenFolderIcon = 142;
 inline constexpr int kAddressBookIcon = 202;
 inline constexpr int kRecommendedTabIcon = 243;

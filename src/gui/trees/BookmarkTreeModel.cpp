@@ -1,5 +1,6 @@
 #include "gui/trees/BookmarkTreeModel.h"
 
+#include "core/trees/TreeEditing.h"
 #include "gui/addressbook/NamedIconList.h"
 #include "gui/text/QtText.h"
 
@@ -77,6 +78,7 @@ QVariant BookmarkTreeModel::data(const QModelIndex& index, int role) const {
         return {};
     switch (role) {
         case Qt::DisplayRole:
+        case Qt::EditRole:
             return fromGbk(tree_.label(item));
         case Qt::DecorationRole: {
             if (!icons_)
@@ -105,7 +107,15 @@ QVariant BookmarkTreeModel::data(const QModelIndex& index, int role) const {
 Qt::ItemFlags BookmarkTreeModel::flags(const QModelIndex& index) const {
     if (itemOf(index) == kNoItem)
         return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+}
+
+bool BookmarkTreeModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    ItemId item = itemOf(index);
+    if (role != Qt::EditRole || item == kNoItem)
+        return false;
+    renameEntry(tree_, item, toGbk(value.toString()));
+    return true;
 }
 
 // During a search an insertion or removal may change which folders lead to hits, and rows

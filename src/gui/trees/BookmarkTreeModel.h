@@ -40,6 +40,8 @@ class BookmarkTreeModel : public QAbstractItemModel, private TreeObserver {
     bool hasChildren(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // Renames the entry (the label and its record's name).
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
   private:
     void aboutToInsert(ItemId parent, int row) override;

@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 
 #include "core/text/Trim.h"
 #include "gui/text/QtText.h"
@@ -24,7 +25,8 @@ BookmarkTreeView::BookmarkTreeView(BookmarkTreeModel* model, int controlId, QWid
     // Every row has the same height, which lets the view skip measuring a million rows.
     setUniformRowHeights(true);
     setRootIsDecorated(true);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Every label can be renamed: F2, or a click on the selected entry.
+    setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     setExpandsOnDoubleClick(true);
     setIconSize(QSize(16, 16));
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -107,6 +109,12 @@ void BookmarkTreeView::selectItem(ItemId item) {
 }
 
 void BookmarkTreeView::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        state() != EditingState && currentIndex().isValid()) {
+        activateEntry(currentIndex());
+        event->accept();
+        return;
+    }
     // Printable text without Ctrl or Alt begins a search instead of jumping to a name.
     QString typed = event->text();
     bool command = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
@@ -153,6 +161,53 @@ BookmarkTree& BookmarkTreeView::tree() const {
 
 ItemId BookmarkTreeView::currentItem() const {
     return model_->itemOf(currentIndex());
+}
+
+void BookmarkTreeView::showExpanded(ItemId top) {
+    const BookmarkTree& t = tree();
+    if (top != kNoItem && !t.contains(top))
+        return;
+    std::vector<ItemId> pending{top};
+    while (!pending.empty()) {
+        ItemId item = pending.back();
+        pending.pop_back();
+        if (item != kNoItem && !t.isExpanded(item))
+            continue;
+        if (item != kNoItem)
+            setExpanded(model_->indexOf(item), true);
+        for (int row = 0, n = t.childCount(item); row < n; ++row) {
+            ItemId child = t.child(item, row);
+            if (t.hasChildren(child))
+                pending.push_back(child);
+        }
+    }
+}
+
+void BookmarkTreeView::activateEntry(const QModelIndex& index) {
+    if (!index.isValid())
+        return;
+    if (model_->hasChildren(index))
+        setExpanded(index, !isExpanded(index));
+    onDoubleClicked(index);
+}
+
+
+bool BookmarkTreeView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    bool started = QTreeView::edit(index, trigger, event);
+    if (started)
+        editing_ = index;
+    return started;
+}
+
+void BookmarkTreeView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    // Escape reverts a Qt editor; here it keeps what was typed, as every other way of ending
+    // the rename does (those commit through the model already).
+    if (hint == QAbstractItemDelegate::RevertModelCache && editing_.isValid()) {
+        if (auto* line = qobject_cast<QLineEdit*>(editor))
+            model_->setData(editing_, line->text(), Qt::EditRole);
+    }
+    editing_ = QPersistentModelIndex();
+    QTreeView::closeEditor(editor, hint);
 }
 
 void BookmarkTreeView::onDoubleClicked(const QModelIndex& index) {

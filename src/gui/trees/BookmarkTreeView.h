@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPersistentModelIndex>
 #include <QTreeView>
 
 #include "core/trees/BookmarkTree.h"
@@ -9,12 +10,15 @@ namespace brivanta {
 class BookmarkTreeModel;
 
 // The view of one category tree. Keeps the folder images in step with expanding, collapsing
-// and selecting, and opens a link on double-click. During a search it shows the filtered
-// tree with every folder on the way to a hit open, and afterwards the tree as it was.
+// and selecting, opens a link on double-click or Enter, and renames an entry in place. During
+// a search it shows the filtered tree with every folder on the way to a hit open, and
+// afterwards the tree as it was.
 class BookmarkTreeView : public QTreeView {
     Q_OBJECT
   public:
     BookmarkTreeView(BookmarkTreeModel* model, int controlId, QWidget* parent = nullptr);
+
+    using QTreeView::edit;
 
     int controlId() const { return controlId_; }
     BookmarkTreeModel* bookmarkModel() const { return model_; }
@@ -30,6 +34,10 @@ class BookmarkTreeView : public QTreeView {
     // own expanded state alone.
     void setSearchText(const QString& text);
     bool searching() const;
+    // Opens the rows of `top` and below that the tree marks expanded (after a paste).
+    void showExpanded(ItemId top);
+    // What a double-click does: opens the entry's address and opens or closes its row.
+    void activateEntry(const QModelIndex& index);
 
   signals:
     // A link was double-clicked; carries its address with leading blanks removed.
@@ -40,6 +48,11 @@ class BookmarkTreeView : public QTreeView {
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
+
+  protected:
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    // A rename takes the typed text however it ends, Escape included.
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
   private:
     void onDoubleClicked(const QModelIndex& index);
@@ -54,6 +67,7 @@ class BookmarkTreeView : public QTreeView {
     int controlId_;
     // The current entry when the search began; it is current again when the search ends.
     ItemId currentBeforeSearch_ = kNoItem;
+    QPersistentModelIndex editing_;
 };
 
 }  // namespace brivanta

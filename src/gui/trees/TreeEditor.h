@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+
+#include "core/trees/BookmarkTree.h"
+
+class QDialog;
+class QWidget;
+
+namespace brivanta {
+
+class BookmarkTreeView;
+class CommandRegistry;
+
+// The six editing commands (new, edit, delete, cut, copy, paste) of whichever tree is shown,
+// with their dialogs, and the availability of those commands as selection, mark and
+// contents change.
+class TreeEditor : public QObject {
+    Q_OBJECT
+  public:
+    // Edits a contact ("男" or "女" tag) of the address book in `view`.
+    using ContactEditor = std::function<void(BookmarkTreeView& view, ItemId item)>;
+    // Called with true before an address-book dialog opens and with false after it closed,
+    // so the main window can hold off hiding itself meanwhile.
+    using DialogGuard = std::function<void(bool open)>;
+
+    TreeEditor(CommandRegistry& commands, QWidget* dialogParent);
+
+    // Follows `view`'s selection and contents for the commands' availability.
+    void addView(BookmarkTreeView* view);
+    // The view the commands act on (the shown category).
+    void setActiveView(BookmarkTreeView* view);
+    BookmarkTreeView* activeView() const { return active_; }
+    void setContactEditor(ContactEditor editor) { contactEditor_ = std::move(editor); }
+    void setDialogGuard(DialogGuard guard) { dialogGuard_ = std::move(guard); }
+
+    // Sets the handlers of the six commands in the registry.
+    void registerCommands();
+    void updateAvailability();
+
+    void newEntry();
+    void editEntry();
+    void deleteEntry();
+    void cut();
+    void copy();
+    void paste();
+
+  private:
+    // Runs an address-book dialog with the main window kept from hiding.
+    int execGuarded(QDialog& dialog);
+
+    CommandRegistry& commands_;
+    QWidget* dialogParent_;
+    QPointer<BookmarkTreeView> active_;
+    ContactEditor contactEditor_;
+    DialogGuard dialogGuard_;
+};
+
+}  // namespace brivanta
