@@ -18,6 +18,7 @@
 #include "core/formats/TreeArchive.h"
 #include "gui/accounts/LoginFlow.h"
 #include "gui/controls/FlatButton.h"
+#include "gui/controls/IconMenu.h"
 #include "gui/platform/AddressOpener.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/ResourceIcons.h"
@@ -25,6 +26,7 @@
 #include "gui/text/QtText.h"
 #include "gui/trees/BookmarkTreeModel.h"
 #include "gui/trees/BookmarkTreeView.h"
+#include "gui/trees/TreeMenus.h"
 
 namespace brivanta {
 
@@ -83,6 +85,14 @@ MainDialog::MainDialog(Storage storage, QWidget* parent)
     connect(tabs_, &QTabBar::currentChanged, this, &MainDialog::switchCategory);
 
     registerCommands();
+    TreeMenus::Hooks hooks;
+    hooks.viewOptions = [this] { return viewOptions(); };
+    hooks.activeView = [this] { return treeView(activeTreeId()); };
+    hooks.openAddress = [this](const QString& address) { openEntry(address); };
+    hooks.treeIcons = &treeIcons_;
+    menus_ = std::make_unique<TreeMenus>(commands_, std::move(hooks));
+    for (BookmarkTreeView* view : views_)
+        menus_->attach(view);
     buildToolbar();
     updateCommandStates();
     edgeTimer_.setInterval(kEdgeTimerMilliseconds);
@@ -107,34 +117,6 @@ void MainDialog::registerCommands() {
     commands_.setHandler(ids::kExit, [this] { close(); });
 }
 
-QMenu* MainDialog::buildDropDown(int commandId) {
-    auto* menu = new QMenu(this);
-    switch (commandId) {
-        case ids::kAbout:
-            menu->addAction(commands_.action(ids::kHelp));
-            menu->addAction(commands_.action(ids::kTipOfTheDay));
-            menu->addAction(commands_.action(ids::kAbout));
-            break;
-        case ids::kSendToMailbox:
-            menu->addAction(commands_.action(ids::kSendToMailbox));
-            menu->addAction(commands_.action(ids::kSendToNeighbour));
-            break;
-        case ids::kReceiveFromMailbox:
-            // What can be received depends on the category shown when the menu opens.
-            connect(menu, &QMenu::aboutToShow, this, [this, menu] {
-                menu->clear();
-                if (activeTreeId() == ids::kRecommendedTreeControl)
-                    menu->addAction(commands_.action(ids::kUpdateRecommended));
-                menu->addAction(commands_.action(ids::kReceiveFromMailbox));
-                menu->addAction(commands_.action(ids::kListen));
-            });
-            break;
-        default:
-            break;
-    }
-    return menu;
-}
-
 void MainDialog::buildToolbar() {
     toolbar_ = new QToolBar(this);
     toolbar_->setObjectName(QString::number(ids::kMainToolbar));
@@ -151,7 +133,7 @@ void MainDialog::buildToolbar() {
         toolbar_->addAction(action);
         if (id == ids::kSendToMailbox || id == ids::kReceiveFromMailbox || id == ids::kAbout) {
             if (auto* button = qobject_cast<QToolButton*>(toolbar_->widgetForAction(action))) {
-                button->setMenu(buildDropDown(id));
+                button->setMenu(menus_->dropDownMenu(id, this));
                 button->setPopupMode(QToolButton::MenuButtonPopup);
             }
         }
@@ -257,6 +239,16 @@ void MainDialog::switchCategory(int tabIndex) {
 void MainDialog::setShowToolbar(bool show) {
     toolbarBand_ = show ? kToolbarBand : 0;
     layoutActiveTree(activeTreeId());
+}
+
+ViewOptions MainDialog::viewOptions() const {
+    ViewOptions options;
+    options.showTrayIcon = tray_ && tray_->isVisible();
+    options.showToolbar = showToolbar();
+    // Listening and auto-hide keep their state on their commands.
+    options.listening = commands_.isChecked(ids::kListen);
+    options.autoHide = commands_.isChecked(ids::kAutoHide);
+    return options;
 }
 
 void MainDialog::fitToScreen() {

@@ -9,6 +9,7 @@
 
 #include "core/accounts/UserAccount.h"
 #include "core/app/Storage.h"
+#include "core/app/ViewOptions.h"
 #include "core/formats/FileError.h"
 #include "core/trees/BookmarkTree.h"
 #include "gui/addressbook/NamedIconList.h"
@@ -26,6 +27,7 @@ namespace brivanta {
 
 class BookmarkTreeModel;
 class BookmarkTreeView;
+class TreeMenus;
 
 // The main window: the three category trees, the tab strip that picks one, the toolbar,
 // saving, and closing. A tool window without a taskbar entry.
@@ -75,6 +77,10 @@ class MainDialog : public QWidget {
     void switchCategory(int tabIndex);
     void setShowToolbar(bool show);
     bool showToolbar() const { return toolbarBand_ != 0; }
+    // The view switches the menus show checked.
+    ViewOptions viewOptions() const;
+    // Right-click menus, toolbar drop-downs and the quick menu of bookmarks.
+    TreeMenus& menus() { return *menus_; }
 
   signals:
     // The window has closed and saved; the program ends.
@@ -89,7 +95,6 @@ class MainDialog : public QWidget {
   private:
     void registerCommands();
     void buildToolbar();
-    QMenu* buildDropDown(int commandId);
     // Enables the commands that depend on the active tree (send needs entries).
     void updateCommandStates();
     // Puts the window at the top left of the screen's available area, frame included.
@@ -116,6 +121,7 @@ class MainDialog : public QWidget {
     BookmarkTree* activeTree_ = &customTree_;
     std::array<std::unique_ptr<BookmarkTreeModel>, 3> models_;
     std::array<BookmarkTreeView*, 3> views_{};
+    std::unique_ptr<TreeMenus> menus_;
     QTabBar* tabs_ = nullptr;
     QToolBar* toolbar_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
