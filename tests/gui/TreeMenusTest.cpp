@@ -115,6 +115,7 @@ class TreeMenusTest : public QObject {
     void windowCommandsRunAfterTheMenu();
     void menuIconsToggleOnlyThatTree();
     void receiveDropDownFollowsTheTree();
+    void statesFollowTheShownTree();
 };
 
 void TreeMenusTest::popupChoice_data() {
@@ -426,6 +427,27 @@ void TreeMenusTest::receiveDropDownFollowsTheTree() {
     QMenu* send = window.toolButton(ids::kSendToMailbox)->menu();
     emit send->aboutToShow();
     QCOMPARE(menuIds(send), (QList<int>{ids::kSendToMailbox, ids::kSendToNeighbour}));
+}
+
+void TreeMenusTest::statesFollowTheShownTree() {
+    TempHome home;
+    MainDialog window{Storage(home.path())};
+    window.start(makeAccount("u", "p"));
+    CommandRegistry& commands = window.commands();
+    QVERIFY(!commands.isAvailable(ids::kDelete));
+    ItemId link = window.customTree().InsertNode({"Link", "https://example.com/", ""});
+    QVERIFY(commands.isAvailable(ids::kDelete));
+    QVERIFY(!commands.isAvailable(ids::kCopy));
+    BookmarkTreeView* view = window.treeView(ids::kCustomTreeControl);
+    view->setCurrentIndex(view->bookmarkModel()->indexOf(link));
+    QVERIFY(commands.isAvailable(ids::kCopy));
+    // The recommended tree shown: its own (empty) state counts, and upload is off.
+    window.switchCategory(0);
+    QVERIFY(!commands.isAvailable(ids::kCopy));
+    QVERIFY(!commands.isAvailable(ids::kUpload));
+    window.switchCategory(1);
+    QVERIFY(commands.isAvailable(ids::kCopy));
+    QVERIFY(commands.isAvailable(ids::kUpload));
 }
 
 QTEST_MAIN(TreeMenusTest)

@@ -142,6 +142,8 @@ void MainDialog::buildToolbar() {
 
 void MainDialog::updateCommandStates() {
     commands_.setAvailable(ids::kSendToMailbox, !activeTree_->empty());
+    if (menus_)
+        menus_->updateCommandStates(*activeTree_, treeView(activeTreeId())->currentItem());
 }
 
 QToolButton* MainDialog::toolButton(int commandId) const {

@@ -177,8 +177,10 @@ void IconMenuStyle::drawControl(ControlElement element, const QStyleOption* opti
         accelerator = text.mid(text.lastIndexOf(u'\t') + 1);
         text.truncate(tab);
     }
-    QRect textRect = r.adjusted(kIconWidth + 9, 0, -kIconWidth, 0);
-    QRect acceleratorRect = textRect;
+    // The label has the item's width less the icon column; the accelerator ends an icon width
+    // short of the right edge, clear of a submenu's arrow.
+    QRect textRect = r.adjusted(kIconWidth + 9, 0, 0, 0);
+    QRect acceleratorRect = textRect.adjusted(0, 0, -kIconWidth, 0);
     painter->setFont(item->font);
     int flags = Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextShowMnemonic;
     auto drawTexts = [&](const QColor& colour, const QPoint& shift) {

@@ -18,9 +18,11 @@
 #include "gui/accounts/LoginDialog.h"
 #include "gui/accounts/NewUserDialog.h"
 #include "gui/app/MainDialog.h"
+#include "gui/controls/IconMenu.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/trees/BookmarkTreeModel.h"
 #include "gui/trees/BookmarkTreeView.h"
+#include "gui/trees/TreeMenus.h"
 
 using namespace brivanta;
 
@@ -148,6 +150,22 @@ int main(int argc, char** argv) {
         recommended->expandToDepth(0);
         app.processEvents();
         ok &= save(window, out, "main-window-recommended.png");
+        window.switchCategory(1);
+        app.processEvents();
+        // The right-click menu of the selected entry, with 退出 under the mouse.
+        std::unique_ptr<IconMenu> context(window.menus().buildContextMenu(
+            window.customTree(), view->currentItem(), ids::kNodeMenu, &window));
+        context->popup(QPoint(20, 20));
+        app.processEvents();
+        context->setActiveAction(context->actions().last());
+        app.processEvents();
+        ok &= save(*context, out, "context-menu.png");
+        context->hide();
+        std::unique_ptr<IconMenu> bookmarks(window.menus().quickMenu(window.customTree(), &window));
+        bookmarks->popup(QPoint(20, 20));
+        app.processEvents();
+        ok &= save(*bookmarks, out, "bookmark-menu.png");
+        bookmarks->hide();
         window.hide();
     }
     return ok ? 0 : 1;

@@ -111,10 +111,14 @@ BookmarkTree* TreeMenus::menuTree() const {
     return view ? &view->tree() : nullptr;
 }
 
-void TreeMenus::prepare(IconMenu& menu, BookmarkTree& tree, ItemId selected) {
-    menuTree_ = &tree;
+void TreeMenus::updateCommandStates(const BookmarkTree& tree, ItemId selected) {
     for (const menus::CommandState& state : menus::availableCommands(tree, selected))
         commands_.setAvailable(state.id, state.on);
+}
+
+void TreeMenus::prepare(IconMenu& menu, BookmarkTree& tree, ItemId selected) {
+    menuTree_ = &tree;
+    updateCommandStates(tree, selected);
     ViewOptions options = hooks_.viewOptions ? hooks_.viewOptions() : ViewOptions{};
     for (const menus::CommandState& state : menus::checkedCommands(tree, options))
         commands_.setChecked(state.id, state.on);
@@ -150,6 +154,13 @@ void TreeMenus::attach(BookmarkTreeView* view) {
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(view, &QWidget::customContextMenuRequested, this,
             [this, view](const QPoint& pos) { onRightClick(view, pos); });
+    // Keyboard shortcuts use the same actions: keep their states with the shown tree.
+    auto refresh = [this, view] {
+        BookmarkTreeView* active = hooks_.activeView ? hooks_.activeView() : view;
+        if (active == view)
+            updateCommandStates(view->tree(), view->currentItem());
+    };
+    connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, refresh);
 }
 
 void TreeMenus::onRightClick(BookmarkTreeView* view, const QPoint& viewportPos) {

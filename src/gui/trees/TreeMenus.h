@@ -64,6 +64,11 @@ class TreeMenus : public QObject {
     // the single greyed "（空）".
     IconMenu* quickMenu(BookmarkTree& tree, QWidget* parent);
 
+    // Sets which state-dependent commands can run for `tree` with `selected`. Runs when a menu
+    // opens and when the shown tree's selection or entries change; call it after changing the
+    // paste source.
+    void updateCommandStates(const BookmarkTree& tree, ItemId selected);
+
     // The tree that 32813 toggles: the one whose menu opened last, else the active one.
     BookmarkTree* menuTree() const;
 
