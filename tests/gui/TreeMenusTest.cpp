@@ -6,6 +6,7 @@
 #include "core/text/Encoding.h"
 #include "gui/app/MainDialog.h"
 #include "gui/controls/IconMenu.h"
+#include "gui/controls/IconMenuStyle.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/CommandRegistry.h"
 #include "gui/resources/MenuTables.h"
@@ -116,6 +117,7 @@ class TreeMenusTest : public QObject {
     void menuIconsToggleOnlyThatTree();
     void receiveDropDownFollowsTheTree();
     void statesFollowTheShownTree();
+    void itemMeasures();
 };
 
 void TreeMenusTest::popupChoice_data() {
@@ -448,6 +450,24 @@ void TreeMenusTest::statesFollowTheShownTree() {
     window.switchCategory(1);
     QVERIFY(commands.isAvailable(ids::kCopy));
     QVERIFY(commands.isAvailable(ids::kUpload));
+}
+
+void TreeMenusTest::itemMeasures() {
+    IconMenu menu;
+    QAction* item = menu.addAction(QStringLiteral("Copy"));
+    QAction* separator = menu.addSeparator();
+    QAction* other = menu.addAction(QString::fromUtf8("写信给妈妈"));
+    menu.popup(QPoint(0, 0));
+    QVERIFY(QTest::qWaitForWindowExposed(&menu));
+    QFontMetrics metrics(menu.font());
+    int bar = IconMenuStyle::menuBarHeight(metrics);
+    QCOMPARE(menu.actionGeometry(separator).height(), bar / 2);
+    QCOMPARE(menu.actionGeometry(item).height(), std::max(bar, IconMenu::kIconHeight + 4));
+    // Every item is as wide as the widest text plus the icon column and margins.
+    int widest = std::max(metrics.horizontalAdvance(QStringLiteral("Copy")),
+                          metrics.horizontalAdvance(other->text()));
+    QCOMPARE(menu.actionGeometry(other).width(), widest + 2 * IconMenu::kIconWidth + 1);
+    QCOMPARE(menu.actionGeometry(item).width(), menu.actionGeometry(other).width());
 }
 
 QTEST_MAIN(TreeMenusTest)

@@ -87,7 +87,7 @@ QSize IconMenuStyle::sizeFromContents(ContentsType type, const QStyleOption* opt
     QFontMetrics metrics(item->font);
     int bar = menuBarHeight(metrics);
     if (item->menuItemType == QStyleOptionMenuItem::Separator)
-        return {0, bar / 2};
+        return {1, bar / 2};  // a width of 0 would make the menu drop the separator
     QString text = item->text;
     QString accelerator;
     if (qsizetype tab = text.indexOf(u'\t'); tab >= 0) {
