@@ -1,6 +1,7 @@
 #include "gui/app/MainDialog.h"
 
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -181,11 +182,22 @@ void MainDialog::start(const UserAccount& account) {
 
     if (QSystemTrayIcon::isSystemTrayAvailable() && !tray_) {
         tray_ = new QSystemTrayIcon(resourceIcon(ids::kProgramIcon), this);
-        connect(tray_, &QSystemTrayIcon::activated, this, [this] {
-            show();
-            raise();
-            activateWindow();
-        });
+        connect(tray_, &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) {
+                    switch (reason) {
+                        case QSystemTrayIcon::Trigger:
+                            menus_->showQuickMenu(activeTree(), QCursor::pos());
+                            break;
+                        case QSystemTrayIcon::Context:
+                            menus_->ShowContextMenu(treeView(activeTreeId()), ids::kTrayMenu,
+                                                    QCursor::pos());
+                            break;
+                        default:
+                            show();
+                            raise();
+                            activateWindow();
+                    }
+                });
         tray_->show();
     }
     edgeTimer_.start();

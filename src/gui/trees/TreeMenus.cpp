@@ -208,6 +208,11 @@ IconMenu* TreeMenus::dropDownMenu(int commandId, QWidget* parent) {
     return menu;
 }
 
+void TreeMenus::showQuickMenu(BookmarkTree& tree, const QPoint& globalPos) {
+    std::unique_ptr<IconMenu> menu(quickMenu(tree, nullptr));
+    runner_(*menu, globalPos);
+}
+
 IconMenu* TreeMenus::quickMenu(BookmarkTree& tree, QWidget* parent) {
     auto* menu = new IconMenu(parent);
     const NamedIconList* icons = tree.showMenuIcons() ? hooks_.treeIcons : nullptr;

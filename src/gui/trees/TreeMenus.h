@@ -63,6 +63,8 @@ class TreeMenus : public QObject {
     // The bookmarks of `tree` as a cascade; choosing one opens its address. An empty tree shows
     // the single greyed "（空）".
     IconMenu* quickMenu(BookmarkTree& tree, QWidget* parent);
+    // Left click on the taskbar icon: the quick menu of `tree` at the point.
+    void showQuickMenu(BookmarkTree& tree, const QPoint& globalPos);
 
     // Sets which state-dependent commands can run for `tree` with `selected`. Runs when a menu
     // opens and when the shown tree's selection or entries change; call it after changing the
