@@ -118,6 +118,7 @@ class TreeMenusTest : public QObject {
     void receiveDropDownFollowsTheTree();
     void statesFollowTheShownTree();
     void itemMeasures();
+    void drawnCheckMarksAndBlueText();
 };
 
 void TreeMenusTest::popupChoice_data() {
@@ -471,6 +472,43 @@ void TreeMenusTest::itemMeasures() {
                           metrics.horizontalAdvance(other->text()));
     QCOMPARE(menu.actionGeometry(other).width(), widest + 2 * IconMenu::kIconWidth + 1);
     QCOMPARE(menu.actionGeometry(item).width(), menu.actionGeometry(other).width());
+}
+
+void TreeMenusTest::drawnCheckMarksAndBlueText() {
+    IconMenu menu;
+    QAction* checked = menu.addAction(QStringLiteral("Checked"));
+    checked->setCheckable(true);
+    checked->setChecked(true);
+    QAction* plain = menu.addAction(QStringLiteral("Plain"));
+    plain->setCheckable(true);
+    QAction* greyed = menu.addAction(QStringLiteral("Greyed"));
+    greyed->setEnabled(false);
+    menu.popup(QPoint(0, 0));
+    QVERIFY(QTest::qWaitForWindowExposed(&menu));
+    QImage image = menu.grab().toImage();
+    QColor mark = menu.palette().color(QPalette::WindowText);
+    auto count = [&image](const QRect& area, const std::function<bool(QColor)>& wanted) {
+        int n = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                n += wanted(image.pixelColor(x, y)) ? 1 : 0;
+        return n;
+    };
+    auto cellOf = [&menu](QAction* action) {
+        QRect r = menu.actionGeometry(action);
+        return QRect(r.left() + 2, r.top() + 2, IconMenu::kIconWidth, r.height() - 4);
+    };
+    auto textOf = [&menu](QAction* action) {
+        return menu.actionGeometry(action).adjusted(IconMenu::kIconWidth + 9, 0, 0, 0);
+    };
+    auto isMark = [&mark](QColor c) { return c == mark; };
+    auto isBlue = [](QColor c) { return c.blue() > 200 && c.red() < 80 && c.green() < 80; };
+    // A checked item without an icon gets a drawn check mark; an unchecked one an empty cell.
+    QVERIFY(count(cellOf(checked), isMark) >= 7);
+    QCOMPARE(count(cellOf(plain), isMark), 0);
+    // Item text is blue; a greyed item is not.
+    QVERIFY(count(textOf(plain), isBlue) > 0);
+    QCOMPARE(count(textOf(greyed), isBlue), 0);
 }
 
 QTEST_MAIN(TreeMenusTest)
