@@ -1,6 +1,7 @@
 #include "gui/app/MainDialog.h"
 
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -23,6 +24,7 @@
 #include "gui/addressbook/ContactDialog.h"
 #include "gui/formats/ExchangeCommands.h"
 #include "gui/controls/FlatButton.h"
+#include "gui/controls/IconMenu.h"
 #include "gui/platform/AddressOpener.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/ResourceIcons.h"
@@ -30,8 +32,9 @@
 #include "gui/text/QtText.h"
 #include "gui/trees/BookmarkTreeModel.h"
 #include "gui/trees/BookmarkTreeView.h"
-#include "gui/trees/TreeSearchBar.h"
 #include "gui/trees/TreeEditor.h"
+#include "gui/trees/TreeMenus.h"
+#include "gui/trees/TreeSearchBar.h"
 
 namespace brivanta {
 
@@ -108,6 +111,14 @@ MainDialog::MainDialog(Storage storage, QWidget* parent)
             [this] { searchBar_->startSearch(); });
 
     registerEditingCommands();
+    TreeMenus::Hooks hooks;
+    hooks.viewOptions = [this] { return viewOptions(); };
+    hooks.activeView = [this] { return treeView(activeTreeId()); };
+    hooks.openAddress = [this](const QString& address) { openEntry(address); };
+    hooks.treeIcons = &treeIcons_;
+    menus_ = std::make_unique<TreeMenus>(commands_, std::move(hooks));
+    for (BookmarkTreeView* view : views_)
+        menus_->attach(view);
     buildToolbar();
     updateCommandStates();
     edgeTimer_.setInterval(kEdgeTimerMilliseconds);
@@ -142,34 +153,6 @@ void MainDialog::registerCommands() {
     });
 }
 
-QMenu* MainDialog::buildDropDown(int commandId) {
-    auto* menu = new QMenu(this);
-    switch (commandId) {
-        case ids::kAbout:
-            menu->addAction(commands_.action(ids::kHelp));
-            menu->addAction(commands_.action(ids::kTipOfTheDay));
-            menu->addAction(commands_.action(ids::kAbout));
-            break;
-        case ids::kSendToMailbox:
-            menu->addAction(commands_.action(ids::kSendToMailbox));
-            menu->addAction(commands_.action(ids::kSendToNeighbour));
-            break;
-        case ids::kReceiveFromMailbox:
-            // What can be received depends on the category shown when the menu opens.
-            connect(menu, &QMenu::aboutToShow, this, [this, menu] {
-                menu->clear();
-                if (activeTreeId() == ids::kRecommendedTreeControl)
-                    menu->addAction(commands_.action(ids::kUpdateRecommended));
-                menu->addAction(commands_.action(ids::kReceiveFromMailbox));
-                menu->addAction(commands_.action(ids::kListen));
-            });
-            break;
-        default:
-            break;
-    }
-    return menu;
-}
-
 void MainDialog::buildToolbar() {
     toolbar_ = new QToolBar(this);
     toolbar_->setObjectName(QString::number(ids::kMainToolbar));
@@ -186,7 +169,7 @@ void MainDialog::buildToolbar() {
         toolbar_->addAction(action);
         if (id == ids::kSendToMailbox || id == ids::kReceiveFromMailbox || id == ids::kAbout) {
             if (auto* button = qobject_cast<QToolButton*>(toolbar_->widgetForAction(action))) {
-                button->setMenu(buildDropDown(id));
+                button->setMenu(menus_->dropDownMenu(id, this));
                 button->setPopupMode(QToolButton::MenuButtonPopup);
             }
         }
@@ -200,6 +183,8 @@ void MainDialog::updateCommandStates() {
     commands_.setAvailable(ids::kNewContact, activeTree_ == &addressBookTree_);
     if (editor_)
         editor_->setActiveView(treeView(activeTreeId()));
+    if (menus_)
+        menus_->updateCommandStates(*activeTree_, treeView(activeTreeId())->currentItem());
 }
 
 QToolButton* MainDialog::toolButton(int commandId) const {
@@ -237,11 +222,22 @@ void MainDialog::start(const UserAccount& account) {
 
     if (QSystemTrayIcon::isSystemTrayAvailable() && !tray_) {
         tray_ = new QSystemTrayIcon(resourceIcon(ids::kProgramIcon), this);
-        connect(tray_, &QSystemTrayIcon::activated, this, [this] {
-            show();
-            raise();
-            activateWindow();
-        });
+        connect(tray_, &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) {
+                    switch (reason) {
+                        case QSystemTrayIcon::Trigger:
+                            menus_->showQuickMenu(activeTree(), QCursor::pos());
+                            break;
+                        case QSystemTrayIcon::Context:
+                            menus_->ShowContextMenu(treeView(activeTreeId()), ids::kTrayMenu,
+                                                    QCursor::pos());
+                            break;
+                        default:
+                            show();
+                            raise();
+                            activateWindow();
+                    }
+                });
         tray_->show();
     }
     edgeTimer_.start();
@@ -303,6 +299,16 @@ void MainDialog::switchCategory(int tabIndex) {
 void MainDialog::setShowToolbar(bool show) {
     toolbarBand_ = show ? kToolbarBand : 0;
     layoutActiveTree(activeTreeId());
+}
+
+ViewOptions MainDialog::viewOptions() const {
+    ViewOptions options;
+    options.showTrayIcon = tray_ && tray_->isVisible();
+    options.showToolbar = showToolbar();
+    // Listening and auto-hide keep their state on their commands.
+    options.listening = commands_.isChecked(ids::kListen);
+    options.autoHide = commands_.isChecked(ids::kAutoHide);
+    return options;
 }
 
 void MainDialog::fitToScreen() {

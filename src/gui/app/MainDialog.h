@@ -9,6 +9,7 @@
 
 #include "core/accounts/UserAccount.h"
 #include "core/app/Storage.h"
+#include "core/app/ViewOptions.h"
 #include "core/formats/FileError.h"
 #include "core/trees/BookmarkTree.h"
 #include "gui/addressbook/NamedIconList.h"
@@ -29,6 +30,7 @@ class BookmarkTreeModel;
 class BookmarkTreeView;
 class TreeSearchBar;
 class TreeEditor;
+class TreeMenus;
 
 // The main window: the three category trees, the tab strip that picks one, the toolbar,
 // saving, and closing. A tool window without a taskbar entry.
@@ -81,6 +83,10 @@ class MainDialog : public QWidget {
     void switchCategory(int tabIndex);
     void setShowToolbar(bool show);
     bool showToolbar() const { return toolbarBand_ != 0; }
+    // The view switches the menus show checked.
+    ViewOptions viewOptions() const;
+    // Right-click menus, toolbar drop-downs and the quick menu of bookmarks.
+    TreeMenus& menus() { return *menus_; }
 
   signals:
     // The window has closed and saved; the program ends.
@@ -97,7 +103,6 @@ class MainDialog : public QWidget {
     // New, edit, delete, cut, copy and paste on the shown tree (MainDialogEditing.cpp).
     void registerEditingCommands();
     void buildToolbar();
-    QMenu* buildDropDown(int commandId);
     // Enables the commands that depend on the active tree (send needs entries).
     void updateCommandStates();
     // Puts the window at the top left of the screen's available area, frame included.
@@ -126,6 +131,7 @@ class MainDialog : public QWidget {
     BookmarkTree* activeTree_ = &customTree_;
     std::array<std::unique_ptr<BookmarkTreeModel>, 3> models_;
     std::array<BookmarkTreeView*, 3> views_{};
+    std::unique_ptr<TreeMenus> menus_;
     QTabBar* tabs_ = nullptr;
     TreeSearchBar* searchBar_ = nullptr;
     QToolBar* toolbar_ = nullptr;

@@ -46,6 +46,17 @@ inline constexpr int kSearchAllTreesControl = 1201;
 inline constexpr int kSearchHitsControl = 1202;
 inline constexpr int kMainToolbar = 148;
 
+// Menus and the toolbar that gives their commands icons.
+inline constexpr int kNodeMenu = 137;
+inline constexpr int kMenuIconToolbar = 145;
+inline constexpr int kHelpMenu = 150;
+inline constexpr int kTrayMenu = 153;
+inline constexpr int kSendMenu = 175;
+inline constexpr int kReceiveMenu = 176;
+inline constexpr int kAddressBookMenu = 227;
+// The greyed "（空）" of an empty bookmark menu.
+inline constexpr int kEmptyMenuItem = 1;
+
 // Dialog results and buttons.
 inline constexpr int kIdOk = 1;
 inline constexpr int kIdCancel = 2;

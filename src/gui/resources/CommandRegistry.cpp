@@ -38,6 +38,9 @@ constexpr CommandEntry kCommandTexts[] = {
     {ids::kUpload, "上传"},
     {ids::kUpdateRecommended, "更新推荐收藏..."},
     {ids::kSendToNeighbour, "发送给邻居..."},
+    {ids::kShortcutFolderFormat, "Internet Explore收藏夹"},
+    {ids::kHtmlFileFormat, "HTML文件"},
+    {ids::kArchiveFileFormat, "Brivanta格式文件"},
     {ids::kShowTrayIcon, "任务栏图标"},
     {ids::kAutoHide, "自动隐藏"},
     {ids::kNewContact, "联系人(&C)..."},
@@ -68,7 +71,13 @@ QAction* CommandRegistry::action(int id) {
     if (!tip.isEmpty())
         action->setToolTip(tip);
     action->setIconVisibleInMenu(false);  // icon menus draw their own icon column
-    connect(action, &QAction::triggered, this, [this, id] { trigger(id); });
+    connect(action, &QAction::triggered, this, [this, id] {
+        if (isQueued(id))
+            QMetaObject::invokeMethod(
+                this, [this, id] { trigger(id); }, Qt::QueuedConnection);
+        else
+            trigger(id);
+    });
     actions_.insert(id, action);
     updateEnabled(id);
     return action;
@@ -97,6 +106,13 @@ bool CommandRegistry::trigger(int id) {
     Handler handler = *it;
     handler();
     return true;
+}
+
+void CommandRegistry::setQueued(int id, bool queued) {
+    if (queued)
+        queued_.insert(id, true);
+    else
+        queued_.remove(id);
 }
 
 void CommandRegistry::setAvailable(int id, bool available) {

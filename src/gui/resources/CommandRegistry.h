@@ -32,6 +32,10 @@ class CommandRegistry : public QObject {
     bool hasHandler(int id) const { return handlers_.contains(id); }
     // Runs the handler of `id`. False when there is none.
     bool trigger(int id);
+    // A window command chosen from a menu or button runs once control is back in the event
+    // loop, so the menu has closed first; trigger() still runs it at once.
+    void setQueued(int id, bool queued);
+    bool isQueued(int id) const { return queued_.contains(id); }
 
     // Whether the command can run in the present state (a tree has entries, a selection...).
     // The action is enabled only when this is true and a handler is set.
@@ -51,6 +55,7 @@ class CommandRegistry : public QObject {
     QHash<int, QAction*> actions_;
     QHash<int, Handler> handlers_;
     QHash<int, bool> unavailable_;
+    QHash<int, bool> queued_;
 };
 
 // The text a menu shows for a command ("发送到邮箱..."); empty for an unknown id.

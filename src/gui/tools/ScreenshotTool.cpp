@@ -25,10 +25,12 @@
 #include "gui/addressbook/ContactDialog.h"
 #include "gui/addressbook/NamedIconList.h"
 #include "gui/app/MainDialog.h"
+#include "gui/controls/IconMenu.h"
 #include "gui/formats/ImportExportDialog.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/trees/BookmarkTreeModel.h"
 #include "gui/trees/BookmarkTreeView.h"
+#include "gui/trees/TreeMenus.h"
 #include "gui/trees/TreeSearchBar.h"
 
 using namespace brivanta;
@@ -201,6 +203,22 @@ int main(int argc, char** argv) {
         recommended->expandToDepth(0);
         app.processEvents();
         ok &= save(window, out, "main-window-recommended.png");
+        window.switchCategory(1);
+        app.processEvents();
+        // The right-click menu of the selected entry, with 退出 under the mouse.
+        std::unique_ptr<IconMenu> context(window.menus().buildContextMenu(
+            window.customTree(), view->currentItem(), ids::kNodeMenu, &window));
+        context->popup(QPoint(20, 20));
+        app.processEvents();
+        context->setActiveAction(context->actions().last());
+        app.processEvents();
+        ok &= save(*context, out, "context-menu.png");
+        context->hide();
+        std::unique_ptr<IconMenu> bookmarks(window.menus().quickMenu(window.customTree(), &window));
+        bookmarks->popup(QPoint(20, 20));
+        app.processEvents();
+        ok &= save(*bookmarks, out, "bookmark-menu.png");
+        bookmarks->hide();
         // The search line: initials find Chinese names, and all trees list where hits live.
         window.switchCategory(1);
         window.searchBar()->line()->setText(QString::fromUtf8("xw"));
