@@ -112,6 +112,7 @@ TEST(TipsReader, EditingTheFileStartsOverAndANegativePositionIsAReadError) {
     TipsReader broken(path, -4, edited.timeStamp());
     EXPECT_TRUE(broken.readError());
     EXPECT_EQ(broken.nextTip(), "a\n");
+    EXPECT_FALSE(broken.readError());
 }
 
 }  // namespace

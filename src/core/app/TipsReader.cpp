@@ -54,6 +54,7 @@ bool isSkipped(char first) {
 std::string TipsReader::nextTip() {
     if (!file_)
         return {};
+    readError_ = false;
     std::array<char, kMaxLineBytes + 1> buffer{};
     bool wrapped = false;
     for (;;) {

@@ -26,7 +26,8 @@ class TipsReader {
     // 00:21:14 2026"); empty when the file could not be opened.
     const std::string& timeStamp() const { return timeStamp_; }
     bool stampChanged() const { return stampChanged_; }
-    // A seek failed (the stored position or the return to the top): the caller says so.
+    // The last step's seek failed (to the stored position on opening, or back to the top in
+    // `nextTip`): the caller says so.
     bool readError() const { return readError_; }
 
     // The next tip with its line end as read. Empty when the file holds no tip at all (one

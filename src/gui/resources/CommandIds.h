@@ -49,7 +49,9 @@ inline constexpr int kIdCancel = 2;
 inline constexpr int kIdNewUser = 10;
 
 // Dialogs.
+inline constexpr int kAboutDialog = 100;
 inline constexpr int kMainDialog = 102;
+inline constexpr int kTipDialog = 105;
 inline constexpr int kLoginDialog = 134;
 inline constexpr int kBusyDialog = 168;
 inline constexpr int kNewUserDialog = 252;
@@ -63,7 +65,16 @@ inline constexpr int kSmtpControl = 1002;
 inline constexpr int kPop3Control = 1003;
 inline constexpr int kBusyAnimationPlace = 1025;
 
+// Controls of the tip dialog and the about box.
+inline constexpr int kTipFrame = 1000;
+inline constexpr int kTipStartUpCheck = 1001;
+inline constexpr int kNextTipButton = 1002;
+inline constexpr int kTipText = 1004;
+inline constexpr int kAboutWebLink = 1010;
+inline constexpr int kAboutMailLink = 1011;
+
 // Icons and bitmaps.
+inline constexpr int kBulbBitmap = 104;
 inline constexpr int kProgramIcon = 128;
 inline constexpr int kBackgroundBitmap = 135;
 inline constexpr int kClosedBookIcon = 163;
