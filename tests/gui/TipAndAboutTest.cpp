@@ -313,7 +313,8 @@ void TipAndAboutTest::aboutBoxHoldsTheVersionAndTwoLinks() {
     CHyperLink* web = about.findChild<CHyperLink*>(id(ids::kAboutWebLink));
     QVERIFY(mail && web);
     about.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    QVERIFY(QTest::qWaitForWindowActive(&about));
+    QCOMPARE(mail->linkColour(), CHyperLink::kLinkColour);
     QTest::mouseClick(mail, Qt::LeftButton, {}, mail->rect().center());
     QTest::mouseClick(web, Qt::LeftButton, {}, web->rect().center());
     QCOMPARE(opened_.size(), size_t{2});

@@ -64,6 +64,8 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     ok->setMinimumSize(76, 28);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    // A focused link draws as active: the links start out blue, the button has the focus.
+    ok->setFocus();
 
     auto* top = new QHBoxLayout;
     top->addWidget(icon);
