@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
 #include <QShortcut>
@@ -22,9 +23,11 @@
 #include "core/formats/TreeArchive.h"
 #include "gui/accounts/LoginFlow.h"
 #include "gui/addressbook/ContactDialog.h"
-#include "gui/formats/ExchangeCommands.h"
+#include "gui/app/AboutDialog.h"
+#include "gui/app/TipDialog.h"
 #include "gui/controls/FlatButton.h"
 #include "gui/controls/IconMenu.h"
+#include "gui/formats/ExchangeCommands.h"
 #include "gui/platform/AddressOpener.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/ResourceIcons.h"
@@ -140,6 +143,7 @@ void MainDialog::registerCommands() {
     commands_.setChecked(ids::kShowToolbar, showToolbar());
     commands_.setHandler(ids::kAbout, [this] { showAbout(); });
     commands_.setHandler(ids::kHelp, [this] { openHelp(); });
+    commands_.setHandler(ids::kTipOfTheDay, [this] { TipDialog(storage_, this).exec(); });
     commands_.setHandler(ids::kExit, [this] { close(); });
     commands_.setHandler(ids::kImport, [this] {
         runImport(this, *activeTree_, treeView(activeTreeId())->currentItem());
@@ -204,6 +208,7 @@ bool MainDialog::initialise() {
     if (!account)
         return false;
     start(*account);
+    TipDialog::showAtStart(storage_, this);
     return true;
 }
 
@@ -460,16 +465,7 @@ void MainDialog::openHelp() {
 }
 
 void MainDialog::showAbout() {
-    QMessageBox box(this);
-    box.setWindowTitle(QString::fromUtf8("关于 Brivanta"));
-    box.setIconPixmap(resourceIcon(ids::kProgramIcon).pixmap(48, 48));
-    box.setText(QString::fromUtf8("Brivanta %1.%2版").arg(kVersionMajor).arg(kVersionMinor));
-    box.setInformativeText(QString::fromUtf8("收藏夹、推荐网址和通讯录的个人管理程序。"));
-    auto* ok = new FlatButton(resourceIcon(ids::kOkIcon), QString::fromUtf8("确定"));
-    ok->setMinimumSize(76, 28);
-    box.addButton(ok, QMessageBox::AcceptRole);
-    box.setDefaultButton(ok);
-    box.exec();
+    AboutDialog(this).exec();
 }
 
 void MainDialog::openEntry(const QString& address) {

@@ -63,7 +63,9 @@ inline constexpr int kIdCancel = 2;
 inline constexpr int kIdNewUser = 10;
 
 // Dialogs.
+inline constexpr int kAboutDialog = 100;
 inline constexpr int kMainDialog = 102;
+inline constexpr int kTipDialog = 105;
 inline constexpr int kLoginDialog = 134;
 inline constexpr int kEntryDialog = 138;
 inline constexpr int kBusyDialog = 168;
@@ -103,6 +105,7 @@ inline constexpr int kExchangeAllRadio = 1039;
 inline constexpr int kExchangeSelectedRadio = 1040;
 inline constexpr int kExchangeTypeMenu = 191;
 inline constexpr int kExchangeTypeImages = 192;
+
 // Controls of the editing dialogs.
 inline constexpr int kEntryNameControl = 1003;
 inline constexpr int kEntryAddressControl = 1004;
@@ -111,7 +114,16 @@ inline constexpr int kDeleteSelectedRadio = 1042;
 inline constexpr int kDeleteAllRadio = 1043;
 inline constexpr int kFolderNameControl = 1080;
 
+// Controls of the tip dialog and the about box.
+inline constexpr int kTipFrame = 1000;
+inline constexpr int kTipStartUpCheck = 1001;
+inline constexpr int kNextTipButton = 1002;
+inline constexpr int kTipText = 1004;
+inline constexpr int kAboutWebLink = 1010;
+inline constexpr int kAboutMailLink = 1011;
+
 // Icons and bitmaps.
+inline constexpr int kBulbBitmap = 104;
 inline constexpr int kProgramIcon = 128;
 inline constexpr int kBackgroundBitmap = 135;
 inline constexpr int kClosedBookIcon = 163;

@@ -1,0 +1,145 @@
+#include "gui/app/TipDialog.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QSettings>
+#include <QVBoxLayout>
+
+#include "gui/controls/FlatButton.h"
+#include "gui/resources/CommandIds.h"
+#include "gui/resources/ResourceIcons.h"
+#include "gui/resources/StringTable.h"
+#include "gui/text/QtText.h"
+
+namespace brivanta {
+
+namespace {
+
+constexpr int kBulbSize = 32;
+const QString kStartUpKey = QStringLiteral("Tip/StartUp");
+const QString kFilePosKey = QStringLiteral("Tip/FilePos");
+const QString kTimeStampKey = QStringLiteral("Tip/TimeStamp");
+
+}  // namespace
+
+TipDialog::TipDialog(const Storage& storage, QWidget* parent)
+    : QDialog(parent), tipsPath_(storage.tipsFile()) {
+    setObjectName(QString::number(ids::kTipDialog));
+    setWindowTitle(QString::fromUtf8("每日一帖"));
+
+    frame_ = new QWidget(this);
+    frame_->setObjectName(QString::number(ids::kTipFrame));
+    frame_->setMinimumSize(360, 150);
+    tip_ = new QLabel(frame_);
+    tip_->setObjectName(QString::number(ids::kTipText));
+    tip_->setWordWrap(true);
+    tip_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    tip_->setTextFormat(Qt::PlainText);
+    auto* frameLayout = new QVBoxLayout(frame_);
+    frameLayout->setContentsMargins(kBulbSize + 8, kBulbSize + 8, 12, 8);
+    frameLayout->addWidget(tip_);
+
+    startup_ = new QCheckBox(QString::fromUtf8("启动时显示每日一帖(&S)"), this);
+    startup_->setObjectName(QString::number(ids::kTipStartUpCheck));
+    next_ = new FlatButton(QString::fromUtf8("下一帖(&N)"), this);
+    next_->setObjectName(QString::number(ids::kNextTipButton));
+    auto* close = new FlatButton(QString::fromUtf8("关闭(&C)"), this);
+    close->setObjectName(QString::number(ids::kIdOk));
+    for (FlatButton* button : {next_, close})
+        button->setMinimumSize(76, 26);
+    close->setDefault(true);
+    connect(next_, &QPushButton::clicked, this, &TipDialog::showNextTip);
+    connect(close, &QPushButton::clicked, this, &TipDialog::accept);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(startup_);
+    buttons->addStretch();
+    buttons->addWidget(next_);
+    buttons->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(frame_, 1);
+    layout->addLayout(buttons);
+
+    QSettings profile;
+    startup_->setChecked(profile.value(kStartUpKey, 0).toInt() == 0);
+    reader_ = std::make_unique<TipsReader>(tipsPath_, profile.value(kFilePosKey, 0).toLongLong(),
+                                           profile.value(kTimeStampKey).toString().toStdString());
+    if (!reader_->isOpen()) {
+        // Nothing read, so nothing is written back either.
+        reader_.reset();
+        tip_->setText(resourceString(109) + QStringLiteral("\n") +
+                      QDir::toNativeSeparators(QString::fromStdString(tipsPath_)));
+        next_->setEnabled(false);
+        return;
+    }
+    if (reader_->stampChanged())
+        profile.setValue(kTimeStampKey, QString::fromStdString(reader_->timeStamp()));
+    if (reader_->readError()) {
+        reportReadError();
+        return;
+    }
+    showNextTip();
+}
+
+TipDialog::~TipDialog() {
+    if (isFileOpen())
+        QSettings().setValue(kFilePosKey, static_cast<qlonglong>(reader_->position()));
+}
+
+void TipDialog::showAtStart(const Storage& storage, QWidget* parent) {
+    if (QSettings().value(kStartUpKey, 0).toInt() != 0)
+        return;
+    TipDialog dialog(storage, parent);
+    dialog.exec();
+}
+
+bool TipDialog::showAtStartup() const {
+    return startup_->isChecked();
+}
+
+QString TipDialog::tipText() const {
+    return tip_->text();
+}
+
+void TipDialog::showNextTip() {
+    if (!isFileOpen())
+        return;
+    std::string tip = reader_->nextTip();
+    if (reader_->readError()) {
+        reportReadError();
+        return;
+    }
+    tip_->setText(fromGbk(tip));
+}
+
+void TipDialog::accept() {
+    QDialog::accept();
+    QSettings().setValue(kStartUpKey, showAtStartup() ? 0 : 1);
+}
+
+void TipDialog::reportReadError() {
+    QMessageBox::warning(this, windowTitle(),
+                         resourceString(110) + QStringLiteral("\n") +
+                             QDir::toNativeSeparators(QString::fromStdString(tipsPath_)));
+}
+
+void TipDialog::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    QPainter painter(this);
+    QRect band = frame_->geometry();
+    painter.fillRect(band, Qt::white);
+    QRect bulb(band.topLeft(), QSize(kBulbSize, kBulbSize));
+    resourceIcon(ids::kBulbBitmap).paint(&painter, bulb);
+    QFont bold = font();
+    bold.setBold(true);
+    painter.setFont(bold);
+    QRect caption(bulb.right() + 6, band.top(), band.right() - bulb.right() - 6, kBulbSize);
+    painter.drawText(caption, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                     resourceString(108));
+}
+
+}  // namespace brivanta
