@@ -26,7 +26,8 @@ int runImport(Args args) {
         return fail(kUsage);
     std::optional<ExchangeFormat> format = exchangeFormatNamed(args[0]);
     if (!format)
-        return fail("未知格式 “" + args[0] + "”；可用 html、urldir、bvk、netscape、firefox 或 chromium");
+        return fail("未知格式 “" + args[0] +
+                    "”；可用 html、urldir、bvk、netscape、firefox 或 chromium");
     const std::string& source = args[1];
     const std::string& file = args[2];
 

@@ -17,8 +17,8 @@
 #include "gui/resources/ResourceIcons.h"
 #include "gui/trees/BookmarkTreeModel.h"
 #include "gui/trees/BookmarkTreeView.h"
-#include "gui/trees/TreeSearchBar.h"
 #include "gui/trees/TreeEditor.h"
+#include "gui/trees/TreeSearchBar.h"
 
 using namespace brivanta;
 using namespace brivanta::test;

@@ -41,8 +41,7 @@ MailResult receiveEnvelopes(const std::string& server, int port, const std::stri
                             const std::string& password, unsigned accepted,
                             const std::function<void(Envelope&&)>& onEnvelope,
                             const NetTimeouts& timeouts = {}, const StepCallback& step = {},
-                            const MailSecurity& security = {},
-                            const TransferLimits& limits = {});
+                            const MailSecurity& security = {}, const TransferLimits& limits = {});
 
 // "收到的条目已达上限，其余邮件没有接收！"
 std::string entryLimitText();

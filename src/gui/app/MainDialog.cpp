@@ -10,8 +10,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-#include <QShowEvent>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QSystemTrayIcon>
 #include <QTabBar>
 #include <QToolBar>

@@ -113,10 +113,11 @@ QHash<int, std::vector<MenuTablePopup>> buildTables() {
           {item(ids::kSettings, "设置(&N)..."), separator(), item(ids::kHelp, "帮助(&H)"),
            item(ids::kTipOfTheDay, "每日一帖(&P)..."), item(ids::kAbout, "关于(&B)"), separator(),
            item(ids::kAutoHide, "自动隐藏"), separator(), item(ids::kExit, "退出(&X)")}}});
-    tables.insert(ids::kExchangeTypeMenu, {{QString(),
-                                          {item(ids::kShortcutFolderFormat, "Internet Explore收藏夹"),
-                                           item(ids::kArchiveFileFormat, "Brivanta格式文件"),
-                                           item(ids::kHtmlFileFormat, "HTML文件")}}});
+    tables.insert(ids::kExchangeTypeMenu,
+                  {{QString(),
+                    {item(ids::kShortcutFolderFormat, "Internet Explore收藏夹"),
+                     item(ids::kArchiveFileFormat, "Brivanta格式文件"),
+                     item(ids::kHtmlFileFormat, "HTML文件")}}});
     return tables;
 }
 

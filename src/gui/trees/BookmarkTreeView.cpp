@@ -191,7 +191,6 @@ void BookmarkTreeView::activateEntry(const QModelIndex& index) {
     onDoubleClicked(index);
 }
 
-
 bool BookmarkTreeView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
     bool started = QTreeView::edit(index, trigger, event);
     if (started)
