@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -29,7 +30,7 @@ bool takeTimeouts(Args& args, net::NetTimeouts& timeouts) {
         fail("--timeout 的值 “" + value + "” 不是正的秒数");
         return false;
     }
-    timeouts.connectMs = timeouts.readMs = static_cast<int>(seconds * 1000 + 0.5);
+    timeouts.connectMs = timeouts.readMs = static_cast<int>(std::lround(seconds * 1000));
     if (timeouts.readMs == 0)
         timeouts.connectMs = timeouts.readMs = 1;
     // The whole of a mail or a transfer keeps the default ratio to a single wait (30 s to

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -230,8 +231,15 @@ void ImportExportDialogTest::browseOffersTheFormatsFileDialog() {
         filter = files->nameFilters().join(u';');
         mode = files->acceptMode();
         proposed = files->selectedFiles();
-        files->selectFile(home.filePath(QStringLiteral("fav/chosen.htm")));
-        QTimer::singleShot(0, files, [files] { static_cast<QDialog*>(files)->accept(); });
+        // Typed into the dialog's own name line and accepted in one step: the folder listing
+        // arrives from another thread and would otherwise put its proposal back in between.
+        QString chosen = home.filePath(QStringLiteral("fav/chosen.htm"));
+        QTimer::singleShot(0, files, [files, chosen] {
+            files->setDirectory(QFileInfo(chosen).path());
+            if (auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                name->setText(QFileInfo(chosen).fileName());
+            static_cast<QDialog*>(files)->accept();
+        });
     });
     dialog.browse();
     QVERIFY(driver.allActionsRun());

@@ -22,7 +22,7 @@ class Converter {
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
 
-    bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    bool valid() const { return cd_ != kNoConverter; }
 
     // Converts `in`; when a sequence cannot be converted, skips `skip` input bytes and
     // writes `replacement` instead.

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 
 #include "core/text/Trim.h"
+#include "core/trees/TreeWalk.h"
 #include "gui/text/QtText.h"
 #include "gui/trees/BookmarkTreeModel.h"
 
@@ -137,22 +138,10 @@ void BookmarkTreeView::inputMethodEvent(QInputMethodEvent* event) {
 
 void BookmarkTreeView::restoreExpanded() {
     const BookmarkTree& t = tree();
-    std::vector<ItemId> pending;
-    auto pushFolders = [&](ItemId parent) {
-        for (int row = 0, n = t.childCount(parent); row < n; ++row) {
-            ItemId child = t.child(parent, row);
-            if (t.hasChildren(child))
-                pending.push_back(child);
-        }
-    };
-    pushFolders(kNoItem);
-    while (!pending.empty()) {
-        ItemId item = pending.back();
-        pending.pop_back();
-        if (t.isExpanded(item))
+    forEachPreOrder(t, kNoItem, [&](ItemId item, int) {
+        if (t.isExpanded(item) && t.hasChildren(item))
             setExpanded(model_->indexOf(item), true);
-        pushFolders(item);
-    }
+    });
 }
 
 BookmarkTree& BookmarkTreeView::tree() const {
