@@ -208,7 +208,8 @@ bool MainDialog::initialise() {
     if (!account)
         return false;
     start(*account);
-    TipDialog::showAtStart(storage_, this);
+    // Once the window is on the screen, so the tip has something to stand in front of.
+    QTimer::singleShot(0, this, [this] { TipDialog::showAtStart(storage_, this); });
     return true;
 }
 

@@ -97,7 +97,8 @@ void FlatButton::paintEvent(QPaintEvent*) {
     if (!caption().isEmpty()) {
         p.setPen(
             pal.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
-        p.drawText(captionRect(), Qt::AlignCenter | Qt::TextSingleLine, caption());
+        p.drawText(captionRect(), Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic,
+                   caption());
     }
 }
 
