@@ -1,5 +1,7 @@
 #include "core/formats/NetscapeText.h"
 
+#include "core/formats/HtmlEntities.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -150,30 +152,8 @@ void appendDecodedHtml(std::string_view in, std::string& out) {
 }
 
 void appendEscapedHtml(std::string_view in, std::string& out) {
-    size_t start = 0;
-    for (size_t i = 0; i < in.size(); ++i) {
-        std::string_view replacement;
-        switch (in[i]) {
-            case '&':
-                replacement = "&amp;";
-                break;
-            case '<':
-                replacement = "&lt;";
-                break;
-            case '>':
-                replacement = "&gt;";
-                break;
-            case '"':
-                replacement = "&quot;";
-                break;
-            default:
-                continue;
-        }
-        out.append(in.substr(start, i - start));
-        out.append(replacement);
-        start = i + 1;
-    }
-    out.append(in.substr(start));
+    // The page's own escaping, so the two HTML writers cannot drift apart.
+    appendHtmlEscaped(out, in);
 }
 
 }  // namespace brivanta
