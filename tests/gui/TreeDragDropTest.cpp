@@ -310,6 +310,13 @@ void TreeDragDropTest::externalDragOpensTheFolderUnderThePointer() {
     QVERIFY(move.isAccepted());
     QVERIFY(d.view->isExpanded(d.model->indexOf(d.folder)));
     QCOMPARE(d.view->dropTarget(), d.folder);
+    // An empty folder keeps its closed picture while something is held over it.
+    ItemId empty = d.tree.InsertNode({"E", "", ""});
+    QDragMoveEvent overEmpty(d.centre(empty), Qt::CopyAction, data.get(), Qt::LeftButton,
+                             Qt::NoModifier);
+    QCoreApplication::sendEvent(d.view->viewport(), &overEmpty);
+    QCOMPARE(d.view->dropTarget(), empty);
+    QCOMPARE(d.tree.image(empty), kClosedFolderImage);
     QDragLeaveEvent leave;
     QCoreApplication::sendEvent(d.view->viewport(), &leave);
     QCOMPARE(d.view->dropTarget(), kNoItem);

@@ -338,8 +338,10 @@ void BookmarkTreeView::dragMoveEvent(QDragMoveEvent* event) {
     dragPosition_ = event->position().toPoint();
     QModelIndex index = indexAt(dragPosition_);
     ItemId dragged = draggedEntry(event->mimeData());
-    if (dragged == kNoItem && index.isValid() && !isExpanded(index))
-        expand(index);  // open a folder to drop into it
+    // Open a folder to drop into it; an entry without children stays as it is (an empty
+    // folder would only change its picture).
+    if (dragged == kNoItem && index.isValid() && model_->hasChildren(index) && !isExpanded(index))
+        expand(index);
     setDropTarget(index);
     if (scrollTowardsEdge()) {
         if (!edgeScrollTimer_.isActive())
