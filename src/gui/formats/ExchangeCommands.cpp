@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <memory>
 
+#include "core/formats/BookmarkExchange.h"
 #include "core/formats/Exchange.h"
 #include "gui/controls/BusyWindow.h"
 #include "gui/formats/ImportExportDialog.h"
@@ -78,6 +79,22 @@ void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected,
     if (dialog.exec() != ids::kIdOk)
         return;
     ItemId parent = dialog.exchangeScope() == 1 ? selected : kNoItem;
+    const ExchangeFormat format = dialog.format();
+    if (format == ExchangeFormat::BookmarkFile || isBrowserProfile(format)) {
+        ImportSummary summary;
+        {
+            BusyStep busy(owner, QString::fromUtf8("正在导入..."));
+            BookmarkTree::BulkUpdate bulk(tree);
+            summary = importBookmarks(tree, format, toPath(dialog.exchangePath()), parent,
+                                      busy.progress());
+        }
+        QString text = QString::fromStdString(importSummaryText(summary));
+        if (summary.failure.empty() && !summary.full)
+            QMessageBox::information(owner, QString::fromUtf8("导入完毕"), text);
+        else
+            QMessageBox::warning(owner, QString::fromUtf8("导入"), text);
+        return;
+    }
     FileError error;
     {
         BusyStep busy(owner, QString::fromUtf8("正在导入..."));

@@ -30,6 +30,9 @@ inline constexpr int kShowTrayIcon = 32832;
 inline constexpr int kAutoHide = 32833;
 inline constexpr int kNewContact = 32834;
 inline constexpr int kTipOfTheDay = 32836;
+inline constexpr int kBookmarkFileFormat = 32852;
+inline constexpr int kFirefoxFormat = 32853;
+inline constexpr int kChromiumFormat = 32854;
 inline constexpr int kHelp = 57670;
 
 // The toolbar of the main window, in order; 0 is a separator.
@@ -103,6 +106,7 @@ inline constexpr int kExchangeBrowseButton = 1037;
 inline constexpr int kExchangeTypeButton = 1038;
 inline constexpr int kExchangeAllRadio = 1039;
 inline constexpr int kExchangeSelectedRadio = 1040;
+inline constexpr int kExchangeProfileCombo = 1041;
 inline constexpr int kExchangeTypeMenu = 191;
 inline constexpr int kExchangeTypeImages = 192;
 

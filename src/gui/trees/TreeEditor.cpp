@@ -4,6 +4,7 @@
 #include <QMessageBox>
 
 #include "core/text/Encoding.h"
+#include "core/trees/TreeDrop.h"
 #include "core/trees/TreeEditing.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/CommandRegistry.h"
@@ -45,6 +46,11 @@ void TreeEditor::addView(BookmarkTreeView* view) {
     connect(model, &QAbstractItemModel::rowsInserted, this, &TreeEditor::updateAvailability);
     connect(model, &QAbstractItemModel::rowsRemoved, this, &TreeEditor::updateAvailability);
     connect(model, &QAbstractItemModel::modelReset, this, &TreeEditor::updateAvailability);
+    QPointer<BookmarkTreeView> guarded(view);
+    view->setDropHandler([this, guarded](const DropRequest& drop) {
+        if (guarded)
+            performDrop(*guarded, drop);
+    });
 }
 
 void TreeEditor::setActiveView(BookmarkTreeView* view) {
@@ -203,6 +209,30 @@ void TreeEditor::paste() {
     if (result == PasteResult::CutIntoOwnSubtree) {
         QMessageBox::critical(dialogParent_, QString::fromUtf8("删除节点出错"),
                               QString::fromUtf8("无法删除节点：目标节点是源节点的子节点"));
+    }
+    updateAvailability();
+}
+
+void TreeEditor::performDrop(BookmarkTreeView& view, const DropRequest& drop) {
+    BookmarkTree& tree = view.tree();
+    WaitCursor wait;
+    if (drop.isMove()) {
+        ItemId moved = moveByDrag(tree, drop.dragged, drop.target);
+        if (moved == kNoItem)
+            return;
+        // As a paste onto the target: the target is where the selection rests.
+        if (drop.target != kNoItem) {
+            view.showExpanded(drop.target);
+            view.selectItem(drop.target);
+        } else {
+            view.showExpanded(moved);
+            view.setCurrentIndex({});
+        }
+    } else {
+        if (insertDropped(tree, drop.entries, drop.target) == 0)
+            return;
+        if (drop.target != kNoItem)
+            view.showExpanded(drop.target);
     }
     updateAvailability();
 }

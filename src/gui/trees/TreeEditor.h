@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "core/trees/BookmarkTree.h"
+#include "gui/trees/DropRequest.h"
 
 class QDialog;
 class QWidget;
@@ -28,7 +29,8 @@ class TreeEditor : public QObject {
 
     TreeEditor(CommandRegistry& commands, QWidget* dialogParent);
 
-    // Follows `view`'s selection and contents for the commands' availability.
+    // Follows `view`'s selection and contents for the commands' availability, and performs
+    // what is dropped on it.
     void addView(BookmarkTreeView* view);
     // The view the commands act on (the shown category).
     void setActiveView(BookmarkTreeView* view);
@@ -46,6 +48,10 @@ class TreeEditor : public QObject {
     void cut();
     void copy();
     void paste();
+    // Performs a drop on `view`: moves a dragged entry (a cut and paste onto the target that
+    // leaves the cut, copy and paste mark as it was) or adds the dropped entries. The one
+    // place a drop changes a tree.
+    void performDrop(BookmarkTreeView& view, const DropRequest& drop);
 
   private:
     // Runs an address-book dialog with the main window kept from hiding.
