@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
@@ -139,6 +140,8 @@ class NetworkCommandsTest : public QObject {
     void mailDialogsTakeTheirDefaultsFromTheAccount_data();
     void mailDialogsTakeTheirDefaultsFromTheAccount();
     void rememberedPasswordsLiveOnlyInTheStore();
+    void sendingByMailCarriesTheChosenBranch();
+    void theCommandLineProgramIsAPeerBothWays();
     void receivingAddsEachEnvelopeToTheTreeItNames();
     void updateReplacesTheRecommendedTreeOnlyOnSuccess_data();
     void updateReplacesTheRecommendedTreeOnlyOnSuccess();
@@ -445,6 +448,113 @@ void NetworkCommandsTest::rememberedPasswordsLiveOnlyInTheStore() {
     QVERIFY(driver.messages()[0].text.contains(QStringLiteral("pop.example.cn:99999")));
 }
 
+void NetworkCommandsTest::sendingByMailCarriesTheChosenBranch() {
+    TempHome home;
+    ModalDriver driver;
+    MainDialog window{Storage(home.path())};
+    window.start(account());
+    window.show();
+    ItemId work = window.customTree().InsertNode({text::gbk("工作"), "", ""});
+    window.customTree().InsertNode({"doc", "http://doc/", ""}, work);
+    window.customTree().InsertNode({"other", "http://other/", ""});
+    BookmarkTreeView* view = window.treeView(ids::kCustomTreeControl);
+    view->setCurrentIndex(view->model()->index(0, 0));
+    std::vector<std::string> commands;
+    std::string data;
+    ScriptedServer server([&](ScriptedPeer& p) {
+        p.send("220 ready\r\n");
+        for (std::string line; !(line = p.readLine()).empty();) {
+            commands.push_back(line);
+            if (line.starts_with("DATA")) {
+                p.send("354 go on\r\n");
+                data = p.readUntil("\r\n.\r\n");
+                p.send("250 queued\r\n");
+            } else if (line.starts_with("QUIT")) {
+                p.send("221 bye\r\n");
+                return;
+            } else {
+                p.send("250 ok\r\n");
+            }
+        }
+    });
+    driver.then([&](QWidget* dialog) {
+        QCOMPARE(dialog->objectName(), QString::number(ids::kSendMailDialog));
+        QCOMPARE(child<QLineEdit>(dialog, ids::kMailAddressControl)->text(),
+                 QStringLiteral("zhang@example.cn"));
+        QVERIFY(child<QRadioButton>(dialog, ids::kSendSelectedRadio)->isChecked());
+        child<QLineEdit>(dialog, ids::kSmtpControl)
+            ->setText(QStringLiteral("127.0.0.1:%1").arg(server.port()));
+        child<QComboBox>(dialog, ids::kSmtpSecurityControl)->setCurrentIndex(0);
+        child<QPushButton>(dialog, ids::kIdOk)->click();
+    });
+    QSignalSpy steps(&NetworkTaskRunner::instance(), &NetworkTaskRunner::stepShown);
+    QVERIFY(window.command(ids::kSendToMailbox));
+    server.join();
+    QCOMPARE(driver.messages().size(), size_t(1));
+    QCOMPARE(driver.messages()[0].text, QString::fromUtf8("发送完毕！"));
+    QCOMPARE(commands.at(1), std::string("MAIL From: <>\r\n"));
+    QCOMPARE(commands.at(2), std::string("RCPT TO: <zhang@example.cn>\r\n"));
+    // Only the branch: the entry itself first, then its subtree; not the other entry.
+    const std::string body =
+        "<BRIVANTA>\r\n<CUSTOM>\r\n" + text::gbk("工作") + "\r\n \r\n->doc\r\nhttp://doc/\r\n";
+    QVERIFY2(data.find("\r\n\r\n" + body) != std::string::npos, data.c_str());
+    QVERIFY(data.find("other") == std::string::npos);
+    QStringList shown;
+    for (const QList<QVariant>& s : steps)
+        shown << s.at(0).toString();
+    QCOMPARE(
+        shown.mid(1),
+        (QStringList{QString::fromUtf8("正在准备数据..."), QString::fromUtf8("正在连接..."),
+                     QString::fromUtf8("正在发送邮件..."), QString::fromUtf8("正在断开连接...")}));
+}
+
+void NetworkCommandsTest::theCommandLineProgramIsAPeerBothWays() {
+    TempHome home;
+    ModalDriver driver;
+    const int port = freePort();
+    listenOn(port);
+    MainDialog window{Storage(home.path())};
+    window.start(account());
+    window.show();
+    QTRY_VERIFY(window.peerListener().isListening());
+
+    // brivanta-cli sends a file to the window.
+    BookmarkTree file(kCustomTree);
+    file.InsertNode({"from-cli", "http://cli/", ""});
+    QVERIFY(!saveArchiveFile(file, home.filePath(QStringLiteral("out.bvk")).toStdString()));
+    QProcess send;
+    send.start(QStringLiteral(BRIVANTA_CLI_PATH),
+               {QStringLiteral("send-peer"), QStringLiteral("127.0.0.1:%1").arg(port),
+                home.filePath(QStringLiteral("out.bvk"))});
+    QVERIFY(send.waitForFinished(30000));
+    QCOMPARE(send.exitCode(), 0);
+    QTRY_COMPARE(topNames(window.customTree()), (std::vector<std::string>{"from-cli"}));
+
+    // The window sends its tree to brivanta-cli listening on a free port.
+    QProcess listen;
+    listen.start(
+        QStringLiteral(BRIVANTA_CLI_PATH),
+        {QStringLiteral("listen"), QStringLiteral("--port"), QStringLiteral("0"),
+         QStringLiteral("--count"), QStringLiteral("1"), home.filePath(QStringLiteral("in.bvk"))});
+    QVERIFY(listen.waitForReadyRead(30000));
+    const QString first = QString::fromUtf8(listen.readLine()).trimmed();
+    const QString cliPort = first.section(u' ', -1);
+    QVERIFY2(cliPort.toInt() > 0, qPrintable(first));
+    driver.then([&](QWidget* dialog) {
+        child<QLineEdit>(dialog, ids::kPeerAddressControl)->setText(QStringLiteral("127.0.0.1"));
+        child<QLineEdit>(dialog, ids::kPeerPortControl)->setText(cliPort);
+        child<QPushButton>(dialog, ids::kIdOk)->click();
+    });
+    QVERIFY(window.command(ids::kSendToNeighbour));
+    // It may have ended already, while the send ran the event loop.
+    QVERIFY(listen.state() == QProcess::NotRunning || listen.waitForFinished(30000));
+    QCOMPARE(listen.exitCode(), 0);
+    QVERIFY(driver.messages().empty());
+    BookmarkTree got(kCustomTree);
+    QVERIFY(loadArchiveFile(got, home.filePath(QStringLiteral("in.bvk")).toStdString()));
+    QCOMPARE(topNames(got), (std::vector<std::string>{"from-cli"}));
+}
+
 void NetworkCommandsTest::receivingAddsEachEnvelopeToTheTreeItNames() {
     TempHome home;
     ModalDriver driver;
@@ -541,9 +651,10 @@ void NetworkCommandsTest::uploadAndTheServerCheckNameTheServer() {
     accept.join();
     QVERIFY(driver.messages().empty());
     QCOMPARE(got.records, size_t(1));
-    BookmarkTree arrived(kCustomTree);
-    net::applyReceipt(arrived, got);
-    QCOMPARE(topNames(arrived), (std::vector<std::string>{"up"}));
+    // Exactly the bytes of the tree's file: the same archive stream.
+    QVERIFY(!saveArchiveFile(window.customTree(),
+                             home.filePath(QStringLiteral("up.bvk")).toStdString()));
+    QCOMPARE(QByteArray::fromStdString(got.archive), home.read(QStringLiteral("up.bvk")));
 
     const int port = server.port();
     server.close();
