@@ -171,6 +171,37 @@ TEST(RecommendedUpdateFailures, AnUnreachableMailboxOrAnUnwritableBackup) {
     EXPECT_EQ(asked, 1);  // "正在备份..." only
 }
 
+TEST(RecommendedUpdateFailures, RelativePathsAndALinkedTreeFile) {
+    TempFolder dir;
+    ASSERT_EQ(::mkdir(dir.path("shared").c_str(), 0755), 0);
+    BookmarkTree current(kRecommendedTree);
+    current.InsertNode({"old", "http://old/", ""});
+    ASSERT_FALSE(saveArchiveFile(current, dir.path("shared/System.bvk")).failed());
+    ASSERT_EQ(::symlink("shared/System.bvk", dir.path("System.bvk").c_str()), 0);
+    char previous[4096];
+    ASSERT_TRUE(::getcwd(previous, sizeof previous));
+    ASSERT_EQ(::chdir(dir.path("").c_str()), 0);
+    ScriptedServer server(mailbox({"<BRIVANTA>\r\n<SYSTEM>\r\nnew\r\nhttp://new/\r\n"}));
+    RecommendedMailbox box;
+    box.host = "127.0.0.1";
+    box.port = server.port();
+    RecommendedUpdateResult r =
+        updateRecommendedTree(current, "System.bak", "System.bvk", box, kQuick);
+    server.join();
+    ASSERT_EQ(::chdir(previous), 0);
+    EXPECT_TRUE(r.ok) << text::toUtf8(r.statusText);
+    // The link stays a link; the file it names got the new tree.
+    struct stat st {};
+    ASSERT_EQ(::lstat(dir.path("System.bvk").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    BookmarkTree written(kRecommendedTree);
+    ASSERT_TRUE(loadArchiveFile(written, dir.path("shared/System.bvk")));
+    EXPECT_EQ(treeText(written), "new|http://new/\n");
+    BookmarkTree backup(kRecommendedTree);
+    ASSERT_TRUE(loadArchiveFile(backup, dir.path("System.bak")));
+    EXPECT_EQ(treeText(backup), "old|http://old/\n");
+}
+
 TEST(Upload, SendsTheArchiveStreamAndNamesTheServerWhenItFails) {
     BookmarkTree tree(kCustomTree);
     addEntries(tree, {{0, text::gbk("资料"), ""}, {1, "a", "http://a/"}});
