@@ -178,7 +178,8 @@ void NetworkCommandsTest::theRunnerKeepsRepaintingAndBlocksCommands() {
     NetworkTaskRunner& runner = NetworkTaskRunner::instance();
     QSignalSpy steps(&runner, &NetworkTaskRunner::stepShown);
     int ticks = 0;
-    bool sawModal = false, sawWaitCursor = false, commandRefused = false, nestedRefused = false;
+    bool sawModal = false, sawWaitCursor = false, commandRefused = false, nestedRefused = false,
+         closeRefused = false;
     QTimer timer;
     timer.setInterval(20);
     connect(&timer, &QTimer::timeout, this, [&] {
@@ -186,6 +187,8 @@ void NetworkCommandsTest::theRunnerKeepsRepaintingAndBlocksCommands() {
         BusyWindow* busy = runner.busyWindow();
         if (busy && busy->isVisible() && busy->isModal())
             sawModal = true;
+        if (busy && !busy->close())
+            closeRefused = true;
         if (QApplication::overrideCursor() &&
             QApplication::overrideCursor()->shape() == Qt::WaitCursor)
             sawWaitCursor = true;
@@ -207,6 +210,7 @@ void NetworkCommandsTest::theRunnerKeepsRepaintingAndBlocksCommands() {
     // The GUI thread went on while the worker slept: about 20 ticks in 450 ms.
     QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
     QVERIFY(sawModal);
+    QVERIFY(closeRefused);
     QVERIFY(sawWaitCursor);
     QVERIFY(commandRefused);
     QVERIFY(nestedRefused);

@@ -1,6 +1,7 @@
 #include "gui/net/NetworkTaskRunner.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QEventLoop>
 #include <memory>
 #include <thread>
@@ -10,6 +11,23 @@
 #include "gui/text/QtText.h"
 
 namespace brivanta {
+
+namespace {
+
+// The window manager may still give the busy window a close box; the window goes only when
+// the operation has ended.
+class KeepOpen : public QObject {
+  public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Close) {
+            event->ignore();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+}  // namespace
 
 NetworkTaskRunner& NetworkTaskRunner::instance() {
     static NetworkTaskRunner runner;
@@ -34,6 +52,8 @@ bool NetworkTaskRunner::run(QWidget* owner, CommandRegistry* commands, const QSt
     // only takes effect when the window is shown again.
     window->hide();
     window->setWindowModality(Qt::ApplicationModal);
+    KeepOpen keepOpen;
+    window->installEventFilter(&keepOpen);
     window->show();
     window_ = window.get();
     window->setWindowTitle(firstCaption);
@@ -63,6 +83,7 @@ bool NetworkTaskRunner::run(QWidget* owner, CommandRegistry* commands, const QSt
     worker.join();
 
     window_ = nullptr;
+    window->removeEventFilter(&keepOpen);
     window.reset();
     QApplication::restoreOverrideCursor();
     if (suspended)
