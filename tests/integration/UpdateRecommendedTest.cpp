@@ -51,8 +51,12 @@ TEST(UpdateRecommended, TwoSystemEnvelopesMakeTheTreeFirstMailFirst) {
     const std::string user = "grace";
     ASSERT_TRUE(emptyMailbox(user));
     TempDir dir;
+    // Each mail is in the box before the next is sent: mails delivered in the same moment
+    // may be listed in either order.
     mailTree(user, "system", {{"s1", "http://s1/", ""}}, dir);
+    ASSERT_EQ(waitForMails(user, 1), 1);
     mailTree(user, "custom", {{"c", "http://c/", ""}}, dir);
+    ASSERT_EQ(waitForMails(user, 2), 2);
     mailTree(user, "system", {{"s2", "http://s2/", ""}, {"s3", "http://s3/", ""}}, dir);
     ASSERT_EQ(waitForMails(user, 3), 3);
 
