@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/accounts/UserAccount.h"
+#include "core/app/NetworkSettings.h"
 #include "core/app/Storage.h"
 #include "core/app/ViewOptions.h"
 #include "core/formats/FileError.h"
@@ -19,18 +20,20 @@
 
 class QAction;
 class QMenu;
-class QSystemTrayIcon;
 class QTabBar;
 class QToolBar;
 class QToolButton;
 
 namespace brivanta {
 
+class BarDialog;
 class BookmarkTreeModel;
 class BookmarkTreeView;
 class TreeSearchBar;
 class TreeEditor;
 class TreeMenus;
+class TrayIcon;
+struct OptionValues;
 
 // The main window: the three category trees, the tab strip that picks one, the toolbar,
 // saving, and closing. A tool window without a taskbar entry.
@@ -88,6 +91,20 @@ class MainDialog : public QWidget {
     // Right-click menus, toolbar drop-downs and the quick menu of bookmarks.
     TreeMenus& menus() { return *menus_; }
 
+    // The upload server and the listening port of this run (set in the options sheet).
+    const NetworkSettings& networkSettings() const { return network_; }
+    // The options sheet (32797), and what its OK does, in order (MainDialogOptions.cpp).
+    void openOptions();
+    void applyOptions(const OptionValues& values);
+    // The notification icon and the docking bar (MainDialogDocking.cpp).
+    TrayIcon& trayIcon() { return *tray_; }
+    BarDialog& bar() { return *bar_; }
+    // Adds the notification icon with the tip of the active tree, or takes it away.
+    void showTrayIcon();
+    void hideTrayIcon();
+    // One tick of the edge timer's sliding and reveal.
+    void slideAndReveal();
+
   signals:
     // The window has closed and saved; the program ends.
     void closed();
@@ -102,6 +119,9 @@ class MainDialog : public QWidget {
     void registerCommands();
     // New, edit, delete, cut, copy and paste on the shown tree (MainDialogEditing.cpp).
     void registerEditingCommands();
+    // Settings, the view toggles, the tray icon and the bar.
+    void registerOptionCommands();
+    void setUpDocking();
     void buildToolbar();
     // Enables the commands that depend on the active tree (send needs entries).
     void updateCommandStates();
@@ -135,7 +155,10 @@ class MainDialog : public QWidget {
     QTabBar* tabs_ = nullptr;
     TreeSearchBar* searchBar_ = nullptr;
     QToolBar* toolbar_ = nullptr;
-    QSystemTrayIcon* tray_ = nullptr;
+    ViewOptions view_;
+    NetworkSettings network_;
+    TrayIcon* tray_ = nullptr;
+    std::unique_ptr<BarDialog> bar_;
     QTimer edgeTimer_;
     TreeEditor* editor_ = nullptr;
     int toolbarBand_;
