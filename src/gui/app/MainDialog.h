@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -159,6 +160,9 @@ class MainDialog : public QWidget {
     NetworkSettings network_;
     TrayIcon* tray_ = nullptr;
     std::unique_ptr<BarDialog> bar_;
+    // The last slide asked for: from which left edge to which.
+    int slideFrom_ = std::numeric_limits<int>::min();
+    int slideTo_ = std::numeric_limits<int>::min();
     QTimer edgeTimer_;
     TreeEditor* editor_ = nullptr;
     int toolbarBand_;

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QScreen>
+#include <limits>
 
 #include "core/app/EdgeGeometry.h"
 #include "core/app/TrayTip.h"
@@ -66,7 +67,12 @@ void MainDialog::slideAndReveal() {
     QPoint cursor = QCursor::pos();
     LayoutPoint at{cursor.x(), cursor.y()};
     QRect frame = frameGeometry();
-    if (std::optional<int> left = slideStep(toLayout(frame), at, area, view_.autoHide)) {
+    std::optional<int> left = slideStep(toLayout(frame), at, area, view_.autoHide);
+    // Window managers keep part of a window on screen against the program's own moves
+    // (openbox a tenth of it): a move that was refused is not asked for again every tick.
+    if (left && !(frame.left() == slideFrom_ && *left == slideTo_)) {
+        slideFrom_ = frame.left();
+        slideTo_ = *left;
         move(*left, frame.top());
         frame = frameGeometry();
     }
@@ -74,6 +80,7 @@ void MainDialog::slideAndReveal() {
         int frameHeight = frame.height() - height();
         move(back->left, back->top);
         resize(width(), std::max(1, back->height() - frameHeight));
+        slideFrom_ = slideTo_ = std::numeric_limits<int>::min();
     }
 }
 
