@@ -20,7 +20,6 @@ class MailSecurityProfileTest : public QObject {
     void unsetFollowsThePort();
     void usersAreKeptApart();
     void aDamagedValueReadsAsUnset();
-    void labelsAndIndexes();
 
   private:
     QTemporaryDir settingsDir_;
@@ -117,16 +116,6 @@ void MailSecurityProfileTest::aDamagedValueReadsAsUnset() {
     QVERIFY(!p.smtpSecurity.has_value());
     QVERIFY(!p.pop3Security.has_value());
     QCOMPARE(p.smtpLogin, std::string("x"));
-}
-
-void MailSecurityProfileTest::labelsAndIndexes() {
-    QStringList labels;
-    for (int i = 0; i < kSecurityChoices; ++i) {
-        labels << securityModeLabel(securityModeAt(i));
-        QCOMPARE(securityModeIndex(securityModeAt(i)), i);
-    }
-    QCOMPARE(labels, (QStringList{QString::fromUtf8("无"), QStringLiteral("STARTTLS"),
-                                  QStringLiteral("SSL/TLS")}));
 }
 
 QTEST_MAIN(MailSecurityProfileTest)
