@@ -113,6 +113,13 @@ void DockingTest::trayTipFollowsTheCategory() {
     QVERIFY(!window.trayIcon().isAdded());
     QVERIFY(!window.trayIcon().isShown());
     window.close();
+
+    // A long name: the tip keeps the whole characters within 63 bytes.
+    MainDialog longName{Storage(home.path())};
+    QString thirty = QString(30, QChar(0x5F20));
+    longName.start(makeAccount(text::fromUtf8(thirty.toStdString()), "pw"));
+    QCOMPARE(longName.trayIcon().tip(), thirty + QString::fromUtf8("（"));
+    longName.close();
 }
 
 void DockingTest::toggleCommandsFlipTheirSwitchesAndCheckMarks() {
