@@ -11,6 +11,7 @@
 #include "core/formats/TreeArchive.h"
 #include "core/text/Encoding.h"
 #include "gui/app/MainDialog.h"
+#include "gui/options/OptionValues.h"
 #include "gui/platform/AddressOpener.h"
 #include "gui/platform/TerminationSignals.h"
 #include "gui/resources/CommandIds.h"
@@ -459,6 +460,12 @@ void MainDialogTest::doubleClickOpensLinksOnly() {
     MainDialog window{Storage(home.path())};
     window.start(userU());
     window.show();
+    // Through the desktop's opener: the new-browser-window switch off.
+    OptionValues options;
+    options.view = window.viewOptions();
+    options.view.openInNewBrowser = false;
+    options.password = userU().password;
+    window.applyOptions(options);
     BookmarkTreeView* view = window.treeView(ids::kCustomTreeControl);
     QModelIndex folder = view->bookmarkModel()->index(0, 0);
     doubleClick(view, folder);

@@ -218,7 +218,8 @@ void TreeMenusTest::checkMarks() {
     SampleTree recommended(kRecommendedTree);
     recommended.tree.setShowMenuIcons(false);
     CommandRegistry commands;
-    ViewOptions options{false, true, true, false};
+    ViewOptions options{
+        .showTrayIcon = false, .showToolbar = true, .listening = true, .autoHide = false};
     TreeMenus::Hooks hooks;
     hooks.viewOptions = [&options] { return options; };
     TreeMenus menus(commands, hooks);
@@ -233,7 +234,7 @@ void TreeMenusTest::checkMarks() {
     // 自动隐藏 has no toolbar image: its cell stays empty and shows a drawn check mark.
     QVERIFY(menu->itemIcon(findAction(menu.get(), ids::kAutoHide)).isNull());
 
-    options = {true, false, false, true};
+    options = {.showTrayIcon = true, .showToolbar = false, .listening = false, .autoHide = true};
     menu.reset(menus.buildContextMenu(recommended.tree, kNoItem, 137, nullptr));
     QVERIFY(!findAction(menu.get(), ids::kShowMenuIcons)->isChecked());
     QVERIFY(!findAction(menu.get(), ids::kShowToolbar)->isChecked());

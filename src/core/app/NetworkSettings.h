@@ -4,12 +4,17 @@
 
 namespace brivanta {
 
-// The network endpoints of one run (not kept between runs): the server that takes uploads
-// and answers the verification, and the port this copy listens on for its neighbours.
+// Where this run uploads to and listens on; set in the options sheet and never stored.
 struct NetworkSettings {
+    inline static constexpr int kDefaultPort = 5000;
+
+    // The upload and recommended-tree server (GBK host name); empty until the user sets it.
     std::string serverAddress;
-    int serverPort = 5000;
-    int listenPort = 5000;
+    int serverPort = kDefaultPort;
+    // The local port peers send to, read when listening starts.
+    int listenPort = kDefaultPort;
+
+    bool operator==(const NetworkSettings&) const = default;
 };
 
 }  // namespace brivanta

@@ -12,7 +12,6 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QShowEvent>
-#include <QSystemTrayIcon>
 #include <QTabBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -24,7 +23,9 @@
 #include "gui/accounts/LoginFlow.h"
 #include "gui/addressbook/ContactDialog.h"
 #include "gui/app/AboutDialog.h"
+#include "gui/app/BarDialog.h"
 #include "gui/app/TipDialog.h"
+#include "gui/app/TrayIcon.h"
 #include "gui/controls/FlatButton.h"
 #include "gui/controls/IconMenu.h"
 #include "gui/formats/ExchangeCommands.h"
@@ -125,6 +126,8 @@ MainDialog::MainDialog(Storage storage, QWidget* parent)
     for (BookmarkTreeView* view : views_)
         menus_->attach(view);
     buildToolbar();
+    registerOptionCommands();
+    setUpDocking();
     updateCommandStates();
     edgeTimer_.setInterval(kEdgeTimerMilliseconds);
     connect(&edgeTimer_, &QTimer::timeout, this, &MainDialog::onEdgeTimer);
@@ -132,6 +135,7 @@ MainDialog::MainDialog(Storage storage, QWidget* parent)
 
 MainDialog::~MainDialog() {
     edgeTimer_.stop();
+    bar_.reset();
     // The views look into the models, which look into the trees: end them in that order.
     for (BookmarkTreeView*& view : views_) {
         delete view;
@@ -228,33 +232,16 @@ void MainDialog::start(const UserAccount& account) {
     addressBookTree_.setTreeKind(kAddressBookTree);
     loadArchiveFile(addressBookTree_, storage_.addressBook(account_.name));
 
-    if (QSystemTrayIcon::isSystemTrayAvailable() && !tray_) {
-        tray_ = new QSystemTrayIcon(resourceIcon(ids::kProgramIcon), this);
-        connect(tray_, &QSystemTrayIcon::activated, this,
-                [this](QSystemTrayIcon::ActivationReason reason) {
-                    switch (reason) {
-                        case QSystemTrayIcon::Trigger:
-                            menus_->showQuickMenu(activeTree(), QCursor::pos());
-                            break;
-                        case QSystemTrayIcon::Context:
-                            menus_->ShowContextMenu(treeView(activeTreeId()), ids::kTrayMenu,
-                                                    QCursor::pos());
-                            break;
-                        default:
-                            show();
-                            raise();
-                            activateWindow();
-                    }
-                });
-        tray_->show();
-    }
     edgeTimer_.start();
     onEdgeTimer();
     QString title =
         QString::fromUtf8("Brivanta（") + fromGbk(account_.name) + QString::fromUtf8("）");
     setWindowTitle(title);
-    if (tray_)
-        tray_->setToolTip(title);
+    // Start-up adds the icon whatever the switch says; the switch starts on.
+    showTrayIcon();
+    if (QScreen* screen = this->screen())
+        bar_->placeOn(screen->availableGeometry());
+    bar_->show();
     started_ = true;
     // Listening starts by itself, once the window runs.
     QTimer::singleShot(0, this, [this] { command(ids::kListen); });
@@ -304,20 +291,22 @@ void MainDialog::switchCategory(int tabIndex) {
         QSignalBlocker quiet(tabs_);
         tabs_->setCurrentIndex(tabIndex);
     }
+    // The icon's tip and quick menu follow the category.
+    if (started_ && view_.showTrayIcon)
+        showTrayIcon();
 }
 
 void MainDialog::setShowToolbar(bool show) {
     toolbarBand_ = show ? kToolbarBand : 0;
+    view_.showToolbar = show;
+    commands_.setChecked(ids::kShowToolbar, show);
     layoutActiveTree(activeTreeId());
 }
 
 ViewOptions MainDialog::viewOptions() const {
-    ViewOptions options;
-    options.showTrayIcon = tray_ && tray_->isVisible();
-    options.showToolbar = showToolbar();
-    // Listening and auto-hide keep their state on their commands.
+    ViewOptions options = view_;
+    // Listening keeps its state on its command, which starts and stops the listener.
     options.listening = commands_.isChecked(ids::kListen);
-    options.autoHide = commands_.isChecked(ids::kAutoHide);
     return options;
 }
 
@@ -348,6 +337,7 @@ void MainDialog::onEdgeTimer() {
         // frame does not push the tab strip under a panel.
         if (fitted_ && frame != fittedFrame_ && !frame.isNull())
             fitToScreen();
+        slideAndReveal();
     }
     layoutActiveTree(activeTreeId());
 }
@@ -433,8 +423,8 @@ void MainDialog::closeEvent(QCloseEvent* event) {
     }
     closed_ = true;
     edgeTimer_.stop();
-    if (tray_)
-        tray_->hide();
+    hideTrayIcon();
+    bar_->hide();
     event->accept();
     emit closed();
 }
@@ -474,7 +464,7 @@ void MainDialog::showAbout() {
 }
 
 void MainDialog::openEntry(const QString& address) {
-    if (!openAddress(address, false, &associations_)) {
+    if (!openAddress(address, view_.openInNewBrowser, &associations_)) {
         QMessageBox::warning(this, QStringLiteral("Brivanta"),
                              QString::fromUtf8("无法打开 “%1”。").arg(address));
     }

@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -20,19 +21,21 @@
 
 class QAction;
 class QMenu;
-class QSystemTrayIcon;
 class QTabBar;
 class QToolBar;
 class QToolButton;
 
 namespace brivanta {
 
+class BarDialog;
 class BookmarkTreeModel;
 class PeerListenService;
 class BookmarkTreeView;
 class TreeSearchBar;
 class TreeEditor;
 class TreeMenus;
+class TrayIcon;
+struct OptionValues;
 
 // The main window: the three category trees, the tab strip that picks one, the toolbar,
 // saving, and closing. A tool window without a taskbar entry.
@@ -93,6 +96,20 @@ class MainDialog : public QWidget {
     NetworkSettings& networkSettings() { return network_; }
     PeerListenService& peerListener() { return *listener_; }
 
+    // The upload server and the listening port of this run (set in the options sheet).
+    const NetworkSettings& networkSettings() const { return network_; }
+    // The options sheet (32797), and what its OK does, in order (MainDialogOptions.cpp).
+    void openOptions();
+    void applyOptions(const OptionValues& values);
+    // The notification icon and the docking bar (MainDialogDocking.cpp).
+    TrayIcon& trayIcon() { return *tray_; }
+    BarDialog& bar() { return *bar_; }
+    // Adds the notification icon with the tip of the active tree, or takes it away.
+    void showTrayIcon();
+    void hideTrayIcon();
+    // One tick of the edge timer's sliding and reveal.
+    void slideAndReveal();
+
   signals:
     // The window has closed and saved; the program ends.
     void closed();
@@ -109,6 +126,9 @@ class MainDialog : public QWidget {
     void registerEditingCommands();
     // Listening, sending to a neighbour or a mailbox, receiving, update and upload.
     void registerNetworkCommands();
+    // Settings, the view toggles, the tray icon and the bar.
+    void registerOptionCommands();
+    void setUpDocking();
     void buildToolbar();
     // Enables the commands that depend on the active tree (send needs entries).
     void updateCommandStates();
@@ -142,7 +162,13 @@ class MainDialog : public QWidget {
     QTabBar* tabs_ = nullptr;
     TreeSearchBar* searchBar_ = nullptr;
     QToolBar* toolbar_ = nullptr;
-    QSystemTrayIcon* tray_ = nullptr;
+    ViewOptions view_;
+    NetworkSettings network_;
+    TrayIcon* tray_ = nullptr;
+    std::unique_ptr<BarDialog> bar_;
+    // The last slide asked for: from which left edge to which.
+    int slideFrom_ = std::numeric_limits<int>::min();
+    int slideTo_ = std::numeric_limits<int>::min();
     QTimer edgeTimer_;
     TreeEditor* editor_ = nullptr;
     int toolbarBand_;

@@ -71,6 +71,10 @@ inline constexpr int kMainDialog = 102;
 inline constexpr int kTipDialog = 105;
 inline constexpr int kLoginDialog = 134;
 inline constexpr int kEntryDialog = 138;
+inline constexpr int kPasswordPage = 151;
+inline constexpr int kEmailSetPage = 155;
+inline constexpr int kParamPage = 156;
+inline constexpr int kNetworkPage = 162;
 inline constexpr int kBusyDialog = 168;
 inline constexpr int kSendToPeerDialog = 177;
 inline constexpr int kReceiveMailDialog = 183;
@@ -79,6 +83,7 @@ inline constexpr int kImportExportDialog = 188;
 inline constexpr int kContactDialog = 207;
 inline constexpr int kDeleteConfirmDialog = 198;
 inline constexpr int kFolderNameDialog = 228;
+inline constexpr int kBarDialog = 229;
 inline constexpr int kNewUserDialog = 252;
 
 // Controls of the account dialogs.
@@ -101,6 +106,27 @@ inline constexpr int kSmtpSecurityControl = 1301;
 inline constexpr int kPop3SecurityControl = 1302;
 inline constexpr int kSmtpLoginControl = 1303;
 inline constexpr int kRememberPasswordControl = 1304;
+
+// Controls of the options sheet's pages.
+inline constexpr int kOldPasswordControl = 1017;
+inline constexpr int kNewPasswordControl = 1018;
+inline constexpr int kConfirmNewPasswordControl = 1019;
+inline constexpr int kChangePasswordCheck = 1020;
+inline constexpr int kOpenInNewBrowserCheck = 1022;
+inline constexpr int kShowMenuIconsCheck = 1023;
+inline constexpr int kShowToolbarCheck = 1024;
+inline constexpr int kShowTrayIconCheck = 1025;
+inline constexpr int kServerAddressControl = 1023;
+inline constexpr int kServerPortControl = 1024;
+inline constexpr int kListenPortControl = 1030;
+
+// Controls of the docking bar.
+inline constexpr int kBarStatusLine1 = 1025;
+inline constexpr int kBarStatusLine2 = 1026;
+inline constexpr int kBarRecommendedButton = 1081;
+inline constexpr int kBarCustomButton = 1082;
+inline constexpr int kBarAddressBookButton = 1083;
+inline constexpr int kBarSystemButton = 1084;
 
 // Controls of the contact dialog.
 inline constexpr int kContactNameControl = 1003;
@@ -154,12 +180,16 @@ inline constexpr int kShortcutFolderIcon = 195;
 inline constexpr int kImportIcon = 196;
 inline constexpr int kExportIcon = 197;
 inline constexpr int kDeleteIcon = 200;
+inline constexpr int kEmailPageIcon = 201;
 inline constexpr int kOpenFolderIcon = 142;
 inline constexpr int kAddressBookIcon = 202;
 inline constexpr int kMailIcon = 182;
 inline constexpr int kNeighbourIcon = 185;
+inline constexpr int kNetworkPageIcon = 203;
 inline constexpr int kRecommendedTabIcon = 243;
 inline constexpr int kCustomTabIcon = 244;
+inline constexpr int kAddressBookTabIcon = 245;
+inline constexpr int kSystemButtonIcon = 246;
 inline constexpr int kFemaleIcon = 224;
 inline constexpr int kMaleIcon = 225;
 inline constexpr int kCancelIcon = 255;

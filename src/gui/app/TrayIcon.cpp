@@ -1,0 +1,45 @@
+#include "gui/app/TrayIcon.h"
+
+#include <QCursor>
+#include <QSystemTrayIcon>
+
+namespace brivanta {
+
+TrayIcon::TrayIcon(QObject* parent) : QObject(parent) {}
+
+TrayIcon::~TrayIcon() {
+    remove();
+}
+
+bool TrayIcon::add(const QIcon& icon, const QString& tip) {
+    added_ = true;
+    tip_ = tip;
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return false;
+    if (!icon_) {
+        icon_ = new QSystemTrayIcon(this);
+        connect(icon_, &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) {
+                    if (reason == QSystemTrayIcon::Trigger)
+                        emit quickMenuRequested(QCursor::pos());
+                    else if (reason == QSystemTrayIcon::Context)
+                        emit systemMenuRequested(QCursor::pos());
+                });
+    }
+    icon_->setIcon(icon);
+    icon_->setToolTip(tip);
+    icon_->show();
+    return icon_->isVisible();
+}
+
+void TrayIcon::remove() {
+    added_ = false;
+    if (icon_)
+        icon_->hide();
+}
+
+bool TrayIcon::isShown() const {
+    return icon_ && icon_->isVisible();
+}
+
+}  // namespace brivanta
