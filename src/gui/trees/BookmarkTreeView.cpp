@@ -199,7 +199,7 @@ void BookmarkTreeView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEd
 }
 
 void BookmarkTreeView::onDoubleClicked(const QModelIndex& index) {
-    const NodeRecord* record = tree().LookupRecord(model_->itemOf(index));
+    RecordRef record = tree().LookupRecord(model_->itemOf(index));
     if (!record)
         return;
     std::string_view address = text::trimLeft(record->address);
