@@ -1,7 +1,6 @@
 #include "core/trees/BookmarkTree.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "core/text/Trim.h"
 
@@ -88,10 +87,9 @@ bool BookmarkTree::storeText(Node& n, const NodeRecord& record) {
     n.addressSize = static_cast<std::uint32_t>(record.address.size());
     n.tagSize = static_cast<std::uint32_t>(record.tag.size());
     if (size > 0) {
-        std::memcpy(p, record.name.data(), record.name.size());
-        std::memcpy(p + record.name.size(), record.address.data(), record.address.size());
-        std::memcpy(p + record.name.size() + record.address.size(), record.tag.data(),
-                    record.tag.size());
+        char* out = std::copy(record.name.begin(), record.name.end(), p);
+        out = std::copy(record.address.begin(), record.address.end(), out);
+        std::copy(record.tag.begin(), record.tag.end(), out);
     }
     return true;
 }
@@ -106,7 +104,7 @@ void BookmarkTree::compactText() {
             continue;
         std::size_t size = n->textSize();
         char* p = fresh.allocate(size);
-        std::memcpy(p, n->text, size);
+        std::copy_n(n->text, size, p);
         n->text = p;
     }
     text_ = std::move(fresh);
