@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Names that begin with a depth marker or white space are read back differently by
     // design; every other tree must survive a save and a load byte for byte.
     for (ItemId item = 1; item <= tree.nextItemData(); ++item) {
-        const std::string& label = tree.label(item);
+        RecordText label = tree.label(item);
         if (label.starts_with("->") || label.starts_with('|') ||
             (!label.empty() && text::isSpace(label[0]))) {
             return 0;

@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const ItemId last = tree.nextItemData();
     std::vector<ItemId> contacts;
     for (ItemId item = 1; item <= last; ++item) {
-        const NodeRecord* record = tree.LookupRecord(item);
+        RecordRef record = tree.LookupRecord(item);
         if (!record)
             continue;
         contentOfLabel(record->name);

@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         PinyinMatcher shorter(query.substr(0, length - 1));
         PinyinMatcher longer(typed);
         for (ItemId item = 1; item <= tree.nextItemData(); ++item) {
-            const std::string& name = tree.label(item);
+            RecordText name = tree.label(item);
             if (longer.narrows(shorter) && longer.matches(name) && !shorter.matches(name))
                 std::abort();
             if (longer.narrows(shorter) && longer.contains(name) && !shorter.contains(name))

@@ -1,5 +1,6 @@
 #include "cli/CliCommands.h"
 #include "cli/NetOptions.h"
+#include "cli/SharedTreeFile.h"
 #include "core/formats/BrowserImport.h"
 #include "core/formats/BrowserProfiles.h"
 #include "core/formats/NetscapeBookmarks.h"
@@ -69,6 +70,9 @@ int runBrowserImport(Args args) {
     }
     const std::string& path = args.back();
 
+    FileLock lock;
+    if (!lockTreeFile(lock, path))
+        return 1;
     BookmarkTree tree;
     if (!loadTreeFile(tree, path))
         return 1;

@@ -68,10 +68,8 @@ int runBuild(Args args) {
         return fail("无法读取标准输入");
     // Replacing the file while a listener adds to it: one after the other, never both.
     FileLock lock;
-    if (FileError e = lock.lock(args[0], SharedTreeFile::kLockWaitMs)) {
-        return fail(e.errorNumber == EWOULDBLOCK ? FileLock::busyMessage(args[0])
-                                                 : e.writeMessage());
-    }
+    if (!lockTreeFile(lock, args[0]))
+        return 1;
     if (FileError e = saveArchiveFile(tree, args[0]))
         return fail(e.writeMessage());
     return 0;

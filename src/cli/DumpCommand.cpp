@@ -30,7 +30,7 @@ int runDump(Args args) {
     OutputBuffer out;
     std::string line;
     forEachPreOrder(tree, kNoItem, [&](ItemId item, int depth) {
-        const NodeRecord* record = tree.LookupRecord(item);
+        RecordRef record = tree.LookupRecord(item);
         line.assign(static_cast<size_t>(depth) * 2, ' ');
         line += text::escapedUtf8(tree.label(item), true);
         line += '\t';

@@ -2,6 +2,7 @@
 
 #include "cli/CliCommands.h"
 #include "cli/ExchangeFormatArg.h"
+#include "cli/SharedTreeFile.h"
 #include "core/formats/Exchange.h"
 
 namespace brivanta::cli {
@@ -37,6 +38,10 @@ int runImport(Args args) {
     if (check.outcome == ExchangeCheck::MissingFile)
         return fail("文件 “" + check.path + "” 不存在");
 
+    // Adding to a file another writer may be changing: read it only once the lock is ours.
+    FileLock lock;
+    if (!lockTreeFile(lock, file))
+        return 1;
     BookmarkTree tree;
     FileError error;
     if (!loadArchiveFile(tree, file, kNoItem, &error) && error.errorNumber != ENOENT)

@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 #include "cli/CliSupport.h"
 #include "cli/NetOptions.h"
@@ -51,10 +53,8 @@ bool SharedTreeFile::load() {
 bool SharedTreeFile::update(const std::function<size_t(BookmarkTree&)>& change, size_t& added) {
     added = 0;
     FileLock lock;
-    if (FileError e = lock.lock(path_, kLockWaitMs)) {
-        fail(e.errorNumber == EWOULDBLOCK ? FileLock::busyMessage(path_) : e.writeMessage());
+    if (!lockTreeFile(lock, path_))
         return false;
-    }
     // Another writer saves by renaming a new file into place: a new inode, a new time.
     if (!(identity() == seen_) && !read())
         return false;
@@ -76,6 +76,25 @@ bool SharedTreeFile::update(const std::function<size_t(BookmarkTree&)>& change, 
         return false;
     }
     seen_ = identity();
+    return true;
+}
+
+int lockWaitMs() {
+    const char* value = std::getenv("BRIVANTA_LOCK_WAIT_MS");
+    if (!value || !*value)
+        return SharedTreeFile::kLockWaitMs;
+    char* end = nullptr;
+    long ms = std::strtol(value, &end, 10);
+    if (*end != '\0' || ms < 0 || ms > SharedTreeFile::kLockWaitMs)
+        return SharedTreeFile::kLockWaitMs;
+    return static_cast<int>(ms);
+}
+
+bool lockTreeFile(FileLock& lock, const std::string& path) {
+    if (FileError e = lock.lock(path, lockWaitMs())) {
+        fail(e.errorNumber == EWOULDBLOCK ? FileLock::busyMessage(path) : e.writeMessage());
+        return false;
+    }
     return true;
 }
 

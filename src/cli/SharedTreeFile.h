@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "core/formats/FileLock.h"
 #include "core/trees/BookmarkTree.h"
 
 namespace brivanta::cli {
@@ -27,7 +28,7 @@ class SharedTreeFile {
     BookmarkTree& tree() { return tree_; }
     const std::string& path() const { return path_; }
 
-    // How long a writer waits for a lock another program holds.
+    // How long a writer waits for a lock another program holds (see lockWaitMs).
     static constexpr int kLockWaitMs = 30000;
 
   private:
@@ -47,5 +48,13 @@ class SharedTreeFile {
     Identity seen_;         // the file as this program last read or wrote it
     bool damaged_ = false;  // read in part: keep a copy before the first save
 };
+
+// How long a writer waits for the lock of a tree file: kLockWaitMs, or the milliseconds in
+// BRIVANTA_LOCK_WAIT_MS. A writer gives up then rather than wait for good, because a
+// desktop session of that file's user holds the lock until it ends.
+int lockWaitMs();
+// Takes the writers' lock of `path` for a writer that adds to or replaces the file. False
+// with the message printed (naming the file) when it could not be had.
+bool lockTreeFile(FileLock& lock, const std::string& path);
 
 }  // namespace brivanta::cli

@@ -14,7 +14,7 @@ inline std::string describe(const BookmarkTree& tree, ItemId parent = kNoItem) {
     std::string out;
     for (int r = 0; r < tree.childCount(parent); ++r) {
         ItemId item = tree.child(parent, r);
-        const NodeRecord* record = tree.LookupRecord(item);
+        RecordRef record = tree.LookupRecord(item);
         out += tree.label(item) + "|" + record->address;
         if (!record->tag.empty())
             out += "|" + record->tag;

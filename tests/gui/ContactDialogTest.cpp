@@ -34,7 +34,7 @@ std::string g(const char* s) {
 QString describe(const BookmarkTree& tree, ItemId parent = kNoItem) {
     QString out;
     for (ItemId c = tree.firstChild(parent); c != kNoItem; c = tree.nextSibling(c)) {
-        const NodeRecord* r = tree.LookupRecord(c);
+        RecordRef r = tree.LookupRecord(c);
         out += QString::fromStdString(text::toUtf8(tree.label(c) + "|" + r->address));
         if (!r->tag.empty())
             out += QLatin1Char('|') + QString::fromStdString(text::toUtf8(r->tag));

@@ -108,7 +108,7 @@ void MainDialogTest::startLoadsTheThreeTreesAndShowsTheCustomOne() {
     QCOMPARE(window.recommendedTree().size(), size_t(2));
     // The address book was read with three strings per record: the tag picked the image.
     QCOMPARE(window.addressBookTree().size(), size_t(2));
-    const NodeRecord* contact = window.addressBookTree().LookupRecord(1);
+    RecordRef contact = window.addressBookTree().LookupRecord(1);
     QVERIFY(contact);
     QCOMPARE(contact->tag, text::gbk("男"));
     QVERIFY(window.addressBookTree().image(1) > kOpenFolderImage);

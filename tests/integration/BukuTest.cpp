@@ -66,7 +66,7 @@ struct Link {
 std::map<std::string, Link> linksOf(const BookmarkTree& tree) {
     std::map<std::string, Link> links;
     for (ItemId item = 1; item <= tree.nextItemData(); ++item) {
-        const NodeRecord* record = tree.LookupRecord(item);
+        RecordRef record = tree.LookupRecord(item);
         if (record == nullptr || record->address.empty())
             continue;
         ItemId parent = tree.parent(item);

@@ -19,12 +19,12 @@ std::string contentOfLabel(std::string_view label) {
 }
 
 bool isDetailEntry(const BookmarkTree& tree, ItemId child) {
-    const NodeRecord* record = tree.LookupRecord(child);
+    RecordRef record = tree.LookupRecord(child);
     return record && !tree.hasChildren(child) && !isContactTag(record->tag);
 }
 
 std::optional<Contact> readContact(const BookmarkTree& tree, ItemId item) {
-    const NodeRecord* record = tree.LookupRecord(item);
+    RecordRef record = tree.LookupRecord(item);
     if (!record || !isContactTag(record->tag))
         return std::nullopt;
     Contact contact;
@@ -33,7 +33,7 @@ std::optional<Contact> readContact(const BookmarkTree& tree, ItemId item) {
     for (ItemId child = tree.firstChild(item); child != kNoItem; child = tree.nextSibling(child)) {
         if (!isDetailEntry(tree, child))
             continue;
-        const NodeRecord* detail = tree.LookupRecord(child);
+        RecordRef detail = tree.LookupRecord(child);
         if (detail->tag == birthdayTag())
             contact.birthday = parseBirthdayAddress(detail->address);
         else

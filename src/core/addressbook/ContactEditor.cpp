@@ -12,7 +12,7 @@ namespace {
 // The nearest contact that `item` is or lies below, or kNoItem.
 ItemId enclosingContact(const BookmarkTree& tree, ItemId item) {
     for (; item != kNoItem; item = tree.parent(item)) {
-        const NodeRecord* record = tree.LookupRecord(item);
+        RecordRef record = tree.LookupRecord(item);
         if (record && isContactTag(record->tag))
             return item;
     }

@@ -35,7 +35,7 @@ std::string FileLock::lockFileFor(const std::string& path) {
 }
 
 std::string FileLock::busyMessage(const std::string& path) {
-    return "文件 “" + path + "” 正被另一个程序使用";
+    return "文件 “" + path + "” 正被另一个程序使用（也许是登录了这个用户的桌面程序），没有改动它";
 }
 
 FileError FileLock::lock(const std::string& path, int waitMs) {

@@ -31,7 +31,7 @@ class FileLock {
 
     // The lock file that stands for `path`.
     static std::string lockFileFor(const std::string& path);
-    // The text for a lock another program kept: "文件 “x” 正被另一个程序使用".
+    // The text for a lock another program kept: "文件 “x” 正被另一个程序使用（…），没有改动它".
     static std::string busyMessage(const std::string& path);
 
   private:

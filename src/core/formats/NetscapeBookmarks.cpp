@@ -477,8 +477,8 @@ std::string writeNetscapeBookmarks(const BookmarkTree& tree, ItemId start,
         start = kNoItem;
     std::string utf8;
     auto writeEntry = [&](ItemId item, int depth) {
-        const NodeRecord* record = tree.LookupRecord(item);
-        const std::string& label = tree.label(item);
+        RecordRef record = tree.LookupRecord(item);
+        RecordText label = tree.label(item);
         appendIndent(out, depth);
         utf8.clear();
         appendUtf8FromStored(label, utf8);

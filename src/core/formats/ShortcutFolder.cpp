@@ -80,7 +80,7 @@ FileError makeDirectory(const std::string& path) {
 
 // Writes one entry: a link without children as a shortcut, anything else as a directory.
 FileError exportEntry(BookmarkTree& tree, ItemId item, const std::string& path) {
-    const NodeRecord* record = tree.LookupRecord(item);
+    RecordRef record = tree.LookupRecord(item);
     if (!record->address.empty() && !tree.hasChildren(item))
         return writeInternetShortcut(path + ".url", record->address);
     return makeDirectory(path);

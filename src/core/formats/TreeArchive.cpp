@@ -17,14 +17,16 @@ namespace {
 
 void writeRecord(BookmarkTree& tree, StringWriter& out, ItemId item, std::string_view prefix,
                  std::string& scratch, const ArchiveProgress& progress) {
-    const std::string& label = tree.label(item);
-    const NodeRecord* record = tree.LookupRecord(item);
+    RecordText label = tree.label(item);
+    RecordRef record = tree.LookupRecord(item);
     scratch.assign(prefix);
     scratch += label;
     out.writeString(scratch);
-    out.writeString(record->address.empty() ? std::string_view(" ") : record->address);
+    out.writeString(record->address.empty() ? std::string_view(" ")
+                                            : std::string_view(record->address));
     if (tree.treeKind() == kAddressBookTree) {
-        out.writeString(record->tag.empty() ? std::string_view(" ") : record->tag);
+        out.writeString(record->tag.empty() ? std::string_view(" ")
+                                            : std::string_view(record->tag));
     }
     if (progress)
         progress(label);

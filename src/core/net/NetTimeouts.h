@@ -36,6 +36,7 @@ enum class NetStatus {
     noSocket,        // no socket could be created (out of descriptors, say)
     tooLarge,        // the other side sent more than we accept
     tooManyEntries,  // the other side sent more entries than a transfer may bring
+    overBudget,      // the transfers read at the same time together passed their memory limit
     cancelled,       // our side asked to stop
     tlsFailed,       // TLS could not be set up or broke (TcpConnection::tlsFailure says why)
     error,           // any other socket error

@@ -46,11 +46,12 @@ class ConnectionSink : public ByteSink {
 class RecordingSource : public ByteSource {
   public:
     RecordingSource(TcpConnection& c, std::string& copy, std::uint64_t limit,
-                    const std::atomic<bool>* stop)
+                    const std::atomic<bool>* stop, MemoryCharge& charge)
         : connection_(c),
           copy_(copy),
           limit_(limit),
           stop_(stop),
+          charge_(charge),
           start_(std::chrono::steady_clock::now()) {}
     size_t read(char* buffer, size_t size) override {
         if (status_ != NetStatus::ok)
@@ -66,6 +67,10 @@ class RecordingSource : public ByteSource {
         status_ = connection_.receive(buffer, size, got);
         if (status_ != NetStatus::ok)
             return 0;
+        if (!charge_.add(got)) {
+            status_ = NetStatus::overBudget;
+            return 0;
+        }
         copy_.append(buffer, got);
         return got;
     }
@@ -112,6 +117,7 @@ class RecordingSource : public ByteSource {
     std::string& copy_;
     std::uint64_t limit_;
     const std::atomic<bool>* stop_;
+    MemoryCharge& charge_;
     std::chrono::steady_clock::time_point start_;
     NetStatus status_ = NetStatus::ok;
 };
@@ -261,7 +267,8 @@ PeerReceipt readPeerTransfer(TcpConnection& connection, int recordWidth, std::ui
     PeerReceipt receipt;
     receipt.recordWidth = recordWidth;
     receipt.peer = connection.peerName();
-    RecordingSource source(connection, receipt.archive, maxBytes, stop);
+    MemoryCharge charge(limits.shared);
+    RecordingSource source(connection, receipt.archive, maxBytes, stop, charge);
     ArchiveReader reader(source, kSocketBuffer);
     std::string scratch;
     std::uint64_t completeBytes = 0;
@@ -283,12 +290,18 @@ PeerReceipt readPeerTransfer(TcpConnection& connection, int recordWidth, std::ui
             limitReached = NetStatus::tooLarge;
             break;
         }
+        // Its bytes are taken already; the tree entry it becomes comes on top.
+        if (!charge.add(recordCost)) {
+            limitReached = NetStatus::overBudget;
+            break;
+        }
         cost += recordCost;
         ++receipt.records;
         completeBytes = reader.bytesRead();
     }
     // The sender's close is the normal end; anything else ended the transfer early.
     receipt.status = source.status() == NetStatus::closed ? NetStatus::ok : source.status();
+    receipt.charge = std::move(charge);
     if (limitReached != NetStatus::ok) {
         receipt.status = limitReached;
         receipt.archive.resize(static_cast<size_t>(completeBytes));
@@ -321,12 +334,18 @@ bool PeerListener::open(int port, const std::string& bindAddress) {
     return false;
 }
 
+void PeerListener::setSharedMemoryLimit(std::uint64_t bytes) {
+    budget_ = std::make_shared<MemoryBudget>(bytes);
+}
+
 bool PeerListener::receiveOne(PeerReceipt& receipt, int waitMs) {
     TcpConnection connection;
     if (listener_.accept(connection, waitMs, timeouts_) != NetStatus::ok)
         return false;
+    TransferLimits limits = limits_;
+    limits.shared = budget_;
     receipt = readPeerTransfer(connection, recordWidth(targetTreeKind_), maxTransferSize_, nullptr,
-                               limits_);
+                               limits);
     return true;
 }
 
@@ -353,6 +372,8 @@ void PeerListener::run(const std::function<void(PeerReceipt&&)>& onReceipt, int 
     int handed = 0;
     int inFlight = 0;
     const int width = recordWidth(targetTreeKind_);
+    TransferLimits limits = limits_;
+    limits.shared = budget_;
 
     auto joinFinished = [&](bool all) {
         for (auto it = workers.begin(); it != workers.end();) {
@@ -402,7 +423,7 @@ void PeerListener::run(const std::function<void(PeerReceipt&&)>& onReceipt, int 
         }
         auto done = std::make_shared<std::atomic<bool>>(false);
         std::thread reader([&, done, c = std::move(connection)]() mutable {
-            PeerReceipt receipt = readPeerTransfer(c, width, maxTransferSize_, &cancel, limits_);
+            PeerReceipt receipt = readPeerTransfer(c, width, maxTransferSize_, &cancel, limits);
             {
                 std::lock_guard<std::mutex> guard(mutex);
                 arrived.push_back({std::move(receipt), std::move(c)});

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "core/net/NetTimeouts.h"
@@ -46,6 +47,8 @@ struct PeerReceipt {
     int recordWidth = 2;
     std::string peer;                  // "address:port" of the sender
     NetStatus status = NetStatus::ok;  // ok: the sender closed after its last record
+    // What the receipt holds of its listener's shared memory budget, until it is let go.
+    MemoryCharge charge;
     bool ended() const { return status == NetStatus::ok; }
 };
 
@@ -81,11 +84,19 @@ class PeerListener {
     void setMaxTransferSize(std::uint64_t bytes) { maxTransferSize_ = bytes; }
     // Entries and memory one connection may bring; it ends there with its complete records.
     void setLimits(const TransferLimits& limits) { limits_ = limits; }
+    // The memory all connections being read (and receipts not yet let go) may take
+    // together. A connection that would pass it ends with overBudget and its complete
+    // records. Set it before run().
+    void setSharedMemoryLimit(std::uint64_t bytes);
+    std::uint64_t sharedMemoryInUse() const { return budget_->used(); }
     const std::string& statusText() const { return statusText_; }
 
     static constexpr std::uint64_t kDefaultMaxTransferSize = 1ull << 30;
     // Connections read at the same time; more wait in the system's queue.
     static constexpr int kMaxConnections = 64;
+    // So that kMaxConnections hostile peers at once take about 1 GiB, not 64 times the limit
+    // of one connection.
+    static constexpr std::uint64_t kDefaultSharedMemory = 1ull << 30;
 
   private:
     int targetTreeKind_;
@@ -93,13 +104,15 @@ class PeerListener {
     TcpListener listener_;
     std::uint64_t maxTransferSize_ = kDefaultMaxTransferSize;
     TransferLimits limits_;
+    std::shared_ptr<MemoryBudget> budget_ = std::make_shared<MemoryBudget>(kDefaultSharedMemory);
     std::string statusText_;
 };
 
 // Reads one transfer from an accepted connection (what receiveOne does after accepting).
 // When `stop` turns true the reading ends soon with status cancelled. The transfer ends
-// with tooManyEntries or tooLarge as soon as its complete records reach a limit; those
-// records are kept.
+// with tooManyEntries, tooLarge or overBudget as soon as its complete records reach a limit;
+// those records are kept. With a shared budget in `limits`, every byte as it arrives and
+// every complete record's place in a tree are taken from it, into the receipt's charge.
 PeerReceipt readPeerTransfer(TcpConnection& connection, int recordWidth,
                              std::uint64_t maxBytes = PeerListener::kDefaultMaxTransferSize,
                              const std::atomic<bool>* stop = nullptr,

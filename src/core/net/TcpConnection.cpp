@@ -35,6 +35,8 @@ const char* describe(NetStatus status) {
             return "too much data";
         case NetStatus::tooManyEntries:
             return "too many entries";
+        case NetStatus::overBudget:
+            return "the transfers received at once passed their shared memory limit";
         case NetStatus::cancelled:
             return "stopped";
         case NetStatus::tlsFailed:

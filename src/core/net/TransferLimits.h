@@ -2,6 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+
+#include "core/net/MemoryBudget.h"
 
 namespace brivanta::net {
 
@@ -11,6 +14,8 @@ namespace brivanta::net {
 struct TransferLimits {
     std::size_t maxEntries = 5'000'000;  // far above any real tree
     std::uint64_t maxMemory = 512ull << 20;
+    // Shared with the transfers read at the same time (a listener's connections), if any.
+    std::shared_ptr<MemoryBudget> shared;
 
     // What an entry takes in a tree besides its text: the node, its slot in its parent's
     // list and the allocator's share. A generous round figure, so the estimate stays above

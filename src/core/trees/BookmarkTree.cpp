@@ -37,6 +37,80 @@ BookmarkTree::Node& BookmarkTree::allocate(ItemId item) {
     return chunks_[chunk][item & (kChunkSize - 1)];
 }
 
+const std::vector<ItemId> BookmarkTree::kNoChildren;
+
+const std::vector<ItemId>& BookmarkTree::children(const Node& n) const {
+    return n.children == 0 ? kNoChildren : childLists_[n.children - 1];
+}
+
+std::vector<ItemId>& BookmarkTree::ownChildren(Node& n) {
+    if (n.children == 0) {
+        if (!freeChildLists_.empty()) {
+            n.children = freeChildLists_.back() + 1;
+            freeChildLists_.pop_back();
+        } else {
+            childLists_.emplace_back();
+            n.children = static_cast<std::uint32_t>(childLists_.size());
+        }
+    }
+    return childLists_[n.children - 1];
+}
+
+void BookmarkTree::releaseChildren(Node& n) {
+    if (n.children == 0)
+        return;
+    std::vector<ItemId>().swap(childLists_[n.children - 1]);
+    freeChildLists_.push_back(n.children - 1);
+    n.children = 0;
+}
+
+bool BookmarkTree::fitsNode(const NodeRecord& record) {
+    constexpr std::size_t kMax = UINT32_MAX;
+    return record.name.size() <= kMax && record.address.size() <= kMax && record.tag.size() <= kMax;
+}
+
+// Puts the record's texts into the arena, over the old ones when they fit.
+bool BookmarkTree::storeText(Node& n, const NodeRecord& record) {
+    if (!fitsNode(record))
+        return false;
+    std::size_t size = record.name.size() + record.address.size() + record.tag.size();
+    std::size_t old = n.text ? n.textSize() : 0;
+    char* p = n.text;
+    if (size <= old) {
+        deadText_ += old - size;
+    } else {
+        deadText_ += old;
+        p = text_.allocate(size);
+    }
+    n.text = p;
+    n.nameSize = static_cast<std::uint32_t>(record.name.size());
+    n.addressSize = static_cast<std::uint32_t>(record.address.size());
+    n.tagSize = static_cast<std::uint32_t>(record.tag.size());
+    if (size > 0) {
+        char* out = std::copy(record.name.begin(), record.name.end(), p);
+        out = std::copy(record.address.begin(), record.address.end(), out);
+        std::copy(record.tag.begin(), record.tag.end(), out);
+    }
+    return true;
+}
+
+// Copies the texts of the living entries into a fresh arena, once most of the old one is
+// dead, so that deleting and adding entries for a whole session does not grow without end.
+void BookmarkTree::compactText() {
+    TextArena fresh;
+    for (ItemId item = 1; item <= nextItemData_; ++item) {
+        Node* n = node(item);
+        if (!n || !n->text)
+            continue;
+        std::size_t size = n->textSize();
+        char* p = fresh.allocate(size);
+        std::copy_n(n->text, size, p);
+        n->text = p;
+    }
+    text_ = std::move(fresh);
+    deadText_ = 0;
+}
+
 bool BookmarkTree::contains(ItemId item) const {
     return item != kNoItem && node(item) != nullptr;
 }
@@ -44,10 +118,10 @@ bool BookmarkTree::contains(ItemId item) const {
 void BookmarkTree::chooseImage(Node& n) {
     int image = -1;
     if (iconChooser_) {
-        if (!n.record.tag.empty()) {
-            image = iconChooser_->imageForTag(n.record.tag);
+        if (n.tagSize > 0) {
+            image = iconChooser_->imageForTag(n.tag());
         } else {
-            std::string_view address = text::trimLeft(n.record.address);
+            std::string_view address = text::trimLeft(n.address());
             if (!address.empty())
                 image = iconChooser_->imageForAddress(address);
         }
@@ -63,8 +137,10 @@ ItemId BookmarkTree::InsertNode(const NodeRecord& record, ItemId parentItem) {
         return kNoItem;
     if (nextItemData_ == UINT32_MAX)
         return kNoItem;  // item data exhausted
+    if (!fitsNode(record))
+        return kNoItem;
     ItemId item = nextItemData_ + 1;
-    int row = static_cast<int>(parentNode->children.size());
+    int row = static_cast<int>(children(*parentNode).size());
     if (bulkDepth_ == 0) {
         for (TreeObserver* o : observers_)
             o->aboutToInsert(parentItem, row);
@@ -72,12 +148,12 @@ ItemId BookmarkTree::InsertNode(const NodeRecord& record, ItemId parentItem) {
     Node& n = allocate(item);
     parentNode = node(parentItem);  // allocation never moves nodes, but stay obviously safe
     n = Node{};
-    n.record = record;
+    storeText(n, record);
     n.parent = parentItem;
     n.row = static_cast<std::uint32_t>(row);
     n.alive = true;
     chooseImage(n);
-    parentNode->children.push_back(item);
+    ownChildren(*parentNode).push_back(item);
     nextItemData_ = item;
     ++count_;
     if (bulkDepth_ == 0) {
@@ -103,19 +179,25 @@ void BookmarkTree::DeleteNode(ItemId item) {
         ItemId current = pending.back();
         pending.pop_back();
         Node* c = node(current);
-        pending.insert(pending.end(), c->children.begin(), c->children.end());
+        const std::vector<ItemId>& below = children(*c);
+        pending.insert(pending.end(), below.begin(), below.end());
+        releaseChildren(*c);
         if (c->ownLabel)
             labels_.erase(current);
+        deadText_ += c->textSize();
         *c = Node{};
         --count_;
     }
     if (pasteSource_ != kNoItem && !contains(pasteSource_))
         pasteSource_ = kNoItem;
-    Node* p = node(parentItem);
-    p->children.erase(p->children.begin() + row);
-    for (size_t i = static_cast<size_t>(row); i < p->children.size(); ++i) {
-        node(p->children[i])->row = static_cast<std::uint32_t>(i);
+    std::vector<ItemId>& siblings = ownChildren(*node(parentItem));
+    siblings.erase(siblings.begin() + row);
+    for (size_t i = static_cast<size_t>(row); i < siblings.size(); ++i) {
+        node(siblings[i])->row = static_cast<std::uint32_t>(i);
     }
+    constexpr std::size_t kSmallArena = 4u << 20;
+    if (deadText_ > kSmallArena && deadText_ > text_.held() / 2)
+        compactText();
     if (bulkDepth_ == 0) {
         for (TreeObserver* o : observers_)
             o->removed(parentItem, row);
@@ -130,6 +212,10 @@ void BookmarkTree::DeleteNode() {
     chunks_.clear();
     chunks_.push_back(std::make_unique<Node[]>(kChunkSize));
     chunks_[0][0].alive = true;
+    text_.clear();
+    deadText_ = 0;
+    childLists_.clear();
+    freeChildLists_.clear();
     labels_.clear();
     nextItemData_ = 0;
     count_ = 0;
@@ -140,11 +226,14 @@ void BookmarkTree::DeleteNode() {
     }
 }
 
-const NodeRecord* BookmarkTree::LookupRecord(ItemId item) const {
+RecordRef BookmarkTree::LookupRecord(ItemId item) const {
     if (item == kNoItem)
         return nullptr;
     const Node* n = node(item);
-    return n ? &n->record : nullptr;
+    if (!n)
+        return nullptr;
+    return RecordRef(
+        RecordView{RecordText(n->name()), RecordText(n->address()), RecordText(n->tag())});
 }
 
 void BookmarkTree::SetRecord(ItemId item, const NodeRecord& record) {
@@ -154,14 +243,15 @@ void BookmarkTree::SetRecord(ItemId item, const NodeRecord& record) {
     if (!n)
         return;
     // The label is set separately: keep showing the old name until the caller does.
-    if (!n->ownLabel && n->record.name != record.name) {
-        labels_[item] = n->record.name;
+    if (!n->ownLabel && n->name() != record.name) {
+        labels_[item] = n->name();
         n->ownLabel = true;
     } else if (n->ownLabel && labels_[item] == record.name) {
         labels_.erase(item);
         n->ownLabel = false;
     }
-    n->record = record;
+    if (!storeText(*n, record))
+        return;
     notifyChanged(item);
 }
 
@@ -177,14 +267,15 @@ int BookmarkTree::row(ItemId item) const {
 
 int BookmarkTree::childCount(ItemId parentItem) const {
     const Node* n = node(parentItem);
-    return n ? static_cast<int>(n->children.size()) : 0;
+    return n ? static_cast<int>(children(*n).size()) : 0;
 }
 
 ItemId BookmarkTree::child(ItemId parentItem, int row) const {
     const Node* n = node(parentItem);
-    if (!n || row < 0 || static_cast<size_t>(row) >= n->children.size())
+    if (!n || row < 0)
         return kNoItem;
-    return n->children[static_cast<size_t>(row)];
+    const std::vector<ItemId>& list = children(*n);
+    return static_cast<size_t>(row) < list.size() ? list[static_cast<size_t>(row)] : kNoItem;
 }
 
 ItemId BookmarkTree::nextSibling(ItemId item) const {
@@ -211,19 +302,18 @@ int BookmarkTree::depth(ItemId item) const {
     return d;
 }
 
-const std::string& BookmarkTree::label(ItemId item) const {
-    static const std::string kEmpty;
+RecordText BookmarkTree::label(ItemId item) const {
     const Node* n = item == kNoItem ? nullptr : node(item);
     if (!n)
-        return kEmpty;
-    return n->ownLabel ? labels_.at(item) : n->record.name;
+        return {};
+    return RecordText(n->ownLabel ? std::string_view(labels_.at(item)) : n->name());
 }
 
 void BookmarkTree::setLabel(ItemId item, const std::string& label) {
     Node* n = item == kNoItem ? nullptr : node(item);
     if (!n)
         return;
-    if (label == n->record.name) {
+    if (label == n->name()) {
         if (n->ownLabel)
             labels_.erase(item);
         n->ownLabel = false;
@@ -277,7 +367,7 @@ void BookmarkTree::selectionChanged(ItemId item) {
         return;
     if (n->image <= kOpenFolderImage && n->selectedImage <= kOpenFolderImage &&
         (n->image == kOpenFolderImage || n->selectedImage == kOpenFolderImage) &&
-        n->children.empty()) {
+        children(*n).empty()) {
         n->image = n->selectedImage = kClosedFolderImage;
         notifyChanged(item);
     }

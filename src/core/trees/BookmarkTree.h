@@ -8,6 +8,8 @@
 
 #include "core/trees/NodeIconChooser.h"
 #include "core/trees/NodeRecord.h"
+#include "core/trees/RecordView.h"
+#include "core/trees/TextArena.h"
 #include "core/trees/TreeKind.h"
 #include "core/trees/TreeObserver.h"
 
@@ -21,6 +23,10 @@ inline constexpr int kOpenFolderImage = 1;
 // expanded state. Entries are named by their item data (1, 2, 3 ... per tree, handed out
 // in order and never reused until the whole tree is emptied). Looking up an entry, its
 // parent, its row and its n-th child are all O(1).
+//
+// The texts of all entries live in one arena per tree and are handed out as views
+// (RecordText, RecordRef): a view stays valid until its entry changes or is deleted, and
+// deleting entries may move the texts of the others, so look them up again after a delete.
 class BookmarkTree {
   public:
     explicit BookmarkTree(int treeKind = kCustomTree);
@@ -39,13 +45,15 @@ class BookmarkTree {
     void DeleteNode(ItemId item);
     // Empties the tree; the next entry gets item data 1 again.
     void DeleteNode();
-    const NodeRecord* LookupRecord(ItemId item) const;
+    RecordRef LookupRecord(ItemId item) const;
     // Stores `record` for `item`. The label stays as it was; set it with setLabel.
     void SetRecord(ItemId item, const NodeRecord& record);
 
     bool contains(ItemId item) const;
     size_t size() const { return count_; }
     bool empty() const { return count_ == 0; }
+    // Bytes the tree holds for the texts of its entries (living or not yet given back).
+    std::size_t heldTextBytes() const { return text_.held(); }
     // The item data the last insertion handed out.
     ItemId nextItemData() const { return nextItemData_; }
 
@@ -62,7 +70,7 @@ class BookmarkTree {
     int depth(ItemId item) const;
 
     // Presentation.
-    const std::string& label(ItemId item) const;
+    RecordText label(ItemId item) const;
     void setLabel(ItemId item, const std::string& label);
     int image(ItemId item) const;
     int selectedImage(ItemId item) const;
@@ -100,29 +108,51 @@ class BookmarkTree {
     };
 
   private:
+    // 40 bytes: a million entries must fit in about 120 MB with their texts.
     struct Node {
-        NodeRecord record;
-        std::vector<ItemId> children;
+        char* text = nullptr;  // name, address and tag one after another, in text_
+        std::uint32_t nameSize = 0;
+        std::uint32_t addressSize = 0;
+        std::uint32_t tagSize = 0;
         ItemId parent = kNoItem;
         std::uint32_t row = 0;
+        std::uint32_t children = 0;  // 1 + its index in childLists_; 0 while it has none
         std::int16_t image = 0;
         std::int16_t selectedImage = 0;
         bool alive = false;
         bool expanded = false;
-        bool ownLabel = false;  // label differs from record.name; kept in labels_
+        bool ownLabel = false;  // label differs from the name; kept in labels_
+
+        std::size_t textSize() const { return std::size_t(nameSize) + addressSize + tagSize; }
+        std::string_view name() const { return {text, nameSize}; }
+        std::string_view address() const { return {text + nameSize, addressSize}; }
+        std::string_view tag() const { return {text + nameSize + addressSize, tagSize}; }
     };
+    static_assert(sizeof(Node) <= 40);
     static constexpr unsigned kChunkBits = 10;
     static constexpr ItemId kChunkSize = ItemId(1) << kChunkBits;
+    static const std::vector<ItemId> kNoChildren;
 
     Node* node(ItemId item);
     const Node* node(ItemId item) const;
     Node& allocate(ItemId item);
     void chooseImage(Node& n);
+    static bool fitsNode(const NodeRecord& record);
+    bool storeText(Node& n, const NodeRecord& record);
+    const std::vector<ItemId>& children(const Node& n) const;
+    std::vector<ItemId>& ownChildren(Node& n);
+    void releaseChildren(Node& n);
+    void compactText();
     void notifyChanged(ItemId item);
 
     int treeKind_;
     // Nodes live in fixed-size chunks indexed by item data; chunk 0 slot 0 is the root.
     std::vector<std::unique_ptr<Node[]>> chunks_;
+    TextArena text_;
+    std::size_t deadText_ = 0;  // bytes in text_ that no entry uses any more
+    // Child lists of the entries that have had children; free slots are reused.
+    std::vector<std::vector<ItemId>> childLists_;
+    std::vector<std::uint32_t> freeChildLists_;
     std::unordered_map<ItemId, std::string> labels_;
     ItemId nextItemData_ = 0;
     size_t count_ = 0;

@@ -26,7 +26,7 @@ int choosePopup(const BookmarkTree& tree, int menuId, ItemId selected) {
             if (tree.empty())
                 return 2;
             // A contact or one of its details carries a tag; folders do not.
-            const NodeRecord* record = tree.LookupRecord(selected);
+            RecordRef record = tree.LookupRecord(selected);
             return record && !text::trimLeft(record->tag).empty() ? 1 : 0;
         }
         case kReceiveMenu:

@@ -78,7 +78,7 @@ PasteResult pasteMarked(BookmarkTree& tree, ItemId destination, ItemId* firstCop
 
 bool applyEntryEdit(BookmarkTree& tree, ItemId item, const std::string& name,
                     const std::string& address) {
-    const NodeRecord* old = tree.LookupRecord(item);
+    RecordRef old = tree.LookupRecord(item);
     if (!old)
         return false;
     NodeRecord record = *old;

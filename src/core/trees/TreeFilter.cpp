@@ -7,13 +7,14 @@
 namespace brivanta {
 
 bool TreeFilter::entryMatches(ItemId item) const {
-    const NodeRecord* record = tree_.LookupRecord(item);
+    RecordRef record = tree_.LookupRecord(item);
     if (!record)
         return false;
-    const std::string& label = tree_.label(item);
-    // The label is most often the name itself: compare the objects before the text.
+    RecordText label = tree_.label(item);
+    // The label is most often the name itself: compare where they lie before the text.
     return matcher_.matches(label) ||
-           (&record->name != &label && record->name != label && matcher_.matches(record->name)) ||
+           (record->name.data() != label.data() && record->name != label &&
+            matcher_.matches(record->name)) ||
            matcher_.contains(record->address);
 }
 
@@ -185,7 +186,7 @@ std::vector<ItemId> TreeFilter::hitsInTreeOrder(size_t limit) const {
 ItemId TreeFilter::firstLink() const {
     ItemId found = kNoItem;
     visitHitsInTreeOrder([&](ItemId item) {
-        const NodeRecord* record = tree_.LookupRecord(item);
+        RecordRef record = tree_.LookupRecord(item);
         if (record && !record->address.empty())
             found = item;
         return found == kNoItem;

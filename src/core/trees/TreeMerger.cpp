@@ -66,7 +66,7 @@ void TreeMerger::index(Frame& frame) {
     int count = tree_.childCount(frame.folder);
     for (int r = 0; r < count; ++r) {
         ItemId child = tree_.child(frame.folder, r);
-        const NodeRecord* record = tree_.LookupRecord(child);
+        RecordRef record = tree_.LookupRecord(child);
         if (record->address.empty())
             frame.folders.emplace(record->name, child);
         else

@@ -1,12 +1,16 @@
 #include "gui/accounts/LoginFlow.h"
 
+#include <QMessageBox>
+
 #include "gui/accounts/LoginDialog.h"
 #include "gui/accounts/NewUserDialog.h"
 #include "gui/resources/CommandIds.h"
 
 namespace brivanta {
 
-std::optional<UserAccount> runLogin(const Storage& storage, QWidget* parent) {
+namespace {
+
+std::optional<UserAccount> askForAccount(const Storage& storage, QWidget* parent) {
     int result;
     UserAccount account;
     {
@@ -27,6 +31,23 @@ std::optional<UserAccount> runLogin(const Storage& storage, QWidget* parent) {
     // Any other ending (the window system closing the dialog) logs nobody in: an empty
     // account would have no files to load or save.
     return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<UserAccount> runLogin(const Storage& storage, QWidget* parent,
+                                    UserSessionLock* session) {
+    for (;;) {
+        std::optional<UserAccount> account = askForAccount(storage, parent);
+        if (!account || !session)
+            return account;
+        // Without its lock the session still runs (a folder where no lock file can be made);
+        // only another holder refuses it.
+        if (session->acquire(storage, account->name) != UserSessionLock::Outcome::InUse)
+            return account;
+        QMessageBox::warning(parent, QString::fromUtf8("登录提示"),
+                             QString::fromStdString(UserSessionLock::inUseMessage(account->name)));
+    }
 }
 
 }  // namespace brivanta

@@ -210,7 +210,7 @@ BookmarkTreeView* MainDialog::treeView(int controlId) const {
 }
 
 bool MainDialog::initialise() {
-    std::optional<UserAccount> account = runLogin(storage_, nullptr);
+    std::optional<UserAccount> account = runLogin(storage_, nullptr, &session_);
     if (!account)
         return false;
     start(*account);

@@ -11,6 +11,7 @@
 #include "core/accounts/UserAccount.h"
 #include "core/app/NetworkSettings.h"
 #include "core/app/Storage.h"
+#include "core/app/UserSessionLock.h"
 #include "core/app/ViewOptions.h"
 #include "core/formats/FileError.h"
 #include "core/trees/BookmarkTree.h"
@@ -147,6 +148,7 @@ class MainDialog : public QWidget {
 
     Storage storage_;
     UserAccount account_;
+    UserSessionLock session_;  // the user's files, locked while the window lives
     CommandRegistry commands_;
     // Icons and handler programs of the kinds of addresses, from the desktop.
     DesktopAssociations associations_;

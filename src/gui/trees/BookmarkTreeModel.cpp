@@ -92,7 +92,7 @@ QVariant BookmarkTreeModel::data(const QModelIndex& index, int role) const {
         }
         case Qt::ToolTipRole:
         case AddressRole: {
-            const NodeRecord* record = tree_.LookupRecord(item);
+            RecordRef record = tree_.LookupRecord(item);
             if (!record || record->address.empty())
                 return {};
             return fromGbk(record->address);

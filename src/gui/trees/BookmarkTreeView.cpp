@@ -399,7 +399,7 @@ void BookmarkTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& op
 }
 
 void BookmarkTreeView::onDoubleClicked(const QModelIndex& index) {
-    const NodeRecord* record = tree().LookupRecord(model_->itemOf(index));
+    RecordRef record = tree().LookupRecord(model_->itemOf(index));
     if (!record)
         return;
     std::string_view address = text::trimLeft(record->address);

@@ -117,7 +117,7 @@ void TreeEditor::editEntry() {
     ItemId item = active_->currentItem();
     if (item == kNoItem)
         return;
-    const NodeRecord* found = tree.LookupRecord(item);
+    RecordRef found = tree.LookupRecord(item);
     if (!found) {
         QMessageBox::information(dialogParent_, QStringLiteral("Brivanta"),
                                  QString::fromUtf8("意外错误!"));

@@ -227,7 +227,7 @@ IconMenu* TreeMenus::quickMenu(BookmarkTree& tree, QWidget* parent) {
     // Triggered bubbles up from the submenus.
     connect(menu, &QMenu::triggered, this, [this, &tree](QAction* action) {
         auto item = static_cast<ItemId>(action->data().toUInt());
-        const NodeRecord* record = tree.LookupRecord(item);
+        RecordRef record = tree.LookupRecord(item);
         if (!record)
             return;
         std::string_view address = text::trimLeft(record->address);

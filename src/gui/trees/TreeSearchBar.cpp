@@ -182,7 +182,7 @@ void TreeSearchBar::onHitActivated(QTreeWidgetItem* row) {
 
 void TreeSearchBar::openFirstMatch() {
     auto open = [this](const BookmarkTree& tree, ItemId item) {
-        const NodeRecord* record = tree.LookupRecord(item);
+        RecordRef record = tree.LookupRecord(item);
         std::string_view address = record ? text::trimLeft(record->address) : std::string_view();
         if (address.empty())
             return false;

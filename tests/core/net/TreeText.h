@@ -38,7 +38,7 @@ inline std::string treeText(const BookmarkTree& tree) {
     while (!stack.empty()) {
         auto [item, depth] = stack.back();
         stack.pop_back();
-        const NodeRecord* r = tree.LookupRecord(item);
+        RecordRef r = tree.LookupRecord(item);
         out += std::string(static_cast<size_t>(depth) * 2, ' ') + r->name + "|" + r->address;
         if (tree.treeKind() == kAddressBookTree)
             out += "|" + r->tag;
