@@ -457,6 +457,13 @@ TEST(TreeUndo, AddedEntriesInsideEachOtherCountOnce) {
     ItemId c = tree.InsertNode({"c", "", ""});
     EntriesAddedCommand added(tree, {b, a, c, a});
     EXPECT_EQ(added.entryCount(), 3u);
+    // What was recorded can be undone at once, without a redo first.
+    ASSERT_TRUE(added.undo());
+    EXPECT_EQ(testing::describe(tree), "keep|;");
+    ASSERT_TRUE(added.redo());
+    EXPECT_EQ(tree.size(), 4u);
+    ASSERT_TRUE(added.undo());
+    ASSERT_TRUE(added.redo());
     ASSERT_TRUE(added.redo());  // recorded: nothing more happens
     EXPECT_EQ(tree.size(), 4u);
     ASSERT_TRUE(added.undo());

@@ -199,8 +199,40 @@ std::vector<NodeState> BookmarkTree::captureSubtree(ItemId item) const {
     return nodes;
 }
 
+std::vector<NodeState> BookmarkTree::takeSubtree(ItemId item) {
+    std::vector<NodeState> nodes;
+    if (!contains(item))
+        return nodes;
+    // Move the texts out rather than copy them: the nodes are freed right after.
+    std::vector<std::pair<ItemId, int>> pending{{item, 0}};
+    while (!pending.empty()) {
+        auto [current, depth] = pending.back();
+        pending.pop_back();
+        Node* n = node(current);
+        NodeState& state = nodes.emplace_back();
+        state.record = std::move(n->record);
+        if (n->ownLabel) {
+            state.ownLabel = true;
+            state.label = std::move(labels_[current]);
+        }
+        state.image = n->image;
+        state.selectedImage = n->selectedImage;
+        state.expanded = n->expanded;
+        state.depth = depth;
+        for (auto it = n->children.rbegin(); it != n->children.rend(); ++it)
+            pending.emplace_back(*it, depth + 1);
+    }
+    DeleteNode(item);
+    return nodes;
+}
+
 ItemId BookmarkTree::insertSubtree(ItemId parentItem, int row,
                                    const std::vector<NodeState>& nodes) {
+    std::vector<NodeState> copy = nodes;
+    return insertSubtree(parentItem, row, std::move(copy));
+}
+
+ItemId BookmarkTree::insertSubtree(ItemId parentItem, int row, std::vector<NodeState>&& nodes) {
     Node* parentNode = node(parentItem);
     if (!parentNode || row < 0 || static_cast<size_t>(row) > parentNode->children.size() ||
         nodes.empty() || nodes.front().depth != 0)
@@ -218,17 +250,17 @@ ItemId BookmarkTree::insertSubtree(ItemId parentItem, int row,
     const ItemId first = nextItemData_ + 1;
     // chain[d]: the entry last placed at depth d, the parent of the next one at depth d + 1.
     std::vector<ItemId> chain;
-    for (const NodeState& state : nodes) {
+    for (NodeState& state : nodes) {
         ItemId item = ++nextItemData_;
         Node& n = allocate(item);
         n = Node{};
-        n.record = state.record;
+        n.record = std::move(state.record);
         n.image = state.image;
         n.selectedImage = state.selectedImage;
         n.expanded = state.expanded;
         n.alive = true;
         if (state.ownLabel) {
-            labels_[item] = state.label;
+            labels_[item] = std::move(state.label);
             n.ownLabel = true;
         }
         chain.resize(static_cast<size_t>(state.depth));

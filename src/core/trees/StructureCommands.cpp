@@ -11,22 +11,22 @@ bool DeleteCommand::perform() {
         std::vector<ItemId> top;
         for (ItemId i = tree_.firstChild(kNoItem); i != kNoItem; i = tree_.nextSibling(i))
             top.push_back(i);
-        taken_.capture(tree_, top);
+        taken_.take(tree_, top);
+        // Emptying the whole tree also starts its item data again from 1.
         tree_.DeleteNode();
         return true;
     }
     if (!tree_.contains(item_))
         return false;
-    taken_.capture(tree_, {item_});
-    tree_.DeleteNode(item_);
+    taken_.take(tree_, {item_});
     return true;
 }
 
 bool DeleteCommand::reapply() {
-    if (item_ != kNoItem)
-        return taken_.remove(tree_);
-    // Emptying the whole tree also starts its item data again from 1, as the first time.
-    tree_.DeleteNode();
+    if (!taken_.remove(tree_))
+        return false;
+    if (item_ == kNoItem)
+        tree_.DeleteNode();
     return true;
 }
 

@@ -23,33 +23,37 @@ void restorePasteMark(BookmarkTree& tree, const PasteMarkState& mark) {
 
 bool TreeCommand::redo() {
     touched_.clear();
+    if (inEffect_)
+        return true;  // a recorded change, or a second redo: nothing to do
     if (!done_) {
-        // A recorded change set both marks when it was recorded.
-        if (!applied_) {
-            markBefore_ = capturePasteMark(tree_);
-            if (!perform())
-                return false;
-            markAfter_ = capturePasteMark(tree_);
-        }
-        done_ = true;
+        markBefore_ = capturePasteMark(tree_);
+        if (!perform())
+            return false;
+        markAfter_ = capturePasteMark(tree_);
+        done_ = inEffect_ = true;
         return true;
     }
     if (!reapply())
         return false;
     restorePasteMark(tree_, markAfter_);
+    inEffect_ = true;
     return true;
 }
 
 bool TreeCommand::undo() {
     touched_.clear();
-    if (!done_ || !revert())
+    if (!inEffect_)
+        return done_;  // undone already; false when never made
+    if (!revert())
         return false;
     restorePasteMark(tree_, markBefore_);
+    inEffect_ = false;
     return true;
 }
 
-void SubtreeSet::capture(const BookmarkTree& tree, const std::vector<ItemId>& roots) {
-    parts_.clear();
+std::vector<std::pair<RowPath, ItemId>> SubtreeSet::select(const BookmarkTree& tree,
+                                                           const std::vector<ItemId>& roots) {
+    std::vector<std::pair<RowPath, ItemId>> chosen;
     std::unordered_set<ItemId> given(roots.begin(), roots.end());
     std::unordered_set<ItemId> taken;
     for (ItemId root : roots) {
@@ -58,22 +62,36 @@ void SubtreeSet::capture(const BookmarkTree& tree, const std::vector<ItemId>& ro
         bool inside = false;
         for (ItemId up = tree.parent(root); up != kNoItem && !inside; up = tree.parent(up))
             inside = given.count(up) != 0;
-        if (inside)
-            continue;
-        parts_.push_back({pathOf(tree, root), tree.captureSubtree(root)});
+        if (!inside)
+            chosen.emplace_back(pathOf(tree, root), root);
     }
-    std::sort(parts_.begin(), parts_.end(),
-              [](const Part& a, const Part& b) { return a.path < b.path; });
+    std::sort(chosen.begin(), chosen.end());
+    return chosen;
 }
 
-size_t SubtreeSet::entryCount() const {
-    size_t n = 0;
-    for (const Part& part : parts_)
-        n += part.nodes.size();
-    return n;
+void SubtreeSet::capture(const BookmarkTree& tree, const std::vector<ItemId>& roots) {
+    parts_.clear();
+    entries_ = 0;
+    for (auto& [path, root] : select(tree, roots)) {
+        parts_.push_back({std::move(path), tree.captureSubtree(root)});
+        entries_ += parts_.back().nodes.size();
+    }
 }
 
-bool SubtreeSet::remove(BookmarkTree& tree) const {
+void SubtreeSet::take(BookmarkTree& tree, const std::vector<ItemId>& roots) {
+    capture(tree, {});
+    std::vector<std::pair<RowPath, ItemId>> chosen = select(tree, roots);
+    parts_.resize(chosen.size());
+    for (size_t i = 0; i < chosen.size(); ++i)
+        parts_[i].path = std::move(chosen[i].first);
+    // Item data does not move while entries elsewhere go: any order will do.
+    for (size_t i = 0; i < chosen.size(); ++i) {
+        parts_[i].nodes = tree.takeSubtree(chosen[i].second);
+        entries_ += parts_[i].nodes.size();
+    }
+}
+
+bool SubtreeSet::remove(BookmarkTree& tree) {
     std::vector<ItemId> items;
     items.reserve(parts_.size());
     for (const Part& part : parts_) {
@@ -82,22 +100,22 @@ bool SubtreeSet::remove(BookmarkTree& tree) const {
             return false;
         items.push_back(*item);
     }
-    // Later places first, so that earlier ones still mean what they meant.
-    for (auto it = items.rbegin(); it != items.rend(); ++it)
-        tree.DeleteNode(*it);
+    for (size_t i = 0; i < items.size(); ++i)
+        parts_[i].nodes = tree.takeSubtree(items[i]);
     return true;
 }
 
-bool SubtreeSet::restore(BookmarkTree& tree, std::vector<ItemId>* restored) const {
+bool SubtreeSet::restore(BookmarkTree& tree, std::vector<ItemId>* restored) {
     // Earlier places first: each then finds the tree as it was around it.
     std::vector<ItemId> done;
-    for (const Part& part : parts_) {
+    for (Part& part : parts_) {
         RowPath parentPath(part.path.begin(), part.path.end() - 1);
         std::optional<ItemId> parent = itemAt(tree, parentPath);
-        ItemId item = parent ? tree.insertSubtree(*parent, part.path.back(), part.nodes) : kNoItem;
+        ItemId item =
+            parent ? tree.insertSubtree(*parent, part.path.back(), std::move(part.nodes)) : kNoItem;
         if (item == kNoItem) {
-            for (auto it = done.rbegin(); it != done.rend(); ++it)
-                tree.DeleteNode(*it);
+            for (size_t i = done.size(); i-- > 0;)
+                parts_[i].nodes = tree.takeSubtree(done[i]);
             return false;
         }
         done.push_back(item);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/trees/BookmarkTree.h"
@@ -34,7 +35,8 @@ class TreeCommand {
     TreeCommand& operator=(const TreeCommand&) = delete;
 
     // False, with the tree unchanged, when there was nothing to do (the first time) or the
-    // tree no longer has the entries the command names.
+    // tree no longer has the entries the command names. Redoing what is in effect, or undoing
+    // what is not, does nothing.
     bool redo();
     bool undo();
     // Whether the first redo changed anything at all.
@@ -46,8 +48,8 @@ class TreeCommand {
     virtual std::string description() const = 0;
 
   protected:
-    // For commands that record a change already made: the first redo does nothing.
-    void markApplied() { applied_ = true; }
+    // For commands that record a change already made (both marks set): it is in effect.
+    void markApplied() { done_ = inEffect_ = true; }
     // The first redo.
     virtual bool perform() = 0;
     virtual bool reapply() = 0;
@@ -59,8 +61,8 @@ class TreeCommand {
     PasteMarkState markAfter_;
 
   private:
-    bool applied_ = false;
-    bool done_ = false;
+    bool done_ = false;      // made at least once
+    bool inEffect_ = false;  // the tree is as after the change
 };
 
 // A set of separate subtrees (none inside another) taken out of a tree or put back, each
@@ -69,20 +71,28 @@ class SubtreeSet {
   public:
     // Notes `roots` and everything below them; an entry inside another root counts with it.
     void capture(const BookmarkTree& tree, const std::vector<ItemId>& roots);
+    // The same, taking the subtrees out of the tree.
+    void take(BookmarkTree& tree, const std::vector<ItemId>& roots);
     bool empty() const { return parts_.empty(); }
-    size_t entryCount() const;
-    // Removes the subtrees: false, with nothing removed, when one is not where it was.
-    bool remove(BookmarkTree& tree) const;
+    size_t entryCount() const { return entries_; }
+    // Takes the subtrees out: false, with nothing removed, when one is not where it was.
+    bool remove(BookmarkTree& tree);
     // Puts them back; their new first entries are added to `restored`. False, with nothing
-    // put back, when a place no longer exists.
-    bool restore(BookmarkTree& tree, std::vector<ItemId>* restored) const;
+    // put back, when a place no longer exists. The texts move between the set and the tree,
+    // so a large subtree goes back and forth without being copied.
+    bool restore(BookmarkTree& tree, std::vector<ItemId>* restored);
 
   private:
     struct Part {
         RowPath path;
         std::vector<NodeState> nodes;
     };
+    // The separate roots among `roots` in tree order, each with its place.
+    static std::vector<std::pair<RowPath, ItemId>> select(const BookmarkTree& tree,
+                                                          const std::vector<ItemId>& roots);
+
     std::vector<Part> parts_;  // in tree order
+    size_t entries_ = 0;
 };
 
 }  // namespace brivanta

@@ -30,6 +30,7 @@ class BookmarkTreeModel;
 class BookmarkTreeView;
 class TreeSearchBar;
 class TreeEditor;
+class TreeUndo;
 class TreeMenus;
 
 // The main window: the three category trees, the tab strip that picks one, the toolbar,
@@ -68,6 +69,9 @@ class MainDialog : public QWidget {
     BookmarkTreeView* treeView(int controlId) const;
     // The editing commands; the contact dialog is attached here.
     TreeEditor* treeEditor() const { return editor_; }
+    // The undo history of tree `controlId`; code that adds entries itself (a received tree,
+    // a drop) records them with treeUndo(id)->recordAdded(roots).
+    TreeUndo* treeUndo(int controlId) const;
     QTabBar* tabs() const { return tabs_; }
     TreeSearchBar* searchBar() const { return searchBar_; }
     QToolBar* toolbar() const { return toolbar_; }
@@ -100,7 +104,8 @@ class MainDialog : public QWidget {
 
   private:
     void registerCommands();
-    // New, edit, delete, cut, copy and paste on the shown tree (MainDialogEditing.cpp).
+    // New, edit, delete, cut, copy, paste, undo and redo on the shown tree, import and new
+    // contact (MainDialogEditing.cpp).
     void registerEditingCommands();
     void buildToolbar();
     // Enables the commands that depend on the active tree (send needs entries).

@@ -72,24 +72,32 @@ QString selectedText(const BookmarkTree& tree, ItemId selected) {
 
 }  // namespace
 
-void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected,
-               const ExchangeFolders& folders) {
+void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected, const ExchangeFolders& folders,
+               const AddedEntries& added) {
     ImportExportDialog dialog(false, selectedText(tree, selected), folders, owner);
     if (dialog.exec() != ids::kIdOk)
         return;
     ItemId parent = dialog.exchangeScope() == 1 ? selected : kNoItem;
+    // An import appends below `parent`: what follows its present children is new.
+    const int before = tree.childCount(parent);
     FileError error;
     {
         BusyStep busy(owner, QString::fromUtf8("正在导入..."));
         error = importExchange(tree, dialog.format(), toPath(dialog.exchangePath()), parent,
                                busy.progress());
     }
+    if (added) {
+        std::vector<ItemId> roots;
+        for (int row = before; row < tree.childCount(parent); ++row)
+            roots.push_back(tree.child(parent, row));
+        added(roots);
+    }
     if (error)
         showFileError(owner, error, false);
 }
 
-void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected) {
-    runImport(owner, tree, selected, userExchangeFolders());
+void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected, const AddedEntries& added) {
+    runImport(owner, tree, selected, userExchangeFolders(), added);
 }
 
 void runExport(QWidget* owner, BookmarkTree& tree, ItemId selected,

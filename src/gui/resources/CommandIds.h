@@ -30,6 +30,8 @@ inline constexpr int kShowTrayIcon = 32832;
 inline constexpr int kAutoHide = 32833;
 inline constexpr int kNewContact = 32834;
 inline constexpr int kTipOfTheDay = 32836;
+inline constexpr int kUndo = 32900;
+inline constexpr int kRedo = 32901;
 inline constexpr int kHelp = 57670;
 
 // The toolbar of the main window, in order; 0 is a separator.

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QUndoStack>
 
 #include "core/text/Encoding.h"
 #include "core/trees/TreeEditing.h"
@@ -13,12 +14,13 @@
 #include "gui/trees/DeleteConfirmDialog.h"
 #include "gui/trees/EntryDialog.h"
 #include "gui/trees/FolderNameDialog.h"
+#include "gui/trees/TreeUndo.h"
 
 namespace brivanta {
 
 namespace {
-constexpr int kEditingCommands[] = {ids::kNewEntry, ids::kEdit, ids::kDelete,
-                                    ids::kCut,      ids::kCopy, ids::kPaste};
+constexpr int kEditingCommands[] = {ids::kNewEntry, ids::kEdit,  ids::kDelete, ids::kCut,
+                                    ids::kCopy,     ids::kPaste, ids::kUndo,   ids::kRedo};
 
 class WaitCursor {
   public:
@@ -45,6 +47,29 @@ void TreeEditor::addView(BookmarkTreeView* view) {
     connect(model, &QAbstractItemModel::rowsInserted, this, &TreeEditor::updateAvailability);
     connect(model, &QAbstractItemModel::rowsRemoved, this, &TreeEditor::updateAvailability);
     connect(model, &QAbstractItemModel::modelReset, this, &TreeEditor::updateAvailability);
+    historyOf(*view);
+}
+
+TreeUndo& TreeEditor::historyOf(BookmarkTreeView& view) {
+    BookmarkTree& tree = view.tree();
+    if (TreeUndo* known = history(tree.treeKind()))
+        return *known;
+    auto* history = new TreeUndo(tree, this);
+    history->setView(&view);
+    histories_.insert(tree.treeKind(), history);
+    connect(history->stack(), &QUndoStack::indexChanged, this, &TreeEditor::updateAvailability);
+    connect(history->stack(), &QUndoStack::cleanChanged, this, &TreeEditor::updateAvailability);
+    view.bookmarkModel()->setRenamer(
+        [history](ItemId item, const std::string& text) { history->rename(item, text); });
+    return *history;
+}
+
+TreeUndo* TreeEditor::history(int treeKind) const {
+    return histories_.value(treeKind, nullptr);
+}
+
+TreeUndo* TreeEditor::activeHistory() {
+    return active_ ? &historyOf(*active_) : nullptr;
 }
 
 void TreeEditor::setActiveView(BookmarkTreeView* view) {
@@ -59,6 +84,8 @@ void TreeEditor::registerCommands() {
     commands_.setHandler(ids::kCut, [this] { cut(); });
     commands_.setHandler(ids::kCopy, [this] { copy(); });
     commands_.setHandler(ids::kPaste, [this] { paste(); });
+    commands_.setHandler(ids::kUndo, [this] { undo(); });
+    commands_.setHandler(ids::kRedo, [this] { redo(); });
     updateAvailability();
 }
 
@@ -76,6 +103,9 @@ void TreeEditor::updateAvailability() {
     commands_.setAvailable(ids::kCopy, selected);
     commands_.setAvailable(ids::kDelete, !tree.empty());
     commands_.setAvailable(ids::kPaste, hasPasteMark(tree));
+    TreeUndo* history = activeHistory();
+    commands_.setAvailable(ids::kUndo, history && history->canUndo());
+    commands_.setAvailable(ids::kRedo, history && history->canRedo());
 }
 
 int TreeEditor::execGuarded(QDialog& dialog) {
@@ -95,13 +125,13 @@ void TreeEditor::newEntry() {
     if (tree.treeKind() == kAddressBookTree) {
         FolderNameDialog dialog(dialogParent_);
         if (execGuarded(dialog) == QDialog::Accepted)
-            tree.InsertNode({toGbk(dialog.name()), {}, {}}, parent);
+            historyOf(*active_).newEntry({toGbk(dialog.name()), {}, {}}, parent);
         return;
     }
     EntryDialog dialog(dialogParent_);
     if (dialog.exec() != QDialog::Accepted || dialog.name().isEmpty())
         return;
-    tree.InsertNode({toGbk(dialog.name()), toGbk(dialog.address()), {}}, parent);
+    historyOf(*active_).newEntry({toGbk(dialog.name()), toGbk(dialog.address()), {}}, parent);
 }
 
 void TreeEditor::editEntry() {
@@ -134,13 +164,13 @@ void TreeEditor::editEntry() {
         dialog.setName(fromGbk(record.name));
         dialog.setAddress(fromGbk(record.address));
         if (dialog.exec() == QDialog::Accepted)
-            applyEntryEdit(tree, item, toGbk(dialog.name()), toGbk(dialog.address()));
+            historyOf(*active_).edit(item, toGbk(dialog.name()), toGbk(dialog.address()));
         return;
     }
     FolderNameDialog dialog(dialogParent_);
     dialog.setName(fromGbk(record.name));
     if (execGuarded(dialog) == QDialog::Accepted)
-        renameEntry(tree, item, toGbk(dialog.name()));
+        historyOf(*active_).rename(item, toGbk(dialog.name()));
 }
 
 void TreeEditor::deleteEntry() {
@@ -158,7 +188,7 @@ void TreeEditor::deleteEntry() {
         item = kNoItem;
     if (item != kNoItem) {
         WaitCursor wait;
-        tree.DeleteNode(item);
+        historyOf(*active_).remove(item);
         return;
     }
     QMessageBox::StandardButton answer = QMessageBox::question(
@@ -166,7 +196,7 @@ void TreeEditor::deleteEntry() {
         QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
     if (answer == QMessageBox::Ok) {
         WaitCursor wait;
-        tree.DeleteNode();
+        historyOf(*active_).remove(kNoItem);
     }
 }
 
@@ -195,7 +225,7 @@ void TreeEditor::paste() {
     PasteResult result;
     {
         WaitCursor wait;
-        result = pasteMarked(tree, destination, &copy);
+        result = historyOf(*active_).paste(destination, &copy);
         // The view opens what the tree marked expanded: the destination and copied folders.
         active_->showExpanded(destination);
         active_->showExpanded(copy);
@@ -203,6 +233,22 @@ void TreeEditor::paste() {
     if (result == PasteResult::CutIntoOwnSubtree) {
         QMessageBox::critical(dialogParent_, QString::fromUtf8("删除节点出错"),
                               QString::fromUtf8("无法删除节点：目标节点是源节点的子节点"));
+    }
+    updateAvailability();
+}
+
+void TreeEditor::undo() {
+    if (TreeUndo* history = activeHistory()) {
+        WaitCursor wait;
+        history->undo();
+    }
+    updateAvailability();
+}
+
+void TreeEditor::redo() {
+    if (TreeUndo* history = activeHistory()) {
+        WaitCursor wait;
+        history->redo();
     }
     updateAvailability();
 }
