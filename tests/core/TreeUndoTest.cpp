@@ -116,6 +116,11 @@ Step pasteAt(RowPath source, RowPath destination, bool cut) {
                     markForCopy(t, at(t, source));
             }};
 }
+Step dragAt(RowPath source, RowPath destination, bool move) {
+    return {move ? "drag-move" : "drag-copy", [=](BookmarkTree& t) {
+                return std::make_unique<PasteCommand>(t, at(t, destination), at(t, source), move);
+            }};
+}
 // Pastes whatever the mark is now.
 Step pasteAgain(RowPath destination) {
     return {"paste-again",
@@ -224,6 +229,9 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"ImportsAtSeveralPlaces",
                  {importInto({{}, {0, 1}, {2}}), deleteAt({0, 1, 1}), pasteAt({3}, {0, 2}, true),
                   importInto({{0}})}},
+        Scenario{"DragsMoveAndCopyBesideAMark",
+                 {pasteAt({1}, {2}, false), dragAt({2}, {0, 1}, true), dragAt({0}, {1}, false),
+                  dragAt({0, 0}, {}, true), deleteAt({0})}},
         Scenario{"MarkedEntryDeletedAndRestored",
                  {pasteAt({2}, {1}, false), deleteAt({1}), newAt({0}, {"z", "", ""})}}),
     [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
@@ -351,6 +359,31 @@ TEST(TreeUndo, TheMarkComesBackWithItsEntry) {
     ASSERT_TRUE(del.redo());
     EXPECT_EQ(tree.pasteSource(), kNoItem);
     EXPECT_EQ(tree.clipMode(), kClipCut);
+}
+
+TEST(TreeUndo, ADragKeepsTheMarkUnlessItMovedAway) {
+    TestIcons icons;
+    BookmarkTree tree;
+    buildSample(tree, icons);
+    ItemId marked = at(tree, {1});
+    markForCopy(tree, marked);
+    PasteCommand moveF(tree, at(tree, {2}), at(tree, {0}), true);
+    ASSERT_TRUE(moveF.redo());
+    EXPECT_TRUE(moveF.moved());
+    EXPECT_EQ(tree.pasteSource(), marked);
+    EXPECT_EQ(tree.clipMode(), kClipCopy);
+    EXPECT_EQ(tree.label(at(tree, {1, 1})), "F");
+    ASSERT_TRUE(moveF.undo());
+    EXPECT_EQ(tree.label(at(tree, {0})), "F");
+    EXPECT_EQ(tree.pasteSource(), marked);
+    // The marked entry itself dragged away: the mark goes with the old entry.
+    markForCut(tree, at(tree, {0, 0}));
+    PasteCommand moveA(tree, at(tree, {1}), at(tree, {0, 0}), true);
+    ASSERT_TRUE(moveA.redo());
+    EXPECT_EQ(tree.pasteSource(), kNoItem);
+    EXPECT_EQ(tree.clipMode(), kClipCut);
+    ASSERT_TRUE(moveA.undo());
+    EXPECT_EQ(tree.pasteSource(), at(tree, {0, 0}));
 }
 
 TEST(TreeUndo, PlacesThatNoLongerExistRefuseAndChangeNothing) {

@@ -120,6 +120,7 @@ class TreeUndoTest : public QObject {
     void aChangeOutsideTheHistoryEndsIt();
     void contactSavesAreSteps();
     void undoOfADeletedFolderReopensItsRows();
+    void aDropWithinTheTreeIsOneStep();
 };
 
 void TreeUndoTest::keysTakeBackAndRedoEachChange_data() {
@@ -352,6 +353,24 @@ void TreeUndoTest::undoOfADeletedFolderReopensItsRows() {
     QVERIFY(tree.isExpanded(back));
     QVERIFY(view->isExpanded(view->bookmarkModel()->indexOf(back)));
     QCOMPARE(tree.image(back), kOpenFolderImage);
+}
+
+void TreeUndoTest::aDropWithinTheTreeIsOneStep() {
+    Session s;
+    BookmarkTree& tree = s.tree();
+    markForCopy(tree, s.at({0, 0}));
+    const QString before = dump(tree);
+    TreeUndo* history = s.window->treeUndo(ids::kCustomTreeControl);
+    ItemId copy = kNoItem;
+    QCOMPARE(history->drop(s.at({1}), s.at({0}), true, &copy), PasteResult::Copied);
+    QCOMPARE(tree.label(copy), std::string("News"));
+    QCOMPARE(tree.childCount(kNoItem), 1);
+    QCOMPARE(tree.label(tree.pasteSource()), std::string("Example"));  // the mark stays
+    const QString after = dump(tree);
+    s.keyUndo();
+    QCOMPARE(dump(tree), before);
+    s.keyRedo();
+    QCOMPARE(dump(tree), after);
 }
 
 QTEST_MAIN(TreeUndoTest)

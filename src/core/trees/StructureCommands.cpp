@@ -35,6 +35,23 @@ bool DeleteCommand::revert() {
 }
 
 bool PasteCommand::perform() {
+    if (dragged_ == kNoItem)
+        return pasteOnce();
+    if (!tree_.contains(dragged_))
+        return false;
+    ItemId keptMark = tree_.pasteSource();
+    std::string keptMode = tree_.clipMode();
+    if (dragMove_)
+        markForCut(tree_, dragged_);
+    else
+        markForCopy(tree_, dragged_);
+    bool done = pasteOnce();
+    tree_.setPasteSource(tree_.contains(keptMark) ? keptMark : kNoItem);
+    tree_.setClipMode(std::move(keptMode));
+    return done;
+}
+
+bool PasteCommand::pasteOnce() {
     ItemId source = tree_.pasteSource();
     if (!hasPasteMark(tree_) || (destination_ != kNoItem && !tree_.contains(destination_)))
         return false;

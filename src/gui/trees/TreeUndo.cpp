@@ -129,21 +129,28 @@ void TreeUndo::remove(ItemId item) {
 }
 
 PasteResult TreeUndo::paste(ItemId destination, ItemId* copy) {
-    auto command = std::make_unique<PasteCommand>(tree_, destination);
-    PasteCommand& paste = *command;
-    // A paste that copied nothing is dropped by run: read the outcome first.
+    return runPaste(std::make_unique<PasteCommand>(tree_, destination), copy);
+}
+
+PasteResult TreeUndo::drop(ItemId source, ItemId destination, bool move, ItemId* copy) {
+    return runPaste(std::make_unique<PasteCommand>(tree_, destination, source, move), copy);
+}
+
+PasteResult TreeUndo::runPaste(std::unique_ptr<PasteCommand> command, ItemId* copy) {
+    // Read the outcome before the step goes on the stack.
     PasteResult result = PasteResult::Nothing;
     ItemId made = kNoItem;
-    if (!treeAlive_)
-        return result;
-    dropIfChangedOutside();
-    applying_ = true;
-    bool changed = paste.redo();
-    applying_ = false;
-    if (changed) {
-        result = paste.result();
-        made = paste.copy();
-        push(std::move(command));
+    if (treeAlive_) {
+        dropIfChangedOutside();
+        applying_ = true;
+        bool changed = command->redo();
+        applying_ = false;
+        if (changed) {
+            result = command->result();
+            made = command->copy();
+            followView(*command);
+            push(std::move(command));
+        }
     }
     if (copy)
         *copy = made;

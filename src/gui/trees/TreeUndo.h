@@ -16,6 +16,7 @@ class QUndoStack;
 
 namespace brivanta {
 
+class PasteCommand;
 class BookmarkTreeView;
 
 // The undo history of one tree: every change a person makes to it runs through here as one
@@ -45,6 +46,9 @@ class TreeUndo : public QObject, private TreeObserver {
     void remove(ItemId item);
     // Pastes the mark into `destination`; `copy` receives the new copy.
     PasteResult paste(ItemId destination, ItemId* copy = nullptr);
+    // A drop of `source` on `destination` within the tree: moved (`move`) or copied there as
+    // a paste would, the cut/copy mark left alone.
+    PasteResult drop(ItemId source, ItemId destination, bool move, ItemId* copy = nullptr);
 
     // Records entries that were just added (new subtrees at the top level or below existing
     // entries: an import, a received tree, a drop) as one step. Call it right after adding,
@@ -77,6 +81,7 @@ class TreeUndo : public QObject, private TreeObserver {
     // Runs an undo or redo of `command`; a refusal means the places no longer fit.
     void apply(TreeCommand& command, bool forward);
     void followView(const TreeCommand& command);
+    PasteResult runPaste(std::unique_ptr<PasteCommand> command, ItemId* copy);
 
     BookmarkTree& tree_;
     bool treeAlive_ = true;
