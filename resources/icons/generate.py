@@ -92,6 +92,9 @@ ICONS = {
     # what the handler icons stand for: mail addresses and web pages
     "mail": envelope(),
     "web": circle(8, 8, 6.5, LBLUE) + line("M1.5 8 H14.5 M8 1.5 Q4 8 8 14.5 M8 1.5 Q12 8 8 14.5 M3 4.5 H13 M3 11.5 H13", BLUE),
+    # a program the desktop knows no icon for: a window with a title bar and a prompt
+    "program": rect(1.5, 2.5, 13, 11, WHITE) + path("M1.5 5.5 H14.5") + rect(1.5, 2.5, 13, 3, BLUE)
+               + line("M4 8 L6 9.5 L4 11 M7.5 11 H10", GREEN),
     # tabs and bar buttons
     "243": path("M8 1.5 L10 6 L14.8 6.3 L11.1 9.4 L12.3 14.2 L8 11.5 L3.7 14.2 L4.9 9.4 L1.2 6.3 L6 6 Z", YELLOW),
     "244": path("M4 1.5 H12 V14.5 L8 11 L4 14.5 Z", RED) + line("M6 5 H10", "#f6c1c0"),

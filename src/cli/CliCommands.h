@@ -13,6 +13,7 @@ int runSendPeer(Args args);
 int runListen(Args args);
 int runMailSend(Args args);
 int runMailReceive(Args args);
+int runUpdateRecommended(Args args);
 int runExport(Args args);
 int runImport(Args args);
 // Browser bookmark files and profiles, reached through import and export.

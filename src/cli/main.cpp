@@ -18,6 +18,7 @@ const std::vector<Command>& commands() {
         {"listen", "监听端口，把收到的传送加到树文件", runListen},
         {"mail-send", "把树文件装进信封经 SMTP 发出", runMailSend},
         {"mail-receive", "经 POP3 取回信封，加到各分节的树文件", runMailReceive},
+        {"update-recommended", "从邮箱的 <SYSTEM> 信封重建推荐收藏的树文件", runUpdateRecommended},
     };
     return table;
 }

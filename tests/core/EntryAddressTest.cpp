@@ -78,6 +78,36 @@ TEST(AddressRules, DoubleByteSecondBytesAreNeitherMailSignsNorLetters) {
     EXPECT_EQ(addressExtension("a.\x81", true), ".\x81");
 }
 
+struct ProgramCase {
+    std::string path;  // stored text
+    bool byExtension;
+    std::string key;
+};
+
+class ProgramKeys : public ::testing::TestWithParam<ProgramCase> {};
+
+TEST_P(ProgramKeys, AreTheLowerCasedFileName) {
+    const ProgramCase& c = GetParam();
+    EXPECT_EQ(namesProgramByExtension(c.path), c.byExtension) << c.path;
+    EXPECT_EQ(programIconKey(c.path), c.key) << c.path;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Programs, ProgramKeys,
+    ::testing::Values(ProgramCase{"/opt/Tools/Setup.EXE", true, "setup.exe"},
+                      ProgramCase{"C:\\Apps\\Player.exe", true, "player.exe"},
+                      ProgramCase{"Setup.Exe", true, "setup.exe"},
+                      ProgramCase{"/usr/bin/GIMP", false, "gimp"},
+                      ProgramCase{"/usr/local/bin/my-tool.sh", false, "my-tool.sh"},
+                      // A further dot, a mail address, a URL: no program by its name.
+                      ProgramCase{"/opt/v1.2/setup.exe", false, "setup.exe"},
+                      ProgramCase{"me@setup.exe", false, "me@setup.exe"},
+                      ProgramCase{"http://host/setup.exe", false, "setup.exe"},
+                      ProgramCase{"/usr/bin/", false, ""},
+                      // "癨" (B0 5C) ends in a backslash byte that separates nothing.
+                      ProgramCase{"/opt/" + text::gbk("癨工具"), false, text::gbk("癨工具")},
+                      ProgramCase{text::gbk("/软件/播放器.EXE"), true, text::gbk("播放器.exe")}));
+
 TEST(AddressRules, OpeningIgnoresALeadingDotAndKeepsCase) {
     EXPECT_EQ(addressExtension(".profile", false), ".htm");
     EXPECT_EQ(addressExtension("Report.DOC", false), ".DOC");

@@ -116,9 +116,9 @@ Step pasteAt(RowPath source, RowPath destination, bool cut) {
                     markForCopy(t, at(t, source));
             }};
 }
-Step dragAt(RowPath source, RowPath destination, bool move) {
-    return {move ? "drag-move" : "drag-copy", [=](BookmarkTree& t) {
-                return std::make_unique<PasteCommand>(t, at(t, destination), at(t, source), move);
+Step dragAt(RowPath source, RowPath destination) {
+    return {"drag", [=](BookmarkTree& t) {
+                return std::make_unique<PasteCommand>(t, at(t, destination), at(t, source));
             }};
 }
 // Pastes whatever the mark is now.
@@ -230,8 +230,8 @@ INSTANTIATE_TEST_SUITE_P(
                  {importInto({{}, {0, 1}, {2}}), deleteAt({0, 1, 1}), pasteAt({3}, {0, 2}, true),
                   importInto({{0}})}},
         Scenario{"DragsMoveAndCopyBesideAMark",
-                 {pasteAt({1}, {2}, false), dragAt({2}, {0, 1}, true), dragAt({0}, {1}, false),
-                  dragAt({0, 0}, {}, true), deleteAt({0})}},
+                 {pasteAt({1}, {2}, false), dragAt({2}, {0, 1}), dragAt({1}, {0}),
+                  dragAt({0, 0}, {}), deleteAt({0})}},
         Scenario{"MarkedEntryDeletedAndRestored",
                  {pasteAt({2}, {1}, false), deleteAt({1}), newAt({0}, {"z", "", ""})}}),
     [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
@@ -361,13 +361,13 @@ TEST(TreeUndo, TheMarkComesBackWithItsEntry) {
     EXPECT_EQ(tree.clipMode(), kClipCut);
 }
 
-TEST(TreeUndo, ADragKeepsTheMarkUnlessItMovedAway) {
+TEST(TreeUndo, ADragKeepsTheMarkAndUndoGivesItBack) {
     TestIcons icons;
     BookmarkTree tree;
     buildSample(tree, icons);
     ItemId marked = at(tree, {1});
     markForCopy(tree, marked);
-    PasteCommand moveF(tree, at(tree, {2}), at(tree, {0}), true);
+    PasteCommand moveF(tree, at(tree, {2}), at(tree, {0}));
     ASSERT_TRUE(moveF.redo());
     EXPECT_TRUE(moveF.moved());
     EXPECT_EQ(tree.pasteSource(), marked);
@@ -376,14 +376,16 @@ TEST(TreeUndo, ADragKeepsTheMarkUnlessItMovedAway) {
     ASSERT_TRUE(moveF.undo());
     EXPECT_EQ(tree.label(at(tree, {0})), "F");
     EXPECT_EQ(tree.pasteSource(), marked);
-    // The marked entry itself dragged away: the mark goes with the old entry.
+    // A mark below the dragged entry goes with the old subtree; undo brings it back.
     markForCut(tree, at(tree, {0, 0}));
-    PasteCommand moveA(tree, at(tree, {1}), at(tree, {0, 0}), true);
-    ASSERT_TRUE(moveA.redo());
+    PasteCommand moveF2(tree, at(tree, {1}), at(tree, {0}));
+    ASSERT_TRUE(moveF2.redo());
     EXPECT_EQ(tree.pasteSource(), kNoItem);
-    EXPECT_EQ(tree.clipMode(), kClipCut);
-    ASSERT_TRUE(moveA.undo());
+    ASSERT_TRUE(moveF2.undo());
     EXPECT_EQ(tree.pasteSource(), at(tree, {0, 0}));
+    EXPECT_EQ(tree.clipMode(), kClipCut);
+    // Never onto itself or below it.
+    EXPECT_FALSE(PasteCommand(tree, at(tree, {0, 1}), at(tree, {0})).redo());
 }
 
 TEST(TreeUndo, PlacesThatNoLongerExistRefuseAndChangeNothing) {

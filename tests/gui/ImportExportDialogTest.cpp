@@ -1,4 +1,7 @@
+#include <sqlite3.h>
+
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -27,6 +30,96 @@ ExchangeFolders foldersIn(const TempHome& home) {
     return {home.path() + "/Favorites", home.path() + "/Documents"};
 }
 
+// A home with a Firefox profile (its places.sqlite made here with Firefox's own two tables)
+// and a Chromium profile, made the HOME of the test while it lives.
+class BrowserHome {
+  public:
+    explicit BrowserHome(const TempHome& home) : oldHome_(qgetenv("HOME")) {
+        oldConfig_ = qgetenv("XDG_CONFIG_HOME");
+        qputenv("HOME", QByteArray::fromStdString(home.path()));
+        qunsetenv("XDG_CONFIG_HOME");
+    }
+    ~BrowserHome() {
+        qputenv("HOME", oldHome_);
+        if (oldConfig_.isEmpty())
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME", oldConfig_);
+    }
+    BrowserHome(const BrowserHome&) = delete;
+    BrowserHome& operator=(const BrowserHome&) = delete;
+
+    static bool fill(const TempHome& home) {
+        home.write(QStringLiteral(".mozilla/firefox/profiles.ini"),
+                   "[Profile0]\nName=default-release\nIsRelative=1\n"
+                   "Path=Profiles/abc.default-release\nDefault=1\n\n[General]\nVersion=2\n");
+        QDir().mkpath(QStringLiteral(".mozilla/firefox/Profiles/abc.default-release"));
+        sqlite3* db = nullptr;
+        QByteArray places =
+            QFile::encodeName(home.filePath(".mozilla/firefox/Profiles/abc.default-release/"
+                                            "places.sqlite"));
+        if (sqlite3_open(places.constData(), &db) != SQLITE_OK)
+            return false;
+        const char* sql =
+            "\n"
+            "CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url LONGVARCHAR, title LONGVARCHAR,\n"
+            "  rev_host LONGVARCHAR, visit_count INTEGER DEFAULT 0, hidden INTEGER DEFAULT 0 NOT "
+            "NULL,\n"
+            "  typed INTEGER DEFAULT 0 NOT NULL, frecency INTEGER DEFAULT -1 NOT NULL,\n"
+            "  last_visit_date INTEGER, guid TEXT, foreign_count INTEGER DEFAULT 0 NOT NULL,\n"
+            "  url_hash INTEGER DEFAULT 0 NOT NULL, description TEXT, preview_image_url TEXT,\n"
+            "  site_name TEXT, origin_id INTEGER, recalc_frecency INTEGER NOT NULL DEFAULT 0,\n"
+            "  alt_frecency INTEGER, recalc_alt_frecency INTEGER NOT NULL DEFAULT 0);\n"
+            "CREATE TABLE moz_bookmarks (id INTEGER PRIMARY KEY, type INTEGER, fk INTEGER DEFAULT "
+            "NULL,\n"
+            "  parent INTEGER, position INTEGER, title LONGVARCHAR, keyword_id INTEGER, "
+            "folder_type TEXT,\n"
+            "  dateAdded INTEGER, lastModified INTEGER, guid TEXT, syncStatus INTEGER NOT NULL "
+            "DEFAULT 0,\n"
+            "  syncChangeCounter INTEGER NOT NULL DEFAULT 1);\n"
+            "INSERT INTO moz_bookmarks (id, type, parent, position, title, guid) VALUES\n"
+            "  (1, 2, 0, 0, '', 'root________'), (2, 2, 1, 0, 'menu', 'menu________'),\n"
+            "  (3, 2, 1, 1, 'toolbar', 'toolbar_____'), (5, 2, 1, 3, 'unfiled', 'unfiled_____');\n"
+            "INSERT INTO moz_places (id, url, title) VALUES\n"
+            "  (1, 'https://support.mozilla.org/', 'Support'), (2, 'https://news.example/', "
+            "NULL);\n"
+            "INSERT INTO moz_bookmarks (id, type, fk, parent, position, title, guid) VALUES\n"
+            "  (10, 2, NULL, 2, 0, '火狐', 'folder000001'),\n"
+            "  (11, 1, 1, 10, 0, '获取帮助', 'bookmark0001'),\n"
+            "  (12, 1, 2, 3, 0, 'news', 'bookmark0002');\n";
+        bool made = sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+        sqlite3_close(db);
+        home.write(
+            QStringLiteral(".config/chromium/Default/Bookmarks"),
+            "{\"roots\": {\n"
+            "  \"bookmark_bar\": {\"type\": \"folder\", \"name\": \"Bookmarks bar\", \"children\": "
+            "[\n"
+            "    {\"type\": \"url\", \"name\": \"GitHub\", \"url\": \"https://github.com/\"},\n"
+            "    {\"type\": \"folder\", \"name\": \"工作\", \"children\": [\n"
+            "      {\"type\": \"url\", \"name\": \"邮件\", \"url\": "
+            "\"https://mail.example/\"}]}]},\n"
+            "  \"other\": {\"type\": \"folder\", \"name\": \"Other\", \"children\": []}}, "
+            "\"version\": 1}");
+        return made;
+    }
+
+  private:
+    QByteArray oldHome_;
+    QByteArray oldConfig_;
+};
+
+// "name|address" of every entry below `parent`, in pre-order, folders marked by depth.
+QStringList shapeOf(const BookmarkTree& tree, ItemId parent = kNoItem, const QString& indent = {}) {
+    QStringList out;
+    for (int row = 0; row < tree.childCount(parent); ++row) {
+        ItemId item = tree.child(parent, row);
+        out << indent + QString::fromStdString(text::toUtf8(tree.label(item))) + u'|' +
+                   QString::fromStdString(tree.LookupRecord(item)->address);
+        out += shapeOf(tree, item, indent + u'-');
+    }
+    return out;
+}
+
 // Clicks a button once the action that found the dialog has returned (a timer does not fire
 // again inside its own slot, and the click may open a message box).
 void clickLater(QAbstractButton* button) {
@@ -46,6 +139,11 @@ class ImportExportDialogTest : public QObject {
     void browseOffersTheFormatsFileDialog();
     void exportThenImportThroughTheCommands();
     void exportOfAnEmptyTreeDoesNothingAndFileErrorsAreNamed();
+    void browserTypesFollowTheMode();
+    void browserProfilesImportWithASummary_data();
+    void browserProfilesImportWithASummary();
+    void missingProfilesAreNamed();
+    void bookmarkFileGoesBothWays();
 };
 
 void ImportExportDialogTest::textsFollowModeAndSelection() {
@@ -85,7 +183,8 @@ void ImportExportDialogTest::typeMenuPicksFormatAndProposesAPath() {
         texts << a->text() + QString::number(a->data().toInt());
     QCOMPARE(texts, (QStringList{QString::fromUtf8("Internet Explore收藏夹32827"),
                                  QString::fromUtf8("Brivanta格式文件32831"),
-                                 QString::fromUtf8("HTML文件32828")}));
+                                 QString::fromUtf8("HTML文件32828"),
+                                 QString::fromUtf8("浏览器书签文件 (HTML)32852")}));
     QCOMPARE(menu->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, menu), 32);
 
     // Through the menu itself: choose the third entry.
@@ -352,6 +451,154 @@ void ImportExportDialogTest::exportOfAnEmptyTreeDoesNothingAndFileErrorsAreNamed
     QCOMPARE(second.messages().size(), size_t(1));
     QVERIFY(second.messages()[0].text.contains(QStringLiteral("fav/Folder")));
     QVERIFY(QApplication::overrideCursor() == nullptr);
+}
+
+void ImportExportDialogTest::browserTypesFollowTheMode() {
+    TempHome home;
+    auto menuOf = [](const ImportExportDialog& dialog) {
+        QStringList texts;
+        for (QAction* a : dialog.typeMenu()->actions())
+            texts << a->text();
+        return texts;
+    };
+    ImportExportDialog importing(false, QString(), foldersIn(home));
+    QCOMPARE(menuOf(importing),
+             (QStringList{QString::fromUtf8("Internet Explore收藏夹"),
+                          QString::fromUtf8("Brivanta格式文件"), QString::fromUtf8("HTML文件"),
+                          QString::fromUtf8("浏览器书签文件 (HTML)"), QStringLiteral("Firefox"),
+                          QStringLiteral("Chromium / Chrome")}));
+    for (QAction* a : importing.typeMenu()->actions())
+        QVERIFY(!a->icon().isNull());
+    ImportExportDialog exporting(true, QStringLiteral("News"), foldersIn(home));
+    QCOMPARE(menuOf(exporting).size(), 4);
+    QCOMPARE(menuOf(exporting).last(), QString::fromUtf8("浏览器书签文件 (HTML)"));
+    // A browser's store cannot be chosen for an export, even by its command.
+    exporting.chooseFormat(ids::kFirefoxFormat);
+    QCOMPARE(exporting.exchangeKind(), ids::kShortcutFolderFormat);
+    exporting.chooseFormat(ids::kBookmarkFileFormat);
+    QCOMPARE(exporting.format(), ExchangeFormat::BookmarkFile);
+    QCOMPARE(exporting.pathEdit()->text(), home.filePath(QStringLiteral("Documents/News.html")));
+    QCOMPARE(exporting.typeButton()->text(), QString::fromUtf8("导出到浏览器书签文件 ▼"));
+    QVERIFY(exporting.profileCombo()->isHidden());
+}
+
+void ImportExportDialogTest::browserProfilesImportWithASummary_data() {
+    QTest::addColumn<int>("command");
+    QTest::addColumn<QString>("path");  // relative to the home
+    QTest::addColumn<QStringList>("shape");
+    QTest::newRow("firefox") << ids::kFirefoxFormat
+                             << ".mozilla/firefox/Profiles/abc.default-release"
+                             << QStringList{
+                                    QString::fromUtf8("书签菜单|"), QString::fromUtf8("-火狐|"),
+                                    QString::fromUtf8("--获取帮助|https://support.mozilla.org/"),
+                                    QString::fromUtf8("书签工具栏|"),
+                                    QString::fromUtf8("-news|https://news.example/")};
+    QTest::newRow("chromium") << ids::kChromiumFormat << ".config/chromium/Default/Bookmarks"
+                              << QStringList{QString::fromUtf8("书签栏|"),
+                                             QString::fromUtf8("-GitHub|https://github.com/"),
+                                             QString::fromUtf8("-工作|"),
+                                             QString::fromUtf8("--邮件|https://mail.example/")};
+}
+
+void ImportExportDialogTest::browserProfilesImportWithASummary() {
+    QFETCH(int, command);
+    QFETCH(QString, path);
+    QFETCH(QStringList, shape);
+    TempHome home;
+    BrowserHome browsers(home);
+    QVERIFY(BrowserHome::fill(home));
+    BookmarkTree tree;
+    ItemId into = tree.InsertNode({"into", "", ""});
+    QWidget owner;
+    owner.show();
+    ModalDriver driver;
+    for (int round = 0; round < 2; ++round) {
+        driver.then([&](QWidget* w) {
+            auto* dialog = qobject_cast<ImportExportDialog*>(w);
+            QVERIFY(dialog);
+            dialog->chooseFormat(command);
+            QVERIFY(dialog->profileCombo()->isVisible());
+            QCOMPARE(dialog->profileCombo()->count(), 1);
+            QVERIFY(dialog->profileCombo()->itemText(0).contains(QString::fromUtf8("默认")) ||
+                    command == ids::kChromiumFormat);
+            QCOMPARE(QFileInfo(dialog->pathEdit()->text()).canonicalFilePath(),
+                     QFileInfo(home.filePath(path)).canonicalFilePath());
+            QCOMPARE(
+                dialog->typeButton()->text(),
+                QString::fromUtf8(command == ids::kFirefoxFormat ? "导入Firefox书签 ▼"
+                                                                 : "导入Chromium / Chrome书签 ▼"));
+            clickLater(dialog->okButton());
+        });
+        runImport(&owner, tree, into, foldersIn(home));
+    }
+    QVERIFY(driver.allActionsRun());
+    int entries = static_cast<int>(shape.size());
+    QCOMPARE(shapeOf(tree, into), shape);
+    QCOMPARE(driver.messages().size(), size_t(2));
+    QCOMPARE(driver.messages()[0].title, QString::fromUtf8("导入完毕"));
+    QVERIFY2(driver.messages()[0].text.startsWith(
+                 QString::fromUtf8("新增 %1 个条目，跳过 0 个").arg(entries)),
+             qPrintable(driver.messages()[0].text));
+    // The second import adds nothing and says so.
+    QVERIFY2(driver.messages()[1].text.startsWith(QString::fromUtf8("新增 0 个条目")),
+             qPrintable(driver.messages()[1].text));
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+}
+
+void ImportExportDialogTest::missingProfilesAreNamed() {
+    TempHome home;
+    BrowserHome browsers(home);
+    ImportExportDialog dialog(false, QString(), foldersIn(home));
+    dialog.show();
+    dialog.chooseFormat(ids::kFirefoxFormat);
+    QVERIFY(!dialog.profileCombo()->isEnabled());
+    QCOMPARE(dialog.pathEdit()->text(), QString());
+    ModalDriver driver;
+    dialog.accept();
+    QTRY_COMPARE(driver.messages().size(), size_t(1));
+    QVERIFY(driver.messages()[0].text.contains(
+        home.filePath(QStringLiteral(".mozilla/firefox/profiles.ini"))));
+    QVERIFY(dialog.isVisible());
+    dialog.chooseFormat(ids::kChromiumFormat);
+    dialog.pathEdit()->setText(QStringLiteral("nowhere/Bookmarks"));
+    dialog.accept();
+    QTRY_COMPARE(driver.messages().size(), size_t(2));
+    QVERIFY(driver.messages()[1].text.contains(QStringLiteral("nowhere/Bookmarks")));
+    QVERIFY(dialog.isVisible());
+}
+
+void ImportExportDialogTest::bookmarkFileGoesBothWays() {
+    TempHome home;
+    QDir().mkpath(QStringLiteral("Documents"));
+    BookmarkTree tree;
+    ItemId news = tree.InsertNode({text::gbk("新闻"), "", ""});
+    tree.InsertNode({"a & b", "http://a.example/?x=1&y=2", ""}, news);
+    QWidget owner;
+    ModalDriver driver;
+    driver.then([&](QWidget* w) {
+        auto* dialog = qobject_cast<ImportExportDialog*>(w);
+        QVERIFY(dialog);
+        dialog->chooseFormat(ids::kBookmarkFileFormat);
+        clickLater(dialog->okButton());
+    });
+    runExport(&owner, tree, kNoItem, foldersIn(home));
+    QString file = home.filePath(QStringLiteral("Documents/favorites.html"));
+    QVERIFY(QFile::exists(file));
+    QVERIFY(home.read(QStringLiteral("Documents/favorites.html")).startsWith("<!DOCTYPE NETSCAPE"));
+    QCOMPARE(driver.messages().size(), size_t(0));  // no offer to open it
+
+    BookmarkTree other;
+    driver.then([&](QWidget* w) {
+        auto* dialog = qobject_cast<ImportExportDialog*>(w);
+        QVERIFY(dialog);
+        dialog->chooseFormat(ids::kBookmarkFileFormat);
+        dialog->pathEdit()->setText(QStringLiteral("Documents/favorites.html"));
+        clickLater(dialog->okButton());
+    });
+    runImport(&owner, other, kNoItem, foldersIn(home));
+    QCOMPARE(shapeOf(other), shapeOf(tree));
+    QCOMPARE(driver.messages().size(), size_t(1));
+    QVERIFY(driver.messages()[0].text.startsWith(QString::fromUtf8("新增 2 个条目")));
 }
 
 QTEST_MAIN(ImportExportDialogTest)

@@ -25,6 +25,9 @@ class OpenAddressTest : public QObject {
     void openAddressDecides();
     void readsTheDesktopsDefaults();
     void newKindsGetTheirHandlersIcon();
+    void programsShowTheirOwnIconOnce();
+    void findsProgramsAndTheirIcons_data();
+    void findsProgramsAndTheirIcons();
 };
 
 namespace {
@@ -242,6 +245,118 @@ void OpenAddressTest::newKindsGetTheirHandlersIcon() {
     QCOMPARE(icons.imageForAddress("d.xyz"), web);
     QCOMPARE(table.asked, 2);
     QCOMPARE(icons.count(), count + 1);
+}
+
+void OpenAddressTest::programsShowTheirOwnIconOnce() {
+    QTemporaryDir dir;
+    QString iconPath = dir.filePath(QStringLiteral("tool.svg"));
+    QVERIFY(QFile::copy(QStringLiteral(":/icons/166.svg"), iconPath));
+    struct Programs : FileAssociations {
+        QString icon;
+        mutable QStringList asked;
+        std::optional<AssociatedHandler> handlerFor(const QString&) const override {
+            return std::nullopt;
+        }
+        bool isProgram(const QString& path) const override {
+            asked << path;
+            return path.startsWith(u"/opt/bin/");
+        }
+        QString programIconName(const QString& path) const override {
+            return path.endsWith(u"/Tool") || path.endsWith(u"/tool") ? icon : QString();
+        }
+    } table;
+    table.icon = iconPath;
+    NamedIconList icons;
+    NamedIconList::fillTreeIcons(icons);
+    icons.setAssociations(&table);
+    const int web = icons.indexOf(QStringLiteral(".htm"));
+    const int count = icons.count();
+
+    int tool = icons.imageForAddress("/opt/bin/Tool");
+    QCOMPARE(tool, count);
+    QCOMPARE(icons.indexOf(QStringLiteral("tool")), tool);
+    QVERIFY(!icons.icon(tool).isNull());
+    // The same program elsewhere, or the same entry again, shows the same image.
+    QCOMPARE(icons.imageForAddress("/opt/bin/tool"), tool);
+    QCOMPARE(icons.imageForAddress("/opt/bin/Tool"), tool);
+    QCOMPARE(table.asked.count(QStringLiteral("/opt/bin/Tool")), 1);
+    // A program without an icon of its own gets the generic one, under its own name.
+    int other = icons.imageForAddress("/opt/bin/other");
+    QCOMPARE(other, count + 1);
+    QVERIFY(!icons.icon(other).isNull());
+    // A program named by its extension needs no look at the disk.
+    int setup = icons.imageForAddress("C:\\Apps\\Setup.EXE");
+    QCOMPARE(icons.indexOf(QStringLiteral("setup.exe")), setup);
+    QVERIFY(!table.asked.contains(QStringLiteral("C:\\Apps\\Setup.EXE")));
+    // A further dot in a folder, or a file that is no program: the usual kinds.
+    QCOMPARE(icons.imageForAddress("/opt/v1.2/setup.exe"), web);
+    QCOMPARE(icons.imageForAddress("/srv/readme"), web);
+    QCOMPARE(icons.count(), count + 3);
+}
+
+void OpenAddressTest::findsProgramsAndTheirIcons_data() {
+    QTest::addColumn<QString>("file");  // below the test's folder
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("executable");  // the execute permission
+    QTest::addColumn<bool>("program");
+    QTest::addColumn<QString>("icon");
+    QTest::newRow("executable") << "bin/tool" << QByteArray("x") << true << true << "tool-icon";
+    QTest::newRow("named bare in Exec")
+        << "bin/viewer" << QByteArray("x") << true << true << "viewer-icon";
+    QTest::newRow("ELF without permission") << "bin/elf"
+                                            << QByteArray(
+                                                   "\x7f"
+                                                   "ELF\x02\x01")
+                                            << false << true << "";
+    QTest::newRow("script without permission")
+        << "bin/run.sh" << QByteArray("#!/bin/sh\n") << false << true << "";
+    QTest::newRow("plain file") << "docs/notes" << QByteArray("notes") << false << false << "";
+    QTest::newRow("through a symbolic link")
+        << "link>bin/tool" << QByteArray("x") << true << true << "tool-icon";
+}
+
+void OpenAddressTest::findsProgramsAndTheirIcons() {
+    QFETCH(QString, file);
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, executable);
+    QFETCH(bool, program);
+    QFETCH(QString, icon);
+    QTemporaryDir dir;
+    QDir root(dir.path());
+    QStringList parts = file.split(u'>');
+    QString real = root.filePath(parts.back());
+    root.mkpath(QFileInfo(real).path());
+    QFile out(real);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(bytes);
+    out.close();
+    QFile::Permissions rights = QFile::ReadOwner | QFile::WriteOwner;
+    if (executable)
+        rights |= QFile::ExeOwner;
+    QVERIFY(out.setPermissions(rights));
+    QString dropped = real;
+    if (parts.size() == 2) {
+        dropped = root.filePath(parts.front());
+        QVERIFY(QFile::link(parts.back(), dropped));  // relative to the link's folder
+    }
+    root.mkpath(QStringLiteral("apps"));
+    auto write = [&](const QString& name, const QByteArray& text) {
+        QFile entry(root.filePath(name));
+        QVERIFY(entry.open(QIODevice::WriteOnly));
+        entry.write(text);
+    };
+    write("apps/tool.desktop", "[Desktop Entry]\nExec=\"" + root.filePath("bin/tool").toUtf8() +
+                                   "\" --open %f\nIcon=tool-icon\n");
+    write("apps/viewer.desktop", "[Desktop Entry]\nExec=env LANG=C viewer %U\nIcon=viewer-icon\n");
+    write("apps/noicon.desktop", "[Desktop Entry]\nExec=" + real.toUtf8() + "x\n");
+    DesktopAssociations desktop({}, {root.filePath(QStringLiteral("apps"))});
+    QCOMPARE(desktop.isProgram(dropped), program);
+    QCOMPARE(desktop.programIconName(dropped), icon);
+    // A relative path depends on where the program was started: never a program.
+    QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    QVERIFY(!desktop.isProgram(parts.back()));
+    QDir::setCurrent(previous);
 }
 
 QTEST_MAIN(OpenAddressTest)

@@ -362,7 +362,7 @@ void TreeUndoTest::aDropWithinTheTreeIsOneStep() {
     const QString before = dump(tree);
     TreeUndo* history = s.window->treeUndo(ids::kCustomTreeControl);
     ItemId copy = kNoItem;
-    QCOMPARE(history->drop(s.at({1}), s.at({0}), true, &copy), PasteResult::Copied);
+    QCOMPARE(history->drop(s.at({1}), s.at({0}), &copy), PasteResult::Copied);
     QCOMPARE(tree.label(copy), std::string("News"));
     QCOMPARE(tree.childCount(kNoItem), 1);
     QCOMPARE(tree.label(tree.pasteSource()), std::string("Example"));  // the mark stays

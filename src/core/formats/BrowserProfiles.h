@@ -39,6 +39,8 @@ class BrowserProfiles {
 
     // Where Firefox keeps profiles.ini (the first place tried), for messages.
     std::string firefoxRoot() const;
+    // Where the Chromium family keeps its profiles (the configuration directory), likewise.
+    const std::string& chromiumRoot() const { return configHome_; }
 
   private:
     std::string home_;

@@ -1,6 +1,10 @@
 #include "core/formats/Exchange.h"
 
+#include <cerrno>
+
+#include "core/formats/BookmarkExchange.h"
 #include "core/formats/HtmlPage.h"
+#include "core/formats/NetscapeBookmarks.h"
 #include "core/formats/ShortcutFolder.h"
 
 namespace brivanta {
@@ -17,6 +21,13 @@ FileError importExchange(BookmarkTree& tree, ExchangeFormat format, const std::s
             loadArchiveFile(tree, path, parent, &error);
             return error;
         }
+        case ExchangeFormat::BookmarkFile:
+        case ExchangeFormat::FirefoxProfile:
+        case ExchangeFormat::ChromiumProfile: {
+            // The summary's message names the file; here only the failure itself is told.
+            ImportSummary summary = importBookmarks(tree, format, path, parent, progress);
+            return summary.failure.empty() ? FileError{} : FileError{path, EIO};
+        }
     }
     return {};
 }
@@ -30,6 +41,12 @@ FileError exportExchange(BookmarkTree& tree, ExchangeFormat format, const std::s
             return exportHtmlPage(tree, path, start, progress);
         case ExchangeFormat::ArchiveFile:
             return saveArchiveFile(tree, path, start);
+        case ExchangeFormat::BookmarkFile:
+            return exportNetscapeFile(tree, path, start, progress);
+        case ExchangeFormat::FirefoxProfile:
+        case ExchangeFormat::ChromiumProfile:
+            // A browser's own store is never written.
+            return FileError{path, ENOTSUP};
     }
     return {};
 }

@@ -19,6 +19,14 @@ bool isDirectory(const std::string& path) {
 
 }  // namespace
 
+bool formatExports(ExchangeFormat format) {
+    return !isBrowserProfile(format);
+}
+
+bool isBrowserProfile(ExchangeFormat format) {
+    return format == ExchangeFormat::FirefoxProfile || format == ExchangeFormat::ChromiumProfile;
+}
+
 std::string withoutTrailingSeparator(std::string_view path) {
     if (path.size() > 1 && isSeparator(path.back()))
         path.remove_suffix(1);
@@ -48,6 +56,16 @@ ExchangeCheckResult checkExchangePath(ExchangeFormat format, bool isExport,
     }
     struct stat st;
     bool exists = !path.empty() && ::stat(path.c_str(), &st) == 0;
+    if (isBrowserProfile(format)) {
+        if (isExport)
+            result.outcome = ExchangeCheck::ImportOnly;
+        else if (path.empty())
+            result.outcome = ExchangeCheck::NoProfile;
+        // Either browser is read from its profile directory or from the file in it.
+        else if (!exists)
+            result.outcome = ExchangeCheck::MissingFile;
+        return result;
+    }
     if (!isExport) {
         if (!exists || S_ISDIR(st.st_mode))
             result.outcome = ExchangeCheck::MissingFile;
@@ -75,8 +93,12 @@ std::string defaultExchangePath(ExchangeFormat format, std::string_view selected
                                 const ExchangeFolders& folders) {
     if (format == ExchangeFormat::ShortcutFolder)
         return folders.favorites;
+    if (isBrowserProfile(format))
+        return {};
     std::string name = selectedName.empty() ? std::string("favorites") : safeFileName(selectedName);
-    name += format == ExchangeFormat::HtmlPage ? ".htm" : ".bvk";
+    name += format == ExchangeFormat::HtmlPage       ? ".htm"
+            : format == ExchangeFormat::BookmarkFile ? ".html"
+                                                     : ".bvk";
     if (folders.documents.empty())
         return name;
     std::string path = folders.documents;

@@ -11,14 +11,24 @@ namespace brivanta {
 enum class ExchangeFormat {
     ShortcutFolder,  // a favorites folder of ".url" files
     HtmlPage,
-    ArchiveFile,  // the program's own tree file
+    ArchiveFile,      // the program's own tree file
+    BookmarkFile,     // the Netscape bookmark file every browser imports and exports
+    FirefoxProfile,   // a Firefox profile directory (or its places.sqlite); import only
+    ChromiumProfile,  // a Chromium-family "Bookmarks" file (or its profile); import only
 };
+
+// Whether a tree can be written in `format` (a browser's own store is only read).
+bool formatExports(ExchangeFormat format);
+// Whether `format` reads a browser profile found on this machine.
+bool isBrowserProfile(ExchangeFormat format);
 
 enum class ExchangeCheck {
     Accepted,
     MissingFolder,  // the folder (or the folder part of a file path) does not exist
     MissingFile,    // the file to import does not exist or is a directory
     AskOverwrite,   // the file to export to exists: ask before replacing it
+    NoProfile,      // a browser profile to import from was neither found nor given
+    ImportOnly,     // an export in a format that is only read
 };
 
 struct ExchangeCheckResult {
@@ -38,7 +48,8 @@ std::string folderPart(std::string_view path);
 
 // The checks of the OK button, in their order: a folder must exist; a file to import must
 // exist and not be a directory; a file to export needs an existing folder, and asks before
-// replacing an existing file.
+// replacing an existing file. A browser profile is only imported from, and must be named and
+// exist (the profile directory or its database or bookmarks file).
 ExchangeCheckResult checkExchangePath(ExchangeFormat format, bool isExport, std::string_view path);
 
 // Where the user keeps things: the favorites folder and the documents folder ("" when the
@@ -53,7 +64,8 @@ std::string favoritesFolder(std::string_view home);
 
 // The path the dialog proposes for a format: the favorites folder; or the selected entry's
 // name (UTF-8; "favorites" when none is selected) with ".htm" or ".bvk" in the documents
-// folder, or bare when there is none.
+// folder, or bare when there is none; a bookmark file likewise with ".html". A browser
+// profile has no default here: it is chosen among the profiles found.
 std::string defaultExchangePath(ExchangeFormat format, std::string_view selectedName,
                                 const ExchangeFolders& folders);
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/formats/FileStreams.h"
+#include "core/formats/HtmlEntities.h"
 #include "core/formats/NetscapeText.h"
 #include "core/text/Encoding.h"
 
@@ -483,7 +484,7 @@ std::string writeNetscapeBookmarks(const BookmarkTree& tree, ItemId start,
         appendUtf8FromStored(label, utf8);
         if (record->address.empty()) {
             out += "<DT><H3>";
-            appendEscapedHtml(utf8, out);
+            appendHtmlEscaped(out, utf8);
             out += "</H3>\n";
             appendIndent(out, depth);
             out += "<DL><p>\n";
@@ -491,9 +492,9 @@ std::string writeNetscapeBookmarks(const BookmarkTree& tree, ItemId start,
             out += "<DT><A HREF=\"";
             std::string address;
             appendUtf8FromStored(record->address, address);
-            appendEscapedHtml(address, out);
+            appendHtmlEscaped(out, address);
             out += "\">";
-            appendEscapedHtml(utf8, out);
+            appendHtmlEscaped(out, utf8);
             out += "</A>\n";
         }
         if (progress)

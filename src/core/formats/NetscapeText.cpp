@@ -1,7 +1,5 @@
 #include "core/formats/NetscapeText.h"
 
-#include "core/formats/HtmlEntities.h"
-
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -149,11 +147,6 @@ void appendDecodedHtml(std::string_view in, std::string& out) {
         }
         start = amp + used;
     }
-}
-
-void appendEscapedHtml(std::string_view in, std::string& out) {
-    // The page's own escaping, so the two HTML writers cannot drift apart.
-    appendHtmlEscaped(out, in);
 }
 
 }  // namespace brivanta

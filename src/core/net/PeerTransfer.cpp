@@ -116,11 +116,6 @@ class RecordingSource : public ByteSource {
     NetStatus status_ = NetStatus::ok;
 };
 
-std::string connectFailureText(const std::string& host, int port) {
-    return text::gbk("连接主机（地址:") + host + text::gbk(" 端口:") + std::to_string(port) +
-           text::gbk("）时失败！\r\n\r\n请确认对方是否已启动监听！");
-}
-
 // ok when the other side closes within the read time-out; what it sends meanwhile (it should
 // send nothing) is read and dropped, up to a bound.
 NetStatus waitForPeerClose(TcpConnection& connection) {
@@ -161,26 +156,55 @@ void refuse(TcpConnection& connection) {
 
 }  // namespace
 
-PeerSendResult sendToPeer(BookmarkTree& tree, ItemId branch, const std::string& host, int port,
-                          const NetTimeouts& timeouts, const StepCallback& step) {
-    PeerSendResult result;
+namespace {
+
+// What a send says at each step and when it fails; a send to a peer and an upload to the
+// server differ only in these.
+struct SendTexts {
+    const char* sending;        // caption while the archive goes out
+    const char* connectFailed;  // "...（地址:" + host + " 端口:" + port + the rest
+    const char* connectFailedEnd;
+};
+
+constexpr SendTexts kPeerTexts = {
+    "正在发送数据...", "连接主机（地址:", "）时失败！\r\n\r\n请确认对方是否已启动监听！"};
+constexpr SendTexts kServerTexts = {"正在上传数据...", "连接服务器（地址:", "）时失败！"};
+
+std::string addressText(const char* before, const std::string& host, int port, const char* after) {
+    return text::gbk(before) + host + text::gbk(" 端口:") + std::to_string(port) + text::gbk(after);
+}
+
+// Creates the socket and connects, with the captions of both steps. False with the result
+// filled in when either fails.
+bool connectTo(TcpConnection& connection, const std::string& host, int port,
+               const NetTimeouts& timeouts, const StepCallback& step, const SendTexts& texts,
+               PeerSendResult& result) {
     if (step)
         step(text::gbk("正在创建SOCKET..."));
-    TcpConnection connection;
     connection.setTimeouts(timeouts);
     if (step)
         step(text::gbk("正在连接") + host);
     result.status = connection.connect(host, port);
     if (result.status == NetStatus::noSocket) {
         result.statusText = text::gbk("创建SOCKET失败!");
-        return result;
+        return false;
     }
     if (result.status != NetStatus::ok) {
-        result.statusText = connectFailureText(host, port);
-        return result;
+        result.statusText = addressText(texts.connectFailed, host, port, texts.connectFailedEnd);
+        return false;
     }
+    return true;
+}
+
+PeerSendResult sendArchive(BookmarkTree& tree, ItemId branch, const std::string& host, int port,
+                           const NetTimeouts& timeouts, const StepCallback& step,
+                           const SendTexts& texts) {
+    PeerSendResult result;
+    TcpConnection connection;
+    if (!connectTo(connection, host, port, timeouts, step, texts, result))
+        return result;
     if (step)
-        step(text::gbk("正在发送数据..."));
+        step(text::gbk(texts.sending));
     ConnectionSink sink(connection);
     {
         ArchiveWriter writer(sink, kSocketBuffer);
@@ -189,8 +213,7 @@ PeerSendResult sendToPeer(BookmarkTree& tree, ItemId branch, const std::string& 
     }
     result.status = sink.status();
     if (result.status != NetStatus::ok) {
-        result.statusText = text::gbk("向主机（地址:") + host + text::gbk(" 端口:") +
-                            std::to_string(port) + text::gbk("）发送数据时失败！");
+        result.statusText = addressText("向主机（地址:", host, port, "）发送数据时失败！");
         return result;
     }
     // Sent is not arrived: end our side and wait for the listener to close the connection,
@@ -198,10 +221,36 @@ PeerSendResult sendToPeer(BookmarkTree& tree, ItemId branch, const std::string& 
     connection.shutdownWrite();
     result.status = waitForPeerClose(connection);
     if (result.status != NetStatus::ok) {
-        result.statusText = text::gbk("主机（地址:") + host + text::gbk(" 端口:") +
-                            std::to_string(port) + text::gbk("）没有确认收到数据！");
+        result.statusText = addressText("主机（地址:", host, port, "）没有确认收到数据！");
         return result;
     }
+    connection.close();
+    result.ok = true;
+    return result;
+}
+
+}  // namespace
+
+PeerSendResult sendToPeer(BookmarkTree& tree, ItemId branch, const std::string& host, int port,
+                          const NetTimeouts& timeouts, const StepCallback& step) {
+    return sendArchive(tree, branch, host, port, timeouts, step, kPeerTexts);
+}
+
+PeerSendResult uploadTree(BookmarkTree& tree, const std::string& host, int port,
+                          const NetTimeouts& timeouts, const StepCallback& step) {
+    if (step)
+        step(text::gbk("正在准备数据..."));
+    return sendArchive(tree, kNoItem, host, port, timeouts, step, kServerTexts);
+}
+
+PeerSendResult verifyServer(const std::string& host, int port, const NetTimeouts& timeouts,
+                            const StepCallback& step) {
+    PeerSendResult result;
+    TcpConnection connection;
+    if (!connectTo(connection, host, port, timeouts, step, kServerTexts, result))
+        return result;
+    if (step)
+        step(text::gbk("正在验证用户名与密码"));
     connection.close();
     result.ok = true;
     return result;

@@ -28,6 +28,16 @@ struct PeerSendResult {
 PeerSendResult sendToPeer(BookmarkTree& tree, ItemId branch, const std::string& host, int port,
                           const NetTimeouts& timeouts = {}, const StepCallback& step = {});
 
+// Uploads the whole tree to the server at host:port the same way: the raw archive stream,
+// nothing before it, no reply expected but the close. A failed connect says "连接服务器...".
+PeerSendResult uploadTree(BookmarkTree& tree, const std::string& host, int port,
+                          const NetTimeouts& timeouts = {}, const StepCallback& step = {});
+
+// Connects to the server at host:port and closes again, sending nothing: whether it can be
+// reached.
+PeerSendResult verifyServer(const std::string& host, int port, const NetTimeouts& timeouts = {},
+                            const StepCallback& step = {});
+
 // What one accepted connection brought: the archive bytes of every complete record, so the
 // caller can add them to its tree on its own thread (applyReceipt).
 struct PeerReceipt {

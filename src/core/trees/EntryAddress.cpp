@@ -70,6 +70,20 @@ std::string addressExtension(std::string_view address, bool dotMayLead) {
     return std::string(address.substr(dot, end - dot));
 }
 
+bool namesProgramByExtension(std::string_view address) {
+    return !showsMailIcon(address) && !hasUrlScheme(address) &&
+           lowerCased(addressExtension(address, true)) == ".exe";
+}
+
+std::string programIconKey(std::string_view programPath) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < programPath.size(); i += charLength(programPath, i)) {
+        if (programPath[i] == '/' || programPath[i] == '\\')
+            start = i + 1;
+    }
+    return lowerCased(programPath.substr(start));
+}
+
 std::string iconKeyForAddress(std::string_view address) {
     if (showsMailIcon(address))
         return "mailto";

@@ -30,6 +30,15 @@ inline bool opensAsMail(std::string_view address) {
 // (a host name). Letter case is kept. `dotMayLead` lets a "." in the first place count.
 std::string addressExtension(std::string_view address, bool dotMayLead);
 
+// True when the address names a program by its extension: a single "." followed by "exe" in
+// any letter case ("C:\\Tools\\Setup.EXE"), not a mail address nor a URL. A further "." (in a
+// folder name) makes it a web page instead.
+bool namesProgramByExtension(std::string_view address);
+
+// The key a program is known by in an icon list: its file name (after the last "/" or "\\"),
+// lower-cased, so that every entry of the same program shows one image.
+std::string programIconKey(std::string_view programPath);
+
 // The icon key of a link's address (leading white space removed, not empty): "mailto" for
 // mail addresses, ".htm" for URLs, otherwise the lower-cased extension; a program path
 // (".exe") is keyed by the whole lower-cased address.

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "core/trees/TreeDrop.h"
+
 namespace brivanta {
 
 bool DeleteCommand::perform() {
@@ -35,32 +37,22 @@ bool DeleteCommand::revert() {
 }
 
 bool PasteCommand::perform() {
-    if (dragged_ == kNoItem)
-        return pasteOnce();
-    if (!tree_.contains(dragged_))
+    ItemId source = dragged_ != kNoItem ? dragged_ : tree_.pasteSource();
+    if (dragged_ == kNoItem && !hasPasteMark(tree_))
         return false;
-    ItemId keptMark = tree_.pasteSource();
-    std::string keptMode = tree_.clipMode();
-    if (dragMove_)
-        markForCut(tree_, dragged_);
-    else
-        markForCopy(tree_, dragged_);
-    bool done = pasteOnce();
-    tree_.setPasteSource(tree_.contains(keptMark) ? keptMark : kNoItem);
-    tree_.setClipMode(std::move(keptMode));
-    return done;
-}
-
-bool PasteCommand::pasteOnce() {
-    ItemId source = tree_.pasteSource();
-    if (!hasPasteMark(tree_) || (destination_ != kNoItem && !tree_.contains(destination_)))
+    if (!tree_.contains(source) || (destination_ != kNoItem && !tree_.contains(destination_)))
         return false;
-    const bool cut = tree_.clipMode() == kClipCut;
+    const bool cut = dragged_ != kNoItem || tree_.clipMode() == kClipCut;
     destinationBefore_ = pathOf(tree_, destination_);
     destinationStateBefore_ = tree_.nodeState(destination_);
     if (cut)
         source_.capture(tree_, {source});
-    result_ = pasteMarked(tree_, destination_, &copy_);
+    if (dragged_ != kNoItem) {
+        copy_ = moveByDrag(tree_, dragged_, destination_);
+        result_ = copy_ == kNoItem ? PasteResult::Nothing : PasteResult::Copied;
+    } else {
+        result_ = pasteMarked(tree_, destination_, &copy_);
+    }
     if (result_ == PasteResult::Nothing)
         return false;
     moved_ = cut && result_ == PasteResult::Copied;

@@ -32,10 +32,10 @@ class PasteCommand : public TreeCommand {
   public:
     PasteCommand(BookmarkTree& tree, ItemId destination)
         : TreeCommand(tree), destination_(destination) {}
-    // A drag and drop: pastes `source` as after a cut (`move`) or a copy of it, and leaves
-    // the mark as it was (cleared when it lay in what moved).
-    PasteCommand(BookmarkTree& tree, ItemId destination, ItemId source, bool move)
-        : TreeCommand(tree), destination_(destination), dragged_(source), dragMove_(move) {}
+    // A drag and drop of `source` onto `destination` (moveByDrag: a cut and paste that keeps
+    // the mark).
+    PasteCommand(BookmarkTree& tree, ItemId destination, ItemId source)
+        : TreeCommand(tree), destination_(destination), dragged_(source) {}
     PasteResult result() const { return result_; }
     // The copy's first entry after the last redo.
     ItemId copy() const { return copy_; }
@@ -47,11 +47,9 @@ class PasteCommand : public TreeCommand {
     bool reapply() override;
     bool revert() override;
     bool putDestination(const RowPath& path, const NodeState& state);
-    bool pasteOnce();
 
     ItemId destination_;
     ItemId dragged_ = kNoItem;
-    bool dragMove_ = false;
     PasteResult result_ = PasteResult::Nothing;
     ItemId copy_ = kNoItem;
     bool moved_ = false;

@@ -64,7 +64,36 @@ int NamedIconList::iconIndexFor(const QString& key) {
     return addIcon(icon, key);
 }
 
+int NamedIconList::programImage(std::string_view path) {
+    QString key = fromGbk(programIconKey(path));
+    int index = indexOf(key);
+    if (index >= 0)
+        return index;
+    QIcon icon;
+    QString name = associations_ ? associations_->programIconName(fromGbk(path)) : QString();
+    if (!name.isEmpty())
+        icon = QFileInfo(name).isAbsolute() ? QIcon(name) : QIcon::fromTheme(name);
+    if (icon.isNull())
+        icon = QIcon::fromTheme(key);
+    if (icon.isNull())
+        icon = QIcon::fromTheme(QStringLiteral("application-x-executable"));
+    if (icon.isNull())
+        icon = resourceIcon(QStringLiteral("program"));
+    return addIcon(icon, key);
+}
+
 int NamedIconList::imageForAddress(std::string_view address) {
+    if (namesProgramByExtension(address))
+        return programImage(address);
+    if (associations_ && !address.empty() && address.front() == '/') {
+        QString path = fromGbk(address);
+        auto known = programs_.constFind(path);
+        bool program = known != programs_.constEnd() ? *known : associations_->isProgram(path);
+        if (known == programs_.constEnd())
+            programs_.insert(path, program);
+        if (program)
+            return programImage(address);
+    }
     // Kinds without an image of their own show the web page.
     int index = iconIndexFor(fromGbk(iconKeyForAddress(address)));
     return index >= 0 ? index : indexOf(QStringLiteral(".htm"));

@@ -33,6 +33,11 @@ class NamedIconList : public NodeIconChooser {
     // is none.
     int iconIndexFor(const QString& key);
 
+    // The image of the program at `path` (stored text), under its lower-cased file name: its
+    // own icon where the desktop knows one, else a generic program icon. A second program of
+    // that name shows the same image.
+    int programImage(std::string_view path);
+
     int imageForTag(std::string_view tag) override;
     int imageForAddress(std::string_view address) override;
 
@@ -45,6 +50,8 @@ class NamedIconList : public NodeIconChooser {
     QList<QIcon> icons_;
     QHash<QString, int> keys_;
     QSet<QString> missing_;
+    // Addresses already asked whether they name a program (a tree may hold many).
+    QHash<QString, bool> programs_;
     const FileAssociations* associations_ = nullptr;
 };
 

@@ -28,6 +28,7 @@
 #include "gui/controls/FlatButton.h"
 #include "gui/controls/IconMenu.h"
 #include "gui/formats/ExchangeCommands.h"
+#include "gui/net/PeerListenService.h"
 #include "gui/platform/AddressOpener.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/ResourceIcons.h"
@@ -114,6 +115,7 @@ MainDialog::MainDialog(Storage storage, QWidget* parent)
             [this] { searchBar_->startSearch(); });
 
     registerEditingCommands();
+    registerNetworkCommands();
     TreeMenus::Hooks hooks;
     hooks.viewOptions = [this] { return viewOptions(); };
     hooks.activeView = [this] { return treeView(activeTreeId()); };
@@ -247,6 +249,8 @@ void MainDialog::start(const UserAccount& account) {
     if (tray_)
         tray_->setToolTip(title);
     started_ = true;
+    // Listening starts by itself, once the window runs.
+    QTimer::singleShot(0, this, [this] { command(ids::kListen); });
 }
 
 void MainDialog::layoutActiveTree(int controlId) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/accounts/UserAccount.h"
+#include "core/app/NetworkSettings.h"
 #include "core/app/Storage.h"
 #include "core/app/ViewOptions.h"
 #include "core/formats/FileError.h"
@@ -27,6 +28,7 @@ class QToolButton;
 namespace brivanta {
 
 class BookmarkTreeModel;
+class PeerListenService;
 class BookmarkTreeView;
 class TreeSearchBar;
 class TreeEditor;
@@ -91,6 +93,9 @@ class MainDialog : public QWidget {
     ViewOptions viewOptions() const;
     // Right-click menus, toolbar drop-downs and the quick menu of bookmarks.
     TreeMenus& menus() { return *menus_; }
+    // The endpoints of this run, and the listening port (MainDialogNetwork.cpp).
+    NetworkSettings& networkSettings() { return network_; }
+    PeerListenService& peerListener() { return *listener_; }
 
   signals:
     // The window has closed and saved; the program ends.
@@ -107,6 +112,8 @@ class MainDialog : public QWidget {
     // New, edit, delete, cut, copy, paste, undo and redo on the shown tree, import and new
     // contact (MainDialogEditing.cpp).
     void registerEditingCommands();
+    // Listening, sending to a neighbour or a mailbox, receiving, update and upload.
+    void registerNetworkCommands();
     void buildToolbar();
     // Enables the commands that depend on the active tree (send needs entries).
     void updateCommandStates();
@@ -151,6 +158,9 @@ class MainDialog : public QWidget {
     bool started_ = false;
     bool closed_ = false;
     bool quitting_ = false;
+    NetworkSettings network_;
+    // Last, so it stops before the trees it adds to go.
+    std::unique_ptr<PeerListenService> listener_;
 };
 
 }  // namespace brivanta

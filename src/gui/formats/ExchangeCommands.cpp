@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <memory>
 
+#include "core/formats/BookmarkExchange.h"
 #include "core/formats/Exchange.h"
 #include "gui/controls/BusyWindow.h"
 #include "gui/formats/ImportExportDialog.h"
@@ -78,20 +79,42 @@ void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected, const Exchan
     if (dialog.exec() != ids::kIdOk)
         return;
     ItemId parent = dialog.exchangeScope() == 1 ? selected : kNoItem;
-    // An import appends below `parent`: what follows its present children is new.
-    const int before = tree.childCount(parent);
+    // Entries get item data in order: whatever is beyond the present last one is new.
+    const ItemId lastBefore = tree.nextItemData();
+    auto tellAdded = [&] {
+        if (!added)
+            return;
+        std::vector<ItemId> roots;
+        for (ItemId item = lastBefore + 1; item != 0 && item <= tree.nextItemData(); ++item) {
+            if (tree.contains(item) && tree.parent(item) <= lastBefore)
+                roots.push_back(item);  // new, below an entry that was there (or the top)
+        }
+        added(roots);
+    };
+    const ExchangeFormat format = dialog.format();
+    if (format == ExchangeFormat::BookmarkFile || isBrowserProfile(format)) {
+        ImportSummary summary;
+        {
+            BusyStep busy(owner, QString::fromUtf8("正在导入..."));
+            BookmarkTree::BulkUpdate bulk(tree);
+            summary = importBookmarks(tree, format, toPath(dialog.exchangePath()), parent,
+                                      busy.progress());
+        }
+        tellAdded();
+        QString text = QString::fromStdString(importSummaryText(summary));
+        if (summary.failure.empty() && !summary.full)
+            QMessageBox::information(owner, QString::fromUtf8("导入完毕"), text);
+        else
+            QMessageBox::warning(owner, QString::fromUtf8("导入"), text);
+        return;
+    }
     FileError error;
     {
         BusyStep busy(owner, QString::fromUtf8("正在导入..."));
         error = importExchange(tree, dialog.format(), toPath(dialog.exchangePath()), parent,
                                busy.progress());
     }
-    if (added) {
-        std::vector<ItemId> roots;
-        for (int row = before; row < tree.childCount(parent); ++row)
-            roots.push_back(tree.child(parent, row));
-        added(roots);
-    }
+    tellAdded();
     if (error)
         showFileError(owner, error, false);
 }

@@ -12,7 +12,8 @@ namespace brivanta {
 
 // Command 32781 of a tree: asks for a format, a source and where to put it (the top level or
 // the selected entry), then adds what the source holds, showing a busy window meanwhile. A
-// file that cannot be read is named in a message; what was added before it stays.
+// file that cannot be read is named in a message; what was added before it stays. Browser
+// bookmarks are merged (what is there already is skipped) and end with a summary.
 // `added`, when set, is told the first entry of every subtree the import added (for undo).
 using AddedEntries = std::function<void(const std::vector<ItemId>& roots)>;
 void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected, const ExchangeFolders& folders,

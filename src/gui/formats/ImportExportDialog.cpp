@@ -1,5 +1,6 @@
 #include "gui/formats/ImportExportDialog.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -14,6 +15,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "core/formats/BrowserProfiles.h"
 #include "gui/controls/FlatButton.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/ResourceIcons.h"
@@ -40,16 +42,26 @@ struct FormatTexts {
     const char* importButton;
     const char* pathLabel;
     int icon;
+    bool exports;
 };
 
-// In the order menu 191 lists them.
+// The picture of a browser's store: a globe on a computer.
+constexpr int kBrowserIcon = 203;
+
+// In the order menu 191 lists them; the browsers' own formats follow.
 constexpr FormatTexts kFormats[] = {
     {ids::kShortcutFolderFormat, "Internet Explore收藏夹", "导出到Internet Explore收藏夹▼",
-     "导入Internet Explore收藏夹 ▼", "Internet Explore收藏夹路径:", ids::kShortcutFolderIcon},
+     "导入Internet Explore收藏夹 ▼", "Internet Explore收藏夹路径:", ids::kShortcutFolderIcon, true},
     {ids::kArchiveFileFormat, "Brivanta格式文件", "导出到Brivanta格式文件 ▼",
-     "导入Brivanta格式文件 ▼", "Brivanta格式文件路径和文件名:", ids::kProgramIcon},
+     "导入Brivanta格式文件 ▼", "Brivanta格式文件路径和文件名:", ids::kProgramIcon, true},
     {ids::kHtmlFileFormat, "HTML文件", "导出到HTML 文件 ▼", "导入HTML 文件 ▼",
-     "HTML文件的路径和文件名:", ids::kHtmlFileIcon},
+     "HTML文件的路径和文件名:", ids::kHtmlFileIcon, true},
+    {ids::kBookmarkFileFormat, "浏览器书签文件 (HTML)", "导出到浏览器书签文件 ▼",
+     "导入浏览器书签文件 ▼", "浏览器书签文件的路径和文件名:", ids::kHtmlFileIcon, true},
+    {ids::kFirefoxFormat, "Firefox", "", "导入Firefox书签 ▼",
+     "Firefox配置文件的目录:", kBrowserIcon, false},
+    {ids::kChromiumFormat, "Chromium / Chrome", "", "导入Chromium / Chrome书签 ▼",
+     "Chromium / Chrome的书签文件:", kBrowserIcon, false},
 };
 
 const FormatTexts& textsFor(int command) {
@@ -76,6 +88,12 @@ ExchangeFormat exchangeFormatFor(int commandId) {
             return ExchangeFormat::HtmlPage;
         case ids::kArchiveFileFormat:
             return ExchangeFormat::ArchiveFile;
+        case ids::kBookmarkFileFormat:
+            return ExchangeFormat::BookmarkFile;
+        case ids::kFirefoxFormat:
+            return ExchangeFormat::FirefoxProfile;
+        case ids::kChromiumFormat:
+            return ExchangeFormat::ChromiumProfile;
         default:
             return ExchangeFormat::ShortcutFolder;
     }
@@ -87,6 +105,12 @@ int exchangeCommandFor(ExchangeFormat format) {
             return ids::kHtmlFileFormat;
         case ExchangeFormat::ArchiveFile:
             return ids::kArchiveFileFormat;
+        case ExchangeFormat::BookmarkFile:
+            return ids::kBookmarkFileFormat;
+        case ExchangeFormat::FirefoxProfile:
+            return ids::kFirefoxFormat;
+        case ExchangeFormat::ChromiumProfile:
+            return ids::kChromiumFormat;
         case ExchangeFormat::ShortcutFolder:
             break;
     }
@@ -159,10 +183,24 @@ ImportExportDialog::ImportExportDialog(bool isExport, const QString& selectedNam
     style->setParent(typeMenu_);
     typeMenu_->setStyle(style);
     for (const FormatTexts& f : kFormats) {
-        QAction* action =
-            typeMenu_->addAction(commandIcon(f.command), QString::fromUtf8(f.menuText));
+        // A browser's own store is only read.
+        if (isExport && !f.exports)
+            continue;
+        QIcon icon = commandIcon(f.command);
+        if (icon.isNull())
+            icon = resourceIcon(f.icon);
+        QAction* action = typeMenu_->addAction(icon, QString::fromUtf8(f.menuText));
         action->setData(f.command);
     }
+
+    profileCombo_ = new QComboBox;
+    profileCombo_->setObjectName(QString::number(ids::kExchangeProfileCombo));
+    profileCombo_->setVisible(false);
+    connect(profileCombo_, &QComboBox::activated, this, [this](int index) {
+        QString path = profileCombo_->itemData(index).toString();
+        if (!path.isEmpty())
+            pathEdit_->setText(path);
+    });
 
     auto* top = new QHBoxLayout;
     top->addWidget(iconLabel_);
@@ -177,6 +215,7 @@ ImportExportDialog::ImportExportDialog(bool isExport, const QString& selectedNam
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(pathLabel_);
+    layout->addWidget(profileCombo_);
     layout->addLayout(pathRow);
     layout->addWidget(allRadio_);
     layout->addWidget(selectedRadio_);
@@ -198,12 +237,39 @@ int ImportExportDialog::exchangeScope() const {
 
 void ImportExportDialog::chooseFormat(int commandId) {
     const FormatTexts& f = textsFor(commandId);
+    if (isExport_ && !f.exports)
+        return;
     exchangeKind_ = f.command;
     pathEdit_->setText(
         fromPath(defaultExchangePath(format(), selectedName_.toStdString(), folders_)));
     typeButton_->setText(QString::fromUtf8(isExport_ ? f.exportButton : f.importButton));
     typeButton_->setIcons(resourceIcon(f.icon));
     pathLabel_->setText(QString::fromUtf8(f.pathLabel));
+    profileCombo_->setVisible(isBrowserProfile(format()));
+    if (isBrowserProfile(format()))
+        fillProfiles();
+}
+
+void ImportExportDialog::fillProfiles() {
+    BrowserProfiles found = BrowserProfiles::forCurrentUser();
+    std::vector<BrowserProfile> profiles =
+        format() == ExchangeFormat::FirefoxProfile ? found.firefox() : found.chromium();
+    profileCombo_->clear();
+    for (const BrowserProfile& profile : profiles) {
+        QString text = QString::fromStdString(profile.browser) + QStringLiteral(" — ") +
+                       QString::fromStdString(profile.name);
+        if (profile.isDefault)
+            text += QString::fromUtf8("（默认）");
+        profileCombo_->addItem(text, fromPath(profile.path));
+    }
+    profileCombo_->setEnabled(!profiles.empty());
+    if (profiles.empty()) {
+        profileCombo_->addItem(QString::fromUtf8("（没有找到配置文件）"));
+        pathEdit_->clear();
+        return;
+    }
+    profileCombo_->setCurrentIndex(0);
+    pathEdit_->setText(fromPath(profiles.front().path));
 }
 
 void ImportExportDialog::showTypeMenu() {
@@ -215,12 +281,29 @@ void ImportExportDialog::showTypeMenu() {
 void ImportExportDialog::browse() {
     QFileDialog dialog(this);
     QFileInfo current(pathEdit_->text());
-    if (exchangeKind_ == ids::kShortcutFolderFormat) {
-        dialog.setWindowTitle(QString::fromUtf8("请选择Internet Explore收藏夹的目录:"));
+    if (exchangeKind_ == ids::kShortcutFolderFormat || exchangeKind_ == ids::kFirefoxFormat) {
+        dialog.setWindowTitle(QString::fromUtf8(exchangeKind_ == ids::kFirefoxFormat
+                                                    ? "请选择Firefox配置文件的目录:"
+                                                    : "请选择Internet Explore收藏夹的目录:"));
         dialog.setFileMode(QFileDialog::Directory);
         dialog.setOption(QFileDialog::ShowDirsOnly);
         if (current.isDir())
             dialog.setDirectory(current.absoluteFilePath());
+    } else if (exchangeKind_ == ids::kChromiumFormat) {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setNameFilter(QString::fromUtf8("Chromium书签文件(Bookmarks)"));
+        if (current.dir().exists())
+            dialog.setDirectory(current.dir().absolutePath());
+    } else if (exchangeKind_ == ids::kBookmarkFileFormat) {
+        dialog.setAcceptMode(isExport_ ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(isExport_ ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        dialog.setDefaultSuffix(QStringLiteral("html"));
+        dialog.setNameFilter(QString::fromUtf8("浏览器书签文件(*.html *.htm)"));
+        if (current.dir().exists())
+            dialog.setDirectory(current.dir().absolutePath());
+        dialog.selectFile(QStringLiteral("bookmarks.html"));
     } else {
         const bool html = exchangeKind_ == ids::kHtmlFileFormat;
         dialog.setAcceptMode(isExport_ ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -251,6 +334,19 @@ void ImportExportDialog::accept() {
             return;
         case ExchangeCheck::MissingFile:
             error(QString::fromUtf8("指定的文件不存在!\n") + fromPath(check.path));
+            return;
+        case ExchangeCheck::NoProfile: {
+            BrowserProfiles searched = BrowserProfiles::forCurrentUser();
+            if (format() == ExchangeFormat::FirefoxProfile)
+                error(QString::fromUtf8("找不到Firefox配置文件!\n") +
+                      fromPath(searched.firefoxRoot() + "/profiles.ini"));
+            else
+                error(QString::fromUtf8("找不到Chromium / Chrome的书签文件!\n") +
+                      fromPath(searched.chromiumRoot()));
+            return;
+        }
+        case ExchangeCheck::ImportOnly:
+            error(QString::fromUtf8("这种格式只能导入。"));
             return;
         case ExchangeCheck::AskOverwrite: {
             QMessageBox box(QMessageBox::Question, QString::fromUtf8("导出"),

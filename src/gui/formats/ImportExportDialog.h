@@ -5,6 +5,7 @@
 
 #include "core/formats/ImportExportChecks.h"
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -16,7 +17,9 @@ class FlatButton;
 
 // Dialog 188: chooses the format (the type menu), the folder or file, and whether the whole
 // tree or the selected entry is meant. Ends with ids::kIdOk only once the checks passed (and,
-// for an existing file to export to, the user agreed to replace it).
+// for an existing file to export to, the user agreed to replace it). Besides the program's own
+// formats it reads and writes browsers' bookmark files and, in import mode, reads the
+// Firefox and Chromium profiles found below the user's home, one chosen in a list.
 class ImportExportDialog : public QDialog {
     Q_OBJECT
   public:
@@ -49,11 +52,15 @@ class ImportExportDialog : public QDialog {
     FlatButton* cancelButton() const { return cancelButton_; }
     QRadioButton* allRadio() const { return allRadio_; }
     QRadioButton* selectedRadio() const { return selectedRadio_; }
+    // The browser profiles found for the chosen browser; hidden for the other formats.
+    QComboBox* profileCombo() const { return profileCombo_; }
     // The menu showTypeMenu() shows; made with the dialog.
     QMenu* typeMenu() const { return typeMenu_; }
 
   private:
     void error(const QString& text);
+    // Lists the profiles of the chosen browser and proposes the first.
+    void fillProfiles();
 
     bool isExport_;
     QString selectedName_;
@@ -68,6 +75,7 @@ class ImportExportDialog : public QDialog {
     FlatButton* cancelButton_;
     QRadioButton* allRadio_;
     QRadioButton* selectedRadio_;
+    QComboBox* profileCombo_;
     QMenu* typeMenu_;
 };
 

@@ -1,7 +1,9 @@
 #include "gui/platform/FileAssociations.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QMimeDatabase>
 #include <QStandardPaths>
 #include <QTextStream>
@@ -119,6 +121,64 @@ std::optional<AssociatedHandler> DesktopAssociations::handlerFor(const QString& 
     if (handler && handler->iconName.isEmpty() && !mimeType.startsWith(u"x-scheme-handler/"))
         handler->iconName = QMimeDatabase().mimeTypeForName(mimeType).iconName();
     return handler;
+}
+
+bool DesktopAssociations::isProgram(const QString& path) const {
+    QFileInfo info(path);
+    if (!info.isAbsolute() || !info.isFile())
+        return false;
+    if (info.isExecutable())
+        return true;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QByteArray head = file.read(4);
+    return head == QByteArrayLiteral(
+                       "\x7f"
+                       "ELF") ||
+           head.startsWith("#!");
+}
+
+QString DesktopAssociations::programIconName(const QString& path) const {
+    if (!programIcons_) {
+        programIcons_.emplace();
+        // Later directories are read first so that earlier ones win. An Exec that names a program
+        // by its path is found by that path and by the file it leads to.
+        for (auto dir = applicationDirs_.crbegin(); dir != applicationDirs_.crend(); ++dir) {
+            QDirIterator entries(*dir, {QStringLiteral("*.desktop")}, QDir::Files);
+            while (entries.hasNext()) {
+                const auto entry =
+                    readGroups(entries.next()).value(QStringLiteral("Desktop Entry"));
+                QString icon = entry.value(QStringLiteral("Icon"));
+                QStringList words = splitExecLine(entry.value(QStringLiteral("Exec")));
+                // "env NAME=value program ..." starts the program after the settings.
+                if (!words.isEmpty() && words.front() == QLatin1String("env")) {
+                    words.removeFirst();
+                    while (!words.isEmpty() && words.front().contains(u'='))
+                        words.removeFirst();
+                }
+                if (icon.isEmpty() || words.isEmpty())
+                    continue;
+                programIcons_->insert(words.front(), icon);
+                QString canonical = QFileInfo(words.front()).canonicalFilePath();
+                if (QFileInfo(words.front()).isAbsolute() && !canonical.isEmpty())
+                    programIcons_->insert(canonical, icon);
+            }
+        }
+    }
+    // A link to a program shows the program's icon.
+    QString target = QFileInfo(path).canonicalFilePath();
+    for (const QString& candidate : {path, target}) {
+        QString byPath = programIcons_->value(candidate);
+        if (!byPath.isEmpty())
+            return byPath;
+    }
+    for (const QString& candidate : {path, target}) {
+        QString byName = programIcons_->value(QFileInfo(candidate).fileName());
+        if (!byName.isEmpty())
+            return byName;
+    }
+    return {};
 }
 
 QStringList handlerCommand(const FileAssociations& associations, const QString& address,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -18,6 +19,17 @@ class FileAssociations {
   public:
     virtual ~FileAssociations() = default;
     virtual std::optional<AssociatedHandler> handlerFor(const QString& key) const = 0;
+    // Whether `path` is a program: an existing file that may be executed.
+    virtual bool isProgram(const QString& path) const {
+        (void)path;
+        return false;
+    }
+    // The icon the desktop gives the program at `path` (a theme name or an image file), or
+    // empty when none is known.
+    virtual QString programIconName(const QString& path) const {
+        (void)path;
+        return {};
+    }
 };
 
 // The associations of a freedesktop desktop: the MIME type of the key, its default
@@ -31,6 +43,12 @@ class DesktopAssociations : public FileAssociations {
     DesktopAssociations(QStringList configDirs, QStringList applicationDirs);
 
     std::optional<AssociatedHandler> handlerFor(const QString& key) const override;
+    // An absolute path of a regular file (links followed) with execute permission, or one
+    // that begins as a program does (an ELF header or "#!").
+    bool isProgram(const QString& path) const override;
+    // The Icon of the desktop entry whose Exec starts the program, by its path or, for an
+    // Exec that names it without a folder, by its file name.
+    QString programIconName(const QString& path) const override;
 
   private:
     QString defaultApplication(const QString& mimeType) const;
@@ -38,6 +56,8 @@ class DesktopAssociations : public FileAssociations {
 
     QStringList configDirs_;
     QStringList applicationDirs_;
+    // Program (path or bare name) -> icon of every desktop entry, read on first use.
+    mutable std::optional<QHash<QString, QString>> programIcons_;
 };
 
 // The command that starts the handler of `address` directly: the mail program for a mail

@@ -30,6 +30,9 @@ inline constexpr int kShowTrayIcon = 32832;
 inline constexpr int kAutoHide = 32833;
 inline constexpr int kNewContact = 32834;
 inline constexpr int kTipOfTheDay = 32836;
+inline constexpr int kBookmarkFileFormat = 32852;
+inline constexpr int kFirefoxFormat = 32853;
+inline constexpr int kChromiumFormat = 32854;
 inline constexpr int kUndo = 32900;
 inline constexpr int kRedo = 32901;
 inline constexpr int kHelp = 57670;
@@ -71,6 +74,9 @@ inline constexpr int kTipDialog = 105;
 inline constexpr int kLoginDialog = 134;
 inline constexpr int kEntryDialog = 138;
 inline constexpr int kBusyDialog = 168;
+inline constexpr int kSendToPeerDialog = 177;
+inline constexpr int kReceiveMailDialog = 183;
+inline constexpr int kSendMailDialog = 184;
 inline constexpr int kImportExportDialog = 188;
 inline constexpr int kContactDialog = 207;
 inline constexpr int kDeleteConfirmDialog = 198;
@@ -85,6 +91,18 @@ inline constexpr int kEmailControl = 1011;
 inline constexpr int kSmtpControl = 1002;
 inline constexpr int kPop3Control = 1003;
 inline constexpr int kBusyAnimationPlace = 1025;
+
+// Controls of the network dialogs (1005, 1002 and 1003 as in the account dialogs).
+inline constexpr int kPeerAddressControl = 1028;
+inline constexpr int kPeerPortControl = 1029;
+inline constexpr int kMailAddressControl = 1031;
+inline constexpr int kMailUserControl = 1033;
+inline constexpr int kSendAllRadio = 1091;
+inline constexpr int kSendSelectedRadio = 1092;
+inline constexpr int kSmtpSecurityControl = 1301;
+inline constexpr int kPop3SecurityControl = 1302;
+inline constexpr int kSmtpLoginControl = 1303;
+inline constexpr int kRememberPasswordControl = 1304;
 
 // Controls of the contact dialog.
 inline constexpr int kContactNameControl = 1003;
@@ -105,6 +123,7 @@ inline constexpr int kExchangeBrowseButton = 1037;
 inline constexpr int kExchangeTypeButton = 1038;
 inline constexpr int kExchangeAllRadio = 1039;
 inline constexpr int kExchangeSelectedRadio = 1040;
+inline constexpr int kExchangeProfileCombo = 1041;
 inline constexpr int kExchangeTypeMenu = 191;
 inline constexpr int kExchangeTypeImages = 192;
 
@@ -139,6 +158,8 @@ inline constexpr int kExportIcon = 197;
 inline constexpr int kDeleteIcon = 200;
 inline constexpr int kOpenFolderIcon = 142;
 inline constexpr int kAddressBookIcon = 202;
+inline constexpr int kMailIcon = 182;
+inline constexpr int kNeighbourIcon = 185;
 inline constexpr int kRecommendedTabIcon = 243;
 inline constexpr int kCustomTabIcon = 244;
 inline constexpr int kFemaleIcon = 224;

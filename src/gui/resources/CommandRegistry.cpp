@@ -101,7 +101,7 @@ void CommandRegistry::setHandler(int id, const Handler& handler) {
 
 bool CommandRegistry::trigger(int id) {
     auto it = handlers_.constFind(id);
-    if (it == handlers_.constEnd() || !isAvailable(id))
+    if (it == handlers_.constEnd() || !isAvailable(id) || suspended_)
         return false;
     emit triggered(id);
     // A copy: the handler may replace itself (or the registry's table) while it runs.
@@ -136,9 +136,15 @@ bool CommandRegistry::isChecked(int id) const {
     return a && a->isChecked();
 }
 
+void CommandRegistry::setSuspended(bool suspended) {
+    suspended_ = suspended;
+    for (auto it = actions_.cbegin(); it != actions_.cend(); ++it)
+        updateEnabled(it.key());
+}
+
 void CommandRegistry::updateEnabled(int id) {
     if (QAction* a = actions_.value(id))
-        a->setEnabled(hasHandler(id) && isAvailable(id));
+        a->setEnabled(hasHandler(id) && isAvailable(id) && !suspended_);
 }
 
 }  // namespace brivanta

@@ -44,6 +44,10 @@ class CommandRegistry : public QObject {
     // A toggle command: its action is checkable and shows `checked`.
     void setChecked(int id, bool checked);
     bool isChecked(int id) const;
+    // While suspended (a network transfer runs), no command starts and every action is
+    // disabled; afterwards each shows its own state again.
+    void setSuspended(bool suspended);
+    bool isSuspended() const { return suspended_; }
 
   signals:
     // Before the handler of `id` runs.
@@ -56,6 +60,7 @@ class CommandRegistry : public QObject {
     QHash<int, Handler> handlers_;
     QHash<int, bool> unavailable_;
     QHash<int, bool> queued_;
+    bool suspended_ = false;
 };
 
 // The text a menu shows for a command ("发送到邮箱..."); empty for an unknown id.

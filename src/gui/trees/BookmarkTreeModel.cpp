@@ -107,7 +107,8 @@ QVariant BookmarkTreeModel::data(const QModelIndex& index, int role) const {
 Qt::ItemFlags BookmarkTreeModel::flags(const QModelIndex& index) const {
     if (itemOf(index) == kNoItem)
         return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled |
+           Qt::ItemIsDropEnabled;
 }
 
 bool BookmarkTreeModel::setData(const QModelIndex& index, const QVariant& value, int role) {

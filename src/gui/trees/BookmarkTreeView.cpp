@@ -1,14 +1,22 @@
 #include "gui/trees/BookmarkTreeView.h"
 
+#include <QCoreApplication>
+#include <QDrag>
+#include <QDragEnterEvent>
 #include <QHeaderView>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QScrollBar>
+#include <limits>
 
 #include "core/text/Trim.h"
+#include "core/trees/TreeDrop.h"
 #include "core/trees/TreeWalk.h"
 #include "gui/text/QtText.h"
 #include "gui/trees/BookmarkTreeModel.h"
+#include "gui/trees/DroppedData.h"
 
 namespace brivanta {
 
@@ -17,6 +25,17 @@ namespace {
 // only the paths to the first screenfuls are opened, which keeps a keystroke quick.
 constexpr size_t kHitsOpenedAtOnce = 2000;
 constexpr size_t kPathsOpenedOfManyHits = 100;
+
+// An entry dragged within a view: "process:view:item", so that a drag from another copy of
+// the program or from another view is never taken for a move.
+constexpr char kEntryMimeType[] = "application/x-brivanta-entry";
+// How often a drag resting near an edge scrolls another line.
+constexpr int kEdgeScrollIntervalMs = 60;
+
+QByteArray dragOwner(const BookmarkTreeView* view) {
+    return QByteArray::number(QCoreApplication::applicationPid()) + ':' +
+           QByteArray::number(reinterpret_cast<quintptr>(view), 16) + ':';
+}
 }  // namespace
 
 BookmarkTreeView::BookmarkTreeView(BookmarkTreeModel* model, int controlId, QWidget* parent)
@@ -33,6 +52,18 @@ BookmarkTreeView::BookmarkTreeView(BookmarkTreeModel* model, int controlId, QWid
     setSelectionMode(QAbstractItemView::SingleSelection);
     // Typed Chinese starts a search too.
     setAttribute(Qt::WA_InputMethodEnabled, true);
+    // Entries are dragged by the view itself (startDrag); drops are sorted out in dropEvent.
+    acceptsExternal_ = brivanta::acceptsExternalDrops(controlId);
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDropIndicatorShown(false);
+    edgeScrollTimer_.setInterval(kEdgeScrollIntervalMs);
+    connect(&edgeScrollTimer_, &QTimer::timeout, this, [this] {
+        if (!scrollTowardsEdge())
+            edgeScrollTimer_.stop();
+    });
 
     // Folders opened for a search are not the user's choice: the tree keeps its own state.
     connect(this, &QTreeView::expanded, this, [this](const QModelIndex& index) {
@@ -196,6 +227,175 @@ void BookmarkTreeView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEd
     }
     editing_ = QPersistentModelIndex();
     QTreeView::closeEditor(editor, hint);
+}
+
+ItemId BookmarkTreeView::dropTarget() const {
+    return model_->itemOf(dropTarget_);
+}
+
+QMimeData* BookmarkTreeView::mimeDataForDrag(ItemId item) const {
+    auto* data = new QMimeData;
+    data->setData(QLatin1String(kEntryMimeType), dragOwner(this) + QByteArray::number(item));
+    return data;
+}
+
+ItemId BookmarkTreeView::draggedEntry(const QMimeData* data) const {
+    if (!data || !data->hasFormat(QLatin1String(kEntryMimeType)))
+        return kNoItem;
+    QByteArray payload = data->data(QLatin1String(kEntryMimeType));
+    QByteArray owner = dragOwner(this);
+    if (!payload.startsWith(owner))
+        return kNoItem;
+    bool ok = false;
+    qulonglong item = payload.mid(owner.size()).toULongLong(&ok);
+    if (!ok || item > std::numeric_limits<ItemId>::max())
+        return kNoItem;
+    auto id = static_cast<ItemId>(item);
+    return tree().contains(id) ? id : kNoItem;
+}
+
+void BookmarkTreeView::startDrag(Qt::DropActions) {
+    QModelIndex index = currentIndex();
+    ItemId item = model_->itemOf(index);
+    if (item == kNoItem)
+        return;
+    // The drop moves the entry itself (dropEvent): nothing is removed here afterwards, so
+    // Qt's own removal of moved rows never runs.
+    auto* drag = new QDrag(this);
+    drag->setMimeData(mimeDataForDrag(item));
+    QRect row = visualRect(index);
+    if (row.isValid())
+        drag->setPixmap(viewport()->grab(row));
+    drag->setHotSpot(QPoint(-5, -5));
+    drag->exec(Qt::MoveAction, Qt::MoveAction);
+    setDropTarget({});
+    edgeScrollTimer_.stop();
+}
+
+bool BookmarkTreeView::acceptDrag(QDropEvent* event) {
+    if (!dropHandler_)
+        return false;
+    if (draggedEntry(event->mimeData()) != kNoItem) {
+        event->setDropAction(Qt::MoveAction);
+        return true;
+    }
+    if (!acceptsExternal_ || event->mimeData()->hasFormat(QLatin1String(kEntryMimeType)))
+        return false;
+    const QMimeData* data = event->mimeData();
+    if (!data->hasUrls() && !data->hasText())
+        return false;
+    // A link, or else a copy: never a move, which would let the other program delete what
+    // was dropped.
+    Qt::DropActions possible = event->possibleActions();
+    if (possible & Qt::LinkAction)
+        event->setDropAction(Qt::LinkAction);
+    else if (possible & Qt::CopyAction)
+        event->setDropAction(Qt::CopyAction);
+    else
+        return false;
+    return true;
+}
+
+void BookmarkTreeView::setDropTarget(const QModelIndex& index) {
+    if (QModelIndex(dropTarget_) == index)
+        return;
+    QModelIndex old = dropTarget_;
+    dropTarget_ = index;
+    if (old.isValid())
+        viewport()->update(visualRect(old));
+    if (index.isValid())
+        viewport()->update(visualRect(index));
+}
+
+bool BookmarkTreeView::scrollTowardsEdge() {
+    QRect area = viewport()->rect();
+    EdgeScroll step = edgeScrollFor(dragPosition_.x(), dragPosition_.y(), area.left(), area.top(),
+                                    area.right(), area.bottom());
+    if (step.dy != 0) {
+        verticalScrollBar()->triggerAction(step.dy > 0 ? QAbstractSlider::SliderSingleStepAdd
+                                                       : QAbstractSlider::SliderSingleStepSub);
+    }
+    if (step.dx != 0) {
+        horizontalScrollBar()->triggerAction(step.dx > 0 ? QAbstractSlider::SliderSingleStepAdd
+                                                         : QAbstractSlider::SliderSingleStepSub);
+    }
+    return step.dx != 0 || step.dy != 0;
+}
+
+void BookmarkTreeView::dragEnterEvent(QDragEnterEvent* event) {
+    if (!acceptDrag(event)) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void BookmarkTreeView::dragMoveEvent(QDragMoveEvent* event) {
+    if (!acceptDrag(event)) {
+        event->ignore();
+        return;
+    }
+    dragPosition_ = event->position().toPoint();
+    QModelIndex index = indexAt(dragPosition_);
+    ItemId dragged = draggedEntry(event->mimeData());
+    // Open a folder to drop into it; an entry without children stays as it is (an empty
+    // folder would only change its picture).
+    if (dragged == kNoItem && index.isValid() && model_->hasChildren(index) && !isExpanded(index))
+        expand(index);
+    setDropTarget(index);
+    if (scrollTowardsEdge()) {
+        if (!edgeScrollTimer_.isActive())
+            edgeScrollTimer_.start();
+    } else {
+        edgeScrollTimer_.stop();
+    }
+    // Onto the dragged entry itself or below it nothing would move: say so while dragging.
+    if (dragged != kNoItem && !mayDropOn(tree(), dragged, model_->itemOf(index))) {
+        event->ignore(visualRect(index));
+        return;
+    }
+    event->accept();
+}
+
+void BookmarkTreeView::dragLeaveEvent(QDragLeaveEvent* event) {
+    setDropTarget({});
+    edgeScrollTimer_.stop();
+    event->accept();
+}
+
+void BookmarkTreeView::dropEvent(QDropEvent* event) {
+    edgeScrollTimer_.stop();
+    setDropTarget({});
+    if (!acceptDrag(event)) {
+        event->ignore();
+        return;
+    }
+    DropRequest request;
+    request.target = model_->itemOf(indexAt(event->position().toPoint()));
+    request.dragged = draggedEntry(event->mimeData());
+    if (!request.isMove()) {
+        request.entries = entriesFromDroppedData(*event->mimeData());
+        if (request.entries.empty()) {
+            event->ignore();
+            return;
+        }
+    } else if (!mayDropOn(tree(), request.dragged, request.target)) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    dropHandler_(request);
+}
+
+void BookmarkTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                               const QModelIndex& index) const {
+    if (dropTarget_.isValid() && dropTarget_ == index) {
+        QStyleOptionViewItem highlighted(option);
+        highlighted.state |= QStyle::State_Selected;
+        QTreeView::drawRow(painter, highlighted, index);
+        return;
+    }
+    QTreeView::drawRow(painter, option, index);
 }
 
 void BookmarkTreeView::onDoubleClicked(const QModelIndex& index) {

@@ -5,6 +5,7 @@
 #include <QUndoStack>
 
 #include "core/text/Encoding.h"
+#include "core/trees/TreeDrop.h"
 #include "core/trees/TreeEditing.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/CommandRegistry.h"
@@ -47,6 +48,11 @@ void TreeEditor::addView(BookmarkTreeView* view) {
     connect(model, &QAbstractItemModel::rowsInserted, this, &TreeEditor::updateAvailability);
     connect(model, &QAbstractItemModel::rowsRemoved, this, &TreeEditor::updateAvailability);
     connect(model, &QAbstractItemModel::modelReset, this, &TreeEditor::updateAvailability);
+    QPointer<BookmarkTreeView> guarded(view);
+    view->setDropHandler([this, guarded](const DropRequest& drop) {
+        if (guarded)
+            performDrop(*guarded, drop);
+    });
     historyOf(*view);
 }
 
@@ -249,6 +255,38 @@ void TreeEditor::redo() {
     if (TreeUndo* history = activeHistory()) {
         WaitCursor wait;
         history->redo();
+    }
+    updateAvailability();
+}
+
+void TreeEditor::performDrop(BookmarkTreeView& view, const DropRequest& drop) {
+    BookmarkTree& tree = view.tree();
+    WaitCursor wait;
+    TreeUndo& history = historyOf(view);
+    if (drop.isMove()) {
+        ItemId moved = kNoItem;
+        history.drop(drop.dragged, drop.target, &moved);
+        if (moved == kNoItem)
+            return;
+        // As a paste onto the target: the target is where the selection rests.
+        if (drop.target != kNoItem) {
+            view.showExpanded(drop.target);
+            view.selectItem(drop.target);
+        } else {
+            view.showExpanded(moved);
+            view.setCurrentIndex({});
+        }
+    } else {
+        ItemId parent = tree.contains(drop.target) ? drop.target : kNoItem;
+        const int before = tree.childCount(parent);
+        if (insertDropped(tree, drop.entries, drop.target) == 0)
+            return;
+        std::vector<ItemId> added;
+        for (int row = before; row < tree.childCount(parent); ++row)
+            added.push_back(tree.child(parent, row));
+        history.recordAdded(added);
+        if (drop.target != kNoItem)
+            view.showExpanded(drop.target);
     }
     updateAvailability();
 }

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "core/trees/BookmarkTree.h"
+#include "gui/trees/DropRequest.h"
 
 class QDialog;
 class QWidget;
@@ -30,8 +31,8 @@ class TreeEditor : public QObject {
 
     TreeEditor(CommandRegistry& commands, QWidget* dialogParent);
 
-    // Follows `view`'s selection and contents for the commands' availability, and gives its
-    // tree a history (renames in place included).
+    // Follows `view`'s selection and contents for the commands' availability, performs what
+    // is dropped on it, and gives its tree a history (renames in place included).
     void addView(BookmarkTreeView* view);
     // The history of the tree of kind `treeKind` (its control id), or null.
     TreeUndo* history(int treeKind) const;
@@ -53,6 +54,10 @@ class TreeEditor : public QObject {
     void paste();
     void undo();
     void redo();
+    // Performs a drop on `view`: moves a dragged entry (a cut and paste onto the target that
+    // leaves the cut, copy and paste mark as it was) or adds the dropped entries. The one
+    // place a drop changes a tree.
+    void performDrop(BookmarkTreeView& view, const DropRequest& drop);
 
   private:
     // Runs an address-book dialog with the main window kept from hiding.

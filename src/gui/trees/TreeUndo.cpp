@@ -132,8 +132,8 @@ PasteResult TreeUndo::paste(ItemId destination, ItemId* copy) {
     return runPaste(std::make_unique<PasteCommand>(tree_, destination), copy);
 }
 
-PasteResult TreeUndo::drop(ItemId source, ItemId destination, bool move, ItemId* copy) {
-    return runPaste(std::make_unique<PasteCommand>(tree_, destination, source, move), copy);
+PasteResult TreeUndo::drop(ItemId source, ItemId destination, ItemId* moved) {
+    return runPaste(std::make_unique<PasteCommand>(tree_, destination, source), moved);
 }
 
 PasteResult TreeUndo::runPaste(std::unique_ptr<PasteCommand> command, ItemId* copy) {

@@ -46,9 +46,9 @@ class TreeUndo : public QObject, private TreeObserver {
     void remove(ItemId item);
     // Pastes the mark into `destination`; `copy` receives the new copy.
     PasteResult paste(ItemId destination, ItemId* copy = nullptr);
-    // A drop of `source` on `destination` within the tree: moved (`move`) or copied there as
-    // a paste would, the cut/copy mark left alone.
-    PasteResult drop(ItemId source, ItemId destination, bool move, ItemId* copy = nullptr);
+    // A drag of `source` onto `destination` within the tree (moveByDrag); `moved` receives
+    // the moved copy.
+    PasteResult drop(ItemId source, ItemId destination, ItemId* moved = nullptr);
 
     // Records entries that were just added (new subtrees at the top level or below existing
     // entries: an import, a received tree, a drop) as one step. Call it right after adding,

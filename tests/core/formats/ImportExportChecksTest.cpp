@@ -41,6 +41,9 @@ TEST_P(ExchangeChecks, DecideInOrder) {
 constexpr auto kFolder = ExchangeFormat::ShortcutFolder;
 constexpr auto kHtml = ExchangeFormat::HtmlPage;
 constexpr auto kArchive = ExchangeFormat::ArchiveFile;
+constexpr auto kBookmarks = ExchangeFormat::BookmarkFile;
+constexpr auto kFirefox = ExchangeFormat::FirefoxProfile;
+constexpr auto kChromium = ExchangeFormat::ChromiumProfile;
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ExchangeChecks,
@@ -76,7 +79,24 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"export new file in root folder", kArchive, true, "/brivanta-no-such.bvk",
                   ExchangeCheck::Accepted, "/brivanta-no-such.bvk", ""},
         CheckCase{"export with trailing separator", kHtml, true, "dir/new.htm\\",
-                  ExchangeCheck::Accepted, "dir/new.htm", ""}),
+                  ExchangeCheck::Accepted, "dir/new.htm", ""},
+        // The bookmark file goes both ways, as a file.
+        CheckCase{"bookmark file import", kBookmarks, false, "link/file.htm",
+                  ExchangeCheck::Accepted, "link/file.htm", ""},
+        CheckCase{"bookmark file export asks", kBookmarks, true, "plain.htm",
+                  ExchangeCheck::AskOverwrite, "plain.htm", ""},
+        CheckCase{"bookmark file missing", kBookmarks, false, "dir/none.html",
+                  ExchangeCheck::MissingFile, "dir/none.html", ""},
+        // Browser profiles: a directory or a file that exists, only ever read.
+        CheckCase{"firefox profile directory", kFirefox, false, "link/", ExchangeCheck::Accepted,
+                  "link", ""},
+        CheckCase{"chromium bookmarks file", kChromium, false, "dir/file.htm",
+                  ExchangeCheck::Accepted, "dir/file.htm", ""},
+        CheckCase{"profile missing", kChromium, false, "dir/Default/Bookmarks",
+                  ExchangeCheck::MissingFile, "dir/Default/Bookmarks", ""},
+        CheckCase{"no profile found", kFirefox, false, "", ExchangeCheck::NoProfile, "", ""},
+        CheckCase{"profiles are not written", kFirefox, true, "dir", ExchangeCheck::ImportOnly,
+                  "dir", ""}),
     [](const ::testing::TestParamInfo<CheckCase>& info) {
         std::string name;
         for (const char* p = info.param.what; *p; ++p)
@@ -101,8 +121,21 @@ TEST(DefaultExchangePath, FollowsTheFormatAndTheSelectedName) {
     // The proposed file stays in the documents folder whatever the entry is called.
     EXPECT_EQ(defaultExchangePath(kHtml, "../a/b", folders), "/home/u/Documents/.._a_b.htm");
     EXPECT_EQ(defaultExchangePath(kHtml, "..", {"", "/docs/"}), "/docs/_.htm");
+    EXPECT_EQ(defaultExchangePath(kBookmarks, "News", folders), "/home/u/Documents/News.html");
+    EXPECT_EQ(defaultExchangePath(kFirefox, "News", folders), "");
     EXPECT_EQ(favoritesFolder("/home/u"), "/home/u/Favorites");
     EXPECT_EQ(favoritesFolder("/home/u/"), "/home/u/Favorites");
+}
+
+TEST(ExchangeFormats, OnlyBrowserProfilesAreImportOnly) {
+    for (ExchangeFormat f : {kFolder, kHtml, kArchive, kBookmarks}) {
+        EXPECT_TRUE(formatExports(f));
+        EXPECT_FALSE(isBrowserProfile(f));
+    }
+    for (ExchangeFormat f : {kFirefox, kChromium}) {
+        EXPECT_FALSE(formatExports(f));
+        EXPECT_TRUE(isBrowserProfile(f));
+    }
 }
 
 TEST(FolderPart, IsTheTextBeforeTheLastSeparator) {

@@ -1,0 +1,76 @@
+#include <cerrno>
+
+#include "cli/CliCommands.h"
+#include "cli/NetOptions.h"
+#include "core/formats/FileLock.h"
+#include "core/net/RecommendedUpdate.h"
+#include "core/text/Encoding.h"
+
+namespace brivanta::cli {
+
+namespace {
+
+// "System.bak" in the folder of `file`.
+std::string backupBeside(const std::string& file) {
+    size_t slash = file.rfind('/');
+    return (slash == std::string::npos ? std::string() : file.substr(0, slash + 1)) + "System.bak";
+}
+
+}  // namespace
+
+int runUpdateRecommended(Args args) {
+    const char* usage =
+        "用法: brivanta-cli update-recommended --pop3 HOST[:PORT] --user USER --password-file F "
+        "[--security none|starttls|tls] [--ca-file F] [--timeout S] FILE";
+    if (wantsHelp(args)) {
+        std::printf(
+            "%s\n"
+            "像“更新推荐收藏”命令那样更新推荐收藏的树文件 FILE：先把 FILE 的树备份到同一目录的\n"
+            "System.bak，再从 POP3 邮箱（端口默认 110）取回全部 <SYSTEM> 信封，按邮件顺序组成\n"
+            "新的树。至少收到一个条目时写入 FILE 并打印“更新完毕！”；否则打印“更新失败！”，\n"
+            "退出状态 1，FILE 保持原样。密码取自文件 F 的第一行。\n"
+            "--timeout S 连接和每行回答的秒数（默认连接 15 秒，回答 30 秒）。\n"
+            "%s",
+            usage, kSecurityHelp);
+        return 0;
+    }
+    net::NetTimeouts timeouts;
+    if (!takeTimeouts(args, timeouts))
+        return 1;
+    std::string pop3;
+    net::RecommendedMailbox mailbox;
+    bool missing = false;
+    if (!takeOption(args, "--pop3", pop3, missing) ||
+        !takeOption(args, "--user", mailbox.user, missing)) {
+        return fail(usage);
+    }
+    if (!takePasswordFile(args, mailbox.password))
+        return 1;
+    if (!takeServerSecurity(args, pop3, net::defaultPop3Port, mailbox.host, mailbox.port,
+                            mailbox.security))
+        return 1;
+    if (missing || args.size() != 1)
+        return fail(usage);
+    const std::string& path = args[0];
+
+    // The tree file is replaced as a whole: no other writer may add to it meanwhile.
+    FileLock lock;
+    if (FileError e = lock.lock(path, 30000)) {
+        return fail(e.errorNumber == EWOULDBLOCK ? FileLock::busyMessage(path) : e.writeMessage());
+    }
+    BookmarkTree tree(kRecommendedTree);
+    if (!loadTreeFile(tree, path))
+        return 1;
+    net::RecommendedUpdateResult result =
+        net::updateRecommendedTree(tree, backupBeside(path), path, mailbox, timeouts);
+    if (result.error)
+        fail(result.error.writeMessage());
+    if (result.statusText.empty())
+        return 1;  // the backup could not be written: nothing was fetched
+    printStatus(result.statusText, result.ok ? stdout : stderr);
+    if (!result.ok && result.receiveText != text::gbk("接收完毕！"))
+        failWithServer("POP3", mailbox.host, mailbox.port, result.receiveText);
+    return result.ok ? 0 : 1;
+}
+
+}  // namespace brivanta::cli

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+#include "core/formats/ImportExportChecks.h"
+#include "core/trees/BookmarkTree.h"
+#include "core/trees/TreeMerger.h"
+
+namespace brivanta {
+
+// What an import of browser bookmarks did, for the summary shown at its end.
+struct ImportSummary {
+    // Empty on success, else a message for people (UTF-8) naming the file that failed.
+    std::string failure;
+    size_t added = 0;
+    size_t skipped = 0;
+    // The tree ran out of room: entries after that were not imported.
+    bool full = false;
+};
+
+// Imports a bookmark file or a browser profile (`format` BookmarkFile, FirefoxProfile or
+// ChromiumProfile) below `parent` (kNoItem: the top level), merging: what is already there is
+// skipped. Entries added before a failure stay.
+ImportSummary importBookmarks(BookmarkTree& tree, ExchangeFormat format, const std::string& source,
+                              ItemId parent = kNoItem, const MergeProgress& progress = {});
+
+// The summary a person reads: how many entries were added and how many skipped, or the
+// failure, and that the tree was full.
+std::string importSummaryText(const ImportSummary& summary);
+
+}  // namespace brivanta

@@ -1,0 +1,215 @@
+// The network commands of the main window: listening for neighbours, sending to one, the
+// mailbox, the recommended-tree update and the upload. Each runs its protocol work through
+// the one NetworkTaskRunner and applies what came back to the trees here, on the GUI thread.
+
+#include <QMessageBox>
+#include <QPushButton>
+#include <vector>
+
+#include "core/net/MailboxTransfer.h"
+#include "core/net/PeerTransfer.h"
+#include "core/net/RecommendedUpdate.h"
+#include "core/net/TransferEnvelope.h"
+#include "gui/accounts/MailSecurityProfile.h"
+#include "gui/app/MainDialog.h"
+#include "gui/net/MailPasswordStore.h"
+#include "gui/net/NetworkTaskRunner.h"
+#include "gui/net/PeerListenService.h"
+#include "gui/net/ReceiveMailDialog.h"
+#include "gui/net/RecommendedMailboxSettings.h"
+#include "gui/net/SendMailDialog.h"
+#include "gui/net/SendToPeerDialog.h"
+#include "gui/text/QtText.h"
+#include "gui/trees/BookmarkTreeView.h"
+
+namespace brivanta {
+
+namespace {
+
+// Status texts use CR LF between their lines.
+QString statusMessage(const std::string& gbk) {
+    QString text = fromGbk(gbk);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text;
+}
+
+void tell(QWidget* owner, const std::string& gbk) {
+    QMessageBox::information(owner, QStringLiteral("Brivanta"), statusMessage(gbk));
+}
+
+// The port to listen on at start: 5000, or BRIVANTA_LISTEN_PORT (0 picks a free one) so that
+// tests and a second copy on one machine do not fight over it.
+int startListenPort() {
+    bool ok = false;
+    const int port = qEnvironmentVariableIntValue("BRIVANTA_LISTEN_PORT", &ok);
+    return ok && port >= 0 && port <= 65535 ? port : 5000;
+}
+
+struct Selection {
+    ItemId item = kNoItem;
+    QString text;
+};
+
+Selection selectionOf(MainDialog& window) {
+    Selection s;
+    BookmarkTreeView* view = window.treeView(window.activeTreeId());
+    s.item = view ? view->currentItem() : kNoItem;
+    if (s.item != kNoItem && window.activeTree().contains(s.item))
+        s.text = fromGbk(window.activeTree().label(s.item));
+    else
+        s.item = kNoItem;
+    return s;
+}
+
+void toggleListening(MainDialog& window, PeerListenService& listener) {
+    CommandRegistry& commands = window.commands();
+    if (listener.isListening()) {
+        listener.stop();
+        commands.setChecked(ids::kListen, false);
+        return;
+    }
+    if (!listener.start(window.activeTree(), window.networkSettings().listenPort)) {
+        commands.setChecked(ids::kListen, false);
+        QMessageBox::warning(&window, QStringLiteral("Brivanta"),
+                             statusMessage(listener.statusText()), QMessageBox::Ok);
+        return;
+    }
+    commands.setChecked(ids::kListen, true);
+}
+
+void sendToNeighbour(MainDialog& window) {
+    const Selection selected = selectionOf(window);
+    SendToPeerDialog dialog(selected.text, &window);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const ItemId branch = dialog.sendSelected() == 1 ? selected.item : kNoItem;
+    const std::string host = toGbk(dialog.peerAddress());
+    const int port = dialog.peerPort();
+    BookmarkTree& tree = window.activeTree();
+    net::PeerSendResult result;
+    NetworkTaskRunner::instance().run(
+        &window, &window.commands(), QString::fromUtf8("正在创建SOCKET..."),
+        [&](const net::StepCallback& step) {
+            result = net::sendToPeer(tree, branch, host, port, {}, step);
+        });
+    if (!result.ok)
+        QMessageBox::warning(&window, QStringLiteral("Brivanta"), statusMessage(result.statusText));
+}
+
+void sendToMailbox(MainDialog& window) {
+    const Selection selected = selectionOf(window);
+    SendMailDialog dialog(window.account(), loadMailSecurityProfile(window.account().name),
+                          selected.text, MailPasswordStore::current(), &window);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const ItemId branch = dialog.sendSelected() == 1 ? selected.item : kNoItem;
+    BookmarkTree& tree = window.activeTree();
+    // The worker reads copies: widgets belong to the GUI thread.
+    const std::string host = dialog.host(), recipient = dialog.recipient();
+    const int port = dialog.port();
+    const net::MailSecurity security = dialog.security();
+    net::MailResult result;
+    NetworkTaskRunner::instance().run(
+        &window, &window.commands(), QString::fromUtf8("正在准备数据..."),
+        [&](const net::StepCallback& step) {
+            result = net::sendTreeByMail(tree, branch, host, port, recipient, {}, step, security);
+        });
+    tell(&window, result.statusText);
+}
+
+void receiveFromMailbox(MainDialog& window) {
+    ReceiveMailDialog dialog(window.account(), loadMailSecurityProfile(window.account().name),
+                             MailPasswordStore::current(), &window);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    net::MailSecurity security;
+    security.mode = dialog.mode();
+    const std::string host = dialog.host(), user = dialog.user(), password = dialog.password();
+    const int port = dialog.port();
+    std::vector<net::Envelope> envelopes;
+    net::MailResult result;
+    NetworkTaskRunner::instance().run(
+        &window, &window.commands(), QString::fromUtf8("正在连接..."),
+        [&](const net::StepCallback& step) {
+            result = net::receiveEnvelopes(
+                host, port, user, password, net::kAllSections,
+                [&](net::Envelope&& envelope) { envelopes.push_back(std::move(envelope)); }, {},
+                step, security);
+        });
+    // Each envelope goes to the tree its tag names, whatever tree is shown.
+    for (const net::Envelope& envelope : envelopes) {
+        if (BookmarkTreeView* view = window.treeView(envelope.treeKind))
+            net::loadEnvelope(view->tree(), envelope);
+    }
+    tell(&window, result.statusText);
+}
+
+void updateRecommended(MainDialog& window) {
+    const NetworkSettings& network = window.networkSettings();
+    if (window.activeTreeId() != ids::kRecommendedTreeControl) {
+        // Only whether the server can be reached: nothing is sent.
+        net::PeerSendResult result;
+        NetworkTaskRunner::instance().run(
+            &window, &window.commands(), QString::fromUtf8("正在创建SOCKET..."),
+            [&](const net::StepCallback& step) {
+                result = net::verifyServer(network.serverAddress, network.serverPort, {}, step);
+            });
+        if (!result.ok)
+            QMessageBox::warning(&window, QStringLiteral("Brivanta"),
+                                 statusMessage(result.statusText));
+        return;
+    }
+    QMessageBox question(QMessageBox::Question, QString::fromUtf8("更新"),
+                         QString::fromUtf8("您需要更新推荐收藏内容吗?"),
+                         QMessageBox::Ok | QMessageBox::Cancel, &window);
+    question.button(QMessageBox::Ok)->setText(QString::fromUtf8("确定"));
+    question.button(QMessageBox::Cancel)->setText(QString::fromUtf8("取消"));
+    if (question.exec() != QMessageBox::Ok)
+        return;
+    BookmarkTree& tree = window.recommendedTree();
+    const net::RecommendedMailbox mailbox = loadRecommendedMailbox();
+    const Storage& storage = window.storage();
+    net::RecommendedUpdateResult result;
+    NetworkTaskRunner::instance().run(&window, &window.commands(), QString::fromUtf8("正在备份..."),
+                                      [&](const net::StepCallback& step) {
+                                          result = net::updateRecommendedTree(
+                                              tree, storage.recommendedBackup(),
+                                              storage.recommendedTree(), mailbox, {}, step);
+                                      });
+    if (result.ok)
+        net::replaceTreeContent(tree, result.archive);
+    QString text = result.error ? QString::fromStdString(result.error.writeMessage()) : QString();
+    if (!result.statusText.empty())
+        text = text.isEmpty() ? statusMessage(result.statusText)
+                              : statusMessage(result.statusText) + u'\n' + text;
+    QMessageBox::information(&window, QString::fromUtf8("更新"), text);
+}
+
+void upload(MainDialog& window) {
+    const NetworkSettings& network = window.networkSettings();
+    BookmarkTree& tree = window.activeTree();
+    net::PeerSendResult result;
+    NetworkTaskRunner::instance().run(
+        &window, &window.commands(), QString::fromUtf8("正在准备数据..."),
+        [&](const net::StepCallback& step) {
+            result = net::uploadTree(tree, network.serverAddress, network.serverPort, {}, step);
+        });
+    if (!result.ok)
+        QMessageBox::warning(&window, QStringLiteral("Brivanta"), statusMessage(result.statusText));
+}
+
+}  // namespace
+
+void MainDialog::registerNetworkCommands() {
+    network_.listenPort = startListenPort();
+    listener_ = std::make_unique<PeerListenService>();
+    commands_.setChecked(ids::kListen, false);
+    commands_.setHandler(ids::kListen, [this] { toggleListening(*this, *listener_); });
+    commands_.setHandler(ids::kSendToNeighbour, [this] { sendToNeighbour(*this); });
+    commands_.setHandler(ids::kSendToMailbox, [this] { sendToMailbox(*this); });
+    commands_.setHandler(ids::kReceiveFromMailbox, [this] { receiveFromMailbox(*this); });
+    commands_.setHandler(ids::kUpdateRecommended, [this] { updateRecommended(*this); });
+    commands_.setHandler(ids::kUpload, [this] { upload(*this); });
+}
+
+}  // namespace brivanta

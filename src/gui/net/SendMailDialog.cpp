@@ -1,0 +1,97 @@
+#include "gui/net/SendMailDialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include "core/net/MailServerField.h"
+#include "core/net/TcpConnection.h"
+#include "gui/accounts/GuardedPasswordEdit.h"
+#include "gui/net/BranchChoice.h"
+#include "gui/net/MailPasswordStore.h"
+#include "gui/resources/CommandIds.h"
+#include "gui/resources/ResourceIcons.h"
+#include "gui/text/QtText.h"
+
+namespace brivanta {
+
+namespace {
+QString hostOf(const QString& field) {
+    std::string host;
+    int port = 0;
+    if (!net::splitHostPort(toGbk(field.trimmed()), 25, host, port))
+        return field.trimmed();
+    return fromGbk(host);
+}
+}  // namespace
+
+SendMailDialog::SendMailDialog(const UserAccount& account, const MailSecurityProfile& profile,
+                               const QString& entryText, MailPasswordStore& store, QWidget* parent)
+    : QDialog(parent), appUser_(account.name), store_(store) {
+    setObjectName(QString::number(ids::kSendMailDialog));
+    setWindowTitle(QString::fromUtf8("发送邮件"));
+    setWindowIcon(resourceIcon(ids::kMailIcon));
+
+    const int typed = net::typedPort(account.smtpServer);
+    server_.create(ids::kSmtpControl, ids::kSmtpSecurityControl, fromGbk(account.smtpServer),
+                   profile.smtpModeFor(typed ? typed : 25));
+    login_ = new QLineEdit(fromGbk(profile.smtpLogin));
+    login_->setObjectName(QString::number(ids::kSmtpLoginControl));
+    login_->setToolTip(QString::fromUtf8("服务器要求登录时填写；不填则不登录"));
+    password_.create(store, passwordKey());
+    address_ = new QLineEdit(fromGbk(account.email));
+    address_->setObjectName(QString::number(ids::kMailAddressControl));
+    branch_ = new BranchChoice(QString::fromUtf8("发送选中的书签"), entryText);
+
+    auto* icon = new QLabel;
+    icon->setPixmap(resourceIcon(ids::kMailIcon).pixmap(32, 32));
+    auto* serverRow = new QHBoxLayout;
+    serverRow->addWidget(server_.server, 1);
+    serverRow->addWidget(server_.security);
+    auto* form = new QFormLayout;
+    form->addRow(QString::fromUtf8("发送邮件服务器(SMTP)："), serverRow);
+    form->addRow(QString::fromUtf8("登录名："), login_);
+    form->addRow(QString::fromUtf8("密  码："), password_.password);
+    form->addRow(QString(), password_.remember);
+    form->addRow(QString::fromUtf8("电子邮件地址："), address_);
+    auto* top = new QHBoxLayout;
+    top->addWidget(icon, 0, Qt::AlignTop);
+    top->addLayout(form, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(branch_);
+    addMailButtons(this, layout, QString::fromUtf8("发送"));
+}
+
+QString SendMailDialog::passwordKey() const {
+    const QString login = login_->text().trimmed();
+    if (login.isEmpty())
+        return {};
+    return mailPasswordKey(appUser_, "smtp", login, hostOf(server_.server->text()));
+}
+
+std::string SendMailDialog::recipient() const {
+    return toGbk(address_->text().trimmed());
+}
+
+int SendMailDialog::sendSelected() const {
+    return branch_->sendSelected();
+}
+
+void SendMailDialog::accept() {
+    if (!server_.resolve(this, net::defaultSmtpPort, host_, port_))
+        return;
+    security_ = {};
+    security_.mode = server_.mode();
+    security_.login = toGbk(login_->text().trimmed());
+    if (!security_.login.empty())
+        security_.password = password_.password->password();
+    password_.apply(store_, passwordKey());
+    QDialog::accept();
+}
+
+}  // namespace brivanta

@@ -1,0 +1,674 @@
+// The network commands of the main window: the runner and its busy window, listening, the
+// send dialogs and the commands behind them, the mail dialogs with their passwords, the
+// recommended-tree update. Peers and mailboxes are played on 127.0.0.1.
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTest>
+#include <atomic>
+#include <map>
+#include <thread>
+
+#include "GuiTestSupport.h"
+#include "ScriptedServer.h"
+#include "core/formats/TreeArchive.h"
+#include "core/net/PeerTransfer.h"
+#include "core/text/Encoding.h"
+#include "gui/accounts/GuardedPasswordEdit.h"
+#include "gui/app/MainDialog.h"
+#include "gui/controls/BusyWindow.h"
+#include "gui/net/MailPasswordStore.h"
+#include "gui/net/NetworkTaskRunner.h"
+#include "gui/net/PeerListenService.h"
+#include "gui/net/ReceiveMailDialog.h"
+#include "gui/net/SendMailDialog.h"
+#include "gui/resources/CommandIds.h"
+#include "gui/text/QtText.h"
+#include "gui/trees/BookmarkTreeView.h"
+
+using namespace brivanta;
+using namespace brivanta::test;
+using net::testing::ScriptedPeer;
+using net::testing::ScriptedServer;
+
+namespace {
+
+// A port that was free a moment ago.
+int freePort() {
+    net::TcpListener probe;
+    if (probe.listen(0) != net::NetStatus::ok)
+        return 0;
+    return probe.port();
+}
+
+// Sets the port windows made from now on listen on.
+void listenOn(int port) {
+    qputenv("BRIVANTA_LISTEN_PORT", QByteArray::number(port));
+}
+
+void writeTree(const TempHome& home, const QString& name, int kind,
+               const std::vector<NodeRecord>& topLevel) {
+    BookmarkTree tree(kind);
+    for (const NodeRecord& r : topLevel)
+        tree.InsertNode(r);
+    QDir().mkpath(QFileInfo(home.filePath(name)).path());
+    QVERIFY(!saveArchiveFile(tree, home.filePath(name).toStdString()));
+}
+
+std::vector<std::string> topNames(const BookmarkTree& tree) {
+    std::vector<std::string> names;
+    for (ItemId i = tree.firstChild(kNoItem); i != kNoItem; i = tree.nextSibling(i))
+        names.push_back(tree.LookupRecord(i)->name);
+    return names;
+}
+
+template <class T>
+T* child(QWidget* w, int id) {
+    return w->findChild<T*>(QString::number(id));
+}
+
+// A secret store in memory.
+class MemoryStore : public MailPasswordStore {
+  public:
+    bool available() override { return true; }
+    std::optional<QString> read(const QString& key) override {
+        auto it = entries.find(key);
+        return it == entries.end() ? std::nullopt : std::optional<QString>(it->second);
+    }
+    bool write(const QString& key, const QString& password) override {
+        entries[key] = password;
+        return true;
+    }
+    void remove(const QString& key) override { entries.erase(key); }
+    std::map<QString, QString> entries;
+};
+
+// A store that is not there, as where no Secret Service runs.
+class NoStore : public MemoryStore {
+  public:
+    bool available() override { return false; }
+};
+
+// A mailbox of `bodies`; the mails stay.
+ScriptedServer::Script mailbox(std::vector<std::string> bodies) {
+    return [bodies](ScriptedPeer& p) {
+        p.send("+OK ready\r\n");
+        for (std::string line; !(line = p.readLine()).empty();) {
+            if (line.starts_with("STAT")) {
+                p.send("+OK " + std::to_string(bodies.size()) + " 100\r\n");
+            } else if (line.starts_with("RETR ")) {
+                size_t n = std::stoul(line.substr(5)) - 1;
+                p.send("+OK\r\nSubject: <BRIVANTA>\r\n\r\n" + bodies.at(n) + ".\r\n");
+            } else if (line.starts_with("QUIT")) {
+                p.send("+OK bye\r\n");
+                return;
+            } else {
+                p.send("+OK\r\n");
+            }
+        }
+    };
+}
+
+UserAccount account(const std::string& email = "zhang@example.cn") {
+    UserAccount a = makeAccount("u", "pw", email);
+    a.smtpServer = "smtp.example.cn";
+    a.pop3Server = "pop.example.cn:995";
+    return a;
+}
+
+}  // namespace
+
+class NetworkCommandsTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void theRunnerKeepsRepaintingAndBlocksCommands();
+    void listensAtStartIntoTheTreeActiveThen();
+    void aTakenPortIsToldOnceAndLeavesTheCheckOff();
+    void twoWindowsExchangeABranch();
+    void sendingToACopyThatDoesNotListenNamesWhatWasTyped();
+    void mailDialogsTakeTheirDefaultsFromTheAccount_data();
+    void mailDialogsTakeTheirDefaultsFromTheAccount();
+    void rememberedPasswordsLiveOnlyInTheStore();
+    void sendingByMailCarriesTheChosenBranch();
+    void theCommandLineProgramIsAPeerBothWays();
+    void receivingAddsEachEnvelopeToTheTreeItNames();
+    void updateReplacesTheRecommendedTreeOnlyOnSuccess_data();
+    void updateReplacesTheRecommendedTreeOnlyOnSuccess();
+    void uploadAndTheServerCheckNameTheServer();
+
+  private:
+    QTemporaryDir settingsDir_;
+    NoStore noStore_;
+};
+
+void NetworkCommandsTest::initTestCase() {
+    QCoreApplication::setOrganizationName(QStringLiteral("BrivantaTest"));
+    QCoreApplication::setApplicationName(QStringLiteral("NetworkCommandsTest"));
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir_.path());
+}
+
+void NetworkCommandsTest::init() {
+    QSettings().clear();
+    listenOn(0);
+    MailPasswordStore::setCurrent(&noStore_);
+}
+
+void NetworkCommandsTest::cleanup() {
+    MailPasswordStore::setCurrent(nullptr);
+}
+
+void NetworkCommandsTest::theRunnerKeepsRepaintingAndBlocksCommands() {
+    TempHome home;
+    ModalDriver driver;
+    MainDialog window{Storage(home.path())};
+    window.start(account());
+    window.show();
+    NetworkTaskRunner& runner = NetworkTaskRunner::instance();
+    QSignalSpy steps(&runner, &NetworkTaskRunner::stepShown);
+    int ticks = 0;
+    bool sawModal = false, sawWaitCursor = false, commandRefused = false, nestedRefused = false,
+         closeRefused = false;
+    QTimer timer;
+    timer.setInterval(20);
+    connect(&timer, &QTimer::timeout, this, [&] {
+        ++ticks;
+        BusyWindow* busy = runner.busyWindow();
+        if (busy && busy->isVisible() && busy->isModal())
+            sawModal = true;
+        if (busy && !busy->close())
+            closeRefused = true;
+        if (QApplication::overrideCursor() &&
+            QApplication::overrideCursor()->shape() == Qt::WaitCursor)
+            sawWaitCursor = true;
+        if (!window.command(ids::kSave) && !window.commands().action(ids::kSave)->isEnabled())
+            commandRefused = true;
+        if (!runner.run(&window, nullptr, QStringLiteral("x"), [](const net::StepCallback&) {}))
+            nestedRefused = true;
+    });
+    timer.start();
+    const bool ran = runner.run(&window, &window.commands(), QString::fromUtf8("正在连接..."),
+                                [](const net::StepCallback& step) {
+                                    for (const char* s : {"一", "二", "三"}) {
+                                        step(text::gbk(s));
+                                        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+                                    }
+                                });
+    timer.stop();
+    QVERIFY(ran);
+    // The GUI thread went on while the worker slept: about 20 ticks in 450 ms.
+    QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
+    QVERIFY(sawModal);
+    QVERIFY(closeRefused);
+    QVERIFY(sawWaitCursor);
+    QVERIFY(commandRefused);
+    QVERIFY(nestedRefused);
+    QStringList shown;
+    for (const QList<QVariant>& s : steps)
+        shown << s.at(0).toString();
+    QCOMPARE(shown, (QStringList{QString::fromUtf8("正在连接..."), QString::fromUtf8("一"),
+                                 QString::fromUtf8("二"), QString::fromUtf8("三")}));
+    // Everything back as it was.
+    QVERIFY(!runner.busyWindow());
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(window.commands().action(ids::kSave)->isEnabled());
+    QVERIFY(window.command(ids::kSave));
+}
+
+void NetworkCommandsTest::listensAtStartIntoTheTreeActiveThen() {
+    TempHome home;
+    ModalDriver driver;
+    writeTree(home, QStringLiteral("Data/u.bvk"), kCustomTree, {{"mine", "http://mine/", ""}});
+    const QByteArray saved = home.read(QStringLiteral("Data/u.bvk"));
+    const int port = freePort();
+    listenOn(port);
+    MainDialog window{Storage(home.path())};
+    window.start(account());
+    QTRY_VERIFY(window.commands().isChecked(ids::kListen));
+    QCOMPARE(window.peerListener().port(), port);
+    QCOMPARE(window.peerListener().targetTree(), &window.customTree());
+    QVERIFY(window.viewOptions().listening);
+
+    BookmarkTree sent(kCustomTree);
+    sent.InsertNode({"a", "http://a/", ""});
+    sent.InsertNode({"b", "http://b/", ""});
+    QVERIFY(net::sendToPeer(sent, kNoItem, "127.0.0.1", port).ok);
+    QTRY_COMPARE(topNames(window.customTree()), (std::vector<std::string>{"mine", "a", "b"}));
+    // Received, not saved.
+    QCOMPARE(home.read(QStringLiteral("Data/u.bvk")), saved);
+
+    // Off, then on again with the address book shown: that is the target now, and it
+    // stays so when another tree is shown.
+    QVERIFY(window.command(ids::kListen));
+    QVERIFY(!window.commands().isChecked(ids::kListen));
+    QVERIFY(!window.peerListener().isListening());
+    QVERIFY(!net::sendToPeer(sent, kNoItem, "127.0.0.1", port, {2000, 2000}).ok);
+    window.switchCategory(2);
+    QVERIFY(window.command(ids::kListen));
+    QVERIFY(window.commands().isChecked(ids::kListen));
+    window.switchCategory(0);
+    QCOMPARE(window.peerListener().targetTree(), &window.addressBookTree());
+    BookmarkTree contacts(kAddressBookTree);
+    contacts.InsertNode({text::gbk("李四"), "", text::gbk("女")});
+    QVERIFY(net::sendToPeer(contacts, kNoItem, "127.0.0.1", port).ok);
+    QTRY_COMPARE(window.addressBookTree().size(), size_t(1));
+    QCOMPARE(
+        window.addressBookTree().LookupRecord(window.addressBookTree().firstChild(kNoItem))->tag,
+        text::gbk("女"));
+    QCOMPARE(window.customTree().size(), size_t(3));
+    QVERIFY(driver.messages().empty());
+}
+
+void NetworkCommandsTest::aTakenPortIsToldOnceAndLeavesTheCheckOff() {
+    TempHome home;
+    ModalDriver driver;
+    net::TcpListener taken;
+    QCOMPARE(taken.listen(0), net::NetStatus::ok);
+    listenOn(taken.port());
+    MainDialog window{Storage(home.path())};
+    window.start(account());
+    QTRY_COMPARE(driver.messages().size(), size_t(1));
+    QTest::qWait(200);
+    QCOMPARE(driver.messages().size(), size_t(1));
+    QCOMPARE(driver.messages()[0].text,
+             QString::fromUtf8("创建端口失败！\n\n请确认端口%1是否已被其它程序占用,\n"
+                               "你可以修改端口号来重新监听")
+                 .arg(taken.port()));
+    QVERIFY(!window.commands().isChecked(ids::kListen));
+    QVERIFY(!window.peerListener().isListening());
+}
+
+void NetworkCommandsTest::twoWindowsExchangeABranch() {
+    TempHome homeA, homeB;
+    ModalDriver driver;
+    writeTree(homeB, QStringLiteral("Data/u.bvk"), kCustomTree, {{"b-own", "http://b/", ""}});
+    const int port = freePort();
+    listenOn(port);
+    MainDialog receiver{Storage(homeB.path())};
+    receiver.start(account());
+    QTRY_VERIFY(receiver.peerListener().isListening());
+
+    listenOn(0);
+    MainDialog sender{Storage(homeA.path())};
+    sender.start(account());
+    sender.show();
+    ItemId work = sender.customTree().InsertNode({text::gbk("工作"), "", ""});
+    sender.customTree().InsertNode({"inside", "http://inside/", ""}, work);
+    sender.customTree().InsertNode({"other", "http://other/", ""});
+    BookmarkTreeView* view = sender.treeView(ids::kCustomTreeControl);
+    view->setCurrentIndex(view->model()->index(0, 0));
+    QCOMPARE(view->currentItem(), work);
+
+    QString branchLabel;
+    driver.then([&](QWidget* dialog) {
+        QCOMPARE(dialog->objectName(), QString::number(ids::kSendToPeerDialog));
+        QCOMPARE(dialog->windowTitle(), QString::fromUtf8("发送收藏夹"));
+        auto* selected = child<QRadioButton>(dialog, ids::kSendSelectedRadio);
+        branchLabel = selected->text();
+        QVERIFY(selected->isChecked());
+        QCOMPARE(child<QLineEdit>(dialog, ids::kPeerPortControl)->text(), QStringLiteral("5000"));
+        child<QLineEdit>(dialog, ids::kPeerAddressControl)->setText(QStringLiteral("127.0.0.1"));
+        child<QLineEdit>(dialog, ids::kPeerPortControl)->setText(QString::number(port));
+        child<QPushButton>(dialog, ids::kIdOk)->click();
+    });
+    QSignalSpy steps(&NetworkTaskRunner::instance(), &NetworkTaskRunner::stepShown);
+    QVERIFY(sender.command(ids::kSendToNeighbour));
+    QVERIFY(driver.allActionsRun());
+    QCOMPARE(branchLabel, QString::fromUtf8("发送选中的书签:[工作]"));
+    QTRY_COMPARE(receiver.customTree().size(), size_t(3));
+    QCOMPARE(topNames(receiver.customTree()),
+             (std::vector<std::string>{"b-own", text::gbk("工作")}));
+    QStringList shown;
+    for (const QList<QVariant>& s : steps)
+        shown << s.at(0).toString();
+    QCOMPARE(shown,
+             (QStringList{
+                 QString::fromUtf8("正在创建SOCKET..."), QString::fromUtf8("正在创建SOCKET..."),
+                 QString::fromUtf8("正在连接127.0.0.1"), QString::fromUtf8("正在发送数据...")}));
+    QVERIFY(driver.messages().empty());
+}
+
+void NetworkCommandsTest::sendingToACopyThatDoesNotListenNamesWhatWasTyped() {
+    TempHome home;
+    ModalDriver driver;
+    MainDialog window{Storage(home.path())};
+    window.start(account());
+    window.show();
+    window.customTree().InsertNode({"x", "http://x/", ""});
+    const int port = freePort();
+    driver.then([&](QWidget* dialog) {
+        // Nothing selected: only the whole tree can go.
+        auto* selected = child<QRadioButton>(dialog, ids::kSendSelectedRadio);
+        QVERIFY(!selected->isEnabled());
+        QCOMPARE(selected->text(), QString::fromUtf8("发送选中的书签"));
+        QVERIFY(child<QRadioButton>(dialog, ids::kSendAllRadio)->isChecked());
+        child<QLineEdit>(dialog, ids::kPeerAddressControl)->setText(QStringLiteral("127.0.0.1"));
+        child<QLineEdit>(dialog, ids::kPeerPortControl)->setText(QString::number(port));
+        child<QPushButton>(dialog, ids::kIdOk)->click();
+    });
+    QVERIFY(window.command(ids::kSendToNeighbour));
+    QCOMPARE(driver.messages().size(), size_t(1));
+    QCOMPARE(driver.messages()[0].text,
+             QString::fromUtf8(
+                 "连接主机（地址:127.0.0.1 端口:%1）时失败！\n\n请确认对方是否已启动监听！")
+                 .arg(port));
+}
+
+void NetworkCommandsTest::mailDialogsTakeTheirDefaultsFromTheAccount_data() {
+    QTest::addColumn<QString>("email");
+    QTest::addColumn<QString>("smtp");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<int>("smtpMode");
+    QTest::newRow("plain") << "zhang@example.cn"
+                           << "smtp.example.cn"
+                           << "zhang" << 0;
+    QTest::newRow("no at sign") << "zhang"
+                                << "smtp.example.cn"
+                                << "" << 0;
+    QTest::newRow("submission port") << "li.si@example.cn"
+                                     << "smtp.example.cn:587"
+                                     << "li.si" << 1;
+    QTest::newRow("tls port") << "a@b@c"
+                              << "smtp.example.cn:465"
+                              << "a" << 2;
+}
+
+void NetworkCommandsTest::mailDialogsTakeTheirDefaultsFromTheAccount() {
+    QFETCH(QString, email);
+    QFETCH(QString, smtp);
+    QFETCH(QString, user);
+    QFETCH(int, smtpMode);
+    UserAccount a = account(email.toStdString());
+    a.smtpServer = smtp.toStdString();
+    MailSecurityProfile profile;
+    profile.smtpLogin = "login-name";
+    SendMailDialog send(a, profile, QString(), noStore_);
+    QCOMPARE(child<QLineEdit>(&send, ids::kSmtpControl)->text(), smtp);
+    QCOMPARE(child<QLineEdit>(&send, ids::kMailAddressControl)->text(), email);
+    QCOMPARE(child<QLineEdit>(&send, ids::kSmtpLoginControl)->text(), QStringLiteral("login-name"));
+    QCOMPARE(child<QComboBox>(&send, ids::kSmtpSecurityControl)->currentIndex(), smtpMode);
+    QCOMPARE(child<QComboBox>(&send, ids::kSmtpSecurityControl)->itemText(2),
+             QStringLiteral("SSL/TLS"));
+    // Without a secret store the password is asked each time.
+    QVERIFY(!child<QCheckBox>(&send, ids::kRememberPasswordControl)->isEnabled());
+
+    ReceiveMailDialog receive(a, MailSecurityProfile{}, noStore_);
+    QCOMPARE(receive.windowTitle(), QString::fromUtf8("接收邮件"));
+    QCOMPARE(child<QLineEdit>(&receive, ids::kMailUserControl)->text(), user);
+    QCOMPARE(child<QLineEdit>(&receive, ids::kPop3Control)->text(),
+             QStringLiteral("pop.example.cn:995"));
+    QCOMPARE(child<QComboBox>(&receive, ids::kPop3SecurityControl)->currentIndex(), 2);
+    QVERIFY(child<GuardedPasswordEdit>(&receive, ids::kPasswordControl)->text().isEmpty());
+}
+
+void NetworkCommandsTest::rememberedPasswordsLiveOnlyInTheStore() {
+    MemoryStore store;
+    const QString secret = QStringLiteral("s3cret-Pässword");
+    {
+        ReceiveMailDialog dialog(account(), MailSecurityProfile{}, store);
+        QVERIFY(child<QCheckBox>(&dialog, ids::kRememberPasswordControl)->isEnabled());
+        child<GuardedPasswordEdit>(&dialog, ids::kPasswordControl)->setPassword(toGbk(secret));
+        child<QCheckBox>(&dialog, ids::kRememberPasswordControl)->setChecked(true);
+        dialog.accept();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.host(), std::string("pop.example.cn"));
+        QCOMPARE(dialog.port(), 995);
+    }
+    QCOMPARE(store.entries.size(), size_t(1));
+    {
+        ReceiveMailDialog dialog(account(), MailSecurityProfile{}, store);
+        QCOMPARE(fromGbk(dialog.password()), secret);
+        QVERIFY(child<QCheckBox>(&dialog, ids::kRememberPasswordControl)->isChecked());
+        child<QCheckBox>(&dialog, ids::kRememberPasswordControl)->setChecked(false);
+        dialog.accept();
+    }
+    QVERIFY(store.entries.empty());  // unticked: forgotten
+    // Nothing of it went to the profile.
+    QSettings().sync();
+    for (const QString& name : QDir(settingsDir_.path()).entryList(QDir::Files)) {
+        QFile f(QDir(settingsDir_.path()).filePath(name));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(!f.readAll().contains(secret.toUtf8()));
+    }
+    // A server field that names no server keeps the dialog open and says which text.
+    ModalDriver driver;
+    UserAccount bad = account();
+    bad.pop3Server = "pop.example.cn:99999";
+    ReceiveMailDialog dialog(bad, MailSecurityProfile{}, store);
+    dialog.accept();
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QCOMPARE(driver.messages().size(), size_t(1));
+    QVERIFY(driver.messages()[0].text.contains(QStringLiteral("pop.example.cn:99999")));
+}
+
+void NetworkCommandsTest::sendingByMailCarriesTheChosenBranch() {
+    TempHome home;
+    ModalDriver driver;
+    MainDialog window{Storage(home.path())};
+    window.start(account());
+    window.show();
+    ItemId work = window.customTree().InsertNode({text::gbk("工作"), "", ""});
+    window.customTree().InsertNode({"doc", "http://doc/", ""}, work);
+    window.customTree().InsertNode({"other", "http://other/", ""});
+    BookmarkTreeView* view = window.treeView(ids::kCustomTreeControl);
+    view->setCurrentIndex(view->model()->index(0, 0));
+    std::vector<std::string> commands;
+    std::string data;
+    ScriptedServer server([&](ScriptedPeer& p) {
+        p.send("220 ready\r\n");
+        for (std::string line; !(line = p.readLine()).empty();) {
+            commands.push_back(line);
+            if (line.starts_with("DATA")) {
+                p.send("354 go on\r\n");
+                data = p.readUntil("\r\n.\r\n");
+                p.send("250 queued\r\n");
+            } else if (line.starts_with("QUIT")) {
+                p.send("221 bye\r\n");
+                return;
+            } else {
+                p.send("250 ok\r\n");
+            }
+        }
+    });
+    driver.then([&](QWidget* dialog) {
+        QCOMPARE(dialog->objectName(), QString::number(ids::kSendMailDialog));
+        QCOMPARE(child<QLineEdit>(dialog, ids::kMailAddressControl)->text(),
+                 QStringLiteral("zhang@example.cn"));
+        QVERIFY(child<QRadioButton>(dialog, ids::kSendSelectedRadio)->isChecked());
+        child<QLineEdit>(dialog, ids::kSmtpControl)
+            ->setText(QStringLiteral("127.0.0.1:%1").arg(server.port()));
+        child<QComboBox>(dialog, ids::kSmtpSecurityControl)->setCurrentIndex(0);
+        child<QPushButton>(dialog, ids::kIdOk)->click();
+    });
+    QSignalSpy steps(&NetworkTaskRunner::instance(), &NetworkTaskRunner::stepShown);
+    QVERIFY(window.command(ids::kSendToMailbox));
+    server.join();
+    QCOMPARE(driver.messages().size(), size_t(1));
+    QCOMPARE(driver.messages()[0].text, QString::fromUtf8("发送完毕！"));
+    QCOMPARE(commands.at(1), std::string("MAIL From: <>\r\n"));
+    QCOMPARE(commands.at(2), std::string("RCPT TO: <zhang@example.cn>\r\n"));
+    // Only the branch: the entry itself first, then its subtree; not the other entry.
+    const std::string body =
+        "<BRIVANTA>\r\n<CUSTOM>\r\n" + text::gbk("工作") + "\r\n \r\n->doc\r\nhttp://doc/\r\n";
+    QVERIFY2(data.find("\r\n\r\n" + body) != std::string::npos, data.c_str());
+    QVERIFY(data.find("other") == std::string::npos);
+    QStringList shown;
+    for (const QList<QVariant>& s : steps)
+        shown << s.at(0).toString();
+    QCOMPARE(
+        shown.mid(1),
+        (QStringList{QString::fromUtf8("正在准备数据..."), QString::fromUtf8("正在连接..."),
+                     QString::fromUtf8("正在发送邮件..."), QString::fromUtf8("正在断开连接...")}));
+}
+
+void NetworkCommandsTest::theCommandLineProgramIsAPeerBothWays() {
+    TempHome home;
+    ModalDriver driver;
+    const int port = freePort();
+    listenOn(port);
+    MainDialog window{Storage(home.path())};
+    window.start(account());
+    window.show();
+    QTRY_VERIFY(window.peerListener().isListening());
+
+    // brivanta-cli sends a file to the window.
+    BookmarkTree file(kCustomTree);
+    file.InsertNode({"from-cli", "http://cli/", ""});
+    QVERIFY(!saveArchiveFile(file, home.filePath(QStringLiteral("out.bvk")).toStdString()));
+    QProcess send;
+    send.start(QStringLiteral(BRIVANTA_CLI_PATH),
+               {QStringLiteral("send-peer"), QStringLiteral("127.0.0.1:%1").arg(port),
+                home.filePath(QStringLiteral("out.bvk"))});
+    QVERIFY(send.waitForFinished(30000));
+    QCOMPARE(send.exitCode(), 0);
+    QTRY_COMPARE(topNames(window.customTree()), (std::vector<std::string>{"from-cli"}));
+
+    // The window sends its tree to brivanta-cli listening on a free port.
+    QProcess listen;
+    listen.start(
+        QStringLiteral(BRIVANTA_CLI_PATH),
+        {QStringLiteral("listen"), QStringLiteral("--port"), QStringLiteral("0"),
+         QStringLiteral("--count"), QStringLiteral("1"), home.filePath(QStringLiteral("in.bvk"))});
+    QVERIFY(listen.waitForReadyRead(30000));
+    const QString first = QString::fromUtf8(listen.readLine()).trimmed();
+    const QString cliPort = first.section(u' ', -1);
+    QVERIFY2(cliPort.toInt() > 0, qPrintable(first));
+    driver.then([&](QWidget* dialog) {
+        child<QLineEdit>(dialog, ids::kPeerAddressControl)->setText(QStringLiteral("127.0.0.1"));
+        child<QLineEdit>(dialog, ids::kPeerPortControl)->setText(cliPort);
+        child<QPushButton>(dialog, ids::kIdOk)->click();
+    });
+    QVERIFY(window.command(ids::kSendToNeighbour));
+    // It may have ended already, while the send ran the event loop.
+    QVERIFY(listen.state() == QProcess::NotRunning || listen.waitForFinished(30000));
+    QCOMPARE(listen.exitCode(), 0);
+    QVERIFY(driver.messages().empty());
+    BookmarkTree got(kCustomTree);
+    QVERIFY(loadArchiveFile(got, home.filePath(QStringLiteral("in.bvk")).toStdString()));
+    QCOMPARE(topNames(got), (std::vector<std::string>{"from-cli"}));
+}
+
+void NetworkCommandsTest::receivingAddsEachEnvelopeToTheTreeItNames() {
+    TempHome home;
+    ModalDriver driver;
+    MainDialog window{Storage(home.path())};
+    window.start(account());
+    window.show();
+    window.switchCategory(1);  // the custom tree is shown
+    const size_t recommendedBefore = window.recommendedTree().size();
+    ScriptedServer server(
+        mailbox({"<BRIVANTA>\r\n<SYSTEM>\r\nS\r\nhttp://s/\r\n", "an ordinary mail\r\n",
+                 "<BRIVANTA>\r\n<CUSTOM>\r\nC\r\nhttp://c/\r\n",
+                 "<BRIVANTA>\r\n<ADDRESS>\r\nA\r\n \r\n" + text::gbk("男") + "\r\n"}));
+    driver.then([&](QWidget* dialog) {
+        QCOMPARE(dialog->objectName(), QString::number(ids::kReceiveMailDialog));
+        child<QLineEdit>(dialog, ids::kPop3Control)
+            ->setText(QStringLiteral("127.0.0.1:%1").arg(server.port()));
+        child<QComboBox>(dialog, ids::kPop3SecurityControl)->setCurrentIndex(0);
+        child<QPushButton>(dialog, ids::kIdOk)->click();
+    });
+    QVERIFY(window.command(ids::kReceiveFromMailbox));
+    server.join();
+    QCOMPARE(driver.messages().size(), size_t(1));
+    QCOMPARE(driver.messages()[0].text, QString::fromUtf8("接收完毕！"));
+    QCOMPARE(window.recommendedTree().size(), recommendedBefore + 1);
+    QCOMPARE(topNames(window.recommendedTree()).back(), std::string("S"));
+    QCOMPARE(topNames(window.customTree()), (std::vector<std::string>{"C"}));
+    QCOMPARE(topNames(window.addressBookTree()), (std::vector<std::string>{"A"}));
+}
+
+void NetworkCommandsTest::updateReplacesTheRecommendedTreeOnlyOnSuccess_data() {
+    QTest::addColumn<QStringList>("bodies");
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("two system envelopes")
+        << QStringList{"<BRIVANTA>\r\n<SYSTEM>\r\nS1\r\nhttp://s1/\r\n", "x\r\n",
+                       "<BRIVANTA>\r\n<SYSTEM>\r\nS2\r\nhttp://s2/\r\n"}
+        << true;
+    QTest::newRow("custom envelopes only")
+        << QStringList{"<BRIVANTA>\r\n<CUSTOM>\r\nC\r\nhttp://c/\r\n"} << false;
+}
+
+void NetworkCommandsTest::updateReplacesTheRecommendedTreeOnlyOnSuccess() {
+    QFETCH(QStringList, bodies);
+    QFETCH(bool, ok);
+    TempHome home;
+    ModalDriver driver;
+    writeTree(home, QStringLiteral("System.bvk"), kRecommendedTree, {{"old", "http://old/", ""}});
+    const QByteArray before = home.read(QStringLiteral("System.bvk"));
+    std::vector<std::string> mails;
+    for (const QString& b : bodies)
+        mails.push_back(b.toStdString());
+    ScriptedServer server(mailbox(mails));
+    QSettings settings;
+    settings.setValue(QStringLiteral("Update/Host"), QStringLiteral("127.0.0.1"));
+    settings.setValue(QStringLiteral("Update/Port"), server.port());
+    settings.sync();
+
+    MainDialog window{Storage(home.path())};
+    window.start(account());
+    window.show();
+    window.switchCategory(0);
+    driver.answerWith(QString::fromUtf8("确定"));
+    QVERIFY(window.command(ids::kUpdateRecommended));
+    server.join();
+    QCOMPARE(driver.messages().size(), size_t(2));
+    QCOMPARE(driver.messages()[0].text, QString::fromUtf8("您需要更新推荐收藏内容吗?"));
+    QCOMPARE(driver.messages()[0].title, QString::fromUtf8("更新"));
+    QCOMPARE(driver.messages()[1].text, QString::fromUtf8(ok ? "更新完毕！" : "更新失败！"));
+    QCOMPARE(home.read(QStringLiteral("System.bak")), before);
+    if (ok) {
+        QCOMPARE(topNames(window.recommendedTree()), (std::vector<std::string>{"S1", "S2"}));
+        BookmarkTree written(kRecommendedTree);
+        QVERIFY(
+            loadArchiveFile(written, home.filePath(QStringLiteral("System.bvk")).toStdString()));
+        QCOMPARE(topNames(written), (std::vector<std::string>{"S1", "S2"}));
+    } else {
+        QCOMPARE(topNames(window.recommendedTree()), (std::vector<std::string>{"old"}));
+        QCOMPARE(home.read(QStringLiteral("System.bvk")), before);
+    }
+}
+
+void NetworkCommandsTest::uploadAndTheServerCheckNameTheServer() {
+    TempHome home;
+    ModalDriver driver;
+    MainDialog window{Storage(home.path())};
+    window.start(account());
+    window.customTree().InsertNode({"up", "http://up/", ""});
+    net::PeerListener server(kCustomTree);
+    QVERIFY(server.open(0, "127.0.0.1"));
+    window.networkSettings().serverAddress = "127.0.0.1";
+    window.networkSettings().serverPort = server.port();
+    net::PeerReceipt got;
+    std::thread accept([&] { server.receiveOne(got, 10000); });
+    QVERIFY(window.command(ids::kUpload));
+    accept.join();
+    QVERIFY(driver.messages().empty());
+    QCOMPARE(got.records, size_t(1));
+    // Exactly the bytes of the tree's file: the same archive stream.
+    QVERIFY(!saveArchiveFile(window.customTree(),
+                             home.filePath(QStringLiteral("up.bvk")).toStdString()));
+    QCOMPARE(QByteArray::fromStdString(got.archive), home.read(QStringLiteral("up.bvk")));
+
+    const int port = server.port();
+    server.close();
+    window.networkSettings().serverAddress.clear();
+    QVERIFY(window.command(ids::kUpload));
+    QVERIFY(window.command(ids::kUpdateRecommended));  // the custom tree is active: the check
+    QCOMPARE(driver.messages().size(), size_t(2));
+    for (const SeenMessage& m : driver.messages())
+        QCOMPARE(m.text, QString::fromUtf8("连接服务器（地址: 端口:%1）时失败！").arg(port));
+}
+
+QTEST_MAIN(NetworkCommandsTest)
+#include "NetworkCommandsTest.moc"
