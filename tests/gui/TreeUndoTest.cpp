@@ -281,8 +281,10 @@ void TreeUndoTest::aChangeOutsideTheHistoryEndsIt() {
     history->rename(s.at({1}), "renamed");
     QVERIFY(s.enabled(ids::kUndo));
     // Entries added and recorded keep the history; anything else ends it.
+    const ItemId lastBefore = s.tree().nextItemData();
     ItemId added = s.tree().InsertNode({"Dropped", "drop.example", ""}, s.at({0}));
-    history->recordAdded({added});
+    s.tree().InsertNode({"inside", "in.example", ""}, added);
+    history->recordAddedSince(lastBefore);
     QVERIFY(s.enabled(ids::kUndo));
     s.keyUndo();
     QCOMPARE(s.tree().childCount(s.at({0})), 2);
