@@ -8,8 +8,10 @@
 namespace brivanta::bench {
 
 // A custom tree of `entries` entries up to `maxDepth` levels deep: names of 4-30 GBK bytes
-// (GB2312 characters), addresses of 20-80 bytes, roughly one entry in eight a folder.
-inline void generateTree(BookmarkTree& tree, int entries, int maxDepth, unsigned seed = 42) {
+// (GB2312 characters), addresses of 20-80 bytes, roughly one entry in eight a folder. The
+// top level of what is made is below `under` (kNoItem: the tree's top level).
+inline void generateTree(BookmarkTree& tree, int entries, int maxDepth, unsigned seed = 42,
+                         ItemId under = kNoItem) {
     std::mt19937 rng(seed);
     std::vector<ItemId> path;
     std::vector<bool> isFolder;
@@ -42,7 +44,7 @@ inline void generateTree(BookmarkTree& tree, int entries, int maxDepth, unsigned
             }
             record.address.resize(length);
         }
-        path.push_back(tree.InsertNode(record, depth == 0 ? kNoItem : path[depth - 1]));
+        path.push_back(tree.InsertNode(record, depth == 0 ? under : path[depth - 1]));
         isFolder.push_back(folder);
     }
 }

@@ -19,6 +19,7 @@
 #include "gui/formats/ImportExportDialog.h"
 #include "gui/platform/AddressOpener.h"
 #include "gui/resources/CommandIds.h"
+#include "gui/trees/TreeUndo.h"
 
 using namespace brivanta;
 using namespace brivanta::test;
@@ -395,6 +396,7 @@ void ImportExportDialogTest::exportThenImportThroughTheCommands() {
     // Into the selected entry of another tree.
     BookmarkTree other;
     ItemId target = other.InsertNode({"target", "", ""});
+    TreeUndo history(other);
     driver.then([&](QWidget* w) {
         auto* dialog = qobject_cast<ImportExportDialog*>(w);
         QVERIFY(dialog);
@@ -402,7 +404,8 @@ void ImportExportDialogTest::exportThenImportThroughTheCommands() {
         dialog->pathEdit()->setText(page);
         clickLater(dialog->okButton());
     });
-    runImport(&owner, other, target, foldersIn(home));
+    runImport(&owner, other, target, foldersIn(home),
+              [&](const std::vector<ItemId>& roots) { history.recordAdded(roots); });
     QCOMPARE(other.childCount(target), 1);
     ItemId copy = other.child(target, 0);
     QCOMPARE(other.label(copy), text::gbk("新闻"));
@@ -410,6 +413,14 @@ void ImportExportDialogTest::exportThenImportThroughTheCommands() {
     QCOMPARE(other.LookupRecord(other.child(copy, 0))->address,
              std::string("http://sina.com.cn/?a=1&b=2"));
     QCOMPARE(driver.messages().size(), size_t(1));
+    // The whole import is one step of the tree's history.
+    QVERIFY(history.canUndo());
+    history.undo();
+    QCOMPARE(other.size(), size_t(1));
+    QVERIFY(!history.canUndo());
+    history.redo();
+    QCOMPARE(other.childCount(other.firstChild(kNoItem)), 1);
+    QCOMPARE(other.label(other.child(other.firstChild(kNoItem), 0)), text::gbk("新闻"));
 }
 
 void ImportExportDialogTest::exportOfAnEmptyTreeDoesNothingAndFileErrorsAreNamed() {

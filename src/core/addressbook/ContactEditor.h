@@ -29,6 +29,8 @@ class ContactEditor {
     const Contact& original() const { return original_; }
     // Where new contacts go (kNoItem: the top level).
     ItemId parentForNew() const { return parentForNew_; }
+    // The contact being edited (kNoItem when adding).
+    ItemId editedContact() const { return contact_; }
     // The contact entry the last save wrote, or kNoItem.
     ItemId lastSaved() const { return lastSaved_; }
 

@@ -1,6 +1,7 @@
 #include "core/trees/BookmarkTree.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/text/Trim.h"
 
@@ -252,6 +253,144 @@ void BookmarkTree::SetRecord(ItemId item, const NodeRecord& record) {
     }
     if (!storeText(*n, record))
         return;
+    notifyChanged(item);
+}
+
+NodeState BookmarkTree::nodeState(ItemId item) const {
+    NodeState state;
+    const Node* n = item == kNoItem ? nullptr : node(item);
+    if (!n)
+        return state;
+    state.record = n->record;
+    if (n->ownLabel) {
+        state.ownLabel = true;
+        state.label = labels_.at(item);
+    }
+    state.image = n->image;
+    state.selectedImage = n->selectedImage;
+    state.expanded = n->expanded;
+    return state;
+}
+
+std::vector<NodeState> BookmarkTree::captureSubtree(ItemId item) const {
+    std::vector<NodeState> nodes;
+    if (!contains(item))
+        return nodes;
+    std::vector<std::pair<ItemId, int>> pending{{item, 0}};
+    while (!pending.empty()) {
+        auto [current, depth] = pending.back();
+        pending.pop_back();
+        const Node* n = node(current);
+        nodes.push_back(nodeState(current));
+        nodes.back().depth = depth;
+        for (auto it = n->children.rbegin(); it != n->children.rend(); ++it)
+            pending.emplace_back(*it, depth + 1);
+    }
+    return nodes;
+}
+
+std::vector<NodeState> BookmarkTree::takeSubtree(ItemId item) {
+    std::vector<NodeState> nodes;
+    if (!contains(item))
+        return nodes;
+    // Move the texts out rather than copy them: the nodes are freed right after.
+    std::vector<std::pair<ItemId, int>> pending{{item, 0}};
+    while (!pending.empty()) {
+        auto [current, depth] = pending.back();
+        pending.pop_back();
+        Node* n = node(current);
+        NodeState& state = nodes.emplace_back();
+        state.record = std::move(n->record);
+        if (n->ownLabel) {
+            state.ownLabel = true;
+            state.label = std::move(labels_[current]);
+        }
+        state.image = n->image;
+        state.selectedImage = n->selectedImage;
+        state.expanded = n->expanded;
+        state.depth = depth;
+        for (auto it = n->children.rbegin(); it != n->children.rend(); ++it)
+            pending.emplace_back(*it, depth + 1);
+    }
+    DeleteNode(item);
+    return nodes;
+}
+
+ItemId BookmarkTree::insertSubtree(ItemId parentItem, int row,
+                                   const std::vector<NodeState>& nodes) {
+    std::vector<NodeState> copy = nodes;
+    return insertSubtree(parentItem, row, std::move(copy));
+}
+
+ItemId BookmarkTree::insertSubtree(ItemId parentItem, int row, std::vector<NodeState>&& nodes) {
+    Node* parentNode = node(parentItem);
+    if (!parentNode || row < 0 || static_cast<size_t>(row) > parentNode->children.size() ||
+        nodes.empty() || nodes.front().depth != 0)
+        return kNoItem;
+    if (nodes.size() > UINT32_MAX - nextItemData_)
+        return kNoItem;
+    for (size_t i = 1; i < nodes.size(); ++i) {
+        if (nodes[i].depth < 1 || nodes[i].depth > nodes[i - 1].depth + 1)
+            return kNoItem;
+    }
+    if (bulkDepth_ == 0) {
+        for (TreeObserver* o : observers_)
+            o->aboutToInsert(parentItem, row);
+    }
+    const ItemId first = nextItemData_ + 1;
+    // chain[d]: the entry last placed at depth d, the parent of the next one at depth d + 1.
+    std::vector<ItemId> chain;
+    for (NodeState& state : nodes) {
+        ItemId item = ++nextItemData_;
+        Node& n = allocate(item);
+        n = Node{};
+        n.record = std::move(state.record);
+        n.image = state.image;
+        n.selectedImage = state.selectedImage;
+        n.expanded = state.expanded;
+        n.alive = true;
+        if (state.ownLabel) {
+            labels_[item] = std::move(state.label);
+            n.ownLabel = true;
+        }
+        chain.resize(static_cast<size_t>(state.depth));
+        if (state.depth > 0) {
+            Node* p = node(chain.back());
+            n.parent = chain.back();
+            n.row = static_cast<std::uint32_t>(p->children.size());
+            p->children.push_back(item);
+        }
+        chain.push_back(item);
+    }
+    count_ += nodes.size();
+    parentNode = node(parentItem);
+    Node* top = node(first);
+    top->parent = parentItem;
+    top->row = static_cast<std::uint32_t>(row);
+    parentNode->children.insert(parentNode->children.begin() + row, first);
+    for (size_t i = static_cast<size_t>(row) + 1; i < parentNode->children.size(); ++i)
+        node(parentNode->children[i])->row = static_cast<std::uint32_t>(i);
+    if (bulkDepth_ == 0) {
+        for (TreeObserver* o : observers_)
+            o->inserted(parentItem, row, first);
+    }
+    return first;
+}
+
+void BookmarkTree::restoreState(ItemId item, const NodeState& state) {
+    Node* n = item == kNoItem ? nullptr : node(item);
+    if (!n)
+        return;
+    n->record = state.record;
+    if (state.ownLabel) {
+        labels_[item] = state.label;
+    } else if (n->ownLabel) {
+        labels_.erase(item);
+    }
+    n->ownLabel = state.ownLabel;
+    n->image = state.image;
+    n->selectedImage = state.selectedImage;
+    n->expanded = state.expanded;
     notifyChanged(item);
 }
 

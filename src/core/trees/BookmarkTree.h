@@ -19,6 +19,21 @@ namespace brivanta {
 inline constexpr int kClosedFolderImage = 0;
 inline constexpr int kOpenFolderImage = 1;
 
+// Everything a tree keeps about one entry apart from its item data and links, so that an
+// entry taken out can be put back exactly. `depth` places it in a pre-order list: 0 for the
+// first entry, one more than its parent's for the others.
+struct NodeState {
+    NodeRecord record;
+    std::string label;  // only when ownLabel: the label differs from record.name
+    bool ownLabel = false;
+    std::int16_t image = 0;
+    std::int16_t selectedImage = 0;
+    bool expanded = false;
+    int depth = 0;
+
+    bool operator==(const NodeState&) const = default;
+};
+
 // One category of entries: the hierarchy, each entry's record, label, images and
 // expanded state. Entries are named by their item data (1, 2, 3 ... per tree, handed out
 // in order and never reused until the whole tree is emptied). Looking up an entry, its
@@ -48,6 +63,23 @@ class BookmarkTree {
     RecordRef LookupRecord(ItemId item) const;
     // Stores `record` for `item`. The label stays as it was; set it with setLabel.
     void SetRecord(ItemId item, const NodeRecord& record);
+
+    // What the tree keeps about `item` alone (depth 0; default for an unknown item).
+    NodeState nodeState(ItemId item) const;
+    // `item` and everything below it in pre-order (empty for an unknown item).
+    std::vector<NodeState> captureSubtree(ItemId item) const;
+    // Puts `nodes` (a pre-order list as captureSubtree gives, depth 0 first) back as the
+    // `row`-th child of `parent`, with fresh item data, and returns its first entry. Observers
+    // hear of one inserted row. kNoItem, and nothing changed, for an unknown parent, a row
+    // beyond the children, a malformed list or exhausted item data.
+    ItemId insertSubtree(ItemId parent, int row, const std::vector<NodeState>& nodes);
+    // The same, taking the texts out of `nodes` (left empty then) instead of copying them;
+    // `nodes` stays as it was when nothing is put back.
+    ItemId insertSubtree(ItemId parent, int row, std::vector<NodeState>&& nodes);
+    // captureSubtree and DeleteNode in one, moving the texts instead of copying them.
+    std::vector<NodeState> takeSubtree(ItemId item);
+    // Gives an existing entry the record, label, images and expanded state of `state`.
+    void restoreState(ItemId item, const NodeState& state);
 
     bool contains(ItemId item) const;
     size_t size() const { return count_; }

@@ -245,7 +245,8 @@ void ContactDialog::clearForNextContact() {
 }
 
 void ContactDialog::accept() {
-    switch (editor_.save(readFields())) {
+    Contact fields = readFields();
+    switch (recorder_ ? recorder_(editor_, fields) : editor_.save(fields)) {
         case ContactSaveOutcome::EmptyName: {
             QMessageBox box(QMessageBox::NoIcon, utf8("输入提示"), utf8("请输入该联系人的姓名！"),
                             QMessageBox::Ok, this);
@@ -271,8 +272,9 @@ void ContactDialog::reject() {
 }
 
 int runContactDialog(QWidget* parent, BookmarkTree& addressBook, NamedIconList& icons,
-                     ItemId selectedItem) {
+                     ItemId selectedItem, const ContactDialog::SaveRecorder& recorder) {
     ContactDialog dialog(addressBook, icons, selectedItem, parent);
+    dialog.setSaveRecorder(recorder);
     return dialog.exec();
 }
 

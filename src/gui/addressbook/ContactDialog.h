@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
 #include "core/addressbook/ContactEditor.h"
 #include "core/trees/BookmarkTree.h"
@@ -25,6 +26,10 @@ class ContactDialog : public QDialog {
     // `icons` gives the rows their type images; the dialog only borrows it.
     ContactDialog(BookmarkTree& addressBook, NamedIconList& icons, ItemId selected,
                   QWidget* parent = nullptr);
+
+    // Saves a contact in place of editor.save, so that the save can be recorded (undo).
+    using SaveRecorder = std::function<ContactSaveOutcome(ContactEditor& editor, const Contact&)>;
+    void setSaveRecorder(SaveRecorder recorder) { recorder_ = std::move(recorder); }
 
     ContactMode mode() const { return editor_.mode(); }
     // The contact entry the last save wrote, or kNoItem.
@@ -63,6 +68,7 @@ class ContactDialog : public QDialog {
 
     NamedIconList& icons_;
     ContactEditor editor_;
+    SaveRecorder recorder_;
     QLineEdit* nameEdit_;
     QComboBox* sexCombo_;
     BirthdayEdit* birthdayEdit_;
@@ -81,6 +87,6 @@ class ContactDialog : public QDialog {
 // returns ids::kIdOk or ids::kIdCancel. New contact and edit of a contact both come here:
 // the selected entry decides between adding and editing.
 int runContactDialog(QWidget* parent, BookmarkTree& addressBook, NamedIconList& icons,
-                     ItemId selectedItem);
+                     ItemId selectedItem, const ContactDialog::SaveRecorder& recorder = {});
 
 }  // namespace brivanta

@@ -151,15 +151,8 @@ void MainDialog::registerCommands() {
     commands_.setHandler(ids::kHelp, [this] { openHelp(); });
     commands_.setHandler(ids::kTipOfTheDay, [this] { TipDialog(storage_, this).exec(); });
     commands_.setHandler(ids::kExit, [this] { close(); });
-    commands_.setHandler(ids::kImport, [this] {
-        runImport(this, *activeTree_, treeView(activeTreeId())->currentItem());
-    });
     commands_.setHandler(ids::kExport, [this] {
         runExport(this, *activeTree_, treeView(activeTreeId())->currentItem());
-    });
-    commands_.setHandler(ids::kNewContact, [this] {
-        runContactDialog(this, addressBookTree_, treeIcons_,
-                         treeView(ids::kAddressBookControl)->currentItem());
     });
 }
 

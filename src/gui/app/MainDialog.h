@@ -34,6 +34,7 @@ class PeerListenService;
 class BookmarkTreeView;
 class TreeSearchBar;
 class TreeEditor;
+class TreeUndo;
 class TreeMenus;
 class TrayIcon;
 struct OptionValues;
@@ -74,6 +75,9 @@ class MainDialog : public QWidget {
     BookmarkTreeView* treeView(int controlId) const;
     // The editing commands; the contact dialog is attached here.
     TreeEditor* treeEditor() const { return editor_; }
+    // The undo history of tree `controlId`; code that adds entries itself (a received tree,
+    // a drop) records them with treeUndo(id)->recordAdded(roots).
+    TreeUndo* treeUndo(int controlId) const;
     QTabBar* tabs() const { return tabs_; }
     TreeSearchBar* searchBar() const { return searchBar_; }
     QToolBar* toolbar() const { return toolbar_; }
@@ -123,7 +127,8 @@ class MainDialog : public QWidget {
 
   private:
     void registerCommands();
-    // New, edit, delete, cut, copy and paste on the shown tree (MainDialogEditing.cpp).
+    // New, edit, delete, cut, copy, paste, undo and redo on the shown tree, import and new
+    // contact (MainDialogEditing.cpp).
     void registerEditingCommands();
     // Listening, sending to a neighbour or a mailbox, receiving, update and upload.
     void registerNetworkCommands();

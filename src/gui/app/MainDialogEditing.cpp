@@ -1,8 +1,14 @@
 #include "gui/app/MainDialog.h"
 
+#include <QAction>
+#include <QKeySequence>
+
 #include "gui/addressbook/ContactDialog.h"
+#include "gui/formats/ExchangeCommands.h"
+#include "gui/resources/CommandIds.h"
 #include "gui/trees/BookmarkTreeView.h"
 #include "gui/trees/TreeEditor.h"
+#include "gui/trees/TreeUndo.h"
 
 namespace brivanta {
 
@@ -11,11 +17,35 @@ void MainDialog::registerEditingCommands() {
     for (BookmarkTreeView* view : views_)
         editor_->addView(view);
     editor_->setActiveView(treeView(activeTreeId()));
+    // A contact saved from the dialog is one step of the address book's history.
+    auto recorder = [this](ContactEditor& contactEditor, const Contact& contact) {
+        return treeUndo(ids::kAddressBookControl)->saveContact(contactEditor, contact);
+    };
     // Edit on a contact ("男"/"女") opens the contact dialog on it.
-    editor_->setContactEditor([this](BookmarkTreeView& view, ItemId item) {
-        runContactDialog(this, view.tree(), treeIcons_, item);
+    editor_->setContactEditor([this, recorder](BookmarkTreeView& view, ItemId item) {
+        runContactDialog(this, view.tree(), treeIcons_, item, recorder);
     });
     editor_->registerCommands();
+    commands_.setHandler(ids::kNewContact, [this, recorder] {
+        runContactDialog(this, addressBookTree_, treeIcons_,
+                         treeView(ids::kAddressBookControl)->currentItem(), recorder);
+    });
+    commands_.setHandler(ids::kImport, [this] {
+        TreeUndo* history = treeUndo(activeTreeId());
+        runImport(this, *activeTree_, treeView(activeTreeId())->currentItem(),
+                  [history](const std::vector<ItemId>& roots) { history->recordAdded(roots); });
+    });
+    // Ctrl+Z and Ctrl+Shift+Z anywhere in the window; a line being edited keeps its own.
+    QAction* undo = commands_.action(ids::kUndo);
+    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    addAction(undo);
+    QAction* redo = commands_.action(ids::kRedo);
+    redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    addAction(redo);
+}
+
+TreeUndo* MainDialog::treeUndo(int controlId) const {
+    return editor_ ? editor_->history(controlId) : nullptr;
 }
 
 }  // namespace brivanta

@@ -21,6 +21,7 @@
 #include "gui/net/SendToPeerDialog.h"
 #include "gui/text/QtText.h"
 #include "gui/trees/BookmarkTreeView.h"
+#include "gui/trees/TreeUndo.h"
 
 namespace brivanta {
 
@@ -138,8 +139,13 @@ void receiveFromMailbox(MainDialog& window) {
         });
     // Each envelope goes to the tree its tag names, whatever tree is shown.
     for (const net::Envelope& envelope : envelopes) {
-        if (BookmarkTreeView* view = window.treeView(envelope.treeKind))
+        if (BookmarkTreeView* view = window.treeView(envelope.treeKind)) {
+            const ItemId lastBefore = view->tree().nextItemData();
             net::loadEnvelope(view->tree(), envelope);
+            // Each received mail is one step of the tree's history.
+            if (TreeUndo* history = window.treeUndo(envelope.treeKind))
+                history->recordAddedSince(lastBefore);
+        }
     }
     tell(&window, result.statusText);
 }

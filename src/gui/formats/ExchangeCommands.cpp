@@ -73,12 +73,24 @@ QString selectedText(const BookmarkTree& tree, ItemId selected) {
 
 }  // namespace
 
-void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected,
-               const ExchangeFolders& folders) {
+void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected, const ExchangeFolders& folders,
+               const AddedEntries& added) {
     ImportExportDialog dialog(false, selectedText(tree, selected), folders, owner);
     if (dialog.exec() != ids::kIdOk)
         return;
     ItemId parent = dialog.exchangeScope() == 1 ? selected : kNoItem;
+    // Entries get item data in order: whatever is beyond the present last one is new.
+    const ItemId lastBefore = tree.nextItemData();
+    auto tellAdded = [&] {
+        if (!added)
+            return;
+        std::vector<ItemId> roots;
+        for (ItemId item = lastBefore + 1; item != 0 && item <= tree.nextItemData(); ++item) {
+            if (tree.contains(item) && tree.parent(item) <= lastBefore)
+                roots.push_back(item);  // new, below an entry that was there (or the top)
+        }
+        added(roots);
+    };
     const ExchangeFormat format = dialog.format();
     if (format == ExchangeFormat::BookmarkFile || isBrowserProfile(format)) {
         ImportSummary summary;
@@ -88,6 +100,7 @@ void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected,
             summary = importBookmarks(tree, format, toPath(dialog.exchangePath()), parent,
                                       busy.progress());
         }
+        tellAdded();
         QString text = QString::fromStdString(importSummaryText(summary));
         if (summary.failure.empty() && !summary.full)
             QMessageBox::information(owner, QString::fromUtf8("导入完毕"), text);
@@ -101,12 +114,13 @@ void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected,
         error = importExchange(tree, dialog.format(), toPath(dialog.exchangePath()), parent,
                                busy.progress());
     }
+    tellAdded();
     if (error)
         showFileError(owner, error, false);
 }
 
-void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected) {
-    runImport(owner, tree, selected, userExchangeFolders());
+void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected, const AddedEntries& added) {
+    runImport(owner, tree, selected, userExchangeFolders(), added);
 }
 
 void runExport(QWidget* owner, BookmarkTree& tree, ItemId selected,

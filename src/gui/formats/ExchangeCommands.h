@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+#include <vector>
+
 #include "core/formats/ImportExportChecks.h"
 #include "core/trees/BookmarkTree.h"
 
@@ -11,8 +14,11 @@ namespace brivanta {
 // the selected entry), then adds what the source holds, showing a busy window meanwhile. A
 // file that cannot be read is named in a message; what was added before it stays. Browser
 // bookmarks are merged (what is there already is skipped) and end with a summary.
-void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected, const ExchangeFolders& folders);
-void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected);
+// `added`, when set, is told the first entry of every subtree the import added (for undo).
+using AddedEntries = std::function<void(const std::vector<ItemId>& roots)>;
+void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected, const ExchangeFolders& folders,
+               const AddedEntries& added = {});
+void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected, const AddedEntries& added = {});
 
 // Command 32782: does nothing for an empty tree; otherwise asks for a format, a target and
 // whether the whole tree or the selected entry goes out, and writes it. After an HTML page it

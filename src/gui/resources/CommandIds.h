@@ -33,6 +33,8 @@ inline constexpr int kTipOfTheDay = 32836;
 inline constexpr int kBookmarkFileFormat = 32852;
 inline constexpr int kFirefoxFormat = 32853;
 inline constexpr int kChromiumFormat = 32854;
+inline constexpr int kUndo = 32900;
+inline constexpr int kRedo = 32901;
 inline constexpr int kHelp = 57670;
 
 // The toolbar of the main window, in order; 0 is a separator.

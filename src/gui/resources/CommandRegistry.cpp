@@ -45,6 +45,8 @@ constexpr CommandEntry kCommandTexts[] = {
     {ids::kAutoHide, "自动隐藏"},
     {ids::kNewContact, "联系人(&C)..."},
     {ids::kTipOfTheDay, "每日一帖(&P)..."},
+    {ids::kUndo, "撤销"},
+    {ids::kRedo, "重做"},
     {ids::kHelp, "帮助(&H)"},
 };
 

@@ -38,8 +38,9 @@ MenuTableItem viewMenu() {
 
 std::vector<MenuTableItem> editItems() {
     return {item(ids::kEdit, "编辑(&E)..."), item(ids::kCut, "剪切(&T)"),
-            item(ids::kCopy, "复制(&C)"), item(ids::kPaste, "粘贴(&P)"),
-            item(ids::kDelete, "删除(&D)")};
+            item(ids::kCopy, "复制(&C)"),    item(ids::kPaste, "粘贴(&P)"),
+            item(ids::kDelete, "删除(&D)"),  separator(),
+            item(ids::kUndo, "撤销"),        item(ids::kRedo, "重做")};
 }
 
 // Menu 137: the custom and recommended trees; popup 1 when the tree is empty.

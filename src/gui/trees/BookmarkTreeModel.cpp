@@ -115,7 +115,10 @@ bool BookmarkTreeModel::setData(const QModelIndex& index, const QVariant& value,
     ItemId item = itemOf(index);
     if (role != Qt::EditRole || item == kNoItem)
         return false;
-    renameEntry(tree_, item, toGbk(value.toString()));
+    if (renamer_)
+        renamer_(item, toGbk(value.toString()));
+    else
+        renameEntry(tree_, item, toGbk(value.toString()));
     return true;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QAbstractItemModel>
+#include <functional>
+#include <string>
 
 #include "core/trees/BookmarkTree.h"
 #include "core/trees/TreeFilter.h"
@@ -40,7 +42,10 @@ class BookmarkTreeModel : public QAbstractItemModel, private TreeObserver {
     bool hasChildren(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
-    // Renames the entry (the label and its record's name).
+    // Renames the entry (the label and its record's name), through `renamer` when one is set
+    // (the tree's history).
+    using Renamer = std::function<void(ItemId item, const std::string& text)>;
+    void setRenamer(Renamer renamer) { renamer_ = std::move(renamer); }
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
   private:
@@ -58,6 +63,7 @@ class BookmarkTreeModel : public QAbstractItemModel, private TreeObserver {
     bool treeAlive_ = true;
     TreeFilter filter_;
     const NamedIconList* icons_;
+    Renamer renamer_;
 };
 
 }  // namespace brivanta

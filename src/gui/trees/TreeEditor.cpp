@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QUndoStack>
 
 #include "core/text/Encoding.h"
 #include "core/trees/TreeDrop.h"
@@ -14,12 +15,13 @@
 #include "gui/trees/DeleteConfirmDialog.h"
 #include "gui/trees/EntryDialog.h"
 #include "gui/trees/FolderNameDialog.h"
+#include "gui/trees/TreeUndo.h"
 
 namespace brivanta {
 
 namespace {
-constexpr int kEditingCommands[] = {ids::kNewEntry, ids::kEdit, ids::kDelete,
-                                    ids::kCut,      ids::kCopy, ids::kPaste};
+constexpr int kEditingCommands[] = {ids::kNewEntry, ids::kEdit,  ids::kDelete, ids::kCut,
+                                    ids::kCopy,     ids::kPaste, ids::kUndo,   ids::kRedo};
 
 class WaitCursor {
   public:
@@ -51,6 +53,29 @@ void TreeEditor::addView(BookmarkTreeView* view) {
         if (guarded)
             performDrop(*guarded, drop);
     });
+    historyOf(*view);
+}
+
+TreeUndo& TreeEditor::historyOf(BookmarkTreeView& view) {
+    BookmarkTree& tree = view.tree();
+    if (TreeUndo* known = history(tree.treeKind()))
+        return *known;
+    auto* history = new TreeUndo(tree, this);
+    history->setView(&view);
+    histories_.insert(tree.treeKind(), history);
+    connect(history->stack(), &QUndoStack::indexChanged, this, &TreeEditor::updateAvailability);
+    connect(history->stack(), &QUndoStack::cleanChanged, this, &TreeEditor::updateAvailability);
+    view.bookmarkModel()->setRenamer(
+        [history](ItemId item, const std::string& text) { history->rename(item, text); });
+    return *history;
+}
+
+TreeUndo* TreeEditor::history(int treeKind) const {
+    return histories_.value(treeKind, nullptr);
+}
+
+TreeUndo* TreeEditor::activeHistory() {
+    return active_ ? &historyOf(*active_) : nullptr;
 }
 
 void TreeEditor::setActiveView(BookmarkTreeView* view) {
@@ -65,6 +90,8 @@ void TreeEditor::registerCommands() {
     commands_.setHandler(ids::kCut, [this] { cut(); });
     commands_.setHandler(ids::kCopy, [this] { copy(); });
     commands_.setHandler(ids::kPaste, [this] { paste(); });
+    commands_.setHandler(ids::kUndo, [this] { undo(); });
+    commands_.setHandler(ids::kRedo, [this] { redo(); });
     updateAvailability();
 }
 
@@ -82,6 +109,9 @@ void TreeEditor::updateAvailability() {
     commands_.setAvailable(ids::kCopy, selected);
     commands_.setAvailable(ids::kDelete, !tree.empty());
     commands_.setAvailable(ids::kPaste, hasPasteMark(tree));
+    TreeUndo* history = activeHistory();
+    commands_.setAvailable(ids::kUndo, history && history->canUndo());
+    commands_.setAvailable(ids::kRedo, history && history->canRedo());
 }
 
 int TreeEditor::execGuarded(QDialog& dialog) {
@@ -101,13 +131,13 @@ void TreeEditor::newEntry() {
     if (tree.treeKind() == kAddressBookTree) {
         FolderNameDialog dialog(dialogParent_);
         if (execGuarded(dialog) == QDialog::Accepted)
-            tree.InsertNode({toGbk(dialog.name()), {}, {}}, parent);
+            historyOf(*active_).newEntry({toGbk(dialog.name()), {}, {}}, parent);
         return;
     }
     EntryDialog dialog(dialogParent_);
     if (dialog.exec() != QDialog::Accepted || dialog.name().isEmpty())
         return;
-    tree.InsertNode({toGbk(dialog.name()), toGbk(dialog.address()), {}}, parent);
+    historyOf(*active_).newEntry({toGbk(dialog.name()), toGbk(dialog.address()), {}}, parent);
 }
 
 void TreeEditor::editEntry() {
@@ -140,13 +170,13 @@ void TreeEditor::editEntry() {
         dialog.setName(fromGbk(record.name));
         dialog.setAddress(fromGbk(record.address));
         if (dialog.exec() == QDialog::Accepted)
-            applyEntryEdit(tree, item, toGbk(dialog.name()), toGbk(dialog.address()));
+            historyOf(*active_).edit(item, toGbk(dialog.name()), toGbk(dialog.address()));
         return;
     }
     FolderNameDialog dialog(dialogParent_);
     dialog.setName(fromGbk(record.name));
     if (execGuarded(dialog) == QDialog::Accepted)
-        renameEntry(tree, item, toGbk(dialog.name()));
+        historyOf(*active_).rename(item, toGbk(dialog.name()));
 }
 
 void TreeEditor::deleteEntry() {
@@ -164,7 +194,7 @@ void TreeEditor::deleteEntry() {
         item = kNoItem;
     if (item != kNoItem) {
         WaitCursor wait;
-        tree.DeleteNode(item);
+        historyOf(*active_).remove(item);
         return;
     }
     QMessageBox::StandardButton answer = QMessageBox::question(
@@ -172,7 +202,7 @@ void TreeEditor::deleteEntry() {
         QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
     if (answer == QMessageBox::Ok) {
         WaitCursor wait;
-        tree.DeleteNode();
+        historyOf(*active_).remove(kNoItem);
     }
 }
 
@@ -201,7 +231,7 @@ void TreeEditor::paste() {
     PasteResult result;
     {
         WaitCursor wait;
-        result = pasteMarked(tree, destination, &copy);
+        result = historyOf(*active_).paste(destination, &copy);
         // The view opens what the tree marked expanded: the destination and copied folders.
         active_->showExpanded(destination);
         active_->showExpanded(copy);
@@ -213,11 +243,29 @@ void TreeEditor::paste() {
     updateAvailability();
 }
 
+void TreeEditor::undo() {
+    if (TreeUndo* history = activeHistory()) {
+        WaitCursor wait;
+        history->undo();
+    }
+    updateAvailability();
+}
+
+void TreeEditor::redo() {
+    if (TreeUndo* history = activeHistory()) {
+        WaitCursor wait;
+        history->redo();
+    }
+    updateAvailability();
+}
+
 void TreeEditor::performDrop(BookmarkTreeView& view, const DropRequest& drop) {
     BookmarkTree& tree = view.tree();
     WaitCursor wait;
+    TreeUndo& history = historyOf(view);
     if (drop.isMove()) {
-        ItemId moved = moveByDrag(tree, drop.dragged, drop.target);
+        ItemId moved = kNoItem;
+        history.drop(drop.dragged, drop.target, &moved);
         if (moved == kNoItem)
             return;
         // As a paste onto the target: the target is where the selection rests.
@@ -229,8 +277,14 @@ void TreeEditor::performDrop(BookmarkTreeView& view, const DropRequest& drop) {
             view.setCurrentIndex({});
         }
     } else {
+        ItemId parent = tree.contains(drop.target) ? drop.target : kNoItem;
+        const int before = tree.childCount(parent);
         if (insertDropped(tree, drop.entries, drop.target) == 0)
             return;
+        std::vector<ItemId> added;
+        for (int row = before; row < tree.childCount(parent); ++row)
+            added.push_back(tree.child(parent, row));
+        history.recordAdded(added);
         if (drop.target != kNoItem)
             view.showExpanded(drop.target);
     }
