@@ -13,6 +13,7 @@
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTest>
+#include <QUndoStack>
 #include <atomic>
 #include <map>
 #include <thread>
@@ -33,6 +34,7 @@
 #include "gui/resources/CommandIds.h"
 #include "gui/text/QtText.h"
 #include "gui/trees/BookmarkTreeView.h"
+#include "gui/trees/TreeUndo.h"
 
 using namespace brivanta;
 using namespace brivanta::test;
@@ -337,6 +339,12 @@ void NetworkCommandsTest::twoWindowsExchangeABranch() {
                  QString::fromUtf8("正在创建SOCKET..."), QString::fromUtf8("正在创建SOCKET..."),
                  QString::fromUtf8("正在连接127.0.0.1"), QString::fromUtf8("正在发送数据...")}));
     QVERIFY(driver.messages().empty());
+    // The received branch is one step of the receiving tree's history.
+    TreeUndo* history = receiver.treeUndo(ids::kCustomTreeControl);
+    QVERIFY(history && history->stack()->canUndo());
+    history->undo();
+    QCOMPARE(topNames(receiver.customTree()), (std::vector<std::string>{"b-own"}));
+    QCOMPARE(receiver.customTree().size(), size_t(1));
 }
 
 void NetworkCommandsTest::sendingToACopyThatDoesNotListenNamesWhatWasTyped() {

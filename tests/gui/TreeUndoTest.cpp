@@ -43,7 +43,7 @@ void writeTree(const TempHome& home, const QString& name, int kind,
 QString dump(const BookmarkTree& tree) {
     QString out;
     forEachPreOrder(tree, kNoItem, [&](ItemId item, int depth) {
-        const NodeRecord* r = tree.LookupRecord(item);
+        RecordRef r = tree.LookupRecord(item);
         out += QStringLiteral("%1 %2|%3|%4|%5/%6%7;")
                    .arg(depth)
                    .arg(QString::fromStdString(tree.label(item)), QString::fromStdString(r->name),

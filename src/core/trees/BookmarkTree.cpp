@@ -261,7 +261,8 @@ NodeState BookmarkTree::nodeState(ItemId item) const {
     const Node* n = item == kNoItem ? nullptr : node(item);
     if (!n)
         return state;
-    state.record = n->record;
+    state.record =
+        NodeRecord{std::string(n->name()), std::string(n->address()), std::string(n->tag())};
     if (n->ownLabel) {
         state.ownLabel = true;
         state.label = labels_.at(item);
@@ -283,54 +284,33 @@ std::vector<NodeState> BookmarkTree::captureSubtree(ItemId item) const {
         const Node* n = node(current);
         nodes.push_back(nodeState(current));
         nodes.back().depth = depth;
-        for (auto it = n->children.rbegin(); it != n->children.rend(); ++it)
+        const std::vector<ItemId>& below = children(*n);
+        for (auto it = below.rbegin(); it != below.rend(); ++it)
             pending.emplace_back(*it, depth + 1);
     }
     return nodes;
 }
 
 std::vector<NodeState> BookmarkTree::takeSubtree(ItemId item) {
-    std::vector<NodeState> nodes;
-    if (!contains(item))
-        return nodes;
-    // Move the texts out rather than copy them: the nodes are freed right after.
-    std::vector<std::pair<ItemId, int>> pending{{item, 0}};
-    while (!pending.empty()) {
-        auto [current, depth] = pending.back();
-        pending.pop_back();
-        Node* n = node(current);
-        NodeState& state = nodes.emplace_back();
-        state.record = std::move(n->record);
-        if (n->ownLabel) {
-            state.ownLabel = true;
-            state.label = std::move(labels_[current]);
-        }
-        state.image = n->image;
-        state.selectedImage = n->selectedImage;
-        state.expanded = n->expanded;
-        state.depth = depth;
-        for (auto it = n->children.rbegin(); it != n->children.rend(); ++it)
-            pending.emplace_back(*it, depth + 1);
-    }
-    DeleteNode(item);
+    // The labels move out; the texts live in the arena and are copied.
+    std::vector<NodeState> nodes = captureSubtree(item);
+    if (!nodes.empty())
+        DeleteNode(item);
     return nodes;
 }
 
 ItemId BookmarkTree::insertSubtree(ItemId parentItem, int row,
                                    const std::vector<NodeState>& nodes) {
-    std::vector<NodeState> copy = nodes;
-    return insertSubtree(parentItem, row, std::move(copy));
-}
-
-ItemId BookmarkTree::insertSubtree(ItemId parentItem, int row, std::vector<NodeState>&& nodes) {
     Node* parentNode = node(parentItem);
-    if (!parentNode || row < 0 || static_cast<size_t>(row) > parentNode->children.size() ||
+    if (!parentNode || row < 0 || static_cast<size_t>(row) > children(*parentNode).size() ||
         nodes.empty() || nodes.front().depth != 0)
         return kNoItem;
     if (nodes.size() > UINT32_MAX - nextItemData_)
         return kNoItem;
-    for (size_t i = 1; i < nodes.size(); ++i) {
-        if (nodes[i].depth < 1 || nodes[i].depth > nodes[i - 1].depth + 1)
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        if (!fitsNode(nodes[i].record))
+            return kNoItem;
+        if (i > 0 && (nodes[i].depth < 1 || nodes[i].depth > nodes[i - 1].depth + 1))
             return kNoItem;
     }
     if (bulkDepth_ == 0) {
@@ -340,36 +320,36 @@ ItemId BookmarkTree::insertSubtree(ItemId parentItem, int row, std::vector<NodeS
     const ItemId first = nextItemData_ + 1;
     // chain[d]: the entry last placed at depth d, the parent of the next one at depth d + 1.
     std::vector<ItemId> chain;
-    for (NodeState& state : nodes) {
+    for (const NodeState& state : nodes) {
         ItemId item = ++nextItemData_;
         Node& n = allocate(item);
         n = Node{};
-        n.record = std::move(state.record);
+        storeText(n, state.record);
         n.image = state.image;
         n.selectedImage = state.selectedImage;
         n.expanded = state.expanded;
         n.alive = true;
         if (state.ownLabel) {
-            labels_[item] = std::move(state.label);
+            labels_[item] = state.label;
             n.ownLabel = true;
         }
         chain.resize(static_cast<size_t>(state.depth));
         if (state.depth > 0) {
-            Node* p = node(chain.back());
+            std::vector<ItemId>& siblings = ownChildren(*node(chain.back()));
             n.parent = chain.back();
-            n.row = static_cast<std::uint32_t>(p->children.size());
-            p->children.push_back(item);
+            n.row = static_cast<std::uint32_t>(siblings.size());
+            siblings.push_back(item);
         }
         chain.push_back(item);
     }
     count_ += nodes.size();
-    parentNode = node(parentItem);
     Node* top = node(first);
     top->parent = parentItem;
     top->row = static_cast<std::uint32_t>(row);
-    parentNode->children.insert(parentNode->children.begin() + row, first);
-    for (size_t i = static_cast<size_t>(row) + 1; i < parentNode->children.size(); ++i)
-        node(parentNode->children[i])->row = static_cast<std::uint32_t>(i);
+    std::vector<ItemId>& siblings = ownChildren(*node(parentItem));
+    siblings.insert(siblings.begin() + row, first);
+    for (size_t i = static_cast<size_t>(row) + 1; i < siblings.size(); ++i)
+        node(siblings[i])->row = static_cast<std::uint32_t>(i);
     if (bulkDepth_ == 0) {
         for (TreeObserver* o : observers_)
             o->inserted(parentItem, row, first);
@@ -377,11 +357,18 @@ ItemId BookmarkTree::insertSubtree(ItemId parentItem, int row, std::vector<NodeS
     return first;
 }
 
+ItemId BookmarkTree::insertSubtree(ItemId parentItem, int row, std::vector<NodeState>&& nodes) {
+    ItemId first = insertSubtree(parentItem, row, std::as_const(nodes));
+    // The texts went into the arena: what the caller handed over is spent.
+    if (first != kNoItem)
+        nodes.clear();
+    return first;
+}
+
 void BookmarkTree::restoreState(ItemId item, const NodeState& state) {
     Node* n = item == kNoItem ? nullptr : node(item);
-    if (!n)
+    if (!n || !storeText(*n, state.record))
         return;
-    n->record = state.record;
     if (state.ownLabel) {
         labels_[item] = state.label;
     } else if (n->ownLabel) {

@@ -73,10 +73,10 @@ class BookmarkTree {
     // hear of one inserted row. kNoItem, and nothing changed, for an unknown parent, a row
     // beyond the children, a malformed list or exhausted item data.
     ItemId insertSubtree(ItemId parent, int row, const std::vector<NodeState>& nodes);
-    // The same, taking the texts out of `nodes` (left empty then) instead of copying them;
-    // `nodes` stays as it was when nothing is put back.
+    // The same, emptying `nodes` once they are put back (they stay as they were when
+    // nothing is), so a command does not hold a second copy of what the tree now holds.
     ItemId insertSubtree(ItemId parent, int row, std::vector<NodeState>&& nodes);
-    // captureSubtree and DeleteNode in one, moving the texts instead of copying them.
+    // captureSubtree and DeleteNode in one.
     std::vector<NodeState> takeSubtree(ItemId item);
     // Gives an existing entry the record, label, images and expanded state of `state`.
     void restoreState(ItemId item, const NodeState& state);

@@ -186,7 +186,6 @@ class MainDialog : public QWidget {
     bool started_ = false;
     bool closed_ = false;
     bool quitting_ = false;
-    NetworkSettings network_;
     // Last, so it stops before the trees it adds to go.
     std::unique_ptr<PeerListenService> listener_;
 };

@@ -75,6 +75,9 @@ void toggleListening(MainDialog& window, PeerListenService& listener) {
                              statusMessage(listener.statusText()), QMessageBox::Ok);
         return;
     }
+    // A port picked by the system (0 asked for) is the one the options sheet shows.
+    if (window.networkSettings().listenPort == 0)
+        window.networkSettings().listenPort = listener.port();
     commands.setChecked(ids::kListen, true);
 }
 
@@ -209,6 +212,14 @@ void upload(MainDialog& window) {
 void MainDialog::registerNetworkCommands() {
     network_.listenPort = startListenPort();
     listener_ = std::make_unique<PeerListenService>();
+    // Each received transfer is one step of its tree's history.
+    listener_->setApply([this](BookmarkTree& target, const net::PeerReceipt& receipt) {
+        const ItemId lastBefore = target.nextItemData();
+        size_t added = net::applyReceipt(target, receipt);
+        if (TreeUndo* history = treeUndo(target.treeKind()))
+            history->recordAddedSince(lastBefore);
+        return added;
+    });
     commands_.setChecked(ids::kListen, false);
     commands_.setHandler(ids::kListen, [this] { toggleListening(*this, *listener_); });
     commands_.setHandler(ids::kSendToNeighbour, [this] { sendToNeighbour(*this); });
