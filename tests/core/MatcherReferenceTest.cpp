@@ -216,6 +216,20 @@ TEST(MatcherReference, LongQueriesAndLongAddresses) {
         EXPECT_EQ(PinyinMatcher(part + "#").contains(address),
                   referenceContains(PinyinMatcher(part + "#").query(), address));
     }
+    // The last bytes of an address are tested in a block that overlaps the ones before: a
+    // match in its last place, or just out of reach, at every length.
+    for (size_t length = 0; length <= 48; ++length) {
+        std::string filler = std::string(length, 'b');
+        for (const char* query : {"x", "xw", "XW", "bx", "wx"}) {
+            PinyinMatcher matcher(query);
+            for (const std::string& text :
+                 {filler + "xw", filler + "x", filler + "Xw" + filler, filler + gbk("新") + "x"})
+                EXPECT_EQ(matcher.contains(text), referenceContains(matcher.query(), text))
+                    << query << " in " << text;
+        }
+        EXPECT_TRUE(PinyinMatcher("x").contains(filler + "x"));
+        EXPECT_FALSE(PinyinMatcher("xw").contains(filler + "x"));
+    }
     // A Chinese query skips the ASCII of an address to its first character beyond ASCII.
     std::string path = "file:///home/someone/documents/" + gbk("新闻") + "/a.txt";
     EXPECT_TRUE(PinyinMatcher(gbk("新闻")).contains(path));

@@ -176,7 +176,22 @@ bool PinyinMatcher::matches(std::string_view text) const {
             // Nothing begun: most characters cannot begin the query, and each of those costs
             // one bit looked up by its first two bytes (only whole two-byte characters and
             // ASCII are passed over here; anything else takes the step below).
+            auto begins = [&](size_t at) {
+                unsigned pair = unsigned(bytes[at]) << 8 | bytes[at + 1];
+                return beginsQuery_[pair >> 6] >> (pair & 63) & 1;
+            };
             while (i + 1 < n) {
+                // Eight bytes beyond ASCII are four two-byte characters (any other kind of
+                // byte pair has its bit set): tested side by side, not one after another.
+                constexpr std::uint64_t kHigh = 0x8080808080808080u;
+                std::uint64_t word = 0;
+                if (i + 8 <= n)
+                    std::memcpy(&word, bytes + i, 8);
+                if ((word & kHigh) == kHigh &&
+                    (begins(i) | begins(i + 2) | begins(i + 4) | begins(i + 6)) == 0) {
+                    i += 8;
+                    continue;
+                }
                 unsigned pair = unsigned(bytes[i]) << 8 | bytes[i + 1];
                 if (beginsQuery_[pair >> 6] >> (pair & 63) & 1)
                     break;
@@ -241,21 +256,31 @@ bool PinyinMatcher::contains(std::string_view text) const {
             const __m128i caseBits = _mm_set1_epi8(0x20);
             const __m128i firstBytes = _mm_set1_epi8(static_cast<char>(wordFirst_));
             const __m128i secondBytes = _mm_set1_epi8(static_cast<char>(wordSecond_));
-            while (i + 17 <= n && i + m <= n) {
-                __m128i word = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+            auto flagged = [&](size_t at) {
+                __m128i word = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
                 __m128i hit = _mm_cmpeq_epi8(_mm_or_si128(word, caseBits), firstBytes);
                 if (wordSecond_ != 0) {
-                    __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + 1));
+                    __m128i next =
+                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at + 1));
                     hit = _mm_and_si128(hit,
                                         _mm_cmpeq_epi8(_mm_or_si128(next, caseBits), secondBytes));
                 }
-                auto stop = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(hit, word)));
-                if (stop != 0) {
+                return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(hit, word)));
+            };
+            while (i + 17 <= n && i + m <= n) {
+                if (unsigned stop = flagged(i)) {
                     i += static_cast<size_t>(std::countr_zero(stop));
                     stopped = true;
                     break;
                 }
                 i += 16;
+            }
+            if (!stopped && n >= 17 && i + m <= n) {
+                // The last bytes but one, in sixteen that overlap what was tested already.
+                size_t base = n - 17;
+                unsigned stop = flagged(base) & (~0u << (i - base));
+                i = stop != 0 ? base + static_cast<size_t>(std::countr_zero(stop)) : n - 1;
+                stopped = true;
             }
 #endif
             constexpr std::uint64_t kOnes = 0x0101010101010101u;
