@@ -16,6 +16,11 @@ constexpr unsigned kMaxThreads = 4;
 template <typename ItemAt, typename AddressOnly>
 TreeFilter::Found TreeFilter::matching(size_t count, ItemAt itemAt, AddressOnly addressOnly) const {
     auto searchSlice = [&](size_t begin, size_t end, Found& out) {
+        // A short query matches most of a tree: room for all at once, not step by step
+        // (what is reserved and not used costs no memory that is ever touched).
+        out.hits.reserve(end - begin);
+        out.parents.reserve(end - begin);
+        out.addressOnly.reserve(end - begin);
         auto sliceItem = [&](size_t i) { return itemAt(begin + i); };
         tree_.visitTexts(
             end - begin, sliceItem, [&](size_t i, const BookmarkTree::ScannedEntry& e) {
@@ -49,6 +54,12 @@ TreeFilter::Found TreeFilter::matching(size_t count, ItemAt itemAt, AddressOnly 
     for (std::thread& worker : workers)
         worker.join();
     Found out = std::move(found[0]);
+    size_t total = 0;
+    for (const Found& part : found)
+        total += part.hits.size();
+    out.hits.reserve(total);
+    out.parents.reserve(total);
+    out.addressOnly.reserve(total);
     for (unsigned t = 1; t < threads; ++t) {
         out.hits.insert(out.hits.end(), found[t].hits.begin(), found[t].hits.end());
         out.parents.insert(out.parents.end(), found[t].parents.begin(), found[t].parents.end());
