@@ -138,8 +138,10 @@ TEST(MatcherReference, LongQueriesAndLongAddresses) {
         std::string filler = std::string(length, 'b');
         for (const char* query : {"x", "xw", "XW", "bx", "wx"}) {
             PinyinMatcher matcher(query);
+            std::string between = filler;
+            between.append("Xw").append(filler);
             for (const std::string& text :
-                 {filler + "xw", filler + "x", filler + "Xw" + filler, filler + gbk("新") + "x"})
+                 {filler + "xw", filler + "x", between, (filler + gbk("新")).append("x")})
                 EXPECT_EQ(matcher.contains(text), referenceContains(matcher.query(), text))
                     << query << " in " << text;
         }
