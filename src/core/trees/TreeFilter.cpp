@@ -114,10 +114,28 @@ void TreeFilter::markHits(const std::vector<ItemId>& parents) {
     marks_.assign(static_cast<size_t>(tree_.nextItemData()) + 1, kHidden);
     for (ItemId item : hits_)
         marks_[item] = kHit;
-    // The scan gave each hit's parent; the tree is asked only above folders met first here.
+    // The scan gave each hit's parent. Above those the folders are marked a level at a
+    // time, all of one level in one pass over the tree, so that their scattered nodes are
+    // read ahead instead of one wait each.
+    std::vector<ItemId> level;
     for (ItemId up : parents) {
-        for (; up != kNoItem && marks_[up] == kHidden; up = tree_.parent(up))
+        if (up != kNoItem && marks_[up] == kHidden) {
             marks_[up] = kOnPath;
+            level.push_back(up);
+        }
+    }
+    std::vector<ItemId> above;
+    while (!level.empty()) {
+        above.clear();
+        tree_.visitTexts(
+            level.size(), [&](size_t i) { return level[i]; },
+            [&](size_t, const BookmarkTree::ScannedEntry& e) {
+                if (e.parent != kNoItem && marks_[e.parent] == kHidden) {
+                    marks_[e.parent] = kOnPath;
+                    above.push_back(e.parent);
+                }
+            });
+        level.swap(above);
     }
 }
 
