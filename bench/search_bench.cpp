@@ -69,7 +69,7 @@ void BM_TypeInitials(benchmark::State& state) {
 
 // The whole tree searched at once, as after a deleted character or a pasted query: the
 // slowest keystroke there is. The queries range from one letter to text found nowhere.
-void BM_WholeTree(benchmark::State& state, std::string query) {
+void BM_WholeTree(benchmark::State& state, const std::string& query) {
     BookmarkTree& tree = benchTree();
     size_t hits = 0;
     double cpu = 0;

@@ -101,6 +101,50 @@ class BookmarkTree {
     bool isWithin(ItemId item, ItemId ancestor) const;
     int depth(ItemId item) const;
 
+    // What visitTexts hands out: views valid as long as LookupRecord's would be.
+    struct ScannedEntry {
+        ItemId item;
+        ItemId parent;
+        RecordText label;
+        std::string_view name;
+        std::string_view address;
+    };
+    // For scans that read every entry (the search): calls visit(i, entry) for each living
+    // entry among itemAt(0 .. count - 1), without a look-up per text. Ascending item data
+    // reads the nodes, and mostly the texts, in memory order.
+    template <typename ItemAt, typename Visit>
+    void visitTexts(size_t count, ItemAt itemAt, Visit visit) const {
+        auto nodeOf = [&](ItemId item) -> const Node* {
+            size_t chunk = item >> kChunkBits;
+            if (item == kNoItem || chunk >= chunks_.size())
+                return nullptr;
+            return &chunks_[chunk][item & (kChunkSize - 1)];
+        };
+        // Scattered items (the hits of a shorter query) would wait on memory for each node
+        // and text: ask for them a few entries ahead, the node first, then its texts.
+        constexpr size_t kNodeAhead = 16;
+        constexpr size_t kTextAhead = 8;
+        for (size_t i = 0; i < count; ++i) {
+            if (i + kNodeAhead < count)
+                if (const Node* ahead = nodeOf(itemAt(i + kNodeAhead)))
+                    __builtin_prefetch(ahead);
+            if (i + kTextAhead < count)
+                if (const Node* ahead = nodeOf(itemAt(i + kTextAhead)); ahead && ahead->text) {
+                    __builtin_prefetch(ahead->text);
+                    __builtin_prefetch(ahead->text + 64);
+                }
+            ItemId item = itemAt(i);
+            const Node* found = nodeOf(item);
+            if (!found)
+                continue;
+            const Node& n = *found;
+            if (n.alive)
+                visit(i,
+                      ScannedEntry{item, n.parent, n.ownLabel ? label(item) : RecordText(n.name()),
+                                   n.name(), n.address()});
+        }
+    }
+
     // Presentation.
     RecordText label(ItemId item) const;
     void setLabel(ItemId item, const std::string& label);

@@ -1,7 +1,12 @@
 #include "core/trees/PinyinMatcher.h"
 
+#include <algorithm>
 #include <bit>
+#include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "core/trees/Pinyin.h"
 #include "core/trees/PinyinData.h"
@@ -65,6 +70,7 @@ PinyinMatcher::PinyinMatcher(std::string_view query) : query_(normalise(query)) 
     textStart_[first] = kCandidate;
     if (first >= 'a' && first <= 'z')
         textStart_[first - 'a' + 'A'] = kCandidate;
+    wordFirst_ = 0xFF;
     if (first < 0x80) {
         wordFirst_ = first | 0x20;
         // A blank may stand for a tab of the text, which the case bit does not cover.
@@ -118,16 +124,25 @@ PinyinMatcher::PinyinMatcher(std::string_view query) : query_(normalise(query)) 
         for (std::uint16_t s : pinyin::syllablesOf(static_cast<std::uint16_t>(set)))
             fromStart_[set] |= reach_[s];
     }
-    startsQuery_.assign((kTwoByteCodes + 63) / 64, 0);
-    for (size_t code = 0; code < kTwoByteCodes; ++code) {
-        if (fromStart_[pinyin::data::kTwoByteSet[code]])
-            startsQuery_[code >> 6] |= std::uint64_t(1) << (code & 63);
-    }
-    if (pinyin::characterLength(query_, 0) == 2) {
-        auto lead = static_cast<unsigned char>(query_[0]);
-        auto trail = static_cast<unsigned char>(query_[1]);
-        size_t code = (lead - 0x81) * 191 + (trail - 0x40);
-        startsQuery_[code >> 6] |= std::uint64_t(1) << (code & 63);
+    beginsQuery_.assign(65536 / 64, 0);
+    size_t firstCode = SIZE_MAX;  // the query's first character, when it has two bytes
+    if (pinyin::characterLength(query_, 0) == 2)
+        firstCode = static_cast<size_t>(first - 0x81) * 191 +
+                    (static_cast<unsigned char>(query_[1]) - 0x40);
+    for (unsigned lead = 0; lead < 0x100; ++lead) {
+        std::uint64_t* row = beginsQuery_.data() + lead * 4;
+        if (lead < 0x80) {
+            if (foldMask_[lead] & 2)
+                std::fill(row, row + 4, ~std::uint64_t(0));
+            continue;
+        }
+        for (unsigned trail = 0; trail < 0x100; ++trail) {
+            bool twoByte =
+                lead >= 0x81 && lead <= 0xFE && trail >= 0x40 && trail <= 0xFE && trail != 0x7F;
+            size_t code = twoByte ? (lead - 0x81) * 191 + (trail - 0x40) : 0;
+            if (!twoByte || code == firstCode || fromStart_[pinyin::data::kTwoByteSet[code]])
+                row[trail >> 6] |= std::uint64_t(1) << (trail & 63);
+        }
     }
 }
 
@@ -157,6 +172,34 @@ bool PinyinMatcher::matches(std::string_view text) const {
     // Bit 0 is always set, since a match may begin at any character.
     Positions state = 1;
     for (size_t i = 0; i < n;) {
+        if (state == 1) {
+            // Nothing begun: most characters cannot begin the query, and each of those costs
+            // one bit looked up by its first two bytes (only whole two-byte characters and
+            // ASCII are passed over here; anything else takes the step below).
+            auto begins = [&](size_t at) {
+                unsigned pair = unsigned(bytes[at]) << 8 | bytes[at + 1];
+                return beginsQuery_[pair >> 6] >> (pair & 63) & 1;
+            };
+            while (i + 1 < n) {
+                // Eight bytes beyond ASCII are four two-byte characters (any other kind of
+                // byte pair has its bit set): tested side by side, not one after another.
+                constexpr std::uint64_t kHigh = 0x8080808080808080u;
+                std::uint64_t word = 0;
+                if (i + 8 <= n)
+                    std::memcpy(&word, bytes + i, 8);
+                if ((word & kHigh) == kHigh &&
+                    (begins(i) | begins(i + 2) | begins(i + 4) | begins(i + 6)) == 0) {
+                    i += 8;
+                    continue;
+                }
+                unsigned pair = unsigned(bytes[i]) << 8 | bytes[i + 1];
+                if (beginsQuery_[pair >> 6] >> (pair & 63) & 1)
+                    break;
+                i += 1 + (bytes[i] >> 7);
+            }
+            if (i >= n)
+                break;
+        }
         unsigned c = bytes[i];
         Positions next;
         if (c < 0x80) {
@@ -171,12 +214,6 @@ bool PinyinMatcher::matches(std::string_view text) const {
                 unsigned trail = bytes[i + 1];
                 if (trail >= 0x40 && trail <= 0xFE && trail != 0x7F) {
                     size_t code = (c - 0x81) * 191 + (trail - 0x40);
-                    if (state == 1 && !(startsQuery_[code >> 6] >> (code & 63) & 1)) {
-                        // Most characters cannot begin the query: one bit, nothing more.
-                        i += 2;
-                        state = 1;
-                        continue;
-                    }
                     length = 2;
                     set = pinyin::data::kTwoByteSet[code];
                 } else if ((length = pinyin::characterLength(text, i)) == 4) {
@@ -213,11 +250,44 @@ bool PinyinMatcher::contains(std::string_view text) const {
         // characters in either case (compared with bit 0x20 set, which may let a few more
         // through, never fewer), and a byte beyond ASCII stops the skipping.
         if (wordFirst_ != 0) {
+            bool stopped = false;
+#if defined(__SSE2__)
+            // Sixteen bytes at a time, the same test as the eight below.
+            const __m128i caseBits = _mm_set1_epi8(0x20);
+            const __m128i firstBytes = _mm_set1_epi8(static_cast<char>(wordFirst_));
+            const __m128i secondBytes = _mm_set1_epi8(static_cast<char>(wordSecond_));
+            auto flagged = [&](size_t at) {
+                __m128i word = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
+                __m128i hit = _mm_cmpeq_epi8(_mm_or_si128(word, caseBits), firstBytes);
+                if (wordSecond_ != 0) {
+                    __m128i next =
+                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at + 1));
+                    hit = _mm_and_si128(hit,
+                                        _mm_cmpeq_epi8(_mm_or_si128(next, caseBits), secondBytes));
+                }
+                return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(hit, word)));
+            };
+            while (i + 17 <= n && i + m <= n) {
+                if (unsigned stop = flagged(i)) {
+                    i += static_cast<size_t>(std::countr_zero(stop));
+                    stopped = true;
+                    break;
+                }
+                i += 16;
+            }
+            if (!stopped && n >= 17 && i + m <= n) {
+                // The last bytes but one, in sixteen that overlap what was tested already.
+                size_t base = n - 17;
+                unsigned stop = flagged(base) & (~0u << (i - base));
+                i = stop != 0 ? base + static_cast<size_t>(std::countr_zero(stop)) : n - 1;
+                stopped = true;
+            }
+#endif
             constexpr std::uint64_t kOnes = 0x0101010101010101u;
             constexpr std::uint64_t kHigh = 0x8080808080808080u;
             constexpr std::uint64_t kCase = 0x2020202020202020u;
             auto zeroBytes = [](std::uint64_t x) { return (x - kOnes) & ~x & kHigh; };
-            while (i + 9 <= n && i + m <= n) {
+            while (!stopped && i + 9 <= n && i + m <= n) {
                 std::uint64_t word;
                 std::uint64_t next;
                 std::memcpy(&word, bytes + i, 8);

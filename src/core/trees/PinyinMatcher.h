@@ -58,11 +58,13 @@ class PinyinMatcher {
     // fromStart_[set]: the positions a reading set reaches from position 0 (the common case,
     // kept apart so that it is one look-up).
     std::vector<Positions> fromStart_;
-    // Bit per two-byte code: the character can begin a match (by a reading or as itself).
-    static constexpr size_t kTwoByteCodes = 126 * 191;
-    std::vector<std::uint64_t> startsQuery_;
-    // The query's first two characters with bit 0x20 set, for skipping eight text bytes at a
-    // time; 0 when the character is not ASCII (or a blank, for the second).
+    // Bit per pair of text bytes (the first two of a character): the character may begin a
+    // match (by a reading or as itself), or it is no two-byte character and needs a closer
+    // look. An ASCII character's bits do not depend on the byte after it.
+    std::vector<std::uint64_t> beginsQuery_;
+    // The query's first two characters with bit 0x20 set, for skipping stretches of ASCII
+    // text many bytes at a time; 0xFF for a first character beyond ASCII (no ASCII byte
+    // begins it), 0 for a second one that is not ASCII or is a blank.
     std::uint8_t wordFirst_ = 0;
     std::uint8_t wordSecond_ = 0;
 };

@@ -6,37 +6,39 @@
 
 namespace brivanta {
 
-bool TreeFilter::entryMatches(ItemId item) const {
-    RecordRef record = tree_.LookupRecord(item);
-    if (!record)
-        return false;
-    RecordText label = tree_.label(item);
-    // The label is most often the name itself: compare where they lie before the text.
-    return matcher_.matches(label) ||
-           (record->name.data() != label.data() && record->name != label &&
-            matcher_.matches(record->name)) ||
-           matcher_.contains(record->address);
-}
-
 namespace {
 // Below this many entries one thread searches; above it the entries are shared out among
 // the processor's threads (the matching only reads the tree).
-constexpr size_t kEntriesPerThread = 65536;
+constexpr size_t kEntriesPerThread = 16384;
 constexpr unsigned kMaxThreads = 4;
 }  // namespace
 
-template <typename ItemAt>
-std::vector<ItemId> TreeFilter::matching(size_t count, ItemAt itemAt) const {
-    auto searchSlice = [&](size_t begin, size_t end, std::vector<ItemId>& out) {
-        for (size_t i = begin; i < end; ++i) {
-            ItemId item = itemAt(i);
-            if (item != kNoItem && entryMatches(item))
-                out.push_back(item);
-        }
+template <typename ItemAt, typename AddressOnly>
+TreeFilter::Found TreeFilter::matching(size_t count, ItemAt itemAt, AddressOnly addressOnly) const {
+    auto searchSlice = [&](size_t begin, size_t end, Found& out) {
+        // A short query matches most of a tree: room for all at once, not step by step
+        // (what is reserved and not used costs no memory that is ever touched).
+        out.hits.reserve(end - begin);
+        out.parents.reserve(end - begin);
+        out.addressOnly.reserve(end - begin);
+        auto sliceItem = [&](size_t i) { return itemAt(begin + i); };
+        tree_.visitTexts(
+            end - begin, sliceItem, [&](size_t i, const BookmarkTree::ScannedEntry& e) {
+                // The label is most often the name itself: compare where they lie before the text.
+                bool byLabel =
+                    !addressOnly(begin + i) &&
+                    (matcher_.matches(e.label) || (e.name.data() != e.label.data() &&
+                                                   e.name != e.label && matcher_.matches(e.name)));
+                if (byLabel || matcher_.contains(e.address)) {
+                    out.hits.push_back(e.item);
+                    out.parents.push_back(e.parent);
+                    out.addressOnly.push_back(byLabel ? 0 : 1);
+                }
+            });
     };
     unsigned threads = std::clamp<unsigned>(std::thread::hardware_concurrency(), 1, kMaxThreads);
     threads = static_cast<unsigned>(std::min<size_t>(threads, count / kEntriesPerThread + 1));
-    std::vector<std::vector<ItemId>> found(threads);
+    std::vector<Found> found(threads);
     std::vector<std::thread> workers;
     size_t slice = count / threads + 1;
     for (unsigned t = 1; t < threads; ++t) {
@@ -51,9 +53,19 @@ std::vector<ItemId> TreeFilter::matching(size_t count, ItemAt itemAt) const {
     searchSlice(0, std::min(count, slice), found[0]);
     for (std::thread& worker : workers)
         worker.join();
-    std::vector<ItemId> out = std::move(found[0]);
-    for (unsigned t = 1; t < threads; ++t)
-        out.insert(out.end(), found[t].begin(), found[t].end());
+    Found out = std::move(found[0]);
+    size_t total = 0;
+    for (const Found& part : found)
+        total += part.hits.size();
+    out.hits.reserve(total);
+    out.parents.reserve(total);
+    out.addressOnly.reserve(total);
+    for (unsigned t = 1; t < threads; ++t) {
+        out.hits.insert(out.hits.end(), found[t].hits.begin(), found[t].hits.end());
+        out.parents.insert(out.parents.end(), found[t].parents.begin(), found[t].parents.end());
+        out.addressOnly.insert(out.addressOnly.end(), found[t].addressOnly.begin(),
+                               found[t].addressOnly.end());
+    }
     return out;
 }
 
@@ -68,20 +80,28 @@ void TreeFilter::setQuery(std::string_view query) {
     if (!active()) {
         hits_.clear();
         hits_.shrink_to_fit();
+        addressOnly_.clear();
+        addressOnly_.shrink_to_fit();
         marks_.clear();
         marks_.shrink_to_fit();
         return;
     }
+    Found found;
     if (narrowing) {
+        // A label that did not hold the shorter query cannot hold this one.
         std::vector<ItemId> previous = std::move(hits_);
-        hits_ = matching(previous.size(), [&](size_t i) { return previous[i]; });
+        std::vector<std::uint8_t> previousAddressOnly = std::move(addressOnly_);
+        found = matching(
+            previous.size(), [&](size_t i) { return previous[i]; },
+            [&](size_t i) { return previousAddressOnly[i] != 0; });
     } else {
-        hits_ = matching(tree_.nextItemData(), [&](size_t i) {
-            auto item = static_cast<ItemId>(i + 1);
-            return tree_.contains(item) ? item : kNoItem;
-        });
+        found = matching(
+            tree_.nextItemData(), [](size_t i) { return static_cast<ItemId>(i + 1); },
+            [](size_t) { return false; });
     }
-    markHits();
+    hits_ = std::move(found.hits);
+    addressOnly_ = std::move(found.addressOnly);
+    markHits(found.parents);
 }
 
 void TreeFilter::refresh() {
@@ -90,14 +110,32 @@ void TreeFilter::refresh() {
     setQuery(query);
 }
 
-void TreeFilter::markHits() {
+void TreeFilter::markHits(const std::vector<ItemId>& parents) {
     marks_.assign(static_cast<size_t>(tree_.nextItemData()) + 1, kHidden);
     for (ItemId item : hits_)
         marks_[item] = kHit;
-    for (ItemId item : hits_) {
-        for (ItemId up = tree_.parent(item); up != kNoItem && marks_[up] == kHidden;
-             up = tree_.parent(up))
+    // The scan gave each hit's parent. Above those the folders are marked a level at a
+    // time, all of one level in one pass over the tree, so that their scattered nodes are
+    // read ahead instead of one wait each.
+    std::vector<ItemId> level;
+    for (ItemId up : parents) {
+        if (up != kNoItem && marks_[up] == kHidden) {
             marks_[up] = kOnPath;
+            level.push_back(up);
+        }
+    }
+    std::vector<ItemId> above;
+    while (!level.empty()) {
+        above.clear();
+        tree_.visitTexts(
+            level.size(), [&](size_t i) { return level[i]; },
+            [&](size_t, const BookmarkTree::ScannedEntry& e) {
+                if (e.parent != kNoItem && marks_[e.parent] == kHidden) {
+                    marks_[e.parent] = kOnPath;
+                    above.push_back(e.parent);
+                }
+            });
+        level.swap(above);
     }
 }
 

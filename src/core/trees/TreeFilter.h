@@ -52,11 +52,17 @@ class TreeFilter {
   private:
     enum Mark : std::uint8_t { kHidden = 0, kOnPath = 1, kHit = 2 };
 
-    bool entryMatches(ItemId item) const;
-    // The entries itemAt(0 .. count - 1) that match, in that order (kNoItem is skipped).
-    template <typename ItemAt>
-    std::vector<ItemId> matching(size_t count, ItemAt itemAt) const;
-    void markHits();
+    // What a scan finds, in the order scanned: the hits, the parent of each, and for each
+    // whether only its address matched (a narrower query then reads only the address).
+    struct Found {
+        std::vector<ItemId> hits, parents;
+        std::vector<std::uint8_t> addressOnly;
+    };
+    // The entries itemAt(0 .. count - 1) that match (kNoItem is skipped); addressOnly(i)
+    // says that the label and name of entry i are known not to match.
+    template <typename ItemAt, typename AddressOnly>
+    Found matching(size_t count, ItemAt itemAt, AddressOnly addressOnly) const;
+    void markHits(const std::vector<ItemId>& parents);
     // Calls visit(item) for each hit in tree order while it returns true.
     template <typename Visit>
     void visitHitsInTreeOrder(Visit visit) const;
@@ -68,7 +74,8 @@ class TreeFilter {
     const BookmarkTree& tree_;
     PinyinMatcher matcher_;
     std::vector<ItemId> hits_;
-    std::vector<std::uint8_t> marks_;  // by item data
+    std::vector<std::uint8_t> addressOnly_;  // by hit, as Found::addressOnly
+    std::vector<std::uint8_t> marks_;        // by item data
     // Built when a view first asks for a folder's rows; dropped with every new search.
     mutable std::unordered_map<ItemId, std::vector<ItemId>> children_;
     mutable std::unordered_map<ItemId, int> rows_;
