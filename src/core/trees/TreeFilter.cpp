@@ -63,8 +63,7 @@ void TreeFilter::setQuery(std::string_view query) {
     if (active() && next.query() == matcher_.query())
         return;
     matcher_ = std::move(next);
-    children_.clear();
-    rows_.clear();
+    dropStructure();
     if (!active()) {
         hits_.clear();
         hits_.shrink_to_fit();
@@ -111,17 +110,45 @@ bool TreeFilter::isShown(ItemId item) const {
     return markOf(item) != kHidden;
 }
 
-const std::vector<ItemId>& TreeFilter::shownChildren(ItemId parent) const {
-    auto [it, added] = children_.try_emplace(parent);
-    if (added) {
-        for (ItemId c = tree_.firstChild(parent); c != kNoItem; c = tree_.nextSibling(c)) {
-            if (markOf(c) != kHidden) {
-                rows_[c] = static_cast<int>(it->second.size());
-                it->second.push_back(c);
-            }
-        }
+void TreeFilter::dropStructure() {
+    for (ItemId folder : listed_)
+        childStart_[folder] = 0;
+    listed_.clear();
+    childList_.clear();
+    if (!active()) {
+        childStart_ = {};
+        childList_ = {};
+        rowOf_ = {};
+        listed_ = {};
     }
-    return it->second;
+}
+
+TreeFilter::Children TreeFilter::shownChildren(ItemId parent) const {
+    if (parent >= childStart_.size()) {
+        auto slots = static_cast<size_t>(tree_.nextItemData()) + 1;
+        childStart_.resize(std::max<size_t>(slots, parent + size_t{1}), 0);
+        rowOf_.resize(childStart_.size(), -1);
+    }
+    std::uint32_t start = childStart_[parent];
+    if (start == 0) {
+        start = static_cast<std::uint32_t>(childList_.size()) + 1;
+        childList_.push_back(0);  // the count, filled in below
+        int count = 0;
+        for (ItemId c = tree_.firstChild(parent); c != kNoItem; c = tree_.nextSibling(c)) {
+            if (markOf(c) == kHidden)
+                continue;
+            if (c >= rowOf_.size()) {
+                rowOf_.resize(static_cast<size_t>(c) + 1, -1);
+                childStart_.resize(rowOf_.size(), 0);
+            }
+            rowOf_[c] = count++;
+            childList_.push_back(c);
+        }
+        childList_[start - 1] = static_cast<ItemId>(count);
+        childStart_[parent] = start;
+        listed_.push_back(parent);
+    }
+    return {childList_.data() + start, static_cast<int>(childList_[start - 1])};
 }
 
 int TreeFilter::childCount(ItemId parent) const {
@@ -129,7 +156,25 @@ int TreeFilter::childCount(ItemId parent) const {
         return tree_.childCount(parent);
     if (parent != kNoItem && markOf(parent) == kHidden)
         return 0;
-    return static_cast<int>(shownChildren(parent).size());
+    return shownChildren(parent).count;
+}
+
+bool TreeFilter::hasChildren(ItemId parent) const {
+    if (!active())
+        return tree_.hasChildren(parent);
+    if (parent != kNoItem && markOf(parent) == kHidden)
+        return false;
+    if (parent < childStart_.size() && childStart_[parent] != 0)
+        return childList_[childStart_[parent] - 1] != 0;
+    // A folder above a hit always shows something; a hit folder only if one of its children
+    // is shown, and the first one found settles it.
+    if (parent != kNoItem && markOf(parent) == kOnPath)
+        return true;
+    for (ItemId c = tree_.firstChild(parent); c != kNoItem; c = tree_.nextSibling(c)) {
+        if (markOf(c) != kHidden)
+            return true;
+    }
+    return false;
 }
 
 ItemId TreeFilter::child(ItemId parent, int row) const {
@@ -137,18 +182,17 @@ ItemId TreeFilter::child(ItemId parent, int row) const {
         return tree_.child(parent, row);
     if (row < 0 || (parent != kNoItem && markOf(parent) == kHidden))
         return kNoItem;
-    const std::vector<ItemId>& children = shownChildren(parent);
-    return static_cast<size_t>(row) < children.size() ? children[row] : kNoItem;
+    Children children = shownChildren(parent);
+    return row < children.count ? children.first[row] : kNoItem;
 }
 
 int TreeFilter::row(ItemId item) const {
     if (!active())
         return tree_.row(item);
-    if (markOf(item) == kHidden)
+    if (item == kNoItem || markOf(item) == kHidden)
         return -1;
     shownChildren(tree_.parent(item));
-    auto it = rows_.find(item);
-    return it == rows_.end() ? -1 : it->second;
+    return item < rowOf_.size() ? rowOf_[item] : -1;
 }
 
 template <typename Visit>
