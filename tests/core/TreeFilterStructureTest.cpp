@@ -94,6 +94,7 @@ INSTANTIATE_TEST_SUITE_P(Queries, FilterStructure,
                                            QuerySequence{"widening", {"xw", "x", "", "y"}},
                                            QuerySequence{"unrelated", {"news", "yy", "mail", "12"}},
                                            QuerySequence{"nothing", {"qqqq", "x"}},
+                                           QuerySequence{"rare", {"12", "123", "1", "59"}},
                                            QuerySequence{"chinese", {"音乐", "音", "工作"}}),
                          [](const ::testing::TestParamInfo<QuerySequence>& info) {
                              return info.param.name;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 namespace brivanta {
 
@@ -23,6 +24,8 @@ namespace {
 // the processor's threads (the matching only reads the tree).
 constexpr size_t kEntriesPerThread = 65536;
 constexpr unsigned kMaxThreads = 4;
+// Below one hit per this many top-level entries the top level is listed from the hits.
+constexpr size_t kHitsPerTopLevelScan = 4;
 }  // namespace
 
 template <typename ItemAt>
@@ -134,15 +137,37 @@ TreeFilter::Children TreeFilter::shownChildren(ItemId parent) const {
         start = static_cast<std::uint32_t>(childList_.size()) + 1;
         childList_.push_back(0);  // the count, filled in below
         int count = 0;
-        for (ItemId c = tree_.firstChild(parent); c != kNoItem; c = tree_.nextSibling(c)) {
-            if (markOf(c) == kHidden)
-                continue;
+        auto add = [&](ItemId c) {
             if (c >= rowOf_.size()) {
                 rowOf_.resize(static_cast<size_t>(c) + 1, -1);
                 childStart_.resize(rowOf_.size(), 0);
             }
             rowOf_[c] = count++;
             childList_.push_back(c);
+        };
+        auto total = static_cast<size_t>(tree_.childCount(parent));
+        if (parent == kNoItem && hits_.size() * kHitsPerTopLevelScan < total) {
+            // A wide top level and few hits: what shows there are the hits' top-level
+            // entries, found from the hits faster than by looking at every entry.
+            std::vector<std::pair<int, ItemId>> tops;
+            tops.reserve(hits_.size());
+            for (ItemId hit : hits_) {
+                ItemId top = hit;
+                for (ItemId up = tree_.parent(top); up != kNoItem; up = tree_.parent(up))
+                    top = up;
+                tops.emplace_back(tree_.row(top), top);
+            }
+            std::sort(tops.begin(), tops.end());
+            tops.erase(std::unique(tops.begin(), tops.end()), tops.end());
+            for (const auto& [row, top] : tops)
+                add(top);
+        } else {
+            // By row, not by next sibling: the siblings' own nodes need not be read.
+            for (size_t r = 0; r < total; ++r) {
+                ItemId c = tree_.child(parent, static_cast<int>(r));
+                if (markOf(c) != kHidden)
+                    add(c);
+            }
         }
         childList_[start - 1] = static_cast<ItemId>(count);
         childStart_[parent] = start;
@@ -170,8 +195,8 @@ bool TreeFilter::hasChildren(ItemId parent) const {
     // is shown, and the first one found settles it.
     if (parent != kNoItem && markOf(parent) == kOnPath)
         return true;
-    for (ItemId c = tree_.firstChild(parent); c != kNoItem; c = tree_.nextSibling(c)) {
-        if (markOf(c) != kHidden)
+    for (int r = 0, n = tree_.childCount(parent); r < n; ++r) {
+        if (markOf(tree_.child(parent, r)) != kHidden)
             return true;
     }
     return false;
