@@ -62,7 +62,8 @@ class TreeFilter {
     // Calls visit(item) for each hit in tree order while it returns true.
     template <typename Visit>
     void visitHitsInTreeOrder(Visit visit) const;
-    // The shown children of a shown folder, listed the first time a view asks for them.
+    // The shown children of a shown folder, listed the first time a view asks for them. The
+    // pointer holds until the next folder is listed.
     struct Children {
         const ItemId* first;
         int count;
