@@ -82,6 +82,8 @@ class TreeSearchBarTest : public QObject {
     void typingIntoTheTreeStartsASearch();
     void enterOpensTheFirstLink();
     void changesDuringASearchShow();
+    void searchOverAWideTopLevel_data();
+    void searchOverAWideTopLevel();
     void allTreesListWhereEachHitLives_data();
     void allTreesListWhereEachHitLives();
     void choosingAHitShowsItsTree();
@@ -193,6 +195,68 @@ void TreeSearchBarTest::changesDuringASearchShow() {
     QCOMPARE(Window::shown(w.view()), QStringList());
     w.press(w.bar->line(), Qt::Key_Escape);
     QCOMPARE(Window::shown(w.view()), (QStringList{u("音乐"), u("别的")}));
+}
+
+void TreeSearchBarTest::searchOverAWideTopLevel_data() {
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QString>("current");
+    QTest::newRow("deep hit") << u("yh") << QStringList{u("+工作"), u("+重庆"), u("银行")}
+                              << u("银行");
+    // 娱乐 reads yu le or yu yue: a hit itself, open on its matching entry.
+    QTest::newRow("hit folder open") << u("yy") << QStringList{u("+娱乐"), u("音乐")} << u("娱乐");
+    // A matching folder whose entries do not match shows alone and closed.
+    QTest::newRow("hit folder") << u("xw") << QStringList{u("+工作"), u("新闻"), u("新闻中心")}
+                                << u("新闻");
+    // Rows in the tree's order, not in the order the entries were made.
+    QStringList links{u("link299"), u("link29")};
+    for (int i = 0; i < 9; ++i)
+        links << u("link29") + QString::number(i);
+    QTest::newRow("moved entry first") << u("link29") << links << u("link299");
+    QTest::newRow("none") << u("qqqq") << QStringList() << QString();
+}
+
+// Hundreds of top-level entries and few hits: the rows, the current entry, and Escape.
+void TreeSearchBarTest::searchOverAWideTopLevel() {
+    QFETCH(QString, query);
+    QFETCH(QStringList, rows);
+    QFETCH(QString, current);
+    Window w;
+    QAbstractItemModelTester tester(&w.model(),
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
+    BookmarkTree& t = w.custom;
+    ItemId work = t.InsertNode({gbk("工作"), "", ""});
+    t.InsertNode({gbk("新闻"), "http://news.example.com", ""}, work);
+    ItemId city = t.InsertNode({gbk("重庆"), "", ""}, work);
+    t.InsertNode({gbk("银行"), "http://bank.example.cq", ""}, city);
+    for (int i = 0; i < 300; ++i)
+        t.InsertNode({"link" + std::to_string(i), "http://l.example.net", ""});
+    ItemId fun = t.InsertNode({gbk("娱乐"), "", ""});
+    ItemId music = t.InsertNode({gbk("音乐"), "http://music.example.com", ""}, fun);
+    ItemId centre = t.InsertNode({gbk("新闻中心"), "", ""});
+    t.InsertNode({gbk("体育"), "http://sports.example.com", ""}, centre);
+    // The last link moves to the top.
+    t.insertSubtree(kNoItem, 0, t.takeSubtree(t.child(kNoItem, 300)));
+    QCOMPARE(t.label(t.child(kNoItem, 0)), std::string("link299"));
+    w.view()->setExpanded(w.model().indexOf(fun), true);
+    w.view()->selectItem(music);
+    const QStringList before = Window::shown(w.view());
+
+    w.type(query);
+    QCOMPARE(Window::shown(w.view()), rows);
+    QModelIndex at = w.view()->currentIndex();
+    QCOMPARE(at.isValid() ? at.data().toString() : QString(), current);
+    if (at.isValid()) {
+        // The current row is where the view shows it among its parent's rows.
+        QCOMPARE(w.model().index(at.row(), 0, at.parent()), at);
+        QVERIFY(!w.view()->visualRect(at).isEmpty());
+    }
+
+    w.press(w.bar->line(), Qt::Key_Escape);
+    QCOMPARE(Window::shown(w.view()), before);
+    QCOMPARE(w.view()->currentItem(), music);
+    QVERIFY(t.isExpanded(fun));
+    QVERIFY(!t.isExpanded(work));
 }
 
 void TreeSearchBarTest::allTreesListWhereEachHitLives_data() {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 namespace brivanta {
 
@@ -11,6 +12,8 @@ namespace {
 // the processor's threads (the matching only reads the tree).
 constexpr size_t kEntriesPerThread = 16384;
 constexpr unsigned kMaxThreads = 4;
+// Below one hit per this many top-level entries the top level is listed from the hits.
+constexpr size_t kHitsPerTopLevelScan = 4;
 }  // namespace
 
 template <typename ItemAt, typename AddressOnly>
@@ -75,8 +78,7 @@ void TreeFilter::setQuery(std::string_view query) {
     if (active() && next.query() == matcher_.query())
         return;
     matcher_ = std::move(next);
-    children_.clear();
-    rows_.clear();
+    dropStructure();
     if (!active()) {
         hits_.clear();
         hits_.shrink_to_fit();
@@ -149,17 +151,67 @@ bool TreeFilter::isShown(ItemId item) const {
     return markOf(item) != kHidden;
 }
 
-const std::vector<ItemId>& TreeFilter::shownChildren(ItemId parent) const {
-    auto [it, added] = children_.try_emplace(parent);
-    if (added) {
-        for (ItemId c = tree_.firstChild(parent); c != kNoItem; c = tree_.nextSibling(c)) {
-            if (markOf(c) != kHidden) {
-                rows_[c] = static_cast<int>(it->second.size());
-                it->second.push_back(c);
+void TreeFilter::dropStructure() {
+    for (ItemId folder : listed_)
+        childStart_[folder] = 0;
+    listed_.clear();
+    childList_.clear();
+    if (!active()) {
+        childStart_ = {};
+        childList_ = {};
+        rowOf_ = {};
+        listed_ = {};
+    }
+}
+
+TreeFilter::Children TreeFilter::shownChildren(ItemId parent) const {
+    if (parent >= childStart_.size()) {
+        auto slots = static_cast<size_t>(tree_.nextItemData()) + 1;
+        childStart_.resize(std::max<size_t>(slots, parent + size_t{1}), 0);
+        rowOf_.resize(childStart_.size(), -1);
+    }
+    std::uint32_t start = childStart_[parent];
+    if (start == 0) {
+        start = static_cast<std::uint32_t>(childList_.size()) + 1;
+        childList_.push_back(0);  // the count, filled in below
+        int count = 0;
+        auto add = [&](ItemId c) {
+            if (c >= rowOf_.size()) {
+                rowOf_.resize(static_cast<size_t>(c) + 1, -1);
+                childStart_.resize(rowOf_.size(), 0);
+            }
+            rowOf_[c] = count++;
+            childList_.push_back(c);
+        };
+        auto total = static_cast<size_t>(tree_.childCount(parent));
+        if (parent == kNoItem && hits_.size() * kHitsPerTopLevelScan < total) {
+            // A wide top level and few hits: what shows there are the hits' top-level
+            // entries, found from the hits faster than by looking at every entry.
+            std::vector<std::pair<int, ItemId>> tops;
+            tops.reserve(hits_.size());
+            for (ItemId hit : hits_) {
+                ItemId top = hit;
+                for (ItemId up = tree_.parent(top); up != kNoItem; up = tree_.parent(up))
+                    top = up;
+                tops.emplace_back(tree_.row(top), top);
+            }
+            std::sort(tops.begin(), tops.end());
+            tops.erase(std::unique(tops.begin(), tops.end()), tops.end());
+            for (const auto& [row, top] : tops)
+                add(top);
+        } else {
+            // By row, not by next sibling: the siblings' own nodes need not be read.
+            for (size_t r = 0; r < total; ++r) {
+                ItemId c = tree_.child(parent, static_cast<int>(r));
+                if (markOf(c) != kHidden)
+                    add(c);
             }
         }
+        childList_[start - 1] = static_cast<ItemId>(count);
+        childStart_[parent] = start;
+        listed_.push_back(parent);
     }
-    return it->second;
+    return {childList_.data() + start, static_cast<int>(childList_[start - 1])};
 }
 
 int TreeFilter::childCount(ItemId parent) const {
@@ -167,7 +219,25 @@ int TreeFilter::childCount(ItemId parent) const {
         return tree_.childCount(parent);
     if (parent != kNoItem && markOf(parent) == kHidden)
         return 0;
-    return static_cast<int>(shownChildren(parent).size());
+    return shownChildren(parent).count;
+}
+
+bool TreeFilter::hasChildren(ItemId parent) const {
+    if (!active())
+        return tree_.hasChildren(parent);
+    if (parent != kNoItem && markOf(parent) == kHidden)
+        return false;
+    if (parent < childStart_.size() && childStart_[parent] != 0)
+        return childList_[childStart_[parent] - 1] != 0;
+    // A folder above a hit always shows something; a hit folder only if one of its children
+    // is shown, and the first one found settles it.
+    if (parent != kNoItem && markOf(parent) == kOnPath)
+        return true;
+    for (int r = 0, n = tree_.childCount(parent); r < n; ++r) {
+        if (markOf(tree_.child(parent, r)) != kHidden)
+            return true;
+    }
+    return false;
 }
 
 ItemId TreeFilter::child(ItemId parent, int row) const {
@@ -175,18 +245,17 @@ ItemId TreeFilter::child(ItemId parent, int row) const {
         return tree_.child(parent, row);
     if (row < 0 || (parent != kNoItem && markOf(parent) == kHidden))
         return kNoItem;
-    const std::vector<ItemId>& children = shownChildren(parent);
-    return static_cast<size_t>(row) < children.size() ? children[row] : kNoItem;
+    Children children = shownChildren(parent);
+    return row < children.count ? children.first[row] : kNoItem;
 }
 
 int TreeFilter::row(ItemId item) const {
     if (!active())
         return tree_.row(item);
-    if (markOf(item) == kHidden)
+    if (item == kNoItem || markOf(item) == kHidden)
         return -1;
     shownChildren(tree_.parent(item));
-    auto it = rows_.find(item);
-    return it == rows_.end() ? -1 : it->second;
+    return item < rowOf_.size() ? rowOf_[item] : -1;
 }
 
 template <typename Visit>

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "core/trees/BookmarkTree.h"
@@ -39,6 +38,9 @@ class TreeFilter {
     // The filtered structure; kNoItem is the top level. Without an active search these are
     // the tree's own answers.
     int childCount(ItemId parent) const;
+    // Whether childCount(parent) > 0, without listing the children (a view asks this of
+    // every row it lays out).
+    bool hasChildren(ItemId parent) const;
     ItemId child(ItemId parent, int row) const;
     int row(ItemId item) const;
 
@@ -66,7 +68,15 @@ class TreeFilter {
     // Calls visit(item) for each hit in tree order while it returns true.
     template <typename Visit>
     void visitHitsInTreeOrder(Visit visit) const;
-    const std::vector<ItemId>& shownChildren(ItemId parent) const;
+    // The shown children of a shown folder, listed the first time a view asks for them. The
+    // pointer holds until the next folder is listed.
+    struct Children {
+        const ItemId* first;
+        int count;
+    };
+    Children shownChildren(ItemId parent) const;
+    // Forgets every listed folder (a new search).
+    void dropStructure();
     std::uint8_t markOf(ItemId item) const {
         return item < marks_.size() ? marks_[item] : std::uint8_t{kHidden};
     }
@@ -76,9 +86,14 @@ class TreeFilter {
     std::vector<ItemId> hits_;
     std::vector<std::uint8_t> addressOnly_;  // by hit, as Found::addressOnly
     std::vector<std::uint8_t> marks_;        // by item data
-    // Built when a view first asks for a folder's rows; dropped with every new search.
-    mutable std::unordered_map<ItemId, std::vector<ItemId>> children_;
-    mutable std::unordered_map<ItemId, int> rows_;
+    // Built when a view first asks for a folder's rows, in flat arrays by item data (index 0
+    // is the top level), so that a view's questions cost no hashing; dropped with every new
+    // search. A folder's children are childList_[childStart_[folder] - 1 ...], the count
+    // first; 0 means not listed yet. rowOf_ is valid for the children of listed folders.
+    mutable std::vector<std::uint32_t> childStart_;
+    mutable std::vector<ItemId> childList_;
+    mutable std::vector<int> rowOf_;
+    mutable std::vector<ItemId> listed_;
 };
 
 }  // namespace brivanta

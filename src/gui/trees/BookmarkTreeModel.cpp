@@ -69,7 +69,7 @@ int BookmarkTreeModel::columnCount(const QModelIndex&) const {
 bool BookmarkTreeModel::hasChildren(const QModelIndex& parent) const {
     if (!treeAlive_ || parent.column() > 0)
         return false;
-    return filter_.childCount(itemOf(parent)) > 0;
+    return filter_.hasChildren(itemOf(parent));
 }
 
 QVariant BookmarkTreeModel::data(const QModelIndex& index, int role) const {
@@ -86,7 +86,7 @@ QVariant BookmarkTreeModel::data(const QModelIndex& index, int role) const {
             int image = tree_.image(item);
             // A search opens the folders on the way to its hits without touching the tree's
             // own state: show them open.
-            if (searching() && image == kClosedFolderImage && filter_.childCount(item) > 0)
+            if (searching() && image == kClosedFolderImage && filter_.hasChildren(item))
                 image = kOpenFolderImage;
             return icons_->icon(image);
         }
