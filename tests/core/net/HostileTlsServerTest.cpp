@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <openssl/ssl.h>
+
 #include <atomic>
 #include <chrono>
 #include <fstream>
@@ -15,6 +18,7 @@
 #include "ScriptedServer.h"
 #include "TestCertificates.h"
 #include "core/net/CSMTP.h"
+#include "core/net/TcpListener.h"
 #include "core/text/Encoding.h"
 
 namespace brivanta::net {
@@ -154,6 +158,53 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"SendsAHugeCertificateChain", Attack::hugeChain,
                     "TLS 握手失败（excessive message size）", 0, 3000}),
     [](const ::testing::TestParamInfo<HostileCase>& info) { return std::string(info.param.name); });
+
+TEST(HostileTlsServer, RecordsWithoutDataDoNotStretchTheWaitForData) {
+    ASSERT_TRUE(testCertificates().ok) << testCertificates().problem;
+    const auto& certs = testCertificates();
+    TcpListener listener;
+    ASSERT_EQ(listener.listen(0, "127.0.0.1"), NetStatus::ok);
+    std::atomic<bool> stop{false};
+    int tickets = 0;
+    // A TLS 1.3 server that never answers but sends a fresh session ticket every 50 ms: each
+    // one wakes the client's wait, none of them is data.
+    std::thread server([&] {
+        TcpConnection c;
+        if (listener.accept(c, 5000) != NetStatus::ok)
+            return;
+        fcntl(c.fd(), F_SETFL, fcntl(c.fd(), F_GETFL, 0) & ~O_NONBLOCK);
+        SSL_CTX* context = SSL_CTX_new(TLS_server_method());
+        SSL_CTX_use_certificate_chain_file(context, certs.serverCert.c_str());
+        SSL_CTX_use_PrivateKey_file(context, certs.serverKey.c_str(), SSL_FILETYPE_PEM);
+        SSL* ssl = SSL_new(context);
+        SSL_set_fd(ssl, c.fd());
+        if (SSL_accept(ssl) == 1) {
+            while (!stop && SSL_new_session_ticket(ssl) == 1 && SSL_do_handshake(ssl) == 1) {
+                ++tickets;
+                pause(50, stop);
+            }
+        }
+        SSL_free(ssl);
+        SSL_CTX_free(context);
+    });
+    TcpConnection client;
+    client.setTimeouts({2000, 400});
+    ASSERT_EQ(client.connect("127.0.0.1", listener.port()), NetStatus::ok);
+    ASSERT_EQ(client.startTls("127.0.0.1", {certs.caFile}), NetStatus::ok) << client.tlsFailure();
+    const auto start = Clock::now();
+    char buffer[256];
+    size_t got = 0;
+    const NetStatus status = client.receive(buffer, sizeof buffer, got);
+    const auto took = Clock::now() - start;
+    stop = true;
+    client.close();
+    server.join();
+    EXPECT_EQ(status, NetStatus::timedOut);
+    EXPECT_EQ(got, 0u);
+    EXPECT_GE(took, std::chrono::milliseconds(350));
+    EXPECT_LT(took, std::chrono::milliseconds(1000));
+    EXPECT_GE(tickets, 5);  // the tickets did come while the client waited
+}
 
 }  // namespace
 }  // namespace brivanta::net
