@@ -148,6 +148,8 @@ class NetworkCommandsTest : public QObject {
     void updateReplacesTheRecommendedTreeOnlyOnSuccess_data();
     void updateReplacesTheRecommendedTreeOnlyOnSuccess();
     void uploadAndTheServerCheckNameTheServer();
+    void aFailedMailCommandNamesTheServer_data();
+    void aFailedMailCommandNamesTheServer();
 
   private:
     QTemporaryDir settingsDir_;
@@ -676,6 +678,55 @@ void NetworkCommandsTest::uploadAndTheServerCheckNameTheServer() {
     QCOMPARE(driver.messages().size(), size_t(2));
     for (const SeenMessage& m : driver.messages())
         QCOMPARE(m.text, QString::fromUtf8("连接服务器（地址: 端口:%1）时失败！").arg(port));
+}
+
+void NetworkCommandsTest::aFailedMailCommandNamesTheServer_data() {
+    QTest::addColumn<bool>("send");
+    QTest::addColumn<int>("mode");  // index of the security combo: 0 无, 2 SSL/TLS
+    QTest::addColumn<QString>("greeting");
+    QTest::addColumn<QString>("expected");  // after "KIND 服务器 127.0.0.1:PORT："
+    QTest::newRow("smtp_tls_against_a_plain_server")
+        << true << 2 << QStringLiteral("220 plain\r\n")
+        << QString::fromUtf8("TLS 握手失败（wrong version number）");
+    QTest::newRow("pop3_unknown_user")
+        << false << 0 << QStringLiteral("+OK ready\r\n") << QString::fromUtf8("用户名错！");
+}
+
+void NetworkCommandsTest::aFailedMailCommandNamesTheServer() {
+    QFETCH(bool, send);
+    QFETCH(int, mode);
+    QFETCH(QString, greeting);
+    QFETCH(QString, expected);
+    TempHome home;
+    ModalDriver driver;
+    MainDialog window{Storage(home.path())};
+    window.start(account());
+    window.show();
+    window.customTree().InsertNode({"doc", "http://doc/", ""});  // something to send
+    ScriptedServer server([&](ScriptedPeer& p) {
+        p.receiveSome(send ? 300 : 0);  // the ClientHello, when TLS is tried
+        p.send(greeting.toStdString());
+        if (!p.readLine().empty())
+            p.send("-ERR no such user\r\n");
+        p.waitForClose();
+    });
+    const QString at = QStringLiteral("127.0.0.1:%1").arg(server.port());
+    driver.then([&](QWidget* dialog) {
+        const int field = send ? ids::kSmtpControl : ids::kPop3Control;
+        const int security = send ? ids::kSmtpSecurityControl : ids::kPop3SecurityControl;
+        child<QLineEdit>(dialog, field)->setText(at);
+        child<QComboBox>(dialog, security)->setCurrentIndex(mode);
+        if (!send)
+            child<GuardedPasswordEdit>(dialog, ids::kPasswordControl)->setPassword("pw");
+        child<QPushButton>(dialog, ids::kIdOk)->click();
+    });
+    QVERIFY(window.command(send ? ids::kSendToMailbox : ids::kReceiveFromMailbox));
+    server.join();
+    QVERIFY(driver.allActionsRun());
+    QCOMPARE(driver.messages().size(), size_t(1));
+    QCOMPARE(driver.messages()[0].text,
+             QString::fromUtf8("%1 服务器 %2：").arg(QLatin1String(send ? "SMTP" : "POP3"), at) +
+                 expected);
 }
 
 QTEST_MAIN(NetworkCommandsTest)

@@ -8,11 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "IntegrationSupport.h"
 #include "ScriptedServer.h"
+#include "TestCertificates.h"
 #include "core/formats/TreeArchive.h"
 #include "core/net/Pop3Receiver.h"
 #include "core/text/Encoding.h"
@@ -196,6 +198,59 @@ TEST(MailTls, CertificatesThatDoNotProveTheServerAreRefused) {
             EXPECT_EQ(afterHandshake, "(no handshake)");
         }
     }
+}
+
+// Certificates past or before their validity, played by a scripted server with the unit
+// tests' own authority: no mail server is needed. The message names the server and the date.
+TEST(MailTls, CertificatesOutsideTheirValidityAreRefusedNamingTheServer) {
+    const net::testing::TestCertificates& certs = net::testing::testCertificates();
+    ASSERT_TRUE(certs.ok) << certs.problem;
+    TempDir dir;
+    std::ofstream(dir.path("pw")) << "pw\n";
+    BookmarkTree tree(kCustomTree);
+    tree.InsertNode({"x", "y", ""});
+    saveTree(tree, dir.path("c.bvk"));
+    struct Case {
+        bool send;  // mail-send, else mail-receive
+        const std::string* certificate;
+        const std::string* key;
+        const char* expected;
+    } cases[] = {
+        {true, &certs.expiredCert, &certs.expiredKey,
+         "：服务器证书已于 2020-03-01 12:00 UTC 过期（certificate has expired）"},
+        {false, &certs.expiredCert, &certs.expiredKey,
+         "：服务器证书已于 2020-03-01 12:00 UTC 过期（certificate has expired）"},
+        {true, &certs.futureCert, &certs.futureKey,
+         "：服务器证书要到 2099-01-01 00:00 UTC 才生效（certificate is not yet valid）"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(*c.certificate);
+        std::string afterHandshake = "(no handshake)";
+        ScriptedServer fake([&](ScriptedPeer& p) {
+            if (p.startTls(*c.certificate, *c.key))
+                afterHandshake = p.readLine();
+        });
+        const std::string server = at(fake.port());
+        std::vector<std::string> args =
+            c.send
+                ? std::vector<std::string>{"mail-send",      "--smtp", server,          "--login",
+                                           "ivan@localhost", "--to",   "ivan@localhost"}
+                : std::vector<std::string>{"mail-receive",    "--pop3", server,
+                                           "--user",          "ivan",   "--custom",
+                                           dir.path("in.bvk")};
+        args.insert(args.end(), {"--security", "tls", "--ca-file", certs.caFile, "--password-file",
+                                 dir.path("pw")});
+        if (c.send)
+            args.push_back(dir.path("c.bvk"));
+        CliResult r = runCli(args);
+        fake.join();
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_NE(r.output.find((c.send ? "SMTP 服务器 " : "POP3 服务器 ") + server + c.expected),
+                  std::string::npos)
+            << r.output;
+        EXPECT_EQ(afterHandshake, "(no handshake)");
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.path("in.bvk")));
 }
 
 TEST(MailTls, WithoutStartTlsNothingGoesOutInClearText) {

@@ -229,14 +229,21 @@ NetStatus TcpConnection::sendAllTls(std::string_view data) {
 }
 
 NetStatus TcpConnection::receiveTls(char* buffer, size_t size, size_t& got) {
+    // Records that carry no data (session tickets, key updates) wake the wait without ending
+    // it: the read time-out bounds the whole wait for data, not each of those records, or a
+    // server sending one a second would hold the reader for ever.
+    const bool hasDeadline = timeouts_.readMs > 0;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeouts_.readMs);
     for (;;) {
         const TlsLayer::Io io = tls_->read(buffer, size, got);
         if (io == TlsLayer::Io::done)
             return NetStatus::ok;
         if (io == TlsLayer::Io::wantRead || io == TlsLayer::Io::wantWrite) {
             int err = 0;
-            NetStatus w = waitFor(fd_, io == TlsLayer::Io::wantRead ? POLLIN : POLLOUT,
-                                  timeouts_.readMs, err);
+            const int left = remainingMs(hasDeadline, deadline);
+            NetStatus w = left == 0 ? NetStatus::timedOut
+                                    : waitFor(fd_, io == TlsLayer::Io::wantRead ? POLLIN : POLLOUT,
+                                              left, err);
             if (w != NetStatus::ok) {
                 lastError_ = w == NetStatus::timedOut ? ETIMEDOUT : err;
                 return w;

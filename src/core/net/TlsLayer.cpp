@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 
 namespace brivanta::net {
 
@@ -99,7 +100,30 @@ bool isAddress(const std::string& host) {
            inet_pton(AF_INET6, host.c_str(), bytes) == 1;
 }
 
-std::string verifyFailure(long result, const std::string& host) {
+// "2020-03-01 12:00 UTC", "" when the time cannot be read.
+std::string timeText(const ASN1_TIME* time) {
+    std::tm parts{};
+    if (time == nullptr || ASN1_TIME_to_tm(time, &parts) != 1)
+        return {};
+    char buffer[32];
+    if (std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M UTC", &parts) == 0)
+        return {};
+    return buffer;
+}
+
+// `depth` 0 is the server's own certificate; `when` the date it is past ("" unknown).
+std::string validityFailure(bool expired, int depth, const std::string& when,
+                            const std::string& reason) {
+    if (depth != 0 || when.empty())
+        return std::string(expired ? "服务器的证书链中有证书已过期"
+                                   : "服务器的证书链中有证书尚未生效") +
+               "（" + reason + "）";
+    return expired ? "服务器证书已于 " + when + " 过期（" + reason + "）"
+                   : "服务器证书要到 " + when + " 才生效（" + reason + "）";
+}
+
+std::string verifyFailure(long result, const std::string& host, int depth,
+                          const std::string& when) {
     const std::string reason = X509_verify_cert_error_string(result);
     switch (result) {
         case X509_V_ERR_HOSTNAME_MISMATCH:
@@ -114,7 +138,7 @@ std::string verifyFailure(long result, const std::string& host) {
             return "服务器证书不受信任（" + reason + "）";
         case X509_V_ERR_CERT_HAS_EXPIRED:
         case X509_V_ERR_CERT_NOT_YET_VALID:
-            return "服务器证书不在有效期内（" + reason + "）";
+            return validityFailure(result == X509_V_ERR_CERT_HAS_EXPIRED, depth, when, reason);
         default:
             return "服务器证书无效（" + reason + "）";
     }
@@ -164,6 +188,8 @@ std::unique_ptr<TlsLayer> TlsLayer::forClient(int fd, const std::string& host,
         failure = "不能为 " + host + " 准备 TLS（" + takeOpenSslError() + "）";
         return nullptr;
     }
+    SSL_set_app_data(ssl, layer.get());
+    SSL_set_verify(ssl, SSL_VERIFY_PEER, &TlsLayer::noteVerifyFault);
     SSL_set_connect_state(ssl);
     return layer;
 }
@@ -256,7 +282,7 @@ TlsLayer::Io TlsLayer::classify(int result, bool handshaking) {
     if (handshaking) {
         const long verified = SSL_get_verify_result(ssl_);
         if (verified != X509_V_OK) {
-            failure_ = verifyFailure(verified, host_);
+            failure_ = verifyFailure(verified, host_, validityDepth_, validityLimit_);
             ERR_clear_error();
             return Io::failed;
         }
@@ -266,6 +292,24 @@ TlsLayer::Io TlsLayer::classify(int result, bool handshaking) {
         reason = error == SSL_ERROR_SYSCALL && errno != 0 ? std::strerror(errno) : "连接被关闭";
     failure_ = std::string(handshaking ? "TLS 握手失败" : "TLS 连接出错") + "（" + reason + "）";
     return Io::failed;
+}
+
+int TlsLayer::noteVerifyFault(int ok, x509_store_ctx_st* store) {
+    const int error = X509_STORE_CTX_get_error(store);
+    if (ok == 0 &&
+        (error == X509_V_ERR_CERT_HAS_EXPIRED || error == X509_V_ERR_CERT_NOT_YET_VALID)) {
+        auto* ssl = static_cast<SSL*>(
+            X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
+        auto* layer = ssl ? static_cast<TlsLayer*>(SSL_get_app_data(ssl)) : nullptr;
+        const X509* certificate = X509_STORE_CTX_get_current_cert(store);
+        if (layer != nullptr && certificate != nullptr && layer->validityDepth_ < 0) {
+            layer->validityDepth_ = X509_STORE_CTX_get_error_depth(store);
+            layer->validityLimit_ =
+                timeText(error == X509_V_ERR_CERT_HAS_EXPIRED ? X509_get0_notAfter(certificate)
+                                                              : X509_get0_notBefore(certificate));
+        }
+    }
+    return ok;  // the verdict stays OpenSSL's
 }
 
 TlsLayer::Io TlsLayer::handshake() {

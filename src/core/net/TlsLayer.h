@@ -9,6 +9,7 @@
 
 struct ssl_st;
 struct ssl_ctx_st;
+struct x509_store_ctx_st;
 
 namespace brivanta::net {
 
@@ -57,12 +58,18 @@ class TlsLayer {
     static std::unique_ptr<TlsLayer> onSocket(ssl_ctx_st* context, int fd, std::string host,
                                               std::string& failure);
     Io classify(int result, bool handshaking);
+    // Notes the date a certificate is past (its end, or its start) as the chain is checked.
+    static int noteVerifyFault(int ok, x509_store_ctx_st* store);
 
     ssl_ctx_st* context_;
     ssl_st* ssl_;
     int fd_;
     std::string host_;
     std::string failure_;
+    // The certificate that failed for its dates: how far up the chain (0: the server's own)
+    // and the date it is past, "2020-03-01 12:00 UTC".
+    int validityDepth_ = -1;
+    std::string validityLimit_;
 };
 
 }  // namespace brivanta::net

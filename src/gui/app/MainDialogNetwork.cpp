@@ -38,6 +38,23 @@ void tell(QWidget* owner, const std::string& gbk) {
     QMessageBox::information(owner, QStringLiteral("Brivanta"), statusMessage(gbk));
 }
 
+// A mail command's outcome; a failure names the server it came from ("SMTP 服务器
+// smtp.example.cn:587：…"), as the command line does.
+void tellMailResult(QWidget* owner, const char* kind, const std::string& host, int port,
+                    const net::MailResult& result) {
+    if (result.ok) {
+        tell(owner, result.statusText);
+        return;
+    }
+    QString server = fromGbk(host);
+    if (server.contains(u':'))
+        server = u'[' + server + u']';
+    QMessageBox::information(
+        owner, QStringLiteral("Brivanta"),
+        QString::fromUtf8("%1 服务器 %2:%3：").arg(QString::fromLatin1(kind), server).arg(port) +
+            statusMessage(result.statusText));
+}
+
 // The port to listen on at start: 5000, or BRIVANTA_LISTEN_PORT (0 picks a free one) so that
 // tests and a second copy on one machine do not fight over it.
 int startListenPort() {
@@ -118,7 +135,7 @@ void sendToMailbox(MainDialog& window) {
         [&](const net::StepCallback& step) {
             result = net::sendTreeByMail(tree, branch, host, port, recipient, {}, step, security);
         });
-    tell(&window, result.statusText);
+    tellMailResult(&window, "SMTP", host, port, result);
 }
 
 void receiveFromMailbox(MainDialog& window) {
@@ -150,7 +167,7 @@ void receiveFromMailbox(MainDialog& window) {
                 history->recordAddedSince(lastBefore);
         }
     }
-    tell(&window, result.statusText);
+    tellMailResult(&window, "POP3", host, port, result);
 }
 
 void updateRecommended(MainDialog& window) {

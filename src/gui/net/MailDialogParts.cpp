@@ -61,11 +61,15 @@ void RememberedPassword::create(MailPasswordStore& store, const QString& key) {
         return;
     }
     remember->setToolTip(QString::fromUtf8("把密码保存在桌面的密钥存储中"));
-    if (!key.isEmpty()) {
-        if (std::optional<QString> known = store.read(key)) {
-            password->setPassword(toGbk(*known));
-            remember->setChecked(true);
-        }
+    lookUp(store, key);
+}
+
+void RememberedPassword::lookUp(MailPasswordStore& store, const QString& key) {
+    if (key.isEmpty() || !remember->isEnabled() || !password->password().empty())
+        return;
+    if (std::optional<QString> known = store.read(key)) {
+        password->setPassword(toGbk(*known));
+        remember->setChecked(true);
     }
 }
 

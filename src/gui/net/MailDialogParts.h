@@ -38,6 +38,9 @@ struct RememberedPassword {
     // Fills the password from the store when it holds one for `key`; the check box is
     // greyed where no store runs.
     void create(MailPasswordStore& store, const QString& key);
+    // Once the login or the server is edited: the password the store holds for the new
+    // `key`, unless one was typed already.
+    void lookUp(MailPasswordStore& store, const QString& key);
     // After OK: keeps the password under `key` when the box is ticked, forgets it otherwise.
     void apply(MailPasswordStore& store, const QString& key) const;
 };

@@ -31,6 +31,10 @@ ReceiveMailDialog::ReceiveMailDialog(const UserAccount& account, const MailSecur
     user_ = new QLineEdit(fromGbk(net::userNameOfAddress(account.email)));
     user_->setObjectName(QString::number(ids::kMailUserControl));
     password_.create(store, passwordKey());
+    // A login or server typed here may have its own remembered password.
+    for (QLineEdit* edit : {user_, server_.server})
+        connect(edit, &QLineEdit::editingFinished, this,
+                [this] { password_.lookUp(store_, passwordKey()); });
 
     auto* icon = new QLabel;
     icon->setPixmap(resourceIcon(ids::kMailIcon).pixmap(32, 32));

@@ -43,6 +43,10 @@ SendMailDialog::SendMailDialog(const UserAccount& account, const MailSecurityPro
     login_->setObjectName(QString::number(ids::kSmtpLoginControl));
     login_->setToolTip(QString::fromUtf8("服务器要求登录时填写；不填则不登录"));
     password_.create(store, passwordKey());
+    // A login or server typed here may have its own remembered password.
+    for (QLineEdit* edit : {login_, server_.server})
+        connect(edit, &QLineEdit::editingFinished, this,
+                [this] { password_.lookUp(store_, passwordKey()); });
     address_ = new QLineEdit(fromGbk(account.email));
     address_->setObjectName(QString::number(ids::kMailAddressControl));
     branch_ = new BranchChoice(QString::fromUtf8("发送选中的书签"), entryText);

@@ -61,9 +61,9 @@ TEST(Pop3Security, StlsComesBeforeTheUserNameAndPassword) {
 
 struct Pop3Refusal {
     const char* name;
-    const char* capaReply;  // the whole reply to CAPA
-    const char* stlsReply;  // "" : the client must not ask
-    bool playTls;           // with the self-signed certificate
+    const char* capaReply;    // the whole reply to CAPA
+    const char* stlsReply;    // "" : the client must not ask
+    const char* certificate;  // played after the go-ahead: "self", "expired"; "": no TLS
     const char* expectedText;
     const char* expectedSent;  // after CAPA
 };
@@ -84,7 +84,10 @@ TEST_P(Pop3RefusalTest, TheUserNameNeverGoesOut) {
         }
         sent = p.readLine();
         p.send(r.stlsReply);
-        if (!r.playTls || p.startTls(testCertificates().selfCert, testCertificates().selfKey))
+        const auto& certs = testCertificates();
+        const std::string kind = r.certificate;
+        if (kind.empty() || (kind == "self" ? p.startTls(certs.selfCert, certs.selfKey)
+                                            : p.startTls(certs.expiredCert, certs.expiredKey)))
             sent += readAll(p);
     });
     Pop3Receiver pop("127.0.0.1", server.port(), "alice", "secret", kQuick);
@@ -99,13 +102,16 @@ TEST_P(Pop3RefusalTest, TheUserNameNeverGoesOut) {
 
 INSTANTIATE_TEST_SUITE_P(
     Servers, Pop3RefusalTest,
-    ::testing::Values(Pop3Refusal{"CapaWithoutStls", "+OK\r\nUSER\r\nTOP\r\n.\r\n", "", false,
+    ::testing::Values(Pop3Refusal{"CapaWithoutStls", "+OK\r\nUSER\r\nTOP\r\n.\r\n", "", "",
                                   "服务器不提供 STLS", ""},
                       Pop3Refusal{"NoCapaAndStlsRefused", "-ERR unknown command\r\n",
-                                  "-ERR not here\r\n", false, "服务器拒绝 STLS：-ERR not here",
+                                  "-ERR not here\r\n", "", "服务器拒绝 STLS：-ERR not here",
                                   "STLS\r\n"},
                       Pop3Refusal{"SelfSignedCertificate", "+OK\r\nSTLS\r\n.\r\n", "+OK go\r\n",
-                                  true, "证书不受信任", "STLS\r\n"}),
+                                  "self", "证书不受信任", "STLS\r\n"},
+                      Pop3Refusal{"ExpiredCertificate", "+OK\r\nSTLS\r\n.\r\n", "+OK go\r\n",
+                                  "expired", "服务器证书已于 2020-03-01 12:00 UTC 过期",
+                                  "STLS\r\n"}),
     [](const ::testing::TestParamInfo<Pop3Refusal>& info) { return std::string(info.param.name); });
 
 TEST(Pop3Security, ACapaListWithoutEndIsCutOff) {

@@ -31,6 +31,22 @@ std::string ScriptedPeer::readUntil(std::string_view end) {
     return text;
 }
 
+std::string receiveUntilQuiet(TcpConnection& c, int quietMs) {
+    std::string bytes;
+    char buffer[16 * 1024];
+    while (c.waitForInput(quietMs)) {
+        size_t got = 0;
+        if (c.receive(buffer, sizeof buffer, got) != NetStatus::ok)
+            break;
+        bytes.append(buffer, got);
+    }
+    return bytes;
+}
+
+std::string ScriptedPeer::receiveSome(int quietMs) {
+    return reader_.takeBuffered() + receiveUntilQuiet(connection_, quietMs);
+}
+
 bool ScriptedPeer::startTls(const std::string& certificate, const std::string& key,
                             int maxVersion) {
     reader_.clear();

@@ -23,6 +23,8 @@ class ScriptedPeer {
     std::string readLine();
     // Everything up to and including `end`.
     std::string readUntil(std::string_view end);
+    // The raw bytes that arrive until nothing more comes for `quietMs`.
+    std::string receiveSome(int quietMs);
     // Waits until the client closes (or 5 s pass).
     void waitForClose();
     void close() { connection_.close(); }
@@ -35,6 +37,9 @@ class ScriptedPeer {
     TcpConnection& connection_;
     ReplyReader reader_;
 };
+
+// The raw bytes that arrive on `c` until nothing more comes for `quietMs`.
+std::string receiveUntilQuiet(TcpConnection& c, int quietMs);
 
 class ScriptedServer {
   public:

@@ -129,7 +129,7 @@ struct Refusal {
     const char* name;
     const char* ehloReply;      // to the first EHLO
     const char* startTlsReply;  // "" : the client must not ask
-    const char* certificate;    // "server", "other", "self", "": no TLS is played
+    const char* certificate;    // "server", "other", "self", "expired", "future", "": no TLS
     bool trustAuthority;        // --ca-file given
     const char* expectedText;   // part of statusText (UTF-8)
     const char* expectedSent;   // everything the client sent, EHLO line left out
@@ -161,13 +161,16 @@ TEST_P(SmtpRefusal, NoPasswordAndNoMailGoOut) {
             sent += readAll(p);
             return;
         }
-        const std::string cert = kind == "server"  ? certs.serverCert
-                                 : kind == "other" ? certs.otherCert
-                                                   : certs.selfCert;
-        const std::string key = kind == "server"  ? certs.serverKey
-                                : kind == "other" ? certs.otherKey
-                                                  : certs.selfKey;
-        if (p.startTls(cert, key))
+        const std::pair<std::string, std::string> chosen[] = {
+            {certs.serverCert, certs.serverKey}, {certs.otherCert, certs.otherKey},
+            {certs.selfCert, certs.selfKey},     {certs.expiredCert, certs.expiredKey},
+            {certs.futureCert, certs.futureKey},
+        };
+        const char* const kinds[] = {"server", "other", "self", "expired", "future"};
+        size_t at = 0;
+        while (kinds[at] != kind)
+            ++at;
+        if (p.startTls(chosen[at].first, chosen[at].second))
             sent += readAll(p);
     });
     CSMTP smtp("127.0.0.1", server.port(), kQuick);
@@ -200,7 +203,14 @@ INSTANTIATE_TEST_SUITE_P(
                       Refusal{"SelfSignedCertificate", kWithStartTls, "220 go\r\n", "self", true,
                               "证书不受信任", "STARTTLS\r\n"},
                       Refusal{"AuthorityNotTrusted", kWithStartTls, "220 go\r\n", "server", false,
-                              "证书不受信任", "STARTTLS\r\n"}),
+                              "证书不受信任", "STARTTLS\r\n"},
+                      Refusal{"ExpiredCertificate", kWithStartTls, "220 go\r\n", "expired", true,
+                              "服务器证书已于 2020-03-01 12:00 UTC 过期（certificate has expired）",
+                              "STARTTLS\r\n"},
+                      Refusal{"CertificateNotYetValid", kWithStartTls, "220 go\r\n", "future", true,
+                              "服务器证书要到 2099-01-01 00:00 UTC 才生效（certificate is not yet "
+                              "valid）",
+                              "STARTTLS\r\n"}),
     [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
 
 TEST(SmtpSecurity, AuthLoginAndARefusedLoginWithTheServersWords) {

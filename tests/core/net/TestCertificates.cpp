@@ -35,6 +35,36 @@ sign server localhost "DNS:localhost,IP:127.0.0.1,IP:::1"
 sign other other.example "DNS:other.example"
 openssl req -x509 $key -days 2 -keyout self.key -subj "/CN=localhost" \
     -addext "subjectAltName=DNS:localhost,IP:127.0.0.1" -out self.pem
+# Certificates outside their validity: the x509 command cannot back-date, the ca one can.
+mkdir db
+touch db/index.txt
+echo 01 > db/serial
+cat > ca.cnf <<'END'
+[ca]
+default_ca = test
+[test]
+database = db/index.txt
+new_certs_dir = db
+serial = db/serial
+certificate = ca.pem
+private_key = ca.key
+default_md = sha256
+policy = anything
+x509_extensions = leaf
+unique_subject = no
+[anything]
+commonName = supplied
+[leaf]
+subjectAltName = DNS:localhost,IP:127.0.0.1,IP:::1
+basicConstraints = CA:FALSE
+END
+dated() {
+    openssl req -new $key -keyout "$1.key" -subj "/CN=localhost" -out "$1.csr"
+    openssl ca -batch -notext -config ca.cnf -in "$1.csr" -startdate "$2" -enddate "$3" \
+        -out "$1.pem"
+}
+dated expired 20200101000000Z 20200301120000Z
+dated future 20990101000000Z 20990601000000Z
 )";
 
 TestCertificates make(std::string& dir) {
@@ -63,6 +93,10 @@ TestCertificates make(std::string& dir) {
     m.otherKey = dir + "/other.key";
     m.selfCert = dir + "/self.pem";
     m.selfKey = dir + "/self.key";
+    m.expiredCert = dir + "/expired.pem";
+    m.expiredKey = dir + "/expired.key";
+    m.futureCert = dir + "/future.pem";
+    m.futureKey = dir + "/future.key";
     m.ok = true;
     return m;
 }
