@@ -14,14 +14,7 @@ namespace {
 using testing::describe;
 
 // F{a; S{b;}}; L: the folder F is a subtree of four entries.
-struct Sample {
-    BookmarkTree tree;
-    ItemId folder = tree.InsertNode({"F", "", ""});
-    ItemId a = tree.InsertNode({"a", "http://a.example.com", ""}, folder);
-    ItemId sub = tree.InsertNode({"S", "", ""}, folder);
-    ItemId b = tree.InsertNode({"b", "b.doc", ""}, sub);
-    ItemId link = tree.InsertNode({"L", "www.l.com", ""});
-
+struct Sample : testing::SampleTree {
     // Leaves room for exactly `entries` more.
     void leaveRoomFor(ItemId entries) { tree.setItemDataLimit(tree.nextItemData() + entries); }
 };
