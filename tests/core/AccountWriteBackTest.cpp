@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <vector>
 
 #include "TempDir.h"
 #include "core/accounts/AccountTable.h"
 #include "core/accounts/AccountWriteBack.h"
+#include "core/accounts/NewAccount.h"
 #include "core/accounts/PasswordChange.h"
 #include "core/text/Encoding.h"
 
@@ -122,6 +125,72 @@ TEST(AccountWriteBack, AFailureNamesTheFileAndLeavesItWhole) {
     std::ifstream data(dir.file("Data"));
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(data)), {}), "not a directory");
 }
+
+// Both ways of changing the account file read it afresh and save it the same way.
+struct AccountWriter {
+    const char* name;
+    // Puts `a` into the file; the read and write errors as the writer reports them.
+    std::function<void(const std::string& file, UserAccount& a, FileError& read, FileError& write)>
+        write;
+};
+
+class AccountFileWriters : public ::testing::TestWithParam<AccountWriter> {
+  protected:
+    // Writes a fresh account named `name` with GetParam()'s writer; true when saved.
+    bool put(const std::string& file, const std::string& name, FileError* readError = nullptr) {
+        UserAccount a = account(name, "pw", name + ".example");
+        FileError read;
+        FileError write;
+        GetParam().write(file, a, read, write);
+        if (readError)
+            *readError = read;
+        return !read && !write;
+    }
+};
+
+TEST_P(AccountFileWriters, KeepOthersMakeTheDirectoryAndLeaveAnUnreadableFileAlone) {
+    testing::TempDir dir(true);
+    // No file and no directory yet, named relative to the current directory.
+    ASSERT_TRUE(put("Data/Users.ini", "first"));
+    // Through a symbolic link to the directory, another copy adds a user meanwhile.
+    std::filesystem::create_directory_symlink("Data", "Linked");
+    saveTable(dir.file("Data/Users.ini"),
+              {account("first", "pw", "first.example"), account("other", "o", "o.example")});
+    ASSERT_TRUE(put("Linked/Users.ini", "second"));
+    std::vector<std::string> stored;
+    for (const UserAccount& a : records(dir.file("Data/Users.ini")))
+        stored.push_back(a.name);
+    std::sort(stored.begin(), stored.end());
+    EXPECT_EQ(stored, (std::vector<std::string>{"first", "other", "second"}));
+    EXPECT_TRUE(std::filesystem::is_symlink("Linked"));
+
+    // A file that exists but cannot be read is never saved over.
+    std::filesystem::create_directory("Blocked");
+    FileError readError;
+    EXPECT_FALSE(put("Blocked", "third", &readError));
+    EXPECT_TRUE(readError);
+    EXPECT_NE(readError.readMessage().find("Blocked"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_directory("Blocked"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writers, AccountFileWriters,
+    ::testing::Values(AccountWriter{"WriteBack",
+                                    [](const std::string& file, UserAccount& a, FileError& read,
+                                       FileError& write) {
+                                        WriteBackResult r = writeBackAccount(file, a);
+                                        read = r.readError;
+                                        write = r.writeError;
+                                    }},
+                      AccountWriter{"NewAccount",
+                                    [](const std::string& file, UserAccount& a, FileError& read,
+                                       FileError& write) {
+                                        NewAccountResult r = createAccount(file, a, a.password);
+                                        EXPECT_EQ(r.outcome, NewUserOutcome::Accepted);
+                                        read = r.readError;
+                                        write = r.writeError;
+                                    }}),
+    [](const ::testing::TestParamInfo<AccountWriter>& info) { return info.param.name; });
 
 struct PasswordCase {
     const char* what;

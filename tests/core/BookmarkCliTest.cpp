@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "CliRunner.h"
 #include "TempDir.h"
 
 namespace brivanta {
@@ -13,18 +14,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testing::CliRun;
+using testing::slurp;
 
 void writeFile(const fs::path& path, const std::string& bytes) {
     fs::create_directories(path.parent_path());
@@ -35,9 +26,7 @@ void writeFile(const fs::path& path, const std::string& bytes) {
 CliRun cli(const testing::TempDir& dir, const std::string& args) {
     std::string command = "cd '" + dir.path() + "' && env -u XDG_CONFIG_HOME HOME='" + dir.path() +
                           "' " + BRIVANTA_CLI_PATH + " " + args + " </dev/null >.stdout 2>.stderr";
-    int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(dir.file(".stdout")),
-            slurp(dir.file(".stderr"))};
+    return testing::runShell(dir, command, ".stdout", ".stderr");
 }
 
 const char* const kPage =

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <thread>
 
+#include "CliRunner.h"
 #include "TempDir.h"
 #include "core/accounts/AccountTable.h"
 #include "core/formats/FileStreams.h"
@@ -22,27 +23,15 @@
 namespace brivanta {
 namespace {
 
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testing::CliRun;
+using testing::slurp;
 
 // Runs brivanta-cli as its own process with `input` on standard input.
 CliRun cli(const testing::TempDir& dir, const std::string& args, const std::string& input = "") {
     std::ofstream(dir.file("stdin"), std::ios::binary) << input;
     std::string command = std::string(BRIVANTA_CLI_PATH) + " " + args + " <" + dir.file("stdin") +
                           " >" + dir.file("stdout") + " 2>" + dir.file("stderr");
-    int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(dir.file("stdout")),
-            slurp(dir.file("stderr"))};
+    return testing::runShell(dir, command, "stdout", "stderr");
 }
 
 TEST(Cli, BuildThenDumpRoundTripsChineseText) {

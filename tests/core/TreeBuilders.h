@@ -51,4 +51,14 @@ inline void fillRandomTree(BookmarkTree& tree, std::mt19937& rng, int entries, i
     }
 }
 
+// The small tree the editing and dropping tests share: F{a; S{b;}}; L (a link).
+struct SampleTree {
+    BookmarkTree tree;
+    ItemId folder = tree.InsertNode({"F", "", ""});
+    ItemId a = tree.InsertNode({"a", "http://a.example.com", ""}, folder);
+    ItemId sub = tree.InsertNode({"S", "", ""}, folder);
+    ItemId b = tree.InsertNode({"b", "b.doc", ""}, sub);
+    ItemId link = tree.InsertNode({"L", "www.l.com", ""});
+};
+
 }  // namespace brivanta::testing

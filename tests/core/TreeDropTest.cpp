@@ -14,14 +14,7 @@ namespace {
 using testing::describe;
 
 // F{a; S{b;}}; L (a link)
-struct Sample {
-    BookmarkTree tree;
-    ItemId folder = tree.InsertNode({"F", "", ""});
-    ItemId a = tree.InsertNode({"a", "http://a.example.com", ""}, folder);
-    ItemId sub = tree.InsertNode({"S", "", ""}, folder);
-    ItemId b = tree.InsertNode({"b", "b.doc", ""}, sub);
-    ItemId link = tree.InsertNode({"L", "www.l.com", ""});
-};
+using Sample = testing::SampleTree;
 
 TEST(TreeDrop, DraggingOntoALinkMakesItThatLinksChild) {
     Sample s;

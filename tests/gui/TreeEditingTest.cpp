@@ -17,6 +17,7 @@
 #include "gui/trees/BookmarkTreeModel.h"
 #include "gui/trees/BookmarkTreeView.h"
 #include "gui/trees/DeleteConfirmDialog.h"
+#include "gui/trees/DropRequest.h"
 #include "gui/trees/EntryDialog.h"
 #include "gui/trees/FolderNameDialog.h"
 #include "gui/trees/TreeEditor.h"
@@ -79,6 +80,8 @@ class TreeEditingTest : public QObject {
     void browseFillsNameAndAddress();
     void deleteAsksTheRightQuestions();
     void cutIntoOwnSubtreeIsReported();
+    void aFullTreeRefusesAPasteOrMoveWhole_data();
+    void aFullTreeRefusesAPasteOrMoveWhole();
     void addressBookUsesFolderNamesAndTheContactHook();
     void renameKeepsTheTextAlsoOnEscape();
     void enterOpensAsDoubleClickDoes();
@@ -251,6 +254,45 @@ void TreeEditingTest::cutIntoOwnSubtreeIsReported() {
     QCOMPARE(e.tree.childCount(child), 1);
     QVERIFY(e.view->isExpanded(e.model->indexOf(child)));
     QVERIFY(e.view->isExpanded(e.model->indexOf(e.tree.firstChild(child))));
+}
+
+void TreeEditingTest::aFullTreeRefusesAPasteOrMoveWhole_data() {
+    QTest::addColumn<int>("way");  // 0: cut and paste, 1: copy and paste, 2: drag
+    QTest::newRow("cut") << 0;
+    QTest::newRow("copy") << 1;
+    QTest::newRow("drag") << 2;
+}
+
+void TreeEditingTest::aFullTreeRefusesAPasteOrMoveWhole() {
+    QFETCH(int, way);
+    Editing e;
+    ItemId folder = e.tree.InsertNode({"F", "", ""});
+    e.tree.InsertNode({"a", "www.a.com", ""}, folder);
+    e.tree.InsertNode({"b", "www.b.com", ""}, folder);
+    ItemId target = e.tree.InsertNode({"T", "", ""});
+    // Room for two more entries: the folder needs three.
+    e.tree.setItemDataLimit(e.tree.nextItemData() + 2);
+    ModalDriver driver;
+    if (way == 2) {
+        DropRequest drop;
+        drop.dragged = folder;
+        drop.target = target;
+        e.editor->performDrop(*e.view, drop);
+    } else {
+        e.select(folder);
+        e.commands.trigger(way == 0 ? ids::kCut : ids::kCopy);
+        e.select(target);
+        e.commands.trigger(ids::kPaste);
+    }
+    QCOMPARE(driver.messages().size(), size_t(1));
+    QCOMPARE(driver.messages()[0].title, QString::fromUtf8("粘贴节点出错"));
+    QVERIFY(driver.messages()[0].text.contains(QString::fromUtf8("已达上限")));
+    // Nothing lost, nothing half copied, and nothing to undo.
+    QVERIFY(e.tree.contains(folder));
+    QCOMPARE(e.tree.childCount(folder), 2);
+    QCOMPARE(e.tree.childCount(target), 0);
+    QCOMPARE(e.tree.size(), size_t(4));
+    QVERIFY(!e.enabled(ids::kUndo));
 }
 
 void TreeEditingTest::addressBookUsesFolderNamesAndTheContactHook() {

@@ -116,6 +116,27 @@ FileError AccountTable::saveFile(const std::string& path, const SaveFilter& filt
     return sink.commit();
 }
 
+FileError AccountTable::reread(const std::string& path) {
+    clear();
+    std::vector<UserAccount> records;
+    FileError error = readAccountFile(path, records);
+    if (error && error.errorNumber != ENOENT && error.errorNumber != ENOTDIR)
+        return error;
+    for (UserAccount& record : records)
+        set(std::move(record));
+    return {};
+}
+
+FileError AccountTable::saveCreatingDirectory(const std::string& path) const {
+    FileError error = saveFile(path);
+    if (error.errorNumber == ENOENT) {
+        std::string dir = directoryOf(path);
+        if (!dir.empty() && ::mkdir(dir.c_str(), 0777) == 0)
+            error = saveFile(path);
+    }
+    return error;
+}
+
 bool AccountTable::load(std::string_view name, std::vector<std::string>* namesInFileOrder) {
     return loadFile(accountFileName(name), namesInFileOrder);
 }

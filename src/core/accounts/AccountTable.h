@@ -38,6 +38,15 @@ class AccountTable {
     // Writes the table to `path` (used as it is), replacing the file only when complete.
     FileError saveFile(const std::string& path, const SaveFilter& filter = {}) const;
 
+    // For a change to one account: replaces the table by the file at `path` as it is now,
+    // so that a save keeps what other copies of the program wrote since. A missing file (or
+    // directory) leaves the table empty; any other failure is returned, and then the file
+    // must not be saved over, or every other account would be lost.
+    FileError reread(const std::string& path);
+    // saveFile, creating the file's directory when it does not exist yet (the first account
+    // of an installation).
+    FileError saveCreatingDirectory(const std::string& path) const;
+
     // The same with the account path rule, relative to the current directory. Saving
     // creates "Data" when the file cannot be created there and tries once more.
     bool load(std::string_view name, std::vector<std::string>* namesInFileOrder = nullptr);

@@ -63,7 +63,7 @@ ContactSaveOutcome ContactEditor::save(const Contact& contact) {
     const bool withBirthday = contact.birthday && isValidDateTime(*contact.birthday);
     // Check the room first so that a save is never left half done.
     const std::uint64_t entries = 1 + (withBirthday ? 1 : 0) + contact.details.size();
-    if (tree_.nextItemData() + entries > UINT32_MAX)
+    if (entries > tree_.itemDataLeft())
         return ContactSaveOutcome::TreeFull;
 
     ItemId item = kNoItem;

@@ -136,7 +136,7 @@ ItemId BookmarkTree::InsertNode(const NodeRecord& record, ItemId parentItem) {
     Node* parentNode = node(parentItem);
     if (!parentNode)
         return kNoItem;
-    if (nextItemData_ == UINT32_MAX)
+    if (itemDataLeft() == 0)
         return kNoItem;  // item data exhausted
     if (!fitsNode(record))
         return kNoItem;
@@ -305,7 +305,7 @@ ItemId BookmarkTree::insertSubtree(ItemId parentItem, int row,
     if (!parentNode || row < 0 || static_cast<size_t>(row) > children(*parentNode).size() ||
         nodes.empty() || nodes.front().depth != 0)
         return kNoItem;
-    if (nodes.size() > UINT32_MAX - nextItemData_)
+    if (nodes.size() > itemDataLeft())
         return kNoItem;
     for (size_t i = 0; i < nodes.size(); ++i) {
         if (!fitsNode(nodes[i].record))

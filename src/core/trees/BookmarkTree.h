@@ -88,6 +88,14 @@ class BookmarkTree {
     std::size_t heldTextBytes() const { return text_.held(); }
     // The item data the last insertion handed out.
     ItemId nextItemData() const { return nextItemData_; }
+    // How many more entries can be inserted before item data runs out. Item data is never
+    // reused, so deletes do not make room; only emptying the tree does.
+    ItemId itemDataLeft() const {
+        return nextItemData_ < itemDataLimit_ ? itemDataLimit_ - nextItemData_ : 0;
+    }
+    // The highest item data handed out (UINT32_MAX). Lowered only by tests, to reach a full
+    // tree without four billion entries.
+    void setItemDataLimit(ItemId limit) { itemDataLimit_ = limit; }
 
     // Structure. kNoItem stands for the invisible root in `parent` arguments and results.
     ItemId parent(ItemId item) const;
@@ -231,6 +239,7 @@ class BookmarkTree {
     std::vector<std::uint32_t> freeChildLists_;
     std::unordered_map<ItemId, std::string> labels_;
     ItemId nextItemData_ = 0;
+    ItemId itemDataLimit_ = UINT32_MAX;
     size_t count_ = 0;
     ItemId pasteSource_ = kNoItem;
     std::string clipMode_;

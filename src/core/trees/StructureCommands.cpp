@@ -48,13 +48,12 @@ bool PasteCommand::perform() {
     if (cut)
         source_.capture(tree_, {source});
     if (dragged_ != kNoItem) {
-        copy_ = moveByDrag(tree_, dragged_, destination_);
-        result_ = copy_ == kNoItem ? PasteResult::Nothing : PasteResult::Copied;
+        copy_ = moveByDrag(tree_, dragged_, destination_, &result_);
     } else {
         result_ = pasteMarked(tree_, destination_, &copy_);
     }
-    if (result_ == PasteResult::Nothing)
-        return false;
+    if (copy_ == kNoItem)
+        return false;  // nothing pasted (result_ says why): the tree is as it was
     moved_ = cut && result_ == PasteResult::Copied;
     copied_.capture(tree_, {copy_});
     destinationAfter_ = pathOf(tree_, destination_);
@@ -74,6 +73,10 @@ bool PasteCommand::putDestination(const RowPath& path, const NodeState& state) {
 }
 
 bool PasteCommand::reapply() {
+    // What goes back gets fresh item data, and item data is never reused: without room for
+    // it, refuse before anything is taken away, or a full tree would lose the subtree.
+    if (copied_.entryCount() > tree_.itemDataLeft())
+        return false;
     if (moved_ && !source_.remove(tree_))
         return false;
     std::vector<ItemId> restored;
@@ -85,6 +88,8 @@ bool PasteCommand::reapply() {
 }
 
 bool PasteCommand::revert() {
+    if (moved_ && source_.entryCount() > tree_.itemDataLeft())
+        return false;
     if (!copied_.remove(tree_))
         return false;
     copy_ = kNoItem;

@@ -35,11 +35,11 @@ bool acceptsExternalDrops(int treeKind) {
     return treeKind == kCustomTree || treeKind == kRecommendedTree;
 }
 
-ItemId moveByDrag(BookmarkTree& tree, ItemId dragged, ItemId target) {
+ItemId moveByDrag(BookmarkTree& tree, ItemId dragged, ItemId target, PasteResult* result) {
+    if (result)
+        *result = PasteResult::Nothing;
     if (!mayDropOn(tree, dragged, target))
         return kNoItem;
-    if (target != kNoItem)
-        tree.setExpanded(target, true);
     ItemId savedSource = tree.pasteSource();
     std::string savedMode = tree.clipMode();
     bool markBelow = savedSource != kNoItem && savedSource != dragged &&
@@ -47,7 +47,16 @@ ItemId moveByDrag(BookmarkTree& tree, ItemId dragged, ItemId target) {
     tree.setPasteSource(dragged);
     tree.setClipMode(kClipCut);
     ItemId moved = kNoItem;
-    pasteMarked(tree, target, &moved);
+    PasteResult outcome = pasteMarked(tree, target, &moved);
+    if (result)
+        *result = outcome;
+    if (moved == kNoItem) {
+        tree.setPasteSource(savedSource);
+        tree.setClipMode(savedMode);
+        return kNoItem;
+    }
+    if (target != kNoItem)
+        tree.setExpanded(target, true);
     if (savedSource != dragged) {
         tree.setPasteSource(savedSource);
         tree.setClipMode(savedMode);

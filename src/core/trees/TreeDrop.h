@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/trees/BookmarkTree.h"
+#include "core/trees/TreeEditing.h"
 
 namespace brivanta {
 
@@ -23,8 +24,9 @@ bool acceptsExternalDrops(int treeKind);
 // as a cut and paste would, and returns the moved copy, or kNoItem when nothing moved. The
 // target is expanded. The cut, copy and paste mark survives the move: a mark elsewhere stays
 // as it was, a mark on the dragged entry follows it to the moved copy, and a mark below the
-// dragged entry (gone with its subtree) is cleared.
-ItemId moveByDrag(BookmarkTree& tree, ItemId dragged, ItemId target);
+// dragged entry (gone with its subtree) is cleared. When nothing moves (the tree is full,
+// say) the tree and the mark stay as they were; `result`, when given, tells why.
+ItemId moveByDrag(BookmarkTree& tree, ItemId dragged, ItemId target, PasteResult* result = nullptr);
 
 // Adds `entries` as the last children of `target` (kNoItem, or an entry no longer in the
 // tree: the top level) and expands it. Returns how many were added.

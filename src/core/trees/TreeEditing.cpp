@@ -21,16 +21,17 @@ bool hasPasteMark(const BookmarkTree& tree) {
     return tree.contains(tree.pasteSource());
 }
 
-ItemId copySubtree(BookmarkTree& tree, ItemId source, ItemId destination) {
-    if (!tree.contains(source) || (destination != kNoItem && !tree.contains(destination)))
-        return kNoItem;
-    // Take the subtree in pre-order before inserting anything: when the destination lies
-    // inside the source, the copy must not walk into its own growing copy.
-    struct Step {
-        NodeRecord record;
-        int parentStep;  // index into steps, -1 for the destination
-    };
-    std::vector<Step> steps;
+namespace {
+// One entry of a subtree to copy: its record and the step of its parent.
+struct CopyStep {
+    NodeRecord record;
+    int parentStep;  // index into the steps, -1 for the destination
+};
+
+// The subtree of `source` in pre-order, taken before anything is inserted: when the
+// destination lies inside the source, the copy must not walk into its own growing copy.
+std::vector<CopyStep> stepsOf(const BookmarkTree& tree, ItemId source) {
+    std::vector<CopyStep> steps;
     std::vector<std::pair<ItemId, int>> pending{{source, -1}};
     while (!pending.empty()) {
         auto [item, parentStep] = pending.back();
@@ -40,18 +41,38 @@ ItemId copySubtree(BookmarkTree& tree, ItemId source, ItemId destination) {
         for (int row = tree.childCount(item) - 1; row >= 0; --row)
             pending.emplace_back(tree.child(item, row), self);
     }
+    return steps;
+}
+
+// Inserts the steps below `destination` until the tree refuses one; returns the entries
+// made, the copy of the source first.
+std::vector<ItemId> insertSteps(BookmarkTree& tree, const std::vector<CopyStep>& steps,
+                                ItemId destination) {
     std::vector<ItemId> copies;
     copies.reserve(steps.size());
-    for (const Step& step : steps) {
+    for (const CopyStep& step : steps) {
         ItemId parent =
             step.parentStep < 0 ? destination : copies[static_cast<size_t>(step.parentStep)];
         ItemId copy = tree.InsertNode(step.record, parent);
         if (copy == kNoItem)
-            break;  // item data exhausted: keep what was copied
+            break;
         copies.push_back(copy);
         if (parent != kNoItem && !tree.isExpanded(parent))
             tree.setExpanded(parent, true);
     }
+    return copies;
+}
+
+bool mayCopy(const BookmarkTree& tree, ItemId source, ItemId destination) {
+    return tree.contains(source) && (destination == kNoItem || tree.contains(destination));
+}
+}  // namespace
+
+ItemId copySubtree(BookmarkTree& tree, ItemId source, ItemId destination) {
+    if (!mayCopy(tree, source, destination))
+        return kNoItem;
+    // Item data exhausted part way: keep what was copied.
+    std::vector<ItemId> copies = insertSteps(tree, stepsOf(tree, source), destination);
     return copies.empty() ? kNoItem : copies.front();
 }
 
@@ -59,9 +80,20 @@ PasteResult pasteMarked(BookmarkTree& tree, ItemId destination, ItemId* firstCop
     if (firstCopy)
         *firstCopy = kNoItem;
     ItemId source = tree.pasteSource();
-    ItemId copy = copySubtree(tree, source, destination);
-    if (copy == kNoItem)
+    if (!mayCopy(tree, source, destination))
         return PasteResult::Nothing;
+    std::vector<CopyStep> steps = stepsOf(tree, source);
+    // All or nothing: a cut source may only go once every entry of it has a copy, and a
+    // partial copy is no use to anyone. Checking first also keeps item data unspent.
+    if (steps.size() > tree.itemDataLeft())
+        return PasteResult::TreeFull;
+    std::vector<ItemId> copies = insertSteps(tree, steps, destination);
+    if (copies.size() != steps.size()) {
+        if (!copies.empty())
+            tree.DeleteNode(copies.front());
+        return PasteResult::TreeFull;
+    }
+    ItemId copy = copies.front();
     PasteResult result = PasteResult::Copied;
     if (tree.clipMode() == kClipCut) {
         if (tree.isWithin(copy, source))

@@ -31,11 +31,13 @@ enum class PasteResult {
     Copied,             // the marked subtree was copied (or moved, after a cut)
     CutIntoOwnSubtree,  // after a cut, the destination lay inside the cut subtree: the copy
                         // was made and the source stays
+    TreeFull,           // item data would run out before the whole subtree was copied:
+                        // nothing changed, the source and the mark stay
 };
 
-// Pastes the marked subtree into `destination`. After a cut the source is removed (a move)
-// unless the destination lies inside it. Afterwards the copy is the mark, so a further
-// paste copies it again and removes nothing. `firstCopy` receives the new copy.
+// Pastes the marked subtree into `destination`, whole or not at all. After a cut the source
+// is removed (a move) unless the destination lies inside it. Afterwards the copy is the mark, so a
+// further paste copies it again and removes nothing. `firstCopy` receives the new copy.
 PasteResult pasteMarked(BookmarkTree& tree, ItemId destination, ItemId* firstCopy = nullptr);
 
 // Stores the name and address an entry dialog returned for `item`. The tag stays. An entry

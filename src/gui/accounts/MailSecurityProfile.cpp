@@ -1,5 +1,6 @@
 #include "gui/accounts/MailSecurityProfile.h"
 
+#include <QComboBox>
 #include <QSettings>
 
 #include "gui/text/QtText.h"
@@ -88,6 +89,14 @@ int securityModeIndex(net::SecurityMode mode) {
             return 2;
     }
     return 0;
+}
+
+QComboBox* newSecurityCombo(int id, QWidget* parent) {
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(QString::number(id));
+    for (int i = 0; i < kSecurityChoices; ++i)
+        combo->addItem(securityModeLabel(securityModeAt(i)));
+    return combo;
 }
 
 }  // namespace brivanta

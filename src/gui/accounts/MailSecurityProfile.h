@@ -6,6 +6,9 @@
 
 #include "core/net/SecurityMode.h"
 
+class QComboBox;
+class QWidget;
+
 namespace brivanta {
 
 // What "Users.ini" has no room for: per user, how each mail server is protected and the
@@ -38,5 +41,7 @@ inline constexpr int kSecurityChoices = 3;
 QString securityModeLabel(net::SecurityMode mode);
 net::SecurityMode securityModeAt(int index);
 int securityModeIndex(net::SecurityMode mode);
+// A combo of the three choices in that order, named by the control id `id`.
+QComboBox* newSecurityCombo(int id, QWidget* parent = nullptr);
 
 }  // namespace brivanta

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QFormLayout>
 #include <QLineEdit>
 #include <QMessageBox>
 
@@ -24,16 +25,20 @@ void MailServerFields::create(int serverId, int securityId, const QString& serve
     server->setObjectName(QString::number(serverId));
     server->setMinimumWidth(180);
     server->setToolTip(QString::fromUtf8("服务器名，或 服务器名:端口"));
-    security = new QComboBox;
-    security->setObjectName(QString::number(securityId));
-    for (int i = 0; i < kSecurityChoices; ++i)
-        security->addItem(securityModeLabel(securityModeAt(i)));
+    security = newSecurityCombo(securityId);
     security->setCurrentIndex(securityModeIndex(initial));
     security->setToolTip(QString::fromUtf8("连接的加密方式"));
 }
 
 net::SecurityMode MailServerFields::mode() const {
     return securityModeAt(security->currentIndex());
+}
+
+void MailServerFields::addRow(QFormLayout* form, const QString& label) const {
+    auto* row = new QHBoxLayout;
+    row->addWidget(server, 1);
+    row->addWidget(security);
+    form->addRow(label, row);
 }
 
 bool MailServerFields::resolve(QDialog* dialog, int (*defaultPort)(net::SecurityMode),
@@ -80,6 +85,11 @@ void RememberedPassword::apply(MailPasswordStore& store, const QString& key) con
         store.write(key, fromGbk(password->password()));
     else
         store.remove(key);
+}
+
+void RememberedPassword::addRows(QFormLayout* form) const {
+    form->addRow(QString::fromUtf8("密  码："), password);
+    form->addRow(QString(), remember);
 }
 
 void addMailButtons(QDialog* dialog, QBoxLayout* layout, const QString& okText) {

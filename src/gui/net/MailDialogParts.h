@@ -9,6 +9,7 @@ class QBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QDialog;
+class QFormLayout;
 class QLineEdit;
 
 namespace brivanta {
@@ -25,6 +26,8 @@ struct MailServerFields {
     // `serverText` as the account has it; the combo starts at the mode `mode`.
     void create(int serverId, int securityId, const QString& serverText, net::SecurityMode mode);
     net::SecurityMode mode() const;
+    // The row of the field and its combo, under `label`.
+    void addRow(QFormLayout* form, const QString& label) const;
     // The host and port the field names (the mode's usual port when none is typed). False,
     // with a message box on `dialog` naming the text, when it names no server.
     bool resolve(QDialog* dialog, int (*defaultPort)(net::SecurityMode), std::string& host,
@@ -43,6 +46,8 @@ struct RememberedPassword {
     void lookUp(MailPasswordStore& store, const QString& key);
     // After OK: keeps the password under `key` when the box is ticked, forgets it otherwise.
     void apply(MailPasswordStore& store, const QString& key) const;
+    // The password row and the check box below it.
+    void addRows(QFormLayout* form) const;
 };
 
 // The "发送"/"接收" and "取消" flat buttons at the bottom of a mail dialog.

@@ -1,10 +1,6 @@
 #include "gui/net/ReceiveMailDialog.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QFormLayout>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
@@ -13,18 +9,13 @@
 #include "gui/accounts/GuardedPasswordEdit.h"
 #include "gui/net/MailPasswordStore.h"
 #include "gui/resources/CommandIds.h"
-#include "gui/resources/ResourceIcons.h"
 #include "gui/text/QtText.h"
 
 namespace brivanta {
 
 ReceiveMailDialog::ReceiveMailDialog(const UserAccount& account, const MailSecurityProfile& profile,
                                      MailPasswordStore& store, QWidget* parent)
-    : QDialog(parent), appUser_(account.name), store_(store) {
-    setObjectName(QString::number(ids::kReceiveMailDialog));
-    setWindowTitle(QString::fromUtf8("接收邮件"));
-    setWindowIcon(resourceIcon(ids::kMailIcon));
-
+    : MailDialog(ids::kReceiveMailDialog, QString::fromUtf8("接收邮件"), account, store, parent) {
     const int typed = net::typedPort(account.pop3Server);
     server_.create(ids::kPop3Control, ids::kPop3SecurityControl, fromGbk(account.pop3Server),
                    profile.pop3ModeFor(typed ? typed : 110));
@@ -36,21 +27,11 @@ ReceiveMailDialog::ReceiveMailDialog(const UserAccount& account, const MailSecur
         connect(edit, &QLineEdit::editingFinished, this,
                 [this] { password_.lookUp(store_, passwordKey()); });
 
-    auto* icon = new QLabel;
-    icon->setPixmap(resourceIcon(ids::kMailIcon).pixmap(32, 32));
-    auto* serverRow = new QHBoxLayout;
-    serverRow->addWidget(server_.server, 1);
-    serverRow->addWidget(server_.security);
     auto* form = new QFormLayout;
-    form->addRow(QString::fromUtf8("接收邮件(POP3):"), serverRow);
+    server_.addRow(form, QString::fromUtf8("接收邮件(POP3):"));
     form->addRow(QString::fromUtf8("用户名："), user_);
-    form->addRow(QString::fromUtf8("密  码："), password_.password);
-    form->addRow(QString(), password_.remember);
-    auto* top = new QHBoxLayout;
-    top->addWidget(icon, 0, Qt::AlignTop);
-    top->addLayout(form, 1);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
+    password_.addRows(form);
+    QVBoxLayout* layout = layOut(form);
     addMailButtons(this, layout, QString::fromUtf8("接收"));
     if (!user_->text().isEmpty())
         password_.password->setFocus();
@@ -75,9 +56,8 @@ std::string ReceiveMailDialog::password() const {
 }
 
 void ReceiveMailDialog::accept() {
-    if (!server_.resolve(this, net::defaultPop3Port, host_, port_))
+    if (!takeServerAndPassword(net::defaultPop3Port))
         return;
-    password_.apply(store_, passwordKey());
     QDialog::accept();
 }
 

@@ -1,10 +1,6 @@
 #include "gui/net/SendMailDialog.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QFormLayout>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
@@ -14,7 +10,6 @@
 #include "gui/net/BranchChoice.h"
 #include "gui/net/MailPasswordStore.h"
 #include "gui/resources/CommandIds.h"
-#include "gui/resources/ResourceIcons.h"
 #include "gui/text/QtText.h"
 
 namespace brivanta {
@@ -31,11 +26,7 @@ QString hostOf(const QString& field) {
 
 SendMailDialog::SendMailDialog(const UserAccount& account, const MailSecurityProfile& profile,
                                const QString& entryText, MailPasswordStore& store, QWidget* parent)
-    : QDialog(parent), appUser_(account.name), store_(store) {
-    setObjectName(QString::number(ids::kSendMailDialog));
-    setWindowTitle(QString::fromUtf8("发送邮件"));
-    setWindowIcon(resourceIcon(ids::kMailIcon));
-
+    : MailDialog(ids::kSendMailDialog, QString::fromUtf8("发送邮件"), account, store, parent) {
     const int typed = net::typedPort(account.smtpServer);
     server_.create(ids::kSmtpControl, ids::kSmtpSecurityControl, fromGbk(account.smtpServer),
                    profile.smtpModeFor(typed ? typed : 25));
@@ -51,22 +42,12 @@ SendMailDialog::SendMailDialog(const UserAccount& account, const MailSecurityPro
     address_->setObjectName(QString::number(ids::kMailAddressControl));
     branch_ = new BranchChoice(QString::fromUtf8("发送选中的书签"), entryText);
 
-    auto* icon = new QLabel;
-    icon->setPixmap(resourceIcon(ids::kMailIcon).pixmap(32, 32));
-    auto* serverRow = new QHBoxLayout;
-    serverRow->addWidget(server_.server, 1);
-    serverRow->addWidget(server_.security);
     auto* form = new QFormLayout;
-    form->addRow(QString::fromUtf8("发送邮件服务器(SMTP)："), serverRow);
+    server_.addRow(form, QString::fromUtf8("发送邮件服务器(SMTP)："));
     form->addRow(QString::fromUtf8("登录名："), login_);
-    form->addRow(QString::fromUtf8("密  码："), password_.password);
-    form->addRow(QString(), password_.remember);
+    password_.addRows(form);
     form->addRow(QString::fromUtf8("电子邮件地址："), address_);
-    auto* top = new QHBoxLayout;
-    top->addWidget(icon, 0, Qt::AlignTop);
-    top->addLayout(form, 1);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
+    QVBoxLayout* layout = layOut(form);
     layout->addWidget(branch_);
     addMailButtons(this, layout, QString::fromUtf8("发送"));
 }
@@ -87,14 +68,13 @@ int SendMailDialog::sendSelected() const {
 }
 
 void SendMailDialog::accept() {
-    if (!server_.resolve(this, net::defaultSmtpPort, host_, port_))
+    if (!takeServerAndPassword(net::defaultSmtpPort))
         return;
     security_ = {};
     security_.mode = server_.mode();
     security_.login = toGbk(login_->text().trimmed());
     if (!security_.login.empty())
         security_.password = password_.password->password();
-    password_.apply(store_, passwordKey());
     QDialog::accept();
 }
 

@@ -2,7 +2,6 @@
 
 #include <QComboBox>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -16,20 +15,6 @@ namespace {
 constexpr int kSmtpPort = 25;
 constexpr int kPop3Port = 110;
 
-QLineEdit* edit(int id, QWidget* parent) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(QString::number(id));
-    return e;
-}
-
-QComboBox* securityCombo(int id, QWidget* parent) {
-    auto* combo = new QComboBox(parent);
-    combo->setObjectName(QString::number(id));
-    for (int i = 0; i < kSecurityChoices; ++i)
-        combo->addItem(securityModeLabel(securityModeAt(i)));
-    return combo;
-}
-
 // The port a server field names, or the protocol's own; nothing when the port is malformed.
 std::optional<int> portOf(const QString& text, int protocolPort) {
     std::string host;
@@ -42,12 +27,12 @@ std::optional<int> portOf(const QString& text, int protocolPort) {
 
 CEmailSetPage::CEmailSetPage(QWidget* parent) : OptionPage(parent) {
     setObjectName(QString::number(ids::kEmailSetPage));
-    email_ = edit(ids::kEmailControl, this);
-    pop3_ = {edit(ids::kPop3Control, this), securityCombo(ids::kPop3SecurityControl, this),
+    email_ = pageEdit(ids::kEmailControl, this);
+    pop3_ = {pageEdit(ids::kPop3Control, this), newSecurityCombo(ids::kPop3SecurityControl, this),
              kPop3Port};
-    smtp_ = {edit(ids::kSmtpControl, this), securityCombo(ids::kSmtpSecurityControl, this),
+    smtp_ = {pageEdit(ids::kSmtpControl, this), newSecurityCombo(ids::kSmtpSecurityControl, this),
              kSmtpPort};
-    smtpLogin_ = edit(ids::kSmtpLoginControl, this);
+    smtpLogin_ = pageEdit(ids::kSmtpLoginControl, this);
     for (Server* server : {&pop3_, &smtp_}) {
         server->host->setPlaceholderText(QString::fromUtf8("主机名或 主机名:端口"));
         connect(server->host, &QLineEdit::textEdited, this, [this, server] { follow(*server); });
@@ -69,9 +54,7 @@ CEmailSetPage::CEmailSetPage(QWidget* parent) : OptionPage(parent) {
     grid->addWidget(smtpLogin_, 3, 1, 1, 2);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(4, 1);
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(pageIcon(ids::kEmailPageIcon, this), 0, Qt::AlignTop);
-    layout->addLayout(grid, 1);
+    layOutPage(this, ids::kEmailPageIcon, grid);
 }
 
 QString CEmailSetPage::title() const {

@@ -2,7 +2,6 @@
 
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
@@ -15,18 +14,13 @@ namespace {
 constexpr int kLowestPort = 1;
 constexpr int kHighestPort = 65535;
 
-QLineEdit* edit(int id, QWidget* parent) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(QString::number(id));
-    return e;
-}
 }  // namespace
 
 CNetworkPage::CNetworkPage(QWidget* parent) : OptionPage(parent) {
     setObjectName(QString::number(ids::kNetworkPage));
-    serverAddress_ = edit(ids::kServerAddressControl, this);
-    serverPort_ = edit(ids::kServerPortControl, this);
-    listenPort_ = edit(ids::kListenPortControl, this);
+    serverAddress_ = pageEdit(ids::kServerAddressControl, this);
+    serverPort_ = pageEdit(ids::kServerPortControl, this);
+    listenPort_ = pageEdit(ids::kListenPortControl, this);
     auto* server = new QFormLayout;
     server->addRow(QString::fromUtf8("服务器地址"), serverAddress_);
     server->addRow(QString::fromUtf8("端口号"), serverPort_);
@@ -37,9 +31,7 @@ CNetworkPage::CNetworkPage(QWidget* parent) : OptionPage(parent) {
     fields->addLayout(server);
     fields->addWidget(listening);
     fields->addStretch();
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(pageIcon(ids::kNetworkPageIcon, this), 0, Qt::AlignTop);
-    layout->addLayout(fields, 1);
+    layOutPage(this, ids::kNetworkPageIcon, fields);
 }
 
 QString CNetworkPage::title() const {

@@ -1,7 +1,6 @@
 #include "gui/options/CParamPage.h"
 
 #include <QCheckBox>
-#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include "gui/resources/CommandIds.h"
@@ -26,9 +25,7 @@ CParamPage::CParamPage(QWidget* parent) : OptionPage(parent) {
     for (QCheckBox* box : {openInNewBrowser_, showMenuIcons_, showTrayIcon_, showToolbar_})
         boxes->addWidget(box);
     boxes->addStretch();
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(pageIcon(ids::kProgramIcon, this), 0, Qt::AlignTop);
-    layout->addLayout(boxes, 1);
+    layOutPage(this, ids::kProgramIcon, boxes);
 }
 
 QString CParamPage::title() const {

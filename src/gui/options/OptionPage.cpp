@@ -1,5 +1,6 @@
 #include "gui/options/OptionPage.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -15,6 +16,18 @@ QWidget* pageIcon(int iconId, QWidget* parent) {
     label->setFixedSize(36, 36);
     label->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     return label;
+}
+
+void layOutPage(QWidget* page, int iconId, QLayout* fields) {
+    auto* layout = new QHBoxLayout(page);
+    layout->addWidget(pageIcon(iconId, page), 0, Qt::AlignTop);
+    layout->addLayout(fields, 1);
+}
+
+QLineEdit* pageEdit(int id, QWidget* page) {
+    auto* edit = new QLineEdit(page);
+    edit->setObjectName(QString::number(id));
+    return edit;
 }
 
 void refuseField(OptionPage* page, QWidget* field, const QString& text) {

@@ -4,6 +4,9 @@
 
 #include "gui/options/OptionValues.h"
 
+class QLayout;
+class QLineEdit;
+
 namespace brivanta {
 
 // One page of the options sheet: it fills itself from the values, checks what was typed
@@ -30,6 +33,10 @@ class OptionPage : public QWidget {
 
 // The icon a page shows at its top left, and the message the integer fields give.
 QWidget* pageIcon(int iconId, QWidget* parent);
+// Lays out `page`: the icon `iconId` at the top left, `fields` to its right.
+void layOutPage(QWidget* page, int iconId, QLayout* fields);
+// A line edit of `page` named by the control id `id`.
+QLineEdit* pageEdit(int id, QWidget* page);
 void refuseField(OptionPage* page, QWidget* field, const QString& text);
 
 }  // namespace brivanta

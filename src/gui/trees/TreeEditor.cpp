@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QUndoStack>
+#include <optional>
 
 #include "core/text/Encoding.h"
 #include "core/trees/TreeDrop.h"
@@ -239,8 +240,15 @@ void TreeEditor::paste() {
     if (result == PasteResult::CutIntoOwnSubtree) {
         QMessageBox::critical(dialogParent_, QString::fromUtf8("删除节点出错"),
                               QString::fromUtf8("无法删除节点：目标节点是源节点的子节点"));
+    } else if (result == PasteResult::TreeFull) {
+        tellTreeFull();
     }
     updateAvailability();
+}
+
+void TreeEditor::tellTreeFull() {
+    QMessageBox::warning(dialogParent_, QString::fromUtf8("粘贴节点出错"),
+                         QString::fromUtf8("树中的条目已达上限，没有粘贴；原来的节点都还在原处。"));
 }
 
 void TreeEditor::undo() {
@@ -261,13 +269,18 @@ void TreeEditor::redo() {
 
 void TreeEditor::performDrop(BookmarkTreeView& view, const DropRequest& drop) {
     BookmarkTree& tree = view.tree();
-    WaitCursor wait;
+    std::optional<WaitCursor> wait(std::in_place);
     TreeUndo& history = historyOf(view);
     if (drop.isMove()) {
         ItemId moved = kNoItem;
-        history.drop(drop.dragged, drop.target, &moved);
-        if (moved == kNoItem)
+        PasteResult result = history.drop(drop.dragged, drop.target, &moved);
+        if (moved == kNoItem) {
+            if (result == PasteResult::TreeFull) {
+                wait.reset();
+                tellTreeFull();
+            }
             return;
+        }
         // As a paste onto the target: the target is where the selection rests.
         if (drop.target != kNoItem) {
             view.showExpanded(drop.target);

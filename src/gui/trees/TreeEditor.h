@@ -60,6 +60,8 @@ class TreeEditor : public QObject {
     void performDrop(BookmarkTreeView& view, const DropRequest& drop);
 
   private:
+    // After a paste or a move that found no room in the tree.
+    void tellTreeFull();
     // Runs an address-book dialog with the main window kept from hiding.
     int execGuarded(QDialog& dialog);
     TreeUndo* activeHistory();

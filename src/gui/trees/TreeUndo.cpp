@@ -145,8 +145,9 @@ PasteResult TreeUndo::runPaste(std::unique_ptr<PasteCommand> command, ItemId* co
         applying_ = true;
         bool changed = command->redo();
         applying_ = false;
+        // A paste that changed nothing still says why (a full tree, say).
+        result = command->result();
         if (changed) {
-            result = command->result();
             made = command->copy();
             followView(*command);
             push(std::move(command));

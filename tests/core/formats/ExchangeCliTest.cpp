@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "../CliRunner.h"
 #include "../TempDir.h"
 
 namespace brivanta {
@@ -12,27 +13,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testing::CliRun;
 
 // Runs brivanta-cli in `dir` (relative paths are relative to it) with `input` on stdin.
 CliRun cli(const testing::TempDir& dir, const std::string& args, const std::string& input = "") {
     std::ofstream(dir.file("stdin"), std::ios::binary) << input;
     std::string command =
         "cd " + dir.path() + " && " + BRIVANTA_CLI_PATH + " " + args + " <stdin >stdout 2>stderr";
-    int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(dir.file("stdout")),
-            slurp(dir.file("stderr"))};
+    return testing::runShell(dir, command, "stdout", "stderr");
 }
 
 const char* const kTreeText =

@@ -30,24 +30,8 @@ using testing::treeText;
 
 constexpr NetTimeouts kQuick{5000, 5000};
 
-// A mailbox of `bodies` (each becomes one mail); mails stay, nothing is deleted.
 ScriptedServer::Script mailbox(std::vector<std::string> bodies) {
-    return [bodies](ScriptedPeer& p) {
-        p.send("+OK ready\r\n");
-        for (std::string line; !(line = p.readLine()).empty();) {
-            if (line.starts_with("STAT")) {
-                p.send("+OK " + std::to_string(bodies.size()) + " 100\r\n");
-            } else if (line.starts_with("RETR ")) {
-                size_t n = std::stoul(line.substr(5)) - 1;
-                p.send("+OK\r\nSubject: <BRIVANTA>\r\n\r\n" + bodies.at(n) + ".\r\n");
-            } else if (line.starts_with("QUIT")) {
-                p.send("+OK bye\r\n");
-                return;
-            } else {
-                p.send("+OK\r\n");
-            }
-        }
-    };
+    return testing::keptMailbox(std::move(bodies));
 }
 
 std::string readFile(const std::string& path) {

@@ -83,4 +83,23 @@ void ScriptedServer::join() {
         thread_.join();
 }
 
+ScriptedServer::Script keptMailbox(std::vector<std::string> bodies) {
+    return [bodies = std::move(bodies)](ScriptedPeer& p) {
+        p.send("+OK ready\r\n");
+        for (std::string line; !(line = p.readLine()).empty();) {
+            if (line.starts_with("STAT")) {
+                p.send("+OK " + std::to_string(bodies.size()) + " 100\r\n");
+            } else if (line.starts_with("RETR ")) {
+                size_t n = std::stoul(line.substr(5)) - 1;
+                p.send("+OK\r\nSubject: <BRIVANTA>\r\n\r\n" + bodies.at(n) + ".\r\n");
+            } else if (line.starts_with("QUIT")) {
+                p.send("+OK bye\r\n");
+                return;
+            } else {
+                p.send("+OK\r\n");
+            }
+        }
+    };
+}
+
 }  // namespace brivanta::net::testing

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "core/net/ReplyReader.h"
 #include "core/net/TcpListener.h"
@@ -55,5 +56,9 @@ class ScriptedServer {
     int port_ = 0;
     std::thread thread_;
 };
+
+// A POP3 mailbox of `bodies`, each one mail with the subject "<BRIVANTA>"; the mails stay,
+// nothing is deleted.
+ScriptedServer::Script keptMailbox(std::vector<std::string> bodies);
 
 }  // namespace brivanta::net::testing
