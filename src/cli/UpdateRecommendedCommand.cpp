@@ -4,7 +4,6 @@
 #include "cli/NetOptions.h"
 #include "core/formats/FileLock.h"
 #include "core/net/RecommendedUpdate.h"
-#include "core/text/Encoding.h"
 
 namespace brivanta::cli {
 
@@ -25,10 +24,11 @@ int runUpdateRecommended(Args args) {
     if (wantsHelp(args)) {
         std::printf(
             "%s\n"
-            "像“更新推荐收藏”命令那样更新推荐收藏的树文件 FILE：先把 FILE 的树备份到同一目录的\n"
-            "System.bak，再从 POP3 邮箱（端口默认 110）取回全部 <SYSTEM> 信封，按邮件顺序组成\n"
-            "新的树。至少收到一个条目时写入 FILE 并打印“更新完毕！”；否则打印“更新失败！”，\n"
-            "退出状态 1，FILE 保持原样。密码取自文件 F 的第一行。\n"
+            "像“更新推荐收藏”命令那样更新推荐收藏的树文件 FILE：从 POP3 邮箱（端口默认 110）\n"
+            "取回全部 <SYSTEM> 信封，按邮件顺序组成新的树。只有邮箱里的每封邮件都完整读到、\n"
+            "并且至少收到一个条目时，才把 FILE 原来的树备份到同一目录的 System.bak、写入新树\n"
+            "并打印“更新完毕！”；否则打印“更新失败！”和服务器及原因，退出状态 1，FILE 和\n"
+            "System.bak 都保持原样。密码取自文件 F 的第一行。\n"
             "--timeout S 连接和每行回答的秒数（默认连接 15 秒，回答 30 秒）。\n"
             "%s",
             usage, kSecurityHelp);
@@ -63,14 +63,16 @@ int runUpdateRecommended(Args args) {
         return 1;
     net::RecommendedUpdateResult result =
         net::updateRecommendedTree(tree, backupBeside(path), path, mailbox, timeouts);
+    if (result.ok) {
+        printStatus(result.statusText);
+        return 0;
+    }
+    printStatus(result.statusText, stderr);
+    if (!result.mailboxFailure.empty())
+        failWithServer("POP3", mailbox.host, mailbox.port, result.mailboxFailure);
     if (result.error)
         fail(result.error.writeMessage());
-    if (result.statusText.empty())
-        return 1;  // the backup could not be written: nothing was fetched
-    printStatus(result.statusText, result.ok ? stdout : stderr);
-    if (!result.ok && result.receiveText != text::gbk("接收完毕！"))
-        failWithServer("POP3", mailbox.host, mailbox.port, result.receiveText);
-    return result.ok ? 0 : 1;
+    return 1;
 }
 
 }  // namespace brivanta::cli

@@ -582,28 +582,72 @@ void NetworkCommandsTest::receivingAddsEachEnvelopeToTheTreeItNames() {
     QCOMPARE(topNames(window.addressBookTree()), (std::vector<std::string>{"A"}));
 }
 
+namespace {
+
+// How the mailbox of an update goes wrong with its last mail.
+enum class LastMail { whole, refused, cutShort };
+
+// The mails of `bodies` in order; the last one is sent as `last` says.
+ScriptedServer::Script updateMailbox(std::vector<std::string> bodies, LastMail last) {
+    return [bodies, last](ScriptedPeer& p) {
+        p.send("+OK ready\r\n");
+        for (std::string line; !(line = p.readLine()).empty();) {
+            if (line.starts_with("STAT")) {
+                p.send("+OK " + std::to_string(bodies.size()) + " 100\r\n");
+            } else if (line.starts_with("RETR ")) {
+                size_t n = std::stoul(line.substr(5));
+                const std::string mail = "+OK\r\nSubject: <BRIVANTA>\r\n\r\n" + bodies.at(n - 1);
+                if (n < bodies.size() || last == LastMail::whole) {
+                    p.send(mail + ".\r\n");
+                } else if (last == LastMail::refused) {
+                    p.send("-ERR gone\r\n");
+                } else {
+                    p.send(mail.substr(0, mail.size() - 3));
+                    return;  // the connection closes inside the mail
+                }
+            } else if (line.starts_with("QUIT")) {
+                p.send("+OK bye\r\n");
+                return;
+            } else {
+                p.send("+OK\r\n");
+            }
+        }
+    };
+}
+
+}  // namespace
+
 void NetworkCommandsTest::updateReplacesTheRecommendedTreeOnlyOnSuccess_data() {
     QTest::addColumn<QStringList>("bodies");
-    QTest::addColumn<bool>("ok");
-    QTest::newRow("two system envelopes")
-        << QStringList{"<BRIVANTA>\r\n<SYSTEM>\r\nS1\r\nhttp://s1/\r\n", "x\r\n",
-                       "<BRIVANTA>\r\n<SYSTEM>\r\nS2\r\nhttp://s2/\r\n"}
-        << true;
+    QTest::addColumn<int>("last");
+    QTest::addColumn<QString>("message");  // after "更新失败！\nPOP3 服务器 127.0.0.1:PORT："
+    const QStringList two{"<BRIVANTA>\r\n<SYSTEM>\r\nS1\r\nhttp://s1/\r\n", "x\r\n",
+                          "<BRIVANTA>\r\n<SYSTEM>\r\nS2\r\nhttp://s2/\r\n"};
+    QTest::newRow("two system envelopes") << two << int(LastMail::whole) << QString();
     QTest::newRow("custom envelopes only")
-        << QStringList{"<BRIVANTA>\r\n<CUSTOM>\r\nC\r\nhttp://c/\r\n"} << false;
+        << QStringList{"<BRIVANTA>\r\n<CUSTOM>\r\nC\r\nhttp://c/\r\n"} << int(LastMail::whole)
+        << QString::fromUtf8("邮箱里没有带条目的 <SYSTEM> 信封");
+    QTest::newRow("last mail refused")
+        << two << int(LastMail::refused) << QStringLiteral("RETRieve failed");
+    QTest::newRow("connection broken inside the last mail")
+        << two << int(LastMail::cutShort) << QString::fromUtf8("SOCKET错误！");
 }
 
 void NetworkCommandsTest::updateReplacesTheRecommendedTreeOnlyOnSuccess() {
     QFETCH(QStringList, bodies);
-    QFETCH(bool, ok);
+    QFETCH(int, last);
+    QFETCH(QString, message);
+    const bool ok = message.isEmpty();
     TempHome home;
     ModalDriver driver;
     writeTree(home, QStringLiteral("System.bvk"), kRecommendedTree, {{"old", "http://old/", ""}});
     const QByteArray before = home.read(QStringLiteral("System.bvk"));
+    // The backup of an earlier good tree, which no failed update may replace.
+    home.write(QStringLiteral("System.bak"), "earlier backup");
     std::vector<std::string> mails;
     for (const QString& b : bodies)
         mails.push_back(b.toStdString());
-    ScriptedServer server(mailbox(mails));
+    ScriptedServer server(updateMailbox(mails, static_cast<LastMail>(last)));
     QSettings settings;
     settings.setValue(QStringLiteral("Update/Host"), QStringLiteral("127.0.0.1"));
     settings.setValue(QStringLiteral("Update/Port"), server.port());
@@ -619,17 +663,21 @@ void NetworkCommandsTest::updateReplacesTheRecommendedTreeOnlyOnSuccess() {
     QCOMPARE(driver.messages().size(), size_t(2));
     QCOMPARE(driver.messages()[0].text, QString::fromUtf8("您需要更新推荐收藏内容吗?"));
     QCOMPARE(driver.messages()[0].title, QString::fromUtf8("更新"));
-    QCOMPARE(driver.messages()[1].text, QString::fromUtf8(ok ? "更新完毕！" : "更新失败！"));
-    QCOMPARE(home.read(QStringLiteral("System.bak")), before);
     if (ok) {
+        QCOMPARE(driver.messages()[1].text, QString::fromUtf8("更新完毕！"));
+        QCOMPARE(home.read(QStringLiteral("System.bak")), before);
         QCOMPARE(topNames(window.recommendedTree()), (std::vector<std::string>{"S1", "S2"}));
         BookmarkTree written(kRecommendedTree);
         QVERIFY(
             loadArchiveFile(written, home.filePath(QStringLiteral("System.bvk")).toStdString()));
         QCOMPARE(topNames(written), (std::vector<std::string>{"S1", "S2"}));
     } else {
+        QCOMPARE(driver.messages()[1].text,
+                 QString::fromUtf8("更新失败！\nPOP3 服务器 127.0.0.1:%1：").arg(server.port()) +
+                     message);
         QCOMPARE(topNames(window.recommendedTree()), (std::vector<std::string>{"old"}));
         QCOMPARE(home.read(QStringLiteral("System.bvk")), before);
+        QCOMPARE(home.read(QStringLiteral("System.bak")), QByteArray("earlier backup"));
     }
 }
 

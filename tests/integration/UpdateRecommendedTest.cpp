@@ -88,11 +88,18 @@ TEST(UpdateRecommended, WithoutSystemEnvelopesTheFileStaysByteForByte) {
     ASSERT_FALSE(saveArchiveFile(old, file).failed());
     const std::string before = bytesOf(file);
 
+    // The backup of an earlier good tree, which a failed update must keep.
+    std::ofstream(dir.path("System.bak"), std::ios::binary) << "earlier backup";
+
     CliResult r = update(user, file);
     EXPECT_EQ(r.exitCode, 1) << r.output;
     EXPECT_NE(r.output.find("更新失败！"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("POP3 服务器 127.0.0.1:" + std::to_string(mailServers().pop3Port) +
+                            "：邮箱里没有带条目的 <SYSTEM> 信封"),
+              std::string::npos)
+        << r.output;
     EXPECT_EQ(bytesOf(file), before);
-    EXPECT_EQ(bytesOf(dir.path("System.bak")), before);
+    EXPECT_EQ(bytesOf(dir.path("System.bak")), "earlier backup");
 
     // A wrong password reaches nothing either, and the server is named.
     TempDir other;
@@ -105,6 +112,48 @@ TEST(UpdateRecommended, WithoutSystemEnvelopesTheFileStaysByteForByte) {
               std::string::npos)
         << r.output;
     EXPECT_EQ(bytesOf(file), before);
+    EXPECT_EQ(bytesOf(dir.path("System.bak")), "earlier backup");
+}
+
+TEST(UpdateRecommended, FailedUpdatesAfterAGoodOneKeepItsBackup) {
+    REQUIRE_SERVERS();
+    TempDir dir;
+    ASSERT_TRUE(emptyMailbox("grace"));
+    mailTree("grace", "system", {{"new", "http://new/", ""}}, dir);
+    ASSERT_EQ(waitForMails("grace", 1), 1);
+    ASSERT_TRUE(emptyMailbox("heidi"));
+    mailTree("heidi", "custom", {{"c", "http://c/", ""}}, dir);
+    ASSERT_EQ(waitForMails("heidi", 1), 1);
+
+    BookmarkTree old(kRecommendedTree);
+    old.InsertNode({"old", "http://old/", ""});
+    const std::string file = dir.path("System.bvk");
+    ASSERT_FALSE(saveArchiveFile(old, file).failed());
+    const std::string oldBytes = bytesOf(file);
+    CliResult r = update("grace", file);
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    const std::string newBytes = bytesOf(file);
+    ASSERT_EQ(bytesOf(dir.path("System.bak")), oldBytes);
+
+    // Two failures of different kinds, one after the other: a mailbox with no "<SYSTEM>"
+    // entries, then a refused login. The good tree and its backup stay.
+    TempDir other;
+    std::ofstream(other.path("pw")) << "wrong\n";
+    const std::string pop3 = "127.0.0.1:" + std::to_string(mailServers().pop3Port);
+    const std::vector<std::vector<std::string>> failing = {
+        {"update-recommended", "--pop3", pop3, "--user", "heidi", "--password-file",
+         mailServers().passwordFile, file},
+        {"update-recommended", "--pop3", pop3, "--user", "grace", "--password-file",
+         other.path("pw"), file},
+    };
+    for (const auto& args : failing) {
+        r = runCli(args);
+        EXPECT_EQ(r.exitCode, 1) << r.output;
+        EXPECT_NE(r.output.find("更新失败！"), std::string::npos) << r.output;
+        EXPECT_NE(r.output.find("POP3 服务器 " + pop3 + "："), std::string::npos) << r.output;
+        EXPECT_EQ(bytesOf(file), newBytes);
+        EXPECT_EQ(bytesOf(dir.path("System.bak")), oldBytes);
+    }
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "core/net/MailboxTransfer.h"
 
+#include <algorithm>
+
 #include "core/formats/TreeArchive.h"
 #include "core/net/CSMTP.h"
 #include "core/net/Pop3Receiver.h"
@@ -47,6 +49,9 @@ MailResult receiveEnvelopes(const std::string& server, int port, const std::stri
     pop3.setSecurity(security.mode, security.tls);
     bool limitReached = false;
     bool countUnreadable = false;
+    bool tooManyMails = false;
+    int count = -1;
+    int readWhole = 0;
     size_t entries = 0;
     std::uint64_t cost = 0;
     if (step)
@@ -54,15 +59,16 @@ MailResult receiveEnvelopes(const std::string& server, int port, const std::stri
     if (pop3.connect()) {
         if (step)
             step(text::gbk("正在读取邮件列表..."));
-        int count = pop3.messageCount();
+        count = pop3.messageCount();
         countUnreadable = count < 0;
+        const int last = std::min(count, std::max(limits.maxMails, 0));
         MailMessage message;
         // A server that refuses mail after mail while claiming millions of them would keep
         // us here for hours; a run of refusals this long means it will not give any more.
         constexpr int kMaxFailuresInARow = 100;
         int failuresInARow = 0;
-        for (int n = 1;
-             n <= count && pop3.isUsable() && failuresInARow < kMaxFailuresInARow && !limitReached;
+        int n = 1;
+        for (; n <= last && pop3.isUsable() && failuresInARow < kMaxFailuresInARow && !limitReached;
              ++n) {
             if (step)
                 step(text::gbk("正在接收邮件..."));
@@ -71,6 +77,7 @@ MailResult receiveEnvelopes(const std::string& server, int port, const std::stri
                 continue;
             }
             failuresInARow = 0;
+            ++readWhole;
             auto envelope = readEnvelope(message.body, accepted);
             message = MailMessage();  // one mail in memory at a time
             if (!envelope)
@@ -100,6 +107,8 @@ MailResult receiveEnvelopes(const std::string& server, int port, const std::stri
             }
             onEnvelope(std::move(*envelope));
         }
+        // Said only when the box went on past the mails this connection may fetch.
+        tooManyMails = count > last && n > last && pop3.isUsable() && !limitReached;
         if (step)
             step(text::gbk("正在断开连接..."));
         pop3.disconnect();
@@ -108,14 +117,22 @@ MailResult receiveEnvelopes(const std::string& server, int port, const std::stri
     result.statusText = pop3.statusText();
     if (limitReached)
         result.statusText = entryLimitText();
+    else if (tooManyMails)
+        result.statusText = mailLimitText(count, limits.maxMails);
     else if (countUnreadable && result.statusText == Pop3Receiver::successText())
         result.statusText = "STATus couldn't be retrieved";  // no count: nothing was fetched
     result.ok = result.statusText == Pop3Receiver::successText();
+    result.complete = count >= 0 && readWhole == count && !limitReached;
     return result;
 }
 
 std::string entryLimitText() {
     return text::gbk("收到的条目已达上限，其余邮件没有接收！");
+}
+
+std::string mailLimitText(int listed, int maxMails) {
+    return text::gbk("邮箱里有 " + std::to_string(listed) + " 封邮件，一次连接最多接收 " +
+                     std::to_string(maxMails) + " 封，其余邮件没有接收！");
 }
 
 }  // namespace brivanta::net

@@ -15,6 +15,9 @@ namespace brivanta::net {
 struct MailResult {
     bool ok = false;         // nothing failed
     std::string statusText;  // GBK: "发送完毕！"/"接收完毕！" or the last failure's text
+    // A receive: every mail the server listed was read whole and handed over whole (a
+    // failed logout after the last mail does not matter here).
+    bool complete = false;
 };
 
 // How a mail dialogue is protected and, for sending, whom it logs in as.
@@ -37,6 +40,7 @@ MailResult sendTreeByMail(BookmarkTree& tree, ItemId branch, const std::string& 
 // mails are passed over. Mails stay on the server. The envelopes of one receive together
 // bring at most `limits` (entries and memory): the envelope that reaches a limit is handed
 // over with its records up to it, and the receive ends there with a failure text saying so.
+// At most `limits.maxMails` mails are fetched; a box that lists more ends there too, saying so.
 MailResult receiveEnvelopes(const std::string& server, int port, const std::string& user,
                             const std::string& password, unsigned accepted,
                             const std::function<void(Envelope&&)>& onEnvelope,
@@ -45,5 +49,7 @@ MailResult receiveEnvelopes(const std::string& server, int port, const std::stri
 
 // "收到的条目已达上限，其余邮件没有接收！"
 std::string entryLimitText();
+// "邮箱里有 N 封邮件，一次连接最多接收 M 封，其余邮件没有接收！"
+std::string mailLimitText(int listed, int maxMails);
 
 }  // namespace brivanta::net

@@ -196,8 +196,9 @@ int Pop3Receiver::messageCount() {
     for (size_t i = digit; i < lastReply_.size() && lastReply_[i] >= '0' && lastReply_[i] <= '9';
          ++i) {
         value = value * 10 + (lastReply_[i] - '0');
+        // More mails than can be numbered: as many as can, and the caller's limit applies.
         if (value > 0x7fffffff)
-            return -1;
+            return 0x7fffffff;
     }
     return static_cast<int>(value);
 }

@@ -31,7 +31,8 @@ class Pop3Receiver {
     // The same login over a connection that is already open (the host and port given at
     // construction are not used).
     bool connect(TcpConnection&& connection);
-    // The number of mails, -1 when STAT fails or its reply holds no number.
+    // The number of mails, -1 when STAT fails or its reply holds no number; a count past
+    // the largest int is that largest int.
     int messageCount();
     // Fetches mail `number` into `message` (header, body and the fields of the header).
     bool retrieve(int number, MailMessage& message);

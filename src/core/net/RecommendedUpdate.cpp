@@ -6,6 +6,7 @@
 #include "core/formats/ArchiveWriter.h"
 #include "core/formats/ByteStream.h"
 #include "core/formats/TreeArchive.h"
+#include "core/net/Pop3Receiver.h"
 #include "core/text/Encoding.h"
 
 namespace brivanta::net {
@@ -34,13 +35,7 @@ RecommendedUpdateResult updateRecommendedTree(BookmarkTree& current, const std::
                                               const NetTimeouts& timeouts, const StepCallback& step,
                                               const TransferLimits& limits) {
     RecommendedUpdateResult result;
-    if (step)
-        step(text::gbk("正在备份..."));
-    result.error = saveArchiveFile(current, backupPath);
-    if (result.error)
-        return result;
-    if (step)
-        step(text::gbk("正在删除..."));
+    result.statusText = text::gbk("更新失败！");
     BookmarkTree fresh(kRecommendedTree);
     const ArchiveProgress names = throttledNames(step);
     // The receive's own captions, renamed to the update's.
@@ -65,16 +60,28 @@ RecommendedUpdateResult updateRecommendedTree(BookmarkTree& current, const std::
         },
         timeouts, captions, mailbox.security, limits);
     result.receiveText = received.statusText;
+    // A mail that did not come whole may have held entries, or a later version of them:
+    // the tree would be short of what the mailbox holds.
+    if (!received.complete) {
+        result.mailboxFailure = received.statusText == Pop3Receiver::successText()
+                                    ? text::gbk("没有读完邮箱里的全部邮件")
+                                    : received.statusText;
+        return result;
+    }
     // An envelope of lines but no whole entry would make an empty tree of "success".
     if (result.entries == 0) {
-        result.statusText = text::gbk("更新失败！");
+        result.mailboxFailure = text::gbk("邮箱里没有带条目的 <SYSTEM> 信封");
         return result;
     }
+    // Only now is the old tree kept aside: a failed update must not replace the backup.
+    if (step)
+        step(text::gbk("正在备份..."));
+    result.error = saveArchiveFile(current, backupPath);
+    if (result.error)
+        return result;
     result.error = saveArchiveFile(fresh, treePath);
-    if (result.error) {
-        result.statusText = text::gbk("更新失败！");
+    if (result.error)
         return result;
-    }
     StringSink sink(result.archive);
     {
         ArchiveWriter writer(sink);
@@ -84,6 +91,19 @@ RecommendedUpdateResult updateRecommendedTree(BookmarkTree& current, const std::
     result.ok = true;
     result.statusText = text::gbk("更新完毕！");
     return result;
+}
+
+std::string updateReport(const RecommendedUpdateResult& result, const RecommendedMailbox& mailbox) {
+    std::string report = result.statusText;
+    if (!result.mailboxFailure.empty()) {
+        const std::string host =
+            mailbox.host.find(':') == std::string::npos ? mailbox.host : "[" + mailbox.host + "]";
+        report += "\r\nPOP3 " + text::gbk("服务器 ") + host + ":" + std::to_string(mailbox.port) +
+                  text::gbk("：") + result.mailboxFailure;
+    }
+    if (result.error)
+        report += "\r\n" + text::gbk(result.error.writeMessage());
+    return report;
 }
 
 size_t replaceTreeContent(BookmarkTree& tree, const std::string& archive) {

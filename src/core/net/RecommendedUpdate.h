@@ -23,29 +23,36 @@ struct RecommendedMailbox {
 
 struct RecommendedUpdateResult {
     bool ok = false;
-    // GBK "更新完毕！" or "更新失败！"; empty when the backup could not be written (the
-    // update stopped before it began).
+    // GBK "更新完毕！" or "更新失败！".
     std::string statusText;
     // The file that could not be written (the backup, or the tree's own file).
     FileError error;
-    // What the mailbox dialogue ended with, for diagnostics; the update does not show it.
+    // What the mailbox dialogue ended with, for diagnostics.
     std::string receiveText;
+    // GBK: why the mailbox gave no update (a mail not read whole, a refused login, no
+    // "<SYSTEM>" entries); empty when it did, or when a file failed instead.
+    std::string mailboxFailure;
     // On success: the new tree as archive bytes and its number of entries.
     std::string archive;
     size_t entries = 0;
 };
 
-// Saves `current` to `backupPath` first (and stops there when that fails), then fetches every
-// "<SYSTEM>" envelope of the mailbox into a fresh tree. When they brought at least one entry,
-// the fresh tree is saved to `treePath` and handed back; otherwise, or when that save fails,
-// the update failed and nothing but the backup was written. `current` is only read: a failed
-// update cannot cost the tree it was meant to replace.
+// Fetches every "<SYSTEM>" envelope of the mailbox into a fresh tree. The update counts only
+// when every mail the mailbox listed was read whole and they brought at least one entry;
+// then `current` is saved to `backupPath` and the fresh tree to `treePath` and handed back.
+// Otherwise nothing is written at all: a failed update leaves both files as they were, so
+// the backup of the last good tree survives any number of failed updates. `current` is
+// only read.
 RecommendedUpdateResult updateRecommendedTree(BookmarkTree& current, const std::string& backupPath,
                                               const std::string& treePath,
                                               const RecommendedMailbox& mailbox,
                                               const NetTimeouts& timeouts = {},
                                               const StepCallback& step = {},
                                               const TransferLimits& limits = {});
+
+// What a person is told of an update: the status text, then the mailbox's server and why it
+// gave no update, or the file that could not be written. GBK, lines joined with CR LF.
+std::string updateReport(const RecommendedUpdateResult& result, const RecommendedMailbox& mailbox);
 
 // Empties `tree` and reads `archive` into it.
 size_t replaceTreeContent(BookmarkTree& tree, const std::string& archive);

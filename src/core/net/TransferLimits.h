@@ -11,9 +11,14 @@ namespace brivanta::net {
 // What one incoming transfer (a peer connection, or a whole mail receive) may become in
 // memory: bytes on the wire say little, since an empty two-byte record still becomes a
 // whole tree entry.
+inline constexpr int kMaxMailsPerConnection = 100'000;
+
 struct TransferLimits {
     std::size_t maxEntries = 5'000'000;  // far above any real tree
     std::uint64_t maxMemory = 512ull << 20;
+    // Mails fetched over one POP3 connection: a server may claim two billion of them, and
+    // even empty ones cost a round trip each.
+    int maxMails = kMaxMailsPerConnection;
     // Shared with the transfers read at the same time (a listener's connections), if any.
     std::shared_ptr<MemoryBudget> shared;
 

@@ -196,7 +196,7 @@ void updateRecommended(MainDialog& window) {
     const net::RecommendedMailbox mailbox = loadRecommendedMailbox();
     const Storage& storage = window.storage();
     net::RecommendedUpdateResult result;
-    NetworkTaskRunner::instance().run(&window, &window.commands(), QString::fromUtf8("正在备份..."),
+    NetworkTaskRunner::instance().run(&window, &window.commands(), QString::fromUtf8("正在连接..."),
                                       [&](const net::StepCallback& step) {
                                           result = net::updateRecommendedTree(
                                               tree, storage.recommendedBackup(),
@@ -204,11 +204,8 @@ void updateRecommended(MainDialog& window) {
                                       });
     if (result.ok)
         net::replaceTreeContent(tree, result.archive);
-    QString text = result.error ? QString::fromStdString(result.error.writeMessage()) : QString();
-    if (!result.statusText.empty())
-        text = text.isEmpty() ? statusMessage(result.statusText)
-                              : statusMessage(result.statusText) + u'\n' + text;
-    QMessageBox::information(&window, QString::fromUtf8("更新"), text);
+    QMessageBox::information(&window, QString::fromUtf8("更新"),
+                             statusMessage(net::updateReport(result, mailbox)));
 }
 
 void upload(MainDialog& window) {

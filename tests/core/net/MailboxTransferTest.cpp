@@ -162,6 +162,63 @@ TEST(MailboxTransfer, AServerThatRefusesEveryMailIsNotAskedForEver) {
     EXPECT_EQ(commands.back(), "QUIT\r\n");
 }
 
+struct MailCountCase {
+    const char* name;
+    const char* stat;
+    int maxMails;
+    int retrieved;     // RETR commands the server saw
+    const char* text;  // the closing text, UTF-8
+};
+
+class MailCount : public ::testing::TestWithParam<MailCountCase> {};
+
+// However many mails a box claims, one connection fetches at most maxMails of them and says
+// when it stopped there.
+TEST_P(MailCount, OneConnectionFetchesAtMostTheLimitAndSaysSo) {
+    const MailCountCase& c = GetParam();
+    int retrieved = 0;
+    ScriptedServer server([&](ScriptedPeer& p) {
+        p.send("+OK ready\r\n");
+        for (std::string line; !(line = p.readLine()).empty();) {
+            if (line.starts_with("STAT")) {
+                p.send(c.stat);
+            } else if (line.starts_with("RETR ")) {
+                ++retrieved;
+                p.send("+OK\r\n\r\nx\r\n.\r\n");  // a tiny mail for any number
+            } else if (line.starts_with("QUIT")) {
+                p.send("+OK bye\r\n");
+                return;
+            } else {
+                p.send("+OK\r\n");
+            }
+        }
+    });
+    TransferLimits limits;
+    limits.maxMails = c.maxMails;
+    MailResult r = receiveEnvelopes(
+        "127.0.0.1", server.port(), "u", "p", kAllSections, [](Envelope&&) {}, kQuick, {}, {},
+        limits);
+    server.join();
+    EXPECT_EQ(retrieved, c.retrieved);
+    EXPECT_EQ(text::toUtf8(r.statusText), c.text);
+    EXPECT_EQ(r.ok, std::string(c.text) == "接收完毕！");
+    EXPECT_EQ(r.complete, r.ok);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Claims, MailCount,
+    ::testing::Values(
+        MailCountCase{"TwoToTheThirtyFirst", "+OK 2147483648 0\r\n", 300, 300,
+                      "邮箱里有 2147483647 封邮件，一次连接最多接收 300 封，其余邮件没有接收！"},
+        MailCountCase{"TwoToTheThirtyFirstLessOne", "+OK 2147483647 0\r\n", 300, 300,
+                      "邮箱里有 2147483647 封邮件，一次连接最多接收 300 封，其余邮件没有接收！"},
+        MailCountCase{"TwentyDigits", "+OK 99999999999999999999 0\r\n", 5, 5,
+                      "邮箱里有 2147483647 封邮件，一次连接最多接收 5 封，其余邮件没有接收！"},
+        MailCountCase{"OneOverTheLimit", "+OK 301 0\r\n", 300, 300,
+                      "邮箱里有 301 封邮件，一次连接最多接收 300 封，其余邮件没有接收！"},
+        MailCountCase{"ExactlyTheLimit", "+OK 300 0\r\n", 300, 300, "接收完毕！"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(MailboxTransfer, SendsTheEnvelopeAsTheMailBody) {
     BookmarkTree tree(kAddressBookTree);
     testing::addEntries(tree, {{0, "Ann", "", ".woman"}, {1, "tel", "123", ""}});

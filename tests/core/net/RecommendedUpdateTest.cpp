@@ -61,7 +61,10 @@ struct UpdateCase {
 
 class RecommendedUpdate : public ::testing::TestWithParam<UpdateCase> {};
 
-TEST_P(RecommendedUpdate, RebuildsFromSystemEnvelopesOrLeavesTheFile) {
+// What the backup held before the update: the backup of an earlier good tree.
+const std::string kEarlierBackup = "earlier backup, not an archive";
+
+TEST_P(RecommendedUpdate, RebuildsFromSystemEnvelopesOrLeavesBothFiles) {
     const UpdateCase& c = GetParam();
     TempFolder dir;
     BookmarkTree current(kRecommendedTree);
@@ -69,6 +72,7 @@ TEST_P(RecommendedUpdate, RebuildsFromSystemEnvelopesOrLeavesTheFile) {
     const std::string treePath = dir.path("System.bvk");
     ASSERT_FALSE(saveArchiveFile(current, treePath).failed());
     const std::string before = readFile(treePath);
+    std::ofstream(dir.path("System.bak"), std::ios::binary) << kEarlierBackup;
 
     ScriptedServer server(mailbox(c.bodies));
     RecommendedMailbox box;
@@ -83,26 +87,27 @@ TEST_P(RecommendedUpdate, RebuildsFromSystemEnvelopesOrLeavesTheFile) {
     EXPECT_EQ(r.ok, c.ok);
     EXPECT_EQ(text::toUtf8(r.statusText), c.ok ? "更新完毕！" : "更新失败！");
     EXPECT_FALSE(r.error.failed());
-    // The backup is written first, whatever comes after.
-    EXPECT_EQ(readFile(dir.path("System.bak")), before);
     // The tree that was to be replaced is never touched.
     EXPECT_EQ(treeText(current), "old|\n  kept|http://kept/\n");
     BookmarkTree written(kRecommendedTree);
     ASSERT_TRUE(loadArchiveFile(written, treePath));
     if (c.ok) {
+        EXPECT_EQ(readFile(dir.path("System.bak")), before);
         EXPECT_EQ(treeText(written), c.tree);
         BookmarkTree shown(kRecommendedTree);
         shown.InsertNode({"to be replaced", "", ""});
         EXPECT_EQ(replaceTreeContent(shown, r.archive), r.entries);
         EXPECT_EQ(treeText(shown), c.tree);
+        EXPECT_EQ(steps.back(), "正在备份...");
     } else {
+        EXPECT_EQ(readFile(dir.path("System.bak")), kEarlierBackup);
         EXPECT_EQ(readFile(treePath), before);
+        EXPECT_EQ(text::toUtf8(r.mailboxFailure), "邮箱里没有带条目的 <SYSTEM> 信封");
+        EXPECT_EQ(steps.back(), "正在退出...");
     }
-    ASSERT_GE(steps.size(), 4u);
-    EXPECT_EQ(
-        std::vector<std::string>(steps.begin(), steps.begin() + 4),
-        (std::vector<std::string>{"正在备份...", "正在删除...", "正在连接...", "正在检查..."}));
-    EXPECT_EQ(steps.back(), "正在退出...");
+    ASSERT_GE(steps.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(steps.begin(), steps.begin() + 2),
+              (std::vector<std::string>{"正在连接...", "正在检查..."}));
 }
 
 const UpdateCase kUpdateCases[] = {
@@ -127,6 +132,160 @@ const UpdateCase kUpdateCases[] = {
 INSTANTIATE_TEST_SUITE_P(Mailboxes, RecommendedUpdate, ::testing::ValuesIn(kUpdateCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A mailbox that goes wrong in one way: its STAT reply, the reply to each RETR in turn (the
+// server closes the connection after a reply that says so), and its reply to PASS.
+struct MailReply {
+    std::string text;
+    bool thenClose = false;
+};
+
+ScriptedServer::Script faultyMailbox(std::string stat, std::vector<MailReply> mails,
+                                     std::string pass = "+OK\r\n") {
+    return [=](ScriptedPeer& p) {
+        p.send("+OK ready\r\n");
+        for (std::string line; !(line = p.readLine()).empty();) {
+            if (line.starts_with("PASS")) {
+                p.send(pass);
+            } else if (line.starts_with("STAT")) {
+                p.send(stat);
+            } else if (line.starts_with("RETR ")) {
+                size_t n = std::stoul(line.substr(5)) - 1;
+                if (n >= mails.size()) {
+                    p.send("-ERR no such message\r\n");
+                    continue;
+                }
+                p.send(mails[n].text);
+                if (mails[n].thenClose)
+                    return;
+            } else if (line.starts_with("QUIT")) {
+                p.send("+OK bye\r\n");
+                return;
+            } else {
+                p.send("+OK\r\n");
+            }
+        }
+    };
+}
+
+MailReply systemMail(const std::string& name) {
+    return {"+OK\r\nSubject: <BRIVANTA>\r\n\r\n<BRIVANTA>\r\n<SYSTEM>\r\n" + name + "\r\nhttp://" +
+            name + "/\r\n.\r\n"};
+}
+
+struct FailureCase {
+    const char* name;
+    std::string stat;
+    std::vector<MailReply> mails;
+    std::string pass;
+    int maxMails;
+    size_t maxEntries;
+    const char* reason;  // what the report says after the server
+};
+
+class RecommendedUpdateFailure : public ::testing::TestWithParam<FailureCase> {};
+
+// Whatever goes wrong in the mailbox, neither the tree file nor the backup of the last good
+// tree changes, and the report names the server and what went wrong.
+TEST_P(RecommendedUpdateFailure, LeavesTreeAndBackupByteForByte) {
+    const FailureCase& c = GetParam();
+    TempFolder dir;
+    BookmarkTree current(kRecommendedTree);
+    current.InsertNode({"good", "http://good/", ""});
+    const std::string treePath = dir.path("System.bvk");
+    const std::string backupPath = dir.path("System.bak");
+    ASSERT_FALSE(saveArchiveFile(current, treePath).failed());
+    std::ofstream(backupPath, std::ios::binary) << kEarlierBackup;
+    const std::string treeBefore = readFile(treePath);
+
+    ScriptedServer server(faultyMailbox(c.stat, c.mails, c.pass));
+    RecommendedMailbox box;
+    box.host = "127.0.0.1";
+    box.port = server.port();
+    TransferLimits limits;
+    limits.maxMails = c.maxMails;
+    limits.maxEntries = c.maxEntries;
+    RecommendedUpdateResult r =
+        updateRecommendedTree(current, backupPath, treePath, box, kQuick, {}, limits);
+    server.join();
+
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.error.failed());
+    EXPECT_EQ(readFile(treePath), treeBefore);
+    EXPECT_EQ(readFile(backupPath), kEarlierBackup);
+    EXPECT_EQ(text::toUtf8(updateReport(r, box)),
+              "更新失败！\r\nPOP3 服务器 127.0.0.1:" + std::to_string(box.port) + "：" + c.reason);
+}
+
+const FailureCase kFailureCases[] = {
+    {"ConnectionBrokenInsideTheSecondMail",
+     "+OK 2 100\r\n",
+     {systemMail("a"),
+      {"+OK\r\nSubject: <BRIVANTA>\r\n\r\n<BRIVANTA>\r\n<SYSTEM>\r\nb\r\nhttp://b", true}},
+     "+OK\r\n",
+     kMaxMailsPerConnection,
+     5'000'000,
+     "SOCKET错误！"},
+    {"ConnectionBrokenInsideTheOnlyMail",
+     "+OK 1 100\r\n",
+     {{"+OK\r\nSubject: <BRIVANTA>\r\n\r\n<BRIVANTA>\r\n<SYSTEM>\r\na\r\n", true}},
+     "+OK\r\n",
+     kMaxMailsPerConnection,
+     5'000'000,
+     "SOCKET错误！"},
+    {"ErrToTheSecondRetr",
+     "+OK 3 100\r\n",
+     {systemMail("a"), {"-ERR message is gone\r\n"}, systemMail("c")},
+     "+OK\r\n",
+     kMaxMailsPerConnection,
+     5'000'000,
+     "RETRieve failed"},
+    {"FewerMailsThanListed",
+     "+OK 3 100\r\n",
+     {systemMail("a"), systemMail("b")},
+     "+OK\r\n",
+     kMaxMailsPerConnection,
+     5'000'000,
+     "RETRieve failed"},
+    {"NoAnswerButGarbageToRetr",
+     "+OK 2 100\r\n",
+     {systemMail("a"), {"HTTP/1.1 400 Bad Request\r\n"}},
+     "+OK\r\n",
+     kMaxMailsPerConnection,
+     5'000'000,
+     "RETRieve failed"},
+    {"LoginRefused",
+     "+OK 1 100\r\n",
+     {systemMail("a")},
+     "-ERR no\r\n",
+     kMaxMailsPerConnection,
+     5'000'000,
+     "用户名/密码错！"},
+    {"CountUnreadable",
+     "+OK lots\r\n",
+     {systemMail("a")},
+     "+OK\r\n",
+     kMaxMailsPerConnection,
+     5'000'000,
+     "STATus couldn't be retrieved"},
+    {"MoreMailsThanOneConnectionReads",
+     "+OK 3 100\r\n",
+     {systemMail("a"), systemMail("b"), systemMail("c")},
+     "+OK\r\n",
+     2,
+     5'000'000,
+     "邮箱里有 3 封邮件，一次连接最多接收 2 封，其余邮件没有接收！"},
+    {"EntryLimitInsideTheLastMail",
+     "+OK 1 100\r\n",
+     {{"+OK\r\n\r\n<BRIVANTA>\r\n<SYSTEM>\r\na\r\nhttp://a/\r\nb\r\nhttp://b/\r\n.\r\n"}},
+     "+OK\r\n",
+     kMaxMailsPerConnection,
+     1,
+     "收到的条目已达上限，其余邮件没有接收！"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Mailboxes, RecommendedUpdateFailure, ::testing::ValuesIn(kFailureCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST(RecommendedUpdateFailures, AnUnreachableMailboxOrAnUnwritableBackup) {
     TempFolder dir;
     BookmarkTree current(kRecommendedTree);
@@ -142,17 +301,28 @@ TEST(RecommendedUpdateFailures, AnUnreachableMailboxOrAnUnwritableBackup) {
         updateRecommendedTree(current, dir.path("System.bak"), dir.path("System.bvk"), box, kQuick);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(text::toUtf8(r.statusText), "更新失败！");
+    EXPECT_NE(text::toUtf8(updateReport(r, box))
+                  .find("POP3 服务器 127.0.0.1:" + std::to_string(box.port) + "："),
+              std::string::npos);
     EXPECT_EQ(::access(dir.path("System.bvk").c_str(), F_OK), -1);
+    EXPECT_EQ(::access(dir.path("System.bak").c_str(), F_OK), -1);
 
-    // The backup cannot be written: the update stops before it asks the mailbox.
-    int asked = 0;
+    // The backup cannot be written: the tree file is not replaced either.
+    BookmarkTree old(kRecommendedTree);
+    old.InsertNode({"old", "http://old/", ""});
+    ASSERT_FALSE(saveArchiveFile(old, dir.path("System.bvk")).failed());
+    const std::string before = readFile(dir.path("System.bvk"));
+    ScriptedServer server(mailbox({"<BRIVANTA>\r\n<SYSTEM>\r\nnew\r\nhttp://new/\r\n"}));
+    box.port = server.port();
     r = updateRecommendedTree(current, dir.path("missing/System.bak"), dir.path("System.bvk"), box,
-                              kQuick, [&](const std::string&) { ++asked; });
+                              kQuick);
+    server.join();
     EXPECT_FALSE(r.ok);
-    EXPECT_TRUE(r.statusText.empty());
+    EXPECT_EQ(text::toUtf8(r.statusText), "更新失败！");
     EXPECT_TRUE(r.error.failed());
-    EXPECT_NE(r.error.writeMessage().find("missing/System.bak"), std::string::npos);
-    EXPECT_EQ(asked, 1);  // "正在备份..." only
+    EXPECT_TRUE(r.mailboxFailure.empty());
+    EXPECT_NE(text::toUtf8(updateReport(r, box)).find("missing/System.bak"), std::string::npos);
+    EXPECT_EQ(readFile(dir.path("System.bvk")), before);
 }
 
 TEST(RecommendedUpdateFailures, RelativePathsAndALinkedTreeFile) {
