@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(argv[1], "--version") == 0) {
         std::printf("brivanta-cli %s\n", brivanta::kVersion);
-        return 0;
+        return finishOutput(0);
     }
     for (const Command& c : commands()) {
         if (std::strcmp(argv[1], c.name) == 0)

@@ -182,7 +182,7 @@ TEST_P(CliFullDisk, WriteErrorsOnStandardOutputFail) {
 
 INSTANTIATE_TEST_SUITE_P(Commands, CliFullDisk,
                          ::testing::Values("dump DIR/t.bvk", "users DIR/Users.ini", "--help",
-                                           "dump --help", "listen --help"));
+                                           "--version", "dump --help", "listen --help"));
 
 TEST(Cli, DumpAndBuildAreExactInversesForHostileBytes) {
     testing::TempDir dir;
@@ -272,6 +272,122 @@ TEST(Cli, UsersListsRecordsInFileOrder) {
     ASSERT_EQ(users.status, 0) << users.err;
     EXPECT_EQ(users.out, "张三\tzs@example.com\tpop.example.com\tsmtp.example.com\t294\n");
 }
+
+struct UpdateFailureCase {
+    const char* name;
+    const char* secondMail;  // the reply to RETR 2
+    bool thenClose;          // the server closes the connection after it
+    const char* reason;
+};
+
+class CliUpdateFailure : public ::testing::TestWithParam<UpdateFailureCase> {};
+
+// The first mail comes whole, the second does not: the update fails, names the server, and
+// leaves the tree file and the backup of the last good tree byte for byte.
+TEST_P(CliUpdateFailure, LeavesTreeAndBackupAndNamesTheServer) {
+    const UpdateFailureCase& c = GetParam();
+    testing::TempDir dir;
+    std::ofstream(dir.file("pw")) << "p\n";
+    BookmarkTree old(kRecommendedTree);
+    old.InsertNode({"old", "http://old/", ""});
+    ASSERT_FALSE(saveArchiveFile(old, dir.file("System.bvk")).failed());
+    const std::string before = slurp(dir.file("System.bvk"));
+    std::ofstream(dir.file("System.bak"), std::ios::binary) << "earlier backup";
+    net::testing::ScriptedServer server([&](net::testing::ScriptedPeer& p) {
+        p.send("+OK\r\n");
+        for (std::string line; !(line = p.readLine()).empty();) {
+            if (line.starts_with("STAT")) {
+                p.send("+OK 2 100\r\n");
+            } else if (line.starts_with("RETR 1")) {
+                p.send("+OK\r\n\r\n<BRIVANTA>\r\n<SYSTEM>\r\na\r\nhttp://a/\r\n.\r\n");
+            } else if (line.starts_with("RETR 2")) {
+                p.send(c.secondMail);
+                if (c.thenClose)
+                    return;
+            } else {
+                p.send("+OK\r\n");
+            }
+        }
+    });
+    const std::string pop3 = "127.0.0.1:" + std::to_string(server.port());
+    CliRun run = cli(dir, "update-recommended --pop3 " + pop3 + " --user u --password-file " +
+                              dir.file("pw") + " " + dir.file("System.bvk"));
+    server.join();
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, std::string("更新失败！\nbrivanta-cli: POP3 服务器 ") + pop3 + "：" +
+                           c.reason + "\n");
+    EXPECT_EQ(slurp(dir.file("System.bvk")), before);
+    EXPECT_EQ(slurp(dir.file("System.bak")), "earlier backup");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, CliUpdateFailure,
+    ::testing::Values(UpdateFailureCase{"Refused", "-ERR gone\r\n", false, "RETRieve failed"},
+                      UpdateFailureCase{"CutShort",
+                                        "+OK\r\n\r\n<BRIVANTA>\r\n<SYSTEM>\r\nb\r\nhttp://b", true,
+                                        "SOCKET错误！"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// One "Users.ini" record with short fields (one-byte length prefixes).
+std::string accountRecord(const std::string& name, const std::string& pop3, const std::string& smtp,
+                          std::int32_t sum, const std::string& email) {
+    auto field = [](const std::string& s) {
+        return std::string(1, static_cast<char>(s.size())) + s;
+    };
+    std::string sumBytes(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        sumBytes[static_cast<size_t>(i)] =
+            static_cast<char>((static_cast<std::uint32_t>(sum) >> (8 * i)) & 0xFF);
+    return field(name) + field(pop3) + field(smtp) + sumBytes + field(email);
+}
+
+struct UsersCase {
+    const char* name;
+    std::string file;
+    int status;
+    std::string out;
+    const char* err;  // a part of standard error ("" for none); FILE stands for the file
+};
+
+class CliUsers : public ::testing::TestWithParam<UsersCase> {};
+
+// Fields are escaped as dump escapes them, and a file cut inside a record is reported.
+TEST_P(CliUsers, ListsRecordsEscapedAndReportsACutFile) {
+    const UsersCase& c = GetParam();
+    testing::TempDir dir;
+    std::ofstream(dir.file("Users.ini"), std::ios::binary) << c.file;
+    CliRun run = cli(dir, "users " + dir.file("Users.ini"));
+    EXPECT_EQ(run.status, c.status) << run.err;
+    EXPECT_EQ(run.out, c.out);
+    std::string err = c.err;
+    if (auto at = err.find("FILE"); at != std::string::npos)
+        err.replace(at, 4, dir.file("Users.ini"));
+    if (err.empty())
+        EXPECT_EQ(run.err, "");
+    else
+        EXPECT_NE(run.err.find(err), std::string::npos) << run.err;
+}
+
+const std::string kPlain = accountRecord("zs", "pop", "smtp", 294, "zs@x");
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, CliUsers,
+    ::testing::Values(
+        UsersCase{"Empty", "", 0, "", ""},
+        UsersCase{"Plain", kPlain, 0, "zs\tzs@x\tpop\tsmtp\t294\n", ""},
+        UsersCase{"ControlCharacters", accountRecord("\x1b]0;x\x07", "p\r\nq", "C:\\s", -1, "a\tb"),
+                  0, "\\x1B]0;x\\x07\ta\\tb\tp\\r\\nq\tC:\\\\s\t-1\n", ""},
+        UsersCase{"NameOfSlashesAndALeadingBlank", accountRecord(" ../../x", "/", "", 0, ""), 0,
+                  "\\x20../../x\t\t/\t\t0\n", ""},
+        UsersCase{"CutInsideTheSecondRecord",
+                  kPlain + accountRecord("ls", "p", "s", 1, "e").substr(0, 6), 1,
+                  "zs\tzs@x\tpop\tsmtp\t294\n", "文件 “FILE” 已损坏"},
+        UsersCase{"CutInsideThePasswordSum", accountRecord("zs", "p", "s", 1, "e").substr(0, 9), 1,
+                  "", "只读出了前面完整的 0 条记录"},
+        UsersCase{"CutInsideALengthPrefix", kPlain + "\xFF\x01", 1, "zs\tzs@x\tpop\tsmtp\t294\n",
+                  "FILE"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace brivanta

@@ -54,6 +54,8 @@ class AccountDialogsTest : public QObject {
     void newUserRefusesNamesThatCannotNameAFile();
     void newUserStaysOpenWhenTheAccountCannotBeSaved();
     void loginWithANameTheTableDoesNotKnowSaysSoPlainly();
+    void loginRefusesANameThatCannotNameAFile_data();
+    void loginRefusesANameThatCannotNameAFile();
     void newUserDoesNotReplaceAnAccountFileItCannotRead();
     void newUserFromTheLoginLogsInWithoutASecondLogin();
     void cancelledLoginWritesNothing();
@@ -260,6 +262,46 @@ void AccountDialogsTest::loginWithANameTheTableDoesNotKnowSaysSoPlainly() {
     QCOMPARE(login.result(), ids::kIdOk);
     QCOMPARE(login.account().name, std::string("ghost"));
     QCOMPARE(login.account().password, std::string("pw"));
+}
+
+void AccountDialogsTest::loginRefusesANameThatCannotNameAFile_data() {
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QString>("listed");
+    QTest::newRow("parent directories") << QByteArray("../../x") << QStringLiteral("../../x");
+    QTest::newRow("root") << QByteArray("/") << QStringLiteral("/");
+    QTest::newRow("escape sequence") << QByteArray("\x1b[2Jx") << QStringLiteral("\\x1B[2Jx");
+    QTest::newRow("line end") << QByteArray("a\r\nb") << QStringLiteral("a\\r\\nb");
+    QTest::newRow("tab") << QByteArray("a\tb") << QStringLiteral("a\\tb");
+}
+
+// A name from a hand-edited account file that could point outside "Data" is shown, escaped,
+// and refused with a message: the window never starts with it.
+void AccountDialogsTest::loginRefusesANameThatCannotNameAFile() {
+    QFETCH(QByteArray, name);
+    QFETCH(QString, listed);
+    TempHome home;
+    writeAccounts(home, {makeAccount(name.toStdString(), "pw"), makeAccount("abc", "pw")});
+    const QStringList before = home.entries();
+    ModalDriver driver;
+    LoginDialog login{Storage(".")};
+    login.show();
+    QCOMPARE(login.userList()->count(), 2);
+    QCOMPARE(login.userList()->itemText(0), listed);
+    QCOMPARE(login.userList()->itemText(1), QStringLiteral("abc"));
+    login.passwordEdit()->setText(QStringLiteral("pw"));
+    login.accept();
+    QCOMPARE(driver.messages().size(), size_t(1));
+    QCOMPARE(driver.messages()[0].title, QString::fromUtf8("登录提示"));
+    QCOMPARE(driver.messages()[0].text,
+             QString::fromUtf8("用户名 “%1” 不能用作文件名，不能用它登录。").arg(listed));
+    QVERIFY(login.isVisible());
+    QCOMPARE(login.result(), 0);
+    QCOMPARE(home.entries(), before);
+    // The other users still log in.
+    login.userList()->setCurrentIndex(1);
+    login.accept();
+    QCOMPARE(login.result(), ids::kIdOk);
+    QCOMPARE(login.account().name, std::string("abc"));
 }
 
 void AccountDialogsTest::newUserStaysOpenWhenTheAccountCannotBeSaved() {

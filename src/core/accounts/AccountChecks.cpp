@@ -43,6 +43,8 @@ LoginOutcome checkLogin(const AccountTable& table, std::string_view name, std::s
                         UserAccount& account) {
     if (name.empty())
         return LoginOutcome::NoName;
+    if (checkUserName(name) != NewUserOutcome::Accepted)
+        return LoginOutcome::UnusableName;
     const UserAccount* stored = table.lookup(name);
     if (!stored) {
         account = UserAccount{};
@@ -57,17 +59,23 @@ LoginOutcome checkLogin(const AccountTable& table, std::string_view name, std::s
     return LoginOutcome::Accepted;
 }
 
+NewUserOutcome checkUserName(std::string_view name) {
+    if (name.empty())
+        return NewUserOutcome::EmptyName;
+    if (!isUsableUserName(name))
+        return NewUserOutcome::UnusableName;
+    if (!fitsAFileName(name))
+        return NewUserOutcome::NameTooLong;
+    if (!ownsItsFileNames(name))
+        return NewUserOutcome::NameTakesFile;
+    return NewUserOutcome::Accepted;
+}
+
 NewUserOutcome checkNewUser(const AccountTable& table, UserAccount& account,
                             std::string_view confirmation) {
     account.name = std::string(text::trim(account.name));
-    if (account.name.empty())
-        return NewUserOutcome::EmptyName;
-    if (!isUsableUserName(account.name))
-        return NewUserOutcome::UnusableName;
-    if (!fitsAFileName(account.name))
-        return NewUserOutcome::NameTooLong;
-    if (!ownsItsFileNames(account.name))
-        return NewUserOutcome::NameTakesFile;
+    if (NewUserOutcome outcome = checkUserName(account.name); outcome != NewUserOutcome::Accepted)
+        return outcome;
     if (account.password != confirmation)
         return NewUserOutcome::PasswordMismatch;
     account.passwordSum = passwordSum(account.password);

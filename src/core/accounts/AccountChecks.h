@@ -12,13 +12,15 @@ namespace brivanta {
 
 enum class LoginOutcome {
     NoName,         // nothing chosen (the list is empty): the dialog does nothing
+    UnusableName,   // a name the new-user rules refuse (from a hand-edited file): no login
     UnknownName,    // the list and the table disagree; the account carries name and password only
     WrongPassword,  // the sums differ
     Accepted,
 };
 
-// Checks `password` against the stored sum of `name`. `account` receives the stored record
-// with the typed password (Accepted) or just the name and the password (UnknownName).
+// Checks `password` against the stored sum of `name`. A name that checkUserName refuses
+// never logs in: its files would lie outside "Data" or be another's. `account` receives the stored
+// record with the typed password (Accepted) or just the name and the password (UnknownName).
 LoginOutcome checkLogin(const AccountTable& table, std::string_view name, std::string_view password,
                         UserAccount& account);
 
@@ -43,6 +45,10 @@ inline constexpr size_t kLongestFileName = 255;
 bool ownsItsFileNames(std::string_view name);
 // False when "<name>.ads" (the longer of the two file names) is too long to be a file name.
 bool fitsAFileName(std::string_view name);
+
+// The new-user rules for the name alone (already trimmed): EmptyName, UnusableName,
+// NameTooLong, NameTakesFile, or Accepted.
+NewUserOutcome checkUserName(std::string_view name);
 
 NewUserOutcome checkNewUser(const AccountTable& table, UserAccount& account,
                             std::string_view confirmation);

@@ -59,24 +59,28 @@ std::vector<const UserAccount*> AccountTable::accounts() const {
     return result;
 }
 
-void readAccountRecords(ArchiveReader& reader, std::vector<UserAccount>& records) {
+bool readAccountRecords(ArchiveReader& reader, std::vector<UserAccount>& records) {
     for (;;) {
+        const std::uint64_t start = reader.bytesRead();
         UserAccount account;
         if (!reader.readString(account.name) || !reader.readString(account.pop3Server) ||
             !reader.readString(account.smtpServer) || !reader.readInt32(account.passwordSum) ||
             !reader.readString(account.email)) {
-            break;  // the end of the file, or a record cut short by it
+            // The end of the data: between records, or inside one that was cut short.
+            return reader.bytesRead() == start;
         }
         records.push_back(std::move(account));
     }
 }
 
-FileError readAccountFile(const std::string& path, std::vector<UserAccount>& records) {
+FileError readAccountFile(const std::string& path, std::vector<UserAccount>& records, bool* cut) {
     FileSource source;
     if (FileError e = source.open(path))
         return e;
     ArchiveReader reader(source);
-    readAccountRecords(reader, records);
+    const bool whole = readAccountRecords(reader, records);
+    if (cut)
+        *cut = !whole;
     if (source.failed())
         return FileError{path, source.error()};
     return {};

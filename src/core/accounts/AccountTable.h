@@ -64,11 +64,14 @@ class AccountTable {
 };
 
 // Every complete record of a "Users.ini"-format file at `path` (used as it is), in file
-// order, duplicates included. Fails when the file cannot be opened or read.
-FileError readAccountFile(const std::string& path, std::vector<UserAccount>& records);
-// The same from any archive reader: every complete record until the end of the data.
+// order, duplicates included. Fails when the file cannot be opened or read. `cut`, when
+// given, tells whether the file ends inside a record (which is dropped).
+FileError readAccountFile(const std::string& path, std::vector<UserAccount>& records,
+                          bool* cut = nullptr);
+// The same from any archive reader: every complete record until the end of the data. False
+// when the data ends inside a record.
 class ArchiveReader;
-void readAccountRecords(ArchiveReader& reader, std::vector<UserAccount>& records);
+bool readAccountRecords(ArchiveReader& reader, std::vector<UserAccount>& records);
 
 // "Users.ini" -> "Data/Users.ini": ".ini" is appended to a name without "."; a name without
 // a directory separator ("/" or "\\") gets "Data/" in front.

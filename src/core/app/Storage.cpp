@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/accounts/AccountTable.h"
+#include "core/accounts/UserNameRules.h"
 #include "core/text/Encoding.h"
 #include "core/trees/TreeKind.h"
 
@@ -89,12 +90,20 @@ std::string Storage::accountFile() const {
     return join(dataDirectory(), kAccountFile);
 }
 
+std::string Storage::userFile(std::string_view userName, std::string_view extension) const {
+    // A name that could point outside "Data" ("../../x", "/") or hide in a listing
+    // (control characters) came from a hand-edited account file: it names no file at all.
+    if (!isUsableUserName(userName))
+        return {};
+    return join(dataDirectory(), text::toUtf8(userName) + std::string(extension));
+}
+
 std::string Storage::customTree(std::string_view userName) const {
-    return join(dataDirectory(), text::toUtf8(userName) + ".bvk");
+    return userFile(userName, ".bvk");
 }
 
 std::string Storage::addressBook(std::string_view userName) const {
-    return join(dataDirectory(), text::toUtf8(userName) + ".ads");
+    return userFile(userName, ".ads");
 }
 
 std::string Storage::treeFile(int treeKind, std::string_view userName) const {

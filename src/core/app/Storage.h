@@ -31,6 +31,8 @@ class Storage {
     std::string accountFile() const;        // "Data/Users.ini"
     // A user's own tree: "Data/<user>.bvk" for the custom tree, "Data/<user>.ads" for the
     // address book. User names are GBK; file names here are UTF-8, so they are converted.
+    // A name that isUsableUserName refuses gives the empty path, which no read, save or
+    // lock accepts: such a name never becomes a path.
     std::string customTree(std::string_view userName) const;
     std::string addressBook(std::string_view userName) const;
     // The file of tree kind `treeKind` (kCustomTree, kRecommendedTree, kAddressBookTree).
@@ -41,6 +43,8 @@ class Storage {
     FileError ensureDataDirectory() const;
 
   private:
+    std::string userFile(std::string_view userName, std::string_view extension) const;
+
     std::string dataRoot_;
     std::string shareRoot_;
 };

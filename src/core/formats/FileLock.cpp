@@ -40,6 +40,9 @@ std::string FileLock::busyMessage(const std::string& path) {
 
 FileError FileLock::lock(const std::string& path, int waitMs) {
     unlock();
+    // The empty name is no file; its lock file would land in the working directory.
+    if (path.empty())
+        return FileError{path, ENOENT};
     const std::string lockPath = lockFileFor(path);
     int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0 && (errno == EACCES || errno == EROFS))

@@ -122,6 +122,10 @@ std::string linkTarget(const std::string& path) {
 FileError AtomicFileSink::open(const std::string& path, Links links) {
     abandon();
     shownPath_ = path;
+    // No file has the empty name (a place that was refused, such as an unusable user's
+    // file); without this the temporary file would land in the working directory.
+    if (path.empty())
+        return FileError{path, ENOENT};
     // Saving through a link writes the file it points to and keeps the link.
     path_ = links == Links::Follow ? linkTarget(path) : path;
     error_ = 0;

@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include "core/accounts/AccountChecks.h"
+#include "core/text/EscapedText.h"
 #include "gui/accounts/GuardedPasswordEdit.h"
 #include "gui/controls/FlatButton.h"
 #include "gui/resources/CommandIds.h"
@@ -13,6 +14,18 @@
 #include "gui/text/QtText.h"
 
 namespace brivanta {
+
+namespace {
+
+// A name the new-user rules refuse came from a hand-edited file: shown escaped, so that
+// control characters cannot hide in the list or in a message.
+QString listedName(const std::string& name) {
+    if (checkUserName(name) == NewUserOutcome::Accepted)
+        return fromGbk(name);
+    return QString::fromStdString(text::escapedUtf8(name, true));
+}
+
+}  // namespace
 
 LoginDialog::LoginDialog(const Storage& storage, QWidget* parent)
     : QDialog(parent), background_(backgroundBitmap()) {
@@ -53,7 +66,7 @@ LoginDialog::LoginDialog(const Storage& storage, QWidget* parent)
     std::vector<std::string> names;
     table_.loadFile(storage.accountFile(), &names);
     for (const std::string& name : names)
-        userList_->addItem(fromGbk(name));
+        userList_->addItem(listedName(name));
     if (userList_->count() > 0)
         userList_->setCurrentIndex(0);
     // The list's own entries are only ever the stored names: keep the GBK bytes exactly.
@@ -75,6 +88,11 @@ void LoginDialog::accept() {
     std::string name = index >= 0 ? userList_->itemData(index).toByteArray().toStdString() : "";
     switch (checkLogin(table_, name, passwordEdit_->password(), account_)) {
         case LoginOutcome::NoName:
+            return;
+        case LoginOutcome::UnusableName:
+            QMessageBox::warning(this, QString::fromUtf8("登录提示"),
+                                 QString::fromUtf8("用户名 “%1” 不能用作文件名，不能用它登录。")
+                                     .arg(listedName(name)));
             return;
         case LoginOutcome::UnknownName:
             // A plain box: no icon, the program's name as caption.
