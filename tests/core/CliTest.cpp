@@ -273,62 +273,6 @@ TEST(Cli, UsersListsRecordsInFileOrder) {
     EXPECT_EQ(users.out, "张三\tzs@example.com\tpop.example.com\tsmtp.example.com\t294\n");
 }
 
-struct UpdateFailureCase {
-    const char* name;
-    const char* secondMail;  // the reply to RETR 2
-    bool thenClose;          // the server closes the connection after it
-    const char* reason;
-};
-
-class CliUpdateFailure : public ::testing::TestWithParam<UpdateFailureCase> {};
-
-// The first mail comes whole, the second does not: the update fails, names the server, and
-// leaves the tree file and the backup of the last good tree byte for byte.
-TEST_P(CliUpdateFailure, LeavesTreeAndBackupAndNamesTheServer) {
-    const UpdateFailureCase& c = GetParam();
-    testing::TempDir dir;
-    std::ofstream(dir.file("pw")) << "p\n";
-    BookmarkTree old(kRecommendedTree);
-    old.InsertNode({"old", "http://old/", ""});
-    ASSERT_FALSE(saveArchiveFile(old, dir.file("System.bvk")).failed());
-    const std::string before = slurp(dir.file("System.bvk"));
-    std::ofstream(dir.file("System.bak"), std::ios::binary) << "earlier backup";
-    net::testing::ScriptedServer server([&](net::testing::ScriptedPeer& p) {
-        p.send("+OK\r\n");
-        for (std::string line; !(line = p.readLine()).empty();) {
-            if (line.starts_with("STAT")) {
-                p.send("+OK 2 100\r\n");
-            } else if (line.starts_with("RETR 1")) {
-                p.send("+OK\r\n\r\n<BRIVANTA>\r\n<SYSTEM>\r\na\r\nhttp://a/\r\n.\r\n");
-            } else if (line.starts_with("RETR 2")) {
-                p.send(c.secondMail);
-                if (c.thenClose)
-                    return;
-            } else {
-                p.send("+OK\r\n");
-            }
-        }
-    });
-    const std::string pop3 = "127.0.0.1:" + std::to_string(server.port());
-    CliRun run = cli(dir, "update-recommended --pop3 " + pop3 + " --user u --password-file " +
-                              dir.file("pw") + " " + dir.file("System.bvk"));
-    server.join();
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, std::string("更新失败！\nbrivanta-cli: POP3 服务器 ") + pop3 + "：" +
-                           c.reason + "\n");
-    EXPECT_EQ(slurp(dir.file("System.bvk")), before);
-    EXPECT_EQ(slurp(dir.file("System.bak")), "earlier backup");
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, CliUpdateFailure,
-    ::testing::Values(UpdateFailureCase{"Refused", "-ERR gone\r\n", false, "RETRieve failed"},
-                      UpdateFailureCase{"CutShort",
-                                        "+OK\r\n\r\n<BRIVANTA>\r\n<SYSTEM>\r\nb\r\nhttp://b", true,
-                                        "SOCKET错误！"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
 // One "Users.ini" record with short fields (one-byte length prefixes).
 std::string accountRecord(const std::string& name, const std::string& pop3, const std::string& smtp,
                           std::int32_t sum, const std::string& email) {
