@@ -286,6 +286,38 @@ const FailureCase kFailureCases[] = {
 INSTANTIATE_TEST_SUITE_P(Mailboxes, RecommendedUpdateFailure, ::testing::ValuesIn(kFailureCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Every mail came whole; a server that hangs up instead of answering QUIT costs nothing.
+TEST(RecommendedUpdateFailures, AnUnansweredQuitAfterTheLastMailStillUpdates) {
+    TempFolder dir;
+    BookmarkTree current(kRecommendedTree);
+    current.InsertNode({"old", "http://old/", ""});
+    ScriptedServer server([](ScriptedPeer& p) {
+        p.send("+OK ready\r\n");
+        for (std::string line; !(line = p.readLine()).empty();) {
+            if (line.starts_with("STAT"))
+                p.send("+OK 1 100\r\n");
+            else if (line.starts_with("RETR"))
+                p.send(systemMail("a").text);
+            else if (line.starts_with("QUIT"))
+                return;
+            else
+                p.send("+OK\r\n");
+        }
+    });
+    RecommendedMailbox box;
+    box.host = "127.0.0.1";
+    box.port = server.port();
+    RecommendedUpdateResult r =
+        updateRecommendedTree(current, dir.path("System.bak"), dir.path("System.bvk"), box, kQuick);
+    server.join();
+    EXPECT_TRUE(r.ok) << text::toUtf8(r.receiveText);
+    // The dialogue itself did not end well.
+    EXPECT_NE(r.receiveText, text::gbk("接收完毕！"));
+    BookmarkTree written(kRecommendedTree);
+    ASSERT_TRUE(loadArchiveFile(written, dir.path("System.bvk")));
+    EXPECT_EQ(treeText(written), "a|http://a/\n");
+}
+
 TEST(RecommendedUpdateFailures, AnUnreachableMailboxOrAnUnwritableBackup) {
     TempFolder dir;
     BookmarkTree current(kRecommendedTree);
