@@ -147,6 +147,10 @@ struct Occupant {
     int error;                                         // what the save reports
 };
 
+void PrintTo(const Occupant& occupant, std::ostream* out) {
+    *out << occupant.what;
+}
+
 void makeNode(const std::string& path, mode_t mode, dev_t device = 0) {
     ASSERT_EQ(::mknod(path.c_str(), mode, device), 0) << path << ": " << std::strerror(errno);
 }

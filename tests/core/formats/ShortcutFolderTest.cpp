@@ -336,6 +336,10 @@ struct Collision {
     std::vector<std::string> files;
 };
 
+void PrintTo(const Collision& collision, std::ostream* out) {
+    *out << collision.what;
+}
+
 class ShortcutCollision : public ::testing::TestWithParam<Collision> {};
 
 TEST_P(ShortcutCollision, EveryEntryGetsAFileOfItsOwn) {
@@ -409,6 +413,10 @@ struct Planted {
     std::function<void(const std::string& out, const std::string& outside)> plant;
     size_t written;  // of the tree below: folder F{link}, link x
 };
+
+void PrintTo(const Planted& planted, std::ostream* out) {
+    *out << planted.what;
+}
 
 class PlantedInExport : public ::testing::TestWithParam<Planted> {};
 
