@@ -536,5 +536,26 @@ TEST(ShortcutImport, StopsWhereTheTreeIsFullAndSaysSo) {
     EXPECT_NE(result.text().find("书签已满"), std::string::npos);
 }
 
+TEST(DirectorySearch, ListsAtMostWhatItIsToldAndSaysItStopped) {
+    testing::TempDir dir;
+    const std::string root = fs::relative(dir.file("many")).string();
+    fs::create_directory(root);
+    for (int i = 0; i < 10; ++i)
+        writeFile(root + "/" + std::to_string(i) + ".url", "URL=http://x/");
+    DirectorySearch all;
+    ASSERT_TRUE(all.open(root));
+    EXPECT_EQ(all.size(), 12u);  // "." and ".." too
+    EXPECT_FALSE(all.truncated());
+    DirectorySearch some;
+    ASSERT_TRUE(some.open(root, 5));
+    EXPECT_EQ(some.size(), 5u);
+    EXPECT_TRUE(some.truncated());
+    // A directory below is reached only as a real directory, never through a link.
+    fs::create_directory_symlink(".", root + "/self");
+    DirectorySearch below;
+    EXPECT_FALSE(below.openAt(all, "self"));
+    EXPECT_FALSE(below.openAt(all, "0.url"));
+}
+
 }  // namespace
 }  // namespace brivanta
