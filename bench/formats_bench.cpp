@@ -116,9 +116,9 @@ void BM_ImportShortcutFolder(benchmark::State& state) {
     for (auto _ : state) {
         auto start = std::chrono::steady_clock::now();
         BookmarkTree tree;
-        size_t added = 0;
-        if (importShortcutFolder(tree, path, kNoItem, {}, &added).failed() ||
-            added != kFolders * (kLinksPerFolder + 1))
+        ShortcutImportResult result;
+        if (importShortcutFolder(tree, path, kNoItem, {}, &result).failed() ||
+            result.added != kFolders * (kLinksPerFolder + 1))
             state.SkipWithError("wrong entry count");
         state.SetIterationTime(
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());

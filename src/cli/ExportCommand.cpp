@@ -34,8 +34,11 @@ int runExport(Args args) {
     ExchangeCheckResult check = checkExchangePath(*format, true, target);
     if (check.outcome == ExchangeCheck::MissingFolder)
         return fail("目录 “" + check.folder + "” 不存在");
-    if (FileError e = exportExchange(tree, *format, check.path))
-        return fail(e.writeMessage());
+    ExportResult result;
+    exportExchange(tree, *format, check.path, kNoItem, {}, &result);
+    if (result.notWritten > 0)
+        return fail(result.text(check.path));
+    std::printf("%s\n", result.text(check.path).c_str());
     return 0;
 }
 

@@ -46,10 +46,13 @@ int runImport(Args args) {
     FileError error;
     if (!loadArchiveFile(tree, file, kNoItem, &error) && error.errorNumber != ENOENT)
         return fail(error.readMessage());
-    if (FileError e = importExchange(tree, *format, check.path))
+    std::string summary;
+    if (FileError e = importExchange(tree, *format, check.path, kNoItem, {}, &summary))
         return fail(e.readMessage());
     if (FileError e = saveArchiveFile(tree, file))
         return fail(e.writeMessage());
+    if (!summary.empty())
+        std::printf("%s\n", summary.c_str());
     return 0;
 }
 

@@ -23,9 +23,10 @@ int runNetscapeExport(Args args) {
     FileError error;
     if (!loadArchiveFile(tree, path, kNoItem, &error))
         return fail(error.readMessage());
-    if (FileError e = exportNetscapeFile(tree, target))
+    ExportResult result;
+    if (FileError e = exportNetscapeFile(tree, target, kNoItem, {}, &result))
         return fail(e.writeMessage());
-    std::printf("已把 %zu 个条目导出到 “%s”\n", tree.size(), target.c_str());
+    std::printf("%s\n", result.text(target).c_str());
     return 0;
 }
 

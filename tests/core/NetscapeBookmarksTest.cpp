@@ -285,5 +285,37 @@ TEST(NetscapeExport, RoundTripKeepsEveryCharacter) {
     EXPECT_EQ(merger.added(), tree.size());
 }
 
+TEST(NetscapeExport, ALinkWithChildrenIsAFolderHoldingTheLinkAndItsChildren) {
+    BookmarkTree tree;
+    ItemId both = tree.InsertNode({"both", "http://both/", ""});
+    tree.InsertNode({"child", "http://child/", ""}, both);
+    ItemId inner = tree.InsertNode({"inner", "http://inner/", ""}, both);
+    tree.InsertNode({"leaf", "http://leaf/", ""}, inner);
+    tree.InsertNode({"after", "http://after/", ""});
+    size_t written = 0;
+    std::string page = writeNetscapeBookmarks(tree, kNoItem, {}, &written);
+    EXPECT_EQ(written, tree.size());
+    EXPECT_NE(page.find("    <DT><H3>both</H3>\n"
+                        "    <DL><p>\n"
+                        "        <DT><A HREF=\"http://both/\">both</A>\n"
+                        "        <DT><A HREF=\"http://child/\">child</A>\n"
+                        "        <DT><H3>inner</H3>\n"
+                        "        <DL><p>\n"
+                        "            <DT><A HREF=\"http://inner/\">inner</A>\n"
+                        "            <DT><A HREF=\"http://leaf/\">leaf</A>\n"
+                        "        </DL><p>\n"
+                        "    </DL><p>\n"
+                        "    <DT><A HREF=\"http://after/\">after</A>\n"),
+              std::string::npos)
+        << page;
+    // Read back, every address is there, each link in the folder of its name.
+    EXPECT_EQ(imported(page),
+              "both|{both|http://both/;child|http://child/;inner|{inner|http://"
+              "inner/;leaf|http://leaf/;};};after|http://after/;");
+    // Alone, the start entry is written the same way.
+    EXPECT_EQ(imported(writeNetscapeBookmarks(tree, inner)),
+              "inner|{inner|http://inner/;leaf|http://leaf/;};");
+}
+
 }  // namespace
 }  // namespace brivanta

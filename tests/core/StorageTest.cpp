@@ -124,14 +124,15 @@ TEST(SavingThroughLinks, WritesTheTargetAndKeepsTheLink) {
     }
 }
 
-TEST(SavingThroughLinks, ADanglingLinkCreatesItsTarget) {
+TEST(SavingThroughLinks, ADanglingLinkIsRefusedNotFollowed) {
+    // A link to nothing could make a file wherever it points: it is left as it is.
     testing::TempDir dir;
     fs::create_symlink("target.bvk", dir.file("link.bvk"));
     BookmarkTree tree;
     tree.InsertNode({"a", "b", ""});
-    ASSERT_FALSE(saveArchiveFile(tree, dir.file("link.bvk")).failed());
+    EXPECT_EQ(saveArchiveFile(tree, dir.file("link.bvk")).errorNumber, kNotRegularFile);
     EXPECT_TRUE(fs::is_symlink(dir.file("link.bvk")));
-    EXPECT_TRUE(fs::is_regular_file(dir.file("target.bvk")));
+    EXPECT_FALSE(fs::exists(dir.file("target.bvk")));
 }
 
 UserAccount account(const std::string& name, const std::string& password) {

@@ -10,10 +10,15 @@
 namespace brivanta {
 
 FileError importExchange(BookmarkTree& tree, ExchangeFormat format, const std::string& path,
-                         ItemId parent, const ArchiveProgress& progress) {
+                         ItemId parent, const ArchiveProgress& progress, std::string* summary) {
     switch (format) {
-        case ExchangeFormat::ShortcutFolder:
-            return importShortcutFolder(tree, path, parent, progress);
+        case ExchangeFormat::ShortcutFolder: {
+            ShortcutImportResult result;
+            FileError error = importShortcutFolder(tree, path, parent, progress, &result);
+            if (summary && (result.skipped > 0 || result.full || result.capped))
+                *summary = result.text();
+            return error;
+        }
         case ExchangeFormat::HtmlPage:
             return importHtmlPage(tree, path, parent, progress);
         case ExchangeFormat::ArchiveFile: {
@@ -33,16 +38,25 @@ FileError importExchange(BookmarkTree& tree, ExchangeFormat format, const std::s
 }
 
 FileError exportExchange(BookmarkTree& tree, ExchangeFormat format, const std::string& path,
-                         ItemId start, const ArchiveProgress& progress) {
+                         ItemId start, const ArchiveProgress& progress, ExportResult* result) {
     switch (format) {
         case ExchangeFormat::ShortcutFolder:
-            return exportShortcutFolder(tree, path, start, progress);
+            return exportShortcutFolder(tree, path, start, progress, result);
         case ExchangeFormat::HtmlPage:
-            return exportHtmlPage(tree, path, start, progress);
-        case ExchangeFormat::ArchiveFile:
-            return saveArchiveFile(tree, path, start);
+            return exportHtmlPage(tree, path, start, progress, result);
+        case ExchangeFormat::ArchiveFile: {
+            FileError error = saveArchiveFile(tree, path, start);
+            if (result) {
+                size_t entries = entriesToExport(tree, start);
+                if (error)
+                    result->fail(error, entries);
+                else
+                    result->written += entries;
+            }
+            return error;
+        }
         case ExchangeFormat::BookmarkFile:
-            return exportNetscapeFile(tree, path, start, progress);
+            return exportNetscapeFile(tree, path, start, progress, result);
         case ExchangeFormat::FirefoxProfile:
         case ExchangeFormat::ChromiumProfile:
             // A browser's own store is never written.

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/formats/ExportResult.h"
 #include "core/formats/FileError.h"
 #include "core/formats/ImportExportChecks.h"
 #include "core/formats/TreeArchive.h"
@@ -13,12 +14,18 @@ namespace brivanta {
 // as they are (no program-directory rule): they are the ones the user chose and the checks
 // looked at.
 
-// Adds what `path` holds below `parent` (the top level for kNoItem).
+// Adds what `path` holds below `parent` (the top level for kNoItem). `summary`, when given,
+// receives what a person should hear about it besides a failure (entries passed over, where
+// the import stopped), or stays empty.
 FileError importExchange(BookmarkTree& tree, ExchangeFormat format, const std::string& path,
-                         ItemId parent = kNoItem, const ArchiveProgress& progress = {});
+                         ItemId parent = kNoItem, const ArchiveProgress& progress = {},
+                         std::string* summary = nullptr);
 
-// Writes `start` and its subtree (the whole tree for kNoItem) to `path`.
+// Writes `start` and its subtree (the whole tree for kNoItem) to `path`. `result` counts each
+// entry as written or not written (naming the files that failed); the first failure is
+// returned.
 FileError exportExchange(BookmarkTree& tree, ExchangeFormat format, const std::string& path,
-                         ItemId start = kNoItem, const ArchiveProgress& progress = {});
+                         ItemId start = kNoItem, const ArchiveProgress& progress = {},
+                         ExportResult* result = nullptr);
 
 }  // namespace brivanta

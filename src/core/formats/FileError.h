@@ -6,6 +6,13 @@ namespace brivanta {
 
 // A failed file operation: which file, and why. Paths are file-system paths; the
 // message is for people (UTF-8).
+// errorNumber of a save refused because its path is a device, a pipe or a socket (or a link to
+// one): no errno says that.
+inline constexpr int kNotRegularFile = -1;
+// errorNumber of an export that found a symbolic link where it was to make a file or a folder
+// inside the folder it writes: it does not write through links.
+inline constexpr int kLinkInTheWay = -2;
+
 struct FileError {
     std::string path;
     int errorNumber = 0;

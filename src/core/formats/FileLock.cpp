@@ -2,12 +2,15 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <thread>
+
+#include "core/formats/FileStreams.h"
 
 namespace brivanta {
 
@@ -40,15 +43,29 @@ std::string FileLock::busyMessage(const std::string& path) {
 
 FileError FileLock::lock(const std::string& path, int waitMs) {
     unlock();
+<<<<<<< HEAD
     // The empty name is no file; its lock file would land in the working directory.
     if (path.empty())
         return FileError{path, ENOENT};
+=======
+    // Only a file a save may write is locked: a device, a pipe or a link to nowhere is refused
+    // here already, before a lock file appears beside it (in /dev, say).
+    if (FileError e = checkSaveTarget(path))
+        return e;
+>>>>>>> files
     const std::string lockPath = lockFileFor(path);
-    int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    // The lock file itself is never a link or a device someone put in its place.
+    constexpr int kFlags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+    int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | kFlags, 0644);
     if (fd < 0 && (errno == EACCES || errno == EROFS))
-        fd = ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC);  // someone else's lock file
+        fd = ::open(lockPath.c_str(), O_RDONLY | kFlags);  // someone else's lock file
     if (fd < 0)
-        return FileError{path, errno};
+        return errno == ELOOP ? FileError{lockPath, kNotRegularFile} : FileError{path, errno};
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return FileError{lockPath, kNotRegularFile};
+    }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
     for (;;) {
         if (::flock(fd, waitMs < 0 ? LOCK_EX : LOCK_EX | LOCK_NB) == 0)

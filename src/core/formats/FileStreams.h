@@ -35,6 +35,11 @@ class FileSource : public ByteSource {
 // The temporary file has no name while it is written (where the file system allows), so a
 // killed save leaves nothing; otherwise its name ".<file>.brivanta-save-XXXXXX" lets the next
 // save of the same file remove it.
+//
+// A save writes only regular files: a path naming a directory, a device, a pipe or a socket,
+// a link to one of those, a link that leads nowhere or through /proc (such as /dev/stdout) is
+// refused before anything is touched, and the rename never replaces anything but a regular
+// file. Running as root this is what keeps a save from replacing a device node.
 class AtomicFileSink : public ByteSink {
   public:
     AtomicFileSink() = default;
@@ -46,11 +51,12 @@ class AtomicFileSink : public ByteSink {
     // system once after writing many small files.
     enum class Sync { Now, Later };
 
-    // A save through a symbolic link writes the file it points to and keeps the link; with
-    // Links::Replace the link itself is replaced (for files made inside a folder the user
-    // chose, which must not reach out of it).
-    enum class Links { Follow, Replace };
-    FileError open(const std::string& path, Links links = Links::Follow);
+    // A save through a symbolic link writes the regular file it points to and keeps the link.
+    FileError open(const std::string& path);
+    // The file `name` (one name, no "/") in the open directory `directory`, which stays
+    // open only for the caller. Nothing in place of `name` is followed: a link there is
+    // refused (kLinkInTheWay), like a device. `shownPath` is what errors name.
+    FileError openAt(int directory, const std::string& name, const std::string& shownPath);
     bool write(const char* data, size_t size) override;
     FileError commit(Sync sync = Sync::Now);
     void abandon();
@@ -58,15 +64,24 @@ class AtomicFileSink : public ByteSink {
     int error() const { return error_; }
 
   private:
-    int linkUnnamed();
+    FileError start();
+    int nameUnnamed();
+    void closeDirectory();
 
     std::string shownPath_;  // as the caller named it: errors name this
-    std::string path_;       // the file really written (a link's target)
-    std::string tempPath_;
+    std::string name_;       // the file really written, in directory_
+    std::string tempName_;   // in directory_
+    int directory_ = -1;
+    bool ownsDirectory_ = false;
     int fd_ = -1;
     int error_ = 0;
     bool unnamed_ = false;
 };
+
+// Whether a save may write `path`: an error naming it when it is no regular file and no link
+// to one (kNotRegularFile, EISDIR, ENOENT for a link to nothing). `resolved` receives the file
+// really written (a link's target). A missing file may be made.
+FileError checkSaveTarget(const std::string& path, std::string* resolved = nullptr);
 
 // Lets a save send its bytes through another sink on their way to the file (tests put a
 // failing one there). An empty filter writes straight to the file.
@@ -74,10 +89,6 @@ using SaveFilter = std::function<std::unique_ptr<ByteSink>(ByteSink& file)>;
 
 // Reads a whole file into memory (for tests and benchmarks).
 FileError readWholeFile(const std::string& path, std::string& out);
-
-// The file a path stands for once symbolic links are followed (the path itself when it is
-// no link or cannot be read).
-std::string linkTarget(const std::string& path);
 
 // The directory part of a file-system path ("" for a bare name).
 std::string directoryOf(const std::string& path);

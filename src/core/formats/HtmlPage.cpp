@@ -145,15 +145,32 @@ std::string htmlPageText(BookmarkTree& tree, ItemId start, const ArchiveProgress
 }
 
 FileError exportHtmlPage(BookmarkTree& tree, const std::string& path, ItemId start,
-                         const ArchiveProgress& progress) {
+                         const ArchiveProgress& progress, ExportResult* result) {
+    size_t count = 0;
+    if (start != kNoItem && !tree.contains(start))
+        start = kNoItem;
+    auto counting = [&](const std::string& label) {
+        ++count;
+        if (progress)
+            progress(label);
+    };
     AtomicFileSink sink;
-    if (FileError e = sink.open(path))
-        return e;
-    if (!writeHtmlPage(tree, sink, start, progress)) {
-        FileError e = sink.commit();
-        return e.failed() ? e : FileError{path, EIO};
+    FileError error = sink.open(path);
+    if (!error && !writeHtmlPage(tree, sink, start, counting)) {
+        error = sink.commit();
+        if (!error)
+            error = FileError{path, EIO};
+    } else if (!error) {
+        error = sink.commit();
     }
-    return sink.commit();
+    if (result) {
+        // A page not saved holds none of the entries it was to hold.
+        if (error)
+            result->fail(error, entriesToExport(tree, start));
+        else
+            result->written += count;
+    }
+    return error;
 }
 
 size_t importHtmlText(BookmarkTree& tree, std::string_view page, ItemId parent,

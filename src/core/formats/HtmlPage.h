@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "core/formats/ByteStream.h"
+#include "core/formats/ExportResult.h"
 #include "core/formats/FileError.h"
 #include "core/formats/TreeArchive.h"
 #include "core/trees/BookmarkTree.h"
@@ -28,9 +29,11 @@ bool writeHtmlPage(BookmarkTree& tree, ByteSink& sink, ItemId start = kNoItem,
 std::string htmlPageText(BookmarkTree& tree, ItemId start = kNoItem,
                          const ArchiveProgress& progress = {});
 
-// Writes that page to `path` (replacing the file only once the page is complete).
+// Writes that page to `path` (replacing the file only once the page is complete). A link with
+// children keeps its address in its own row, its children following. `result` counts the
+// entries written, or not written when the page could not be saved.
 FileError exportHtmlPage(BookmarkTree& tree, const std::string& path, ItemId start = kNoItem,
-                         const ArchiveProgress& progress = {});
+                         const ArchiveProgress& progress = {}, ExportResult* result = nullptr);
 
 // Adds the rows of a page below `parent` (the top level for kNoItem) with the archive's
 // prefix rules, and returns how many entries were added. Only text up to the first zero byte

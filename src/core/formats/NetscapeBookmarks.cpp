@@ -463,7 +463,7 @@ FileError importNetscapeFile(const std::string& path, TreeMerger& merger) {
 }
 
 std::string writeNetscapeBookmarks(const BookmarkTree& tree, ItemId start,
-                                   const MergeProgress& progress) {
+                                   const MergeProgress& progress, size_t* written) {
     std::string out =
         "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"
         "<!-- This is an automatically generated file.\n"
@@ -476,27 +476,40 @@ std::string writeNetscapeBookmarks(const BookmarkTree& tree, ItemId start,
     if (start != kNoItem && !tree.contains(start))
         start = kNoItem;
     std::string utf8;
+    size_t count = 0;
+    // The format has no link with children: such a link is written as a folder of its name
+    // holding the link itself first, then its children.
+    auto opensList = [&](ItemId item) {
+        return tree.LookupRecord(item)->address.empty() || tree.hasChildren(item);
+    };
+    auto writeLink = [&](const std::string& address, int depth) {
+        appendIndent(out, depth);
+        out += "<DT><A HREF=\"";
+        appendHtmlEscaped(out, address);
+        out += "\">";
+        appendHtmlEscaped(out, utf8);
+        out += "</A>\n";
+    };
     auto writeEntry = [&](ItemId item, int depth) {
         RecordRef record = tree.LookupRecord(item);
         RecordText label = tree.label(item);
-        appendIndent(out, depth);
         utf8.clear();
         appendUtf8FromStored(label, utf8);
-        if (record->address.empty()) {
+        std::string address;
+        appendUtf8FromStored(record->address, address);
+        if (opensList(item)) {
+            appendIndent(out, depth);
             out += "<DT><H3>";
             appendHtmlEscaped(out, utf8);
             out += "</H3>\n";
             appendIndent(out, depth);
             out += "<DL><p>\n";
+            if (!record->address.empty())
+                writeLink(address, depth + 1);
         } else {
-            out += "<DT><A HREF=\"";
-            std::string address;
-            appendUtf8FromStored(record->address, address);
-            appendHtmlEscaped(out, address);
-            out += "\">";
-            appendHtmlEscaped(out, utf8);
-            out += "</A>\n";
+            writeLink(address, depth);
         }
+        ++count;
         if (progress)
             progress(label);
     };
@@ -504,14 +517,13 @@ std::string writeNetscapeBookmarks(const BookmarkTree& tree, ItemId start,
         appendIndent(out, depth);
         out += "</DL><p>\n";
     };
-    auto isFolder = [&](ItemId item) { return tree.LookupRecord(item)->address.empty(); };
 
     // Pre-order without recursion: a tree may nest very deeply.
     ItemId item = start == kNoItem ? tree.firstChild(kNoItem) : start;
     int depth = 1;
     while (item != kNoItem) {
         writeEntry(item, depth);
-        if (isFolder(item)) {
+        if (opensList(item)) {
             if (tree.hasChildren(item)) {
                 item = tree.firstChild(item);
                 ++depth;
@@ -534,20 +546,31 @@ std::string writeNetscapeBookmarks(const BookmarkTree& tree, ItemId start,
         }
     }
     out += "</DL><p>\n";
+    if (written)
+        *written = count;
     return out;
 }
 
 FileError exportNetscapeFile(const BookmarkTree& tree, const std::string& path, ItemId start,
-                             const MergeProgress& progress) {
-    std::string page = writeNetscapeBookmarks(tree, start, progress);
+                             const MergeProgress& progress, ExportResult* result) {
+    size_t count = 0;
+    std::string page = writeNetscapeBookmarks(tree, start, progress, &count);
     AtomicFileSink sink;
-    if (FileError e = sink.open(path))
-        return e;
-    if (!sink.write(page.data(), page.size())) {
-        FileError e = sink.commit();
-        return e.failed() ? e : FileError{path, EIO};
+    FileError error = sink.open(path);
+    if (!error && !sink.write(page.data(), page.size())) {
+        error = sink.commit();
+        if (!error)
+            error = FileError{path, EIO};
+    } else if (!error) {
+        error = sink.commit();
     }
-    return sink.commit();
+    if (result) {
+        if (error)
+            result->fail(error, count);
+        else
+            result->written += count;
+    }
+    return error;
 }
 
 }  // namespace brivanta

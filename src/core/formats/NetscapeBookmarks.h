@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/formats/ExportResult.h"
 #include "core/formats/FileError.h"
 #include "core/trees/BookmarkTree.h"
 #include "core/trees/TreeMerger.h"
@@ -23,12 +24,15 @@ void parseNetscapeBookmarks(std::string_view bytes, TreeMerger& merger);
 FileError importNetscapeFile(const std::string& path, TreeMerger& merger);
 
 // The bookmark file of `start` and its subtree (the whole tree for kNoItem), in UTF-8, every
-// name and address escaped.
+// name and address escaped. A link with children becomes a folder of its name holding the
+// link itself and then its children. `written` receives the number of entries.
 std::string writeNetscapeBookmarks(const BookmarkTree& tree, ItemId start = kNoItem,
-                                   const MergeProgress& progress = {});
+                                   const MergeProgress& progress = {}, size_t* written = nullptr);
 
 // Writes that file to `path`; the old file is replaced only once the new one is complete.
+// `result` counts the entries as written or, when the file could not be saved, not written.
 FileError exportNetscapeFile(const BookmarkTree& tree, const std::string& path,
-                             ItemId start = kNoItem, const MergeProgress& progress = {});
+                             ItemId start = kNoItem, const MergeProgress& progress = {},
+                             ExportResult* result = nullptr);
 
 }  // namespace brivanta

@@ -7,6 +7,9 @@
 #include <cerrno>
 #include <cstdint>
 #include <memory>
+#include <set>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "core/formats/ArchiveWriter.h"
@@ -17,6 +20,8 @@
 namespace brivanta {
 
 namespace {
+
+constexpr size_t kNamedSkips = 20;
 
 std::string joinPath(std::string_view directory, std::string_view name) {
     std::string path;
@@ -35,13 +40,21 @@ bool isShortcutExtension(std::string_view extension) {
     return lower(extension[1]) == 'u' && lower(extension[2]) == 'r' && lower(extension[3]) == 'l';
 }
 
-// The bytes of a shortcut file, at most kLargestShortcutFile of them.
-FileError readShortcut(const std::string& path, std::string& bytes) {
+// The bytes of the shortcut `name` in `search`'s directory, at most kLargestShortcutFile of
+// them. Returns kNotRegularFile or kLinkInTheWay when something else took the file's place.
+FileError readShortcut(const DirectorySearch& search, const std::string& name, std::string& bytes) {
     bytes.clear();
-    // Non-blocking, so a pipe that took a shortcut's place cannot stall the import.
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const std::string path = joinPath(search.path(), name);
+    // Not following a link, and non-blocking, so a pipe that took a shortcut's place since
+    // the listing cannot stall the import.
+    int fd = ::openat(search.fd(), name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
     if (fd < 0)
-        return FileError{path, errno};
+        return FileError{path, errno == ELOOP ? kLinkInTheWay : errno};
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return FileError{path, kNotRegularFile};
+    }
     char buffer[8192];
     int error = 0;
     for (;;) {
@@ -49,7 +62,7 @@ FileError readShortcut(const std::string& path, std::string& bytes) {
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            error = errno == EAGAIN ? 0 : errno;
+            error = errno;
             break;
         }
         if (n == 0)
@@ -64,35 +77,168 @@ FileError readShortcut(const std::string& path, std::string& bytes) {
     return FileError{error != 0 ? path : std::string(), error};
 }
 
-// Makes `path` a directory unless it is one already.
-FileError makeDirectory(const std::string& path) {
-    if (::mkdir(path.c_str(), 0777) == 0)
-        return {};
-    int error = errno;
-    struct stat st;
-    if (error == EEXIST) {
-        if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-            return {};
-        error = ENOTDIR;
+// Writes the shortcut `name` into the open directory `directory`.
+FileError writeShortcutAt(int directory, const std::string& name, const std::string& shownPath,
+                          std::string_view address) {
+    AtomicFileSink sink;
+    if (FileError e = sink.openAt(directory, name, shownPath))
+        return e;
+    std::string text = internetShortcutText(address);
+    sink.write(text.data(), text.size());
+    // One sync for the whole export instead of one per file.
+    return sink.commit(AtomicFileSink::Sync::Later);
+}
+
+// Makes the directory `name` in `parent` unless it is one already, and opens it; a link in
+// its place is refused, not followed.
+int openDirectoryAt(int parent, const std::string& name, const std::string& shownPath,
+                    FileError& error) {
+    if (::mkdirat(parent, name.c_str(), 0777) != 0 && errno != EEXIST) {
+        error = FileError{shownPath, errno};
+        return -1;
     }
-    return FileError{path, error};
+    int fd = ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0)
+        return fd;
+    int e = errno;
+    struct stat st;
+    if (::fstatat(parent, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+        e = S_ISLNK(st.st_mode) ? kLinkInTheWay : S_ISDIR(st.st_mode) ? e : ENOTDIR;
+    error = FileError{shownPath, e};
+    return -1;
 }
 
-// Writes one entry: a link without children as a shortcut, anything else as a directory.
-FileError exportEntry(BookmarkTree& tree, ItemId item, const std::string& path) {
-    RecordRef record = tree.LookupRecord(item);
-    if (!record->address.empty() && !tree.hasChildren(item))
-        return writeInternetShortcut(path + ".url", record->address);
-    return makeDirectory(path);
+char asciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
 }
 
-void syncFileSystemOf(const std::string& folder) {
-    int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::syncfs(fd);
-    ::close(fd);
-}
+// Writes entries into a folder through descriptors of the directories it made, so that a
+// link planted inside cannot lead the files elsewhere.
+class ShortcutWriter {
+  public:
+    ShortcutWriter(BookmarkTree& tree, const ArchiveProgress& progress, ExportResult& result)
+        : tree_(tree), progress_(progress), result_(result) {}
+    ~ShortcutWriter() {
+        while (!levels_.empty())
+            leave();
+    }
+    ShortcutWriter(const ShortcutWriter&) = delete;
+    ShortcutWriter& operator=(const ShortcutWriter&) = delete;
+
+    // The folder the user chose; a link there is followed (it is the user's choice).
+    FileError enter(const std::string& folder) {
+        int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            return FileError{folder, errno};
+        levels_.push_back({fd, folder, {}});
+        return {};
+    }
+
+    // Writes `first` and its subtree, then (with `siblings`) each following sibling's.
+    void write(ItemId first, bool siblings) {
+        const size_t base = levels_.size();
+        ItemId c = first;
+        while (c != kNoItem) {
+            bool opened = writeEntry(c);
+            if (opened && tree_.hasChildren(c)) {
+                c = tree_.firstChild(c);
+                continue;
+            }
+            if (opened)
+                leave();
+            for (;;) {
+                if (levels_.size() == base) {
+                    c = siblings ? tree_.nextSibling(c) : kNoItem;
+                    break;
+                }
+                if (ItemId next = tree_.nextSibling(c); next != kNoItem) {
+                    c = next;
+                    break;
+                }
+                c = tree_.parent(c);
+                leave();
+            }
+        }
+    }
+
+    void sync() {
+        if (!levels_.empty())
+            ::syncfs(levels_.front().fd);
+    }
+
+  private:
+    struct Level {
+        int fd;
+        std::string path;
+        std::unordered_set<std::string> taken;  // names used here, in lower case
+    };
+
+    void leave() {
+        ::close(levels_.back().fd);
+        levels_.pop_back();
+    }
+
+    // A name not yet used in `level` by this export: "x", "x (2)", "x (3)"... before the
+    // extension. Letter case does not tell names apart, as on the file systems of other
+    // systems a folder may be copied to.
+    static std::string claim(Level& level, const std::string& name, std::string_view extension) {
+        for (int n = 1;; ++n) {
+            std::string candidate = n == 1 ? name : name + " (" + std::to_string(n) + ")";
+            candidate += extension;
+            std::string key = candidate;
+            for (char& ch : key)
+                ch = asciiLower(ch);
+            if (level.taken.insert(std::move(key)).second)
+                return candidate;
+        }
+    }
+
+    void writeLink(Level& level, const std::string& name, std::string_view address) {
+        std::string file = claim(level, name, ".url");
+        if (FileError e = writeShortcutAt(level.fd, file, joinPath(level.path, file), address))
+            result_.fail(e, 1);
+        else
+            ++result_.written;
+    }
+
+    // Writes one entry into the innermost folder. True when it opened a folder for the
+    // entry's children (now the innermost).
+    bool writeEntry(ItemId item) {
+        RecordRef record = tree_.LookupRecord(item);
+        if (progress_)
+            progress_(record->name);
+        const std::string name = safeFileName(fileNameText(record->name));
+        Level& here = levels_.back();
+        if (!record->address.empty() && !tree_.hasChildren(item)) {
+            writeLink(here, name, record->address);
+            return false;
+        }
+        const std::string directory = claim(here, name, "");
+        const std::string shown = joinPath(here.path, directory);
+        if (levels_.size() > kDeepestShortcutFolder) {
+            result_.fail(FileError{shown, ENAMETOOLONG}, entriesToExport(tree_, item));
+            return false;
+        }
+        FileError error;
+        int fd = openDirectoryAt(here.fd, directory, shown, error);
+        if (fd < 0) {
+            result_.fail(error, entriesToExport(tree_, item));
+            return false;
+        }
+        levels_.push_back({fd, shown, {}});
+        // The format has no link with children: the link goes into its own folder, first.
+        if (!record->address.empty())
+            writeLink(levels_.back(), name, record->address);
+        else
+            ++result_.written;
+        return true;
+    }
+
+    BookmarkTree& tree_;
+    const ArchiveProgress& progress_;
+    ExportResult& result_;
+    std::vector<Level> levels_;
+};
 
 }  // namespace
 
@@ -134,13 +280,16 @@ std::string internetShortcutText(std::string_view address) {
 }
 
 FileError writeInternetShortcut(const std::string& path, std::string_view address) {
-    AtomicFileSink sink;
-    if (FileError e = sink.open(path, AtomicFileSink::Links::Replace))
-        return e;
-    std::string text = internetShortcutText(address);
-    sink.write(text.data(), text.size());
-    // One sync for the whole export instead of one per file.
-    return sink.commit(AtomicFileSink::Sync::Later);
+    const std::string directory = directoryOf(path);
+    int fd =
+        ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return FileError{path, errno};
+    size_t slash = path.rfind('/');
+    FileError e = writeShortcutAt(fd, slash == std::string::npos ? path : path.substr(slash + 1),
+                                  path, address);
+    ::close(fd);
+    return e;
 }
 
 std::string_view entryTitle(std::string_view fileName) {
@@ -149,56 +298,81 @@ std::string_view entryTitle(std::string_view fileName) {
 }
 
 ItemId importShortcutEntry(BookmarkTree& tree, DirectorySearch& search, ItemId parent,
-                           FileError& error) {
+                           FileError& error, ShortcutImportResult* result) {
+    auto skip = [&](const std::string& path) {
+        if (!result)
+            return;
+        ++result->skipped;
+        if (result->skippedPaths.size() < kNamedSkips)
+            result->skippedPaths.push_back(path);
+    };
     for (;;) {
         const DirectorySearch::Entry& e = search.current();
-        bool usable =
-            e.directory
-                ? e.name != "." && e.name != ".."
-                : e.regularFile && isShortcutExtension(e.name.substr(entryTitle(e.name).size()));
-        if (usable)
-            break;
+        bool shortcut = isShortcutExtension(e.name.substr(entryTitle(e.name).size()));
+        bool usable = e.directory ? e.name != "." && e.name != ".." : e.regularFile && shortcut;
+        if (usable) {
+            NodeRecord record;
+            record.name = entryNameText(entryTitle(e.name));
+            if (!e.directory) {
+                std::string bytes;
+                if ((error = readShortcut(search, e.name, bytes))) {
+                    if (error.errorNumber != kNotRegularFile && error.errorNumber != kLinkInTheWay)
+                        return kNoItem;
+                    // Swapped for something else since the listing: passed over.
+                    skip(error.path);
+                    error = {};
+                    if (!search.next())
+                        return parent;
+                    continue;
+                }
+                if (result)
+                    result->bytes += bytes.size();
+                record.address = shortcutAddress(shortcutText(bytes));
+            }
+            return tree.InsertNode(record, parent);
+        }
+        // Files of other types are no concern of ours; anything else in the way is told.
+        if (!e.directory && !e.regularFile)
+            skip(joinPath(search.path(), e.name));
         if (!search.next())
             return parent;
     }
-    const DirectorySearch::Entry& e = search.current();
-    NodeRecord record;
-    record.name = entryNameText(entryTitle(e.name));
-    if (!e.directory) {
-        std::string bytes;
-        std::string path = joinPath(search.path(), e.name);
-        if ((error = readShortcut(path, bytes)))
-            return kNoItem;
-        record.address = shortcutAddress(shortcutText(bytes));
-    }
-    return tree.InsertNode(record, parent);
 }
 
 FileError importShortcutFolder(BookmarkTree& tree, const std::string& folder, ItemId parent,
-                               const ArchiveProgress& progress, size_t* added) {
+                               const ArchiveProgress& progress, ShortcutImportResult* result) {
     struct Level {
         DirectorySearch search;
         ItemId parent;
     };
-    size_t count = 0;
-    if (added)
-        *added = 0;
+    ShortcutImportResult own;
+    ShortcutImportResult& r = result ? *result : own;
+    r = {};
+    size_t listed = 0;
+    // Each directory once, however it is reached again (a bind mount, a hard-linked one).
+    std::set<std::pair<dev_t, ino_t>> visited;
     // Explicit levels instead of recursion: the depth is whatever the file system holds.
     std::vector<std::unique_ptr<Level>> levels;
-    auto enter = [&](const std::string& path, ItemId node) {
-        auto level = std::make_unique<Level>();
-        level->parent = node;
-        if (!level->search.open(path))
+    // What is listed is read; past the bound of entries looked at no directory is listed.
+    auto admit = [&](std::unique_ptr<Level> level) {
+        listed += level->search.size();
+        if (level->search.truncated())
+            r.capped = true;
+        if (!visited.insert({level->search.device(), level->search.inode()}).second) {
+            ++r.skipped;
+            if (r.skippedPaths.size() < kNamedSkips)
+                r.skippedPaths.push_back(level->search.path());
             return;
-        for (const auto& outer : levels) {
-            if (outer->search.device() == level->search.device() &&
-                outer->search.inode() == level->search.inode())
-                return;  // a link back up: the folder stays empty
         }
         levels.push_back(std::move(level));
     };
     BookmarkTree::BulkUpdate bulk(tree);
-    enter(withoutTrailingSeparator(folder), parent);
+    {
+        auto top = std::make_unique<Level>();
+        top->parent = parent;
+        if (top->search.open(withoutTrailingSeparator(folder), kShortcutImportListed))
+            admit(std::move(top));
+    }
     FileError error;
     while (!levels.empty()) {
         Level& level = *levels.back();
@@ -206,78 +380,97 @@ FileError importShortcutFolder(BookmarkTree& tree, const std::string& folder, It
             levels.pop_back();
             continue;
         }
-        ItemId node = importShortcutEntry(tree, level.search, level.parent, error);
+        if (tree.itemDataLeft() == 0) {
+            r.full = true;
+            break;
+        }
+        ItemId node = importShortcutEntry(tree, level.search, level.parent, error, &r);
         if (error)
             break;
         if (node == level.parent || node == kNoItem) {
             levels.pop_back();
             continue;
         }
-        ++count;
+        ++r.added;
         if (progress)
             progress(tree.LookupRecord(node)->name);
-        if (level.search.current().directory)
-            enter(joinPath(level.search.path(), level.search.current().name), node);
+        if (r.bytes >= kShortcutImportBytes) {
+            r.capped = true;
+            break;
+        }
+        if (!level.search.current().directory)
+            continue;
+        auto inner = std::make_unique<Level>();
+        inner->parent = node;
+        const std::string& name = level.search.current().name;
+        if (levels.size() >= kDeepestShortcutFolder) {
+            ++r.skipped;
+            if (r.skippedPaths.size() < kNamedSkips)
+                r.skippedPaths.push_back(joinPath(level.search.path(), name));
+            continue;
+        }
+        if (listed >= kShortcutImportListed) {
+            r.capped = true;
+            continue;
+        }
+        if (inner->search.openAt(level.search, name, kShortcutImportListed - listed))
+            admit(std::move(inner));
     }
-    if (added)
-        *added = count;
     return error;
+}
+
+std::string ShortcutImportResult::text() const {
+    std::string text = "新增 " + std::to_string(added) + " 个条目";
+    if (skipped > 0) {
+        text += "，跳过 " + std::to_string(skipped) +
+                " 个（符号链接、设备、管道、套接字，或重复、过深的目录）：";
+        for (const std::string& path : skippedPaths)
+            text += "\n  " + path;
+        if (skippedPaths.size() < skipped)
+            text += "\n  ……";
+    } else {
+        text += "。";
+    }
+    if (full)
+        text += "\n书签已满，其余条目没有导入。";
+    if (capped)
+        text += "\n收藏夹太大（最多看 " + std::to_string(kShortcutImportListed) + " 个目录项、读 " +
+                std::to_string(kShortcutImportBytes >> 20) + " MiB），其余条目没有导入。";
+    return text;
 }
 
 FileError exportShortcutChildren(BookmarkTree& tree, const std::string& directory, ItemId parent,
-                                 const ArchiveProgress& progress) {
+                                 const ArchiveProgress& progress, ExportResult* result) {
+    ExportResult own;
+    ExportResult& r = result ? *result : own;
     if (parent != kNoItem && !tree.contains(parent))
         return {};
-    std::string path = withoutTrailingSeparator(directory);
-    std::vector<size_t> lengths;  // path length at each level entered below `directory`
-    ItemId c = tree.firstChild(parent);
-    while (c != kNoItem) {
-        const std::string& name = tree.LookupRecord(c)->name;
-        std::string childPath = joinPath(path, safeFileName(fileNameText(name)));
-        if (progress)
-            progress(name);
-        if (FileError e = exportEntry(tree, c, childPath))
-            return e;
-        if (tree.hasChildren(c)) {
-            lengths.push_back(path.size());
-            path = std::move(childPath);
-            c = tree.firstChild(c);
-            continue;
-        }
-        for (;;) {
-            if (ItemId next = tree.nextSibling(c); next != kNoItem) {
-                c = next;
-                break;
-            }
-            if (lengths.empty()) {
-                c = kNoItem;
-                break;
-            }
-            c = tree.parent(c);
-            path.resize(lengths.back());
-            lengths.pop_back();
-        }
+    ShortcutWriter writer(tree, progress, r);
+    if (FileError e = writer.enter(withoutTrailingSeparator(directory))) {
+        r.fail(e, tree.size());
+        return e;
     }
-    return {};
+    writer.write(tree.firstChild(parent), true);
+    return r.firstFailure();
 }
 
 FileError exportShortcutFolder(BookmarkTree& tree, const std::string& folder, ItemId start,
-                               const ArchiveProgress& progress) {
-    std::string base = withoutTrailingSeparator(folder);
-    FileError error;
-    if (start == kNoItem) {
-        error = exportShortcutChildren(tree, base, kNoItem, progress);
-    } else if (tree.contains(start)) {
-        const std::string& name = tree.LookupRecord(start)->name;
-        std::string nodePath = joinPath(base, safeFileName(fileNameText(name)));
-        if (progress)
-            progress(name);
-        error = exportEntry(tree, start, nodePath);
-        if (!error)
-            error = exportShortcutChildren(tree, nodePath, start, progress);
+                               const ArchiveProgress& progress, ExportResult* result) {
+    ExportResult own;
+    ExportResult& r = result ? *result : own;
+    if (start != kNoItem && !tree.contains(start))
+        return {};
+    ShortcutWriter writer(tree, progress, r);
+    if (FileError e = writer.enter(withoutTrailingSeparator(folder))) {
+        r.fail(e, entriesToExport(tree, start));
+        return e;
     }
-    syncFileSystemOf(base);
-    return error;
+    if (start == kNoItem)
+        writer.write(tree.firstChild(kNoItem), true);
+    else
+        writer.write(start, false);
+    writer.sync();
+    return r.firstFailure();
 }
 
 }  // namespace brivanta

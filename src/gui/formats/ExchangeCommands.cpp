@@ -109,14 +109,17 @@ void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected, const Exchan
         return;
     }
     FileError error;
+    std::string summary;
     {
         BusyStep busy(owner, QString::fromUtf8("正在导入..."));
         error = importExchange(tree, dialog.format(), toPath(dialog.exchangePath()), parent,
-                               busy.progress());
+                               busy.progress(), &summary);
     }
     tellAdded();
     if (error)
         showFileError(owner, error, false);
+    else if (!summary.empty())
+        QMessageBox::warning(owner, QString::fromUtf8("导入"), QString::fromStdString(summary));
 }
 
 void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected, const AddedEntries& added) {
@@ -132,13 +135,15 @@ void runExport(QWidget* owner, BookmarkTree& tree, ItemId selected,
         return;
     ItemId start = dialog.exchangeScope() == 1 ? selected : kNoItem;
     const QString path = dialog.exchangePath();
-    FileError error;
+    ExportResult result;
     {
         BusyStep busy(owner, QString::fromUtf8("正在准备..."));
-        error = exportExchange(tree, dialog.format(), toPath(path), start, busy.progress());
+        exportExchange(tree, dialog.format(), toPath(path), start, busy.progress(), &result);
     }
-    if (error) {
-        showFileError(owner, error, true);
+    if (result.notWritten > 0) {
+        // Every entry that did not reach the target is told, not only the first.
+        QMessageBox::warning(owner, QStringLiteral("Brivanta"),
+                             QString::fromStdString(result.text(toPath(path))));
         return;
     }
     if (dialog.format() != ExchangeFormat::HtmlPage)

@@ -85,5 +85,58 @@ TEST(ExchangeCli, ErrorsNameWhatFailed) {
     EXPECT_EQ(cli(dir, "export --help").status, 0);
 }
 
+// A link with children and two links whose names collide: every entry counted is written.
+const char* const kAwkwardTree =
+    "both\thttp://both/\n"
+    "  child\thttp://child/\n"
+    "x\thttp://x1/\n"
+    "X\thttp://x2/\n"
+    "a/b\thttp://ab/\n";
+
+class ExportCount : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ExportCount, IsTheNumberWrittenAndEveryAddressComesBack) {
+    testing::TempDir dir;
+    ASSERT_EQ(cli(dir, "build tree.bvk", kAwkwardTree).status, 0);
+    const std::string format = GetParam();
+    const std::string target = format == "urldir" ? "out" : "out/page";
+    fs::create_directory(dir.file("out"));
+    CliRun exported = cli(dir, "export " + format + " " + target + " tree.bvk");
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    EXPECT_NE(exported.out.find("已把 5 个条目导出到 “" + target + "”"), std::string::npos)
+        << exported.out;
+    ASSERT_EQ(cli(dir, "import " + format + " " + target + " back.bvk").status, 0);
+    std::string dumped = cli(dir, "dump back.bvk").out;
+    for (const char* address :
+         {"http://both/", "http://child/", "http://x1/", "http://x2/", "http://ab/"})
+        EXPECT_NE(dumped.find(std::string("\t") + address + "\n"), std::string::npos)
+            << address << "\n"
+            << dumped;
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ExportCount,
+                         ::testing::Values("html", "urldir", "netscape", "bvk"));
+
+TEST(ExchangeCli, UrldirExportAndImportPassOverPlantedLinksAndSaySo) {
+    testing::TempDir dir;
+    ASSERT_EQ(cli(dir, "build tree.bvk", kTreeText).status, 0);
+    fs::create_directory(dir.file("out"));
+    fs::create_directory(dir.file("outside"));
+    fs::create_directory_symlink("../outside", dir.file("out/新闻"));
+    CliRun exported = cli(dir, "export urldir out tree.bvk");
+    EXPECT_EQ(exported.status, 1);
+    EXPECT_NE(exported.err.find("out/新闻"), std::string::npos) << exported.err;
+    EXPECT_NE(exported.err.find("3 个条目没有导出"), std::string::npos) << exported.err;
+    EXPECT_TRUE(fs::is_empty(dir.file("outside")));
+    EXPECT_TRUE(fs::exists(dir.file("out/顶层链接.url")));
+
+    fs::create_symlink("/etc/passwd", dir.file("out/passwd.url"));
+    CliRun imported = cli(dir, "import urldir out back.bvk");
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    EXPECT_NE(imported.out.find("跳过 2 个"), std::string::npos) << imported.out;
+    EXPECT_NE(imported.out.find("out/passwd.url"), std::string::npos) << imported.out;
+    EXPECT_EQ(cli(dir, "dump back.bvk").out, "顶层链接\tmailto:a@b.c\n");
+}
+
 }  // namespace
 }  // namespace brivanta

@@ -196,5 +196,27 @@ TEST(HtmlPage, FilesAreWrittenWholeAndErrorsNameTheFile) {
     EXPECT_EQ(back.size(), 3u);
 }
 
+TEST(HtmlPage, ALinkWithChildrenKeepsItsAddressAndTheCountIsWhatWasWritten) {
+    testing::TempDir dir;
+    const std::string path = std::filesystem::relative(dir.file("page.htm")).string();
+    BookmarkTree tree;
+    ItemId both = tree.InsertNode({"both", "http://both/", ""});
+    tree.InsertNode({"child", "http://child/", ""}, both);
+    tree.InsertNode({"after", "http://after/", ""});
+    ExportResult result;
+    ASSERT_FALSE(exportHtmlPage(tree, path, kNoItem, {}, &result).failed());
+    EXPECT_EQ(result.written, 3u);
+    EXPECT_EQ(result.notWritten, 0u);
+    BookmarkTree back;
+    ASSERT_FALSE(importHtmlPage(back, path).failed());
+    EXPECT_EQ(describe(back), describe(tree));
+
+    // A page that cannot be saved counts every entry as not written.
+    ExportResult failed;
+    EXPECT_TRUE(exportHtmlPage(tree, path + "/x.htm", both, {}, &failed).failed());
+    EXPECT_EQ(failed.written, 0u);
+    EXPECT_EQ(failed.notWritten, 2u);
+}
+
 }  // namespace
 }  // namespace brivanta

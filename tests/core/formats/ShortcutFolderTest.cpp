@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 
 #include "../TempDir.h"
@@ -124,16 +127,17 @@ TEST(ShortcutImport, TakesUrlFilesInAnyCaseAndEveryDirectory) {
 
     BookmarkTree tree;
     std::vector<std::string> captions;
-    size_t added = 0;
+    ShortcutImportResult result;
     FileError e = importShortcutFolder(
-        tree, root, kNoItem, [&](const std::string& c) { captions.push_back(c); }, &added);
+        tree, root, kNoItem, [&](const std::string& c) { captions.push_back(c); }, &result);
     ASSERT_FALSE(e.failed()) << e.readMessage();
     EXPECT_EQ(sortedDescribe(tree),
               "B|http://b/;News|{inner|{deep|http://deep/;};n|http://n/;};"
               "Only others|;a|http://a/;c.d|http://c/;empty|;"
               "plain|no key here;zero|http://z/;" +
                   text::gbk("新闻") + "|http://xinwen/;");
-    EXPECT_EQ(added, 12u);
+    EXPECT_EQ(result.added, 12u);
+    EXPECT_EQ(result.skipped, 0u);
     EXPECT_EQ(captions.size(), 12u);
     EXPECT_NE(std::find(captions.begin(), captions.end(), "News"), captions.end());
 }
@@ -152,7 +156,7 @@ TEST(ShortcutImport, GoesBelowTheChosenEntryAndAcceptsATrailingSeparator) {
     EXPECT_EQ(tree.size(), 2u);
 }
 
-TEST(ShortcutImport, ALinkBackUpIsNotFollowedForever) {
+TEST(ShortcutImport, ALinkBackUpIsNotFollowed) {
     testing::TempDir dir;
     std::string root = dir.file("fav");
     fs::create_directories(root + "/a");
@@ -161,7 +165,7 @@ TEST(ShortcutImport, ALinkBackUpIsNotFollowedForever) {
     fs::create_directory_symlink("/nonexistent/target", root + "/broken.url");
     BookmarkTree tree;
     ASSERT_FALSE(importShortcutFolder(tree, root).failed());
-    EXPECT_EQ(sortedDescribe(tree), "a|{up|;x|http://x/;};");
+    EXPECT_EQ(sortedDescribe(tree), "a|{x|http://x/;};");
 }
 
 TEST(ShortcutImport, AnOversizeShortcutStopsTheImportNamingTheFile) {
@@ -201,10 +205,11 @@ TEST(ShortcutExport, RoundTripKeepsNamesAndAddressesWithinTheFolderRules) {
     BookmarkTree back;
     ASSERT_FALSE(importShortcutFolder(back, out).failed());
     // Directory names lose their last extension; an entry with address and children comes
-    // back as a folder; of two links of one name the later one stays.
+    // back as a folder holding the link; two links of one name both stay.
     EXPECT_EQ(sortedDescribe(back),
-              "both|{child|http://child/;};empty|;long|http://l/" + std::string(220, 'q') +
-                  ";same|http://second/;" + text::gbk("新闻") +
+              "both|{both|http://both/;child|http://child/;};empty|;long|http://l/" +
+                  std::string(220, 'q') + ";same (2)|http://second/;same|http://first/;" +
+                  text::gbk("新闻") +
                   "|{Archive|{v1.2 notes|http://notes/;};sina|http://sina.com.cn/;};");
 }
 
@@ -223,23 +228,9 @@ TEST(ShortcutExport, NamesNeverLeadOutOfTheChosenFolder) {
     ASSERT_FALSE(exportShortcutFolder(tree, out).failed());
     EXPECT_EQ(listing(dir.path()),
               (std::vector<std::string>{"a", "a/b", "a/b/out", "a/b/out/.._.._y.url", "a/b/out/_",
-                                        "a/b/out/_.url", "a/b/out/_/.._.._.._escaped.url",
-                                        "a/b/out/_etc_x.url", "a/b/out/nul__x.url"}));
-}
-
-TEST(ShortcutExport, AShortcutInPlaceOfALinkReplacesTheLinkNotItsTarget) {
-    testing::TempDir dir(true);
-    fs::create_directory("out");
-    writeFile("outside.txt", "keep me");
-    fs::create_symlink("../outside.txt", "out/x.url");
-    BookmarkTree tree;
-    tree.InsertNode({"x", "http://x/", ""});
-    ASSERT_FALSE(exportShortcutFolder(tree, "out").failed());
-    EXPECT_EQ(readFile("outside.txt"), "keep me");
-    EXPECT_FALSE(fs::is_symlink("out/x.url"));
-    EXPECT_EQ(readFile("out/x.url"), internetShortcutText("http://x/"));
-    // No temporary files stay behind.
-    EXPECT_EQ(listing("out"), std::vector<std::string>{"x.url"});
+                                        "a/b/out/_ (2)", "a/b/out/_.url",
+                                        "a/b/out/_/.._.._.._escaped.url", "a/b/out/_etc_x.url",
+                                        "a/b/out/nul__x.url"}));
 }
 
 TEST(ShortcutExport, AStartEntryIsWrittenIntoTheFolderItself) {
@@ -259,24 +250,33 @@ TEST(ShortcutExport, AStartEntryIsWrittenIntoTheFolderItself) {
               (std::vector<std::string>{"F", "F/L.url", "F/S", "F/S/T.url", "F/U.url", "L.url"}));
 }
 
-TEST(ShortcutExport, AnEntryThatCannotBeWrittenStopsTheExportNamingIt) {
-    testing::TempDir dir(true);
-    fs::create_directory("out");
-    writeFile("out/Taken", "a file where a folder goes");
+TEST(ShortcutExport, AnEntryThatCannotBeWrittenIsNamedAndTheRestWritten) {
+    testing::TempDir dir;
+    const std::string out = fs::relative(dir.file("out")).string();
+    fs::create_directory(out);
+    writeFile(out + "/Taken", "a file where a folder goes");
     BookmarkTree tree;
     tree.InsertNode({"first", "http://1/", ""});
     ItemId taken = tree.InsertNode({"Taken", "", ""});
     tree.InsertNode({"inside", "http://in/", ""}, taken);
+    tree.InsertNode({std::string(300, 'n'), "http://long/", ""});
     tree.InsertNode({"after", "http://after/", ""});
-    FileError e = exportShortcutFolder(tree, "out");
+    ExportResult result;
+    FileError e = exportShortcutFolder(tree, out, kNoItem, {}, &result);
     ASSERT_TRUE(e.failed());
-    EXPECT_EQ(e.path, "out/Taken");
-    EXPECT_NE(e.writeMessage().find("out/Taken"), std::string::npos);
-    EXPECT_EQ(listing("out"), (std::vector<std::string>{"Taken", "first.url"}));
+    EXPECT_EQ(e.path, out + "/Taken");
+    EXPECT_EQ(result.written, 2u);
+    EXPECT_EQ(result.notWritten, 3u);
+    ASSERT_EQ(result.failures.size(), 2u);
+    EXPECT_EQ(result.failures[1].errorNumber, ENAMETOOLONG);
+    EXPECT_NE(result.text(out).find(out + "/Taken"), std::string::npos);
+    EXPECT_EQ(listing(out), (std::vector<std::string>{"Taken", "after.url", "first.url"}));
 
-    e = exportShortcutFolder(tree, "missing");
+    ExportResult missing;
+    e = exportShortcutFolder(tree, out + "/missing", kNoItem, {}, &missing);
     ASSERT_TRUE(e.failed());
-    EXPECT_EQ(e.path, "missing/first.url");
+    EXPECT_EQ(e.path, out + "/missing");
+    EXPECT_EQ(missing.notWritten, tree.size());
 }
 
 TEST(ShortcutExport, DeepTreesNeedNoDeepStack) {
@@ -286,11 +286,14 @@ TEST(ShortcutExport, DeepTreesNeedNoDeepStack) {
     ItemId parent = kNoItem;
     for (int i = 0; i < 5000; ++i)
         parent = tree.InsertNode({"d", "", ""}, parent);
-    // The path soon grows past what the system takes: the export stops there with an error
-    // instead of running out of stack.
-    FileError e = exportShortcutFolder(tree, "out");
+    // Folders deeper than the bound are not written, and said so, instead of running out of
+    // stack or of descriptors.
+    ExportResult result;
+    FileError e = exportShortcutFolder(tree, "out", kNoItem, {}, &result);
     EXPECT_TRUE(e.failed());
     EXPECT_EQ(e.errorNumber, ENAMETOOLONG);
+    EXPECT_EQ(result.written, kDeepestShortcutFolder);
+    EXPECT_EQ(result.written + result.notWritten, tree.size());
 }
 
 TEST(ShortcutExport, RandomTreesSurviveTheRoundTrip) {
@@ -305,18 +308,253 @@ TEST(ShortcutExport, RandomTreesSurviveTheRoundTrip) {
     BookmarkTree back;
     ASSERT_FALSE(importShortcutFolder(back, out).failed());
     BookmarkTree expected;
-    // A link that has children comes back as a folder; names are unique by construction.
+    // A link that has children comes back as a folder holding the link; names are unique by
+    // construction.
     std::function<void(ItemId, ItemId)> copy = [&](ItemId from, ItemId to) {
         for (int r = 0; r < tree.childCount(from); ++r) {
             ItemId c = tree.child(from, r);
             NodeRecord rec = *tree.LookupRecord(c);
-            if (tree.hasChildren(c))
-                rec.address.clear();
+            if (tree.hasChildren(c) && !rec.address.empty()) {
+                NodeRecord folder = rec;
+                folder.address.clear();
+                ItemId made = expected.InsertNode(folder, to);
+                expected.InsertNode(rec, made);
+                copy(c, made);
+                continue;
+            }
             copy(c, expected.InsertNode(rec, to));
         }
     };
     copy(kNoItem, kNoItem);
     EXPECT_EQ(sortedDescribe(back), sortedDescribe(expected));
+}
+
+// Entries of one folder whose names would be one file: each gets its own.
+struct Collision {
+    const char* what;
+    std::vector<NodeRecord> entries;
+    std::vector<std::string> files;
+};
+
+void PrintTo(const Collision& collision, std::ostream* out) {
+    *out << collision.what;
+}
+
+class ShortcutCollision : public ::testing::TestWithParam<Collision> {};
+
+TEST_P(ShortcutCollision, EveryEntryGetsAFileOfItsOwn) {
+    testing::TempDir dir;
+    const std::string out = fs::relative(dir.file("out")).string();
+    fs::create_directory(out);
+    BookmarkTree tree;
+    for (const NodeRecord& record : GetParam().entries)
+        tree.InsertNode(record);
+    ExportResult result;
+    ASSERT_FALSE(exportShortcutFolder(tree, out, kNoItem, {}, &result).failed());
+    EXPECT_EQ(listing(out), GetParam().files);
+    EXPECT_EQ(result.written, tree.size());
+    EXPECT_EQ(result.notWritten, 0u);
+    BookmarkTree back;
+    ShortcutImportResult imported;
+    ASSERT_FALSE(importShortcutFolder(back, out, kNoItem, {}, &imported).failed());
+    EXPECT_EQ(imported.added, tree.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, ShortcutCollision,
+    ::testing::Values(
+        Collision{"SameName",
+                  {{"x", "http://1/", ""}, {"x", "http://2/", ""}, {"x", "http://3/", ""}},
+                  {"x (2).url", "x (3).url", "x.url"}},
+        Collision{"LetterCase",
+                  {{"News", "http://1/", ""}, {"NEWS", "http://2/", ""}},
+                  {"NEWS (2).url", "News.url"}},
+        Collision{"SameAfterSanitising",
+                  {{"a/b", "http://1/", ""}, {"a_b", "http://2/", ""}, {"a\\b", "http://3/", ""}},
+                  {"a_b (2).url", "a_b (3).url", "a_b.url"}},
+        Collision{"Folders", {{"F", "", ""}, {"f", "", ""}}, {"F", "f (2)"}},
+        Collision{"FolderNamedLikeAShortcut",
+                  {{"x", "http://1/", ""}, {"x.url", "", ""}},
+                  {"x.url", "x.url (2)"}},
+        Collision{"NumberedNameTaken",
+                  {{"x (2)", "http://1/", ""}, {"x", "http://2/", ""}, {"x", "http://3/", ""}},
+                  {"x (2).url", "x (3).url", "x.url"}}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+TEST(ShortcutExport, ALinkWithChildrenIsAFolderHoldingTheLinkFirst) {
+    testing::TempDir dir;
+    const std::string out = fs::relative(dir.file("out")).string();
+    fs::create_directory(out);
+    BookmarkTree tree;
+    ItemId both = tree.InsertNode({"both", "http://both/", ""});
+    tree.InsertNode({"both", "http://child-of-same-name/", ""}, both);
+    ItemId inner = tree.InsertNode({"inner", "http://inner/", ""}, both);
+    tree.InsertNode({"leaf", "http://leaf/", ""}, inner);
+    ExportResult result;
+    ASSERT_FALSE(exportShortcutFolder(tree, out, kNoItem, {}, &result).failed());
+    EXPECT_EQ(result.written, 4u);
+    EXPECT_EQ(listing(out),
+              (std::vector<std::string>{"both", "both/both (2).url", "both/both.url", "both/inner",
+                                        "both/inner/inner.url", "both/inner/leaf.url"}));
+    EXPECT_EQ(readFile(out + "/both/both.url"), internetShortcutText("http://both/"));
+    // Exported alone, the start entry is laid out the same way.
+    const std::string single = fs::relative(dir.file("single")).string();
+    fs::create_directory(single);
+    ExportResult one;
+    ASSERT_FALSE(exportShortcutFolder(tree, single, inner, {}, &one).failed());
+    EXPECT_EQ(one.written, 2u);
+    EXPECT_EQ(listing(single),
+              (std::vector<std::string>{"inner", "inner/inner.url", "inner/leaf.url"}));
+}
+
+// What an attacker may leave inside the folder an export writes to.
+struct Planted {
+    const char* what;
+    std::function<void(const std::string& out, const std::string& outside)> plant;
+    size_t written;  // of the tree below: folder F{link}, link x
+};
+
+void PrintTo(const Planted& planted, std::ostream* out) {
+    *out << planted.what;
+}
+
+class PlantedInExport : public ::testing::TestWithParam<Planted> {};
+
+TEST_P(PlantedInExport, NothingIsWrittenThroughItAndItIsNamed) {
+    testing::TempDir dir;
+    const std::string out = fs::relative(dir.file("out")).string();
+    const std::string outside = dir.file("outside");
+    fs::create_directory(out);
+    fs::create_directory(outside);
+    writeFile(outside + "/x.url", "keep me");
+    GetParam().plant(out, outside);
+    const std::vector<std::string> outsideBefore = listing(outside);
+    BookmarkTree tree;
+    ItemId folder = tree.InsertNode({"F", "", ""});
+    tree.InsertNode({"x", "http://inside-f/", ""}, folder);
+    tree.InsertNode({"x", "http://x/", ""});
+    ExportResult result;
+    FileError e = exportShortcutFolder(tree, out, kNoItem, {}, &result);
+    EXPECT_TRUE(e.failed());
+    EXPECT_NE(result.text(out).find(out + "/"), std::string::npos) << result.text(out);
+    EXPECT_EQ(result.written, GetParam().written);
+    EXPECT_EQ(result.written + result.notWritten, 3u);
+    EXPECT_EQ(listing(outside), outsideBefore);
+    EXPECT_EQ(readFile(outside + "/x.url"), "keep me");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, PlantedInExport,
+    ::testing::Values(Planted{"LinkToAFolderOutside",
+                              [](const std::string& out, const std::string& outside) {
+                                  fs::create_directory_symlink(outside, out + "/F");
+                              },
+                              1},
+                      Planted{"LinkToAFileOutside",
+                              [](const std::string& out, const std::string& outside) {
+                                  fs::create_symlink(outside + "/x.url", out + "/x.url");
+                              },
+                              2},
+                      Planted{"DanglingLink",
+                              [](const std::string& out, const std::string& outside) {
+                                  fs::create_symlink(outside + "/new.url", out + "/x.url");
+                              },
+                              2},
+                      Planted{"Fifo",
+                              [](const std::string& out, const std::string&) {
+                                  ASSERT_EQ(::mkfifo((out + "/x.url").c_str(), 0600), 0);
+                              },
+                              2},
+                      Planted{"LinkInsideAFolderItReuses",
+                              [](const std::string& out, const std::string& outside) {
+                                  fs::create_directory(out + "/F");
+                                  fs::create_symlink(outside + "/x.url", out + "/F/x.url");
+                              },
+                              2}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+// What an import of a favorites folder passes over: nothing that is not a real file or
+// directory inside the folder.
+TEST(ShortcutImport, ReadsOnlyRealFilesAndDirectoriesInsideTheFolder) {
+    testing::TempDir dir;
+    const std::string root = fs::relative(dir.file("fav")).string();
+    fs::create_directories(root + "/real");
+    fs::create_directories(dir.file("elsewhere"));
+    writeFile(dir.file("elsewhere/secret.url"), "URL=http://secret/");
+    writeFile(root + "/real/ok.url", "URL=http://ok/");
+    fs::create_symlink("/etc/passwd", root + "/passwd.url");
+    fs::create_symlink(dir.file("elsewhere/secret.url"), root + "/secret.url");
+    fs::create_directory_symlink(dir.file("elsewhere"), root + "/elsewhere");
+    fs::create_directory_symlink("real", root + "/again");
+    ASSERT_EQ(::mkfifo((root + "/pipe.url").c_str(), 0600), 0);
+    ASSERT_EQ(::mknod((root + "/zero.url").c_str(), S_IFCHR | 0600, makedev(1, 5)), 0);
+    BookmarkTree tree;
+    ShortcutImportResult result;
+    ASSERT_FALSE(importShortcutFolder(tree, root, kNoItem, {}, &result).failed());
+    EXPECT_EQ(sortedDescribe(tree), "real|{ok|http://ok/;};");
+    EXPECT_EQ(result.added, 2u);
+    EXPECT_EQ(result.skipped, 6u);
+    const std::string text = result.text();
+    for (const char* name :
+         {"/passwd.url", "/secret.url", "/elsewhere", "/again", "/pipe.url", "/zero.url"})
+        EXPECT_NE(text.find(root + name), std::string::npos) << name << "\n" << text;
+}
+
+TEST(ShortcutImport, ALinkBombEndsAtOnce) {
+    // 40 nested folders, each holding two links back to the top: followed, 2^40 walks.
+    testing::TempDir dir;
+    const std::string root = fs::relative(dir.file("fav")).string();
+    std::string path = root;
+    std::string up = "..";
+    for (int level = 0; level < 40; ++level) {
+        path += "/d";
+        fs::create_directories(path);
+        fs::create_directory_symlink(up, path + "/top1");
+        fs::create_directory_symlink(up, path + "/top2");
+        up += "/..";
+    }
+    BookmarkTree tree;
+    ShortcutImportResult result;
+    ASSERT_FALSE(importShortcutFolder(tree, root, kNoItem, {}, &result).failed());
+    EXPECT_EQ(result.added, 40u);
+    EXPECT_EQ(result.skipped, 80u);
+}
+
+TEST(ShortcutImport, StopsWhereTheTreeIsFullAndSaysSo) {
+    testing::TempDir dir;
+    const std::string root = fs::relative(dir.file("fav")).string();
+    fs::create_directory(root);
+    for (int i = 0; i < 10; ++i)
+        writeFile(root + "/" + std::to_string(i) + ".url", "URL=http://x/");
+    BookmarkTree tree;
+    tree.setItemDataLimit(tree.nextItemData() + 4);
+    ShortcutImportResult result;
+    ASSERT_FALSE(importShortcutFolder(tree, root, kNoItem, {}, &result).failed());
+    EXPECT_EQ(tree.size(), 4u);
+    EXPECT_EQ(result.added, 4u);
+    EXPECT_TRUE(result.full);
+    EXPECT_NE(result.text().find("书签已满"), std::string::npos);
+}
+
+TEST(DirectorySearch, ListsAtMostWhatItIsToldAndSaysItStopped) {
+    testing::TempDir dir;
+    const std::string root = fs::relative(dir.file("many")).string();
+    fs::create_directory(root);
+    for (int i = 0; i < 10; ++i)
+        writeFile(root + "/" + std::to_string(i) + ".url", "URL=http://x/");
+    DirectorySearch all;
+    ASSERT_TRUE(all.open(root));
+    EXPECT_EQ(all.size(), 12u);  // "." and ".." too
+    EXPECT_FALSE(all.truncated());
+    DirectorySearch some;
+    ASSERT_TRUE(some.open(root, 5));
+    EXPECT_EQ(some.size(), 5u);
+    EXPECT_TRUE(some.truncated());
+    // A directory below is reached only as a real directory, never through a link.
+    fs::create_directory_symlink(".", root + "/self");
+    DirectorySearch below;
+    EXPECT_FALSE(below.openAt(all, "self"));
+    EXPECT_FALSE(below.openAt(all, "0.url"));
 }
 
 }  // namespace
