@@ -13,9 +13,11 @@ namespace brivanta {
 // as they are (no program-directory rule): they are the ones the user chose and the checks
 // looked at.
 
-// Adds what `path` holds below `parent` (the top level for kNoItem).
+// Adds what `path` holds below `parent` (the top level for kNoItem), within `budget` (a
+// default ImportBudget when none is given), which tells afterwards where a limit stopped it.
 FileError importExchange(BookmarkTree& tree, ExchangeFormat format, const std::string& path,
-                         ItemId parent = kNoItem, const ArchiveProgress& progress = {});
+                         ItemId parent = kNoItem, const ArchiveProgress& progress = {},
+                         ImportBudget* budget = nullptr);
 
 // Writes `start` and its subtree (the whole tree for kNoItem) to `path`.
 FileError exportExchange(BookmarkTree& tree, ExchangeFormat format, const std::string& path,

@@ -149,7 +149,7 @@ std::string_view entryTitle(std::string_view fileName) {
 }
 
 ItemId importShortcutEntry(BookmarkTree& tree, DirectorySearch& search, ItemId parent,
-                           FileError& error) {
+                           FileError& error, ImportBudget* budget) {
     for (;;) {
         const DirectorySearch::Entry& e = search.current();
         bool usable =
@@ -171,23 +171,30 @@ ItemId importShortcutEntry(BookmarkTree& tree, DirectorySearch& search, ItemId p
             return kNoItem;
         record.address = shortcutAddress(shortcutText(bytes));
     }
+    if (budget && !budget->take(record.name.size() + record.address.size()))
+        return kNoItem;
     return tree.InsertNode(record, parent);
 }
 
 FileError importShortcutFolder(BookmarkTree& tree, const std::string& folder, ItemId parent,
-                               const ArchiveProgress& progress, size_t* added) {
+                               const ArchiveProgress& progress, size_t* added,
+                               ImportBudget* budget) {
     struct Level {
         DirectorySearch search;
         ItemId parent;
+        long long level;  // where its entries belong in the tree (1: the top level)
     };
+    ImportBudget ownBudget;
+    ImportBudget& limits = budget ? *budget : ownBudget;
     size_t count = 0;
     if (added)
         *added = 0;
     // Explicit levels instead of recursion: the depth is whatever the file system holds.
     std::vector<std::unique_ptr<Level>> levels;
-    auto enter = [&](const std::string& path, ItemId node) {
+    auto enter = [&](const std::string& path, ItemId node, long long depth) {
         auto level = std::make_unique<Level>();
         level->parent = node;
+        level->level = depth;
         if (!level->search.open(path))
             return;
         for (const auto& outer : levels) {
@@ -198,7 +205,8 @@ FileError importShortcutFolder(BookmarkTree& tree, const std::string& folder, It
         levels.push_back(std::move(level));
     };
     BookmarkTree::BulkUpdate bulk(tree);
-    enter(withoutTrailingSeparator(folder), parent);
+    const long long top = tree.contains(parent) ? tree.depth(parent) + 2 : 1;
+    enter(withoutTrailingSeparator(folder), parent, top);
     FileError error;
     while (!levels.empty()) {
         Level& level = *levels.back();
@@ -206,18 +214,22 @@ FileError importShortcutFolder(BookmarkTree& tree, const std::string& folder, It
             levels.pop_back();
             continue;
         }
-        ItemId node = importShortcutEntry(tree, level.search, level.parent, error);
-        if (error)
+        ItemId node = importShortcutEntry(tree, level.search, level.parent, error, &limits);
+        if (error || limits.stopped())
             break;
         if (node == level.parent || node == kNoItem) {
             levels.pop_back();
             continue;
         }
         ++count;
+        if (level.level > limits.maxDepth())
+            limits.noteFlattened();
         if (progress)
             progress(tree.LookupRecord(node)->name);
+        // Below the depth limit a directory's entries follow it at its own level.
         if (level.search.current().directory)
-            enter(joinPath(level.search.path(), level.search.current().name), node);
+            enter(joinPath(level.search.path(), level.search.current().name),
+                  level.level + 1 > limits.maxDepth() ? level.parent : node, level.level + 1);
     }
     if (added)
         *added = count;

@@ -39,17 +39,20 @@ std::string_view entryTitle(std::string_view fileName);
 // One step of the walk: skips "." and "..", and files that are not ".url" files (in any
 // letter case), then adds the entry under `parent` (a folder for a directory, a link for a
 // shortcut) and returns it. Returns `parent` when the directory holds no further usable
-// entry, and kNoItem with `error` set when a shortcut cannot be read.
+// entry, and kNoItem with `error` set when a shortcut cannot be read, or with `error` clear
+// when `budget` (if given) has run out.
 ItemId importShortcutEntry(BookmarkTree& tree, DirectorySearch& search, ItemId parent,
-                           FileError& error);
+                           FileError& error, ImportBudget* budget = nullptr);
 
 // Adds the content of `folder` below `parent` (the top level for kNoItem), depth first, in
 // the order the file system lists it. `progress` hears each entry's title. Stops at the first
 // shortcut that cannot be read (what was added stays). A directory that cannot be listed adds
-// nothing, and a link back to a directory being walked is not followed again.
+// nothing, and a link back to a directory being walked is not followed again. Entries are
+// charged to `budget` (a default ImportBudget when none is given): the walk stops where it
+// runs out, and what lies below its depth limit is attached at the limit.
 FileError importShortcutFolder(BookmarkTree& tree, const std::string& folder,
                                ItemId parent = kNoItem, const ArchiveProgress& progress = {},
-                               size_t* added = nullptr);
+                               size_t* added = nullptr, ImportBudget* budget = nullptr);
 
 // Writes the children of `parent` (the top-level entries for kNoItem) into `directory`,
 // depth first: a link without children as "<name>.url", anything else as a directory (an
