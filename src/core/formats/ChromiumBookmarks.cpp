@@ -27,6 +27,7 @@ constexpr ChromiumRoot kRoots[] = {
     {"synced", "移动设备书签"},
 };
 constexpr std::uint8_t kNoRoot = UINT8_MAX;
+constexpr std::uint8_t kRootCount = std::size(kRoots);
 
 // One object of a "children" list (or a root), in the order the file holds them: the file
 // read as events into this compact list, instead of a document of every value (which takes
@@ -111,7 +112,7 @@ class BookmarkEvents : public nlohmann::json_sax<Json> {
                 break;
             case Level::Roots:
                 rootKey_ = kNoRoot;
-                for (std::uint8_t r = 0; r < std::size(kRoots); ++r) {
+                for (std::uint8_t r = 0; r < kRootCount; ++r) {
                     if (name == kRoots[r].key) {
                         key_ = Key::Root;
                         rootKey_ = r;
@@ -299,7 +300,7 @@ std::string importChromiumBookmarks(const std::string& bookmarks, TreeMerger& me
     auto text = [&](std::uint32_t at, std::uint32_t size) {
         return std::string_view(events.texts).substr(at, size);
     };
-    for (std::uint8_t r = 0; r < std::size(kRoots); ++r) {
+    for (std::uint8_t r = 0; r < kRootCount; ++r) {
         for (std::size_t i = 0; i < entries.size(); ++i) {
             if (entries[i].depth != 0 || entries[i].root != r || !entries[i].listsEntries)
                 continue;
