@@ -202,6 +202,8 @@ std::string keepDamagedCopy(const std::string& path) {
     std::string copy = path + ".damaged";
     for (int n = 1; n < 100 && ::access(copy.c_str(), F_OK) == 0; ++n)
         copy = path + ".damaged." + std::to_string(n);
+    if (::access(copy.c_str(), F_OK) == 0)
+        return {};  // every name taken: no copy rather than one over an older copy
     if (sink.open(copy).failed() || !sink.write(bytes.data(), bytes.size()) ||
         sink.commit().failed())
         return {};
