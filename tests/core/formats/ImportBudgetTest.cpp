@@ -297,3 +297,23 @@ TEST(ImportDepth, TheUsersOwnFileLoadsWholeHoweverDeep) {
 
 }  // namespace
 }  // namespace brivanta
+
+namespace brivanta {
+namespace {
+
+TEST(ImportDepth, ChromiumStopsReadingTextsPastTheMemoryLimit) {
+    // One name longer than the whole budget: the reading stops there instead of holding it.
+    testing::TempDir dir;
+    std::vector<Source> entries = flatLinks(3);
+    entries[1].name = std::string(5000, 'x');
+    std::ofstream(dir.file("Bookmarks"), std::ios::binary) << chromiumJson(entries);
+    BookmarkTree tree;
+    TreeMerger merger(tree, kNoItem, {}, ImportBudget(ImportBudget::kMaxEntries, 4000));
+    EXPECT_EQ(importChromiumBookmarks(dir.file("Bookmarks"), merger), "");
+    EXPECT_EQ(merger.budget().stop(), ImportBudget::Stop::Memory);
+    // What came before the long name is imported.
+    EXPECT_EQ(levels(tree), (std::vector<std::string>{"1 书签栏", "2 n0"}));
+}
+
+}  // namespace
+}  // namespace brivanta
