@@ -74,11 +74,12 @@ int runBrowserImport(Args args) {
     if (!lockTreeFile(lock, path))
         return 1;
     BookmarkTree tree;
-    if (!loadTreeFile(tree, path))
+    if (!loadWriteTarget(tree, path))
         return 1;
     size_t added = 0;
     size_t skipped = 0;
     bool full = false;
+    ImportBudget limits;
     {
         BookmarkTree::BulkUpdate bulk(tree);
         TreeMerger merger(tree);
@@ -96,13 +97,16 @@ int runBrowserImport(Args args) {
         added = merger.added();
         skipped = merger.skipped();
         full = merger.full();
+        limits = merger.budget();
     }
     if (FileError e = saveArchiveFile(tree, path))
         return fail(e.writeMessage());
     std::printf("新增 %zu 个条目，跳过 %zu 个（已经存在或没有地址）\n", added, skipped);
+    if (std::string text = importBudgetText(limits); !text.empty())
+        std::fprintf(stderr, "brivanta-cli: %s\n", text.c_str());
     if (full)
         return fail("树文件 “" + path + "” 已满，其余条目没有导入");
-    return 0;
+    return limits.stopped() ? 1 : 0;
 }
 
 }  // namespace brivanta::cli

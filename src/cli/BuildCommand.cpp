@@ -1,10 +1,12 @@
-#include <iostream>
-
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <iostream>
 
 #include "cli/CliCommands.h"
 #include "cli/SharedTreeFile.h"
 #include "core/formats/FileLock.h"
+#include "core/formats/TargetTreeFile.h"
 #include "core/formats/TreeArchive.h"
 #include "core/text/EscapedText.h"
 
@@ -16,7 +18,7 @@ int runBuild(Args args) {
             "用法: brivanta-cli build [--address-book] FILE < TEXT\n"
             "从标准输入读取 dump 的缩进文本（每层两个空格；名称 TAB 地址 [TAB 标记]），\n"
             "写成树文件 FILE。某行比上一行深了不止一层时报错并给出行号。\n"
-            "转义与 dump 相同：\\t、\\r、\\n、\\\\ 和 \\xNN。\n");
+            "转义与 dump 相同：\\t、\\r、\\n、\\\\ 和 \\xNN；以 \\<N> 开头的行深 N 层。\n");
         return 0;
     }
     bool addressBook = takeFlag(args, "--address-book");
@@ -42,6 +44,17 @@ int runBuild(Args args) {
                         " 行：缩进不是两个空格的整数倍");
         }
         size_t depth = spaces / 2;
+        // dump writes the depth of a very deep line as "\<N>" instead of 2N spaces.
+        if (spaces == 0 && line.starts_with("\\<")) {
+            size_t close = line.find('>');
+            size_t stated = 0;
+            auto [end, ec] = std::from_chars(line.data() + 2,
+                                             line.data() + std::min(close, line.size()), stated);
+            if (close == std::string::npos || ec != std::errc() || end != line.data() + close)
+                return fail("标准输入第 " + std::to_string(lineNumber) + " 行：\\< 后不是层数和 >");
+            depth = stated;
+            spaces = close + 1;
+        }
         if (depth > path.size()) {
             return fail("标准输入第 " + std::to_string(lineNumber) + " 行：比上一行深了不止一层");
         }
@@ -70,6 +83,14 @@ int runBuild(Args args) {
     FileLock lock;
     if (!lockTreeFile(lock, args[0]))
         return 1;
+    // The file is replaced whatever it held; a damaged one is still kept as it was, since
+    // its unread rest may be what someone wants back.
+    TargetTreeLoad old = keepDamagedTarget(tree.treeKind(), args[0]);
+    if (old.damaged) {
+        if (!old.mayWrite())
+            return fail(old.notice(args[0]));
+        std::fprintf(stderr, "brivanta-cli: 警告：%s\n", old.notice(args[0]).c_str());
+    }
     if (FileError e = saveArchiveFile(tree, args[0]))
         return fail(e.writeMessage());
     return 0;

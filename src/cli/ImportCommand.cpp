@@ -1,5 +1,3 @@
-#include <cerrno>
-
 #include "cli/CliCommands.h"
 #include "cli/ExchangeFormatArg.h"
 #include "cli/SharedTreeFile.h"
@@ -43,16 +41,21 @@ int runImport(Args args) {
     if (!lockTreeFile(lock, file))
         return 1;
     BookmarkTree tree;
-    FileError error;
-    if (!loadArchiveFile(tree, file, kNoItem, &error) && error.errorNumber != ENOENT)
-        return fail(error.readMessage());
+    if (!loadWriteTarget(tree, file))
+        return 1;
+    ImportBudget budget;
     std::string summary;
-    if (FileError e = importExchange(tree, *format, check.path, kNoItem, {}, &summary))
+    if (FileError e = importExchange(tree, *format, check.path, kNoItem, {}, &budget, &summary))
         return fail(e.readMessage());
     if (FileError e = saveArchiveFile(tree, file))
         return fail(e.writeMessage());
     if (!summary.empty())
         std::printf("%s\n", summary.c_str());
+    if (std::string limits = importBudgetText(budget); !limits.empty()) {
+        std::fprintf(stderr, "brivanta-cli: %s\n", limits.c_str());
+        if (budget.stopped())
+            return 1;
+    }
     return 0;
 }
 

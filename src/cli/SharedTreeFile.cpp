@@ -10,6 +10,7 @@
 #include "cli/CliSupport.h"
 #include "cli/NetOptions.h"
 #include "core/formats/FileLock.h"
+#include "core/formats/TargetTreeFile.h"
 #include "core/formats/TreeArchive.h"
 
 namespace brivanta::cli {
@@ -38,11 +39,10 @@ SharedTreeFile::Identity SharedTreeFile::identity() const {
 bool SharedTreeFile::read() {
     Identity now = identity();
     tree_.DeleteNode();
-    bool damaged = false;
-    if (!loadTreeFile(tree_, path_, &damaged))
+    // A damaged file is kept beside itself at once, before any save could replace it.
+    if (!loadWriteTarget(tree_, path_))
         return false;
     seen_ = now;
-    damaged_ = damaged_ || damaged;
     return true;
 }
 
@@ -61,16 +61,6 @@ bool SharedTreeFile::update(const std::function<size_t(BookmarkTree&)>& change, 
     added = change(tree_);
     if (added == 0)
         return true;
-    if (damaged_) {
-        // The save would drop the damaged rest for good: keep the original beside it first.
-        std::string copy = keepDamagedCopy(path_);
-        if (copy.empty()) {
-            fail("文件 “" + path_ + "” 已损坏，又无法保留它的副本，所以没有保存");
-            return false;
-        }
-        std::fprintf(stderr, "brivanta-cli: 损坏的原文件保留为 “%s”\n", copy.c_str());
-        damaged_ = false;
-    }
     if (FileError e = saveArchiveFile(tree_, path_)) {
         fail(e.writeMessage());
         return false;
@@ -88,6 +78,17 @@ int lockWaitMs() {
     if (*end != '\0' || ms < 0 || ms > SharedTreeFile::kLockWaitMs)
         return SharedTreeFile::kLockWaitMs;
     return static_cast<int>(ms);
+}
+
+bool loadWriteTarget(BookmarkTree& tree, const std::string& path) {
+    TargetTreeLoad load = loadTargetTree(tree, path);
+    if (!load.mayWrite()) {
+        fail(load.notice(path));
+        return false;
+    }
+    if (load.damaged)
+        std::fprintf(stderr, "brivanta-cli: 警告：%s\n", load.notice(path).c_str());
+    return true;
 }
 
 bool lockTreeFile(FileLock& lock, const std::string& path) {

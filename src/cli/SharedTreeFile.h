@@ -45,14 +45,19 @@ class SharedTreeFile {
 
     BookmarkTree tree_;
     std::string path_;
-    Identity seen_;         // the file as this program last read or wrote it
-    bool damaged_ = false;  // read in part: keep a copy before the first save
+    Identity seen_;  // the file as this program last read or wrote it
 };
 
 // How long a writer waits for the lock of a tree file: kLockWaitMs, or the milliseconds in
 // BRIVANTA_LOCK_WAIT_MS. A writer gives up then rather than wait for good, because a
 // desktop session of that file's user holds the lock until it ends.
 int lockWaitMs();
+// Loads the tree file a command is about to write (loadTargetTree): a missing file is an
+// empty tree, and a damaged one is kept as "<path>.damaged", with a warning that says so.
+// False with the message printed when it may not be written (unreadable, or damaged
+// without a copy).
+bool loadWriteTarget(BookmarkTree& tree, const std::string& path);
+
 // Takes the writers' lock of `path` for a writer that adds to or replaces the file. False
 // with the message printed (naming the file) when it could not be had.
 bool lockTreeFile(FileLock& lock, const std::string& path);

@@ -94,6 +94,24 @@ TEST(FirefoxImport, ReadsTheRootsOfPlaces) {
     EXPECT_EQ(shape(tree), kPlacesShape);
 }
 
+TEST(FirefoxImport, ReadsRowsOnlyUpToTheEntryLimit) {
+    testing::TempDir dir;
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(dir.file("places.sqlite").c_str(), &db), SQLITE_OK);
+    exec(db, kPlacesSchema);
+    sqlite3_close(db);
+    // The database holds 18 rows; a budget of 10 entries reads the first 10 and says so.
+    BookmarkTree tree;
+    TreeMerger merger(tree, kNoItem, {}, ImportBudget(10));
+    EXPECT_EQ(importFirefoxBookmarks(dir.file("places.sqlite"), merger), "");
+    EXPECT_EQ(merger.budget().stop(), ImportBudget::Stop::Entries);
+    EXPECT_LT(tree.size(), 9u);
+    TreeMerger whole(tree, kNoItem, {}, ImportBudget(18));
+    EXPECT_EQ(importFirefoxBookmarks(dir.file("places.sqlite"), whole), "");
+    EXPECT_FALSE(whole.budget().stopped());
+    EXPECT_EQ(shape(tree), kPlacesShape);
+}
+
 TEST(FirefoxImport, ReadsWhileFirefoxHoldsTheDatabase) {
     testing::TempDir dir;
     const std::string places = dir.file("places.sqlite");
@@ -202,7 +220,7 @@ TEST(ChromiumImport, DeepNestingNeedsNoRecursion) {
     constexpr int kDepth = 20000;
     std::string json = "{\"roots\":{\"other\":";
     for (int i = 0; i < kDepth; ++i)
-        json += "{\"type\":\"folder\",\"name\":\"f\",\"children\":[";
+        json += "{\"type\":\"folder\",\"name\":\"f" + std::to_string(i) + "\",\"children\":[";
     json += "{\"type\":\"url\",\"name\":\"x\",\"url\":\"http://x/\"}";
     for (int i = 0; i < kDepth; ++i)
         json += "]}";
@@ -212,9 +230,12 @@ TEST(ChromiumImport, DeepNestingNeedsNoRecursion) {
     BookmarkTree tree;
     TreeMerger merger(tree);
     EXPECT_EQ(importChromiumBookmarks(dir.file("Bookmarks"), merger), "");
-    // The root "other" itself becomes 其他书签, holding the chain below it.
+    // The root "other" itself becomes 其他书签, holding the chain below it; what lies below the
+    // depth limit follows the last folder at the limit.
     EXPECT_EQ(tree.size(), static_cast<size_t>(kDepth) + 1);
-    EXPECT_EQ(tree.depth(tree.nextItemData()), kDepth);
+    EXPECT_EQ(tree.depth(tree.nextItemData()), ImportBudget::kMaxDepth - 1);
+    EXPECT_EQ(merger.budget().flattened(),
+              static_cast<size_t>(kDepth) + 1 - ImportBudget::kMaxDepth);
 }
 
 const char* const kProfilesIni =

@@ -183,13 +183,16 @@ TEST(NetscapeImport, DeepNestingNeedsNoRecursion) {
     constexpr int kDepth = 100000;
     std::string page;
     for (int i = 0; i < kDepth; ++i)
-        page += "<DT><H3>f</H3><DL>";
+        page += "<DT><H3>f" + std::to_string(i) + "</H3><DL>";
     page += "<DT><A HREF=\"http://deep/\">deep</A>";
     BookmarkTree tree;
     TreeMerger merger(tree);
     parseNetscapeBookmarks(page, merger);
+    // Every entry is there; those below the depth limit follow the last folder at the limit.
     ASSERT_EQ(tree.size(), static_cast<size_t>(kDepth) + 1);
-    EXPECT_EQ(tree.depth(tree.nextItemData()), kDepth);
+    EXPECT_EQ(tree.depth(tree.nextItemData()), ImportBudget::kMaxDepth - 1);
+    EXPECT_EQ(merger.budget().flattened(),
+              static_cast<size_t>(kDepth) + 1 - ImportBudget::kMaxDepth);
 
     // Written out and read back, the chain is whole again.
     std::string written = writeNetscapeBookmarks(tree);

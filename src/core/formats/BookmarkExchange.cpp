@@ -6,11 +6,12 @@
 namespace brivanta {
 
 ImportSummary importBookmarks(BookmarkTree& tree, ExchangeFormat format, const std::string& source,
-                              ItemId parent, const MergeProgress& progress) {
+                              ItemId parent, const MergeProgress& progress,
+                              const ImportBudget& budget) {
     ImportSummary summary;
     if (parent != kNoItem && !tree.contains(parent))
         parent = kNoItem;
-    TreeMerger merger(tree, parent, progress);
+    TreeMerger merger(tree, parent, progress, budget);
     switch (format) {
         case ExchangeFormat::BookmarkFile:
             if (FileError error = importNetscapeFile(source, merger))
@@ -31,6 +32,7 @@ ImportSummary importBookmarks(BookmarkTree& tree, ExchangeFormat format, const s
     summary.added = merger.added();
     summary.skipped = merger.skipped();
     summary.full = merger.full();
+    summary.budget = merger.budget();
     return summary;
 }
 
@@ -42,6 +44,8 @@ std::string importSummaryText(const ImportSummary& summary) {
             std::to_string(summary.skipped) + " 个（已经存在或没有地址）。";
     if (summary.full)
         text += "\n书签已满，其余条目没有导入。";
+    if (std::string limits = importBudgetText(summary.budget); !limits.empty())
+        text += "\n" + limits + "。";
     return text;
 }
 

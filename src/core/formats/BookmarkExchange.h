@@ -16,16 +16,20 @@ struct ImportSummary {
     size_t skipped = 0;
     // The tree ran out of room: entries after that were not imported.
     bool full = false;
+    // What the import took of its budget: where it stopped, entries attached at the depth
+    // limit.
+    ImportBudget budget;
 };
 
 // Imports a bookmark file or a browser profile (`format` BookmarkFile, FirefoxProfile or
 // ChromiumProfile) below `parent` (kNoItem: the top level), merging: what is already there is
 // skipped. Entries added before a failure stay.
 ImportSummary importBookmarks(BookmarkTree& tree, ExchangeFormat format, const std::string& source,
-                              ItemId parent = kNoItem, const MergeProgress& progress = {});
+                              ItemId parent = kNoItem, const MergeProgress& progress = {},
+                              const ImportBudget& budget = ImportBudget());
 
 // The summary a person reads: how many entries were added and how many skipped, or the
-// failure, and that the tree was full.
+// failure, that the tree was full, and where a limit stopped the import.
 std::string importSummaryText(const ImportSummary& summary);
 
 }  // namespace brivanta

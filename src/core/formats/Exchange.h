@@ -14,12 +14,13 @@ namespace brivanta {
 // as they are (no program-directory rule): they are the ones the user chose and the checks
 // looked at.
 
-// Adds what `path` holds below `parent` (the top level for kNoItem). `summary`, when given,
-// receives what a person should hear about it besides a failure (entries passed over, where
-// the import stopped), or stays empty.
+// Adds what `path` holds below `parent` (the top level for kNoItem), within `budget` (a
+// default ImportBudget when none is given), which tells afterwards where a limit stopped it.
+// `summary`, when given, receives what a person should hear about it besides a failure
+// (entries passed over, where the import stopped), or stays empty.
 FileError importExchange(BookmarkTree& tree, ExchangeFormat format, const std::string& path,
                          ItemId parent = kNoItem, const ArchiveProgress& progress = {},
-                         std::string* summary = nullptr);
+                         ImportBudget* budget = nullptr, std::string* summary = nullptr);
 
 // Writes `start` and its subtree (the whole tree for kNoItem) to `path`. `result` counts each
 // entry as written or not written (naming the files that failed); the first failure is

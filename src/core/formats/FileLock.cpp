@@ -43,16 +43,13 @@ std::string FileLock::busyMessage(const std::string& path) {
 
 FileError FileLock::lock(const std::string& path, int waitMs) {
     unlock();
-<<<<<<< HEAD
     // The empty name is no file; its lock file would land in the working directory.
     if (path.empty())
         return FileError{path, ENOENT};
-=======
     // Only a file a save may write is locked: a device, a pipe or a link to nowhere is refused
     // here already, before a lock file appears beside it (in /dev, say).
     if (FileError e = checkSaveTarget(path))
         return e;
->>>>>>> files
     const std::string lockPath = lockFileFor(path);
     // The lock file itself is never a link or a device someone put in its place.
     constexpr int kFlags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;

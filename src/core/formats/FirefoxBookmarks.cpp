@@ -134,7 +134,15 @@ std::string importFirefoxBookmarks(const std::string& profile, TreeMerger& merge
     std::vector<Placed> placed;
     std::unordered_map<std::string, std::int64_t> rootIds;
     int rc = SQLITE_OK;
+    // Rows are read up to the import's entry limit: a larger database is read that far.
+    const size_t maxRows = merger.budget().maxEntries();
+    bool tooMany = false;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        if (rows.size() >= maxRows) {
+            tooMany = true;
+            rc = SQLITE_DONE;
+            break;
+        }
         Row row;
         row.id = sqlite3_column_int64(statement, 0);
         row.type = sqlite3_column_int(statement, 1);
@@ -210,6 +218,8 @@ std::string importFirefoxBookmarks(const std::string& profile, TreeMerger& merge
             }
         }
     }
+    if (tooMany)
+        merger.stopAt(ImportBudget::Stop::Entries);
     return {};
 }
 

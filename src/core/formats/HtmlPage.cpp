@@ -174,19 +174,19 @@ FileError exportHtmlPage(BookmarkTree& tree, const std::string& path, ItemId sta
 }
 
 size_t importHtmlText(BookmarkTree& tree, std::string_view page, ItemId parent,
-                      const ArchiveProgress& progress) {
+                      const ArchiveProgress& progress, ImportBudget* budget) {
     page = page.substr(0, page.find('\0'));
     RowReader rows(page);
     BookmarkTree::BulkUpdate bulk(tree);
-    return SerializeTree(tree, rows, parent, progress);
+    return SerializeTree(tree, rows, parent, progress, budget);
 }
 
 FileError importHtmlPage(BookmarkTree& tree, const std::string& path, ItemId parent,
-                         const ArchiveProgress& progress, size_t* added) {
+                         const ArchiveProgress& progress, size_t* added, ImportBudget* budget) {
     std::string page;
     if (FileError e = readWholeFile(path, page))
         return e;
-    size_t count = importHtmlText(tree, page, parent, progress);
+    size_t count = importHtmlText(tree, page, parent, progress, budget);
     if (added)
         *added = count;
     return {};

@@ -38,12 +38,14 @@ FileError exportHtmlPage(BookmarkTree& tree, const std::string& path, ItemId sta
 // Adds the rows of a page below `parent` (the top level for kNoItem) with the archive's
 // prefix rules, and returns how many entries were added. Only text up to the first zero byte
 // counts; a row lacking one of its closing markers ends the rows. Entities in names and
-// addresses are decoded, so pages with or without escaping read back alike.
+// addresses are decoded, so pages with or without escaping read back alike. The rows are
+// charged to `budget` (a default one when none is given), as SerializeTree does.
 size_t importHtmlText(BookmarkTree& tree, std::string_view page, ItemId parent = kNoItem,
-                      const ArchiveProgress& progress = {});
+                      const ArchiveProgress& progress = {}, ImportBudget* budget = nullptr);
 
 // The same from a file; nothing is added when it cannot be read.
 FileError importHtmlPage(BookmarkTree& tree, const std::string& path, ItemId parent = kNoItem,
-                         const ArchiveProgress& progress = {}, size_t* added = nullptr);
+                         const ArchiveProgress& progress = {}, size_t* added = nullptr,
+                         ImportBudget* budget = nullptr);
 
 }  // namespace brivanta

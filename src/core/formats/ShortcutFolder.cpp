@@ -298,7 +298,8 @@ std::string_view entryTitle(std::string_view fileName) {
 }
 
 ItemId importShortcutEntry(BookmarkTree& tree, DirectorySearch& search, ItemId parent,
-                           FileError& error, ShortcutImportResult* result) {
+                           FileError& error, ShortcutImportResult* result,
+                           ImportBudget* budget) {
     auto skip = [&](const std::string& path) {
         if (!result)
             return;
@@ -329,6 +330,8 @@ ItemId importShortcutEntry(BookmarkTree& tree, DirectorySearch& search, ItemId p
                     result->bytes += bytes.size();
                 record.address = shortcutAddress(shortcutText(bytes));
             }
+            if (budget && !budget->take(record.name.size() + record.address.size()))
+                return kNoItem;
             return tree.InsertNode(record, parent);
         }
         // Files of other types are no concern of ours; anything else in the way is told.
@@ -340,11 +343,15 @@ ItemId importShortcutEntry(BookmarkTree& tree, DirectorySearch& search, ItemId p
 }
 
 FileError importShortcutFolder(BookmarkTree& tree, const std::string& folder, ItemId parent,
-                               const ArchiveProgress& progress, ShortcutImportResult* result) {
+                               const ArchiveProgress& progress, ShortcutImportResult* result,
+                               ImportBudget* budget) {
     struct Level {
         DirectorySearch search;
         ItemId parent;
+        long long level;  // where its entries belong in the tree (1: the top level)
     };
+    ImportBudget ownBudget;
+    ImportBudget& limits = budget ? *budget : ownBudget;
     ShortcutImportResult own;
     ShortcutImportResult& r = result ? *result : own;
     r = {};
@@ -370,6 +377,7 @@ FileError importShortcutFolder(BookmarkTree& tree, const std::string& folder, It
     {
         auto top = std::make_unique<Level>();
         top->parent = parent;
+        top->level = tree.contains(parent) ? tree.depth(parent) + 2 : 1;
         if (top->search.open(withoutTrailingSeparator(folder), kShortcutImportListed))
             admit(std::move(top));
     }
@@ -384,14 +392,16 @@ FileError importShortcutFolder(BookmarkTree& tree, const std::string& folder, It
             r.full = true;
             break;
         }
-        ItemId node = importShortcutEntry(tree, level.search, level.parent, error, &r);
-        if (error)
+        ItemId node = importShortcutEntry(tree, level.search, level.parent, error, &r, &limits);
+        if (error || limits.stopped())
             break;
         if (node == level.parent || node == kNoItem) {
             levels.pop_back();
             continue;
         }
         ++r.added;
+        if (level.level > limits.maxDepth())
+            limits.noteFlattened();
         if (progress)
             progress(tree.LookupRecord(node)->name);
         if (r.bytes >= kShortcutImportBytes) {
@@ -401,7 +411,9 @@ FileError importShortcutFolder(BookmarkTree& tree, const std::string& folder, It
         if (!level.search.current().directory)
             continue;
         auto inner = std::make_unique<Level>();
-        inner->parent = node;
+        // Below the depth limit a directory's entries follow it at its own level.
+        inner->parent = level.level + 1 > limits.maxDepth() ? level.parent : node;
+        inner->level = level.level + 1;
         const std::string& name = level.search.current().name;
         if (levels.size() >= kDeepestShortcutFolder) {
             ++r.skipped;

@@ -63,19 +63,24 @@ inline constexpr size_t kDeepestShortcutFolder = 256;
 // One step of the walk: skips "." and "..", and files that are not ".url" files (in any
 // letter case), then adds the entry under `parent` (a folder for a directory, a link for a
 // shortcut) and returns it. Returns `parent` when the directory holds no further usable
-// entry, and kNoItem with `error` set when a shortcut cannot be read. Links, devices, pipes
-// and sockets are passed over and counted in `result` when given.
+// entry, and kNoItem with `error` set when a shortcut cannot be read, or with `error` clear
+// when `budget` (if given) has run out. Links, devices, pipes and sockets are passed over and
+// counted in `result` when given.
 ItemId importShortcutEntry(BookmarkTree& tree, DirectorySearch& search, ItemId parent,
-                           FileError& error, ShortcutImportResult* result = nullptr);
+                           FileError& error, ShortcutImportResult* result = nullptr,
+                           ImportBudget* budget = nullptr);
 
 // Adds the content of `folder` below `parent` (the top level for kNoItem), depth first, in
 // the order the file system lists it. `progress` hears each entry's title. Stops at the first
 // shortcut that cannot be read (what was added stays). Only real files and directories inside
 // the folder are read: no symbolic link inside it is followed, each directory is visited once,
-// and the walk stops at the tree's room and at the bounds above.
+// and the walk stops at the tree's room and at the bounds above. Entries are charged to
+// `budget` (a default ImportBudget when none is given): the walk stops where it runs out, and
+// what lies below its depth limit is attached at the limit.
 FileError importShortcutFolder(BookmarkTree& tree, const std::string& folder,
                                ItemId parent = kNoItem, const ArchiveProgress& progress = {},
-                               ShortcutImportResult* result = nullptr);
+                               ShortcutImportResult* result = nullptr,
+                               ImportBudget* budget = nullptr);
 
 // Writes the children of `parent` (the top-level entries for kNoItem) into `directory`,
 // depth first: a link without children as "<name>.url", a folder as a directory (an existing

@@ -2,8 +2,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <vector>
 
 #include "core/formats/ArchiveReader.h"
 #include "core/formats/ArchiveWriter.h"
@@ -52,11 +54,20 @@ void SerializeTree(BookmarkTree& tree, StringWriter& out, ItemId start,
 }
 
 size_t SerializeTree(BookmarkTree& tree, StringReader& in, ItemId start,
-                     const ArchiveProgress& progress) {
+                     const ArchiveProgress& progress, ImportBudget* budget) {
     if (start != kNoItem && !tree.contains(start))
         return 0;
+    ImportBudget ownBudget;
+    ImportBudget& limits = budget ? *budget : ownBudget;
     const bool threeStrings = tree.treeKind() == kAddressBookTree;
-    ItemId current = start;
+    // Levels below `start` an entry may take: the tree's own depth limit counts from its top.
+    long long startLevel = start == kNoItem ? 0 : tree.depth(start) + 1;
+    long long room = std::max(1LL, static_cast<long long>(limits.maxDepth()) - startLevel);
+    // path[d] is the last entry added d levels below `start` (path[0] is `start`), so the
+    // parent of the next record is found at once however far up its prefix goes.
+    std::vector<ItemId> path{start};
+    // How deep the stream says the last record is; below `room` it was attached at `room`.
+    long long level = 0;
     NodeRecord record;
     std::string label;
     size_t added = 0;
@@ -76,22 +87,39 @@ size_t SerializeTree(BookmarkTree& tree, StringReader& in, ItemId start,
         std::string_view name = label;
         if (name.starts_with("->")) {
             name.remove_prefix(2);
+            ++level;
         } else if (name.starts_with('|')) {
-            while (name.starts_with('|')) {
-                name.remove_prefix(1);
-                current = tree.parent(current);
-            }
-            current = tree.parent(current);
-        } else if (current != start) {
-            current = tree.parent(current);
+            size_t bars = 0;
+            while (bars < name.size() && name[bars] == '|')
+                ++bars;
+            name.remove_prefix(bars);
+            level -= static_cast<long long>(bars);
+        } else if (level == 0) {
+            level = 1;  // the first record
         }
+        if (level < 1) {
+            // Bars that climb above `start` land where its ancestors are, as they always did.
+            ItemId base = path[0];
+            for (; level < 1 && base != kNoItem; ++level)
+                base = tree.parent(base);
+            level = 1;
+            path.assign(1, base);
+            startLevel = base == kNoItem ? 0 : tree.depth(base) + 1;
+            room = std::max(1LL, static_cast<long long>(limits.maxDepth()) - startLevel);
+        }
+        const long long placed = std::min(level, room);
         record.name.assign(name);
+        if (!limits.take(record.name.size() + record.address.size() + record.tag.size()))
+            break;
         if (progress)
             progress(record.name);
-        ItemId inserted = tree.InsertNode(record, current);
+        ItemId inserted = tree.InsertNode(record, path[static_cast<size_t>(placed - 1)]);
         if (inserted == kNoItem)
             break;  // item data exhausted
-        current = inserted;
+        if (placed < level)
+            limits.noteFlattened();
+        path.resize(static_cast<size_t>(placed));
+        path.push_back(inserted);
         ++added;
     }
     return added;
@@ -135,7 +163,7 @@ class RecordBoundaries : public StringReader {
 }  // namespace
 
 bool loadArchiveFile(BookmarkTree& tree, const std::string& path, ItemId parent, FileError* error,
-                     bool* damaged) {
+                     bool* damaged, ImportBudget* budget) {
     FileSource source;
     FileError e = source.open(path);
     if (damaged)
@@ -144,7 +172,8 @@ bool loadArchiveFile(BookmarkTree& tree, const std::string& path, ItemId parent,
         BookmarkTree::BulkUpdate bulk(tree);
         ArchiveReader reader(source);
         RecordBoundaries records(reader, recordWidth(tree.treeKind()));
-        SerializeTree(tree, records, parent);
+        ImportBudget whole = ImportBudget::unlimited();
+        SerializeTree(tree, records, parent, {}, budget ? budget : &whole);
         if (source.failed())
             e = FileError{path, source.error()};
         else if (damaged && source.size() >= 0)
@@ -173,6 +202,8 @@ std::string keepDamagedCopy(const std::string& path) {
     std::string copy = path + ".damaged";
     for (int n = 1; n < 100 && ::access(copy.c_str(), F_OK) == 0; ++n)
         copy = path + ".damaged." + std::to_string(n);
+    if (::access(copy.c_str(), F_OK) == 0)
+        return {};  // every name taken: no copy rather than one over an older copy
     if (sink.open(copy).failed() || !sink.write(bytes.data(), bytes.size()) ||
         sink.commit().failed())
         return {};

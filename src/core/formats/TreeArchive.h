@@ -8,6 +8,7 @@
 #include "core/formats/FileStreams.h"
 #include "core/formats/StringStream.h"
 #include "core/trees/BookmarkTree.h"
+#include "core/trees/ImportBudget.h"
 
 namespace brivanta {
 
@@ -22,9 +23,11 @@ void SerializeTree(BookmarkTree& tree, StringWriter& out, ItemId start = kNoItem
 
 // Reads records until the end of the data, adding them below `start` (the top level for
 // kNoItem) after what is there. A record cut short by the end is dropped. Returns the
-// number of records added.
+// number of records added. Outside data: every record is charged to `budget` (a default
+// ImportBudget when none is given), the reading stops where it runs out, and a record deeper
+// than its depth limit is attached at that limit.
 size_t SerializeTree(BookmarkTree& tree, StringReader& in, ItemId start = kNoItem,
-                     const ArchiveProgress& progress = {});
+                     const ArchiveProgress& progress = {}, ImportBudget* budget = nullptr);
 
 // The file a tree name stands for: ".bvk" is appended to a name without "."; a name
 // without a directory separator ("/" or "\\") gets "Data/" in front, but only when the
@@ -43,9 +46,11 @@ FileError SaveTree(BookmarkTree& tree, std::string_view name, ItemId start = kNo
 // The same without the path rule: `path` is used as it is.
 // `damaged`, when given, tells whether the file ended inside a record (cut short, or a
 // length that claims more than the file holds): only the records before it were loaded, and
-// saving the tree over the file would lose the rest for good.
+// saving the tree over the file would lose the rest for good. Without `budget` the file is
+// the user's own and loads whole, however deep; a file brought in from elsewhere passes one.
 bool loadArchiveFile(BookmarkTree& tree, const std::string& path, ItemId parent = kNoItem,
-                     FileError* error = nullptr, bool* damaged = nullptr);
+                     FileError* error = nullptr, bool* damaged = nullptr,
+                     ImportBudget* budget = nullptr);
 
 // Keeps a damaged file beside itself as "<path>.damaged" (".damaged.1" ... when that is
 // taken) before the first save replaces it, so a repair by hand stays possible. Returns the

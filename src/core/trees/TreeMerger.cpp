@@ -53,10 +53,13 @@ std::string cleanImportedAddress(std::string_view address) {
     return out.substr(first, last - first + 1);
 }
 
-TreeMerger::TreeMerger(BookmarkTree& tree, ItemId parent, MergeProgress progress)
-    : tree_(tree), progress_(std::move(progress)) {
+TreeMerger::TreeMerger(BookmarkTree& tree, ItemId parent, MergeProgress progress,
+                       ImportBudget budget)
+    : tree_(tree), progress_(std::move(progress)), budget_(budget) {
     frames_.emplace_back();
     frames_.back().folder = tree_.contains(parent) ? parent : kNoItem;
+    if (frames_.back().folder != kNoItem)
+        baseLevel_ = tree_.depth(frames_.back().folder) + 1;
 }
 
 void TreeMerger::index(Frame& frame) {
@@ -75,27 +78,39 @@ void TreeMerger::index(Frame& frame) {
 }
 
 ItemId TreeMerger::insert(NodeRecord& record) {
+    if (!budget_.take(record.name.size() + record.address.size()))
+        return kNoItem;
     ItemId item = tree_.InsertNode(record, current().folder);
     if (item == kNoItem) {
         full_ = true;
         return kNoItem;
     }
     ++added_;
+    if (flattenedFolders_ > 0)
+        budget_.noteFlattened();
     if (progress_)
         progress_(record.name);
     return item;
 }
 
 void TreeMerger::openFolder(std::string_view name) {
-    if (full_) {
+    if (stopped()) {
         ++droppedFolders_;
         return;
     }
     name_ = cleanImportedName(name);
     Frame& frame = current();
     index(frame);
+    // At the deepest level a folder is made (or found) but not entered: what it holds comes
+    // after it, at the same level.
+    const bool atLimit = flattenedFolders_ > 0 ||
+                         baseLevel_ + static_cast<long long>(frames_.size()) >= budget_.maxDepth();
     if (auto found = frame.folders.find(name_); found != frame.folders.end()) {
         ++skipped_;
+        if (atLimit) {
+            ++flattenedFolders_;
+            return;
+        }
         Frame inner;
         inner.folder = found->second;
         frames_.push_back(std::move(inner));
@@ -108,6 +123,10 @@ void TreeMerger::openFolder(std::string_view name) {
         return;
     }
     frame.folders.emplace(tree_.LookupRecord(item)->name, item);
+    if (atLimit) {
+        ++flattenedFolders_;
+        return;
+    }
     Frame inner;
     inner.folder = item;
     inner.indexed = true;  // new: nothing in it yet
@@ -119,12 +138,16 @@ void TreeMerger::closeFolder() {
         --droppedFolders_;
         return;
     }
+    if (flattenedFolders_ > 0) {
+        --flattenedFolders_;
+        return;
+    }
     if (frames_.size() > 1)
         frames_.pop_back();
 }
 
 void TreeMerger::addLink(std::string_view name, std::string_view address) {
-    if (full_)
+    if (stopped())
         return;
     address_ = cleanImportedAddress(address);
     if (address_.empty()) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/trees/BookmarkTree.h"
+#include "core/trees/ImportBudget.h"
 
 namespace brivanta {
 
@@ -24,9 +25,14 @@ using MergeProgress = std::function<void(const std::string& label)>;
 // file can keep them: white space and control characters in a name become single blanks, a
 // name may not start with a depth marker ("->" or "|"), an address loses control characters
 // and surrounding blanks, and a link without a name is named by its address.
+//
+// Every entry added is charged to the merger's ImportBudget: once that runs out the rest of
+// the import is dropped, and an entry below the budget's depth limit is attached at the limit
+// (a folder there is made, and what it holds follows it at the same level).
 class TreeMerger {
   public:
-    explicit TreeMerger(BookmarkTree& tree, ItemId parent = kNoItem, MergeProgress progress = {});
+    explicit TreeMerger(BookmarkTree& tree, ItemId parent = kNoItem, MergeProgress progress = {},
+                        ImportBudget budget = ImportBudget());
 
     void openFolder(std::string_view name);
     // Back to the enclosing folder; at the level the import started in it does nothing.
@@ -35,14 +41,23 @@ class TreeMerger {
     // folder.
     void addLink(std::string_view name, std::string_view address);
 
+    // Entries a reader passed over itself (links without an address), for the summary.
+    void countSkipped(size_t count) { skipped_ += count; }
+    // A reader stopped reading at a limit of its own: nothing more is added, and the summary
+    // says why.
+    void stopAt(ImportBudget::Stop why) { budget_.stopAt(why); }
+
     // Entries added, and entries passed over because they were already there (or had no
     // address). Folders that already existed count as skipped.
     size_t added() const { return added_; }
     size_t skipped() const { return skipped_; }
     // The tree ran out of item data; everything after that was dropped.
     bool full() const { return full_; }
-    // Folders open below the starting level.
-    size_t depth() const { return frames_.size() - 1; }
+    // Nothing more is added: the tree is full or the budget ran out.
+    bool stopped() const { return full_ || budget_.stopped(); }
+    const ImportBudget& budget() const { return budget_; }
+    // Folders open below the starting level (those attached at the depth limit included).
+    size_t depth() const { return frames_.size() - 1 + flattenedFolders_; }
 
   private:
     struct Frame {
@@ -58,8 +73,13 @@ class TreeMerger {
 
     BookmarkTree& tree_;
     MergeProgress progress_;
+    ImportBudget budget_;
     std::vector<Frame> frames_;
-    // Folders opened while the tree was full, so closeFolder stays balanced.
+    // The level of frames_.front()'s folder in the tree (0 for the top).
+    long long baseLevel_ = 0;
+    // Folders opened at the depth limit: their entries stay in the current frame.
+    size_t flattenedFolders_ = 0;
+    // Folders opened once nothing more could be added, so closeFolder stays balanced.
     size_t droppedFolders_ = 0;
     size_t added_ = 0;
     size_t skipped_ = 0;

@@ -102,22 +102,25 @@ void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected, const Exchan
         }
         tellAdded();
         QString text = QString::fromStdString(importSummaryText(summary));
-        if (summary.failure.empty() && !summary.full)
+        if (summary.failure.empty() && !summary.full && !summary.budget.stopped())
             QMessageBox::information(owner, QString::fromUtf8("导入完毕"), text);
         else
             QMessageBox::warning(owner, QString::fromUtf8("导入"), text);
         return;
     }
     FileError error;
+    ImportBudget budget;
     std::string summary;
     {
         BusyStep busy(owner, QString::fromUtf8("正在导入..."));
         error = importExchange(tree, dialog.format(), toPath(dialog.exchangePath()), parent,
-                               busy.progress(), &summary);
+                               busy.progress(), &budget, &summary);
     }
     tellAdded();
     if (error)
         showFileError(owner, error, false);
+    else if (std::string limits = importBudgetText(budget); !limits.empty())
+        QMessageBox::warning(owner, QString::fromUtf8("导入"), QString::fromStdString(limits));
     else if (!summary.empty())
         QMessageBox::warning(owner, QString::fromUtf8("导入"), QString::fromStdString(summary));
 }
