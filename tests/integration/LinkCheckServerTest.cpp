@@ -130,7 +130,8 @@ TEST(CheckLinksCli, RejectsBadOptionsNamingThem) {
          {std::vector<std::string>{"check-links", "--jobs", "0", "x.bvk"},
           std::vector<std::string>{"check-links", "--jobs", "2.5", "x.bvk"},
           std::vector<std::string>{"check-links", "--timeout", "-1", "x.bvk"},
-          std::vector<std::string>{"check-links", "--older-than", "soon", "x.bvk"}}) {
+          std::vector<std::string>{"check-links", "--older-than", "soon", "x.bvk"},
+          std::vector<std::string>{"check-links", "--pause", "-5", "x.bvk"}}) {
         CliResult r = runCli(args);
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_NE(r.output.find(args[1]), std::string::npos) << r.output;
