@@ -1,5 +1,7 @@
 #include "core/trees/AddressKey.h"
 
+#include <algorithm>
+
 namespace brivanta {
 
 namespace {
@@ -14,19 +16,6 @@ std::string_view trimmed(std::string_view s) {
     while (!s.empty() && isBlank(s.back()))
         s.remove_suffix(1);
     return s;
-}
-
-bool startsWithNoCase(std::string_view s, std::string_view prefix) {
-    if (s.size() < prefix.size())
-        return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        char c = s[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i])
-            return false;
-    }
-    return true;
 }
 
 // Appends `s` with ASCII letters in lower case. A GBK lead byte takes its trail byte (which
@@ -74,6 +63,15 @@ std::string_view defaultPort(std::string_view scheme) {
 bool isBareMail(std::string_view s) {
     return s.find('@') != std::string_view::npos &&
            s.find_first_of("/: ") == std::string_view::npos;
+}
+
+// Where the authority after "//" ends: at the path, the query or the fragment. A plain loop:
+// find_first_of calls memchr once per character.
+size_t authorityLength(std::string_view rest) {
+    size_t i = 0;
+    while (i < rest.size() && rest[i] != '/' && rest[i] != '?' && rest[i] != '#')
+        ++i;
+    return i;
 }
 
 struct Authority {
@@ -133,26 +131,39 @@ bool isTrackingParameter(std::string_view name) {
 void addressKey(std::string_view address, std::string& key) {
     key.clear();
     std::string_view s = trimmed(address);
-    if (startsWithNoCase(s, "mailto:") || isBareMail(s)) {
-        if (startsWithNoCase(s, "mailto:"))
-            s.remove_prefix(7);
-        key = "mailto:";
-        appendLower(key, s);
-        return;
-    }
     size_t schemeEnd = schemeLength(s);
-    if (schemeEnd == 0 || s.substr(schemeEnd + 1, 2) != "//") {
-        key.append(s);  // no authority: nothing to normalise but the scheme's case
-        for (size_t i = 0; i < schemeEnd; ++i)
-            if (key[i] >= 'A' && key[i] <= 'Z')
-                key[i] = static_cast<char>(key[i] - 'A' + 'a');
+    if (schemeEnd == 0) {
+        if (isBareMail(s)) {
+            key = "mailto:";
+            appendLower(key, s);
+        } else {
+            key.append(s);
+        }
         return;
     }
-    std::string scheme;
-    appendLower(scheme, s.substr(0, schemeEnd));
+    // Schemes are ASCII (schemeLength checked), and short ones are all that matter here.
+    char lowered[16];
+    const size_t schemeSize = std::min(schemeEnd, sizeof lowered);
+    for (size_t i = 0; i < schemeSize; ++i) {
+        char c = s[i];
+        lowered[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    std::string_view scheme(lowered, schemeSize);
+    if (scheme == "mailto") {
+        key = "mailto:";
+        appendLower(key, s.substr(schemeEnd + 1));
+        return;
+    }
+    if (schemeEnd > schemeSize || s.substr(schemeEnd + 1, 2) != "//") {
+        key.append(s);  // no authority: nothing to normalise but the scheme's case
+        std::copy(scheme.begin(), scheme.end(), key.begin());
+        return;
+    }
     std::string_view rest = s.substr(schemeEnd + 3);
     rest = rest.substr(0, rest.find('#'));
-    size_t authorityEnd = rest.find_first_of("/?");
+    size_t authorityEnd = authorityLength(rest);
+    if (authorityEnd == rest.size())
+        authorityEnd = std::string_view::npos;
     Authority a = splitAuthority(rest.substr(0, authorityEnd));
     rest = authorityEnd == std::string_view::npos ? std::string_view() : rest.substr(authorityEnd);
     size_t queryStart = rest.find('?');
@@ -183,7 +194,7 @@ std::string addressHost(std::string_view address) {
     if (schemeEnd == 0 || s.substr(schemeEnd + 1, 2) != "//")
         return {};
     std::string_view rest = s.substr(schemeEnd + 3);
-    Authority a = splitAuthority(rest.substr(0, rest.find_first_of("/?#")));
+    Authority a = splitAuthority(rest.substr(0, authorityLength(rest)));
     std::string_view host = a.host;
     if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
         host = host.substr(1, host.size() - 2);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string_view>
+#include <unordered_map>
 
 #include "core/trees/AddressKey.h"
 #include "core/trees/BookmarkTree.h"
@@ -13,13 +14,38 @@ namespace brivanta {
 
 namespace {
 
-// An entry with an address, by the hash of its key; `order` is its place in the walk over
-// all trees, so sorting by (hash, order) keeps every run of equal keys in tree order.
+// An entry with an address, in the order of the walk over all trees, by the hash of its key.
 struct Keyed {
     std::uint64_t hash;
-    std::uint32_t order;
     ItemId item;
+    int tree;
 };
+
+struct HashAt {
+    std::uint64_t hash;
+    std::uint32_t at;  // index into the walk
+};
+
+// Sorts by hash in four stable passes of 16 bits, so equal hashes keep the walk's order: a
+// million entries in a fraction of the time of a comparison sort.
+void radixSort(std::vector<HashAt>& values) {
+    std::vector<HashAt> other(values.size());
+    std::vector<std::uint32_t> count(1 << 16);
+    for (int shift = 0; shift < 64; shift += 16) {
+        std::fill(count.begin(), count.end(), 0);
+        for (const HashAt& v : values)
+            ++count[(v.hash >> shift) & 0xFFFF];
+        std::uint32_t total = 0;
+        for (std::uint32_t& c : count) {
+            std::uint32_t here = c;
+            c = total;
+            total += here;
+        }
+        for (const HashAt& v : values)
+            other[count[(v.hash >> shift) & 0xFFFF]++] = v;
+        values.swap(other);
+    }
+}
 
 }  // namespace
 
@@ -38,73 +64,71 @@ std::string entryPath(const BookmarkTree& tree, ItemId item) {
 
 std::vector<DuplicateGroup> findDuplicates(std::span<const BookmarkTree* const> trees) {
     std::vector<Keyed> keyed;
-    // The tree of each entry, by its order: trees start where the previous ones ended.
-    std::vector<std::uint32_t> treeStart;
     std::string key;
-    std::uint32_t order = 0;
-    for (const BookmarkTree* tree : trees) {
-        treeStart.push_back(order);
-        forEachPreOrder(*tree, kNoItem, [&](ItemId item, int) {
-            std::string_view address = tree->LookupRecord(item)->address;
+    for (size_t t = 0; t < trees.size(); ++t) {
+        const BookmarkTree& tree = *trees[t];
+        forEachPreOrder(tree, kNoItem, [&](ItemId item, int) {
+            std::string_view address = tree.LookupRecord(item)->address;
             if (address.empty())
                 return;
             addressKey(address, key);
-            keyed.push_back({std::hash<std::string_view>{}(key), order++, item});
+            keyed.push_back({std::hash<std::string_view>{}(key), item, static_cast<int>(t)});
         });
     }
-    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-        return a.hash != b.hash ? a.hash < b.hash : a.order < b.order;
-    });
 
-    auto treeOf = [&](std::uint32_t at) {
-        return static_cast<int>(std::upper_bound(treeStart.begin(), treeStart.end(), at) -
-                                treeStart.begin()) -
-               1;
-    };
-    auto keyOf = [&](const Keyed& k) {
-        return addressKey(
-            trees[static_cast<size_t>(treeOf(k.order))]->LookupRecord(k.item)->address);
-    };
+    // The entries whose hash occurs more than once, in the walk's order; only they are
+    // looked at again.
+    std::vector<std::uint32_t> repeated;
+    {
+        std::vector<HashAt> sorted;
+        sorted.reserve(keyed.size());
+        for (size_t i = 0; i < keyed.size(); ++i)
+            sorted.push_back({keyed[i].hash, static_cast<std::uint32_t>(i)});
+        radixSort(sorted);
+        for (size_t begin = 0; begin < sorted.size();) {
+            size_t end = begin + 1;
+            while (end < sorted.size() && sorted[end].hash == sorted[begin].hash)
+                ++end;
+            if (end - begin >= 2)
+                for (size_t i = begin; i < end; ++i)
+                    repeated.push_back(sorted[i].at);
+            begin = end;
+        }
+        std::sort(repeated.begin(), repeated.end());
+    }
 
-    // Runs of one hash are nearly always one key; a collision splits a run by its keys.
-    struct Found {
-        std::uint32_t first;
+    // Taking them in the walk's order puts every group's entries, and the groups by their
+    // first entry, in tree order. Equal hashes are nearly always equal keys; a collision is
+    // split by the keys themselves.
+    struct Candidate {
+        std::string key;
         std::vector<const Keyed*> members;
     };
-    std::vector<Found> found;
-    for (size_t begin = 0; begin < keyed.size();) {
-        size_t end = begin + 1;
-        while (end < keyed.size() && keyed[end].hash == keyed[begin].hash)
-            ++end;
-        if (end - begin >= 2) {
-            std::vector<std::pair<std::string, std::vector<const Keyed*>>> byKey;
-            for (size_t i = begin; i < end; ++i) {
-                std::string k = keyOf(keyed[i]);
-                auto same = std::find_if(byKey.begin(), byKey.end(),
-                                         [&](const auto& g) { return g.first == k; });
-                if (same == byKey.end())
-                    byKey.push_back({std::move(k), {&keyed[i]}});
-                else
-                    same->second.push_back(&keyed[i]);
-            }
-            for (auto& [k, members] : byKey)
-                if (members.size() >= 2)
-                    found.push_back({members.front()->order, std::move(members)});
+    std::vector<Candidate> candidates;
+    std::unordered_map<std::uint64_t, std::vector<size_t>> byHash;  // into candidates
+    byHash.reserve(repeated.size() / 2 + 1);
+    for (std::uint32_t at : repeated) {
+        const Keyed& k = keyed[at];
+        addressKey(trees[static_cast<size_t>(k.tree)]->LookupRecord(k.item)->address, key);
+        std::vector<size_t>& same = byHash[k.hash];
+        auto match = std::find_if(same.begin(), same.end(),
+                                  [&](size_t c) { return candidates[c].key == key; });
+        if (match != same.end()) {
+            candidates[*match].members.push_back(&k);
+        } else {
+            same.push_back(candidates.size());
+            candidates.push_back({key, {&k}});
         }
-        begin = end;
     }
-    std::sort(found.begin(), found.end(),
-              [](const Found& a, const Found& b) { return a.first < b.first; });
 
     std::vector<DuplicateGroup> groups;
-    groups.reserve(found.size());
-    for (const Found& f : found) {
+    for (const Candidate& c : candidates) {
+        if (c.members.size() < 2)
+            continue;  // its hash was shared with another key only
         DuplicateGroup group;
-        for (const Keyed* k : f.members) {
-            int tree = treeOf(k->order);
+        for (const Keyed* k : c.members)
             group.entries.push_back(
-                {tree, k->item, entryPath(*trees[static_cast<size_t>(tree)], k->item)});
-        }
+                {k->tree, k->item, entryPath(*trees[static_cast<size_t>(k->tree)], k->item)});
         groups.push_back(std::move(group));
     }
     return groups;
