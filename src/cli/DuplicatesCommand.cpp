@@ -83,6 +83,7 @@ int runDuplicates(Args args) {
         }
     };
     std::vector<const BookmarkTree*> all;
+    all.reserve(trees.size());
     for (const auto& tree : trees)
         all.push_back(tree.get());
     if (together) {

@@ -403,3 +403,37 @@ TEST(LinkCheckerCancelTest, StopsWhenAsked) {
 
 }  // namespace
 }  // namespace brivanta::net
+
+namespace brivanta::net {
+namespace {
+
+TEST(LinkRequestTest, AddressesBecomeUrlsAndKinds) {
+    struct Row {
+        std::string address;
+        LinkKind kind;
+        std::string url;
+    };
+    const std::vector<Row> rows = {
+        {"http://example.com/a b", LinkKind::web, "http://example.com/a%20b"},
+        {"HTTPS://example.com", LinkKind::web, "HTTPS://example.com"},
+        // GBK in the path goes out as percent-encoded UTF-8, as a browser sends it.
+        {"http://example.com/" + text::gbk("新闻") + "?q=" + text::gbk("中"), LinkKind::web,
+         "http://example.com/%E6%96%B0%E9%97%BB?q=%E4%B8%AD"},
+        {" http://example.com/x\t", LinkKind::web, "http://example.com/x"},
+        {"file:///etc/hosts", LinkKind::file, ""},
+        {"/etc/hosts", LinkKind::file, ""},
+        {"mailto:a@b.example", LinkKind::unchecked, ""},
+        {"a@b.example", LinkKind::unchecked, ""},
+        {"ftp://example.com/", LinkKind::unchecked, ""},
+        {"example.com/page", LinkKind::unchecked, ""},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(linkKind(r.address), r.kind) << r.address;
+        if (r.kind == LinkKind::web) {
+            EXPECT_EQ(requestUrl(r.address), r.url) << r.address;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace brivanta::net
