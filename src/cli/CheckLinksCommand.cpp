@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_set>
 
 #include "cli/CliCommands.h"
 #include "cli/NetOptions.h"
@@ -180,6 +181,14 @@ int runCheckLinks(Args args) {
     out.flush();
     if (!ran)
         return fail(failure);
+    // Results of links no longer in the tree would only grow the file.
+    {
+        std::unordered_set<std::string_view> inTree;
+        net::TreeLinkSource all(tree);
+        for (net::LinkJob job; all.next(job);)
+            inTree.insert(tree.LookupRecord(static_cast<ItemId>(job.tag))->address);
+        results.retain([&](const std::string& address) { return inTree.count(address) > 0; });
+    }
     if (FileError e = results.save(resultsPath))
         return fail(e.writeMessage());
     return anyDead ? 1 : 0;

@@ -123,6 +123,10 @@ TEST_F(LighttpdTest, CheckLinksCommandReportsKeepsAndRechecksOnlyFailures) {
     CliResult none = runCli({"check-links", "--only-failed", file});
     EXPECT_EQ(none.exitCode, 0) << none.output;
     EXPECT_EQ(none.output, "");
+    // ... and its result is no longer kept.
+    ASSERT_FALSE(readWholeFile(file + ".links", kept));
+    EXPECT_EQ(std::count(kept.begin(), kept.end(), '\n'), 4);
+    EXPECT_EQ(kept.find("gone.sh"), std::string::npos) << kept;
 }
 
 TEST(CheckLinksCli, RejectsBadOptionsNamingThem) {

@@ -38,6 +38,11 @@ class LinkResultsFile {
 
     void record(const std::string& address, const LinkOutcome& outcome);
     const Entry* find(std::string_view address) const;
+    // Forgets the results of addresses `keep` says no to (links gone from the tree).
+    template <typename Keep>
+    void retain(Keep keep) {
+        std::erase_if(entries_, [&](const auto& each) { return !keep(each.first); });
+    }
     std::size_t size() const { return entries_.size(); }
 
     // Whether a run limited to failures (`onlyFailed`) or to results older than `maxAge`

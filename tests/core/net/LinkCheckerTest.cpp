@@ -120,6 +120,18 @@ INSTANTIATE_TEST_SUITE_P(
                         }
                     },
                     LinkResult::failed, 200},
+        // 40 KB of headers, then a proper end: past the 32 KB allowed, however well formed.
+        HostileCase{"HeadersPastTheLimit",
+                    [](HttpExchange& x) {
+                        x.readRequest();
+                        std::string reply = "HTTP/1.1 200 OK\r\n";
+                        for (int i = 0; i < 40; ++i)
+                            reply += "X-Filler-" + std::to_string(i) + ": " +
+                                     std::string(1000, 'a') + "\r\n";
+                        x.send(reply + "Content-Length: 0\r\n\r\n");
+                        x.waitForClose();
+                    },
+                    LinkResult::failed, 200},
         HostileCase{"NotImplementedHeadButGetWorks",
                     [](HttpExchange& x) {
                         std::string request = x.readRequest();
