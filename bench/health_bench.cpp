@@ -108,7 +108,7 @@ void checkTenThousandLinks(benchmark::State& state) {
 }
 BENCHMARK(checkTenThousandLinks)
     ->Args({16, 0})
-    ->Args({64, 100})
+    ->Args({128, 100})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);
