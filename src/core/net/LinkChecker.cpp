@@ -65,6 +65,26 @@ std::string percentDecoded(std::string_view s) {
     return out;
 }
 
+// "host:port" of a URL, the port written out, for messages that name the server.
+std::string serverOf(std::string_view url) {
+    size_t start = url.find("://");
+    bool secure = start == 5;  // "https"
+    start = start == std::string_view::npos ? 0 : start + 3;
+    std::string_view authority = url.substr(start);
+    size_t end = 0;
+    while (end < authority.size() && authority[end] != '/' && authority[end] != '?' &&
+           authority[end] != '#')
+        ++end;
+    authority = authority.substr(0, end);
+    if (size_t at = authority.rfind('@'); at != std::string_view::npos)
+        authority.remove_prefix(at + 1);
+    size_t close = authority.rfind(']');
+    size_t colon = authority.rfind(':');
+    if (colon != std::string_view::npos && (close == std::string_view::npos || colon > close))
+        return std::string(authority);
+    return std::string(authority) + (secure ? ":443" : ":80");
+}
+
 // A HEAD answered with one of these may be a server that does not do HEAD: ask with GET.
 bool mayRefuseHead(long status) {
     return status == 400 || status == 403 || status == 405 || status == 406 || status == 500 ||
@@ -230,6 +250,7 @@ struct Transfer {
     bool temporaryHop = false;  // a redirect on the way was not permanent
     bool headersTooLarge = false;
     bool bodyCut = false;
+    bool atResponseStart = true;
     std::size_t headerBytes = 0;
     std::size_t bodyBytes = 0;
     std::size_t maxHeaderBytes = 0;
@@ -244,13 +265,18 @@ struct Transfer {
     static size_t onHeader(char* data, size_t size, size_t count, void* self) {
         auto* t = static_cast<Transfer*>(self);
         std::string_view line(data, size * count);
-        if (line.starts_with("HTTP/")) {
-            t->headerBytes = 0;  // each response of a redirect chain has its own limit
+        // Each response of a redirect chain has its own limit, counted from its status line;
+        // a header line that merely looks like one does not start the count again.
+        if (t->atResponseStart && line.starts_with("HTTP/")) {
+            t->atResponseStart = false;
+            t->headerBytes = 0;
             size_t space = line.find(' ');
             long status = space == std::string_view::npos ? 0 : std::atol(line.data() + space + 1);
             if (status >= 300 && status < 400 && status != 301 && status != 308)
                 t->temporaryHop = true;
         }
+        if (line == "\r\n" || line == "\n")
+            t->atResponseStart = true;
         t->headerBytes += line.size();
         if (t->headerBytes > t->maxHeaderBytes) {
             t->headersTooLarge = true;
@@ -328,6 +354,7 @@ struct LinkChecker::Impl {
         t->usingGet = w.useGet;
         t->temporaryHop = t->headersTooLarge = t->bodyCut = false;
         t->headerBytes = t->bodyBytes = 0;
+        t->atResponseStart = true;
         t->maxHeaderBytes = options.maxHeaderBytes;
         t->maxBodyBytes = options.maxBodyBytes;
         t->error[0] = '\0';
@@ -372,6 +399,12 @@ struct LinkChecker::Impl {
         return true;
     }
 
+    static std::string lastUrl(Transfer& t) {
+        char* last = nullptr;
+        curl_easy_getinfo(t.easy, CURLINFO_EFFECTIVE_URL, &last);
+        return last ? std::string(last) : t.url;
+    }
+
     LinkOutcome outcomeOf(Transfer& t, CURLcode code) {
         LinkOutcome o;
         long status = 0;
@@ -387,7 +420,8 @@ struct LinkChecker::Impl {
         }
         if (t.headersTooLarge) {
             o.result = LinkResult::failed;
-            o.detail = t.host + "：回应头超过 " + std::to_string(t.maxHeaderBytes) + " 字节";
+            o.detail =
+                serverOf(t.url) + "：回应头超过 " + std::to_string(t.maxHeaderBytes) + " 字节";
             return o;
         }
         if (code == CURLE_OK || (code == CURLE_WRITE_ERROR && t.bodyCut)) {
@@ -398,11 +432,12 @@ struct LinkChecker::Impl {
                 o.result = t.temporaryHop ? LinkResult::redirected : LinkResult::moved;
             if (o.result != LinkResult::working && o.result != LinkResult::redirected &&
                 o.result != LinkResult::moved)
-                o.detail = t.host + "：HTTP " + std::to_string(status);
+                o.detail = serverOf(lastUrl(t)) + "：HTTP " + std::to_string(status);
             return o;
         }
         o.result = code == CURLE_TOO_MANY_REDIRECTS ? LinkResult::failed : resultOfCurl(code);
-        o.detail = t.error[0] ? std::string(t.error) : std::string(curl_easy_strerror(code));
+        o.detail = serverOf(lastUrl(t)) + "：" +
+                   (t.error[0] ? std::string(t.error) : std::string(curl_easy_strerror(code)));
         return o;
     }
 

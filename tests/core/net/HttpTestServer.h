@@ -2,7 +2,8 @@
 
 // A small HTTP server on a loopback address for what no real server does on purpose: it
 // never answers, trickles, sends endless headers or a huge body. Each connection runs the
-// handler in its own thread; the server counts connections open at the same time.
+// handler in its own thread; the server counts open connections and, as handlers tell it,
+// requests being answered at the same time.
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -90,12 +91,31 @@ class HttpTestServer {
     HttpTestServer& operator=(const HttpTestServer&) = delete;
 
     int port() const { return port_; }
-    int peakOpen() const { return peak_.load(); }
     int accepted() const { return accepted_.load(); }
     int open() const { return open_.load(); }
 
-    // Waits until `ready()` holds, woken at every connection opened or closed, at most
-    // `limitMs`. True when it held.
+    // Requests being answered at the same time, counted by the handler: a connection stays
+    // open here a moment after the client has its answer, so open() is no measure of that.
+    void beginRequest() {
+        {
+            std::lock_guard lock(mutex_);
+            int now = ++active_;
+            peakActive_ = std::max(peakActive_.load(), now);
+        }
+        changed_.notify_all();
+    }
+    void endRequest() {
+        {
+            std::lock_guard lock(mutex_);
+            --active_;
+        }
+        changed_.notify_all();
+    }
+    int active() const { return active_.load(); }
+    int peakActive() const { return peakActive_.load(); }
+
+    // Waits until `ready()` holds, woken at every connection or request that begins or ends, at
+    // most `limitMs`. True when it held.
     bool waitUntil(const std::function<bool()>& ready, int limitMs) {
         std::unique_lock lock(mutex_);
         return changed_.wait_for(lock, std::chrono::milliseconds(limitMs), ready);
@@ -131,9 +151,8 @@ class HttpTestServer {
                     return;
                 }
                 fds_.push_back(fd);
-                int now = ++open_;
+                ++open_;
                 ++accepted_;
-                peak_ = std::max(peak_.load(), now);
             }
             changed_.notify_all();
             workers_.emplace_back([this, fd] {
@@ -154,7 +173,7 @@ class HttpTestServer {
     int listenFd_ = -1;
     int port_ = 0;
     std::atomic<bool> stopped_{false};
-    std::atomic<int> open_{0}, peak_{0}, accepted_{0};
+    std::atomic<int> open_{0}, accepted_{0}, active_{0}, peakActive_{0};
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<int> fds_;

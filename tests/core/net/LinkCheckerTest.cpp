@@ -74,6 +74,7 @@ struct HostileCase {
     HttpTestServer::Handler handler;
     LinkResult result;
     long code;
+    const char* detailHas = "";  // what the reason must say
 };
 
 class HostileServerTest : public ::testing::TestWithParam<HostileCase> {};
@@ -85,6 +86,9 @@ TEST_P(HostileServerTest, EndsInItsResult) {
     EXPECT_EQ(o.result, GetParam().result) << linkResultName(o.result) << ": " << o.detail;
     EXPECT_EQ(o.code, GetParam().code);
     EXPECT_NE(o.checkedAt, 0);
+    if (*GetParam().detailHas) {
+        EXPECT_NE(o.detail.find(GetParam().detailHas), std::string::npos) << o.detail;
+    }
     if (isDead(o.result)) {
         EXPECT_FALSE(o.detail.empty());
     }
@@ -98,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
                         x.readRequest();
                         x.waitForClose();
                     },
-                    LinkResult::timedOut, 0},
+                    LinkResult::timedOut, 0, "127.0.0.1:"},
         HostileCase{"Trickles",
                     [](HttpExchange& x) {
                         x.readRequest();
@@ -109,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
                             std::this_thread::sleep_for(std::chrono::milliseconds(100));
                         }
                     },
-                    LinkResult::timedOut, 0},
+                    LinkResult::timedOut, 0, "127.0.0.1:"},
         HostileCase{"EndlessHeaders",
                     [](HttpExchange& x) {
                         x.readRequest();
@@ -119,7 +123,17 @@ INSTANTIATE_TEST_SUITE_P(
                         while (x.send(filler)) {
                         }
                     },
-                    LinkResult::failed, 200},
+                    LinkResult::failed, 200, "32768"},
+        // Header lines that look like status lines must not start the count again.
+        HostileCase{"EndlessStatusLines",
+                    [](HttpExchange& x) {
+                        x.readRequest();
+                        if (!x.send("HTTP/1.1 200 OK\r\n"))
+                            return;
+                        while (x.send("HTTP/1.1 200 OK: " + std::string(100, 'a') + "\r\n")) {
+                        }
+                    },
+                    LinkResult::failed, 200, "32768"},
         // 40 KB of headers, then a proper end: past the 32 KB allowed, however well formed.
         HostileCase{"HeadersPastTheLimit",
                     [](HttpExchange& x) {
@@ -131,7 +145,7 @@ INSTANTIATE_TEST_SUITE_P(
                         x.send(reply + "Content-Length: 0\r\n\r\n");
                         x.waitForClose();
                     },
-                    LinkResult::failed, 200},
+                    LinkResult::failed, 200, "32768"},
         HostileCase{"NotImplementedHeadButGetWorks",
                     [](HttpExchange& x) {
                         std::string request = x.readRequest();
@@ -144,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(
                         x.readRequest();
                         answer(x, "503 Service Unavailable");
                     },
-                    LinkResult::serverError, 503},
+                    LinkResult::serverError, 503, "127.0.0.1:"},
         HostileCase{"ForbiddenBothWays",
                     [](HttpExchange& x) {
                         x.readRequest();
@@ -232,19 +246,21 @@ TEST(LinkCheckerRedirectTest, ReportsWhereItLedAndWhetherForGood) {
     EXPECT_EQ(got[url(server, "/to-nothing")].newAddress, url(server, "/nothing"));
 }
 
-// Holds every request until `enough` connections are open at once, or a moment has passed:
-// a checker that opened more than it may would be caught with them open.
-HttpTestServer::Handler holdUntilOpen(int enough) {
+// Holds every request until `enough` requests are waiting at once, or a moment has passed:
+// a checker that sent more than it may would be caught with them waiting.
+HttpTestServer::Handler holdUntilWaiting(int enough) {
     return [enough](HttpExchange& x) {
         x.readRequest();
         HttpTestServer& s = x.server();
-        s.waitUntil([&] { return s.open() >= enough; }, 300);
+        s.beginRequest();
+        s.waitUntil([&] { return s.active() >= enough; }, 300);
+        s.endRequest();
         answer(x, "200 OK");
     };
 }
 
 TEST(LinkCheckerLimitTest, AtMostTwoAtATimeToOneHost) {
-    HttpTestServer server(holdUntilOpen(3));
+    HttpTestServer server(holdUntilWaiting(3));
     std::vector<std::string> links;
     for (int i = 0; i < 6; ++i)
         links.push_back(url(server, "/" + std::to_string(i)));
@@ -252,7 +268,7 @@ TEST(LinkCheckerLimitTest, AtMostTwoAtATimeToOneHost) {
     for (const auto& [address, o] : got)
         EXPECT_EQ(o.result, LinkResult::working) << address;
     EXPECT_EQ(got.size(), 6u);
-    EXPECT_EQ(server.peakOpen(), 2);  // two at once, never three
+    EXPECT_EQ(server.peakActive(), 2);  // two at once, never three
 }
 
 TEST(LinkCheckerLimitTest, AtMostNConnectionsOverAllHosts) {
