@@ -10,6 +10,7 @@
 
 #include "cli/CliCommands.h"
 #include "cli/NetOptions.h"
+#include "cli/TreeFileKind.h"
 #include "core/formats/TreeArchive.h"
 #include "core/net/LinkChecker.h"
 #include "core/net/LinkResultsFile.h"
@@ -76,7 +77,8 @@ int runCheckLinks(Args args) {
             "的颁发机构。\n"
             "结果和检查时间记在 FILE.links；--only-failed 只检查上次失效和从未检查过的链接，\n"
             "--older-than DAYS 只检查上次检查已超过 DAYS 天的（两者可以同时给出）。\n"
-            "在终端上标准错误显示进度。有失效的链接时退出状态为 1。\n",
+            "以 .ads 结尾的文件按通讯录读取。在终端上标准错误显示进度。有失效的链接时退出状态为 "
+            "1。\n",
             usage);
         return 0;
     }
@@ -116,7 +118,7 @@ int runCheckLinks(Args args) {
         return fail(usage);
     const std::string& path = args[0];
 
-    BookmarkTree tree;
+    BookmarkTree tree(treeKindOfFile(path));
     FileError error;
     bool damaged = false;
     if (!loadArchiveFile(tree, path, kNoItem, &error, &damaged))

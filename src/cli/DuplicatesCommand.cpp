@@ -3,29 +3,13 @@
 
 #include "cli/CliCommands.h"
 #include "cli/NetOptions.h"
+#include "cli/TreeFileKind.h"
 #include "core/formats/TreeArchive.h"
 #include "core/text/Encoding.h"
 #include "core/trees/BookmarkTree.h"
 #include "core/trees/DuplicateFinder.h"
 
 namespace brivanta::cli {
-
-namespace {
-
-bool endsWithNoCase(const std::string& s, std::string_view suffix) {
-    if (s.size() < suffix.size())
-        return false;
-    for (size_t i = 0; i < suffix.size(); ++i) {
-        char c = s[s.size() - suffix.size() + i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != suffix[i])
-            return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 int runDuplicates(Args args) {
     const char* usage = "用法: brivanta-cli duplicates [--all] FILE...";
@@ -47,8 +31,7 @@ int runDuplicates(Args args) {
         return fail(usage);
     std::vector<std::unique_ptr<BookmarkTree>> trees;
     for (const std::string& path : args) {
-        auto tree = std::make_unique<BookmarkTree>(endsWithNoCase(path, ".ads") ? kAddressBookTree
-                                                                                : kCustomTree);
+        auto tree = std::make_unique<BookmarkTree>(treeKindOfFile(path));
         FileError error;
         bool damaged = false;
         if (!loadArchiveFile(*tree, path, kNoItem, &error, &damaged))

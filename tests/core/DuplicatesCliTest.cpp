@@ -60,6 +60,19 @@ TEST(DuplicatesCli, SeveralFilesAloneOrTogether) {
               "1\tb.bvk:丙\thttp://SAME.example\n");
 }
 
+TEST(DuplicatesCli, AnAddressBookIsReadAsOneAndMailMatchesWithoutCase) {
+    testing::TempDir dir;
+    buildTree(dir, "own.bvk", "写信\tmailto:Zhang@Example.CN\n");
+    std::ofstream(dir.file("book.txt"), std::ios::binary) << "张三\tzhang@example.cn\tperson\n";
+    CliRun built = cli(dir, "build --address-book book.ads", "book.txt");
+    ASSERT_EQ(built.status, 0) << built.err;
+    CliRun run = cli(dir, "duplicates --all own.bvk book.ads");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "1\town.bvk:写信\tmailto:Zhang@Example.CN\n"
+              "1\tbook.ads:张三\tzhang@example.cn\n");
+}
+
 TEST(DuplicatesCli, ErrorsNameTheFile) {
     testing::TempDir dir;
     CliRun run = cli(dir, "duplicates nowhere.bvk");
