@@ -129,6 +129,30 @@ TEST_F(LighttpdTest, CheckLinksCommandReportsKeepsAndRechecksOnlyFailures) {
     EXPECT_EQ(kept.find("gone.sh"), std::string::npos) << kept;
 }
 
+TEST_F(LighttpdTest, ProgressShowsOnATerminalOnly) {
+    TempDir dir;
+    BookmarkTree tree;
+    for (int i = 0; i < 3; ++i)
+        tree.InsertNode({"p" + std::to_string(i), server_->url("/page/" + std::to_string(i)), ""});
+    std::string file = dir.path("own.bvk");
+    ASSERT_FALSE(saveArchiveFile(tree, file));
+    // script(1) gives the command a terminal; its standard error goes into the typescript.
+    std::string command = std::string(BRIVANTA_CLI_PATH) + " check-links " + shellQuote(file);
+    FILE* pipe =
+        popen(("timeout 60 script -qec " + shellQuote(command) + " /dev/null").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string seen;
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        seen.append(buffer, n);
+    EXPECT_EQ(pclose(pipe), 0) << seen;
+    EXPECT_NE(seen.find("已检查 3/3 条链接，失效 0"), std::string::npos) << seen;
+    // Without a terminal only the result lines come out.
+    CliResult piped = runCli({"check-links", file});
+    EXPECT_EQ(piped.exitCode, 0);
+    EXPECT_EQ(piped.output.find("已检查"), std::string::npos) << piped.output;
+}
+
 TEST(CheckLinksCli, RejectsBadOptionsNamingThem) {
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"check-links", "--jobs", "0", "x.bvk"},
