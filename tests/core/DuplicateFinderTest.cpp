@@ -77,5 +77,19 @@ TEST(DuplicateFinderTest, EmptyTreesBetweenOthersKeepEntriesInTheirOwnTree) {
               "1:x=http://same.example/, 3:y=http://same.example/, 3:z=http://same.example");
 }
 
+TEST(DuplicateFinderTest, AddressesWhoseHashesCollideStayApart) {
+    BookmarkTree tree;
+    add(tree, "a1", "http://a.example/");
+    add(tree, "b1", "http://b.example/");
+    add(tree, "c", "http://c.example/");  // alone, though its hash is everybody's
+    add(tree, "b2", "https://B.example");
+    add(tree, "a2", "http://A.example/#x");
+    std::vector<const BookmarkTree*> trees{&tree};
+    auto everyAddressCollides = [](std::string_view) -> std::uint64_t { return 7; };
+    EXPECT_EQ(describe(findDuplicates(trees, everyAddressCollides), trees),
+              "0:a1=http://a.example/, 0:a2=http://A.example/#x | "
+              "0:b1=http://b.example/, 0:b2=https://B.example");
+}
+
 }  // namespace
 }  // namespace brivanta

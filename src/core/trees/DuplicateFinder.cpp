@@ -63,6 +63,13 @@ std::string entryPath(const BookmarkTree& tree, ItemId item) {
 }
 
 std::vector<DuplicateGroup> findDuplicates(std::span<const BookmarkTree* const> trees) {
+    return findDuplicates(trees, [](std::string_view key) -> std::uint64_t {
+        return std::hash<std::string_view>{}(key);
+    });
+}
+
+std::vector<DuplicateGroup> findDuplicates(std::span<const BookmarkTree* const> trees,
+                                           AddressHash hash) {
     std::vector<Keyed> keyed;
     std::string key;
     for (size_t t = 0; t < trees.size(); ++t) {
@@ -72,7 +79,7 @@ std::vector<DuplicateGroup> findDuplicates(std::span<const BookmarkTree* const> 
             if (address.empty())
                 return;
             addressKey(address, key);
-            keyed.push_back({std::hash<std::string_view>{}(key), item, static_cast<int>(t)});
+            keyed.push_back({hash(key), item, static_cast<int>(t)});
         });
     }
 

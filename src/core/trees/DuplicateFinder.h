@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/trees/TreeKind.h"
@@ -27,6 +29,10 @@ struct DuplicateGroup {
 // come in the order of their first entry. Memory while it runs: 48 bytes per entry with an
 // address, and the normalised addresses of the entries that have duplicates only.
 std::vector<DuplicateGroup> findDuplicates(std::span<const BookmarkTree* const> trees);
+// The same with another hash of the normalised addresses (tests make them all collide).
+using AddressHash = std::uint64_t (*)(std::string_view key);
+std::vector<DuplicateGroup> findDuplicates(std::span<const BookmarkTree* const> trees,
+                                           AddressHash hash);
 
 // The labels from the top of `tree` down to `item`, joined by "/".
 std::string entryPath(const BookmarkTree& tree, ItemId item);
