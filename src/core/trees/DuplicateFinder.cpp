@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <functional>
 #include <string_view>
-#include <unordered_map>
 
 #include "core/trees/AddressKey.h"
 #include "core/trees/BookmarkTree.h"
@@ -83,59 +82,57 @@ std::vector<DuplicateGroup> findDuplicates(std::span<const BookmarkTree* const> 
         });
     }
 
-    // The entries whose hash occurs more than once, in the walk's order; only they are
-    // looked at again.
-    std::vector<std::uint32_t> repeated;
-    {
-        std::vector<HashAt> sorted;
-        sorted.reserve(keyed.size());
-        for (size_t i = 0; i < keyed.size(); ++i)
-            sorted.push_back({keyed[i].hash, static_cast<std::uint32_t>(i)});
-        radixSort(sorted);
-        for (size_t begin = 0; begin < sorted.size();) {
-            size_t end = begin + 1;
-            while (end < sorted.size() && sorted[end].hash == sorted[begin].hash)
-                ++end;
-            if (end - begin >= 2)
-                for (size_t i = begin; i < end; ++i)
-                    repeated.push_back(sorted[i].at);
-            begin = end;
-        }
-        std::sort(repeated.begin(), repeated.end());
-    }
+    std::vector<HashAt> sorted;
+    sorted.reserve(keyed.size());
+    for (size_t i = 0; i < keyed.size(); ++i)
+        sorted.push_back({keyed[i].hash, static_cast<std::uint32_t>(i)});
+    radixSort(sorted);
 
-    // Taking them in the walk's order puts every group's entries, and the groups by their
-    // first entry, in tree order. Equal hashes are nearly always equal keys; a collision is
-    // split by the keys themselves.
+    // Every run of one hash, its entries in the walk's order, is split by the normalised
+    // addresses themselves: equal hashes are nearly always equal addresses, but not always.
     struct Candidate {
         std::string key;
-        std::vector<const Keyed*> members;
+        std::vector<std::uint32_t> members;  // into keyed, ascending
     };
     std::vector<Candidate> candidates;
-    std::unordered_map<std::uint64_t, std::vector<size_t>> byHash;  // into candidates
-    byHash.reserve(repeated.size() / 2 + 1);
-    for (std::uint32_t at : repeated) {
-        const Keyed& k = keyed[at];
-        addressKey(trees[static_cast<size_t>(k.tree)]->LookupRecord(k.item)->address, key);
-        std::vector<size_t>& same = byHash[k.hash];
-        auto match = std::find_if(same.begin(), same.end(),
-                                  [&](size_t c) { return candidates[c].key == key; });
-        if (match != same.end()) {
-            candidates[*match].members.push_back(&k);
-        } else {
-            same.push_back(candidates.size());
-            candidates.push_back({key, {&k}});
+    std::vector<Candidate> run;
+    for (size_t begin = 0; begin < sorted.size();) {
+        size_t end = begin + 1;
+        while (end < sorted.size() && sorted[end].hash == sorted[begin].hash)
+            ++end;
+        if (end - begin >= 2) {
+            run.clear();
+            for (size_t i = begin; i < end; ++i) {
+                const Keyed& k = keyed[sorted[i].at];
+                addressKey(trees[static_cast<size_t>(k.tree)]->LookupRecord(k.item)->address, key);
+                auto same = std::find_if(run.begin(), run.end(),
+                                         [&](const Candidate& c) { return c.key == key; });
+                if (same != run.end())
+                    same->members.push_back(sorted[i].at);
+                else
+                    run.push_back({key, {sorted[i].at}});
+            }
+            for (Candidate& c : run)
+                if (c.members.size() >= 2)
+                    candidates.push_back(std::move(c));
         }
+        begin = end;
     }
+    // Groups in the order of their first entry, which is tree order.
+    std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
+        return a.members.front() < b.members.front();
+    });
 
     std::vector<DuplicateGroup> groups;
+    groups.reserve(candidates.size());
     for (const Candidate& c : candidates) {
-        if (c.members.size() < 2)
-            continue;  // its hash was shared with another key only
         DuplicateGroup group;
-        for (const Keyed* k : c.members)
+        group.entries.reserve(c.members.size());
+        for (std::uint32_t at : c.members) {
+            const Keyed& k = keyed[at];
             group.entries.push_back(
-                {k->tree, k->item, entryPath(*trees[static_cast<size_t>(k->tree)], k->item)});
+                {k.tree, k.item, entryPath(*trees[static_cast<size_t>(k.tree)], k.item)});
+        }
         groups.push_back(std::move(group));
     }
     return groups;
