@@ -19,6 +19,8 @@ int runImport(Args args);
 // Browser bookmark files and profiles, reached through import and export.
 int runBrowserImport(Args args);
 int runNetscapeExport(Args args);
+int runDuplicates(Args args);
+int runCheckLinks(Args args);
 
 struct Command {
     const char* name;

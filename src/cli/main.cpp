@@ -13,6 +13,8 @@ const std::vector<Command>& commands() {
         {"import", "把 HTML 网页、收藏夹目录、树文件或浏览器书签加到树文件", runImport},
         {"export", "把树文件导出为 HTML 网页、收藏夹目录、树文件或浏览器书签文件", runExport},
         {"find", "按名称、地址或拼音首字母查找条目", runFind},
+        {"duplicates", "列出地址相同的条目", runDuplicates},
+        {"check-links", "检查链接是否失效，结果记在树文件旁", runCheckLinks},
         {"users", "列出账户文件 Users.ini 的记录", runUsers},
         {"send-peer", "把树文件作为一次传送发给监听的程序", runSendPeer},
         {"listen", "监听端口，把收到的传送加到树文件", runListen},
