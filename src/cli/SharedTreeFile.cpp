@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include "cli/NetOptions.h"
 #include "core/formats/FileLock.h"
 #include "core/formats/TreeArchive.h"
+#include "core/net/TransferLimits.h"
 
 namespace brivanta::cli {
 
@@ -53,7 +55,7 @@ bool SharedTreeFile::load() {
 bool SharedTreeFile::update(const std::function<size_t(BookmarkTree&)>& change, size_t& added) {
     added = 0;
     FileLock lock;
-    if (!lockTreeFile(lock, path_))
+    if (!lockTreeFile(lock, path_, lockWaitMs_))
         return false;
     // Another writer saves by renaming a new file into place: a new inode, a new time.
     if (!(identity() == seen_) && !read())
@@ -90,8 +92,13 @@ int lockWaitMs() {
     return static_cast<int>(ms);
 }
 
-bool lockTreeFile(FileLock& lock, const std::string& path) {
-    if (FileError e = lock.lock(path, lockWaitMs())) {
+std::uint64_t SharedTreeFile::estimatedCost() const {
+    return static_cast<std::uint64_t>(std::max<off_t>(seen_.size, 0)) +
+           tree_.size() * net::TransferLimits::kEntryOverhead;
+}
+
+bool lockTreeFile(FileLock& lock, const std::string& path, int waitMs) {
+    if (FileError e = lock.lock(path, waitMs < 0 ? lockWaitMs() : waitMs)) {
         fail(e.errorNumber == EWOULDBLOCK ? FileLock::busyMessage(path) : e.writeMessage());
         return false;
     }

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <ctime>
 #include <functional>
 #include <string>
@@ -26,6 +27,11 @@ class SharedTreeFile {
     bool update(const std::function<size_t(BookmarkTree&)>& change, size_t& added);
 
     BookmarkTree& tree() { return tree_; }
+    // What the tree takes by the listener's estimate: the file's bytes and an entry's
+    // overhead for each entry.
+    std::uint64_t estimatedCost() const;
+    // How long update() waits for the lock (lockWaitMs() unless set).
+    void setLockWaitMs(int ms) { lockWaitMs_ = ms; }
     const std::string& path() const { return path_; }
 
     // How long a writer waits for a lock another program holds (see lockWaitMs).
@@ -47,14 +53,16 @@ class SharedTreeFile {
     std::string path_;
     Identity seen_;         // the file as this program last read or wrote it
     bool damaged_ = false;  // read in part: keep a copy before the first save
+    int lockWaitMs_ = -1;
 };
 
 // How long a writer waits for the lock of a tree file: kLockWaitMs, or the milliseconds in
 // BRIVANTA_LOCK_WAIT_MS. A writer gives up then rather than wait for good, because a
 // desktop session of that file's user holds the lock until it ends.
 int lockWaitMs();
-// Takes the writers' lock of `path` for a writer that adds to or replaces the file. False
+// Takes the writers' lock of `path` for a writer that adds to or replaces the file, waiting
+// `waitMs` (negative: lockWaitMs()). False
 // with the message printed (naming the file) when it could not be had.
-bool lockTreeFile(FileLock& lock, const std::string& path);
+bool lockTreeFile(FileLock& lock, const std::string& path, int waitMs = -1);
 
 }  // namespace brivanta::cli

@@ -18,6 +18,9 @@ class MemoryBudget {
     // Takes `bytes`; false, taking nothing, when that would pass the limit.
     bool take(std::uint64_t bytes);
     void giveBack(std::uint64_t bytes);
+    // Takes `bytes` even past the limit: memory already in use (a tree that is there), which
+    // leaves nothing for what would come on top.
+    void takeAnyway(std::uint64_t bytes) { used_.fetch_add(bytes); }
     std::uint64_t used() const { return used_.load(); }
     std::uint64_t limit() const { return limit_; }
 
@@ -43,6 +46,11 @@ class MemoryCharge {
     MemoryCharge& operator=(const MemoryCharge&) = delete;
 
     bool add(std::uint64_t bytes);
+    // Makes the charge exactly `bytes`, past the limit if need be (see takeAnyway).
+    void set(std::uint64_t bytes);
+    // Hands up to `bytes` of this charge over to `other` (of the same budget), taking and
+    // giving back nothing: what a transfer brought stays paid for in the tree it went into.
+    void moveTo(MemoryCharge& other, std::uint64_t bytes);
     void clear();
     std::uint64_t bytes() const { return bytes_; }
 
