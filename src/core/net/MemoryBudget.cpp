@@ -10,6 +10,7 @@ bool MemoryBudget::take(std::uint64_t bytes) {
         if (bytes > limit_ || used > limit_ - bytes)
             return false;
     } while (!used_.compare_exchange_weak(used, used + bytes));
+    notePeak(used + bytes);
     return true;
 }
 

@@ -20,12 +20,20 @@ class MemoryBudget {
     void giveBack(std::uint64_t bytes);
     // Takes `bytes` even past the limit: memory already in use (a tree that is there), which
     // leaves nothing for what would come on top.
-    void takeAnyway(std::uint64_t bytes) { used_.fetch_add(bytes); }
+    void takeAnyway(std::uint64_t bytes) { notePeak(used_.fetch_add(bytes) + bytes); }
     std::uint64_t used() const { return used_.load(); }
+    // The most that was in use at once.
+    std::uint64_t peak() const { return peak_.load(); }
     std::uint64_t limit() const { return limit_; }
 
   private:
+    void notePeak(std::uint64_t used) {
+        std::uint64_t seen = peak_.load();
+        while (used > seen && !peak_.compare_exchange_weak(seen, used)) {
+        }
+    }
     std::atomic<std::uint64_t> used_{0};
+    std::atomic<std::uint64_t> peak_{0};
     const std::uint64_t limit_;
 };
 

@@ -117,6 +117,7 @@ class PeerListener {
     // go) may take together. A connection that would pass it is refused. Set it before run().
     void setSharedMemoryLimit(std::uint64_t bytes);
     std::uint64_t sharedMemoryInUse() const { return budget_->used(); }
+    const MemoryBudget& sharedBudget() const { return *budget_; }
     // What the target tree takes now (estimatedTreeCost, or the file's size and its entries),
     // charged to the shared budget in place of what was charged for it before.
     void setTreeCost(std::uint64_t bytes) { treeCharge_.set(bytes); }

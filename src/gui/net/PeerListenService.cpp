@@ -76,7 +76,7 @@ bool PeerListenService::handOver(net::PeerReceipt& receipt) {
     QMetaObject::invokeMethod(
         this, [this, delivery] { deliver(delivery); }, Qt::QueuedConnection);
     std::unique_lock<std::mutex> lock(delivery->mutex);
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kApplyWaitMs);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(applyWaitMs_);
     while (delivery->state == Delivery::State::waiting) {
         if (stop_ || std::chrono::steady_clock::now() >= until) {
             delivery->state = Delivery::State::abandoned;

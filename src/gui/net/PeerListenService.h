@@ -46,6 +46,7 @@ class PeerListenService : public QObject {
     // How long a received transfer may wait for the GUI thread; a sender waits 30 s for the
     // verdict.
     static constexpr int kApplyWaitMs = 10000;
+    void setApplyWaitMs(int ms) { applyWaitMs_ = ms; }
 
   signals:
     // On the GUI thread, after a transfer was added to the target tree.
@@ -72,6 +73,7 @@ class PeerListenService : public QObject {
     // Transfers that came while a network operation read the trees; added when it ends.
     std::deque<std::shared_ptr<Delivery>> pending_;
     std::string statusText_;
+    int applyWaitMs_ = kApplyWaitMs;
 };
 
 }  // namespace brivanta
