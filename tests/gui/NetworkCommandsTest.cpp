@@ -135,6 +135,7 @@ class NetworkCommandsTest : public QObject {
     void listensAtStartIntoTheTreeActiveThen();
     void aTakenPortIsToldOnceAndLeavesTheCheckOff();
     void twoWindowsExchangeABranch();
+    void aTransferTheTreeCannotTakeInTimeIsRefusedForGood();
     void sendingToACopyThatDoesNotListenNamesWhatWasTyped();
     void mailDialogsTakeTheirDefaultsFromTheAccount_data();
     void mailDialogsTakeTheirDefaultsFromTheAccount();
@@ -344,6 +345,33 @@ void NetworkCommandsTest::twoWindowsExchangeABranch() {
     history->undo();
     QCOMPARE(topNames(receiver.customTree()), (std::vector<std::string>{"b-own"}));
     QCOMPARE(receiver.customTree().size(), size_t(1));
+}
+
+void NetworkCommandsTest::aTransferTheTreeCannotTakeInTimeIsRefusedForGood() {
+    TempHome home;
+    ModalDriver driver;
+    const int port = freePort();
+    listenOn(port);
+    MainDialog window{Storage(home.path())};
+    window.start(account());
+    QTRY_VERIFY(window.peerListener().isListening());
+    window.peerListener().setApplyWaitMs(300);
+    BookmarkTree sent(kCustomTree);
+    sent.InsertNode({"late", "http://late/", ""});
+    // A network operation holds the trees while the transfer comes in: the tree cannot take
+    // it, so the sender is told it failed...
+    net::PeerSendResult result;
+    NetworkTaskRunner::instance().run(
+        &window, &window.commands(), QStringLiteral("busy"), [&](const net::StepCallback&) {
+            result = net::sendToPeer(sent, kNoItem, "127.0.0.1", port, {5000, 5000});
+        });
+    QVERIFY(!result.ok);
+    // ...and it is not added once the trees are free again.
+    QCoreApplication::processEvents();
+    QCOMPARE(window.customTree().size(), size_t(0));
+    // Sent again, it is there once.
+    QVERIFY(sendWhileServing(sent, port));
+    QCOMPARE(topNames(window.customTree()), (std::vector<std::string>{"late"}));
 }
 
 void NetworkCommandsTest::sendingToACopyThatDoesNotListenNamesWhatWasTyped() {
