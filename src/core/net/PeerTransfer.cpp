@@ -303,6 +303,20 @@ std::string serializeForPeer(BookmarkTree& tree, ItemId branch) {
     return bytes;
 }
 
+std::uint64_t completeRecordBytes(std::string_view archive, int recordWidth, size_t& records) {
+    RecordScanner scanner(recordWidth);
+    std::uint64_t complete = 0;
+    records = 0;
+    scanner.scan(
+        archive.data(), archive.size(), [](std::uint64_t) { return true; },
+        [&](std::uint64_t end) {
+            complete = end;
+            ++records;
+            return true;
+        });
+    return complete;
+}
+
 PeerSendResult uploadTree(BookmarkTree& tree, const std::string& host, int port,
                           const NetTimeouts& timeouts, const StepCallback& step) {
     if (step)

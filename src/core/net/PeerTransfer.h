@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "core/net/NetTimeouts.h"
 #include "core/net/ReceivedBytes.h"
@@ -35,6 +36,11 @@ PeerSendResult sendToPeer(BookmarkTree& tree, ItemId branch, const std::string& 
 PeerSendResult sendArchiveToPeer(const std::string& archive, const std::string& host, int port,
                                  const NetTimeouts& timeouts = {}, const StepCallback& step = {});
 std::string serializeForPeer(BookmarkTree& tree, ItemId branch);
+
+// How many bytes of an archive stream its complete records of `recordWidth` strings take
+// (what a reader keeps of it), and in `records` how many they are. A tree file can be sent
+// as these bytes without being read into a tree: the listener reads them the same way.
+std::uint64_t completeRecordBytes(std::string_view archive, int recordWidth, size_t& records);
 
 // Uploads the whole tree to the server at host:port the same way: the raw archive stream,
 // nothing before it, no reply expected but the close. A failed connect says "连接服务器...".

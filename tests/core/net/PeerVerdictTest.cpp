@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "LoopbackPeer.h"
+#include "core/formats/ArchiveReader.h"
 #include "core/net/PeerTransfer.h"
 
 namespace brivanta::net {
@@ -253,6 +254,68 @@ INSTANTIATE_TEST_SUITE_P(
         LongStringCase{"pastTheSharedBudget", std::string("\xFF\xFF\xFF\x00\x00\x40\x06", 7),
                        4u << 20, NetStatus::overBudget, 4u << 20}),
     [](const ::testing::TestParamInfo<LongStringCase>& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace brivanta::net
+
+namespace brivanta::net {
+namespace {
+
+struct CompleteCase {
+    const char* name;
+    std::string bytes;
+    int width;
+    std::uint64_t complete;
+    size_t records;
+};
+
+class CompleteRecords : public ::testing::TestWithParam<CompleteCase> {};
+
+// What send-peer takes of a file: exactly what a reader of the tree would keep.
+TEST_P(CompleteRecords, EndAtTheLastWholeRecord) {
+    const CompleteCase& c = GetParam();
+    size_t records = 99;
+    EXPECT_EQ(completeRecordBytes(c.bytes, c.width, records), c.complete);
+    EXPECT_EQ(records, c.records);
+    BookmarkTree tree(c.width == 3 ? kAddressBookTree : kCustomTree);
+    FileError error;
+    MemorySource source(c.bytes);
+    ArchiveReader reader(source);
+    EXPECT_EQ(SerializeTree(tree, reader, kNoItem), c.records);
+}
+
+const std::string kTwo = std::string(
+    "\x01"
+    "a\x01"
+    "b\x02"
+    "cd\x01"
+    "e",
+    9);
+const std::string kLong = std::string("\xFF\x2C\x01", 3) + std::string(300, 'n') +
+                          "\x01"
+                          "x";
+
+INSTANTIATE_TEST_SUITE_P(
+    Streams, CompleteRecords,
+    ::testing::Values(CompleteCase{"empty", "", 2, 0, 0}, CompleteCase{"two", kTwo, 2, 9, 2},
+                      CompleteCase{"cutInsideAString", kTwo.substr(0, 8), 2, 4, 1},
+                      CompleteCase{"cutAfterALabel", kTwo.substr(0, 7), 2, 4, 1},
+                      CompleteCase{"threeStrings", kTwo, 3, 7, 1},
+                      CompleteCase{"longPrefix", kLong, 2, kLong.size(), 1},
+                      CompleteCase{"cutInsideAPrefix", kLong.substr(0, 2), 2, 0, 0},
+                      CompleteCase{"wideLabel",
+                                   std::string("\xFF\xFE\xFF\x01"
+                                               "a\x00\x01"
+                                               "b",
+                                               8),
+                                   2, 8, 1},
+                      CompleteCase{"claimPastTheEnd",
+                                   std::string("\x01"
+                                               "a\x01"
+                                               "b\xFF\xFF\xFF\xFF\xFF\xFF\x7F",
+                                               11),
+                                   2, 4, 1}),
+    [](const ::testing::TestParamInfo<CompleteCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace brivanta::net
