@@ -83,8 +83,7 @@ int runListen(Args args) {
             }
             // The file as it is now, so that another writer's changes stay.
             size_t added = 0;
-            const bool saved = file.update(
-                [&](BookmarkTree& tree) { return net::applyReceipt(tree, receipt); }, added);
+            const bool saved = file.addReceived(receipt, added);
             if (!saved) {
                 // The sender hears a reset: its transfer did not arrive.
                 std::printf("来自 %s 的 %zu 条记录没有保存\n", receipt.peer.c_str(),

@@ -7,10 +7,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "cli/CliSupport.h"
 #include "cli/NetOptions.h"
 #include "core/formats/FileLock.h"
+#include "core/formats/FileStreams.h"
 #include "core/formats/TreeArchive.h"
 #include "core/net/TransferLimits.h"
 
@@ -45,6 +47,7 @@ bool SharedTreeFile::read() {
         return false;
     seen_ = now;
     damaged_ = damaged_ || damaged;
+    appendedEntries_ = 0;
     return true;
 }
 
@@ -57,6 +60,12 @@ bool SharedTreeFile::update(const std::function<size_t(BookmarkTree&)>& change, 
     FileLock lock;
     if (!lockTreeFile(lock, path_, lockWaitMs_))
         return false;
+    return changeLocked(change, added);
+}
+
+bool SharedTreeFile::changeLocked(const std::function<size_t(BookmarkTree&)>& change,
+                                  size_t& added) {
+    added = 0;
     // Another writer saves by renaming a new file into place: a new inode, a new time.
     if (!(identity() == seen_) && !read())
         return false;
@@ -81,6 +90,85 @@ bool SharedTreeFile::update(const std::function<size_t(BookmarkTree&)>& change, 
     return true;
 }
 
+bool SharedTreeFile::addReceived(const net::PeerReceipt& receipt, size_t& added) {
+    added = 0;
+    if (receipt.records == 0)
+        return true;
+    FileLock lock;
+    if (!lockTreeFile(lock, path_, lockWaitMs_))
+        return false;
+    if (!(identity() == seen_) && !read())
+        return false;
+    if (!damaged_ && tree_.itemDataLeft() > receipt.records + appendedEntries_) {
+        switch (appendReceived(receipt)) {
+            case Append::done:
+                added = receipt.records;
+                return true;
+            case Append::failed:
+                return false;
+            case Append::notPossible:
+                break;
+        }
+    }
+    return changeLocked([&](BookmarkTree& tree) { return net::applyReceipt(tree, receipt); },
+                        added);
+}
+
+SharedTreeFile::Append SharedTreeFile::appendReceived(const net::PeerReceipt& receipt) {
+    // How deep the file's last record is: the new records' first prefix climbs back from it.
+    int depth = 0;
+    ItemId last = kNoItem;
+    while (tree_.childCount(last) > 0) {
+        last = tree_.child(last, tree_.childCount(last) - 1);
+        ++depth;
+    }
+    AtomicFileSink sink;
+    if (FileError e = sink.open(path_)) {
+        fail(e.writeMessage());
+        return Append::failed;
+    }
+    if (seen_.exists) {
+        FileSource old;
+        if (FileError e = old.open(path_)) {
+            sink.abandon();
+            fail(e.readMessage());
+            return Append::failed;
+        }
+        std::vector<char> buffer(1 << 18);
+        for (size_t n; (n = old.read(buffer.data(), buffer.size())) > 0;) {
+            if (!sink.write(buffer.data(), n))
+                break;
+        }
+        if (old.failed()) {
+            sink.abandon();
+            fail(FileError{path_, old.error()}.readMessage());
+            return Append::failed;
+        }
+    }
+    if (!net::writeReceiptForAppend(receipt, std::max(depth - 1, 0), sink)) {
+        const int error = sink.error();
+        sink.abandon();
+        if (error == 0)
+            return Append::notPossible;
+        fail(FileError{path_, error}.writeMessage());
+        return Append::failed;
+    }
+    if (FileError e = sink.commit()) {
+        fail(e.writeMessage());
+        return Append::failed;
+    }
+    // The tree here no longer matches the file: it is read again before the next change.
+    seen_ = Identity{};
+    appendedEntries_ += receipt.records;
+    return Append::done;
+}
+
+std::uint64_t SharedTreeFile::estimatedCost() const {
+    const Identity now = identity();
+    return static_cast<std::uint64_t>(std::max<off_t>(now.size, 0)) +
+           (tree_.size() + appendedEntries_) * net::TransferLimits::kEntryOverhead;
+}
+
 int lockWaitMs() {
     const char* value = std::getenv("BRIVANTA_LOCK_WAIT_MS");
     if (!value || !*value)
@@ -90,11 +178,6 @@ int lockWaitMs() {
     if (*end != '\0' || ms < 0 || ms > SharedTreeFile::kLockWaitMs)
         return SharedTreeFile::kLockWaitMs;
     return static_cast<int>(ms);
-}
-
-std::uint64_t SharedTreeFile::estimatedCost() const {
-    return static_cast<std::uint64_t>(std::max<off_t>(seen_.size, 0)) +
-           tree_.size() * net::TransferLimits::kEntryOverhead;
 }
 
 bool lockTreeFile(FileLock& lock, const std::string& path, int waitMs) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/formats/FileLock.h"
+#include "core/net/PeerTransfer.h"
 #include "core/trees/BookmarkTree.h"
 
 namespace brivanta::cli {
@@ -25,6 +26,11 @@ class SharedTreeFile {
     // now and saves it when anything was added. False with a message printed when the lock
     // could not be had or reading or saving failed; `added` is what the change added.
     bool update(const std::function<size_t(BookmarkTree&)>& change, size_t& added);
+
+    // Adds a received transfer at the top level. When the file is whole and the transfer's
+    // first record allows it, the new file is the old one's bytes and the transfer's, without
+    // building and writing the whole tree; otherwise as update() does. Same results.
+    bool addReceived(const net::PeerReceipt& receipt, size_t& added);
 
     BookmarkTree& tree() { return tree_; }
     // What the tree takes by the listener's estimate: the file's bytes and an entry's
@@ -48,12 +54,19 @@ class SharedTreeFile {
     };
     Identity identity() const;
     bool read();
+    // update() once the lock is held.
+    bool changeLocked(const std::function<size_t(BookmarkTree&)>& change, size_t& added);
+    enum class Append { done, failed, notPossible };
+    Append appendReceived(const net::PeerReceipt& receipt);
 
     BookmarkTree tree_;
     std::string path_;
     Identity seen_;         // the file as this program last read or wrote it
     bool damaged_ = false;  // read in part: keep a copy before the first save
     int lockWaitMs_ = -1;
+    // Entries appended to the file since it was last read into tree_ (then read again
+    // before the next change).
+    std::uint64_t appendedEntries_ = 0;
 };
 
 // How long a writer waits for the lock of a tree file: kLockWaitMs, or the milliseconds in

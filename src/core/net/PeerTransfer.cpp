@@ -21,6 +21,7 @@
 #include "core/formats/ByteStream.h"
 #include "core/formats/TreeArchive.h"
 #include "core/text/Encoding.h"
+#include "core/text/Trim.h"
 #include "core/trees/TreeWalk.h"
 
 namespace brivanta::net {
@@ -477,6 +478,54 @@ size_t applyReceipt(BookmarkTree& tree, const PeerReceipt& receipt) {
     ReceivedBytes::Source source(receipt.archive);
     ArchiveReader reader(source, kSocketBuffer);
     return SerializeTree(tree, reader, kNoItem);
+}
+
+bool writeReceiptForAppend(const PeerReceipt& receipt, int lastDepth, ByteSink& out) {
+    if (receipt.records == 0)
+        return true;
+    char head[3] = {};
+    ReceivedBytes::Source peek(receipt.archive);
+    if (peek.read(head, sizeof head) == 3 && head[0] == '\xFF' && head[1] == '\xFE' &&
+        head[2] == '\xFF')
+        return false;
+    // The first label as the reader takes it: trimmed, then its depth prefix dropped.
+    ReceivedBytes::Source first(receipt.archive);
+    ArchiveReader reader(first, 512);
+    std::string label;
+    if (!reader.readString(label))
+        return false;
+    const std::uint64_t rest = reader.bytesRead();
+    std::string_view name = text::trimLeft(label);
+    if (name.starts_with("->")) {
+        name.remove_prefix(2);
+    } else {
+        while (name.starts_with('|'))
+            name.remove_prefix(1);
+    }
+    if (text::trimLeft(name).size() != name.size() || name.starts_with('|') ||
+        name.starts_with("->"))
+        return false;
+    {
+        ArchiveWriter writer(out, 512);
+        writer.writeString(std::string(static_cast<size_t>(lastDepth), '|') + std::string(name));
+        if (!writer.flush())
+            return false;
+    }
+    ReceivedBytes::Source source(receipt.archive);
+    std::vector<char> buffer(1 << 18);
+    std::uint64_t skipped = 0;
+    while (skipped < rest) {
+        const size_t n = source.read(buffer.data(), static_cast<size_t>(std::min<std::uint64_t>(
+                                                        rest - skipped, buffer.size())));
+        if (n == 0)
+            return false;
+        skipped += n;
+    }
+    for (size_t n; (n = source.read(buffer.data(), buffer.size())) > 0;) {
+        if (!out.write(buffer.data(), n))
+            return false;
+    }
+    return true;
 }
 
 std::uint64_t estimatedTreeCost(const BookmarkTree& tree) {

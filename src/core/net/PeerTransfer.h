@@ -79,6 +79,14 @@ struct PeerReceipt {
 // should have the kind the receipt was read for. Returns the number of records added.
 size_t applyReceipt(BookmarkTree& tree, const PeerReceipt& receipt);
 
+// Writes the receipt's records to `out` so that, appended to an archive whose last record is
+// `lastDepth` levels deep, a reader adds them as new top-level entries exactly as
+// applyReceipt does: the first label gets the prefix that leads back to the top, the rest
+// goes as it came. A listener can so add a transfer to its file without building and
+// writing the whole tree. False, writing nothing, where bytes alone cannot say it (a UTF-16
+// first label, or a name that the new prefix would change).
+bool writeReceiptForAppend(const PeerReceipt& receipt, int lastDepth, ByteSink& out);
+
 // What the entries of `tree` take by the estimate the listener charges received records with.
 std::uint64_t estimatedTreeCost(const BookmarkTree& tree);
 
