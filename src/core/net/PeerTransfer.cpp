@@ -594,7 +594,9 @@ void PeerListener::run(const ReceiptHandler& onReceipt, int count, const std::at
     struct Waiting {
         TcpConnection connection;
         std::string address;
-        bool evictionAsked = false;
+        // The connection pushed out to make room for this one; asked again once it is gone
+        // and the room went to another.
+        std::weak_ptr<ConnectionWatch> evicted;
     };
     std::mutex mutex;
     std::deque<Arrival> arrived;
@@ -630,7 +632,7 @@ void PeerListener::run(const ReceiptHandler& onReceipt, int count, const std::at
     };
     // The connection that has gone longest without data, if that is longer than the idle
     // limit: it makes room for a newcomer. `address` empty: from any peer.
-    auto evictIdlest = [&](const std::string& address) {
+    auto evictIdlest = [&](const std::string& address) -> std::weak_ptr<ConnectionWatch> {
         const std::int64_t now = nowMs();
         Worker* idlest = nullptr;
         for (Worker& w : workers) {
@@ -643,9 +645,9 @@ void PeerListener::run(const ReceiptHandler& onReceipt, int count, const std::at
                 idlest = &w;
         }
         if (!idlest)
-            return false;
+            return {};
         idlest->watch->evict = true;
-        return true;
+        return idlest->watch;
     };
     auto startReading = [&](Waiting& w) {
         auto watch = std::make_shared<ConnectionWatch>();
@@ -674,8 +676,8 @@ void PeerListener::run(const ReceiptHandler& onReceipt, int count, const std::at
                 it = waiting.erase(it);
                 continue;
             }
-            if (!it->evictionAsked)
-                it->evictionAsked = evictIdlest(addressFull ? it->address : std::string());
+            if (it->evicted.expired())
+                it->evicted = evictIdlest(addressFull ? it->address : std::string());
             ++it;
         }
     };
@@ -711,7 +713,7 @@ void PeerListener::run(const ReceiptHandler& onReceipt, int count, const std::at
         }
         ++accepted;
         std::string address = peerAddress(connection.fd());
-        waiting.push_back({std::move(connection), std::move(address), false});
+        waiting.push_back({std::move(connection), std::move(address), {}});
     }
     // Asked to stop, or closed by the caller: the connections still being read end soon;
     // what was complete before is still handed over while the listener is open, everything
