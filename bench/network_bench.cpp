@@ -6,16 +6,19 @@
 //   build-net/bench/network_bench --benchmark_counters_tabular=true
 
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "core/formats/TreeArchive.h"
 #include "core/net/CSMTP.h"
@@ -79,29 +82,35 @@ void BM_EnvelopeRead1M(benchmark::State& state) {
 }
 BENCHMARK(BM_EnvelopeRead1M)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
-// From the sender's connect to the receiver's saved file, over loopback.
+// From the sender's connect to the receiver's saved file, over loopback, in one process: the
+// listener's run() saves in its handler before it answers the sender.
 void BM_PeerTransfer1M(benchmark::State& state) {
     BookmarkTree& tree = millionTree();
     const std::string path =
         (std::filesystem::temp_directory_path() / "brivanta-bench-peer.bvk").string();
-    net::PeerListener listener(kCustomTree);
-    if (!listener.open(0, "127.0.0.1")) {
-        state.SkipWithError("cannot listen");
-        return;
-    }
     size_t added = 0;
     for (auto _ : state) {
+        net::PeerListener listener(kCustomTree);
+        if (!listener.open(0, "127.0.0.1")) {
+            state.SkipWithError("cannot listen");
+            return;
+        }
         bool sent = false;
         std::thread sender(
             [&] { sent = net::sendToPeer(tree, kNoItem, "127.0.0.1", listener.port()).ok; });
         auto target = std::make_unique<BookmarkTree>(kCustomTree);
-        net::PeerReceipt receipt;
-        const bool received = listener.receiveOne(receipt, 30000);
-        added = net::applyReceipt(*target, receipt);
-        const bool saved = !saveArchiveFile(*target, path).failed();
+        bool ended = false, saved = false;
+        listener.run(
+            [&](net::PeerReceipt& receipt) {
+                ended = receipt.ended();
+                added = net::applyReceipt(*target, receipt);
+                saved = !saveArchiveFile(*target, path).failed();
+                return saved;
+            },
+            1);
         sender.join();
         // A transfer cut short would give a figure for less work.
-        if (!sent || !received || !receipt.ended() || added != tree.size() || !saved) {
+        if (!sent || !ended || added != tree.size() || !saved) {
             state.SkipWithError("transfer incomplete or not saved");
             break;
         }
@@ -113,6 +122,118 @@ void BM_PeerTransfer1M(benchmark::State& state) {
     state.counters["entries"] = static_cast<double>(added);
 }
 BENCHMARK(BM_PeerTransfer1M)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+int runCommand(const std::string& command) {
+    int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+#ifdef BRIVANTA_CLI_PATH
+// The 1,000,000-entry tree as a file, for the two-process figures.
+const std::string& millionFile() {
+    static const std::string path = [] {
+        std::string p = (std::filesystem::temp_directory_path() / "brivanta-bench-1m.bvk").string();
+        saveArchiveFile(millionTree(), p);
+        return p;
+    }();
+    return path;
+}
+
+// Two processes of brivanta-cli: `listen --count 1` started and listening first, then
+// `send-peer` of the file; timed from starting the sender to the listener's exit after it
+// saved (fsync and rename). What the listener saved is compared with the file sent.
+void BM_PeerTransfer1M_TwoProcesses(benchmark::State& state) {
+    const std::string& sent = millionFile();
+    const std::string received =
+        (std::filesystem::temp_directory_path() / "brivanta-bench-recv.bvk").string();
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::filesystem::remove(received);
+        const std::string listen = std::string(BRIVANTA_CLI_PATH) +
+                                   " listen --bind 127.0.0.1 --port 0 --count 1 " + received;
+        FILE* listener = popen(listen.c_str(), "r");
+        char line[256] = {};
+        int port = 0;
+        if (listener && std::fgets(line, sizeof line, listener)) {
+            const char* digits = std::strpbrk(line, "0123456789");
+            port = digits ? std::atoi(digits) : 0;
+        }
+        state.ResumeTiming();
+        const int sendStatus = runCommand(std::string(BRIVANTA_CLI_PATH) + " send-peer 127.0.0.1:" +
+                                          std::to_string(port) + " " + sent);
+        const int listenStatus = listener ? pclose(listener) : -1;
+        state.PauseTiming();
+        const bool same = port > 0 && sendStatus == 0 && listenStatus == 0 &&
+                          std::filesystem::file_size(received) == std::filesystem::file_size(sent);
+        state.ResumeTiming();
+        if (!same) {
+            state.SkipWithError("transfer failed or not saved whole");
+            break;
+        }
+    }
+    std::filesystem::remove(received);
+    state.counters["MB"] = static_cast<double>(std::filesystem::file_size(sent)) / 1e6;
+}
+BENCHMARK(BM_PeerTransfer1M_TwoProcesses)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(5);
+
+// The yardstick: the same bytes read from the file, sent over one loopback connection,
+// written to a new file and flushed to disk (fsync), by two threads of plain system calls.
+void BM_PlainTcpCopyWithFsync(benchmark::State& state) {
+    const std::string& sent = millionFile();
+    const std::string received =
+        (std::filesystem::temp_directory_path() / "brivanta-bench-copy.bvk").string();
+    std::uint64_t copied = 0;
+    for (auto _ : state) {
+        net::TcpListener listener;
+        if (listener.listen(0, "127.0.0.1") != net::NetStatus::ok) {
+            state.SkipWithError("cannot listen");
+            return;
+        }
+        std::thread sender([&] {
+            net::TcpConnection c;
+            if (c.connect("127.0.0.1", listener.port()) != net::NetStatus::ok)
+                return;
+            int fd = ::open(sent.c_str(), O_RDONLY | O_CLOEXEC);
+            std::vector<char> buffer(1 << 16);
+            for (ssize_t n; fd >= 0 && (n = ::read(fd, buffer.data(), buffer.size())) > 0;) {
+                if (c.sendAll(std::string_view(buffer.data(), static_cast<size_t>(n))) !=
+                    net::NetStatus::ok)
+                    break;
+            }
+            if (fd >= 0)
+                ::close(fd);
+        });
+        net::TcpConnection in;
+        copied = 0;
+        if (listener.accept(in, 30000) == net::NetStatus::ok) {
+            int out = ::open(received.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            std::vector<char> buffer(1 << 16);
+            size_t got = 0;
+            while (out >= 0 &&
+                   in.receive(buffer.data(), buffer.size(), got) == net::NetStatus::ok) {
+                if (::write(out, buffer.data(), got) != static_cast<ssize_t>(got))
+                    break;
+                copied += got;
+            }
+            if (out >= 0) {
+                ::fsync(out);
+                ::close(out);
+            }
+        }
+        sender.join();
+        if (copied != std::filesystem::file_size(sent)) {
+            state.SkipWithError("copy incomplete");
+            break;
+        }
+    }
+    std::filesystem::remove(received);
+    state.counters["MB"] = static_cast<double>(copied) / 1e6;
+}
+BENCHMARK(BM_PlainTcpCopyWithFsync)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+#endif
 
 // ---- the local mail servers ----
 
@@ -217,11 +338,6 @@ bool prepareMailbox(const std::string& user, int count, int entries) {
         smtp.disconnect();
     }
     return waitForCount(user, count);
-}
-
-int runCommand(const std::string& command) {
-    int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // One 20 MB envelope mail (375,000 entries).

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <charconv>
 
 #include "cli/CliCommands.h"
@@ -9,6 +10,8 @@
 namespace brivanta::cli {
 
 namespace {
+
+constexpr int kListenLockWaitMs = 10000;
 
 bool parseCount(const std::string& text, int& value, int min) {
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -25,11 +28,12 @@ int runListen(Args args) {
         std::printf(
             "%s\n"
             "在端口 N（默认 5000，0 表示任选一个空闲端口）上监听，把每次收到的传送加到\n"
-            "树文件 FILE 的顶层，每个连接结束后保存 FILE。先打印一行“正在监听端口 N”。\n"
+            "树文件 FILE 的顶层，每个连接结束后保存 FILE；保存之后才正常关闭连接，\n"
+            "保存失败或拒收的传送以复位告诉发送方。先打印一行“正在监听端口 N”。\n"
             "--count N 收到 N 个连接后结束；--bind 只在该地址上监听（默认本机全部地址）；\n"
             "--address-book 按通讯录（每条记录三个字符串）读写；--timeout S 每次等待数据的秒数\n"
-            "（默认 30）：停住的发送方在此后断开，已完整收到的记录保留；一次传送最多 20×S 秒\n"
-            "（默认 10 分钟）。\n",
+            "（默认 30）：停住的发送方在此后断开，它的传送不保存；一次传送最多 5 秒（S 更短时为\n"
+            "S 秒）加上每 16 KiB 一秒，至多 20×S 秒（默认 10 分钟）。\n",
             usage);
         return 0;
     }
@@ -55,31 +59,47 @@ int runListen(Args args) {
     SharedTreeFile file(addressBook ? kAddressBookTree : kCustomTree, path);
     if (!file.load())
         return 1;
+    // A sender waits 30 s for the verdict: the save must end well before that, or a sender
+    // that gave up would find its transfer saved after all and send it twice.
+    file.setLockWaitMs(std::min(lockWaitMs(), kListenLockWaitMs));
 
     net::PeerListener listener(file.tree().treeKind(), timeouts);
     if (!listener.open(port, bindAddress)) {
         printStatus(listener.statusText(), stderr);
         return 1;
     }
+    listener.setTreeCost(file.estimatedCost());
     std::printf("正在监听端口 %d\n", listener.port());
     std::fflush(stdout);
 
     int status = 0;
     listener.run(
-        [&](net::PeerReceipt&& receipt) {
+        [&](net::PeerReceipt& receipt) {
+            if (receipt.refused()) {
+                std::printf("拒收来自 %s 的传送（%s），没有保存其中的记录\n", receipt.peer.c_str(),
+                            net::describe(receipt.status));
+                std::fflush(stdout);
+                return false;
+            }
             // The file as it is now, so that another writer's changes stay.
             size_t added = 0;
-            bool saved = file.update(
-                [&](BookmarkTree& tree) { return net::applyReceipt(tree, receipt); }, added);
+            const bool saved = file.addReceived(receipt, added);
+            if (!saved) {
+                // The sender hears a reset: its transfer did not arrive.
+                std::printf("来自 %s 的 %zu 条记录没有保存\n", receipt.peer.c_str(),
+                            receipt.records);
+                std::fflush(stdout);
+                status = 1;
+                listener.close();
+                return false;
+            }
+            listener.setTreeCost(file.estimatedCost());
             std::printf("收到 %zu 条记录（来自 %s）", added, receipt.peer.c_str());
             if (!receipt.ended())
                 std::printf("，连接提前结束：%s", net::describe(receipt.status));
             std::printf("\n");
             std::fflush(stdout);
-            if (!saved) {
-                status = 1;
-                listener.close();
-            }
+            return true;
         },
         count);
     return status;

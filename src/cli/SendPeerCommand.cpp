@@ -1,5 +1,6 @@
 #include "cli/CliCommands.h"
 #include "cli/NetOptions.h"
+#include "core/formats/FileStreams.h"
 #include "core/formats/TreeArchive.h"
 #include "core/net/PeerTransfer.h"
 #include "core/net/TcpConnection.h"
@@ -29,14 +30,20 @@ int runSendPeer(Args args) {
     if (!net::splitHostPort(args[0], 5000, host, port) || host.empty()) {
         return fail("“" + args[0] + "” 不是 HOST 或 HOST:PORT");
     }
-    BookmarkTree tree(addressBook ? kAddressBookTree : kCustomTree);
-    FileError error;
-    bool damaged = false;
-    if (!loadArchiveFile(tree, args[1], kNoItem, &error, &damaged))
-        return fail(error.readMessage());
-    if (damaged)
-        warnDamaged(args[1], tree.size());
-    net::PeerSendResult result = net::sendToPeer(tree, kNoItem, host, port, timeouts);
+    // The file's own bytes are the archive stream of its tree: sent as they are, up to the
+    // last complete record, without building the tree (a damaged tail stays behind, as a
+    // load would leave it).
+    std::string bytes;
+    if (FileError e = readWholeFile(args[1], bytes))
+        return fail(e.readMessage());
+    size_t records = 0;
+    const std::uint64_t complete = net::completeRecordBytes(
+        bytes, recordWidth(addressBook ? kAddressBookTree : kCustomTree), records);
+    if (complete < bytes.size()) {
+        warnDamaged(args[1], records);
+        bytes.resize(static_cast<size_t>(complete));
+    }
+    net::PeerSendResult result = net::sendArchiveToPeer(bytes, host, port, timeouts);
     if (!result.ok) {
         printStatus(result.statusText, stderr);
         return 1;

@@ -2,16 +2,20 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "cli/CliSupport.h"
 #include "cli/NetOptions.h"
 #include "core/formats/FileLock.h"
+#include "core/formats/FileStreams.h"
 #include "core/formats/TargetTreeFile.h"
 #include "core/formats/TreeArchive.h"
+#include "core/net/TransferLimits.h"
 
 namespace brivanta::cli {
 
@@ -40,9 +44,13 @@ bool SharedTreeFile::read() {
     Identity now = identity();
     tree_.DeleteNode();
     // A damaged file is kept beside itself at once, before any save could replace it.
-    if (!loadWriteTarget(tree_, path_))
+    bool damaged = false;
+    if (!loadWriteTarget(tree_, path_, &damaged))
         return false;
     seen_ = now;
+    // The file on disk stays cut until a whole save replaces it: nothing is appended to it.
+    damaged_ = damaged_ || damaged;
+    appendedEntries_ = 0;
     return true;
 }
 
@@ -53,8 +61,14 @@ bool SharedTreeFile::load() {
 bool SharedTreeFile::update(const std::function<size_t(BookmarkTree&)>& change, size_t& added) {
     added = 0;
     FileLock lock;
-    if (!lockTreeFile(lock, path_))
+    if (!lockTreeFile(lock, path_, lockWaitMs_))
         return false;
+    return changeLocked(change, added);
+}
+
+bool SharedTreeFile::changeLocked(const std::function<size_t(BookmarkTree&)>& change,
+                                  size_t& added) {
+    added = 0;
     // Another writer saves by renaming a new file into place: a new inode, a new time.
     if (!(identity() == seen_) && !read())
         return false;
@@ -65,8 +79,88 @@ bool SharedTreeFile::update(const std::function<size_t(BookmarkTree&)>& change, 
         fail(e.writeMessage());
         return false;
     }
+    damaged_ = false;
     seen_ = identity();
     return true;
+}
+
+bool SharedTreeFile::addReceived(const net::PeerReceipt& receipt, size_t& added) {
+    added = 0;
+    if (receipt.records == 0)
+        return true;
+    FileLock lock;
+    if (!lockTreeFile(lock, path_, lockWaitMs_))
+        return false;
+    if (!(identity() == seen_) && !read())
+        return false;
+    if (!damaged_ && tree_.itemDataLeft() > receipt.records + appendedEntries_) {
+        switch (appendReceived(receipt)) {
+            case Append::done:
+                added = receipt.records;
+                return true;
+            case Append::failed:
+                return false;
+            case Append::notPossible:
+                break;
+        }
+    }
+    return changeLocked([&](BookmarkTree& tree) { return net::applyReceipt(tree, receipt); },
+                        added);
+}
+
+SharedTreeFile::Append SharedTreeFile::appendReceived(const net::PeerReceipt& receipt) {
+    // How deep the file's last record is: the new records' first prefix climbs back from it.
+    int depth = 0;
+    ItemId last = kNoItem;
+    while (tree_.childCount(last) > 0) {
+        last = tree_.child(last, tree_.childCount(last) - 1);
+        ++depth;
+    }
+    AtomicFileSink sink;
+    if (FileError e = sink.open(path_)) {
+        fail(e.writeMessage());
+        return Append::failed;
+    }
+    if (seen_.exists) {
+        FileSource old;
+        if (FileError e = old.open(path_)) {
+            sink.abandon();
+            fail(e.readMessage());
+            return Append::failed;
+        }
+        std::vector<char> buffer(1 << 18);
+        for (size_t n; (n = old.read(buffer.data(), buffer.size())) > 0;) {
+            if (!sink.write(buffer.data(), n))
+                break;
+        }
+        if (old.failed()) {
+            sink.abandon();
+            fail(FileError{path_, old.error()}.readMessage());
+            return Append::failed;
+        }
+    }
+    if (!net::writeReceiptForAppend(receipt, std::max(depth - 1, 0), sink)) {
+        const int error = sink.error();
+        sink.abandon();
+        if (error == 0)
+            return Append::notPossible;
+        fail(FileError{path_, error}.writeMessage());
+        return Append::failed;
+    }
+    if (FileError e = sink.commit()) {
+        fail(e.writeMessage());
+        return Append::failed;
+    }
+    // The tree here no longer matches the file: it is read again before the next change.
+    seen_ = Identity{};
+    appendedEntries_ += receipt.records;
+    return Append::done;
+}
+
+std::uint64_t SharedTreeFile::estimatedCost() const {
+    const Identity now = identity();
+    return static_cast<std::uint64_t>(std::max<off_t>(now.size, 0)) +
+           (tree_.size() + appendedEntries_) * net::TransferLimits::kEntryOverhead;
 }
 
 int lockWaitMs() {
@@ -80,19 +174,21 @@ int lockWaitMs() {
     return static_cast<int>(ms);
 }
 
-bool loadWriteTarget(BookmarkTree& tree, const std::string& path) {
+bool loadWriteTarget(BookmarkTree& tree, const std::string& path, bool* damaged) {
     TargetTreeLoad load = loadTargetTree(tree, path);
     if (!load.mayWrite()) {
         fail(load.notice(path));
         return false;
     }
+    if (damaged)
+        *damaged = load.damaged;
     if (load.damaged)
         std::fprintf(stderr, "brivanta-cli: 警告：%s\n", load.notice(path).c_str());
     return true;
 }
 
-bool lockTreeFile(FileLock& lock, const std::string& path) {
-    if (FileError e = lock.lock(path, lockWaitMs())) {
+bool lockTreeFile(FileLock& lock, const std::string& path, int waitMs) {
+    if (FileError e = lock.lock(path, waitMs < 0 ? lockWaitMs() : waitMs)) {
         fail(e.errorNumber == EWOULDBLOCK ? FileLock::busyMessage(path) : e.writeMessage());
         return false;
     }

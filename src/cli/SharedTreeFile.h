@@ -2,11 +2,13 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <ctime>
 #include <functional>
 #include <string>
 
 #include "core/formats/FileLock.h"
+#include "core/net/PeerTransfer.h"
 #include "core/trees/BookmarkTree.h"
 
 namespace brivanta::cli {
@@ -25,7 +27,17 @@ class SharedTreeFile {
     // could not be had or reading or saving failed; `added` is what the change added.
     bool update(const std::function<size_t(BookmarkTree&)>& change, size_t& added);
 
+    // Adds a received transfer at the top level. When the file is whole and the transfer's
+    // first record allows it, the new file is the old one's bytes and the transfer's, without
+    // building and writing the whole tree; otherwise as update() does. Same results.
+    bool addReceived(const net::PeerReceipt& receipt, size_t& added);
+
     BookmarkTree& tree() { return tree_; }
+    // What the tree takes by the listener's estimate: the file's bytes and an entry's
+    // overhead for each entry.
+    std::uint64_t estimatedCost() const;
+    // How long update() waits for the lock (lockWaitMs() unless set).
+    void setLockWaitMs(int ms) { lockWaitMs_ = ms; }
     const std::string& path() const { return path_; }
 
     // How long a writer waits for a lock another program holds (see lockWaitMs).
@@ -42,16 +54,30 @@ class SharedTreeFile {
     };
     Identity identity() const;
     bool read();
+    // update() once the lock is held.
+    bool changeLocked(const std::function<size_t(BookmarkTree&)>& change, size_t& added);
+    enum class Append { done, failed, notPossible };
+    Append appendReceived(const net::PeerReceipt& receipt);
 
     BookmarkTree tree_;
     std::string path_;
+<<<<<<< HEAD
     Identity seen_;  // the file as this program last read or wrote it
+=======
+    Identity seen_;         // the file as this program last read or wrote it
+    bool damaged_ = false;  // read in part: keep a copy before the first save
+    int lockWaitMs_ = -1;
+    // Entries appended to the file since it was last read into tree_ (then read again
+    // before the next change).
+    std::uint64_t appendedEntries_ = 0;
+>>>>>>> peer
 };
 
 // How long a writer waits for the lock of a tree file: kLockWaitMs, or the milliseconds in
 // BRIVANTA_LOCK_WAIT_MS. A writer gives up then rather than wait for good, because a
 // desktop session of that file's user holds the lock until it ends.
 int lockWaitMs();
+<<<<<<< HEAD
 // Loads the tree file a command is about to write (loadTargetTree): a missing file is an
 // empty tree, and a damaged one is kept as "<path>.damaged", with a warning that says so.
 // False with the message printed when it may not be written (unreadable, or damaged
@@ -59,7 +85,11 @@ int lockWaitMs();
 bool loadWriteTarget(BookmarkTree& tree, const std::string& path);
 
 // Takes the writers' lock of `path` for a writer that adds to or replaces the file. False
+=======
+// Takes the writers' lock of `path` for a writer that adds to or replaces the file, waiting
+// `waitMs` (negative: lockWaitMs()). False
+>>>>>>> peer
 // with the message printed (naming the file) when it could not be had.
-bool lockTreeFile(FileLock& lock, const std::string& path);
+bool lockTreeFile(FileLock& lock, const std::string& path, int waitMs = -1);
 
 }  // namespace brivanta::cli

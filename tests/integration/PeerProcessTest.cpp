@@ -7,12 +7,14 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
 #include "IntegrationSupport.h"
 #include "core/formats/ArchiveWriter.h"
 #include "core/formats/ByteStream.h"
+#include "core/formats/FileLock.h"
 #include "core/formats/FileStreams.h"
 #include "core/formats/TreeArchive.h"
 #include "core/net/TcpConnection.h"
@@ -24,8 +26,9 @@ namespace {
 // A `listen` process; its first output line names the port it took.
 class Listener {
   public:
-    explicit Listener(const std::vector<std::string>& args) {
-        std::string command = "timeout 60 " + shellQuote(BRIVANTA_CLI_PATH) + " listen --port 0";
+    explicit Listener(const std::vector<std::string>& args, const std::string& environment = {}) {
+        std::string command =
+            environment + " timeout 60 " + shellQuote(BRIVANTA_CLI_PATH) + " listen --port 0";
         for (const std::string& a : args)
             command += " " + shellQuote(a);
         command += " 2>&1";
@@ -113,7 +116,7 @@ TEST(PeerProcesses, ExchangeAnAddressBook) {
     EXPECT_EQ(fileTreeText(dir.path("recv.ads"), kAddressBookTree), treeText(book));
 }
 
-TEST(PeerProcesses, ASenderThatStopsMidRecordLeavesItsCompleteRecords) {
+TEST(PeerProcesses, ASenderThatClosesMidRecordLeavesItsCompleteRecordsAStalledOneNothing) {
     BookmarkTree tree(kCustomTree);
     tree.InsertNode({"one", "http://1/", ""});
     tree.InsertNode({"two", "http://2/", ""});
@@ -138,6 +141,12 @@ TEST(PeerProcesses, ASenderThatStopsMidRecordLeavesItsCompleteRecords) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(1500));
         }
         EXPECT_EQ(listener.finish(), 0) << listener.output();
+        if (stall) {
+            // Cut off by the listener: refused whole, nothing saved.
+            EXPECT_NE(listener.output().find("拒收"), std::string::npos) << listener.output();
+            EXPECT_FALSE(std::filesystem::exists(dir.path("recv.bvk")));
+            continue;
+        }
         EXPECT_NE(listener.output().find("收到 2 条记录"), std::string::npos) << listener.output();
         EXPECT_NE(listener.output().find("连接提前结束"), std::string::npos) << listener.output();
         EXPECT_EQ(fileTreeText(dir.path("recv.bvk"), kCustomTree),
@@ -189,7 +198,7 @@ TEST(PeerProcesses, ListenTimeoutAlsoShortensTheWholeTransfer) {
     sender.join();
     EXPECT_LT(took, std::chrono::seconds(8));
     EXPECT_NE(listener.output().find("timed out"), std::string::npos) << listener.output();
-    EXPECT_EQ(fileTreeText(dir.path("recv.bvk"), kCustomTree), "a|b\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.path("recv.bvk")));
 }
 
 TEST(PeerProcesses, WritersOfOneFileKeepEachOthersChanges) {
@@ -265,6 +274,44 @@ TEST(PeerProcesses, ADamagedFileIsKeptBesideItBeforeAnySave) {
     std::string kept;
     ASSERT_FALSE(readWholeFile(dir.path("recv.bvk.damaged"), kept).failed());
     EXPECT_EQ(kept, bytes);
+    EXPECT_EQ(fileTreeText(dir.path("recv.bvk"), kCustomTree), "old|http://old/\nx|http://x/\n");
+}
+
+// The listener cannot save (another program holds the file's lock): the sender is told it
+// failed and exits non-zero, the file stays as it was, and sending again once the file is
+// free leaves the entries there once.
+TEST(PeerProcesses, ASenderIsToldWhenTheListenerCouldNotSave) {
+    TempDir dir;
+    BookmarkTree old(kCustomTree);
+    old.InsertNode({"old", "http://old/", ""});
+    ASSERT_FALSE(saveArchiveFile(old, dir.path("recv.bvk")).failed());
+    std::string before;
+    ASSERT_FALSE(readWholeFile(dir.path("recv.bvk"), before).failed());
+    BookmarkTree sent(kCustomTree);
+    sent.InsertNode({"x", "http://x/", ""});
+    ASSERT_FALSE(saveArchiveFile(sent, dir.path("x.bvk")).failed());
+    {
+        FileLock held;
+        ASSERT_FALSE(held.lock(dir.path("recv.bvk"), 0).failed());
+        Listener listener({"--count", "1", dir.path("recv.bvk")}, "BRIVANTA_LOCK_WAIT_MS=200");
+        ASSERT_GT(listener.port(), 0) << listener.firstLine();
+        CliResult r = runCli(
+            {"send-peer", "127.0.0.1:" + std::to_string(listener.port()), dir.path("x.bvk")});
+        EXPECT_NE(r.exitCode, 0) << r.output;
+        EXPECT_NE(r.output.find(std::to_string(listener.port())), std::string::npos) << r.output;
+        EXPECT_EQ(listener.finish(), 1) << listener.output();
+        EXPECT_NE(listener.output().find("没有保存"), std::string::npos) << listener.output();
+    }
+    std::string after;
+    ASSERT_FALSE(readWholeFile(dir.path("recv.bvk"), after).failed());
+    EXPECT_EQ(after, before);
+
+    Listener again({"--count", "1", dir.path("recv.bvk")});
+    ASSERT_GT(again.port(), 0) << again.firstLine();
+    EXPECT_EQ(runCli({"send-peer", "127.0.0.1:" + std::to_string(again.port()), dir.path("x.bvk")})
+                  .exitCode,
+              0);
+    EXPECT_EQ(again.finish(), 0) << again.output();
     EXPECT_EQ(fileTreeText(dir.path("recv.bvk"), kCustomTree), "old|http://old/\nx|http://x/\n");
 }
 

@@ -1,5 +1,7 @@
 #include "core/net/MemoryBudget.h"
 
+#include <algorithm>
+
 namespace brivanta::net {
 
 bool MemoryBudget::take(std::uint64_t bytes) {
@@ -8,6 +10,7 @@ bool MemoryBudget::take(std::uint64_t bytes) {
         if (bytes > limit_ || used > limit_ - bytes)
             return false;
     } while (!used_.compare_exchange_weak(used, used + bytes));
+    notePeak(used + bytes);
     return true;
 }
 
@@ -30,6 +33,20 @@ bool MemoryCharge::add(std::uint64_t bytes) {
         return false;
     bytes_ += bytes;
     return true;
+}
+
+void MemoryCharge::set(std::uint64_t bytes) {
+    if (budget_ && bytes > bytes_)
+        budget_->takeAnyway(bytes - bytes_);
+    else if (budget_ && bytes < bytes_)
+        budget_->giveBack(bytes_ - bytes);
+    bytes_ = bytes;
+}
+
+void MemoryCharge::moveTo(MemoryCharge& other, std::uint64_t bytes) {
+    bytes = std::min(bytes, bytes_);
+    bytes_ -= bytes;
+    other.bytes_ += bytes;
 }
 
 void MemoryCharge::clear() {

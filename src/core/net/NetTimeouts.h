@@ -24,6 +24,19 @@ struct NetTimeouts {
         long long grown = readMs + static_cast<long long>(bytes / 16);
         return std::max<long long>(readMs, std::min<long long>(grown, transferMs));
     }
+
+    // A whole incoming peer transfer that has announced `bytes` so far (what arrived, and the
+    // rest of the string under way): a grace of 5 s (the read time-out when shorter), and a
+    // second more for every 16 KiB, at most the transfer time-out. A sender that trickles a
+    // byte now and then is cut off after the grace, not after ten minutes. Zero: no end.
+    long long peerMs(std::uint64_t bytes) const {
+        if (transferMs <= 0)
+            return 0;
+        const long long grace = readMs > 0 ? std::min(readMs, kPeerGraceMs) : kPeerGraceMs;
+        const std::uint64_t grown = static_cast<std::uint64_t>(grace) + bytes / 16;
+        return static_cast<long long>(std::min<std::uint64_t>(grown, std::uint64_t(transferMs)));
+    }
+    static constexpr int kPeerGraceMs = 5000;
 };
 
 // How an operation on a connection ended.

@@ -144,4 +144,11 @@ NetStatus TcpListener::accept(TcpConnection& out, int waitMs, const NetTimeouts&
     }
 }
 
+bool TcpListener::waitForConnection(int waitMs) const {
+    if (fd_ < 0)
+        return false;
+    pollfd p{fd_, POLLIN, 0};
+    return ::poll(&p, 1, waitMs) > 0;
+}
+
 }  // namespace brivanta::net

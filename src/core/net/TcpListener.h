@@ -19,6 +19,8 @@ class TcpListener {
     NetStatus listen(int port, const std::string& bindAddress = {}, int backlog = 5);
     // Waits up to `waitMs` (negative: without end) for a connection. timedOut when none.
     NetStatus accept(TcpConnection& out, int waitMs, const NetTimeouts& timeouts = {});
+    // Waits up to `waitMs` for a connection to be taken, without taking it.
+    bool waitForConnection(int waitMs) const;
     void close();
 
     bool isOpen() const { return fd_ >= 0; }

@@ -106,13 +106,16 @@ void sendToNeighbour(MainDialog& window) {
     const ItemId branch = dialog.sendSelected() == 1 ? selected.item : kNoItem;
     const std::string host = toGbk(dialog.peerAddress());
     const int port = dialog.peerPort();
-    BookmarkTree& tree = window.activeTree();
+    // Made here, so that the worker reads no tree while it waits for the listener: a
+    // listener in this same program can then put what it receives into its tree meanwhile.
+    const std::string archive = net::serializeForPeer(window.activeTree(), branch);
     net::PeerSendResult result;
     NetworkTaskRunner::instance().run(
         &window, &window.commands(), QString::fromUtf8("正在创建SOCKET..."),
         [&](const net::StepCallback& step) {
-            result = net::sendToPeer(tree, branch, host, port, {}, step);
-        });
+            result = net::sendArchiveToPeer(archive, host, port, {}, step);
+        },
+        false);
     if (!result.ok)
         QMessageBox::warning(&window, QStringLiteral("Brivanta"), statusMessage(result.statusText));
 }

@@ -39,10 +39,11 @@ BusyWindow* NetworkTaskRunner::busyWindow() const {
 }
 
 bool NetworkTaskRunner::run(QWidget* owner, CommandRegistry* commands, const QString& firstCaption,
-                            const Work& work) {
+                            const Work& work, bool readsTrees) {
     if (running_)
         return false;
     running_ = true;
+    readsTrees_ = readsTrees;
     QPointer<CommandRegistry> suspended = commands;
     if (suspended)
         suspended->setSuspended(true);

@@ -29,9 +29,12 @@ class NetworkTaskRunner : public QObject {
     static NetworkTaskRunner& instance();
 
     // False, without running anything, when another operation is still running.
+    // `readsTrees` false: the work reads no tree (what it sends was made beforehand), so
+    // received transfers may go into the trees meanwhile.
     bool run(QWidget* owner, CommandRegistry* commands, const QString& firstCaption,
-             const Work& work);
+             const Work& work, bool readsTrees = true);
     bool isRunning() const { return running_; }
+    bool treesInUse() const { return running_ && readsTrees_; }
     // The busy window of the running operation (for tests), or null.
     BusyWindow* busyWindow() const;
 
@@ -44,6 +47,7 @@ class NetworkTaskRunner : public QObject {
   private:
     NetworkTaskRunner() = default;
     bool running_ = false;
+    bool readsTrees_ = true;
     QPointer<BusyWindow> window_;
 };
 

@@ -1,6 +1,7 @@
 #include "gui/net/PeerListenService.h"
 
 #include <QCoreApplication>
+#include <chrono>
 
 #include "gui/net/NetworkTaskRunner.h"
 
@@ -30,18 +31,12 @@ bool PeerListenService::start(BookmarkTree& target, int port) {
     }
     statusText_.clear();
     target_ = &target;
+    // The tree counts against the listener's memory budget, with all it receives.
+    listener->setTreeCost(net::estimatedTreeCost(target));
     listener_ = std::move(listener);
     stop_ = false;
     thread_ = std::thread([this] {
-        // The listener closes each connection once its transfer is handed over here; queued,
-        // so a sender in this same program (which waits for that close) cannot stall it.
-        listener_->run(
-            [this](net::PeerReceipt&& receipt) {
-                QMetaObject::invokeMethod(
-                    this, [this, r = std::move(receipt)]() mutable { deliver(std::move(r)); },
-                    Qt::QueuedConnection);
-            },
-            0, &stop_);
+        listener_->run([this](net::PeerReceipt& receipt) { return handOver(receipt); }, 0, &stop_);
     });
     return true;
 }
@@ -49,14 +44,16 @@ bool PeerListenService::start(BookmarkTree& target, int port) {
 void PeerListenService::stop() {
     if (!listener_)
         return;
+    // What arrived before the stop still goes into the tree it was meant for; what is still
+    // on its way is refused.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    applyPending();
     stop_ = true;
     if (thread_.joinable())
         thread_.join();
     listener_->close();
     listener_.reset();
-    // What arrived before the stop still belongs to the tree it was meant for.
-    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
-    applyPending();
+    pending_.clear();
     target_ = nullptr;
 }
 
@@ -68,20 +65,56 @@ void PeerListenService::setApply(Apply apply) {
     apply_ = std::move(apply);
 }
 
-void PeerListenService::deliver(net::PeerReceipt receipt) {
-    if (!target_ || receipt.records == 0)
+bool PeerListenService::handOver(net::PeerReceipt& receipt) {
+    // On the listener's thread. Nothing to add: nothing to wait for.
+    if (receipt.refused())
+        return false;
+    if (receipt.records == 0)
+        return true;
+    auto delivery = std::make_shared<Delivery>();
+    delivery->receipt = &receipt;
+    QMetaObject::invokeMethod(
+        this, [this, delivery] { deliver(delivery); }, Qt::QueuedConnection);
+    std::unique_lock<std::mutex> lock(delivery->mutex);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(applyWaitMs_);
+    while (delivery->state == Delivery::State::waiting) {
+        if (stop_ || std::chrono::steady_clock::now() >= until) {
+            delivery->state = Delivery::State::abandoned;
+            delivery->receipt = nullptr;
+            return false;
+        }
+        delivery->done.wait_for(lock, std::chrono::milliseconds(50));
+    }
+    if (delivery->state != Delivery::State::applied)
+        return false;
+    listener_->keepInTree(receipt);
+    return true;
+}
+
+void PeerListenService::deliver(const std::shared_ptr<Delivery>& delivery) {
+    if (!target_)
         return;
-    pending_.push_back(std::move(receipt));
+    pending_.push_back(delivery);
     applyPending();
 }
 
 void PeerListenService::applyPending() {
-    if (NetworkTaskRunner::instance().isRunning() || !target_)
+    // While a network operation reads the trees, a transfer waits (and its sender with it).
+    if (NetworkTaskRunner::instance().treesInUse() || !target_)
         return;
     while (!pending_.empty()) {
-        net::PeerReceipt receipt = std::move(pending_.front());
+        std::shared_ptr<Delivery> delivery = std::move(pending_.front());
         pending_.pop_front();
-        size_t added = apply_(*target_, receipt);
+        size_t added = 0;
+        {
+            std::lock_guard<std::mutex> guard(delivery->mutex);
+            // Given up by the listener: the sender was told it failed.
+            if (delivery->state != Delivery::State::waiting)
+                continue;
+            added = apply_(*target_, *delivery->receipt);
+            delivery->state = Delivery::State::applied;
+        }
+        delivery->done.notify_all();
         emit received(static_cast<int>(added));
     }
 }

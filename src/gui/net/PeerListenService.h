@@ -2,9 +2,11 @@
 
 #include <QObject>
 #include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -14,7 +16,10 @@
 namespace brivanta {
 
 // The program's listening port: transfers from other copies are read on a thread of their
-// own and added to the target tree on the GUI thread. Nothing is saved here.
+// own and added to the target tree on the GUI thread. Nothing is saved here, but a sender
+// hears that its transfer arrived only once it is in the tree: a transfer the GUI thread
+// could not take within kApplyWaitMs (or that came as listening stopped) is refused, and
+// then never added later.
 class PeerListenService : public QObject {
     Q_OBJECT
   public:
@@ -38,12 +43,26 @@ class PeerListenService : public QObject {
     // caller can wrap it (to make it undoable, say).
     void setApply(Apply apply);
 
+    // How long a received transfer may wait for the GUI thread; a sender waits 30 s for the
+    // verdict.
+    static constexpr int kApplyWaitMs = 10000;
+    void setApplyWaitMs(int ms) { applyWaitMs_ = ms; }
+
   signals:
     // On the GUI thread, after a transfer was added to the target tree.
     void received(int entries);
 
   private:
-    void deliver(net::PeerReceipt receipt);
+    // One received transfer on its way from the listener's thread to the tree.
+    struct Delivery {
+        enum class State { waiting, applied, abandoned };
+        std::mutex mutex;
+        std::condition_variable done;
+        State state = State::waiting;
+        net::PeerReceipt* receipt = nullptr;  // the listener's, valid while waiting
+    };
+    bool handOver(net::PeerReceipt& receipt);
+    void deliver(const std::shared_ptr<Delivery>& delivery);
     void applyPending();
 
     std::unique_ptr<net::PeerListener> listener_;
@@ -52,8 +71,9 @@ class PeerListenService : public QObject {
     BookmarkTree* target_ = nullptr;
     Apply apply_;
     // Transfers that came while a network operation read the trees; added when it ends.
-    std::deque<net::PeerReceipt> pending_;
+    std::deque<std::shared_ptr<Delivery>> pending_;
     std::string statusText_;
+    int applyWaitMs_ = kApplyWaitMs;
 };
 
 }  // namespace brivanta

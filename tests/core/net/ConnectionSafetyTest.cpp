@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <thread>
@@ -272,7 +273,12 @@ TEST(ConnectionSafety, ASilentSenderDoesNotKeepTheNextOneOut) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
     });
     std::vector<PeerReceipt> receipts;
-    listener.run([&](PeerReceipt&& r) { receipts.push_back(std::move(r)); }, 2);
+    listener.run(
+        [&](PeerReceipt& r) {
+            receipts.push_back(std::move(r));
+            return true;
+        },
+        2);
     done = true;
     senders.join();
 
@@ -282,6 +288,7 @@ TEST(ConnectionSafety, ASilentSenderDoesNotKeepTheNextOneOut) {
     // waiting for the silent one's time-out.
     EXPECT_TRUE(receipts[0].ended());
     EXPECT_EQ(receipts[1].status, NetStatus::timedOut);
+    EXPECT_TRUE(receipts[1].refused());
     EXPECT_EQ(receipts[1].records, 0u);
     BookmarkTree target(kCustomTree);
     EXPECT_EQ(applyReceipt(target, receipts[0]), 2u);
@@ -290,7 +297,7 @@ TEST(ConnectionSafety, ASilentSenderDoesNotKeepTheNextOneOut) {
 
 TEST(ConnectionSafety, StoppingTheListenerEndsAConnectionThatWaits) {
     // The desktop switches listening off while a sender has stalled: the listener must not
-    // sit out the whole read time-out, and the complete records still come out.
+    // sit out the whole read time-out, and the cut transfer is refused whole.
     BookmarkTree tree(kCustomTree);
     testing::addEntries(tree, {{0, "kept", "1"}, {0, "cut", "2"}});
     std::string bytes;
@@ -305,7 +312,12 @@ TEST(ConnectionSafety, StoppingTheListenerEndsAConnectionThatWaits) {
     std::atomic<bool> stop{false};
     std::vector<PeerReceipt> receipts;
     std::thread worker([&] {
-        listener.run([&](PeerReceipt&& r) { receipts.push_back(std::move(r)); }, 0, &stop);
+        listener.run(
+            [&](PeerReceipt& r) {
+                receipts.push_back(std::move(r));
+                return true;
+            },
+            0, &stop);
     });
     TcpConnection sender;
     ASSERT_EQ(sender.connect("127.0.0.1", listener.port()), NetStatus::ok);
@@ -317,9 +329,14 @@ TEST(ConnectionSafety, StoppingTheListenerEndsAConnectionThatWaits) {
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
     ASSERT_EQ(receipts.size(), 1u);
     EXPECT_EQ(receipts[0].status, NetStatus::cancelled);
+    EXPECT_EQ(receipts[0].recordsSeen, 1u);
     BookmarkTree target(kCustomTree);
-    EXPECT_EQ(applyReceipt(target, receipts[0]), 1u);
-    EXPECT_EQ(testing::treeText(target), "kept|1\n");
+    EXPECT_EQ(applyReceipt(target, receipts[0]), 0u);
+    // The sender is told by a reset.
+    char b;
+    size_t got = 0;
+    EXPECT_EQ(sender.receive(&b, 1, got), NetStatus::closed);
+    EXPECT_EQ(sender.lastError(), ECONNRESET);
 }
 
 }  // namespace

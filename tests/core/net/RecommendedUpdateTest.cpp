@@ -407,7 +407,7 @@ TEST(Upload, SendsTheArchiveStreamAndNamesTheServerWhenItFails) {
         ArchiveWriter writer(sink);
         SerializeTree(tree, writer);
     }
-    EXPECT_EQ(got.archive, expected);
+    EXPECT_EQ(got.archive.str(), expected);
     EXPECT_EQ(steps, (std::vector<std::string>{"正在准备数据...", "正在创建SOCKET...",
                                                "正在连接127.0.0.1", "正在上传数据..."}));
 

@@ -59,8 +59,8 @@ std::string archiveOf(int records, size_t addressBytes) {
 }
 
 // Several peers send at once, each well within what one connection may bring, but together
-// more than the listener's shared budget: the connection that would pass it ends early with
-// its complete records, the others arrive whole, and the budget is given back once the
+// more than the listener's shared budget: the connection that would pass it is refused, the
+// others arrive whole, and the budget is given back once the
 // transfers are let go.
 TEST(SharedMemoryBudget, ConcurrentPeersTogetherStayWithinIt) {
     constexpr int kPeers = 4;
@@ -80,10 +80,11 @@ TEST(SharedMemoryBudget, ConcurrentPeersTogetherStayWithinIt) {
     std::uint64_t mostInUse = 0;
     std::thread worker([&] {
         listener.run(
-            [&](PeerReceipt&& r) {
+            [&](PeerReceipt& r) {
                 std::lock_guard<std::mutex> guard(mutex);
                 mostInUse = std::max(mostInUse, listener.sharedMemoryInUse());
                 receipts.push_back(std::move(r));
+                return true;
             },
             kPeers);
     });
@@ -126,10 +127,12 @@ TEST(SharedMemoryBudget, ConcurrentPeersTogetherStayWithinIt) {
     for (const PeerReceipt& r : receipts) {
         charged += r.charge.bytes();
         BookmarkTree target(kCustomTree);
-        EXPECT_EQ(applyReceipt(target, r), r.records);  // only complete records are kept
+        EXPECT_EQ(applyReceipt(target, r), r.records);
         if (r.status == NetStatus::overBudget) {
+            // Refused whole: nothing of it is kept.
             ++cut;
-            EXPECT_LT(r.records, size_t(kRecords));
+            EXPECT_LT(r.recordsSeen, size_t(kRecords));
+            EXPECT_EQ(r.records, 0u);
         } else {
             EXPECT_TRUE(r.ended()) << describe(r.status);
             EXPECT_EQ(r.records, size_t(kRecords));
