@@ -61,34 +61,26 @@ class SharedTreeFile {
 
     BookmarkTree tree_;
     std::string path_;
-<<<<<<< HEAD
-    Identity seen_;  // the file as this program last read or wrote it
-=======
     Identity seen_;         // the file as this program last read or wrote it
-    bool damaged_ = false;  // read in part: keep a copy before the first save
+    bool damaged_ = false;  // the file on disk is cut inside a record (its copy is kept)
     int lockWaitMs_ = -1;
     // Entries appended to the file since it was last read into tree_ (then read again
     // before the next change).
     std::uint64_t appendedEntries_ = 0;
->>>>>>> peer
 };
 
 // How long a writer waits for the lock of a tree file: kLockWaitMs, or the milliseconds in
 // BRIVANTA_LOCK_WAIT_MS. A writer gives up then rather than wait for good, because a
 // desktop session of that file's user holds the lock until it ends.
 int lockWaitMs();
-<<<<<<< HEAD
 // Loads the tree file a command is about to write (loadTargetTree): a missing file is an
-// empty tree, and a damaged one is kept as "<path>.damaged", with a warning that says so.
-// False with the message printed when it may not be written (unreadable, or damaged
-// without a copy).
-bool loadWriteTarget(BookmarkTree& tree, const std::string& path);
+// empty tree, and a damaged one is kept as "<path>.damaged", with a warning that says so
+// (and `damaged` set). False with the message printed when it may not be written
+// (unreadable, or damaged without a copy).
+bool loadWriteTarget(BookmarkTree& tree, const std::string& path, bool* damaged = nullptr);
 
-// Takes the writers' lock of `path` for a writer that adds to or replaces the file. False
-=======
 // Takes the writers' lock of `path` for a writer that adds to or replaces the file, waiting
 // `waitMs` (negative: lockWaitMs()). False
->>>>>>> peer
 // with the message printed (naming the file) when it could not be had.
 bool lockTreeFile(FileLock& lock, const std::string& path, int waitMs = -1);
 
