@@ -23,7 +23,11 @@ Opened& opened() {
 
 void DesktopProfile::open(const std::string& path) {
     Opened& o = opened();
-    auto store = std::make_unique<QSettingsStore>(path);
+    std::unique_ptr<SettingsStore> store;
+    if (path.empty())
+        store = std::make_unique<MemorySettingsStore>();
+    else
+        store = std::make_unique<QSettingsStore>(path);
     o.profile = std::make_unique<Profile>(*store);
     o.store = std::move(store);
 }

@@ -11,7 +11,7 @@ namespace brivanta {
 // only, so nothing reaches a real profile by accident.
 class DesktopProfile {
   public:
-    // Opens the profile file `path` for the rest of the run.
+    // Opens the profile file `path` for the rest of the run ("": one in memory).
     static void open(const std::string& path);
     static Profile& current();
     // For tests: another profile; null goes back to the opened one (or the one in memory).
