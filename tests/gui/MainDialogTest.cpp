@@ -101,6 +101,7 @@ class MainDialogTest : public QObject {
     void toolbarCarriesTheCommandsAndTheirTips();
     void aRelativeProgramDirectoryWorksFromAnywhere();
     void theFrameFitsTheAvailableArea();
+    void theWidthTheUserLeftIsWhereTheNextStartBegins();
 };
 
 void MainDialogTest::startLoadsTheThreeTreesAndShowsTheCustomOne() {
@@ -744,6 +745,35 @@ void MainDialogTest::editingCommandsActOnTheShownTree() {
     QVERIFY(paste->isEnabled());
     QVERIFY(driver.allActionsRun());
     QVERIFY(window.treeEditor());
+}
+
+void MainDialogTest::theWidthTheUserLeftIsWhereTheNextStartBegins() {
+    TempHome home;
+    ModalDriver driver;
+    TestProfile profile;
+    {
+        MainDialog window{logIn(home, userU())};
+        window.start();
+        window.show();
+        QCOMPARE(window.width(), MainDialog::kDefaultWidth);
+        QVERIFY(window.close());
+        // Left as it was: nothing stored.
+        QVERIFY(!profile.store().value("Window/Width"));
+    }
+    {
+        MainDialog window{logIn(home, userU())};
+        window.start();
+        window.show();
+        window.resize(300, window.height());
+        QVERIFY(window.close());
+        QCOMPARE(profile.store().value("Window/Width"), std::optional<std::string>("300"));
+    }
+    MainDialog window{logIn(home, userU())};
+    window.start();
+    window.show();
+    QCOMPARE(window.width(), 300);
+    QVERIFY(window.screen()->availableGeometry().contains(window.frameGeometry()));
+    QVERIFY(driver.messages().empty());
 }
 
 QTEST_MAIN(MainDialogTest)

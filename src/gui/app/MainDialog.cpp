@@ -30,6 +30,7 @@
 #include "gui/formats/ExchangeCommands.h"
 #include "gui/net/PeerListenService.h"
 #include "gui/platform/AddressOpener.h"
+#include "gui/platform/DesktopProfile.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/ResourceIcons.h"
 #include "gui/resources/StringTable.h"
@@ -204,6 +205,7 @@ BookmarkTreeView* MainDialog::treeView(int controlId) const {
 
 void MainDialog::start() {
     setWindowIcon(resourceIcon(ids::kProgramIcon));
+    preferredWidth_ = DesktopProfile::current().windowWidth().value_or(kDefaultWidth);
     fitToScreen();
     layoutActiveTree(ids::kCustomTreeControl);
 
@@ -304,7 +306,8 @@ void MainDialog::fitToScreen() {
                    frameGeometry().bottom() - geometry().bottom());
     LayoutRect client = mainWindowClient(
         {area.left(), area.top(), area.left() + area.width(), area.top() + area.height()},
-        {frame.left(), frame.top(), frame.right(), frame.bottom()}, kDefaultWidth);
+        {frame.left(), frame.top(), frame.right(), frame.bottom()},
+        std::min(preferredWidth_, std::max(1, area.width())));
     setGeometry(client.left, client.top, client.width(), client.height());
     fittedFrame_ = frame;
     fitted_ = true;
@@ -393,6 +396,9 @@ void MainDialog::closeEvent(QCloseEvent* event) {
         return;
     }
     closed_ = true;
+    // A width the user chose is where the next start begins.
+    if (started_ && width() != preferredWidth_)
+        DesktopProfile::current().setWindowWidth(width());
     edgeTimer_.stop();
     hideTrayIcon();
     bar_->hide();

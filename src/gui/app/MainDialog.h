@@ -182,6 +182,8 @@ class MainDialog : public QWidget {
     TreeEditor* editor_ = nullptr;
     int toolbarBand_;
     int tabBand_;
+    // The width the window is fitted with: the default, or as the user left it last time.
+    int preferredWidth_ = kDefaultWidth;
     // The frame the window manager drew when the window was last fitted to the screen.
     QMargins fittedFrame_;
     bool fitted_ = false;
