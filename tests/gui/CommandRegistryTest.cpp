@@ -82,8 +82,8 @@ void CommandRegistryTest::availabilityAndChecksShowOnTheSameAction() {
 void CommandRegistryTest::noEnabledCommandWithoutAHandler() {
     TempHome home;
     ModalDriver driver;
-    MainDialog window{Storage(home.path())};
-    window.start(makeAccount("u", "pw"));
+    MainDialog window{logIn(home.path(), makeAccount("u", "pw"))};
+    window.start();
     window.show();
     // Open every drop-down once, so that the actions they show exist.
     for (int id : {ids::kAbout, ids::kSendToMailbox, ids::kReceiveFromMailbox}) {
@@ -117,8 +117,8 @@ void CommandRegistryTest::everyIconTheProgramNamesExists() {
     {
         TempHome home;
         ModalDriver driver;
-        MainDialog window{Storage(home.path())};
-        window.start(makeAccount("u", "pw"));
+        MainDialog window{logIn(home.path(), makeAccount("u", "pw"))};
+        window.start();
         window.show();
         for (int id : {ids::kAbout, ids::kSendToMailbox, ids::kReceiveFromMailbox}) {
             QMenu* menu = window.toolButton(id)->menu();

@@ -143,16 +143,16 @@ TEST(ShortcutImport, TakesUrlFilesInAnyCaseAndEveryDirectory) {
 }
 
 TEST(ShortcutImport, GoesBelowTheChosenEntryAndAcceptsATrailingSeparator) {
-    testing::TempDir dir(true);
-    fs::create_directory("fav");
-    writeFile("fav/x.url", "URL=http://x/");
-    fs::create_directory_symlink("fav", "fav-link");
+    testing::TempDir dir;
+    fs::create_directory(dir.relative("fav"));
+    writeFile(dir.relative("fav/x.url"), "URL=http://x/");
+    fs::create_directory_symlink("fav", dir.relative("fav-link"));
     BookmarkTree tree;
     ItemId target = tree.InsertNode({"target", "", ""});
-    ASSERT_FALSE(importShortcutFolder(tree, "fav-link/", target).failed());
+    ASSERT_FALSE(importShortcutFolder(tree, dir.relative("fav-link/"), target).failed());
     EXPECT_EQ(sortedDescribe(tree), "target|{x|http://x/;};");
     // A folder that does not exist adds nothing.
-    EXPECT_FALSE(importShortcutFolder(tree, "nowhere").failed());
+    EXPECT_FALSE(importShortcutFolder(tree, dir.relative("nowhere")).failed());
     EXPECT_EQ(tree.size(), 2u);
 }
 
@@ -234,8 +234,8 @@ TEST(ShortcutExport, NamesNeverLeadOutOfTheChosenFolder) {
 }
 
 TEST(ShortcutExport, AStartEntryIsWrittenIntoTheFolderItself) {
-    testing::TempDir dir(true);
-    fs::create_directory("out");
+    testing::TempDir dir;
+    fs::create_directory(dir.relative("out"));
     BookmarkTree tree;
     ItemId folder = tree.InsertNode({"F", "", ""});
     ItemId link = tree.InsertNode({"L", "http://l/", ""}, folder);
@@ -243,10 +243,10 @@ TEST(ShortcutExport, AStartEntryIsWrittenIntoTheFolderItself) {
     tree.InsertNode({"T", "http://t/", ""}, sub);
     tree.InsertNode({"U", "http://u/", ""}, folder);
 
-    ASSERT_FALSE(exportShortcutFolder(tree, "out", link).failed());
-    EXPECT_EQ(listing("out"), std::vector<std::string>{"L.url"});
-    ASSERT_FALSE(exportShortcutFolder(tree, "out", folder).failed());
-    EXPECT_EQ(listing("out"),
+    ASSERT_FALSE(exportShortcutFolder(tree, dir.relative("out"), link).failed());
+    EXPECT_EQ(listing(dir.relative("out")), std::vector<std::string>{"L.url"});
+    ASSERT_FALSE(exportShortcutFolder(tree, dir.relative("out"), folder).failed());
+    EXPECT_EQ(listing(dir.relative("out")),
               (std::vector<std::string>{"F", "F/L.url", "F/S", "F/S/T.url", "F/U.url", "L.url"}));
 }
 
@@ -280,8 +280,8 @@ TEST(ShortcutExport, AnEntryThatCannotBeWrittenIsNamedAndTheRestWritten) {
 }
 
 TEST(ShortcutExport, DeepTreesNeedNoDeepStack) {
-    testing::TempDir dir(true);
-    fs::create_directory("out");
+    testing::TempDir dir;
+    fs::create_directory(dir.relative("out"));
     BookmarkTree tree;
     ItemId parent = kNoItem;
     for (int i = 0; i < 5000; ++i)
@@ -289,7 +289,7 @@ TEST(ShortcutExport, DeepTreesNeedNoDeepStack) {
     // Folders deeper than the bound are not written, and said so, instead of running out of
     // stack or of descriptors.
     ExportResult result;
-    FileError e = exportShortcutFolder(tree, "out", kNoItem, {}, &result);
+    FileError e = exportShortcutFolder(tree, dir.relative("out"), kNoItem, {}, &result);
     EXPECT_TRUE(e.failed());
     EXPECT_EQ(e.errorNumber, ENAMETOOLONG);
     EXPECT_EQ(result.written, kDeepestShortcutFolder);
