@@ -32,6 +32,7 @@ struct ShownMenu {
     QString line2;
     bool clockOn = true;
     QPoint at;
+    int target = 0;  // the tree the commands act on while it is open
 };
 
 QStringList itemTexts(const QMenu& menu) {
@@ -92,6 +93,7 @@ void DockingTest::startWindow(MainDialog& window) {
         m.line2 = window.bar().statusLine(2);
         m.clockOn = window.bar().clockOn();
         m.at = at;
+        m.target = window.commands().target();
         shown_.push_back(m);
     });
 }
@@ -271,8 +273,9 @@ void DockingTest::barRightClicks() {
     QCOMPARE(shown_[0].line1, QString::fromUtf8("当前操作对象"));
     QCOMPARE(shown_[0].line2, line2);
     QVERIFY2(shown_[0].name.startsWith(menu), qPrintable(shown_[0].name));
-    QVERIFY(window.menus().menuTree());
-    QCOMPARE(window.menus().menuTree()->treeKind(), tree);
+    QCOMPARE(shown_[0].target, tree);
+    // Closed, the commands act on the shown tree again.
+    QCOMPARE(window.commands().target(), window.activeTreeId());
     QVERIFY(bar.clockOn());
 
     // Elsewhere on the bar: no menu.

@@ -10,7 +10,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-#include <QShortcut>
 #include <QShowEvent>
 #include <QTabBar>
 #include <QToolBar>
@@ -79,11 +78,6 @@ MainDialog::MainDialog(Storage storage, QWidget* parent)
         view->setVisible(tree == &customTree_);
         connect(view, &BookmarkTreeView::openRequested, this, &MainDialog::openEntry);
         views_[slot] = view;
-        // Commands that need entries follow the tree as it changes, not a timer.
-        BookmarkTreeModel* model = models_[slot].get();
-        connect(model, &QAbstractItemModel::rowsInserted, this, &MainDialog::updateCommandStates);
-        connect(model, &QAbstractItemModel::rowsRemoved, this, &MainDialog::updateCommandStates);
-        connect(model, &QAbstractItemModel::modelReset, this, &MainDialog::updateCommandStates);
     }
 
     tabs_ = new QTabBar(this);
@@ -112,8 +106,7 @@ MainDialog::MainDialog(Storage storage, QWidget* parent)
     });
     connect(searchBar_, &TreeSearchBar::heightChanged, this,
             [this] { layoutActiveTree(activeTreeId()); });
-    connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, searchBar_,
-            [this] { searchBar_->startSearch(); });
+    commands_.setHandler(ids::kSearch, [this] { searchBar_->startSearch(); });
 
     registerEditingCommands();
     registerNetworkCommands();
@@ -128,7 +121,18 @@ MainDialog::MainDialog(Storage storage, QWidget* parent)
     buildToolbar();
     registerOptionCommands();
     setUpDocking();
-    updateCommandStates();
+    // Every command's state follows its target tree and the window's switches.
+    commands_.setContextSource([this](int target) {
+        CommandContext context = editor_->context(target);
+        context.options = viewOptions();
+        return context;
+    });
+    commands_.setDefaultTarget([this] { return activeTreeId(); });
+    // The keys reach the commands anywhere in the window; a line being edited keeps its own.
+    for (int id : {ids::kDelete, ids::kCut, ids::kCopy, ids::kPaste, ids::kUndo, ids::kRedo,
+                   ids::kRename, ids::kSearch})
+        addAction(commands_.action(id));
+    commands_.refresh();
     edgeTimer_.setInterval(kEdgeTimerMilliseconds);
     connect(&edgeTimer_, &QTimer::timeout, this, &MainDialog::onEdgeTimer);
 }
@@ -146,13 +150,13 @@ MainDialog::~MainDialog() {
 void MainDialog::registerCommands() {
     commands_.setHandler(ids::kSave, [this] { saveActiveTree(); });
     commands_.setHandler(ids::kShowToolbar, [this] { setShowToolbar(!showToolbar()); });
-    commands_.setChecked(ids::kShowToolbar, showToolbar());
     commands_.setHandler(ids::kAbout, [this] { showAbout(); });
     commands_.setHandler(ids::kHelp, [this] { openHelp(); });
     commands_.setHandler(ids::kTipOfTheDay, [this] { TipDialog(storage_, this).exec(); });
     commands_.setHandler(ids::kExit, [this] { close(); });
-    commands_.setHandler(ids::kExport, [this] {
-        runExport(this, *activeTree_, treeView(activeTreeId())->currentItem());
+    commands_.setTreeHandler(ids::kExport, [this](int target) {
+        if (BookmarkTreeView* view = treeView(target))
+            runExport(this, view->tree(), view->currentItem());
     });
 }
 
@@ -177,17 +181,6 @@ void MainDialog::buildToolbar() {
             }
         }
     }
-}
-
-void MainDialog::updateCommandStates() {
-    commands_.setAvailable(ids::kSendToMailbox, !activeTree_->empty());
-    commands_.setAvailable(ids::kExport, !activeTree_->empty());
-    // Contacts live only in the address book.
-    commands_.setAvailable(ids::kNewContact, activeTree_ == &addressBookTree_);
-    if (editor_)
-        editor_->setActiveView(treeView(activeTreeId()));
-    if (menus_)
-        menus_->updateCommandStates(*activeTree_, treeView(activeTreeId())->currentItem());
 }
 
 QToolButton* MainDialog::toolButton(int commandId) const {
@@ -224,6 +217,9 @@ void MainDialog::start(const UserAccount& account) {
     loadArchiveFile(recommendedTree_, storage_.recommendedTree());
     addressBookTree_.setTreeKind(kAddressBookTree);
     loadArchiveFile(addressBookTree_, storage_.addressBook(account_.name));
+    // What was just read is what the files hold.
+    for (int id : kTreeOfTab)
+        editor_->markSaved(id);
 
     edgeTimer_.start();
     onEdgeTimer();
@@ -279,7 +275,7 @@ void MainDialog::switchCategory(int tabIndex) {
     activeTree_ = &treeView(chosen)->tree();
     searchBar_->setActiveView(treeView(chosen));
     layoutActiveTree(chosen);
-    updateCommandStates();
+    editor_->setActiveView(treeView(chosen));
     if (tabs_->currentIndex() != tabIndex) {
         QSignalBlocker quiet(tabs_);
         tabs_->setCurrentIndex(tabIndex);
@@ -292,14 +288,14 @@ void MainDialog::switchCategory(int tabIndex) {
 void MainDialog::setShowToolbar(bool show) {
     toolbarBand_ = show ? kToolbarBand : 0;
     view_.showToolbar = show;
-    commands_.setChecked(ids::kShowToolbar, show);
+    commands_.refresh();
     layoutActiveTree(activeTreeId());
 }
 
 ViewOptions MainDialog::viewOptions() const {
     ViewOptions options = view_;
-    // Listening keeps its state on its command, which starts and stops the listener.
-    options.listening = commands_.isChecked(ids::kListen);
+    // Listening is the listener's own state.
+    options.listening = listener_ && listener_->isListening();
     return options;
 }
 

@@ -76,7 +76,8 @@ class MainDialog : public QWidget {
     // The editing commands; the contact dialog is attached here.
     TreeEditor* treeEditor() const { return editor_; }
     // The undo history of tree `controlId`; code that adds entries itself (a received tree,
-    // a drop) records them with treeUndo(id)->recordAdded(roots).
+    // a drop) records them with treeUndo(id)->recordAdded(roots). Its clean state says whether
+    // the tree needs saving.
     TreeUndo* treeUndo(int controlId) const;
     QTabBar* tabs() const { return tabs_; }
     TreeSearchBar* searchBar() const { return searchBar_; }
@@ -136,8 +137,6 @@ class MainDialog : public QWidget {
     void registerOptionCommands();
     void setUpDocking();
     void buildToolbar();
-    // Enables the commands that depend on the active tree (send needs entries).
-    void updateCommandStates();
     // Puts the window at the top left of the screen's available area, frame included.
     void fitToScreen();
     void onEdgeTimer();

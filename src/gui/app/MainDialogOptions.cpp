@@ -16,15 +16,13 @@ void MainDialog::registerOptionCommands() {
         else
             showTrayIcon();
         view_.showTrayIcon = !view_.showTrayIcon;
-        commands_.setChecked(ids::kShowTrayIcon, view_.showTrayIcon);
+        commands_.refresh();
     });
-    commands_.setChecked(ids::kShowTrayIcon, view_.showTrayIcon);
     // The next tick of the edge timer slides the window or keeps it on screen.
     commands_.setHandler(ids::kAutoHide, [this] {
         view_.autoHide = !view_.autoHide;
-        commands_.setChecked(ids::kAutoHide, view_.autoHide);
+        commands_.refresh();
     });
-    commands_.setChecked(ids::kAutoHide, view_.autoHide);
 }
 
 void MainDialog::openOptions() {
@@ -61,9 +59,7 @@ void MainDialog::applyOptions(const OptionValues& values) {
     // Listening is the listener's own state; the sheet only carries it through.
     flags.listening = view_.listening;
     view_ = flags;
-    commands_.setChecked(ids::kShowTrayIcon, view_.showTrayIcon);
-    commands_.setChecked(ids::kAutoHide, view_.autoHide);
-    commands_.setChecked(ids::kShowMenuIcons, activeTree_->showMenuIcons());
+    commands_.refresh();
 
     account_.password = values.password;
     // Written on every OK, changed or not. The settings above hold for this run even when
