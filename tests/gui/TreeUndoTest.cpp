@@ -283,10 +283,9 @@ void TreeUndoTest::aChangeOutsideTheHistoryEndsIt() {
     history->rename(s.at({1}), "renamed");
     QVERIFY(s.enabled(ids::kUndo));
     // Entries added and recorded keep the history; anything else ends it.
-    const ItemId lastBefore = s.tree().nextItemData();
     ItemId added = s.tree().InsertNode({"Dropped", "drop.example", ""}, s.at({0}));
     s.tree().InsertNode({"inside", "in.example", ""}, added);
-    history->recordAddedSince(lastBefore);
+    history->recordAdded({added});
     QVERIFY(s.enabled(ids::kUndo));
     s.keyUndo();
     QCOMPARE(s.tree().childCount(s.at({0})), 2);

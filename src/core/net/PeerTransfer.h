@@ -9,6 +9,7 @@
 #include "core/net/NetTimeouts.h"
 #include "core/net/TcpListener.h"
 #include "core/net/TransferLimits.h"
+#include "core/trees/EntriesAdded.h"
 #include "core/trees/BookmarkTree.h"
 
 namespace brivanta::net {
@@ -55,6 +56,8 @@ struct PeerReceipt {
 // Adds the receipt's records at the top level of `tree`, after what is there. The tree
 // should have the kind the receipt was read for. Returns the number of records added.
 size_t applyReceipt(BookmarkTree& tree, const PeerReceipt& receipt);
+// The same, telling which entries it added.
+EntriesAdded addReceipt(BookmarkTree& tree, const PeerReceipt& receipt);
 
 // Accepts peer connections and reads each as the archive stream of a tree of
 // `targetTreeKind` (its record width), each connection on its own thread. A connection that ends

@@ -159,11 +159,10 @@ void receiveFromMailbox(MainDialog& window) {
     // Each envelope goes to the tree its tag names, whatever tree is shown.
     for (const net::Envelope& envelope : envelopes) {
         if (BookmarkTreeView* view = window.treeView(envelope.treeKind)) {
-            const ItemId lastBefore = view->tree().nextItemData();
-            net::loadEnvelope(view->tree(), envelope);
+            const EntriesAdded added = net::addEnvelope(view->tree(), envelope);
             // Each received mail is one step of the tree's history.
             if (TreeUndo* history = window.treeUndo(envelope.treeKind))
-                history->recordAddedSince(lastBefore);
+                history->recordAdded(added.roots);
         }
     }
     tellMailResult(&window, "POP3", host, port, result);
@@ -229,11 +228,10 @@ void MainDialog::registerNetworkCommands() {
     listener_ = std::make_unique<PeerListenService>();
     // Each received transfer is one step of its tree's history.
     listener_->setApply([this](BookmarkTree& target, const net::PeerReceipt& receipt) {
-        const ItemId lastBefore = target.nextItemData();
-        size_t added = net::applyReceipt(target, receipt);
+        const EntriesAdded added = net::addReceipt(target, receipt);
         if (TreeUndo* history = treeUndo(target.treeKind()))
-            history->recordAddedSince(lastBefore);
-        return added;
+            history->recordAdded(added.roots);
+        return added.count;
     });
     commands_.setHandler(ids::kListen, [this] { toggleListening(*this, *listener_); });
     // Sending and the upload take the tree the command was given for.

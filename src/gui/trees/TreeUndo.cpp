@@ -210,18 +210,6 @@ void TreeUndo::recordAdded(const std::vector<ItemId>& roots) {
         setModifiedOutside(modifiedBeforeOutside_);
 }
 
-void TreeUndo::recordAddedSince(ItemId lastBefore) {
-    if (!treeAlive_)
-        return;
-    std::vector<ItemId> roots;
-    for (ItemId item = lastBefore + 1; item != kNoItem && item <= tree_.nextItemData(); ++item) {
-        // New, below an entry that was there before (or at the top level).
-        if (tree_.contains(item) && tree_.parent(item) <= lastBefore)
-            roots.push_back(item);
-    }
-    recordAdded(roots);
-}
-
 bool TreeUndo::recordChange(ItemId item, const std::function<bool()>& change,
                             const std::string& text) {
     if (!treeAlive_)

@@ -55,9 +55,6 @@ class TreeUndo : public QObject, private TreeObserver {
     // with the first entry of each new subtree; when anything else changed too, the earlier
     // steps are forgotten.
     void recordAdded(const std::vector<ItemId>& roots);
-    // The same for everything added since the tree's nextItemData() was `lastBefore`: new
-    // entries have item data beyond it.
-    void recordAddedSince(ItemId lastBefore);
     // Runs `change`, which alters only what lies inside `item`'s subtree, and records what it
     // did as one step. Returns what `change` returned.
     bool recordChange(ItemId item, const std::function<bool()>& change, const std::string& text);
