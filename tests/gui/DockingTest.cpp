@@ -10,6 +10,7 @@
 #include "core/app/Storage.h"
 #include "core/text/Encoding.h"
 #include "gui/app/BarDialog.h"
+#include "gui/app/EdgeDocking.h"
 #include "gui/app/MainDialog.h"
 #include "gui/app/TrayIcon.h"
 #include "gui/controls/FlatButton.h"
@@ -302,7 +303,7 @@ void DockingTest::windowSlidesOutAndComesBack() {
     int ticks = 0;
     int last = window.frameGeometry().left();
     for (; ticks < 40; ++ticks) {
-        window.slideAndReveal();
+        window.docking().slideAndReveal();
         if (window.frameGeometry().left() == last)
             break;
         last = window.frameGeometry().left();
@@ -315,23 +316,23 @@ void DockingTest::windowSlidesOutAndComesBack() {
     window.move(window.frameGeometry().left(), area.top() + 50);
     window.resize(window.width(), 300);
     QCursor::setPos(area.left(), area.top() + 100);
-    window.slideAndReveal();
+    window.docking().slideAndReveal();
     QCOMPARE(window.frameGeometry(), QRect(area.left(), area.top(), width, area.height()));
 
     // Docked at the right edge it slides out to the right.
     window.move(area.right() + 1 - width, area.top());
     QCursor::setPos(area.center());
     for (int i = 0; i < 40; ++i)
-        window.slideAndReveal();
+        window.docking().slideAndReveal();
     QCOMPARE(window.frameGeometry().left(), area.right() + 1 - 2);
     QCursor::setPos(area.right(), area.top() + 10);
-    window.slideAndReveal();
+    window.docking().slideAndReveal();
     QCOMPARE(window.frameGeometry().left(), area.right() + 1 - width);
 
     // Floating, it stays.
     window.move(area.left() + 200, area.top() + 20);
     QCursor::setPos(area.right() - 5, area.bottom() - 5);
-    window.slideAndReveal();
+    window.docking().slideAndReveal();
     QCOMPARE(window.frameGeometry().topLeft(), QPoint(area.left() + 200, area.top() + 20));
     window.close();
 }
@@ -346,10 +347,10 @@ void DockingTest::withAutoHideOffTheWindowIsPulledBack() {
     QVERIFY(window.command(ids::kAutoHide));
     QCursor::setPos(area.center());
     window.move(area.left() - 100, area.top());
-    window.slideAndReveal();
+    window.docking().slideAndReveal();
     QCOMPARE(window.frameGeometry().left(), area.left());
     window.move(area.right() - 50, area.top());
-    window.slideAndReveal();
+    window.docking().slideAndReveal();
     QCOMPARE(window.frameGeometry().right(), area.right());
     window.close();
 }

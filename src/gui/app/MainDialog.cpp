@@ -23,6 +23,7 @@
 #include "gui/addressbook/ContactDialog.h"
 #include "gui/app/AboutDialog.h"
 #include "gui/app/BarDialog.h"
+#include "gui/app/EdgeDocking.h"
 #include "gui/app/TipDialog.h"
 #include "gui/app/TrayIcon.h"
 #include "gui/controls/FlatButton.h"
@@ -92,6 +93,8 @@ MainDialog::MainDialog(Storage storage, QWidget* parent)
     tabs_->setCurrentIndex(1);
     connect(tabs_, &QTabBar::currentChanged, this, &MainDialog::switchCategory);
 
+    docking_ = new EdgeDocking(*this, kDefaultWidth, commands_);
+    docking_->registerCommands();
     registerCommands();
     // The search line above the tree: Ctrl+F, or typing while a tree has the focus.
     searchBar_ = new TreeSearchBar(this);
@@ -133,12 +136,11 @@ MainDialog::MainDialog(Storage storage, QWidget* parent)
                    ids::kRename, ids::kSearch})
         addAction(commands_.action(id));
     commands_.refresh();
-    edgeTimer_.setInterval(kEdgeTimerMilliseconds);
-    connect(&edgeTimer_, &QTimer::timeout, this, &MainDialog::onEdgeTimer);
+    connect(docking_, &EdgeDocking::ticked, this, [this] { layoutActiveTree(activeTreeId()); });
 }
 
 MainDialog::~MainDialog() {
-    edgeTimer_.stop();
+    docking_->stop();
     bar_.reset();
     // The views look into the models, which look into the trees: end them in that order.
     for (BookmarkTreeView*& view : views_) {
@@ -208,7 +210,7 @@ bool MainDialog::initialise() {
 void MainDialog::start(const UserAccount& account) {
     account_ = account;
     setWindowIcon(resourceIcon(ids::kProgramIcon));
-    fitToScreen();
+    docking_->fitToScreen();
     layoutActiveTree(ids::kCustomTreeControl);
 
     // The custom and recommended trees read two strings per record; the address book reads
@@ -221,8 +223,8 @@ void MainDialog::start(const UserAccount& account) {
     for (int id : kTreeOfTab)
         editor_->markSaved(id);
 
-    edgeTimer_.start();
-    onEdgeTimer();
+    docking_->start();
+    docking_->tick();
     QString title =
         QString::fromUtf8("Brivanta（") + fromGbk(account_.name) + QString::fromUtf8("）");
     setWindowTitle(title);
@@ -294,47 +296,16 @@ void MainDialog::setShowToolbar(bool show) {
 
 ViewOptions MainDialog::viewOptions() const {
     ViewOptions options = view_;
+    options.autoHide = docking_->autoHide();
     // Listening is the listener's own state.
     options.listening = listener_ && listener_->isListening();
     return options;
 }
 
-void MainDialog::fitToScreen() {
-    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 800, 600);
-    // Before the window manager has framed the window its frame is unknown (none); the
-    // edge timer fits again once it is known.
-    QMargins frame(geometry().left() - frameGeometry().left(),
-                   geometry().top() - frameGeometry().top(),
-                   frameGeometry().right() - geometry().right(),
-                   frameGeometry().bottom() - geometry().bottom());
-    LayoutRect client = mainWindowClient(
-        {area.left(), area.top(), area.left() + area.width(), area.top() + area.height()},
-        {frame.left(), frame.top(), frame.right(), frame.bottom()}, kDefaultWidth);
-    setGeometry(client.left, client.top, client.width(), client.height());
-    fittedFrame_ = frame;
-    fitted_ = true;
-}
-
-void MainDialog::onEdgeTimer() {
-    if (isVisible()) {
-        QMargins frame(geometry().left() - frameGeometry().left(),
-                       geometry().top() - frameGeometry().top(),
-                       frameGeometry().right() - geometry().right(),
-                       frameGeometry().bottom() - geometry().bottom());
-        // The window manager framed the window after it was placed: fit once more, so the
-        // frame does not push the tab strip under a panel.
-        if (fitted_ && frame != fittedFrame_ && !frame.isNull())
-            fitToScreen();
-        slideAndReveal();
-    }
-    layoutActiveTree(activeTreeId());
-}
-
 void MainDialog::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (started_ && !event->spontaneous())
-        onEdgeTimer();
+        docking_->tick();
 }
 
 bool MainDialog::command(int id) {
@@ -411,7 +382,7 @@ void MainDialog::closeEvent(QCloseEvent* event) {
         return;
     }
     closed_ = true;
-    edgeTimer_.stop();
+    docking_->stop();
     hideTrayIcon();
     bar_->hide();
     event->accept();

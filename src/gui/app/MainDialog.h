@@ -1,10 +1,7 @@
 #pragma once
 
-#include <QMargins>
-#include <QTimer>
 #include <QWidget>
 #include <array>
-#include <limits>
 #include <memory>
 #include <string>
 
@@ -29,6 +26,7 @@ class QToolButton;
 namespace brivanta {
 
 class BarDialog;
+class EdgeDocking;
 class BookmarkTreeModel;
 class PeerListenService;
 class BookmarkTreeView;
@@ -45,7 +43,6 @@ class MainDialog : public QWidget {
     Q_OBJECT
   public:
     static constexpr int kDefaultWidth = 240;
-    static constexpr int kEdgeTimerMilliseconds = 10;
 
     explicit MainDialog(Storage storage, QWidget* parent = nullptr);
     ~MainDialog() override;
@@ -113,8 +110,8 @@ class MainDialog : public QWidget {
     // Adds the notification icon with the tip of the active tree, or takes it away.
     void showTrayIcon();
     void hideTrayIcon();
-    // One tick of the edge timer's sliding and reveal.
-    void slideAndReveal();
+    // The window's place at the screen edge, and auto-hide.
+    EdgeDocking& docking() { return *docking_; }
 
   signals:
     // The window has closed and saved; the program ends.
@@ -137,9 +134,6 @@ class MainDialog : public QWidget {
     void registerOptionCommands();
     void setUpDocking();
     void buildToolbar();
-    // Puts the window at the top left of the screen's available area, frame included.
-    void fitToScreen();
-    void onEdgeTimer();
     void openHelp();
     void showAbout();
     void openEntry(const QString& address);
@@ -172,16 +166,10 @@ class MainDialog : public QWidget {
     NetworkSettings network_;
     TrayIcon* tray_ = nullptr;
     std::unique_ptr<BarDialog> bar_;
-    // The last slide asked for: from which left edge to which.
-    int slideFrom_ = std::numeric_limits<int>::min();
-    int slideTo_ = std::numeric_limits<int>::min();
-    QTimer edgeTimer_;
+    EdgeDocking* docking_ = nullptr;
     TreeEditor* editor_ = nullptr;
     int toolbarBand_;
     int tabBand_;
-    // The frame the window manager drew when the window was last fitted to the screen.
-    QMargins fittedFrame_;
-    bool fitted_ = false;
     bool started_ = false;
     bool closed_ = false;
     bool quitting_ = false;

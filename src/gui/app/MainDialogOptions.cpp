@@ -2,6 +2,7 @@
 
 #include "core/accounts/AccountWriteBack.h"
 #include "gui/accounts/MailSecurityProfile.h"
+#include "gui/app/EdgeDocking.h"
 #include "gui/app/MainDialog.h"
 #include "gui/options/COptionSheet.h"
 #include "gui/options/OptionValues.h"
@@ -16,11 +17,6 @@ void MainDialog::registerOptionCommands() {
         else
             showTrayIcon();
         view_.showTrayIcon = !view_.showTrayIcon;
-        commands_.refresh();
-    });
-    // The next tick of the edge timer slides the window or keeps it on screen.
-    commands_.setHandler(ids::kAutoHide, [this] {
-        view_.autoHide = !view_.autoHide;
         commands_.refresh();
     });
 }
@@ -59,6 +55,7 @@ void MainDialog::applyOptions(const OptionValues& values) {
     // Listening is the listener's own state; the sheet only carries it through.
     flags.listening = view_.listening;
     view_ = flags;
+    docking_->setAutoHide(flags.autoHide);
     commands_.refresh();
 
     account_.password = values.password;
