@@ -23,6 +23,7 @@
 #include "gui/addressbook/ContactDialog.h"
 #include "gui/app/AboutDialog.h"
 #include "gui/app/BarDialog.h"
+#include "gui/app/DesktopIntegration.h"
 #include "gui/app/EdgeDocking.h"
 #include "gui/app/TipDialog.h"
 #include "gui/app/TrayIcon.h"
@@ -123,7 +124,12 @@ MainDialog::MainDialog(Storage storage, QWidget* parent)
         menus_->attach(view);
     buildToolbar();
     registerOptionCommands();
-    setUpDocking();
+    DesktopIntegration::Hooks desktopHooks;
+    desktopHooks.view = [this](int treeControl) { return treeView(treeControl); };
+    desktopHooks.shownTree = [this] { return activeTreeId(); };
+    desktopHooks.userName = [this] { return account_.name; };
+    desktop_ = new DesktopIntegration(*this, commands_, *menus_, std::move(desktopHooks));
+    desktop_->registerCommands();
     // Every command's state follows its target tree and the window's switches.
     commands_.setContextSource([this](int target) {
         CommandContext context = editor_->context(target);
@@ -141,7 +147,8 @@ MainDialog::MainDialog(Storage storage, QWidget* parent)
 
 MainDialog::~MainDialog() {
     docking_->stop();
-    bar_.reset();
+    delete desktop_;
+    desktop_ = nullptr;
     // The views look into the models, which look into the trees: end them in that order.
     for (BookmarkTreeView*& view : views_) {
         delete view;
@@ -183,6 +190,14 @@ void MainDialog::buildToolbar() {
             }
         }
     }
+}
+
+TrayIcon& MainDialog::trayIcon() {
+    return desktop_->trayIcon();
+}
+
+BarDialog& MainDialog::bar() {
+    return desktop_->bar();
 }
 
 QToolButton* MainDialog::toolButton(int commandId) const {
@@ -229,10 +244,10 @@ void MainDialog::start(const UserAccount& account) {
         QString::fromUtf8("Brivanta（") + fromGbk(account_.name) + QString::fromUtf8("）");
     setWindowTitle(title);
     // Start-up adds the icon whatever the switch says; the switch starts on.
-    showTrayIcon();
+    desktop_->showTrayIcon();
     if (QScreen* screen = this->screen())
-        bar_->placeOn(screen->availableGeometry());
-    bar_->show();
+        bar().placeOn(screen->availableGeometry());
+    bar().show();
     started_ = true;
     // Listening starts by itself, once the window runs.
     QTimer::singleShot(0, this, [this] { command(ids::kListen); });
@@ -283,8 +298,8 @@ void MainDialog::switchCategory(int tabIndex) {
         tabs_->setCurrentIndex(tabIndex);
     }
     // The icon's tip and quick menu follow the category.
-    if (started_ && view_.showTrayIcon)
-        showTrayIcon();
+    if (started_)
+        desktop_->followShownTree();
 }
 
 void MainDialog::setShowToolbar(bool show) {
@@ -297,6 +312,7 @@ void MainDialog::setShowToolbar(bool show) {
 ViewOptions MainDialog::viewOptions() const {
     ViewOptions options = view_;
     options.autoHide = docking_->autoHide();
+    options.showTrayIcon = desktop_ && desktop_->trayIconShown();
     // Listening is the listener's own state.
     options.listening = listener_ && listener_->isListening();
     return options;
@@ -383,8 +399,8 @@ void MainDialog::closeEvent(QCloseEvent* event) {
     }
     closed_ = true;
     docking_->stop();
-    hideTrayIcon();
-    bar_->hide();
+    desktop_->hideTrayIcon();
+    bar().hide();
     event->accept();
     emit closed();
 }

@@ -26,6 +26,7 @@ class QToolButton;
 namespace brivanta {
 
 class BarDialog;
+class DesktopIntegration;
 class EdgeDocking;
 class BookmarkTreeModel;
 class PeerListenService;
@@ -104,12 +105,10 @@ class MainDialog : public QWidget {
     // The options sheet (32797), and what its OK does, in order (MainDialogOptions.cpp).
     void openOptions();
     void applyOptions(const OptionValues& values);
-    // The notification icon and the docking bar (MainDialogDocking.cpp).
-    TrayIcon& trayIcon() { return *tray_; }
-    BarDialog& bar() { return *bar_; }
-    // Adds the notification icon with the tip of the active tree, or takes it away.
-    void showTrayIcon();
-    void hideTrayIcon();
+    // The notification icon and the docking bar.
+    DesktopIntegration& desktop() { return *desktop_; }
+    TrayIcon& trayIcon();
+    BarDialog& bar();
     // The window's place at the screen edge, and auto-hide.
     EdgeDocking& docking() { return *docking_; }
 
@@ -132,7 +131,6 @@ class MainDialog : public QWidget {
     void registerNetworkCommands();
     // Settings, the view toggles, the tray icon and the bar.
     void registerOptionCommands();
-    void setUpDocking();
     void buildToolbar();
     void openHelp();
     void showAbout();
@@ -164,8 +162,7 @@ class MainDialog : public QWidget {
     QToolBar* toolbar_ = nullptr;
     ViewOptions view_;
     NetworkSettings network_;
-    TrayIcon* tray_ = nullptr;
-    std::unique_ptr<BarDialog> bar_;
+    DesktopIntegration* desktop_ = nullptr;
     EdgeDocking* docking_ = nullptr;
     TreeEditor* editor_ = nullptr;
     int toolbarBand_;

@@ -2,6 +2,7 @@
 
 #include "core/accounts/AccountWriteBack.h"
 #include "gui/accounts/MailSecurityProfile.h"
+#include "gui/app/DesktopIntegration.h"
 #include "gui/app/EdgeDocking.h"
 #include "gui/app/MainDialog.h"
 #include "gui/options/COptionSheet.h"
@@ -11,14 +12,6 @@ namespace brivanta {
 
 void MainDialog::registerOptionCommands() {
     commands_.setHandler(ids::kSettings, [this] { openOptions(); });
-    commands_.setHandler(ids::kShowTrayIcon, [this] {
-        if (view_.showTrayIcon)
-            hideTrayIcon();
-        else
-            showTrayIcon();
-        view_.showTrayIcon = !view_.showTrayIcon;
-        commands_.refresh();
-    });
 }
 
 void MainDialog::openOptions() {
@@ -47,10 +40,7 @@ void MainDialog::applyOptions(const OptionValues& values) {
 
     ViewOptions flags = values.view;
     setShowToolbar(flags.showToolbar);
-    if (view_.showTrayIcon && !flags.showTrayIcon)
-        hideTrayIcon();
-    else if (!view_.showTrayIcon && flags.showTrayIcon)
-        showTrayIcon();
+    desktop_->setTrayIconShown(flags.showTrayIcon);
     activeTree_->setShowMenuIcons(flags.showMenuIcons);
     // Listening is the listener's own state; the sheet only carries it through.
     flags.listening = view_.listening;
