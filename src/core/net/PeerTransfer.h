@@ -9,8 +9,8 @@
 #include "core/net/NetTimeouts.h"
 #include "core/net/TcpListener.h"
 #include "core/net/TransferLimits.h"
-#include "core/trees/EntriesAdded.h"
 #include "core/trees/BookmarkTree.h"
+#include "core/trees/EntriesAdded.h"
 
 namespace brivanta::net {
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "core/formats/StringStream.h"
-#include "core/trees/EntriesAdded.h"
 #include "core/trees/BookmarkTree.h"
+#include "core/trees/EntriesAdded.h"
 
 namespace brivanta::net {
 
