@@ -2,13 +2,18 @@
 #include <QDir>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QTimer>
 #include <QTranslator>
 #include <cstdio>
+#include <memory>
 
 #include "core/app/ProgramDirectory.h"
 #include "core/app/Storage.h"
 #include "core/app/Version.h"
+#include "gui/accounts/LoginFlow.h"
 #include "gui/app/MainDialog.h"
+#include "gui/app/TipDialog.h"
+#include "gui/platform/DesktopProfile.h"
 #include "gui/platform/TerminationSignals.h"
 
 namespace {
@@ -39,11 +44,12 @@ int main(int argc, char** argv) {
         if (arg == "--help") {
             std::printf(
                 "用法: brivanta [--home DIR] [--version]\n"
-                "  --home DIR  以 DIR 为程序目录（System.bvk、tips.txt、Help/、Data/ 所在处），\n"
+                "  --home DIR  以 DIR 为程序目录（System.bvk、tips.txt、Help/、Data/ 及设置文件\n"
+                "              Brivanta.conf 所在处），\n"
                 "              也可用环境变量 BRIVANTA_HOME 指定。\n"
                 "  --version   显示版本号。\n\n"
-                "数据目录: %s\n程序文件目录: %s\n",
-                roots.dataRoot.c_str(), roots.shareRoot.c_str());
+                "数据目录: %s\n程序文件目录: %s\n设置文件: %s\n",
+                roots.dataRoot.c_str(), roots.shareRoot.c_str(), roots.profileFile.c_str());
             return 0;
         }
     }
@@ -71,9 +77,16 @@ int main(int argc, char** argv) {
         return 1;
     }
     // Made absolute once, here: nothing later depends on the working directory.
-    brivanta::MainDialog window{brivanta::Storage(roots.dataRoot, roots.shareRoot)};
-    if (!window.initialise())
+    brivanta::DesktopProfile::open(brivanta::absolutePath(roots.profileFile));
+    auto login = std::make_unique<brivanta::LoginSession>(
+        brivanta::Storage(roots.dataRoot, roots.shareRoot));
+    if (!brivanta::runLogin(*login))
         return 0;
+    brivanta::MainDialog window{std::move(login)};
+    window.start();
+    // Once the window is on the screen, so the tip has something to stand in front of.
+    QTimer::singleShot(0, &window,
+                       [&window] { brivanta::TipDialog::showAtStart(window.storage(), &window); });
     QObject::connect(&window, &brivanta::MainDialog::closed, &app, &QApplication::quit);
     // A session that ends while the window is open still saves, as closing does; so does a
     // termination signal (logging out, shutting down, Ctrl+C in the terminal).

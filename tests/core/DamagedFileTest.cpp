@@ -57,18 +57,18 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.what); });
 
 TEST(DamagedFile, ACopyIsKeptBesideItAndNeverOverwritten) {
-    testing::TempDir dir(true);
+    testing::TempDir dir;
     const std::string cut = kWhole.substr(0, kWhole.size() - 1);
-    writeFile("t.bvk", cut);
-    EXPECT_EQ(keepDamagedCopy("t.bvk"), "t.bvk.damaged");
-    EXPECT_EQ(keepDamagedCopy("t.bvk"), "t.bvk.damaged.1");
+    writeFile(dir.relative("t.bvk"), cut);
+    EXPECT_EQ(keepDamagedCopy(dir.relative("t.bvk")), dir.relative("t.bvk.damaged"));
+    EXPECT_EQ(keepDamagedCopy(dir.relative("t.bvk")), dir.relative("t.bvk.damaged.1"));
     BookmarkTree tree;
     tree.InsertNode({"new", "n", ""});
-    ASSERT_FALSE(saveArchiveFile(tree, "t.bvk").failed());
+    ASSERT_FALSE(saveArchiveFile(tree, dir.relative("t.bvk")).failed());
     std::string kept;
-    ASSERT_FALSE(readWholeFile("t.bvk.damaged", kept).failed());
+    ASSERT_FALSE(readWholeFile(dir.relative("t.bvk.damaged"), kept).failed());
     EXPECT_EQ(kept, cut);
-    EXPECT_EQ(keepDamagedCopy("missing.bvk"), "");
+    EXPECT_EQ(keepDamagedCopy(dir.relative("missing.bvk")), "");
 }
 
 }  // namespace

@@ -56,23 +56,23 @@ TEST_P(FailedSave, LeavesTheOldTreeFileWhole) {
 }
 
 TEST_P(FailedSave, LeavesTheOldAccountFileWhole) {
-    testing::TempDir dir(true);  // a relative path this time
+    testing::TempDir dir;  // a relative path this time
     AccountTable table;
     UserAccount a;
     a.name = "first";
     table.set(a);
-    ASSERT_FALSE(table.saveFile("Users.ini").failed());
-    const std::string before = contentOf("Users.ini");
+    ASSERT_FALSE(table.saveFile(dir.relative("Users.ini")).failed());
+    const std::string before = contentOf(dir.relative("Users.ini"));
     for (int i = 0; i < 1000; ++i) {
         a.name = "user" + std::to_string(i);
         a.email = a.name + "@example.com";
         table.set(a);
     }
-    FileError e = table.saveFile("Users.ini", testing::failAfter(GetParam()));
+    FileError e = table.saveFile(dir.relative("Users.ini"), testing::failAfter(GetParam()));
     ASSERT_TRUE(e.failed());
-    EXPECT_NE(e.writeMessage().find("Users.ini"), std::string::npos);
-    EXPECT_EQ(contentOf("Users.ini"), before);
-    EXPECT_EQ(namesIn("."), std::set<std::string>{"Users.ini"});
+    EXPECT_NE(e.writeMessage().find(dir.relative("Users.ini")), std::string::npos);
+    EXPECT_EQ(contentOf(dir.relative("Users.ini")), before);
+    EXPECT_EQ(namesIn(dir.relative(".")), std::set<std::string>{"Users.ini"});
 }
 
 INSTANTIATE_TEST_SUITE_P(AfterBytes, FailedSave, ::testing::Values(0, 1, 4095, 4096, 10000));
@@ -111,22 +111,25 @@ TEST(KilledSave, LeavesNothingTheNextSaveDoesNotRemove) {
 TEST(KilledSave, NamedLeftoversOfThatFileGoWithItsNextSave) {
     // Where a file system has no unnamed files, a killed save leaves a named temporary file;
     // the next save of that file removes it, and leaves other files' temporaries alone.
-    testing::TempDir dir(true);
-    std::filesystem::create_directory("real");
-    std::filesystem::create_directory_symlink("real", "link");
-    for (const char* name : {"real/.t.bvk.brivanta-save-Ab12Cd", "real/.t.bvk.brivanta-save-zzzzzz",
-                             "real/.u.bvk.brivanta-save-Ab12Cd", "real/.brivanta-save-Ab12Cd"}) {
-        std::FILE* f = std::fopen(name, "w");
+    testing::TempDir dir;
+    std::filesystem::create_directory(dir.relative("real"));
+    std::filesystem::create_directory_symlink("real", dir.relative("link"));
+    for (const std::string& name : {dir.relative("real/.t.bvk.brivanta-save-Ab12Cd"),
+                                    dir.relative("real/.t.bvk.brivanta-save-zzzzzz"),
+                                    dir.relative("real/.u.bvk.brivanta-save-Ab12Cd"),
+                                    dir.relative("real/.brivanta-save-Ab12Cd")}) {
+        std::FILE* f = std::fopen(name.c_str(), "w");
         ASSERT_NE(f, nullptr);
         std::fputs("leftover", f);
         std::fclose(f);
     }
     BookmarkTree tree;
     fill(tree, 3, "t");
-    ASSERT_FALSE(saveArchiveFile(tree, "link/t.bvk").failed());
+    ASSERT_FALSE(saveArchiveFile(tree, dir.relative("link/t.bvk")).failed());
     // The unnamed leftover of an older version is too recent to be known as stale.
-    EXPECT_EQ(namesIn("real"), (std::set<std::string>{"t.bvk", ".u.bvk.brivanta-save-Ab12Cd",
-                                                      ".brivanta-save-Ab12Cd"}));
+    EXPECT_EQ(
+        namesIn(dir.relative("real")),
+        (std::set<std::string>{"t.bvk", ".u.bvk.brivanta-save-Ab12Cd", ".brivanta-save-Ab12Cd"}));
 }
 
 }  // namespace

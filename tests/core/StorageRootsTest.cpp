@@ -20,6 +20,7 @@ struct RootsCase {
     const char* dataRoot;
     const char* shareRoot;
     bool installed;
+    const char* profileFile;
 };
 
 class StorageRootsChoice : public ::testing::TestWithParam<RootsCase> {};
@@ -32,73 +33,98 @@ TEST_P(StorageRootsChoice, FollowsTheRule) {
     facts.executableDirectory = c.executableDirectory;
     facts.xdgDataHome = c.xdgDataHome;
     facts.userHome = "/home/ann";
+    // The rows with an absolute XDG_DATA_HOME set XDG_CONFIG_HOME too.
+    facts.xdgConfigHome = c.xdgDataHome[0] == '/' ? "/conf" : "";
     facts.exists = [&](const std::string& p) { return c.existing.count(p) > 0; };
     StorageRoots roots = chooseStorageRoots(facts);
     EXPECT_EQ(roots.dataRoot, c.dataRoot) << c.what;
     EXPECT_EQ(roots.shareRoot, c.shareRoot) << c.what;
     EXPECT_EQ(roots.installed, c.installed) << c.what;
+    EXPECT_EQ(roots.profileFile, c.profileFile) << c.what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, StorageRootsChoice,
-    ::testing::Values(
-        RootsCase{"build tree",
-                  "",
-                  "",
-                  "/src/build/bin",
-                  "",
-                  {"/src/build/bin/System.bvk"},
-                  "/src/build/bin",
-                  "/src/build/bin",
-                  false},
-        RootsCase{"installed",
-                  "",
-                  "",
-                  "/usr/bin",
-                  "",
-                  {"/usr/share/brivanta"},
-                  "/home/ann/.local/share/brivanta",
-                  "/usr/share/brivanta",
-                  true},
-        RootsCase{"installed with XDG_DATA_HOME",
-                  "",
-                  "",
-                  "/opt/b/bin",
-                  "/data/",
-                  {"/opt/b/share/brivanta"},
-                  "/data/brivanta",
-                  "/opt/b/share/brivanta",
-                  true},
-        RootsCase{"a relative XDG_DATA_HOME is ignored",
-                  "",
-                  "",
-                  "/usr/bin",
-                  "rel",
-                  {"/usr/share/brivanta"},
-                  "/home/ann/.local/share/brivanta",
-                  "/usr/share/brivanta",
-                  true},
-        RootsCase{
-            "--home wins", "h/", "/env", "/usr/bin", "", {"/usr/share/brivanta"}, "h", "h", false},
-        RootsCase{"BRIVANTA_HOME next",
-                  "",
-                  "/env",
-                  "/usr/bin",
-                  "",
-                  {"/usr/share/brivanta"},
-                  "/env",
-                  "/env",
-                  false},
-        RootsCase{"an unpacked copy beside a share folder stays portable",
-                  "",
-                  "",
-                  "/opt/b/bin",
-                  "",
-                  {"/opt/b/bin/System.bvk", "/opt/b/share/brivanta"},
-                  "/opt/b/bin",
-                  "/opt/b/bin",
-                  false},
-        RootsCase{"neither", "", "", "/x/bin", "", {}, "/x/bin", "/x/bin", false}),
+    ::testing::Values(RootsCase{"build tree",
+                                "",
+                                "",
+                                "/src/build/bin",
+                                "",
+                                {"/src/build/bin/System.bvk"},
+                                "/src/build/bin",
+                                "/src/build/bin",
+                                false,
+                                "/home/ann/.config/Velkor/Brivanta.conf"},
+                      RootsCase{"installed",
+                                "",
+                                "",
+                                "/usr/bin",
+                                "",
+                                {"/usr/share/brivanta"},
+                                "/home/ann/.local/share/brivanta",
+                                "/usr/share/brivanta",
+                                true,
+                                "/home/ann/.config/Velkor/Brivanta.conf"},
+                      RootsCase{"installed with XDG_DATA_HOME",
+                                "",
+                                "",
+                                "/opt/b/bin",
+                                "/data/",
+                                {"/opt/b/share/brivanta"},
+                                "/data/brivanta",
+                                "/opt/b/share/brivanta",
+                                true,
+                                "/conf/Velkor/Brivanta.conf"},
+                      RootsCase{"a relative XDG_DATA_HOME is ignored",
+                                "",
+                                "",
+                                "/usr/bin",
+                                "rel",
+                                {"/usr/share/brivanta"},
+                                "/home/ann/.local/share/brivanta",
+                                "/usr/share/brivanta",
+                                true,
+                                "/home/ann/.config/Velkor/Brivanta.conf"},
+                      RootsCase{"--home wins",
+                                "h/",
+                                "/env",
+                                "/usr/bin",
+                                "",
+                                {"/usr/share/brivanta"},
+                                "h",
+                                "h",
+                                false,
+                                "h/Brivanta.conf"},
+                      RootsCase{"BRIVANTA_HOME next",
+                                "",
+                                "/env",
+                                "/usr/bin",
+                                "",
+                                {"/usr/share/brivanta"},
+                                "/env",
+                                "/env",
+                                false,
+                                "/env/Brivanta.conf"},
+                      RootsCase{"an unpacked copy beside a share folder stays portable",
+                                "",
+                                "",
+                                "/opt/b/bin",
+                                "",
+                                {"/opt/b/bin/System.bvk", "/opt/b/share/brivanta"},
+                                "/opt/b/bin",
+                                "/opt/b/bin",
+                                false,
+                                "/home/ann/.config/Velkor/Brivanta.conf"},
+                      RootsCase{"neither",
+                                "",
+                                "",
+                                "/x/bin",
+                                "",
+                                {},
+                                "/x/bin",
+                                "/x/bin",
+                                false,
+                                "/home/ann/.config/Velkor/Brivanta.conf"}),
     [](const ::testing::TestParamInfo<RootsCase>& info) {
         return "case" + std::to_string(info.index);
     });
@@ -112,7 +138,7 @@ TEST(PrepareDataRoot, SeedsOnceAndNeverOverwrites) {
         sink.write("shipped", 7);
         ASSERT_FALSE(sink.commit().failed());
     }
-    StorageRoots roots{dir.file("home/.local/share/brivanta"), dir.file("share"), true};
+    StorageRoots roots{dir.file("home/.local/share/brivanta"), dir.file("share"), true, ""};
     ASSERT_FALSE(prepareDataRoot(roots).failed());
     std::string seeded;
     ASSERT_FALSE(readWholeFile(roots.dataRoot + "/System.bvk", seeded).failed());
@@ -130,7 +156,7 @@ TEST(PrepareDataRoot, SeedsOnceAndNeverOverwrites) {
     EXPECT_EQ(seeded, "mine");
 
     // A portable copy is left alone.
-    StorageRoots portable{dir.file("nothing"), dir.file("nothing"), false};
+    StorageRoots portable{dir.file("nothing"), dir.file("nothing"), false, ""};
     EXPECT_FALSE(prepareDataRoot(portable).failed());
     EXPECT_FALSE(std::filesystem::exists(dir.file("nothing")));
 }

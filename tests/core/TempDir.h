@@ -32,6 +32,12 @@ class TempDir {
 
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
+    // `name` in the directory by a path relative to the working directory, which tests
+    // leave where it is.
+    std::string relative(const std::string& name) const {
+        return std::filesystem::relative(path_, std::filesystem::current_path()).string() + "/" +
+               name;
+    }
 
   private:
     std::string path_;

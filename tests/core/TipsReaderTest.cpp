@@ -77,12 +77,12 @@ TEST(TipsReader, AMissingFileIsNotOpenAndGivesNothing) {
 }
 
 TEST(TipsReader, APositionKeptBetweenRunsContinuesAfterTheLastTipShown) {
-    testing::TempDir dir(true);
-    writeFile("tips.txt", "a\n;c\nb\nc\n");
+    testing::TempDir dir;
+    writeFile(dir.relative("tips.txt"), "a\n;c\nb\nc\n");
     std::int64_t position = 0;
     std::string stamp;
     {
-        TipsReader first("tips.txt", position, stamp);  // relative to the current directory
+        TipsReader first(dir.relative("tips.txt"), position, stamp);  // a relative path
         EXPECT_TRUE(first.stampChanged());
         EXPECT_EQ(first.nextTip(), "a\n");
         EXPECT_EQ(first.nextTip(), "b\n");
@@ -91,7 +91,7 @@ TEST(TipsReader, APositionKeptBetweenRunsContinuesAfterTheLastTipShown) {
     }
     EXPECT_EQ(position, 7);
     std::filesystem::create_symlink(dir.file("tips.txt"), dir.file("link.txt"));
-    TipsReader again("link.txt", position, stamp);
+    TipsReader again(dir.relative("link.txt"), position, stamp);
     EXPECT_FALSE(again.stampChanged());
     EXPECT_EQ(again.nextTip(), "c\n");
 }

@@ -63,7 +63,7 @@ class AccountDialogsTest : public QObject {
 void AccountDialogsTest::wrongPasswordWarnsKeepsFocusAndAllowsRetry() {
     TempHome home;
     writeAccounts(home, {makeAccount("abc", "abc", "abc@example.com")});
-    LoginDialog login{Storage(".")};
+    LoginDialog login{Storage(home.path())};
     login.show();
     QVERIFY(!login.noAccountHint()->isVisible());
     QCOMPARE(login.focusWidget(), static_cast<QWidget*>(login.passwordEdit()));
@@ -96,7 +96,7 @@ void AccountDialogsTest::duplicatedNameIsListedTwiceAndLogsInWithTheLaterRecord(
                          makeAccount("dup", "two", "second@example.com")});
     ModalDriver driver;
     {
-        LoginDialog login{Storage(".")};
+        LoginDialog login{Storage(home.path())};
         login.show();
         QCOMPARE(login.userList()->count(), 3);
         QCOMPARE(login.userList()->itemText(0), QStringLiteral("dup"));
@@ -112,7 +112,7 @@ void AccountDialogsTest::duplicatedNameIsListedTwiceAndLogsInWithTheLaterRecord(
         QCOMPARE(login.account().email, std::string("second@example.com"));
     }
     {
-        LoginDialog login{Storage(".")};
+        LoginDialog login{Storage(home.path())};
         login.userList()->setCurrentIndex(2);
         login.passwordEdit()->setText(QStringLiteral("two"));
         login.accept();
@@ -124,7 +124,7 @@ void AccountDialogsTest::duplicatedNameIsListedTwiceAndLogsInWithTheLaterRecord(
 void AccountDialogsTest::emptyListConfirmsNothing() {
     TempHome home;
     ModalDriver driver;
-    LoginDialog login{Storage(".")};
+    LoginDialog login{Storage(home.path())};
     login.show();
     QCOMPARE(login.userList()->count(), 0);
     // A first start says there is nobody yet and offers "新建" first.
@@ -143,7 +143,7 @@ void AccountDialogsTest::chineseNameAndPasswordAreCheckedAsStoredBytes() {
     TempHome home;
     const std::string name = text::gbk("张伟");
     writeAccounts(home, {makeAccount(name, text::gbk("口令"))});
-    LoginDialog login{Storage(".")};
+    LoginDialog login{Storage(home.path())};
     login.show();
     QCOMPARE(login.userList()->itemText(0), QString::fromUtf8("张伟"));
     commitText(login.passwordEdit(), QString::fromUtf8("口令"));
@@ -156,7 +156,7 @@ void AccountDialogsTest::chineseNameAndPasswordAreCheckedAsStoredBytes() {
 void AccountDialogsTest::newUserTrimsTheNameAndCreatesTheAccountFile() {
     TempHome home;
     QVERIFY(!home.exists(QStringLiteral("Data")));
-    NewUserDialog dialog{Storage(".")};
+    NewUserDialog dialog{Storage(home.path())};
     dialog.show();
     fillNewUser(dialog, QStringLiteral("  bob \t"), QStringLiteral("pw"), QStringLiteral("pw"));
     dialog.emailEdit()->setText(QStringLiteral("bob@example.com"));
@@ -180,7 +180,7 @@ void AccountDialogsTest::newUserTrimsTheNameAndCreatesTheAccountFile() {
 void AccountDialogsTest::newUserRefusesInOrderWithoutWriting() {
     TempHome home;
     ModalDriver driver;
-    NewUserDialog dialog{Storage(".")};
+    NewUserDialog dialog{Storage(home.path())};
     dialog.show();
     // An empty name is reported before the passwords are compared.
     fillNewUser(dialog, QStringLiteral("   "), QStringLiteral("a"), QStringLiteral("b"));
@@ -208,7 +208,7 @@ void AccountDialogsTest::newUserRefusesInOrderWithoutWriting() {
 void AccountDialogsTest::newUserRefusesNamesThatCannotNameAFile() {
     TempHome home;
     ModalDriver driver;
-    NewUserDialog dialog{Storage(".")};
+    NewUserDialog dialog{Storage(home.path())};
     dialog.show();
     const QStringList bad = {QStringLiteral("../evil"), QStringLiteral("a/b"),
                              QStringLiteral("a\\b"),    QStringLiteral("."),
@@ -247,7 +247,7 @@ void AccountDialogsTest::loginWithANameTheTableDoesNotKnowSaysSoPlainly() {
     TempHome home;
     writeAccounts(home, {makeAccount("abc", "abc")});
     ModalDriver driver;
-    LoginDialog login{Storage(".")};
+    LoginDialog login{Storage(home.path())};
     login.show();
     // The list and the table disagree only if something changed the list behind its back.
     login.userList()->addItem(QStringLiteral("ghost"), QByteArray("ghost"));
@@ -267,7 +267,7 @@ void AccountDialogsTest::newUserStaysOpenWhenTheAccountCannotBeSaved() {
     // A file where the directory should be: neither creating "Data" nor writing into it works.
     home.write(QStringLiteral("Data"), "not a directory");
     ModalDriver driver;
-    NewUserDialog dialog{Storage(".")};
+    NewUserDialog dialog{Storage(home.path())};
     dialog.show();
     fillNewUser(dialog, QStringLiteral("dave"), QStringLiteral("pw"), QStringLiteral("pw"));
     dialog.accept();
@@ -286,7 +286,7 @@ void AccountDialogsTest::newUserDoesNotReplaceAnAccountFileItCannotRead() {
     // Something unreadable where the account file should be (here a directory).
     QVERIFY(QDir().mkpath(home.filePath(QStringLiteral("Data/Users.ini"))));
     ModalDriver driver;
-    NewUserDialog dialog{Storage(".")};
+    NewUserDialog dialog{Storage(home.path())};
     dialog.show();
     fillNewUser(dialog, QStringLiteral("erin"), QStringLiteral("pw"), QStringLiteral("pw"));
     dialog.accept();
@@ -314,9 +314,10 @@ void AccountDialogsTest::newUserFromTheLoginLogsInWithoutASecondLogin() {
         dialog->emailEdit()->setText(QStringLiteral("new@example.com"));
         dialog->accept();
     });
-    std::optional<UserAccount> account = runLogin(Storage("."));
+    LoginSession login{Storage(home.path())};
+    QVERIFY(runLogin(login));
     QVERIFY(driver.allActionsRun());
-    QVERIFY(account.has_value());
+    const std::optional<UserAccount> account = login.account();
     QCOMPARE(account->name, text::gbk("新人"));
     QCOMPARE(account->password, std::string("pw"));
     QCOMPARE(account->email, std::string("new@example.com"));
@@ -331,20 +332,20 @@ void AccountDialogsTest::cancelledLoginWritesNothing() {
         QVERIFY(login);
         QTest::keyClick(login, Qt::Key_Escape);
     });
-    MainDialog window{Storage(home.path())};
-    QVERIFY(!window.initialise());
+    auto login = std::make_unique<LoginSession>(Storage(home.path()));
+    QVERIFY(!runLogin(*login));
     QVERIFY(driver.allActionsRun());
-    QVERIFY(!window.isVisible());
     QVERIFY(home.entries().isEmpty());
     // Closing a window that never started saves nothing either.
+    MainDialog window{std::move(login)};
     window.close();
     QVERIFY(home.entries().isEmpty());
 }
 
 void AccountDialogsTest::everyPushButtonIsFlat() {
     TempHome home;
-    LoginDialog login{Storage(".")};
-    NewUserDialog newUser{Storage(".")};
+    LoginDialog login{Storage(home.path())};
+    NewUserDialog newUser{Storage(home.path())};
     for (QDialog* dialog : std::initializer_list<QDialog*>{&login, &newUser}) {
         const QList<QPushButton*> buttons = dialog->findChildren<QPushButton*>();
         QVERIFY(buttons.size() >= 2);

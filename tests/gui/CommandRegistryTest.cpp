@@ -108,8 +108,8 @@ void CommandRegistryTest::targetsFollowMenusAndQueuedCommandsKeepTheirs() {
 
 void CommandRegistryTest::noEnabledCommandWithoutAHandler() {
     TempHome home;
-    MainDialog window{Storage(home.path())};
-    window.start(makeAccount("u", "pw"));
+    MainDialog window{logIn(home.path(), makeAccount("u", "pw"))};
+    window.start();
     window.show();
     // Open every drop-down once, so that the actions they show exist.
     for (int id : {ids::kAbout, ids::kSendToMailbox, ids::kReceiveFromMailbox}) {
@@ -156,8 +156,8 @@ void CommandRegistryTest::everyIconTheProgramNamesExists() {
     }
     // The toolbar buttons show them.
     TempHome home;
-    MainDialog window{Storage(home.path())};
-    window.start(makeAccount("u", "pw"));
+    MainDialog window{logIn(home.path(), makeAccount("u", "pw"))};
+    window.start();
     for (int id : ids::kToolbarLayout) {
         if (id != 0)
             QVERIFY2(!window.toolButton(id)->icon().isNull(), qPrintable(QString::number(id)));

@@ -136,8 +136,8 @@ void CommandTargetTest::barMenusActOnTheTreeTheyName() {
     QFETCH(Answer, answer);
     QFETCH(int, expectedSize);
     TempHome home;
-    MainDialog window{Storage(home.path())};
-    window.start(makeAccount("u", "p"));
+    MainDialog window{logIn(home.path(), makeAccount("u", "p"))};
+    window.start();
     fillTrees(window);
     // 收藏 shown; the menu of another tree's button on the bar.
     window.switchCategory(1);
@@ -165,8 +165,8 @@ void CommandTargetTest::barMenusActOnTheTreeTheyName() {
 void CommandTargetTest::queuedCommandKeepsItsTarget() {
     // Export runs after its menu closed, on the tree the menu was for, not the shown one.
     TempHome home;
-    MainDialog window{Storage(home.path())};
-    window.start(makeAccount("u", "p"));
+    MainDialog window{logIn(home.path(), makeAccount("u", "p"))};
+    window.start();
     window.customTree().InsertNode({"Kept", "https://example.com/", ""});
     window.switchCategory(1);
     int exported = 0;
@@ -199,8 +199,8 @@ void CommandTargetTest::keysReachTheCommands() {
     QFETCH(QKeySequence, keys);
     QFETCH(QString, expected);
     TempHome home;
-    MainDialog window{Storage(home.path())};
-    window.start(makeAccount("u", "p"));
+    MainDialog window{logIn(home.path(), makeAccount("u", "p"))};
+    window.start();
     BookmarkTree& tree = window.customTree();
     ItemId a = tree.InsertNode({"A", "", ""});
     BookmarkTreeView* view = window.treeView(ids::kCustomTreeControl);
@@ -272,8 +272,8 @@ void CommandTargetTest::menusShowTheirOwnTexts() {
     QFETCH(QStringList, items);
     QFETCH(int, firstCommand);
     TempHome home;
-    MainDialog window{Storage(home.path())};
-    window.start(makeAccount("u", "p"));
+    MainDialog window{logIn(home.path(), makeAccount("u", "p"))};
+    window.start();
     fillTrees(window);
     int ran = 0;
     window.commands().setHandler(firstCommand, [&ran] { ++ran; });
@@ -296,8 +296,8 @@ void CommandTargetTest::menusShowTheirOwnTexts() {
 
 void CommandTargetTest::undoSaysWhatItUndoes() {
     TempHome home;
-    MainDialog window{Storage(home.path())};
-    window.start(makeAccount("u", "p"));
+    MainDialog window{logIn(home.path(), makeAccount("u", "p"))};
+    window.start();
     QAction* undo = window.commands().action(ids::kUndo);
     QAction* redo = window.commands().action(ids::kRedo);
     QCOMPARE(undo->text(), QString::fromUtf8("撤销"));

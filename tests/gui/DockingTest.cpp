@@ -2,7 +2,6 @@
 #include <QCursor>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -66,19 +65,17 @@ class DockingTest : public QObject {
 
   private:
     void startWindow(MainDialog& window);
-    QTemporaryDir settingsDir_;
+    TestProfile profile_;
     std::vector<ShownMenu> shown_;
 };
 
 void DockingTest::initTestCase() {
     QCoreApplication::setOrganizationName(QStringLiteral("BrivantaTest"));
     QCoreApplication::setApplicationName(QStringLiteral("DockingTest"));
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir_.path());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
 }
 
 void DockingTest::startWindow(MainDialog& window) {
-    window.start(makeAccount(text::gbk("张三"), "pw"));
+    window.start();
     shown_.clear();
     window.menus().setRunner([this, &window](IconMenu& menu, const QPoint& at) {
         ShownMenu m;
@@ -101,7 +98,7 @@ void DockingTest::startWindow(MainDialog& window) {
 
 void DockingTest::trayTipFollowsTheCategory() {
     TempHome home;
-    MainDialog window{Storage(home.path())};
+    MainDialog window{logIn(home, makeAccount(text::gbk("张三"), "pw"))};
     startWindow(window);
     // Added at start whether or not the desktop has a notification area.
     QVERIFY(window.trayIcon().isAdded());
@@ -118,16 +115,16 @@ void DockingTest::trayTipFollowsTheCategory() {
     window.close();
 
     // A long name: the tip keeps the whole characters within 63 bytes.
-    MainDialog longName{Storage(home.path())};
     QString thirty = QString(30, QChar(0x5F20));
-    longName.start(makeAccount(text::fromUtf8(thirty.toStdString()), "pw"));
+    MainDialog longName{logIn(home, makeAccount(text::fromUtf8(thirty.toStdString()), "pw"))};
+    longName.start();
     QCOMPARE(longName.trayIcon().tip(), thirty + QString::fromUtf8("（"));
     longName.close();
 }
 
 void DockingTest::toggleCommandsFlipTheirSwitchesAndCheckMarks() {
     TempHome home;
-    MainDialog window{Storage(home.path())};
+    MainDialog window{logIn(home, makeAccount(text::gbk("张三"), "pw"))};
     startWindow(window);
     CommandRegistry& commands = window.commands();
     struct Toggle {
@@ -159,7 +156,7 @@ void DockingTest::toggleCommandsFlipTheirSwitchesAndCheckMarks() {
 
 void DockingTest::closingRemovesTheTrayIconAndHidesTheBar() {
     TempHome home;
-    MainDialog window{Storage(home.path())};
+    MainDialog window{logIn(home, makeAccount(text::gbk("张三"), "pw"))};
     startWindow(window);
     window.show();
     QVERIFY(window.bar().isVisible());
@@ -213,7 +210,7 @@ void DockingTest::barCategoryButtonsShowTheirQuickMenus() {
     QFETCH(QString, category);
     QFETCH(QStringList, items);
     TempHome home;
-    MainDialog window{Storage(home.path())};
+    MainDialog window{logIn(home, makeAccount(text::gbk("张三"), "pw"))};
     startWindow(window);
     window.recommendedTree().InsertNode({"Engine", "https://search.example/", ""});
     window.customTree().InsertNode({"Example", "https://example.com/", ""});
@@ -231,7 +228,7 @@ void DockingTest::barCategoryButtonsShowTheirQuickMenus() {
 
 void DockingTest::barSystemButtonShowsTheProgramMenu() {
     TempHome home;
-    MainDialog window{Storage(home.path())};
+    MainDialog window{logIn(home, makeAccount(text::gbk("张三"), "pw"))};
     startWindow(window);
     QTest::mouseClick(window.bar().button(1084), Qt::LeftButton);
     QCOMPARE(shown_.size(), size_t(1));
@@ -264,7 +261,7 @@ void DockingTest::barRightClicks() {
     QFETCH(int, tree);
     QFETCH(QString, line2);
     TempHome home;
-    MainDialog window{Storage(home.path())};
+    MainDialog window{logIn(home, makeAccount(text::gbk("张三"), "pw"))};
     startWindow(window);
     BarDialog& bar = window.bar();
     QPoint at = bar.button(button)->geometry().center();
@@ -290,7 +287,7 @@ void DockingTest::barRightClicks() {
 
 void DockingTest::windowSlidesOutAndComesBack() {
     TempHome home;
-    MainDialog window{Storage(home.path())};
+    MainDialog window{logIn(home, makeAccount(text::gbk("张三"), "pw"))};
     startWindow(window);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -339,7 +336,7 @@ void DockingTest::windowSlidesOutAndComesBack() {
 
 void DockingTest::withAutoHideOffTheWindowIsPulledBack() {
     TempHome home;
-    MainDialog window{Storage(home.path())};
+    MainDialog window{logIn(home, makeAccount(text::gbk("张三"), "pw"))};
     startWindow(window);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));

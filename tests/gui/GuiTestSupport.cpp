@@ -7,15 +7,27 @@
 #include <QInputMethodEvent>
 
 #include "core/formats/ArchiveWriter.h"
+#include "gui/platform/DesktopProfile.h"
 
 namespace brivanta::test {
 
-TempHome::TempHome() : previous_(QDir::currentPath()) {
-    QDir::setCurrent(dir_.path());
+std::unique_ptr<LoginSession> logIn(const std::string& home, const UserAccount& account) {
+    auto login = std::make_unique<LoginSession>(Storage(home));
+    login->logIn(account);
+    return login;
 }
 
-TempHome::~TempHome() {
-    QDir::setCurrent(previous_);
+void openFreshProfile(const QString& file) {
+    QFile::remove(file);
+    DesktopProfile::open(file.toStdString());
+}
+
+TestProfile::TestProfile() {
+    DesktopProfile::setCurrent(&profile_);
+}
+
+TestProfile::~TestProfile() {
+    DesktopProfile::setCurrent(nullptr);
 }
 
 QStringList TempHome::entries() const {

@@ -8,18 +8,21 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/accounts/UserAccount.h"
+#include "core/app/LoginSession.h"
+#include "core/app/Profile.h"
 
 namespace brivanta::test {
 
-// A fresh program directory, made the current directory for the test's life.
+// A fresh program directory. The working directory is left alone: every path into the
+// home is built from path() or filePath().
 class TempHome {
   public:
-    TempHome();
-    ~TempHome();
+    TempHome() = default;
     std::string path() const { return dir_.path().toStdString(); }
     QString filePath(const QString& name) const { return dir_.filePath(name); }
     bool exists(const QString& name) const { return QFile::exists(filePath(name)); }
@@ -30,7 +33,31 @@ class TempHome {
 
   private:
     QTemporaryDir dir_;
-    QString previous_;
+};
+
+// `account` logged in on the program directory `home`, as the login dialog leaves it for the
+// window (the trees are read by MainDialog::start()).
+std::unique_ptr<LoginSession> logIn(const std::string& home, const UserAccount& account);
+inline std::unique_ptr<LoginSession> logIn(const TempHome& home, const UserAccount& account) {
+    return logIn(home.path(), account);
+}
+
+// The desktop's profile as a fresh INI file `file` (removed first), opened as the program
+// opens its own.
+void openFreshProfile(const QString& file);
+
+// A profile in memory that the desktop uses while this lives, so that a test starts with
+// none of another test's settings and never touches a real profile.
+class TestProfile {
+  public:
+    TestProfile();
+    ~TestProfile();
+    Profile& profile() { return profile_; }
+    MemorySettingsStore& store() { return store_; }
+
+  private:
+    MemorySettingsStore store_;
+    Profile profile_{store_};
 };
 
 // What a message box said when it was answered.

@@ -26,6 +26,11 @@ using namespace brivanta::test;
 
 namespace {
 
+// The home as a path relative to the working directory, ending in "/".
+QString relativeHome(const TempHome& home) {
+    return QDir::current().relativeFilePath(QString::fromStdString(home.path())) + u'/';
+}
+
 ExchangeFolders foldersIn(const TempHome& home) {
     return {home.path() + "/Favorites", home.path() + "/Documents"};
 }
@@ -53,7 +58,8 @@ class BrowserHome {
         home.write(QStringLiteral(".mozilla/firefox/profiles.ini"),
                    "[Profile0]\nName=default-release\nIsRelative=1\n"
                    "Path=Profiles/abc.default-release\nDefault=1\n\n[General]\nVersion=2\n");
-        QDir().mkpath(QStringLiteral(".mozilla/firefox/Profiles/abc.default-release"));
+        QDir().mkpath(
+            home.filePath(QStringLiteral(".mozilla/firefox/Profiles/abc.default-release")));
         sqlite3* db = nullptr;
         QByteArray places =
             QFile::encodeName(home.filePath(".mozilla/firefox/Profiles/abc.default-release/"
@@ -241,7 +247,7 @@ void ImportExportDialogTest::checksKeepTheDialogOpenWithAMessage_data() {
                                   << "fav/none.htm";
     QTest::newRow("directory is no file")
         << false << archive << "fav" << QString::fromUtf8("指定的文件不存在!\nfav") << "fav";
-    QTest::newRow("bare file name") << true << html << "page.htm" << QString() << "page.htm";
+    QTest::newRow("file name") << true << html << "page.htm" << QString() << "page.htm";
     QTest::newRow("missing folder part")
         << true << archive << "no/dir/x.bvk" << QString::fromUtf8("指定的目录不存在!\nno/dir")
         << "no/dir/x.bvk";
@@ -254,8 +260,14 @@ void ImportExportDialogTest::checksKeepTheDialogOpenWithAMessage() {
     QFETCH(QString, message);
     QFETCH(QString, shown);
     TempHome home;
-    QDir().mkdir(QStringLiteral("fav"));
-    QFile::link(QStringLiteral("fav"), QStringLiteral("fav-link"));
+    QDir().mkdir(home.filePath(QStringLiteral("fav")));
+    QFile::link(QStringLiteral("fav"), home.filePath(QStringLiteral("fav-link")));
+    // Typed relative to the working directory, which the test leaves where it is.
+    const QString base = relativeHome(home);
+    typed.prepend(base);
+    shown.prepend(base);
+    if (!message.isEmpty())
+        message.insert(message.indexOf(u'\n') + 1, base);
     ImportExportDialog dialog(isExport, QString(), foldersIn(home));
     dialog.chooseFormat(format);
     dialog.pathEdit()->setText(typed);
@@ -279,18 +291,19 @@ void ImportExportDialogTest::checksKeepTheDialogOpenWithAMessage() {
 void ImportExportDialogTest::overwriteQuestionOnlyForFiles() {
     TempHome home;
     home.write(QStringLiteral("old.htm"), "old");
-    QDir().mkdir(QStringLiteral("fav"));
+    QDir().mkdir(home.filePath(QStringLiteral("fav")));
+    const QString old = relativeHome(home) + QStringLiteral("old.htm");
     {
         ImportExportDialog dialog(true, QString(), foldersIn(home));
         dialog.chooseFormat(ids::kHtmlFileFormat);
-        dialog.pathEdit()->setText(QStringLiteral("old.htm"));
+        dialog.pathEdit()->setText(old);
         dialog.show();
         ModalDriver driver;
         driver.answerWith(QString::fromUtf8("取消"));
         QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
         QCOMPARE(driver.messages().size(), size_t(1));
         QCOMPARE(driver.messages()[0].title, QString::fromUtf8("导出"));
-        QCOMPARE(driver.messages()[0].text, QString::fromUtf8("old.htm已经存在。\n要替换吗？"));
+        QCOMPARE(driver.messages()[0].text, old + QString::fromUtf8("已经存在。\n要替换吗？"));
         QCOMPARE(driver.messages()[0].icon, QMessageBox::Question);
         QVERIFY(dialog.isVisible());
         driver.answerWith(QString::fromUtf8("确定"));
@@ -302,9 +315,9 @@ void ImportExportDialogTest::overwriteQuestionOnlyForFiles() {
         // Importing an existing file, or exporting into an existing folder, asks nothing.
         ImportExportDialog importing(false, QString(), foldersIn(home));
         importing.chooseFormat(ids::kHtmlFileFormat);
-        importing.pathEdit()->setText(QStringLiteral("old.htm"));
+        importing.pathEdit()->setText(old);
         ImportExportDialog folder(true, QString(), foldersIn(home));
-        folder.pathEdit()->setText(QStringLiteral("fav"));
+        folder.pathEdit()->setText(relativeHome(home) + QStringLiteral("fav"));
         ModalDriver driver;
         importing.accept();
         folder.accept();
@@ -316,7 +329,7 @@ void ImportExportDialogTest::overwriteQuestionOnlyForFiles() {
 
 void ImportExportDialogTest::browseOffersTheFormatsFileDialog() {
     TempHome home;
-    QDir().mkdir(QStringLiteral("fav"));
+    QDir().mkdir(home.filePath(QStringLiteral("fav")));
     ImportExportDialog dialog(true, QString(), foldersIn(home));
     dialog.chooseFormat(ids::kHtmlFileFormat);
     dialog.show();
@@ -362,7 +375,7 @@ void ImportExportDialogTest::browseOffersTheFormatsFileDialog() {
 
 void ImportExportDialogTest::exportThenImportThroughTheCommands() {
     TempHome home;
-    QDir().mkpath(QStringLiteral("Documents"));
+    QDir().mkpath(home.filePath(QStringLiteral("Documents")));
     BookmarkTree tree;
     ItemId news = tree.InsertNode({text::gbk("新闻"), "", ""});
     tree.InsertNode({"<b>sina</b>", "http://sina.com.cn/?a=1&b=2", ""}, news);
@@ -435,8 +448,9 @@ void ImportExportDialogTest::exportOfAnEmptyTreeDoesNothingAndFileErrorsAreNamed
     }
 
     // A file standing where a folder has to go.
-    QDir().mkdir(QStringLiteral("fav"));
+    QDir().mkdir(home.filePath(QStringLiteral("fav")));
     home.write(QStringLiteral("fav/Folder"), "in the way");
+    const QString fav = relativeHome(home) + QStringLiteral("fav");
     BookmarkTree tree;
     ItemId folder = tree.InsertNode({"Folder", "", ""});
     tree.InsertNode({"x", "http://x/", ""}, folder);
@@ -444,7 +458,7 @@ void ImportExportDialogTest::exportOfAnEmptyTreeDoesNothingAndFileErrorsAreNamed
     second.then([&](QWidget* w) {
         auto* dialog = qobject_cast<ImportExportDialog*>(w);
         QVERIFY(dialog);
-        dialog->pathEdit()->setText(QStringLiteral("fav"));
+        dialog->pathEdit()->setText(fav);
         clickLater(dialog->okButton());
     });
     runExport(&owner, tree, kNoItem, foldersIn(home));
@@ -569,7 +583,7 @@ void ImportExportDialogTest::missingProfilesAreNamed() {
 
 void ImportExportDialogTest::bookmarkFileGoesBothWays() {
     TempHome home;
-    QDir().mkpath(QStringLiteral("Documents"));
+    QDir().mkpath(home.filePath(QStringLiteral("Documents")));
     BookmarkTree tree;
     ItemId news = tree.InsertNode({text::gbk("新闻"), "", ""});
     tree.InsertNode({"a & b", "http://a.example/?x=1&y=2", ""}, news);
@@ -592,7 +606,8 @@ void ImportExportDialogTest::bookmarkFileGoesBothWays() {
         auto* dialog = qobject_cast<ImportExportDialog*>(w);
         QVERIFY(dialog);
         dialog->chooseFormat(ids::kBookmarkFileFormat);
-        dialog->pathEdit()->setText(QStringLiteral("Documents/favorites.html"));
+        dialog->pathEdit()->setText(relativeHome(home) +
+                                    QStringLiteral("Documents/favorites.html"));
         clickLater(dialog->okButton());
     });
     runImport(&owner, other, kNoItem, foldersIn(home));

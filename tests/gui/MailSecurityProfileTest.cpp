@@ -1,11 +1,12 @@
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "GuiTestSupport.h"
 #include "core/text/Encoding.h"
 #include "gui/accounts/MailSecurityProfile.h"
 
 using namespace brivanta;
+using brivanta::test::TestProfile;
 
 Q_DECLARE_METATYPE(std::optional<net::SecurityMode>)
 
@@ -22,19 +23,17 @@ class MailSecurityProfileTest : public QObject {
     void aDamagedValueReadsAsUnset();
 
   private:
-    QTemporaryDir settingsDir_;
+    std::unique_ptr<TestProfile> profile_;
 };
 
 void MailSecurityProfileTest::initTestCase() {
     QCoreApplication::setOrganizationName(QStringLiteral("BrivantaTest"));
     QCoreApplication::setApplicationName(QStringLiteral("MailSecurityProfileTest"));
-    QSettings::setDefaultFormat(QSettings::IniFormat);
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir_.path());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
 }
 
 void MailSecurityProfileTest::init() {
-    QSettings().clear();
+    profile_.reset();
+    profile_ = std::make_unique<TestProfile>();
 }
 
 void MailSecurityProfileTest::roundTrip_data() {
@@ -106,12 +105,12 @@ void MailSecurityProfileTest::usersAreKeptApart() {
 
 void MailSecurityProfileTest::aDamagedValueReadsAsUnset() {
     saveMailSecurityProfile("u", {net::SecurityMode::tls, net::SecurityMode::tls, "x"});
-    QSettings settings;
-    for (const QString& key : settings.allKeys()) {
-        if (key.endsWith(QStringLiteral("Security")))
-            settings.setValue(key, QStringLiteral("ssl3"));
+    MemorySettingsStore& store = profile_->store();
+    const std::map<std::string, std::string> values = store.values();
+    for (const auto& [key, value] : values) {
+        if (key.ends_with("Security"))
+            store.setValue(key, "ssl3");
     }
-    settings.sync();
     MailSecurityProfile p = loadMailSecurityProfile("u");
     QVERIFY(!p.smtpSecurity.has_value());
     QVERIFY(!p.pop3Security.has_value());

@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
 #include <QTest>
 
 #include "GuiTestSupport.h"
@@ -56,17 +55,15 @@ void MailServersDesktopTest::aBranchMailedComesBackIntoTheTreesItsEnvelopesName(
     QVERIFY(integration::emptyMailbox(user));
     NoStore store;
     MailPasswordStore::setCurrent(&store);
-    QTemporaryDir settings;
-    QSettings::setDefaultFormat(QSettings::IniFormat);
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
+    TestProfile profile;
 
     TempHome home;
     ModalDriver driver;
     UserAccount account = makeAccount("u", "pw", user + "@localhost");
     account.smtpServer = "127.0.0.1:" + std::to_string(servers.smtpPort);
     account.pop3Server = "127.0.0.1:" + std::to_string(servers.pop3Port);
-    MainDialog window{Storage(home.path())};
-    window.start(account);
+    MainDialog window{logIn(home.path(), account)};
+    window.start();
     window.show();
     ItemId work = window.customTree().InsertNode({text::gbk("工作"), "", ""});
     window.customTree().InsertNode({text::gbk("文档"), "http://docs.example.cn/", ""}, work);

@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTabBar>
@@ -5,6 +6,8 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+
+#include <algorithm>
 #include <csignal>
 
 #include "GuiTestSupport.h"
@@ -82,7 +85,9 @@ class MainDialogTest : public QObject {
     void sendButtonFollowsTheItemCount();
     void editingCommandsActOnTheShownTree();
     void layoutPlacesTreeAndTabs();
-    void closeSavesCustomThenAddressBookButNeverTheRecommendedTree();
+    void closeWritesEachChangedTreeAndOnlyThose_data();
+    void closeWritesEachChangedTreeAndOnlyThose();
+    void aPartlyReadFileIsKeptBeforeItIsSavedOver();
     void saveCommandWritesOnlyTheActiveTree();
     void closeSavesTheCustomTreeFirst();
     void everyWayOfClosingSavesAndKeysDoNotClose();
@@ -96,14 +101,15 @@ class MainDialogTest : public QObject {
     void toolbarCarriesTheCommandsAndTheirTips();
     void aRelativeProgramDirectoryWorksFromAnywhere();
     void theFrameFitsTheAvailableArea();
+    void theWidthTheUserLeftIsWhereTheNextStartBegins();
 };
 
 void MainDialogTest::startLoadsTheThreeTreesAndShowsTheCustomOne() {
     TempHome home;
     ModalDriver driver;  // a message box would fail the test instead of hanging it
     writeUserFiles(home);
-    MainDialog window{Storage(home.path())};
-    window.start(userU());
+    MainDialog window{logIn(home.path(), userU())};
+    window.start();
     QCOMPARE(window.customTree().size(), size_t(3));
     QCOMPARE(window.recommendedTree().size(), size_t(2));
     // The address book was read with three strings per record: the tag picked the image.
@@ -139,8 +145,8 @@ void MainDialogTest::tabSwitchChangesActiveTreeAndVisibleTree() {
     TempHome home;
     ModalDriver driver;  // a message box would fail the test instead of hanging it
     writeUserFiles(home);
-    MainDialog window{Storage(home.path())};
-    window.start(userU());
+    MainDialog window{logIn(home.path(), userU())};
+    window.start();
     window.show();
     const int order[] = {ids::kRecommendedTreeControl, ids::kCustomTreeControl,
                          ids::kAddressBookControl};
@@ -159,8 +165,8 @@ void MainDialogTest::sendButtonFollowsTheItemCount() {
     ModalDriver driver;  // a message box would fail the test instead of hanging it
     writeUserFiles(home);
     home.write(QStringLiteral("Data/u.bvk"), QByteArray());  // an empty custom tree
-    MainDialog window{Storage(home.path())};
-    window.start(userU());
+    MainDialog window{logIn(home.path(), userU())};
+    window.start();
     window.show();
     QToolButton* send = window.toolButton(ids::kSendToMailbox);
     QVERIFY(send);
@@ -187,8 +193,8 @@ void MainDialogTest::sendButtonFollowsTheItemCount() {
 void MainDialogTest::layoutPlacesTreeAndTabs() {
     TempHome home;
     ModalDriver driver;  // a message box would fail the test instead of hanging it
-    MainDialog window{Storage(home.path())};
-    window.start(userU());
+    MainDialog window{logIn(home.path(), userU())};
+    window.start();
     window.resize(240, 500);
     window.layoutActiveTree(ids::kCustomTreeControl);
     QWidget* tree = window.treeView(ids::kCustomTreeControl);
@@ -220,38 +226,139 @@ void MainDialogTest::layoutPlacesTreeAndTabs() {
     QVERIFY(driver.messages().empty());
 }
 
-void MainDialogTest::closeSavesCustomThenAddressBookButNeverTheRecommendedTree() {
+// What a close leaves of a file: its bytes and its inode (a save renames a new file in).
+struct FileMark {
+    QByteArray bytes;
+    quint64 inode = 0;
+    bool operator==(const FileMark&) const = default;
+};
+
+FileMark markOf(const TempHome& home, const QString& name) {
+    struct stat st {};
+    if (::stat(home.filePath(name).toLocal8Bit().constData(), &st) != 0)
+        return {};
+    return {home.read(name), static_cast<quint64>(st.st_ino)};
+}
+
+void MainDialogTest::closeWritesEachChangedTreeAndOnlyThose_data() {
+    QTest::addColumn<int>("tree");
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("written");
+    const std::pair<int, const char*> trees[] = {{kCustomTree, "custom"},
+                                                 {kAddressBookTree, "address book"},
+                                                 {kRecommendedTree, "recommended"}};
+    for (const auto& [tree, name] : trees) {
+        QTest::addRow("%s: nothing", name) << tree << "nothing" << false;
+        QTest::addRow("%s: folders opened and closed", name) << tree << "expand" << false;
+        QTest::addRow("%s: added and deleted again", name) << tree << "undone" << false;
+        QTest::addRow("%s: an entry added", name) << tree << "add" << true;
+        QTest::addRow("%s: a name changed", name) << tree << "rename" << true;
+    }
+}
+
+void MainDialogTest::closeWritesEachChangedTreeAndOnlyThose() {
+    QFETCH(int, tree);
+    QFETCH(QString, change);
+    QFETCH(bool, written);
     TempHome home;
     ModalDriver driver;  // a message box would fail the test instead of hanging it
     writeUserFiles(home);
-    QByteArray system = home.read(QStringLiteral("System.bvk"));
-    QDateTime systemTime = QFileInfo(home.filePath(QStringLiteral("System.bvk"))).lastModified();
-    MainDialog window{Storage(home.path())};
-    window.start(userU());
+    const QString files[] = {QStringLiteral("Data/u.bvk"), QStringLiteral("Data/u.ads"),
+                             QStringLiteral("System.bvk")};
+    const int kinds[] = {kCustomTree, kAddressBookTree, kRecommendedTree};
+    std::vector<FileMark> before;
+    for (const QString& file : files)
+        before.push_back(markOf(home, file));
+    MainDialog window{logIn(home.path(), userU())};
+    window.start();
     window.show();
-    window.customTree().InsertNode({"new", "https://new.example/", ""});
-    window.addressBookTree().InsertNode({"li", "", text::gbk("女")});
-    window.recommendedTree().InsertNode({"never saved", "https://no.example/", ""});
-    window.tabs()->setCurrentIndex(0);  // even with the recommended tree shown
-    QSignalSpy closed(&window, &MainDialog::closed);
+    BookmarkTree& target = window.login().tree(tree);
+    const ItemId first = target.firstChild(kNoItem);
+    if (change == "expand") {
+        BookmarkTreeView* view = window.treeView(tree);
+        window.switchCategory(tree == kRecommendedTree ? 0 : tree == kCustomTree ? 1 : 2);
+        view->expand(view->bookmarkModel()->indexOf(first));
+        QVERIFY(target.isExpanded(first));
+        view->collapse(view->bookmarkModel()->indexOf(first));
+        view->expand(view->bookmarkModel()->indexOf(first));
+    } else if (change == "undone") {
+        target.DeleteNode(target.InsertNode({"gone", "https://gone.example/", ""}));
+    } else if (change == "add") {
+        target.InsertNode({"new", "https://new.example/", ""}, first);
+    } else if (change == "rename") {
+        NodeRecord record = *target.LookupRecord(first);
+        record.name += "2";
+        target.SetRecord(first, record);
+        target.setLabel(first, record.name);
+    }
     QVERIFY(window.close());
-    QCOMPARE(closed.count(), 1);
-
-    QCOMPARE(treeSize(home, QStringLiteral("Data/u.bvk"), kCustomTree), size_t(4));
-    BookmarkTree book(kAddressBookTree);
-    readTree(home, QStringLiteral("Data/u.ads"), book);
-    QCOMPARE(book.size(), size_t(3));
-    QCOMPARE(book.LookupRecord(3)->tag, text::gbk("女"));
-    QCOMPARE(home.read(QStringLiteral("System.bvk")), system);
-    QCOMPARE(QFileInfo(home.filePath(QStringLiteral("System.bvk"))).lastModified(), systemTime);
+    for (size_t i = 0; i < std::size(files); ++i) {
+        const FileMark after = markOf(home, files[i]);
+        const bool rewritten = !(after == before[i]);
+        QVERIFY2(rewritten == (written && kinds[i] == tree), qPrintable(files[i]));
+    }
+    if (written) {
+        // What was written is the tree as it was at the close.
+        const size_t slot = static_cast<size_t>(std::find(kinds, kinds + 3, tree) - kinds);
+        BookmarkTree reread(tree);
+        readTree(home, files[slot], reread);
+        QCOMPARE(reread.size(), target.size());
+        QCOMPARE(reread.LookupRecord(first)->name, target.LookupRecord(first)->name);
+    }
     QVERIFY(driver.messages().empty());
+}
+
+void MainDialogTest::aPartlyReadFileIsKeptBeforeItIsSavedOver() {
+    TempHome home;
+    writeUserFiles(home);
+    // Cut inside the last record: the first two entries read, the third is lost to a load.
+    QByteArray whole = home.read(QStringLiteral("Data/u.bvk"));
+    QByteArray damaged = whole.left(whole.size() - 4);
+    home.write(QStringLiteral("Data/u.bvk"), damaged);
+    {
+        // Nothing changed: the file stays as it is, and the user was told at start.
+        ModalDriver driver;
+        MainDialog window{logIn(home.path(), userU())};
+        window.start();
+        QCOMPARE(window.customTree().size(), size_t(2));
+        QCOMPARE(driver.messages().size(), size_t(1));
+        QVERIFY2(driver.messages()[0].text.contains(QStringLiteral("u.bvk.damaged")),
+                 qPrintable(driver.messages()[0].text));
+        QVERIFY(window.close());
+        QCOMPARE(home.read(QStringLiteral("Data/u.bvk")), damaged);
+        QVERIFY(!home.exists(QStringLiteral("Data/u.bvk.damaged")));
+    }
+    {
+        // Changed: the damaged original is kept beside the file before the save, and the
+        // close says where.
+        ModalDriver driver;
+        MainDialog window{logIn(home.path(), userU())};
+        window.start();
+        window.customTree().InsertNode({"new", "https://new.example/", ""});
+        QVERIFY(window.close());
+        QCOMPARE(home.read(QStringLiteral("Data/u.bvk.damaged")), damaged);
+        QCOMPARE(treeSize(home, QStringLiteral("Data/u.bvk"), kCustomTree), size_t(3));
+        QCOMPARE(driver.messages().size(), size_t(2));
+        QVERIFY2(driver.messages()[1].text.contains(QStringLiteral("u.bvk.damaged")),
+                 qPrintable(driver.messages()[1].text));
+    }
+    {
+        // The file is whole now: no further copy, no message.
+        ModalDriver driver;
+        MainDialog window{logIn(home.path(), userU())};
+        window.start();
+        window.customTree().InsertNode({"more", "https://more.example/", ""});
+        QVERIFY(window.close());
+        QVERIFY(driver.messages().empty());
+        QVERIFY(!home.exists(QStringLiteral("Data/u.bvk.damaged.1")));
+    }
 }
 
 void MainDialogTest::saveCommandWritesOnlyTheActiveTree() {
     TempHome home;
     ModalDriver driver;  // a message box would fail the test instead of hanging it
-    MainDialog window{Storage(home.path())};
-    window.start(userU());
+    MainDialog window{logIn(home.path(), userU())};
+    window.start();
     window.customTree().InsertNode({"a", "https://a.example/", ""});
     QVERIFY(window.command(ids::kSave));
     QVERIFY(home.exists(QStringLiteral("Data/u.bvk")));
@@ -282,9 +389,11 @@ void MainDialogTest::closeSavesTheCustomTreeFirst() {
     QDir().mkpath(home.filePath(QStringLiteral("Data/u.ads/inside")));
     ModalDriver driver;
     driver.answerWith(QString::fromUtf8("关闭，不保存"));
-    MainDialog window{Storage(home.path())};
-    window.start(userU());
+    MainDialog window{logIn(home.path(), userU())};
+    window.start();
     window.show();
+    window.customTree().InsertNode({"a", "https://a.example/", ""});
+    window.addressBookTree().InsertNode({"b", "", text::gbk("男")});
     window.tabs()->setCurrentIndex(2);
     QVERIFY(window.close());
     QCOMPARE(driver.messages().size(), size_t(1));
@@ -297,15 +406,17 @@ void MainDialogTest::closeSavesTheCustomTreeFirst() {
 void MainDialogTest::everyWayOfClosingSavesAndKeysDoNotClose() {
     TempHome home;
     ModalDriver driver;  // a message box would fail the test instead of hanging it
-    MainDialog window{Storage(home.path())};
-    window.start(userU());
+    MainDialog window{logIn(home.path(), userU())};
+    window.start();
     window.show();
     QTest::keyClick(&window, Qt::Key_Escape);
     QTest::keyClick(window.treeView(ids::kCustomTreeControl), Qt::Key_Return);
     QTest::keyClick(window.treeView(ids::kCustomTreeControl), Qt::Key_Escape);
     QVERIFY(window.isVisible());
     QVERIFY(!home.exists(QStringLiteral("Data")));
-    // The exit command closes like the close box does: both user files appear.
+    // The exit command closes like the close box does: both changed user files appear.
+    window.customTree().InsertNode({"a", "https://a.example/", ""});
+    window.addressBookTree().InsertNode({"b", "", text::gbk("男")});
     QVERIFY(window.command(ids::kExit));
     QVERIFY(!window.isVisible());
     QVERIFY(home.exists(QStringLiteral("Data/u.bvk")));
@@ -319,10 +430,11 @@ void MainDialogTest::failedSaveOnCloseKeepsTheWindowUntilTheUserDecides() {
     // A directory in the way of the custom tree's file makes only that save fail.
     QDir().mkpath(home.filePath(QStringLiteral("Data/u.bvk/inside")));
     ModalDriver driver;  // answers neither "重试" nor "关闭，不保存": the window stays
-    MainDialog window{Storage(home.path())};
-    window.start(userU());
+    MainDialog window{logIn(home.path(), userU())};
+    window.start();
     window.show();
     window.customTree().InsertNode({"keep me", "https://keep.example/", ""});
+    window.addressBookTree().InsertNode({"b", "", text::gbk("男")});
     QSignalSpy closed(&window, &MainDialog::closed);
     QVERIFY(!window.close());
     QCOMPARE(driver.messages().size(), size_t(1));
@@ -347,8 +459,8 @@ void MainDialogTest::failedSaveOnCloseCanBeRetried() {
     QDir().mkpath(home.filePath(QStringLiteral("Data/u.bvk/inside")));
     ModalDriver driver;
     driver.answerWith(QString::fromUtf8("重试"));
-    MainDialog window{Storage(home.path())};
-    window.start(userU());
+    MainDialog window{logIn(home.path(), userU())};
+    window.start();
     window.show();
     window.customTree().InsertNode({"a", "https://a.example/", ""});
     QSignalSpy closed(&window, &MainDialog::closed);
@@ -371,9 +483,11 @@ void MainDialogTest::failedSaveOnCloseCanBeGivenUpAndQuittingCannotBeRefused() {
         QDir().mkpath(home.filePath(QStringLiteral("Data/u.bvk/inside")));
         ModalDriver driver;
         driver.answerWith(QString::fromUtf8("关闭，不保存"));
-        MainDialog window{Storage(home.path())};
-        window.start(userU());
+        MainDialog window{logIn(home.path(), userU())};
+        window.start();
         window.show();
+        window.customTree().InsertNode({"a", "https://a.example/", ""});
+        window.addressBookTree().InsertNode({"b", "", text::gbk("男")});
         QSignalSpy closed(&window, &MainDialog::closed);
         QVERIFY(window.close());
         QCOMPARE(closed.count(), 1);
@@ -385,9 +499,11 @@ void MainDialogTest::failedSaveOnCloseCanBeGivenUpAndQuittingCannotBeRefused() {
         TempHome home;
         QDir().mkpath(home.filePath(QStringLiteral("Data/u.bvk/inside")));
         ModalDriver driver;
-        MainDialog window{Storage(home.path())};
-        window.start(userU());
+        MainDialog window{logIn(home.path(), userU())};
+        window.start();
         window.show();
+        window.customTree().InsertNode({"a", "https://a.example/", ""});
+        window.addressBookTree().InsertNode({"b", "", text::gbk("男")});
         QSignalSpy closed(&window, &MainDialog::closed);
         window.closeForQuit();
         QCOMPARE(closed.count(), 1);
@@ -404,8 +520,8 @@ void MainDialogTest::failedSaveOnCloseCanBeGivenUpAndQuittingCannotBeRefused() {
 void MainDialogTest::terminationSignalSavesLikeTheCloseBox() {
     TempHome home;
     ModalDriver driver;
-    MainDialog window{Storage(home.path())};
-    window.start(userU());
+    MainDialog window{logIn(home.path(), userU())};
+    window.start();
     window.show();
     window.customTree().InsertNode({"a", "https://a.example/", ""});
     TerminationSignals termination;
@@ -416,7 +532,8 @@ void MainDialogTest::terminationSignalSavesLikeTheCloseBox() {
     ::raise(SIGTERM);
     QTRY_COMPARE(closed.count(), 1);
     QCOMPARE(treeSize(home, QStringLiteral("Data/u.bvk"), kCustomTree), size_t(1));
-    QVERIFY(home.exists(QStringLiteral("Data/u.ads")));
+    // The trees that did not change are not written.
+    QVERIFY(!home.exists(QStringLiteral("Data/u.ads")));
     QVERIFY(!home.exists(QStringLiteral("System.bvk")));
     QVERIFY(driver.messages().empty());
 }
@@ -425,8 +542,8 @@ void MainDialogTest::foldersFollowExpandAndCollapse() {
     TempHome home;
     ModalDriver driver;  // a message box would fail the test instead of hanging it
     writeUserFiles(home);
-    MainDialog window{Storage(home.path())};
-    window.start(userU());
+    MainDialog window{logIn(home.path(), userU())};
+    window.start();
     window.show();
     BookmarkTreeView* view = window.treeView(ids::kCustomTreeControl);
     QModelIndex folder = view->bookmarkModel()->index(0, 0);
@@ -457,8 +574,8 @@ void MainDialogTest::doubleClickOpensLinksOnly() {
         opened << url;
         return true;
     });
-    MainDialog window{Storage(home.path())};
-    window.start(userU());
+    MainDialog window{logIn(home.path(), userU())};
+    window.start();
     window.show();
     // Through the desktop's opener: the new-browser-window switch off.
     OptionValues options;
@@ -490,8 +607,8 @@ void MainDialogTest::helpOpensTheLocalPageOrTheHomePage() {
         opened << url;
         return true;
     });
-    MainDialog window{Storage(home.path())};
-    window.start(userU());
+    MainDialog window{logIn(home.path(), userU())};
+    window.start();
     QVERIFY(window.command(ids::kHelp));
     home.write(QStringLiteral("Help/index.htm"), "<html></html>");
     QVERIFY(window.command(ids::kHelp));
@@ -516,8 +633,8 @@ void MainDialogTest::helpOpensTheLocalPageOrTheHomePage() {
 void MainDialogTest::toolbarCarriesTheCommandsAndTheirTips() {
     TempHome home;
     ModalDriver driver;  // a message box would fail the test instead of hanging it
-    MainDialog window{Storage(home.path())};
-    window.start(userU());
+    MainDialog window{logIn(home.path(), userU())};
+    window.start();
     const std::pair<int, const char*> tips[] = {
         {ids::kSave, "存盘"},
         {ids::kSettings, "设置用户参数"},
@@ -539,27 +656,29 @@ void MainDialogTest::toolbarCarriesTheCommandsAndTheirTips() {
 }
 
 void MainDialogTest::aRelativeProgramDirectoryWorksFromAnywhere() {
-    TempHome home;  // the current directory while the test runs
+    TempHome home;
     ModalDriver driver;
     writeUserFiles(home);
     home.write(QStringLiteral("Help/index.htm"), "<html></html>");
-    // "--home rel" from the parent directory, through a symbolic link to the real one.
+    // "--home rel": a path relative to the working directory the test runs in (which it
+    // leaves alone), through a symbolic link to the real home.
     QDir parent(home.filePath(QStringLiteral("..")));
     QString linkName = QStringLiteral("brivanta-rel-%1").arg(QCoreApplication::applicationPid());
     QFile::remove(parent.filePath(linkName));
     QVERIFY(QFile::link(home.filePath(QStringLiteral(".")), parent.filePath(linkName)));
-    QDir::setCurrent(parent.path());
-    Storage storage(linkName.toStdString());
-    // Whatever the working directory becomes later, the places stay where they were.
-    QDir::setCurrent(QStringLiteral("/"));
+    const QString relative = QDir::current().relativeFilePath(parent.filePath(linkName));
+    QVERIFY(QDir::isRelativePath(relative));
+    Storage storage(relative.toStdString());
     QList<QUrl> opened;
     setUrlOpener([&](const QUrl& url) {
         opened << url;
         return true;
     });
     {
-        MainDialog window{storage};
-        window.start(userU());
+        auto login = std::make_unique<LoginSession>(storage);
+        login->logIn(userU());
+        MainDialog window{std::move(login)};
+        window.start();
         QCOMPARE(window.recommendedTree().size(), size_t(2));
         QCOMPARE(window.customTree().size(), size_t(3));
         window.switchCategory(0);
@@ -581,8 +700,8 @@ void MainDialogTest::aRelativeProgramDirectoryWorksFromAnywhere() {
 void MainDialogTest::theFrameFitsTheAvailableArea() {
     TempHome home;
     ModalDriver driver;
-    MainDialog window{Storage(home.path())};
-    window.start(userU());
+    MainDialog window{logIn(home.path(), userU())};
+    window.start();
     window.show();
     QRect area = window.screen()->availableGeometry();
     QVERIFY(area.contains(window.frameGeometry()));
@@ -595,8 +714,8 @@ void MainDialogTest::editingCommandsActOnTheShownTree() {
     TempHome home;
     ModalDriver driver;
     writeUserFiles(home);
-    MainDialog window{Storage(home.path())};
-    window.start(userU());
+    MainDialog window{logIn(home.path(), userU())};
+    window.start();
     window.show();
     QAction* paste = window.commands().action(ids::kPaste);
     QAction* copy = window.commands().action(ids::kCopy);
@@ -626,6 +745,35 @@ void MainDialogTest::editingCommandsActOnTheShownTree() {
     QVERIFY(paste->isEnabled());
     QVERIFY(driver.allActionsRun());
     QVERIFY(window.treeEditor());
+}
+
+void MainDialogTest::theWidthTheUserLeftIsWhereTheNextStartBegins() {
+    TempHome home;
+    ModalDriver driver;
+    TestProfile profile;
+    {
+        MainDialog window{logIn(home, userU())};
+        window.start();
+        window.show();
+        QCOMPARE(window.width(), MainDialog::kDefaultWidth);
+        QVERIFY(window.close());
+        // Left as it was: nothing stored.
+        QVERIFY(!profile.store().value("Window/Width"));
+    }
+    {
+        MainDialog window{logIn(home, userU())};
+        window.start();
+        window.show();
+        window.resize(300, window.height());
+        QVERIFY(window.close());
+        QCOMPARE(profile.store().value("Window/Width"), std::optional<std::string>("300"));
+    }
+    MainDialog window{logIn(home, userU())};
+    window.start();
+    window.show();
+    QCOMPARE(window.width(), 300);
+    QVERIFY(window.screen()->availableGeometry().contains(window.frameGeometry()));
+    QVERIFY(driver.messages().empty());
 }
 
 QTEST_MAIN(MainDialogTest)

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTest>
@@ -17,6 +18,7 @@
 #include <atomic>
 #include <map>
 #include <thread>
+#include "gui/platform/DesktopProfile.h"
 
 #include "GuiTestSupport.h"
 #include "ScriptedServer.h"
@@ -120,6 +122,7 @@ class NetworkCommandsTest : public QObject {
     void cleanup();
     void theRunnerKeepsRepaintingAndBlocksCommands();
     void listensAtStartIntoTheTreeActiveThen();
+    void entriesReceivedIntoTheRecommendedTreeAreSavedAtClose();
     void aTakenPortIsToldOnceAndLeavesTheCheckOff();
     void twoWindowsExchangeABranch();
     void sendingToACopyThatDoesNotListenNamesWhatWasTyped();
@@ -136,6 +139,7 @@ class NetworkCommandsTest : public QObject {
     void aFailedMailCommandNamesTheServer();
 
   private:
+    QString profileFile() const { return settingsDir_.filePath(QStringLiteral("Brivanta.conf")); }
     QTemporaryDir settingsDir_;
     NoStore noStore_;
 };
@@ -143,12 +147,10 @@ class NetworkCommandsTest : public QObject {
 void NetworkCommandsTest::initTestCase() {
     QCoreApplication::setOrganizationName(QStringLiteral("BrivantaTest"));
     QCoreApplication::setApplicationName(QStringLiteral("NetworkCommandsTest"));
-    QSettings::setDefaultFormat(QSettings::IniFormat);
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir_.path());
 }
 
 void NetworkCommandsTest::init() {
-    QSettings().clear();
+    openFreshProfile(profileFile());
     listenOn(0);
     MailPasswordStore::setCurrent(&noStore_);
 }
@@ -160,8 +162,8 @@ void NetworkCommandsTest::cleanup() {
 void NetworkCommandsTest::theRunnerKeepsRepaintingAndBlocksCommands() {
     TempHome home;
     ModalDriver driver;
-    MainDialog window{Storage(home.path())};
-    window.start(account());
+    MainDialog window{logIn(home.path(), account())};
+    window.start();
     window.show();
     NetworkTaskRunner& runner = NetworkTaskRunner::instance();
     QSignalSpy steps(&runner, &NetworkTaskRunner::stepShown);
@@ -221,8 +223,8 @@ void NetworkCommandsTest::listensAtStartIntoTheTreeActiveThen() {
     const QByteArray saved = home.read(QStringLiteral("Data/u.bvk"));
     const int port = freePort();
     listenOn(port);
-    MainDialog window{Storage(home.path())};
-    window.start(account());
+    MainDialog window{logIn(home.path(), account())};
+    window.start();
     QTRY_VERIFY(window.commands().isChecked(ids::kListen));
     QCOMPARE(window.peerListener().port(), port);
     QCOMPARE(window.peerListener().targetTree(), &window.customTree());
@@ -258,14 +260,43 @@ void NetworkCommandsTest::listensAtStartIntoTheTreeActiveThen() {
     QVERIFY(driver.messages().empty());
 }
 
+void NetworkCommandsTest::entriesReceivedIntoTheRecommendedTreeAreSavedAtClose() {
+    TempHome home;
+    ModalDriver driver;
+    writeTree(home, QStringLiteral("System.bvk"), kRecommendedTree, {{"shared", "http://s/", ""}});
+    const int port = freePort();
+    listenOn(port);
+    MainDialog window{logIn(home.path(), account())};
+    window.start();
+    QTRY_VERIFY(window.commands().isChecked(ids::kListen));
+    // Listening again with 推荐 shown makes it the tree that receives.
+    QVERIFY(window.command(ids::kListen));
+    window.switchCategory(0);
+    QVERIFY(window.command(ids::kListen));
+    window.switchCategory(1);
+    QCOMPARE(window.peerListener().targetTree(), &window.recommendedTree());
+    BookmarkTree sent(kCustomTree);
+    sent.InsertNode({"from a neighbour", "http://n/", ""});
+    QVERIFY(net::sendToPeer(sent, kNoItem, "127.0.0.1", port).ok);
+    QTRY_COMPARE(topNames(window.recommendedTree()),
+                 (std::vector<std::string>{"shared", "from a neighbour"}));
+    QVERIFY(window.close());
+    BookmarkTree saved(kRecommendedTree);
+    QVERIFY(loadArchiveFile(saved, home.filePath(QStringLiteral("System.bvk")).toStdString()));
+    QCOMPARE(topNames(saved), (std::vector<std::string>{"shared", "from a neighbour"}));
+    // The user's own trees did not change: not written.
+    QVERIFY(!home.exists(QStringLiteral("Data/u.bvk")));
+    QVERIFY(driver.messages().empty());
+}
+
 void NetworkCommandsTest::aTakenPortIsToldOnceAndLeavesTheCheckOff() {
     TempHome home;
     ModalDriver driver;
     net::TcpListener taken;
     QCOMPARE(taken.listen(0), net::NetStatus::ok);
     listenOn(taken.port());
-    MainDialog window{Storage(home.path())};
-    window.start(account());
+    MainDialog window{logIn(home.path(), account())};
+    window.start();
     QTRY_COMPARE(driver.messages().size(), size_t(1));
     QTest::qWait(200);
     QCOMPARE(driver.messages().size(), size_t(1));
@@ -283,13 +314,13 @@ void NetworkCommandsTest::twoWindowsExchangeABranch() {
     writeTree(homeB, QStringLiteral("Data/u.bvk"), kCustomTree, {{"b-own", "http://b/", ""}});
     const int port = freePort();
     listenOn(port);
-    MainDialog receiver{Storage(homeB.path())};
-    receiver.start(account());
+    MainDialog receiver{logIn(homeB.path(), account())};
+    receiver.start();
     QTRY_VERIFY(receiver.peerListener().isListening());
 
     listenOn(0);
-    MainDialog sender{Storage(homeA.path())};
-    sender.start(account());
+    MainDialog sender{logIn(homeA.path(), account())};
+    sender.start();
     sender.show();
     ItemId work = sender.customTree().InsertNode({text::gbk("工作"), "", ""});
     sender.customTree().InsertNode({"inside", "http://inside/", ""}, work);
@@ -336,8 +367,8 @@ void NetworkCommandsTest::twoWindowsExchangeABranch() {
 void NetworkCommandsTest::sendingToACopyThatDoesNotListenNamesWhatWasTyped() {
     TempHome home;
     ModalDriver driver;
-    MainDialog window{Storage(home.path())};
-    window.start(account());
+    MainDialog window{logIn(home.path(), account())};
+    window.start();
     window.show();
     window.customTree().InsertNode({"x", "http://x/", ""});
     const int port = freePort();
@@ -429,7 +460,6 @@ void NetworkCommandsTest::rememberedPasswordsLiveOnlyInTheStore() {
     }
     QVERIFY(store.entries.empty());  // unticked: forgotten
     // Nothing of it went to the profile.
-    QSettings().sync();
     for (const QString& name : QDir(settingsDir_.path()).entryList(QDir::Files)) {
         QFile f(QDir(settingsDir_.path()).filePath(name));
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -449,8 +479,8 @@ void NetworkCommandsTest::rememberedPasswordsLiveOnlyInTheStore() {
 void NetworkCommandsTest::sendingByMailCarriesTheChosenBranch() {
     TempHome home;
     ModalDriver driver;
-    MainDialog window{Storage(home.path())};
-    window.start(account());
+    MainDialog window{logIn(home.path(), account())};
+    window.start();
     window.show();
     ItemId work = window.customTree().InsertNode({text::gbk("工作"), "", ""});
     window.customTree().InsertNode({"doc", "http://doc/", ""}, work);
@@ -511,8 +541,8 @@ void NetworkCommandsTest::theCommandLineProgramIsAPeerBothWays() {
     ModalDriver driver;
     const int port = freePort();
     listenOn(port);
-    MainDialog window{Storage(home.path())};
-    window.start(account());
+    MainDialog window{logIn(home.path(), account())};
+    window.start();
     window.show();
     QTRY_VERIFY(window.peerListener().isListening());
 
@@ -556,8 +586,8 @@ void NetworkCommandsTest::theCommandLineProgramIsAPeerBothWays() {
 void NetworkCommandsTest::receivingAddsEachEnvelopeToTheTreeItNames() {
     TempHome home;
     ModalDriver driver;
-    MainDialog window{Storage(home.path())};
-    window.start(account());
+    MainDialog window{logIn(home.path(), account())};
+    window.start();
     window.show();
     window.switchCategory(1);  // the custom tree is shown
     const size_t recommendedBefore = window.recommendedTree().size();
@@ -604,13 +634,16 @@ void NetworkCommandsTest::updateReplacesTheRecommendedTreeOnlyOnSuccess() {
     for (const QString& b : bodies)
         mails.push_back(b.toStdString());
     ScriptedServer server(mailbox(mails));
-    QSettings settings;
-    settings.setValue(QStringLiteral("Update/Host"), QStringLiteral("127.0.0.1"));
-    settings.setValue(QStringLiteral("Update/Port"), server.port());
-    settings.sync();
+    {
+        // As a site points its copies at its own mailbox: by hand, in the profile file.
+        QSettings settings(profileFile(), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("Update/Host"), QStringLiteral("127.0.0.1"));
+        settings.setValue(QStringLiteral("Update/Port"), server.port());
+    }
+    DesktopProfile::open(profileFile().toStdString());
 
-    MainDialog window{Storage(home.path())};
-    window.start(account());
+    MainDialog window{logIn(home.path(), account())};
+    window.start();
     window.show();
     window.switchCategory(0);
     driver.answerWith(QString::fromUtf8("确定"));
@@ -636,8 +669,8 @@ void NetworkCommandsTest::updateReplacesTheRecommendedTreeOnlyOnSuccess() {
 void NetworkCommandsTest::uploadAndTheServerCheckNameTheServer() {
     TempHome home;
     ModalDriver driver;
-    MainDialog window{Storage(home.path())};
-    window.start(account());
+    MainDialog window{logIn(home.path(), account())};
+    window.start();
     window.customTree().InsertNode({"up", "http://up/", ""});
     net::PeerListener server(kCustomTree);
     QVERIFY(server.open(0, "127.0.0.1"));
@@ -683,8 +716,8 @@ void NetworkCommandsTest::aFailedMailCommandNamesTheServer() {
     QFETCH(QString, expected);
     TempHome home;
     ModalDriver driver;
-    MainDialog window{Storage(home.path())};
-    window.start(account());
+    MainDialog window{logIn(home.path(), account())};
+    window.start();
     window.show();
     window.customTree().InsertNode({"doc", "http://doc/", ""});  // something to send
     ScriptedServer server([&](ScriptedPeer& p) {

@@ -3,7 +3,6 @@
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -107,15 +106,12 @@ class OptionSheetTest : public QObject {
     void entriesOpenInANewBrowserWindowByTheSwitch();
 
   private:
-    QTemporaryDir settingsDir_;
+    std::unique_ptr<TestProfile> profile_;
 };
 
 void OptionSheetTest::initTestCase() {
     QCoreApplication::setOrganizationName(QStringLiteral("BrivantaTest"));
     QCoreApplication::setApplicationName(QStringLiteral("OptionSheetTest"));
-    QSettings::setDefaultFormat(QSettings::IniFormat);
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir_.path());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
     // The windows start listening only after the sheet may have opened, so the port the
     // sheet shows must be a real one, not the "pick any" 0 the other tests run with.
     net::TcpListener probe;
@@ -124,7 +120,8 @@ void OptionSheetTest::initTestCase() {
 }
 
 void OptionSheetTest::init() {
-    QSettings().clear();
+    profile_.reset();
+    profile_ = std::make_unique<TestProfile>();
 }
 
 void OptionSheetTest::captionPagesAndWhatTheyShow() {
@@ -393,9 +390,9 @@ void OptionSheetTest::settingsCommandOpensTheSheetAndCancelChangesNothing() {
     TempHome home;
     writeAccounts(home, {makeAccount("u", "pw", "u@example.com")});
     QByteArray before = home.read(QStringLiteral("Data/Users.ini"));
-    MainDialog window{Storage(home.path())};
     UserAccount u = makeAccount("u", "pw", "u@example.com");
-    window.start(u);
+    MainDialog window{logIn(home, u)};
+    window.start();
     QVERIFY(window.commands().action(ids::kSettings)->isEnabled());
     ModalDriver driver;
     QString caption;
@@ -421,8 +418,8 @@ void OptionSheetTest::okAppliesEveryStepAndRewritesUsersIni() {
     UserAccount alice = makeAccount("alice", "a", "alice@example.com");
     UserAccount zhang = makeAccount(text::gbk("张三"), text::gbk("密码"), "zs@example.com");
     writeAccounts(home, {alice, makeAccount("u", "pw", "u@example.com"), zhang});
-    MainDialog window{Storage(home.path())};
-    window.start(makeAccount("u", "pw", "u@example.com"));
+    MainDialog window{logIn(home.path(), makeAccount("u", "pw", "u@example.com"))};
+    window.start();
     QVERIFY(window.trayIcon().isAdded());
 
     ModalDriver driver;
@@ -502,8 +499,8 @@ void OptionSheetTest::okAppliesEveryStepAndRewritesUsersIni() {
 
 void OptionSheetTest::menuIconBoxIsTheActiveTreesOwn() {
     TempHome home;
-    MainDialog window{Storage(home.path())};
-    window.start(makeAccount("u", "pw"));
+    MainDialog window{logIn(home.path(), makeAccount("u", "pw"))};
+    window.start();
     window.switchCategory(0);
     bool shown = true;
     ModalDriver driver;
@@ -535,8 +532,8 @@ void OptionSheetTest::networkSettingsLastOnlyForTheRun() {
     TempHome home;
     writeAccounts(home, {makeAccount("u", "pw")});
     {
-        MainDialog window{Storage(home.path())};
-        window.start(makeAccount("u", "pw"));
+        MainDialog window{logIn(home.path(), makeAccount("u", "pw"))};
+        window.start();
         OptionValues v;
         v.view = window.viewOptions();
         v.view.autoHide = false;
@@ -548,8 +545,8 @@ void OptionSheetTest::networkSettingsLastOnlyForTheRun() {
         QVERIFY(!window.commands().isChecked(ids::kAutoHide));
         window.close();
     }
-    MainDialog window{Storage(home.path())};
-    window.start(*storedAccount(storedAccounts(home), "u"));
+    MainDialog window{logIn(home.path(), *storedAccount(storedAccounts(home), "u"))};
+    window.start();
     // Nothing of the last run's settings; the listening port is this test run's.
     NetworkSettings fresh;
     fresh.listenPort = qEnvironmentVariableIntValue("BRIVANTA_LISTEN_PORT");
@@ -563,8 +560,8 @@ void OptionSheetTest::aFailedWriteBackNamesTheFileAndKeepsTheSettings() {
     TempHome home;
     // A directory where the file should be: it can be neither read nor replaced.
     QVERIFY(QDir().mkpath(home.filePath(QStringLiteral("Data/Users.ini"))));
-    MainDialog window{Storage(home.path())};
-    window.start(makeAccount("u", "pw"));
+    MainDialog window{logIn(home.path(), makeAccount("u", "pw"))};
+    window.start();
     OptionValues v;
     v.view = window.viewOptions();
     v.view.showToolbar = false;
@@ -584,8 +581,8 @@ void OptionSheetTest::aFailedWriteBackNamesTheFileAndKeepsTheSettings() {
 
 void OptionSheetTest::entriesOpenInANewBrowserWindowByTheSwitch() {
     TempHome home;
-    MainDialog window{Storage(home.path())};
-    window.start(makeAccount("u", "pw"));
+    MainDialog window{logIn(home.path(), makeAccount("u", "pw"))};
+    window.start();
     window.customTree().InsertNode({"Example", "https://example.com/", ""});
     QList<QUrl> opened;
     QStringList started;

@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QSettings>
 #include <QTest>
 #include <memory>
 
@@ -109,13 +108,11 @@ class SecretServiceTest : public QObject {
 void SecretServiceTest::initTestCase() {
     QCoreApplication::setOrganizationName(QStringLiteral("BrivantaTest"));
     QCoreApplication::setApplicationName(QStringLiteral("SecretServiceTest"));
-    QSettings::setDefaultFormat(QSettings::IniFormat);
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir_.path());
     qputenv("BRIVANTA_LISTEN_PORT", "0");
 }
 
 void SecretServiceTest::init() {
-    QSettings().clear();
+    openFreshProfile(settingsDir_.filePath(QStringLiteral("Brivanta.conf")));
     MailPasswordStore::setCurrent(nullptr);
 }
 
@@ -224,8 +221,8 @@ void SecretServiceTest::aSendWithRememberTickedKeepsThePasswordInTheStoreOnly() 
     const QString secret =
         QStringLiteral("kept-in-the-keyring-%1").arg(QCoreApplication::applicationPid());
     TempHome home;
-    MainDialog window{Storage(home.path())};
-    window.start(account());
+    MainDialog window{logIn(home.path(), account())};
+    window.start();
     window.show();
     window.customTree().InsertNode({"doc", "http://doc/", ""});  // something to send
     QString shown;
@@ -247,7 +244,6 @@ void SecretServiceTest::aSendWithRememberTickedKeepsThePasswordInTheStoreOnly() 
     QCOMPARE(MailPasswordStore::current().read(key), std::nullopt);
 
     // No file of the program, of its profile or of the keyring holds it in clear text.
-    QSettings().sync();
     QCOMPARE(filesHolding(QString::fromStdString(home.path()), secret.toUtf8()), QStringList());
     QCOMPARE(filesHolding(settingsDir_.path(), secret.toUtf8()), QStringList());
     const QString keyrings = qEnvironmentVariable("XDG_DATA_HOME");
@@ -266,8 +262,8 @@ void SecretServiceTest::withoutASecretStoreThePasswordIsAskedEachTimeAndKeptNowh
     QVERIFY(!MailPasswordStore::current().available());
     const QString secret = QStringLiteral("asked-every-time");
     TempHome home;
-    MainDialog window{Storage(home.path())};
-    window.start(account());
+    MainDialog window{logIn(home.path(), account())};
+    window.start();
     window.show();
     window.customTree().InsertNode({"doc", "http://doc/", ""});  // something to send
     QString shown;
@@ -280,7 +276,6 @@ void SecretServiceTest::withoutASecretStoreThePasswordIsAskedEachTimeAndKeptNowh
     // Asked again: nothing was kept for the next dialog.
     sendWithLogin(window, secret, true, shown, enabled, auth);
     QVERIFY(shown.isEmpty());
-    QSettings().sync();
     QCOMPARE(filesHolding(QString::fromStdString(home.path()), secret.toUtf8()), QStringList());
     QCOMPARE(filesHolding(settingsDir_.path(), secret.toUtf8()), QStringList());
     // ...nor in the store once it is back.

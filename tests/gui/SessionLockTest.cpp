@@ -52,14 +52,14 @@ void SessionLockTest::secondLoginOfTheSameUserIsRefusedNamingTheUser() {
     driver.then([](QWidget* w) { logInAsListed(w, QStringLiteral("pw")); });
     // Refused, the login comes back for another try; this one gives up.
     driver.then(cancelLogin);
-    MainDialog window{Storage(home.path())};
-    QVERIFY(!window.initialise());
+    LoginSession login{Storage(home.path())};
+    QVERIFY(!runLogin(login));
     QVERIFY(driver.allActionsRun());
     QCOMPARE(driver.messages().size(), size_t(1));
     QCOMPARE(driver.messages()[0].text,
              QString::fromUtf8("用户 “李雷” 已在另一个程序中登录，不能再次登录。"));
     QCOMPARE(driver.messages()[0].icon, QMessageBox::Warning);
-    QVERIFY(!window.isVisible());
+    QVERIFY(!login.isLoggedIn());
     QVERIFY(!home.exists(QStringLiteral("Data/") + QString::fromUtf8("李雷") + ".bvk"));
 }
 
@@ -70,11 +70,11 @@ void SessionLockTest::aSessionHoldsTheUsersFilesAndStillSavesThem() {
     Storage storage(home.path());
     ModalDriver driver;
     driver.then([](QWidget* w) { logInAsListed(w, QStringLiteral("pw")); });
-    UserSessionLock session;
-    std::optional<UserAccount> account = runLogin(storage, nullptr, &session);
-    QVERIFY(account.has_value());
+    auto login = std::make_unique<LoginSession>(storage);
+    QVERIFY(runLogin(*login));
+    QCOMPARE(login->account().name, std::string("alice"));
     QVERIFY(driver.messages().empty());
-    QVERIFY(session.isHeld());
+    QVERIFY(login->holdsLocks());
     // Held against every other writer of the user's files...
     for (const std::string& path : {storage.customTree("alice"), storage.addressBook("alice")}) {
         FileLock writer;
@@ -84,7 +84,9 @@ void SessionLockTest::aSessionHoldsTheUsersFilesAndStillSavesThem() {
     BookmarkTree tree;
     tree.InsertNode({"a", "http://a/", ""});
     QVERIFY(!saveArchiveFile(tree, storage.customTree("alice")).failed());
-    session.release();
+    login->customTree().InsertNode({"b", "http://b/", ""});
+    QVERIFY(!login->save(kCustomTree).failed());
+    login.reset();  // the session ends
     FileLock writer;
     QVERIFY(!writer.lock(storage.customTree("alice"), 0).failed());
 }

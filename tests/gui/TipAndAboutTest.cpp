@@ -1,7 +1,7 @@
 #include <QCheckBox>
+#include <QDir>
 #include <QEnterEvent>
 #include <QLabel>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -60,7 +60,8 @@ class TipAndAboutTest : public QObject {
     void aboutBoxHoldsTheVersionAndTwoLinks();
 
   private:
-    QTemporaryDir settingsDir_;
+    std::unique_ptr<test::TestProfile> profile_;
+    std::optional<std::string> stored(const char* key) { return profile_->store().value(key); }
     std::vector<QUrl> opened_;
     bool openerSucceeds_ = true;
 };
@@ -68,14 +69,12 @@ class TipAndAboutTest : public QObject {
 void TipAndAboutTest::initTestCase() {
     QCoreApplication::setOrganizationName(QStringLiteral("BrivantaTest"));
     QCoreApplication::setApplicationName(QStringLiteral("TipAndAboutTest"));
-    // The profile goes to a directory of the test's own, never the user's.
-    QSettings::setDefaultFormat(QSettings::IniFormat);
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir_.path());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
 }
 
 void TipAndAboutTest::init() {
-    QSettings().clear();
+    // A profile of the test's own, never the user's.
+    profile_.reset();
+    profile_ = std::make_unique<test::TestProfile>();
     opened_.clear();
     openerSucceeds_ = true;
     setUrlOpener([this](const QUrl& url) {
@@ -206,8 +205,9 @@ void TipAndAboutTest::aLinkFitsItsText() {
 void TipAndAboutTest::tipsContinueBetweenShowingsAndStartOverWhenEdited() {
     test::TempHome home;
     home.write(QStringLiteral("tips.txt"), "; c\n\nfirst\nsecond\nthird\n");
-    // Relative root, as a copy run from its own directory.
-    Storage storage(".");
+    // A root relative to the working directory (left as it is), as "--home DIR" may give.
+    Storage storage(
+        QDir::current().relativeFilePath(QString::fromStdString(home.path())).toStdString());
     {
         TipDialog dialog(storage);
         QCOMPARE(dialog.tipText(), QStringLiteral("first\n"));
@@ -215,8 +215,8 @@ void TipAndAboutTest::tipsContinueBetweenShowingsAndStartOverWhenEdited() {
         dialog.findChild<FlatButton*>(id(ids::kNextTipButton))->click();
         QCOMPARE(dialog.tipText(), QStringLiteral("second\n"));
     }
-    QCOMPARE(QSettings().value(QStringLiteral("Tip/FilePos")).toInt(), 18);
-    QCOMPARE(QSettings().value(QStringLiteral("Tip/TimeStamp")).toString().size(), 24);
+    QCOMPARE(stored("Tip/FilePos"), std::optional<std::string>("18"));
+    QCOMPARE(stored("Tip/TimeStamp").value_or("").size(), size_t(24));
     {
         TipDialog dialog(storage);
         QCOMPARE(dialog.tipText(), QStringLiteral("third\n"));
@@ -224,13 +224,11 @@ void TipAndAboutTest::tipsContinueBetweenShowingsAndStartOverWhenEdited() {
         QCOMPARE(dialog.tipText(), QStringLiteral("first\n"));
     }
     // An edit (a new modification time) starts again at the top.
-    QSettings().setValue(QStringLiteral("Tip/TimeStamp"),
-                         QStringLiteral("Mon Jan  1 00:00:00 2001"));
-    QSettings().setValue(QStringLiteral("Tip/FilePos"), 19);
+    profile_->store().setValue("Tip/TimeStamp", "Mon Jan  1 00:00:00 2001");
+    profile_->store().setValue("Tip/FilePos", "19");
     TipDialog dialog(storage);
     QCOMPARE(dialog.tipText(), QStringLiteral("first\n"));
-    QVERIFY(QSettings().value(QStringLiteral("Tip/TimeStamp")).toString() !=
-            QStringLiteral("Mon Jan  1 00:00:00 2001"));
+    QVERIFY(stored("Tip/TimeStamp") != std::optional<std::string>("Mon Jan  1 00:00:00 2001"));
 }
 
 void TipAndAboutTest::closingKeepsTheStartUpChoiceOnlyThroughTheCloseButton() {
@@ -242,13 +240,13 @@ void TipAndAboutTest::closingKeepsTheStartUpChoiceOnlyThroughTheCloseButton() {
         dialog.findChild<QCheckBox*>(id(ids::kTipStartUpCheck))->setChecked(false);
         dialog.reject();  // Escape or the close box
     }
-    QVERIFY(!QSettings().contains(QStringLiteral("Tip/StartUp")));
+    QVERIFY(!stored("Tip/StartUp"));
     {
         TipDialog dialog(storage);
         dialog.findChild<QCheckBox*>(id(ids::kTipStartUpCheck))->setChecked(false);
         dialog.findChild<FlatButton*>(id(ids::kIdOk))->click();
     }
-    QCOMPARE(QSettings().value(QStringLiteral("Tip/StartUp")).toInt(), 1);
+    QCOMPARE(stored("Tip/StartUp"), std::optional<std::string>("1"));
     // Switched off: the start shows nothing (a modal dialog would hang the test otherwise).
     bool shown = false;
     test::ModalDriver driver;
@@ -262,7 +260,7 @@ void TipAndAboutTest::closingKeepsTheStartUpChoiceOnlyThroughTheCloseButton() {
     QVERIFY(!again.showAtStartup());
     again.findChild<QCheckBox*>(id(ids::kTipStartUpCheck))->setChecked(true);
     again.accept();
-    QCOMPARE(QSettings().value(QStringLiteral("Tip/StartUp")).toInt(), 0);
+    QCOMPARE(stored("Tip/StartUp"), std::optional<std::string>("0"));
 }
 
 void TipAndAboutTest::aMissingTipsFileDisablesNextAndStoresNothing() {
@@ -277,8 +275,8 @@ void TipAndAboutTest::aMissingTipsFileDisablesNextAndStoresNothing() {
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         dialog.grab();  // paints the band without a bitmap file in the home
     }
-    QVERIFY(!QSettings().contains(QStringLiteral("Tip/FilePos")));
-    QVERIFY(!QSettings().contains(QStringLiteral("Tip/TimeStamp")));
+    QVERIFY(!stored("Tip/FilePos"));
+    QVERIFY(!stored("Tip/TimeStamp"));
 }
 
 void TipAndAboutTest::aFileWithoutTipsShowsAnEmptyTip() {
@@ -295,7 +293,7 @@ void TipAndAboutTest::aBadStoredPositionIsReported() {
     home.write(QStringLiteral("tips.txt"), "tip\n");
     Storage storage(home.path());
     { TipDialog first(storage); }
-    QSettings().setValue(QStringLiteral("Tip/FilePos"), -7);
+    profile_->store().setValue("Tip/FilePos", "-7");
     test::ModalDriver driver;
     TipDialog dialog(storage);
     QCOMPARE(driver.messages().size(), size_t{1});

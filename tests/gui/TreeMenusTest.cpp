@@ -379,8 +379,8 @@ void TreeMenusTest::rightClickSelectsOrClears() {
 
 void TreeMenusTest::windowCommandsRunAfterTheMenu() {
     TempHome home;
-    MainDialog window{Storage(home.path())};
-    window.start(makeAccount("u", "p"));
+    MainDialog window{logIn(home.path(), makeAccount("u", "p"))};
+    window.start();
     QVERIFY(window.showToolbar());
     std::unique_ptr<IconMenu> menu(
         window.menus().buildContextMenu(window.customTree(), kNoItem, 137, nullptr));
@@ -397,8 +397,8 @@ void TreeMenusTest::windowCommandsRunAfterTheMenu() {
 
 void TreeMenusTest::menuIconsToggleOnlyThatTree() {
     TempHome home;
-    MainDialog window{Storage(home.path())};
-    window.start(makeAccount("u", "p"));
+    MainDialog window{logIn(home.path(), makeAccount("u", "p"))};
+    window.start();
     QVERIFY(window.customTree().showMenuIcons());
     QVERIFY(!window.recommendedTree().showMenuIcons());
     std::unique_ptr<IconMenu> menu(
@@ -417,8 +417,8 @@ void TreeMenusTest::menuIconsToggleOnlyThatTree() {
 
 void TreeMenusTest::receiveDropDownFollowsTheTree() {
     TempHome home;
-    MainDialog window{Storage(home.path())};
-    window.start(makeAccount("u", "p"));
+    MainDialog window{logIn(home.path(), makeAccount("u", "p"))};
+    window.start();
     QMenu* receive = window.toolButton(ids::kReceiveFromMailbox)->menu();
     QVERIFY(receive);
     emit receive->aboutToShow();
@@ -438,8 +438,8 @@ void TreeMenusTest::receiveDropDownFollowsTheTree() {
 
 void TreeMenusTest::statesFollowTheShownTree() {
     TempHome home;
-    MainDialog window{Storage(home.path())};
-    window.start(makeAccount("u", "p"));
+    MainDialog window{logIn(home.path(), makeAccount("u", "p"))};
+    window.start();
     CommandRegistry& commands = window.commands();
     QVERIFY(!commands.isAvailable(ids::kDelete));
     ItemId link = window.customTree().InsertNode({"Link", "https://example.com/", ""});

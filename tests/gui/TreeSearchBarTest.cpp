@@ -332,8 +332,8 @@ void TreeSearchBarTest::choosingAHitShowsItsTree() {
 void TreeSearchBarTest::mainWindowFindsWithCtrlFAndByTyping() {
     test::TempHome home;
     test::ModalDriver driver;  // a message box would fail the test instead of hanging it
-    MainDialog window{Storage(home.path())};
-    window.start(test::makeAccount("u", "pw"));
+    MainDialog window{test::logIn(home, test::makeAccount("u", "pw"))};
+    window.start();
     window.show();
     QApplication::setActiveWindow(&window);
     window.customTree().InsertNode({gbk("新闻"), "http://news.example.com", ""});

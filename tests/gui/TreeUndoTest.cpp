@@ -75,8 +75,8 @@ struct Session {
                    {{text::gbk("张三"), "", text::gbk("男")}, 0},
                    {{"13800000000", "13800000000", text::gbk("手机")}, 1}});
         writeTree(home, QStringLiteral("System.bvk"), kRecommendedTree, {{{"Search", "", ""}, -1}});
-        window = std::make_unique<MainDialog>(Storage(home.path()));
-        window->start(makeAccount("u", "pw"));
+        window = std::make_unique<MainDialog>(logIn(home, makeAccount("u", "pw")));
+        window->start();
         window->show();
         QApplication::setActiveWindow(window.get());
     }

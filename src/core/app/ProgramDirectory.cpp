@@ -53,19 +53,22 @@ StorageRoots chooseStorageRoots(const RootFacts& facts) {
     for (const std::string* chosen : {&facts.homeOption, &facts.homeVariable}) {
         if (!chosen->empty()) {
             std::string root = withoutTrailingSlash(*chosen);
-            return {root, root, false};
+            return {root, root, false, (root == "/" ? "" : root) + "/Brivanta.conf"};
         }
     }
+    // XDG: a relative variable is ignored, as if unset.
+    auto xdg = [&](const std::string& variable, const char* fallback) {
+        return !variable.empty() && variable.front() == '/'
+                   ? withoutTrailingSlash(variable)
+                   : withoutTrailingSlash(facts.userHome) + fallback;
+    };
+    std::string profile = xdg(facts.xdgConfigHome, "/.config") + "/Velkor/Brivanta.conf";
     const std::string& exe = facts.executableDirectory;
     std::string share = parentOf(exe) + "/share/brivanta";
     bool portable = facts.exists && facts.exists(exe + "/System.bvk");
-    if (!portable && facts.exists && facts.exists(share)) {
-        std::string data = !facts.xdgDataHome.empty() && facts.xdgDataHome.front() == '/'
-                               ? withoutTrailingSlash(facts.xdgDataHome)
-                               : withoutTrailingSlash(facts.userHome) + "/.local/share";
-        return {data + "/brivanta", share, true};
-    }
-    return {exe, exe, false};
+    if (!portable && facts.exists && facts.exists(share))
+        return {xdg(facts.xdgDataHome, "/.local/share") + "/brivanta", share, true, profile};
+    return {exe, exe, false, profile};
 }
 
 StorageRoots storageRoots(const std::string& homeOption) {
@@ -78,6 +81,7 @@ StorageRoots storageRoots(const std::string& homeOption) {
     facts.homeVariable = variable("BRIVANTA_HOME");
     facts.executableDirectory = executableDirectory();
     facts.xdgDataHome = variable("XDG_DATA_HOME");
+    facts.xdgConfigHome = variable("XDG_CONFIG_HOME");
     facts.userHome = variable("HOME");
     facts.exists = [](const std::string& path) { return ::access(path.c_str(), F_OK) == 0; };
     return chooseStorageRoots(facts);

@@ -24,6 +24,9 @@ struct StorageRoots {
     std::string dataRoot;
     std::string shareRoot;
     bool installed = false;  // an installed copy: data in the user's home, shipped files apart
+    // The profile (settings kept between runs): under the root given by --home, so two
+    // installations never share one; else "$XDG_CONFIG_HOME/Velkor/Brivanta.conf".
+    std::string profileFile;
 };
 
 // The facts the choice depends on, so that it can be decided (and tested) without them.
@@ -31,8 +34,9 @@ struct RootFacts {
     std::string homeOption;    // --home DIR
     std::string homeVariable;  // $BRIVANTA_HOME
     std::string executableDirectory;
-    std::string xdgDataHome;  // $XDG_DATA_HOME
-    std::string userHome;     // $HOME
+    std::string xdgDataHome;    // $XDG_DATA_HOME
+    std::string xdgConfigHome;  // $XDG_CONFIG_HOME
+    std::string userHome;       // $HOME
     std::function<bool(const std::string&)> exists;
 };
 

@@ -35,16 +35,15 @@ std::optional<UserAccount> askForAccount(const Storage& storage, QWidget* parent
 
 }  // namespace
 
-std::optional<UserAccount> runLogin(const Storage& storage, QWidget* parent,
-                                    UserSessionLock* session) {
+bool runLogin(LoginSession& login, QWidget* parent) {
     for (;;) {
-        std::optional<UserAccount> account = askForAccount(storage, parent);
-        if (!account || !session)
-            return account;
+        std::optional<UserAccount> account = askForAccount(login.storage(), parent);
+        if (!account)
+            return false;
         // Without its lock the session still runs (a folder where no lock file can be made);
         // only another holder refuses it.
-        if (session->acquire(storage, account->name) != UserSessionLock::Outcome::InUse)
-            return account;
+        if (login.logIn(*account) != UserSessionLock::Outcome::InUse)
+            return true;
         QMessageBox::warning(parent, QString::fromUtf8("登录提示"),
                              QString::fromStdString(UserSessionLock::inUseMessage(account->name)));
     }

@@ -1,59 +1,17 @@
 #include "gui/accounts/MailSecurityProfile.h"
 
 #include <QComboBox>
-#include <QSettings>
 
-#include "gui/text/QtText.h"
+#include "gui/platform/DesktopProfile.h"
 
 namespace brivanta {
 
-namespace {
-constexpr const char* kSmtpSecurityKey = "SmtpSecurity";
-constexpr const char* kPop3SecurityKey = "Pop3Security";
-constexpr const char* kSmtpLoginKey = "SmtpLogin";
-
-// One group per user; the name is hex-encoded so that "/" or "\\" in a name cannot
-// reach another user's group.
-QString groupOf(const std::string& user) {
-    return QStringLiteral("Mail/") + QString::fromLatin1(QByteArray::fromStdString(user).toHex());
-}
-
-std::optional<net::SecurityMode> readMode(const QSettings& settings, const char* key) {
-    net::SecurityMode mode{};
-    std::string text = settings.value(QString::fromLatin1(key)).toString().toStdString();
-    if (!text.empty() && net::parseSecurityMode(text, mode))
-        return mode;
-    return std::nullopt;
-}
-
-void writeMode(QSettings& settings, const char* key, std::optional<net::SecurityMode> mode) {
-    if (mode)
-        settings.setValue(QString::fromLatin1(key),
-                          QString::fromLatin1(net::securityModeName(*mode)));
-    else
-        settings.remove(QString::fromLatin1(key));
-}
-}  // namespace
-
 MailSecurityProfile loadMailSecurityProfile(const std::string& user) {
-    QSettings settings;
-    settings.beginGroup(groupOf(user));
-    MailSecurityProfile profile;
-    profile.smtpSecurity = readMode(settings, kSmtpSecurityKey);
-    profile.pop3Security = readMode(settings, kPop3SecurityKey);
-    profile.smtpLogin = toGbk(settings.value(QString::fromLatin1(kSmtpLoginKey)).toString());
-    return profile;
+    return DesktopProfile::current().mailSecurity(user);
 }
 
 void saveMailSecurityProfile(const std::string& user, const MailSecurityProfile& profile) {
-    QSettings settings;
-    settings.beginGroup(groupOf(user));
-    writeMode(settings, kSmtpSecurityKey, profile.smtpSecurity);
-    writeMode(settings, kPop3SecurityKey, profile.pop3Security);
-    if (profile.smtpLogin.empty())
-        settings.remove(QString::fromLatin1(kSmtpLoginKey));
-    else
-        settings.setValue(QString::fromLatin1(kSmtpLoginKey), fromGbk(profile.smtpLogin));
+    DesktopProfile::current().setMailSecurity(user, profile);
 }
 
 QString securityModeLabel(net::SecurityMode mode) {

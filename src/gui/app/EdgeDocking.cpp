@@ -21,7 +21,7 @@ LayoutRect toLayout(const QRect& r) {
 }  // namespace
 
 EdgeDocking::EdgeDocking(QWidget& window, int defaultWidth, CommandRegistry& commands)
-    : QObject(&window), window_(window), defaultWidth_(defaultWidth), commands_(commands) {
+    : QObject(&window), window_(window), width_(defaultWidth), commands_(commands) {
     timer_.setInterval(kTimerMilliseconds);
     connect(&timer_, &QTimer::timeout, this, &EdgeDocking::tick);
 }
@@ -49,7 +49,7 @@ void EdgeDocking::fitToScreen() {
     const QMargins margins = frame();
     LayoutRect client = mainWindowClient(
         toLayout(area), {margins.left(), margins.top(), margins.right(), margins.bottom()},
-        defaultWidth_);
+        std::min(width_, std::max(1, area.width())));
     window_.setGeometry(client.left, client.top, client.width(), client.height());
     fittedFrame_ = margins;
     fitted_ = true;

@@ -26,6 +26,8 @@ class EdgeDocking : public QObject {
     bool autoHide() const { return autoHide_; }
     void setAutoHide(bool on) { autoHide_ = on; }
 
+    // The width the window is fitted with (at most the screen's).
+    void setWidth(int width) { width_ = width; }
     // Puts the window at the top left of the screen's available area, frame included.
     void fitToScreen();
     void start();
@@ -43,7 +45,7 @@ class EdgeDocking : public QObject {
     QMargins frame() const;
 
     QWidget& window_;
-    int defaultWidth_;
+    int width_;
     CommandRegistry& commands_;
     QTimer timer_;
     bool autoHide_ = true;

@@ -19,7 +19,6 @@
 #include "core/app/MainLayout.h"
 #include "core/app/Version.h"
 #include "core/formats/TreeArchive.h"
-#include "gui/accounts/LoginFlow.h"
 #include "gui/addressbook/ContactDialog.h"
 #include "gui/app/AboutDialog.h"
 #include "gui/app/BarDialog.h"
@@ -32,6 +31,7 @@
 #include "gui/formats/ExchangeCommands.h"
 #include "gui/net/PeerListenService.h"
 #include "gui/platform/AddressOpener.h"
+#include "gui/platform/DesktopProfile.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/ResourceIcons.h"
 #include "gui/resources/StringTable.h"
@@ -56,19 +56,20 @@ int slotOf(int controlId) {
 }
 }  // namespace
 
-MainDialog::MainDialog(Storage storage, QWidget* parent)
+MainDialog::MainDialog(std::unique_ptr<LoginSession> login, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      storage_(std::move(storage)),
+      login_(std::move(login)),
+      account_(login_->account()),
+      customTree_(login_->customTree()),
+      recommendedTree_(login_->recommendedTree()),
+      addressBookTree_(login_->addressBookTree()),
       toolbarBand_(kToolbarBand),
       tabBand_(kTabBand) {
     setObjectName(QString::number(ids::kMainDialog));
     NamedIconList::fillTreeIcons(treeIcons_);
     treeIcons_.setAssociations(&associations_);
     NamedIconList::fillTabIcons(tabIcons_);
-    for (BookmarkTree* tree : {&customTree_, &recommendedTree_, &addressBookTree_}) {
-        tree->setIconChooser(&treeIcons_);
-    }
     // The recommended tree's menus go without icons.
     recommendedTree_.setShowMenuIcons(false);
 
@@ -161,7 +162,7 @@ void MainDialog::registerCommands() {
     commands_.setHandler(ids::kShowToolbar, [this] { setShowToolbar(!showToolbar()); });
     commands_.setHandler(ids::kAbout, [this] { showAbout(); });
     commands_.setHandler(ids::kHelp, [this] { openHelp(); });
-    commands_.setHandler(ids::kTipOfTheDay, [this] { TipDialog(storage_, this).exec(); });
+    commands_.setHandler(ids::kTipOfTheDay, [this] { TipDialog(storage(), this).exec(); });
     commands_.setHandler(ids::kExit, [this] { close(); });
     commands_.setTreeHandler(ids::kExport, [this](int target) {
         if (BookmarkTreeView* view = treeView(target))
@@ -212,28 +213,20 @@ BookmarkTreeView* MainDialog::treeView(int controlId) const {
     return slot >= 0 && slot < 3 ? views_[slot] : nullptr;
 }
 
-bool MainDialog::initialise() {
-    std::optional<UserAccount> account = runLogin(storage_, nullptr, &session_);
-    if (!account)
-        return false;
-    start(*account);
-    // Once the window is on the screen, so the tip has something to stand in front of.
-    QTimer::singleShot(0, this, [this] { TipDialog::showAtStart(storage_, this); });
-    return true;
-}
-
-void MainDialog::start(const UserAccount& account) {
-    account_ = account;
+void MainDialog::start() {
     setWindowIcon(resourceIcon(ids::kProgramIcon));
+    preferredWidth_ = DesktopProfile::current().windowWidth().value_or(kDefaultWidth);
+    docking_->setWidth(preferredWidth_);
     docking_->fitToScreen();
     layoutActiveTree(ids::kCustomTreeControl);
 
-    // The custom and recommended trees read two strings per record; the address book reads
-    // three, so its kind must be set before it loads.
-    loadArchiveFile(customTree_, storage_.customTree(account_.name));
-    loadArchiveFile(recommendedTree_, storage_.recommendedTree());
-    addressBookTree_.setTreeKind(kAddressBookTree);
-    loadArchiveFile(addressBookTree_, storage_.addressBook(account_.name));
+    // A file read only in part is said at once: the user may want to repair it before
+    // anything is saved over it (which keeps the original beside it first).
+    QStringList damaged;
+    for (const TreeLoad& load : login_->openTrees(&treeIcons_))
+        damaged << QString::fromStdString(load.message());
+    if (!damaged.isEmpty())
+        QMessageBox::warning(this, QStringLiteral("Brivanta"), damaged.join(u'\n'));
     // What was just read is what the files hold.
     for (int id : kTreeOfTab)
         editor_->markSaved(id);
@@ -328,36 +321,24 @@ bool MainDialog::command(int id) {
     return commands_.trigger(id);
 }
 
-FileError MainDialog::writeActiveTree() {
-    // The user's files live in "Data"; a missing directory (removed, or never made because
-    // the account file went elsewhere) must not cost the user's entries.
-    if (activeTree_ != &recommendedTree_) {
-        if (FileError error = storage_.ensureDataDirectory())
-            return error;
-    }
-    return saveArchiveFile(*activeTree_, storage_.treeFile(activeTreeId(), account_.name));
-}
-
 bool MainDialog::saveActiveTree() {
-    FileError error = writeActiveTree();
-    if (!error)
-        return true;
-    QMessageBox::warning(this, QStringLiteral("Brivanta"),
-                         QString::fromStdString(error.writeMessage()));
-    return false;
+    TreeSave saved = login_->save(activeTreeId());
+    if (std::string said = saved.message(); !said.empty())
+        QMessageBox::warning(this, QStringLiteral("Brivanta"), QString::fromStdString(said));
+    return !saved.failed();
 }
 
 bool MainDialog::saveBeforeClosing(bool mayStayOpen) {
     for (;;) {
-        BookmarkTree* shown = activeTree_;
         QStringList failures;
-        // A failed save does not stop the other one.
-        for (BookmarkTree* tree : {&customTree_, &addressBookTree_}) {
-            activeTree_ = tree;
-            if (FileError error = writeActiveTree())
-                failures << QString::fromStdString(error.writeMessage());
+        QStringList kept;
+        // A failed save does not stop the others; each is tried again on a retry.
+        for (const TreeSave& saved : login_->saveChanged()) {
+            (saved.failed() ? failures : kept) << QString::fromStdString(saved.message());
         }
-        activeTree_ = shown;
+        kept.removeAll(QString());
+        if (!kept.isEmpty())
+            QMessageBox::information(this, QStringLiteral("Brivanta"), kept.join(u'\n'));
         if (failures.isEmpty())
             return true;
         if (!mayStayOpen) {
@@ -398,6 +379,9 @@ void MainDialog::closeEvent(QCloseEvent* event) {
         return;
     }
     closed_ = true;
+    // A width the user chose is where the next start begins.
+    if (started_ && width() != preferredWidth_)
+        DesktopProfile::current().setWindowWidth(width());
     docking_->stop();
     desktop_->hideTrayIcon();
     bar().hide();
@@ -424,7 +408,7 @@ void MainDialog::resizeEvent(QResizeEvent* event) {
 }
 
 void MainDialog::openHelp() {
-    QString help = QString::fromStdString(storage_.helpFile());
+    QString help = QString::fromStdString(storage().helpFile());
     if (QFileInfo::exists(help) && openUrl(QUrl::fromLocalFile(help)))
         return;
     if (openUrl(QUrl(QString::fromLatin1(kHomePage))))

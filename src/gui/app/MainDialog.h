@@ -6,9 +6,9 @@
 #include <string>
 
 #include "core/accounts/UserAccount.h"
+#include "core/app/LoginSession.h"
 #include "core/app/NetworkSettings.h"
 #include "core/app/Storage.h"
-#include "core/app/UserSessionLock.h"
 #include "core/app/ViewOptions.h"
 #include "core/formats/FileError.h"
 #include "core/trees/BookmarkTree.h"
@@ -38,21 +38,21 @@ class TreeMenus;
 class TrayIcon;
 struct OptionValues;
 
-// The main window: the three category trees, the tab strip that picks one, the toolbar,
-// saving, and closing. A tool window without a taskbar entry.
+// The main window: the three category trees of a login, the tab strip that picks one, the
+// toolbar, and closing. A tool window without a taskbar entry. The login, its files and
+// when they are written belong to the LoginSession it is given.
 class MainDialog : public QWidget {
     Q_OBJECT
   public:
     static constexpr int kDefaultWidth = 240;
 
-    explicit MainDialog(Storage storage, QWidget* parent = nullptr);
+    // `login` is logged in already (runLogin); its trees are read by start().
+    explicit MainDialog(std::unique_ptr<LoginSession> login, QWidget* parent = nullptr);
     ~MainDialog() override;
 
-    // Logs a user in and starts. False when the login
-    // was cancelled: nothing has been loaded or written then.
-    bool initialise();
-    // Everything after the login: window, trees loaded from the user's files, tabs, timer.
-    void start(const UserAccount& account);
+    // Everything after the login: the trees read from their files (a file read only in part
+    // is reported), window, tabs, timer, listening.
+    void start();
 
     // Runs a command (toolbar, menus). False for a command without a handler, or one that
     // cannot run in the present state.
@@ -61,6 +61,8 @@ class MainDialog : public QWidget {
     CommandRegistry& commands() { return commands_; }
     // Saves the tree of activeTree to its file; on failure tells the user which file.
     bool saveActiveTree();
+    // The login whose trees the window shows; it decides what is written where.
+    LoginSession& login() { return *login_; }
     // Closes for good when the program is being ended from outside (the session ends, a
     // termination signal): saves as the close box does, but cannot be refused.
     void closeForQuit();
@@ -82,7 +84,7 @@ class MainDialog : public QWidget {
     QToolBar* toolbar() const { return toolbar_; }
     QToolButton* toolButton(int commandId) const;
     const UserAccount& account() const { return account_; }
-    const Storage& storage() const { return storage_; }
+    const Storage& storage() const { return login_->storage(); }
     int toolbarBand() const { return toolbarBand_; }
     int tabBand() const { return tabBand_; }
 
@@ -135,24 +137,24 @@ class MainDialog : public QWidget {
     void openHelp();
     void showAbout();
     void openEntry(const QString& address);
-    // Writes the tree of activeTree to its file, without telling anyone.
-    FileError writeActiveTree();
-    // Saves the custom tree and then the address book, as every way of closing does. When a
-    // file cannot be written the user may retry, keep the window open (false), or close and
-    // lose what was not saved; with `mayStayOpen` false the failure is only reported.
+    // Saves every tree that changed (收藏, 通讯录, then 推荐), as every way of closing does.
+    // When a file cannot be written the user may retry, keep the window open (false), or
+    // close and lose what was not saved; with `mayStayOpen` false the failure is only
+    // reported. A damaged original kept beside its file is reported too.
     bool saveBeforeClosing(bool mayStayOpen);
 
-    Storage storage_;
-    UserAccount account_;
-    UserSessionLock session_;  // the user's files, locked while the window lives
+    // Before the login: what undo does as the trees go still enables and disables these.
     CommandRegistry commands_;
+    // The trees live in it, and everything below looks into them.
+    std::unique_ptr<LoginSession> login_;
+    UserAccount& account_;
     // Icons and handler programs of the kinds of addresses, from the desktop.
     DesktopAssociations associations_;
     NamedIconList treeIcons_;
     NamedIconList tabIcons_;
-    BookmarkTree customTree_{ids::kCustomTreeControl};
-    BookmarkTree recommendedTree_{ids::kRecommendedTreeControl};
-    BookmarkTree addressBookTree_{ids::kAddressBookControl};
+    BookmarkTree& customTree_;
+    BookmarkTree& recommendedTree_;
+    BookmarkTree& addressBookTree_;
     BookmarkTree* activeTree_ = &customTree_;
     std::array<std::unique_ptr<BookmarkTreeModel>, 3> models_;
     std::array<BookmarkTreeView*, 3> views_{};
@@ -167,6 +169,8 @@ class MainDialog : public QWidget {
     TreeEditor* editor_ = nullptr;
     int toolbarBand_;
     int tabBand_;
+    // The width the window is fitted with: the default, or as the user left it last time.
+    int preferredWidth_ = kDefaultWidth;
     bool started_ = false;
     bool closed_ = false;
     bool quitting_ = false;

@@ -190,18 +190,13 @@ void updateRecommended(MainDialog& window) {
     question.button(QMessageBox::Cancel)->setText(QString::fromUtf8("取消"));
     if (question.exec() != QMessageBox::Ok)
         return;
-    BookmarkTree& tree = window.recommendedTree();
     const net::RecommendedMailbox mailbox = loadRecommendedMailbox();
-    const Storage& storage = window.storage();
+    LoginSession& login = window.login();
     net::RecommendedUpdateResult result;
-    NetworkTaskRunner::instance().run(&window, &window.commands(), QString::fromUtf8("正在备份..."),
-                                      [&](const net::StepCallback& step) {
-                                          result = net::updateRecommendedTree(
-                                              tree, storage.recommendedBackup(),
-                                              storage.recommendedTree(), mailbox, {}, step);
-                                      });
-    if (result.ok)
-        net::replaceTreeContent(tree, result.archive);
+    NetworkTaskRunner::instance().run(
+        &window, &window.commands(), QString::fromUtf8("正在备份..."),
+        [&](const net::StepCallback& step) { result = login.fetchRecommended(mailbox, step); });
+    login.applyRecommendedUpdate(result);
     QString text = result.error ? QString::fromStdString(result.error.writeMessage()) : QString();
     if (!result.statusText.empty())
         text = text.isEmpty() ? statusMessage(result.statusText)

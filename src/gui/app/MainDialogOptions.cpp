@@ -1,6 +1,5 @@
 #include <QMessageBox>
 
-#include "core/accounts/AccountWriteBack.h"
 #include "gui/accounts/MailSecurityProfile.h"
 #include "gui/app/DesktopIntegration.h"
 #include "gui/app/EdgeDocking.h"
@@ -51,7 +50,7 @@ void MainDialog::applyOptions(const OptionValues& values) {
     account_.password = values.password;
     // Written on every OK, changed or not. The settings above hold for this run even when
     // the file cannot take them, so the user is told which file kept the old ones.
-    WriteBackResult written = writeBackAccount(storage_.accountFile(), account_);
+    WriteBackResult written = login_->saveAccount();
     if (!written.saved()) {
         QMessageBox::warning(this, QStringLiteral("Brivanta"),
                              QString::fromStdString(written.message()));

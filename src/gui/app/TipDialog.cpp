@@ -6,10 +6,10 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
-#include <QSettings>
 #include <QVBoxLayout>
 
 #include "gui/controls/FlatButton.h"
+#include "gui/platform/DesktopProfile.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/ResourceIcons.h"
 #include "gui/resources/StringTable.h"
@@ -20,9 +20,6 @@ namespace brivanta {
 namespace {
 
 constexpr int kBulbSize = 32;
-const QString kStartUpKey = QStringLiteral("Tip/StartUp");
-const QString kFilePosKey = QStringLiteral("Tip/FilePos");
-const QString kTimeStampKey = QStringLiteral("Tip/TimeStamp");
 
 }  // namespace
 
@@ -64,10 +61,10 @@ TipDialog::TipDialog(const Storage& storage, QWidget* parent)
     layout->addWidget(frame_, 1);
     layout->addLayout(buttons);
 
-    QSettings profile;
-    startup_->setChecked(profile.value(kStartUpKey, 0).toInt() == 0);
-    reader_ = std::make_unique<TipsReader>(tipsPath_, profile.value(kFilePosKey, 0).toLongLong(),
-                                           profile.value(kTimeStampKey).toString().toStdString());
+    Profile& profile = DesktopProfile::current();
+    startup_->setChecked(profile.tipAtStartup());
+    reader_ =
+        std::make_unique<TipsReader>(tipsPath_, profile.tipFilePosition(), profile.tipTimeStamp());
     if (!reader_->isOpen()) {
         // Nothing read, so nothing is written back either.
         reader_.reset();
@@ -77,7 +74,7 @@ TipDialog::TipDialog(const Storage& storage, QWidget* parent)
         return;
     }
     if (reader_->stampChanged())
-        profile.setValue(kTimeStampKey, QString::fromStdString(reader_->timeStamp()));
+        profile.setTipTimeStamp(reader_->timeStamp());
     if (reader_->readError()) {
         reportReadError();
         return;
@@ -87,11 +84,11 @@ TipDialog::TipDialog(const Storage& storage, QWidget* parent)
 
 TipDialog::~TipDialog() {
     if (isFileOpen())
-        QSettings().setValue(kFilePosKey, static_cast<qlonglong>(reader_->position()));
+        DesktopProfile::current().setTipFilePosition(reader_->position());
 }
 
 void TipDialog::showAtStart(const Storage& storage, QWidget* parent) {
-    if (QSettings().value(kStartUpKey, 0).toInt() != 0)
+    if (!DesktopProfile::current().tipAtStartup())
         return;
     TipDialog dialog(storage, parent);
     dialog.exec();
@@ -118,7 +115,7 @@ void TipDialog::showNextTip() {
 
 void TipDialog::accept() {
     QDialog::accept();
-    QSettings().setValue(kStartUpKey, showAtStartup() ? 0 : 1);
+    DesktopProfile::current().setTipAtStartup(showAtStartup());
 }
 
 void TipDialog::reportReadError() {

@@ -1,31 +1,30 @@
 #include "gui/net/RecommendedMailboxSettings.h"
 
-#include <QSettings>
-
+#include "gui/net/MailPasswordStore.h"
+#include "gui/platform/DesktopProfile.h"
 #include "gui/text/QtText.h"
 
 namespace brivanta {
 
+QString recommendedMailboxPasswordKey(const net::RecommendedMailbox& mailbox) {
+    return mailPasswordKey({}, "update", fromGbk(mailbox.user), fromGbk(mailbox.host));
+}
+
 net::RecommendedMailbox loadRecommendedMailbox() {
-    net::RecommendedMailbox mailbox;
-    QSettings settings;
-    settings.beginGroup(QStringLiteral("Update"));
-    const QString host = settings.value(QStringLiteral("Host")).toString().trimmed();
-    if (!host.isEmpty())
-        mailbox.host = toGbk(host);
-    bool ok = false;
-    const int port = settings.value(QStringLiteral("Port")).toInt(&ok);
-    if (ok && port >= 1 && port <= 65535)
-        mailbox.port = port;
-    if (settings.contains(QStringLiteral("User")))
-        mailbox.user = toGbk(settings.value(QStringLiteral("User")).toString());
-    if (settings.contains(QStringLiteral("Password")))
-        mailbox.password = toGbk(settings.value(QStringLiteral("Password")).toString());
-    net::SecurityMode mode{};
-    const std::string security =
-        settings.value(QStringLiteral("Security")).toString().toStdString();
-    if (net::parseSecurityMode(security, mode))
-        mailbox.security.mode = mode;
+    Profile& profile = DesktopProfile::current();
+    net::RecommendedMailbox mailbox = profile.recommendedMailbox();
+    MailPasswordStore& store = MailPasswordStore::current();
+    const QString key = recommendedMailboxPasswordKey(mailbox);
+    if (std::optional<std::string> plain = profile.plainRecommendedPassword()) {
+        mailbox.password = *plain;
+        if (store.available() && store.write(key, fromGbk(*plain)))
+            profile.forgetPlainRecommendedPassword();
+        return mailbox;
+    }
+    if (store.available()) {
+        if (std::optional<QString> kept = store.read(key))
+            mailbox.password = toGbk(*kept);
+    }
     return mailbox;
 }
 

@@ -170,29 +170,29 @@ TEST(HtmlEntities, EscapeAndDecodeAreInverseAndDecodeOnlyTheFive) {
 }
 
 TEST(HtmlPage, FilesAreWrittenWholeAndErrorsNameTheFile) {
-    testing::TempDir dir(true);
+    testing::TempDir dir;
     FolderAndLink t;
-    ASSERT_FALSE(exportHtmlPage(t.tree, "page.htm").failed());
+    ASSERT_FALSE(exportHtmlPage(t.tree, dir.relative("page.htm")).failed());
     std::string bytes;
-    ASSERT_FALSE(readWholeFile("page.htm", bytes).failed());
+    ASSERT_FALSE(readWholeFile(dir.relative("page.htm"), bytes).failed());
     EXPECT_EQ(bytes, htmlPageText(t.tree));
 
     // Through a symbolic link to the directory, relative.
-    std::filesystem::create_directory("real");
-    std::filesystem::create_directory_symlink("real", "linked");
-    ASSERT_FALSE(exportHtmlPage(t.tree, "linked/p.htm", t.a).failed());
+    std::filesystem::create_directory(dir.relative("real"));
+    std::filesystem::create_directory_symlink("real", dir.relative("linked"));
+    ASSERT_FALSE(exportHtmlPage(t.tree, dir.relative("linked/p.htm"), t.a).failed());
     BookmarkTree back;
     size_t added = 0;
-    ASSERT_FALSE(importHtmlPage(back, "real/p.htm", kNoItem, {}, &added).failed());
+    ASSERT_FALSE(importHtmlPage(back, dir.relative("real/p.htm"), kNoItem, {}, &added).failed());
     EXPECT_EQ(added, 3u);
     EXPECT_EQ(describe(back), describe(t.tree).substr(0, describe(t.tree).find("B|")));
 
-    FileError e = exportHtmlPage(t.tree, "missing/p.htm");
+    FileError e = exportHtmlPage(t.tree, dir.relative("missing/p.htm"));
     EXPECT_TRUE(e.failed());
-    EXPECT_EQ(e.path, "missing/p.htm");
-    e = importHtmlPage(back, "missing.htm");
+    EXPECT_EQ(e.path, dir.relative("missing/p.htm"));
+    e = importHtmlPage(back, dir.relative("missing.htm"));
     EXPECT_TRUE(e.failed());
-    EXPECT_NE(e.readMessage().find("missing.htm"), std::string::npos);
+    EXPECT_NE(e.readMessage().find(dir.relative("missing.htm")), std::string::npos);
     EXPECT_EQ(back.size(), 3u);
 }
 

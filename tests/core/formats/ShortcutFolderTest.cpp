@@ -139,16 +139,16 @@ TEST(ShortcutImport, TakesUrlFilesInAnyCaseAndEveryDirectory) {
 }
 
 TEST(ShortcutImport, GoesBelowTheChosenEntryAndAcceptsATrailingSeparator) {
-    testing::TempDir dir(true);
-    fs::create_directory("fav");
-    writeFile("fav/x.url", "URL=http://x/");
-    fs::create_directory_symlink("fav", "fav-link");
+    testing::TempDir dir;
+    fs::create_directory(dir.relative("fav"));
+    writeFile(dir.relative("fav/x.url"), "URL=http://x/");
+    fs::create_directory_symlink("fav", dir.relative("fav-link"));
     BookmarkTree tree;
     ItemId target = tree.InsertNode({"target", "", ""});
-    ASSERT_FALSE(importShortcutFolder(tree, "fav-link/", target).failed());
+    ASSERT_FALSE(importShortcutFolder(tree, dir.relative("fav-link/"), target).failed());
     EXPECT_EQ(sortedDescribe(tree), "target|{x|http://x/;};");
     // A folder that does not exist adds nothing.
-    EXPECT_FALSE(importShortcutFolder(tree, "nowhere").failed());
+    EXPECT_FALSE(importShortcutFolder(tree, dir.relative("nowhere")).failed());
     EXPECT_EQ(tree.size(), 2u);
 }
 

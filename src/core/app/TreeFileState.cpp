@@ -1,0 +1,161 @@
+#include "core/app/TreeFileState.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
+
+#include "core/formats/ArchiveWriter.h"
+#include "core/formats/FileLock.h"
+#include "core/formats/TreeArchive.h"
+
+namespace brivanta {
+
+namespace {
+
+// FNV-1a over the archive bytes, so the digest does not depend on how they are cut into
+// writes. It only has to tell "the same archive" from "another one".
+class DigestSink : public ByteSink {
+  public:
+    explicit DigestSink(ByteSink* next = nullptr) : next_(next) {}
+    bool write(const char* data, size_t size) override {
+        std::uint64_t h = hash_;
+        for (size_t i = 0; i < size; ++i) {
+            h ^= static_cast<unsigned char>(data[i]);
+            h *= 0x100000001b3ULL;
+        }
+        hash_ = h;
+        return next_ ? next_->write(data, size) : true;
+    }
+    std::uint64_t value() const { return hash_; }
+
+  private:
+    ByteSink* next_;
+    std::uint64_t hash_ = 0xcbf29ce484222325ULL;
+};
+
+}  // namespace
+
+std::string TreeLoad::message() const {
+    if (!partial)
+        return {};
+    std::string text = "文件 “" + path + "” ";
+    if (error.failed())
+        text += "无法读入（" + error.readMessage() + "）";
+    else
+        text += "已损坏，只读入了前 " + std::to_string(entries) + " 个条目";
+    return text + "。保存时原文件会保留为 “" + path + ".damaged”。";
+}
+
+std::string TreeSave::message() const {
+    if (refusedDamaged)
+        return "文件 “" + path + "” 只读入了一部分，又无法保留原文件的副本，所以没有保存。";
+    if (error.failed()) {
+        return error.errorNumber == EWOULDBLOCK ? FileLock::busyMessage(path)
+                                                : error.writeMessage();
+    }
+    if (!damagedCopy.empty())
+        return "文件 “" + path + "” 只读入了一部分：原文件保留为 “" + damagedCopy + "”。";
+    return {};
+}
+
+TreeFileState::TreeFileState(BookmarkTree& tree, std::string path)
+    : tree_(&tree), path_(std::move(path)) {
+    tree_->addObserver(this);
+    written_ = digest();
+}
+
+TreeFileState::~TreeFileState() {
+    if (tree_)
+        tree_->removeObserver(this);
+}
+
+std::uint64_t TreeFileState::digest() {
+    DigestSink sink;
+    ArchiveWriter writer(sink);
+    if (tree_)
+        SerializeTree(*tree_, writer);
+    writer.flush();
+    return sink.value();
+}
+
+TreeLoad TreeFileState::load() {
+    TreeLoad result;
+    result.treeKind = tree_->treeKind();
+    result.path = path_;
+    bool damaged = false;
+    loadArchiveFile(*tree_, path_, kNoItem, &result.error, &damaged);
+    // A missing file is an empty tree; any other failure to read leaves the file unknown,
+    // and an empty tree saved over it would lose all of it. A directory in its place holds
+    // no entries to lose (and no save can replace it).
+    if (result.error.errorNumber == ENOENT)
+        result.error = {};
+    result.partial = damaged || (result.error.failed() && result.error.errorNumber != EISDIR);
+    result.entries = tree_->size();
+    partial_ = partial_ || result.partial;
+    written_ = digest();
+    touched_ = false;
+    return result;
+}
+
+bool TreeFileState::hasChanged() {
+    if (!touched_ || !tree_)
+        return false;
+    if (digest() == written_) {
+        // Changed and changed back (or only opened and closed folders).
+        touched_ = false;
+        return false;
+    }
+    return true;
+}
+
+TreeSave TreeFileState::save(const SaveFilter& filter) {
+    TreeSave result;
+    result.path = path_;
+    if (!tree_)
+        return result;
+    result.treeKind = tree_->treeKind();
+    if (!keepPartialOriginal()) {
+        result.refusedDamaged = true;
+        return result;
+    }
+    result.damagedCopy = damagedCopy_;
+    std::uint64_t digest = 0;
+    auto tee = [&](ByteSink& file) -> std::unique_ptr<ByteSink> {
+        struct Tee : DigestSink {
+            Tee(ByteSink& next, std::unique_ptr<ByteSink> keep, std::uint64_t& out)
+                : DigestSink(&next), keep_(std::move(keep)), out_(out) {}
+            ~Tee() override { out_ = value(); }
+            std::unique_ptr<ByteSink> keep_;
+            std::uint64_t& out_;
+        };
+        std::unique_ptr<ByteSink> filtered = filter ? filter(file) : nullptr;
+        ByteSink& next = filtered ? *filtered : file;
+        return std::make_unique<Tee>(next, std::move(filtered), digest);
+    };
+    result.error = saveArchiveFile(*tree_, path_, kNoItem, tee);
+    if (result.error.failed())
+        return result;
+    result.written = true;
+    written_ = digest;
+    touched_ = false;
+    partial_ = false;
+    damagedCopy_.clear();
+    return result;
+}
+
+bool TreeFileState::keepPartialOriginal() {
+    if (!partial_ || !damagedCopy_.empty() || ::access(path_.c_str(), F_OK) != 0)
+        return true;
+    damagedCopy_ = keepDamagedCopy(path_);
+    return !damagedCopy_.empty();
+}
+
+void TreeFileState::noteWritten() {
+    written_ = digest();
+    touched_ = false;
+    partial_ = false;
+    damagedCopy_.clear();
+}
+
+}  // namespace brivanta
