@@ -9,6 +9,7 @@
 #include <random>
 
 #include "../TreeGenerator.h"
+#include "core/app/LoginSession.h"
 #include "gui/app/MainDialog.h"
 #include "gui/trees/BookmarkTreeView.h"
 #include "gui/trees/TreeSearchBar.h"
@@ -55,6 +56,12 @@ UserAccount benchUser() {
     return account;
 }
 
+std::unique_ptr<LoginSession> benchLogin(const QTemporaryDir& home) {
+    auto login = std::make_unique<LoginSession>(Storage(home.path().toStdString()));
+    login->logIn(benchUser());
+    return login;
+}
+
 void waitForPaint(QWidget* widget) {
     PaintWatch watch;
     widget->installEventFilter(&watch);
@@ -67,11 +74,11 @@ void BM_FirstPaintOfMillionEntryTree(benchmark::State& state) {
     QTemporaryDir home;
     for (auto _ : state) {
         state.PauseTiming();
-        auto window = std::make_unique<MainDialog>(Storage(home.path().toStdString()));
+        auto window = std::make_unique<MainDialog>(benchLogin(home));
         fill(window->customTree(), static_cast<int>(state.range(0)));
         state.ResumeTiming();
 
-        window->start(benchUser());
+        window->start();
         window->show();
         waitForPaint(window->treeView(1000)->viewport());
 
@@ -90,9 +97,9 @@ BENCHMARK(BM_FirstPaintOfMillionEntryTree)
 
 void BM_ScrollMillionEntryTree(benchmark::State& state) {
     QTemporaryDir home;
-    MainDialog window{Storage(home.path().toStdString())};
+    MainDialog window{benchLogin(home)};
     fill(window.customTree(), 1);
-    window.start(benchUser());
+    window.start();
     window.show();
     BookmarkTreeView* view = window.treeView(1000);
     waitForPaint(view->viewport());
@@ -111,9 +118,9 @@ BENCHMARK(BM_ScrollMillionEntryTree)->Unit(benchmark::kMicrosecond);
 // keys of "xwzx" typed, and only the last one is timed.
 void BM_SearchKeystrokeInMillionEntryTree(benchmark::State& state) {
     QTemporaryDir home;
-    MainDialog window{Storage(home.path().toStdString())};
+    MainDialog window{benchLogin(home)};
     bench::generateTree(window.customTree(), kEntries, 6);
-    window.start(benchUser());
+    window.start();
     window.show();
     BookmarkTreeView* view = window.treeView(1000);
     waitForPaint(view->viewport());
@@ -144,14 +151,14 @@ BENCHMARK(BM_SearchKeystrokeInMillionEntryTree)
 // the command to the painted tree with the folder back in place and open.
 void BM_UndoDeleteOfLargeFolder(benchmark::State& state) {
     QTemporaryDir home;
-    MainDialog window{Storage(home.path().toStdString())};
+    MainDialog window{benchLogin(home)};
     BookmarkTree& tree = window.customTree();
     bench::generateTree(tree, 100000, 6, 1);
     ItemId folder = tree.InsertNode({"folder", "", ""});
     bench::generateTree(tree, 99999, 6, 2, folder);
     bench::generateTree(tree, 100000, 6, 3);
     tree.setExpanded(folder, true);
-    window.start(benchUser());
+    window.start();
     window.show();
     BookmarkTreeView* view = window.treeView(1000);
     waitForPaint(view->viewport());

@@ -70,6 +70,8 @@ MainDialog::MainDialog(std::unique_ptr<LoginSession> login, QWidget* parent)
     NamedIconList::fillTreeIcons(treeIcons_);
     treeIcons_.setAssociations(&associations_);
     NamedIconList::fillTabIcons(tabIcons_);
+    for (BookmarkTree* tree : {&customTree_, &recommendedTree_, &addressBookTree_})
+        tree->setIconChooser(&treeIcons_);
     // The recommended tree's menus go without icons.
     recommendedTree_.setShowMenuIcons(false);
 

@@ -188,8 +188,10 @@ int main(int argc, char** argv) {
         BookmarkTree sample;
         fillCustomTree(sample);
         saveArchiveFile(sample, storage.customTree(text::gbk("张伟")));
-        MainDialog window(storage);
-        window.start(*accounts.lookup(text::gbk("张伟")));
+        auto login = std::make_unique<LoginSession>(storage);
+        login->logIn(*accounts.lookup(text::gbk("张伟")));
+        MainDialog window(std::move(login));
+        window.start();
         window.resize(260, 480);
         window.show();
         BookmarkTreeView* view = window.treeView(ids::kCustomTreeControl);

@@ -228,23 +228,23 @@ TEST(ShortcutExport, NamesNeverLeadOutOfTheChosenFolder) {
 }
 
 TEST(ShortcutExport, AShortcutInPlaceOfALinkReplacesTheLinkNotItsTarget) {
-    testing::TempDir dir(true);
-    fs::create_directory("out");
-    writeFile("outside.txt", "keep me");
-    fs::create_symlink("../outside.txt", "out/x.url");
+    testing::TempDir dir;
+    fs::create_directory(dir.relative("out"));
+    writeFile(dir.relative("outside.txt"), "keep me");
+    fs::create_symlink("../outside.txt", dir.relative("out/x.url"));
     BookmarkTree tree;
     tree.InsertNode({"x", "http://x/", ""});
-    ASSERT_FALSE(exportShortcutFolder(tree, "out").failed());
-    EXPECT_EQ(readFile("outside.txt"), "keep me");
-    EXPECT_FALSE(fs::is_symlink("out/x.url"));
-    EXPECT_EQ(readFile("out/x.url"), internetShortcutText("http://x/"));
+    ASSERT_FALSE(exportShortcutFolder(tree, dir.relative("out")).failed());
+    EXPECT_EQ(readFile(dir.relative("outside.txt")), "keep me");
+    EXPECT_FALSE(fs::is_symlink(dir.relative("out/x.url")));
+    EXPECT_EQ(readFile(dir.relative("out/x.url")), internetShortcutText("http://x/"));
     // No temporary files stay behind.
-    EXPECT_EQ(listing("out"), std::vector<std::string>{"x.url"});
+    EXPECT_EQ(listing(dir.relative("out")), std::vector<std::string>{"x.url"});
 }
 
 TEST(ShortcutExport, AStartEntryIsWrittenIntoTheFolderItself) {
-    testing::TempDir dir(true);
-    fs::create_directory("out");
+    testing::TempDir dir;
+    fs::create_directory(dir.relative("out"));
     BookmarkTree tree;
     ItemId folder = tree.InsertNode({"F", "", ""});
     ItemId link = tree.InsertNode({"L", "http://l/", ""}, folder);
@@ -252,43 +252,43 @@ TEST(ShortcutExport, AStartEntryIsWrittenIntoTheFolderItself) {
     tree.InsertNode({"T", "http://t/", ""}, sub);
     tree.InsertNode({"U", "http://u/", ""}, folder);
 
-    ASSERT_FALSE(exportShortcutFolder(tree, "out", link).failed());
-    EXPECT_EQ(listing("out"), std::vector<std::string>{"L.url"});
-    ASSERT_FALSE(exportShortcutFolder(tree, "out", folder).failed());
-    EXPECT_EQ(listing("out"),
+    ASSERT_FALSE(exportShortcutFolder(tree, dir.relative("out"), link).failed());
+    EXPECT_EQ(listing(dir.relative("out")), std::vector<std::string>{"L.url"});
+    ASSERT_FALSE(exportShortcutFolder(tree, dir.relative("out"), folder).failed());
+    EXPECT_EQ(listing(dir.relative("out")),
               (std::vector<std::string>{"F", "F/L.url", "F/S", "F/S/T.url", "F/U.url", "L.url"}));
 }
 
 TEST(ShortcutExport, AnEntryThatCannotBeWrittenStopsTheExportNamingIt) {
-    testing::TempDir dir(true);
-    fs::create_directory("out");
-    writeFile("out/Taken", "a file where a folder goes");
+    testing::TempDir dir;
+    fs::create_directory(dir.relative("out"));
+    writeFile(dir.relative("out/Taken"), "a file where a folder goes");
     BookmarkTree tree;
     tree.InsertNode({"first", "http://1/", ""});
     ItemId taken = tree.InsertNode({"Taken", "", ""});
     tree.InsertNode({"inside", "http://in/", ""}, taken);
     tree.InsertNode({"after", "http://after/", ""});
-    FileError e = exportShortcutFolder(tree, "out");
+    FileError e = exportShortcutFolder(tree, dir.relative("out"));
     ASSERT_TRUE(e.failed());
-    EXPECT_EQ(e.path, "out/Taken");
-    EXPECT_NE(e.writeMessage().find("out/Taken"), std::string::npos);
-    EXPECT_EQ(listing("out"), (std::vector<std::string>{"Taken", "first.url"}));
+    EXPECT_EQ(e.path, dir.relative("out/Taken"));
+    EXPECT_NE(e.writeMessage().find(dir.relative("out/Taken")), std::string::npos);
+    EXPECT_EQ(listing(dir.relative("out")), (std::vector<std::string>{"Taken", "first.url"}));
 
-    e = exportShortcutFolder(tree, "missing");
+    e = exportShortcutFolder(tree, dir.relative("missing"));
     ASSERT_TRUE(e.failed());
-    EXPECT_EQ(e.path, "missing/first.url");
+    EXPECT_EQ(e.path, dir.relative("missing/first.url"));
 }
 
 TEST(ShortcutExport, DeepTreesNeedNoDeepStack) {
-    testing::TempDir dir(true);
-    fs::create_directory("out");
+    testing::TempDir dir;
+    fs::create_directory(dir.relative("out"));
     BookmarkTree tree;
     ItemId parent = kNoItem;
     for (int i = 0; i < 5000; ++i)
         parent = tree.InsertNode({"d", "", ""}, parent);
     // The path soon grows past what the system takes: the export stops there with an error
     // instead of running out of stack.
-    FileError e = exportShortcutFolder(tree, "out");
+    FileError e = exportShortcutFolder(tree, dir.relative("out"));
     EXPECT_TRUE(e.failed());
     EXPECT_EQ(e.errorNumber, ENAMETOOLONG);
 }
