@@ -9,6 +9,7 @@
 #include "core/app/Storage.h"
 #include "core/text/Encoding.h"
 #include "gui/app/BarDialog.h"
+#include "gui/app/EdgeDocking.h"
 #include "gui/app/MainDialog.h"
 #include "gui/app/TrayIcon.h"
 #include "gui/controls/FlatButton.h"
@@ -31,6 +32,7 @@ struct ShownMenu {
     QString line2;
     bool clockOn = true;
     QPoint at;
+    int target = 0;  // the tree the commands act on while it is open
 };
 
 QStringList itemTexts(const QMenu& menu) {
@@ -89,6 +91,7 @@ void DockingTest::startWindow(MainDialog& window) {
         m.line2 = window.bar().statusLine(2);
         m.clockOn = window.bar().clockOn();
         m.at = at;
+        m.target = window.commands().target();
         shown_.push_back(m);
     });
 }
@@ -268,8 +271,9 @@ void DockingTest::barRightClicks() {
     QCOMPARE(shown_[0].line1, QString::fromUtf8("当前操作对象"));
     QCOMPARE(shown_[0].line2, line2);
     QVERIFY2(shown_[0].name.startsWith(menu), qPrintable(shown_[0].name));
-    QVERIFY(window.menus().menuTree());
-    QCOMPARE(window.menus().menuTree()->treeKind(), tree);
+    QCOMPARE(shown_[0].target, tree);
+    // Closed, the commands act on the shown tree again.
+    QCOMPARE(window.commands().target(), window.activeTreeId());
     QVERIFY(bar.clockOn());
 
     // Elsewhere on the bar: no menu.
@@ -296,7 +300,7 @@ void DockingTest::windowSlidesOutAndComesBack() {
     int ticks = 0;
     int last = window.frameGeometry().left();
     for (; ticks < 40; ++ticks) {
-        window.slideAndReveal();
+        window.docking().slideAndReveal();
         if (window.frameGeometry().left() == last)
             break;
         last = window.frameGeometry().left();
@@ -309,23 +313,23 @@ void DockingTest::windowSlidesOutAndComesBack() {
     window.move(window.frameGeometry().left(), area.top() + 50);
     window.resize(window.width(), 300);
     QCursor::setPos(area.left(), area.top() + 100);
-    window.slideAndReveal();
+    window.docking().slideAndReveal();
     QCOMPARE(window.frameGeometry(), QRect(area.left(), area.top(), width, area.height()));
 
     // Docked at the right edge it slides out to the right.
     window.move(area.right() + 1 - width, area.top());
     QCursor::setPos(area.center());
     for (int i = 0; i < 40; ++i)
-        window.slideAndReveal();
+        window.docking().slideAndReveal();
     QCOMPARE(window.frameGeometry().left(), area.right() + 1 - 2);
     QCursor::setPos(area.right(), area.top() + 10);
-    window.slideAndReveal();
+    window.docking().slideAndReveal();
     QCOMPARE(window.frameGeometry().left(), area.right() + 1 - width);
 
     // Floating, it stays.
     window.move(area.left() + 200, area.top() + 20);
     QCursor::setPos(area.right() - 5, area.bottom() - 5);
-    window.slideAndReveal();
+    window.docking().slideAndReveal();
     QCOMPARE(window.frameGeometry().topLeft(), QPoint(area.left() + 200, area.top() + 20));
     window.close();
 }
@@ -340,10 +344,10 @@ void DockingTest::withAutoHideOffTheWindowIsPulledBack() {
     QVERIFY(window.command(ids::kAutoHide));
     QCursor::setPos(area.center());
     window.move(area.left() - 100, area.top());
-    window.slideAndReveal();
+    window.docking().slideAndReveal();
     QCOMPARE(window.frameGeometry().left(), area.left());
     window.move(area.right() - 50, area.top());
-    window.slideAndReveal();
+    window.docking().slideAndReveal();
     QCOMPARE(window.frameGeometry().right(), area.right());
     window.close();
 }

@@ -179,7 +179,7 @@ void TreeDragDropTest::dragOfTheMarkedEntryKeepsTheMark() {
     // The moved subtree is pasted again, as a copy: nothing more is removed.
     QVERIFY(d.commands.action(ids::kPaste)->isEnabled());
     d.view->setCurrentIndex({});
-    d.editor->paste();
+    d.editor->paste(*d.view);
     QCOMPARE(d.children(kNoItem), (QStringList{"F|", "L|www.l.com", "S|"}));
     QCOMPARE(d.children(d.link), QStringList{"S|"});
 

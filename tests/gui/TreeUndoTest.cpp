@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <functional>
 
@@ -121,6 +122,7 @@ class TreeUndoTest : public QObject {
     void contactSavesAreSteps();
     void undoOfADeletedFolderReopensItsRows();
     void aDropWithinTheTreeIsOneStep();
+    void modifiedFollowsStepsAndOutsideChanges();
 };
 
 void TreeUndoTest::keysTakeBackAndRedoEachChange_data() {
@@ -281,10 +283,9 @@ void TreeUndoTest::aChangeOutsideTheHistoryEndsIt() {
     history->rename(s.at({1}), "renamed");
     QVERIFY(s.enabled(ids::kUndo));
     // Entries added and recorded keep the history; anything else ends it.
-    const ItemId lastBefore = s.tree().nextItemData();
     ItemId added = s.tree().InsertNode({"Dropped", "drop.example", ""}, s.at({0}));
     s.tree().InsertNode({"inside", "in.example", ""}, added);
-    history->recordAddedSince(lastBefore);
+    history->recordAdded({added});
     QVERIFY(s.enabled(ids::kUndo));
     s.keyUndo();
     QCOMPARE(s.tree().childCount(s.at({0})), 2);
@@ -373,6 +374,39 @@ void TreeUndoTest::aDropWithinTheTreeIsOneStep() {
     QCOMPARE(dump(tree), before);
     s.keyRedo();
     QCOMPARE(dump(tree), after);
+}
+
+void TreeUndoTest::modifiedFollowsStepsAndOutsideChanges() {
+    Session s;
+    TreeUndo* history = s.window->treeUndo(ids::kCustomTreeControl);
+    QSignalSpy changes(history, &TreeUndo::modifiedChanged);
+    // Just loaded: what the file holds.
+    QVERIFY(!history->isModified());
+    QVERIFY(!s.window->treeEditor()->isModified(ids::kAddressBookControl));
+    ItemId made = history->newEntry({"New", "", ""}, kNoItem);
+    QVERIFY(history->isModified());
+    history->undo();
+    QVERIFY(!history->isModified());  // back to the loaded tree
+    history->redo();
+    history->markSaved();
+    QVERIFY(!history->isModified());
+    history->undo();
+    QVERIFY(history->isModified());  // the file has the entry, the tree no more
+    history->redo();
+    QVERIFY(!history->isModified());
+    QCOMPARE(changes.count(), 6);
+
+    // Entries added outside the history and recorded as one step are that step.
+    ItemId received = s.tree().InsertNode({"Received", "", ""});
+    QVERIFY(history->isModified());
+    history->recordAdded({received});
+    history->undo();
+    QVERIFY(!history->isModified());
+    // A change the history does not know of stays unsaved when the steps are forgotten.
+    s.tree().InsertNode({"Unrecorded", "", ""});
+    history->rename(made, "Renamed");
+    history->undo();
+    QVERIFY(history->isModified());
 }
 
 QTEST_MAIN(TreeUndoTest)

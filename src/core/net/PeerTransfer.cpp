@@ -474,10 +474,21 @@ PeerReceipt readPeerTransfer(TcpConnection& connection, int recordWidth, std::ui
 }
 
 size_t applyReceipt(BookmarkTree& tree, const PeerReceipt& receipt) {
-    BookmarkTree::BulkUpdate bulk(tree);
-    ReceivedBytes::Source source(receipt.archive);
-    ArchiveReader reader(source, kSocketBuffer);
-    return SerializeTree(tree, reader, kNoItem);
+    return addReceipt(tree, receipt).count;
+}
+
+EntriesAdded addReceipt(BookmarkTree& tree, const PeerReceipt& receipt) {
+    const int before = tree.childCount(kNoItem);
+    EntriesAdded added;
+    {
+        BookmarkTree::BulkUpdate bulk(tree);
+        ReceivedBytes::Source source(receipt.archive);
+        ArchiveReader reader(source, kSocketBuffer);
+        added.count = SerializeTree(tree, reader, kNoItem);
+    }
+    // The records go at the end of the top level, so the new rows there are the new subtrees.
+    added.roots = childrenFrom(tree, kNoItem, before);
+    return added;
 }
 
 bool writeReceiptForAppend(const PeerReceipt& receipt, int lastDepth, ByteSink& out) {

@@ -12,6 +12,7 @@
 #include "core/net/TcpListener.h"
 #include "core/net/TransferLimits.h"
 #include "core/trees/BookmarkTree.h"
+#include "core/trees/EntriesAdded.h"
 
 namespace brivanta::net {
 
@@ -78,6 +79,8 @@ struct PeerReceipt {
 // Adds the receipt's records at the top level of `tree`, after what is there. The tree
 // should have the kind the receipt was read for. Returns the number of records added.
 size_t applyReceipt(BookmarkTree& tree, const PeerReceipt& receipt);
+// The same, telling which entries it added.
+EntriesAdded addReceipt(BookmarkTree& tree, const PeerReceipt& receipt);
 
 // Writes the receipt's records to `out` so that, appended to an archive whose last record is
 // `lastDepth` levels deep, a reader adds them as new top-level entries exactly as

@@ -118,9 +118,19 @@ void Envelope::keepRecords(size_t records, int width) {
 }
 
 size_t loadEnvelope(BookmarkTree& tree, const Envelope& envelope) {
-    BookmarkTree::BulkUpdate bulk(tree);
-    LineReader reader(envelope.data);
-    return SerializeTree(tree, reader, kNoItem);
+    return addEnvelope(tree, envelope).count;
+}
+
+EntriesAdded addEnvelope(BookmarkTree& tree, const Envelope& envelope) {
+    const int before = tree.childCount(kNoItem);
+    EntriesAdded added;
+    {
+        BookmarkTree::BulkUpdate bulk(tree);
+        LineReader reader(envelope.data);
+        added.count = SerializeTree(tree, reader, kNoItem);
+    }
+    added.roots = childrenFrom(tree, kNoItem, before);
+    return added;
 }
 
 size_t loadEnvelope(BookmarkTree& tree, const std::vector<std::string>& lines) {

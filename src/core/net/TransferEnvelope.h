@@ -7,6 +7,7 @@
 
 #include "core/formats/StringStream.h"
 #include "core/trees/BookmarkTree.h"
+#include "core/trees/EntriesAdded.h"
 
 namespace brivanta::net {
 
@@ -47,6 +48,8 @@ std::optional<Envelope> readEnvelope(std::string_view body, unsigned accepted = 
 // incomplete last record is dropped. Returns the number of records added.
 size_t loadEnvelope(BookmarkTree& tree, const std::vector<std::string>& lines);
 size_t loadEnvelope(BookmarkTree& tree, const Envelope& envelope);
+// The same, telling which entries it added.
+EntriesAdded addEnvelope(BookmarkTree& tree, const Envelope& envelope);
 
 // The section tag of a tree kind ("<CUSTOM>", "<ADDRESS>", otherwise "<SYSTEM>").
 std::string_view sectionTag(int treeKind);

@@ -1,14 +1,11 @@
 #pragma once
 
-#include <vector>
-
-#include "core/app/ViewOptions.h"
 #include "core/trees/BookmarkTree.h"
 
 namespace brivanta {
 
-// Which popup of a menu a tree shows, and which of its commands are greyed or checked, from
-// the tree's state when the menu opens.
+// Which popup of a menu a tree shows, from the tree's state when the menu opens. Which of its
+// commands are greyed or checked is decided with every other command (core/app/CommandState).
 namespace menus {
 
 inline constexpr int kNodeMenu = 137;
@@ -17,16 +14,6 @@ inline constexpr int kAddressBookMenu = 227;
 
 // The popup index of menu `menuId` for `tree` with `selected` (kNoItem for none).
 int choosePopup(const BookmarkTree& tree, int menuId, ItemId selected);
-
-struct CommandState {
-    int id;
-    bool on;
-};
-
-// Whether each state-dependent command can run (on false means greyed).
-std::vector<CommandState> availableCommands(const BookmarkTree& tree, ItemId selected);
-// The check marks of the toggle commands.
-std::vector<CommandState> checkedCommands(const BookmarkTree& tree, const ViewOptions& options);
 
 }  // namespace menus
 }  // namespace brivanta

@@ -10,7 +10,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-#include <QShortcut>
 #include <QShowEvent>
 #include <QTabBar>
 #include <QToolBar>
@@ -23,6 +22,8 @@
 #include "gui/addressbook/ContactDialog.h"
 #include "gui/app/AboutDialog.h"
 #include "gui/app/BarDialog.h"
+#include "gui/app/DesktopIntegration.h"
+#include "gui/app/EdgeDocking.h"
 #include "gui/app/TipDialog.h"
 #include "gui/app/TrayIcon.h"
 #include "gui/controls/FlatButton.h"
@@ -82,11 +83,6 @@ MainDialog::MainDialog(std::unique_ptr<LoginSession> login, QWidget* parent)
         view->setVisible(tree == &customTree_);
         connect(view, &BookmarkTreeView::openRequested, this, &MainDialog::openEntry);
         views_[slot] = view;
-        // Commands that need entries follow the tree as it changes, not a timer.
-        BookmarkTreeModel* model = models_[slot].get();
-        connect(model, &QAbstractItemModel::rowsInserted, this, &MainDialog::updateCommandStates);
-        connect(model, &QAbstractItemModel::rowsRemoved, this, &MainDialog::updateCommandStates);
-        connect(model, &QAbstractItemModel::modelReset, this, &MainDialog::updateCommandStates);
     }
 
     tabs_ = new QTabBar(this);
@@ -101,6 +97,8 @@ MainDialog::MainDialog(std::unique_ptr<LoginSession> login, QWidget* parent)
     tabs_->setCurrentIndex(1);
     connect(tabs_, &QTabBar::currentChanged, this, &MainDialog::switchCategory);
 
+    docking_ = new EdgeDocking(*this, kDefaultWidth, commands_);
+    docking_->registerCommands();
     registerCommands();
     // The search line above the tree: Ctrl+F, or typing while a tree has the focus.
     searchBar_ = new TreeSearchBar(this);
@@ -115,8 +113,7 @@ MainDialog::MainDialog(std::unique_ptr<LoginSession> login, QWidget* parent)
     });
     connect(searchBar_, &TreeSearchBar::heightChanged, this,
             [this] { layoutActiveTree(activeTreeId()); });
-    connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, searchBar_,
-            [this] { searchBar_->startSearch(); });
+    commands_.setHandler(ids::kSearch, [this] { searchBar_->startSearch(); });
 
     registerEditingCommands();
     registerNetworkCommands();
@@ -130,15 +127,31 @@ MainDialog::MainDialog(std::unique_ptr<LoginSession> login, QWidget* parent)
         menus_->attach(view);
     buildToolbar();
     registerOptionCommands();
-    setUpDocking();
-    updateCommandStates();
-    edgeTimer_.setInterval(kEdgeTimerMilliseconds);
-    connect(&edgeTimer_, &QTimer::timeout, this, &MainDialog::onEdgeTimer);
+    DesktopIntegration::Hooks desktopHooks;
+    desktopHooks.view = [this](int treeControl) { return treeView(treeControl); };
+    desktopHooks.shownTree = [this] { return activeTreeId(); };
+    desktopHooks.userName = [this] { return account_.name; };
+    desktop_ = new DesktopIntegration(*this, commands_, *menus_, std::move(desktopHooks));
+    desktop_->registerCommands();
+    // Every command's state follows its target tree and the window's switches.
+    commands_.setContextSource([this](int target) {
+        CommandContext context = editor_->context(target);
+        context.options = viewOptions();
+        return context;
+    });
+    commands_.setDefaultTarget([this] { return activeTreeId(); });
+    // The keys reach the commands anywhere in the window; a line being edited keeps its own.
+    for (int id : {ids::kDelete, ids::kCut, ids::kCopy, ids::kPaste, ids::kUndo, ids::kRedo,
+                   ids::kRename, ids::kSearch})
+        addAction(commands_.action(id));
+    commands_.refresh();
+    connect(docking_, &EdgeDocking::ticked, this, [this] { layoutActiveTree(activeTreeId()); });
 }
 
 MainDialog::~MainDialog() {
-    edgeTimer_.stop();
-    bar_.reset();
+    docking_->stop();
+    delete desktop_;
+    desktop_ = nullptr;
     // The views look into the models, which look into the trees: end them in that order.
     for (BookmarkTreeView*& view : views_) {
         delete view;
@@ -149,13 +162,13 @@ MainDialog::~MainDialog() {
 void MainDialog::registerCommands() {
     commands_.setHandler(ids::kSave, [this] { saveActiveTree(); });
     commands_.setHandler(ids::kShowToolbar, [this] { setShowToolbar(!showToolbar()); });
-    commands_.setChecked(ids::kShowToolbar, showToolbar());
     commands_.setHandler(ids::kAbout, [this] { showAbout(); });
     commands_.setHandler(ids::kHelp, [this] { openHelp(); });
     commands_.setHandler(ids::kTipOfTheDay, [this] { TipDialog(storage(), this).exec(); });
     commands_.setHandler(ids::kExit, [this] { close(); });
-    commands_.setHandler(ids::kExport, [this] {
-        runExport(this, *activeTree_, treeView(activeTreeId())->currentItem());
+    commands_.setTreeHandler(ids::kExport, [this](int target) {
+        if (BookmarkTreeView* view = treeView(target))
+            runExport(this, view->tree(), view->currentItem());
     });
 }
 
@@ -182,15 +195,12 @@ void MainDialog::buildToolbar() {
     }
 }
 
-void MainDialog::updateCommandStates() {
-    commands_.setAvailable(ids::kSendToMailbox, !activeTree_->empty());
-    commands_.setAvailable(ids::kExport, !activeTree_->empty());
-    // Contacts live only in the address book.
-    commands_.setAvailable(ids::kNewContact, activeTree_ == &addressBookTree_);
-    if (editor_)
-        editor_->setActiveView(treeView(activeTreeId()));
-    if (menus_)
-        menus_->updateCommandStates(*activeTree_, treeView(activeTreeId())->currentItem());
+TrayIcon& MainDialog::trayIcon() {
+    return desktop_->trayIcon();
+}
+
+BarDialog& MainDialog::bar() {
+    return desktop_->bar();
 }
 
 QToolButton* MainDialog::toolButton(int commandId) const {
@@ -208,7 +218,8 @@ BookmarkTreeView* MainDialog::treeView(int controlId) const {
 void MainDialog::start() {
     setWindowIcon(resourceIcon(ids::kProgramIcon));
     preferredWidth_ = DesktopProfile::current().windowWidth().value_or(kDefaultWidth);
-    fitToScreen();
+    docking_->setWidth(preferredWidth_);
+    docking_->fitToScreen();
     layoutActiveTree(ids::kCustomTreeControl);
 
     // A file read only in part is said at once: the user may want to repair it before
@@ -218,17 +229,20 @@ void MainDialog::start() {
         damaged << QString::fromStdString(load.message());
     if (!damaged.isEmpty())
         QMessageBox::warning(this, QStringLiteral("Brivanta"), damaged.join(u'\n'));
+    // What was just read is what the files hold.
+    for (int id : kTreeOfTab)
+        editor_->markSaved(id);
 
-    edgeTimer_.start();
-    onEdgeTimer();
+    docking_->start();
+    docking_->tick();
     QString title =
         QString::fromUtf8("Brivanta（") + fromGbk(account_.name) + QString::fromUtf8("）");
     setWindowTitle(title);
     // Start-up adds the icon whatever the switch says; the switch starts on.
-    showTrayIcon();
+    desktop_->showTrayIcon();
     if (QScreen* screen = this->screen())
-        bar_->placeOn(screen->availableGeometry());
-    bar_->show();
+        bar().placeOn(screen->availableGeometry());
+    bar().show();
     started_ = true;
     // Listening starts by itself, once the window runs.
     QTimer::singleShot(0, this, [this] { command(ids::kListen); });
@@ -273,67 +287,36 @@ void MainDialog::switchCategory(int tabIndex) {
     activeTree_ = &treeView(chosen)->tree();
     searchBar_->setActiveView(treeView(chosen));
     layoutActiveTree(chosen);
-    updateCommandStates();
+    editor_->setActiveView(treeView(chosen));
     if (tabs_->currentIndex() != tabIndex) {
         QSignalBlocker quiet(tabs_);
         tabs_->setCurrentIndex(tabIndex);
     }
     // The icon's tip and quick menu follow the category.
-    if (started_ && view_.showTrayIcon)
-        showTrayIcon();
+    if (started_)
+        desktop_->followShownTree();
 }
 
 void MainDialog::setShowToolbar(bool show) {
     toolbarBand_ = show ? kToolbarBand : 0;
     view_.showToolbar = show;
-    commands_.setChecked(ids::kShowToolbar, show);
+    commands_.refresh();
     layoutActiveTree(activeTreeId());
 }
 
 ViewOptions MainDialog::viewOptions() const {
     ViewOptions options = view_;
-    // Listening keeps its state on its command, which starts and stops the listener.
-    options.listening = commands_.isChecked(ids::kListen);
+    options.autoHide = docking_->autoHide();
+    options.showTrayIcon = desktop_ && desktop_->trayIconShown();
+    // Listening is the listener's own state.
+    options.listening = listener_ && listener_->isListening();
     return options;
-}
-
-void MainDialog::fitToScreen() {
-    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 800, 600);
-    // Before the window manager has framed the window its frame is unknown (none); the
-    // edge timer fits again once it is known.
-    QMargins frame(geometry().left() - frameGeometry().left(),
-                   geometry().top() - frameGeometry().top(),
-                   frameGeometry().right() - geometry().right(),
-                   frameGeometry().bottom() - geometry().bottom());
-    LayoutRect client = mainWindowClient(
-        {area.left(), area.top(), area.left() + area.width(), area.top() + area.height()},
-        {frame.left(), frame.top(), frame.right(), frame.bottom()},
-        std::min(preferredWidth_, std::max(1, area.width())));
-    setGeometry(client.left, client.top, client.width(), client.height());
-    fittedFrame_ = frame;
-    fitted_ = true;
-}
-
-void MainDialog::onEdgeTimer() {
-    if (isVisible()) {
-        QMargins frame(geometry().left() - frameGeometry().left(),
-                       geometry().top() - frameGeometry().top(),
-                       frameGeometry().right() - geometry().right(),
-                       frameGeometry().bottom() - geometry().bottom());
-        // The window manager framed the window after it was placed: fit once more, so the
-        // frame does not push the tab strip under a panel.
-        if (fitted_ && frame != fittedFrame_ && !frame.isNull())
-            fitToScreen();
-        slideAndReveal();
-    }
-    layoutActiveTree(activeTreeId());
 }
 
 void MainDialog::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (started_ && !event->spontaneous())
-        onEdgeTimer();
+        docking_->tick();
 }
 
 bool MainDialog::command(int id) {
@@ -401,9 +384,9 @@ void MainDialog::closeEvent(QCloseEvent* event) {
     // A width the user chose is where the next start begins.
     if (started_ && width() != preferredWidth_)
         DesktopProfile::current().setWindowWidth(width());
-    edgeTimer_.stop();
-    hideTrayIcon();
-    bar_->hide();
+    docking_->stop();
+    desktop_->hideTrayIcon();
+    bar().hide();
     event->accept();
     emit closed();
 }

@@ -1,10 +1,7 @@
 #pragma once
 
-#include <QMargins>
-#include <QTimer>
 #include <QWidget>
 #include <array>
-#include <limits>
 #include <memory>
 #include <string>
 
@@ -29,6 +26,8 @@ class QToolButton;
 namespace brivanta {
 
 class BarDialog;
+class DesktopIntegration;
+class EdgeDocking;
 class BookmarkTreeModel;
 class PeerListenService;
 class BookmarkTreeView;
@@ -46,7 +45,6 @@ class MainDialog : public QWidget {
     Q_OBJECT
   public:
     static constexpr int kDefaultWidth = 240;
-    static constexpr int kEdgeTimerMilliseconds = 10;
 
     // `login` is logged in already (runLogin); its trees are read by start().
     explicit MainDialog(std::unique_ptr<LoginSession> login, QWidget* parent = nullptr);
@@ -78,7 +76,8 @@ class MainDialog : public QWidget {
     // The editing commands; the contact dialog is attached here.
     TreeEditor* treeEditor() const { return editor_; }
     // The undo history of tree `controlId`; code that adds entries itself (a received tree,
-    // a drop) records them with treeUndo(id)->recordAdded(roots).
+    // a drop) records them with treeUndo(id)->recordAdded(roots). Its clean state says whether
+    // the tree needs saving.
     TreeUndo* treeUndo(int controlId) const;
     QTabBar* tabs() const { return tabs_; }
     TreeSearchBar* searchBar() const { return searchBar_; }
@@ -108,14 +107,12 @@ class MainDialog : public QWidget {
     // The options sheet (32797), and what its OK does, in order (MainDialogOptions.cpp).
     void openOptions();
     void applyOptions(const OptionValues& values);
-    // The notification icon and the docking bar (MainDialogDocking.cpp).
-    TrayIcon& trayIcon() { return *tray_; }
-    BarDialog& bar() { return *bar_; }
-    // Adds the notification icon with the tip of the active tree, or takes it away.
-    void showTrayIcon();
-    void hideTrayIcon();
-    // One tick of the edge timer's sliding and reveal.
-    void slideAndReveal();
+    // The notification icon and the docking bar.
+    DesktopIntegration& desktop() { return *desktop_; }
+    TrayIcon& trayIcon();
+    BarDialog& bar();
+    // The window's place at the screen edge, and auto-hide.
+    EdgeDocking& docking() { return *docking_; }
 
   signals:
     // The window has closed and saved; the program ends.
@@ -136,13 +133,7 @@ class MainDialog : public QWidget {
     void registerNetworkCommands();
     // Settings, the view toggles, the tray icon and the bar.
     void registerOptionCommands();
-    void setUpDocking();
     void buildToolbar();
-    // Enables the commands that depend on the active tree (send needs entries).
-    void updateCommandStates();
-    // Puts the window at the top left of the screen's available area, frame included.
-    void fitToScreen();
-    void onEdgeTimer();
     void openHelp();
     void showAbout();
     void openEntry(const QString& address);
@@ -173,20 +164,13 @@ class MainDialog : public QWidget {
     QToolBar* toolbar_ = nullptr;
     ViewOptions view_;
     NetworkSettings network_;
-    TrayIcon* tray_ = nullptr;
-    std::unique_ptr<BarDialog> bar_;
-    // The last slide asked for: from which left edge to which.
-    int slideFrom_ = std::numeric_limits<int>::min();
-    int slideTo_ = std::numeric_limits<int>::min();
-    QTimer edgeTimer_;
+    DesktopIntegration* desktop_ = nullptr;
+    EdgeDocking* docking_ = nullptr;
     TreeEditor* editor_ = nullptr;
     int toolbarBand_;
     int tabBand_;
     // The width the window is fitted with: the default, or as the user left it last time.
     int preferredWidth_ = kDefaultWidth;
-    // The frame the window manager drew when the window was last fitted to the screen.
-    QMargins fittedFrame_;
-    bool fitted_ = false;
     bool started_ = false;
     bool closed_ = false;
     bool quitting_ = false;

@@ -1,8 +1,5 @@
 #include "gui/app/MainDialog.h"
 
-#include <QAction>
-#include <QKeySequence>
-
 #include "gui/addressbook/ContactDialog.h"
 #include "gui/formats/ExchangeCommands.h"
 #include "gui/resources/CommandIds.h"
@@ -30,18 +27,14 @@ void MainDialog::registerEditingCommands() {
         runContactDialog(this, addressBookTree_, treeIcons_,
                          treeView(ids::kAddressBookControl)->currentItem(), recorder);
     });
-    commands_.setHandler(ids::kImport, [this] {
-        TreeUndo* history = treeUndo(activeTreeId());
-        runImport(this, *activeTree_, treeView(activeTreeId())->currentItem(),
+    commands_.setTreeHandler(ids::kImport, [this](int target) {
+        BookmarkTreeView* view = treeView(target);
+        TreeUndo* history = treeUndo(target);
+        if (!view || !history)
+            return;
+        runImport(this, view->tree(), view->currentItem(),
                   [history](const std::vector<ItemId>& roots) { history->recordAdded(roots); });
     });
-    // Ctrl+Z and Ctrl+Shift+Z anywhere in the window; a line being edited keeps its own.
-    QAction* undo = commands_.action(ids::kUndo);
-    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    addAction(undo);
-    QAction* redo = commands_.action(ids::kRedo);
-    redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
-    addAction(redo);
 }
 
 TreeUndo* MainDialog::treeUndo(int controlId) const {

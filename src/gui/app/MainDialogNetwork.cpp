@@ -68,12 +68,11 @@ struct Selection {
     QString text;
 };
 
-Selection selectionOf(MainDialog& window) {
+Selection selectionOf(BookmarkTreeView& view) {
     Selection s;
-    BookmarkTreeView* view = window.treeView(window.activeTreeId());
-    s.item = view ? view->currentItem() : kNoItem;
-    if (s.item != kNoItem && window.activeTree().contains(s.item))
-        s.text = fromGbk(window.activeTree().label(s.item));
+    s.item = view.currentItem();
+    if (s.item != kNoItem && view.tree().contains(s.item))
+        s.text = fromGbk(view.tree().label(s.item));
     else
         s.item = kNoItem;
     return s;
@@ -83,11 +82,11 @@ void toggleListening(MainDialog& window, PeerListenService& listener) {
     CommandRegistry& commands = window.commands();
     if (listener.isListening()) {
         listener.stop();
-        commands.setChecked(ids::kListen, false);
+        commands.refresh();
         return;
     }
     if (!listener.start(window.activeTree(), window.networkSettings().listenPort)) {
-        commands.setChecked(ids::kListen, false);
+        commands.refresh();
         QMessageBox::warning(&window, QStringLiteral("Brivanta"),
                              statusMessage(listener.statusText()), QMessageBox::Ok);
         return;
@@ -95,11 +94,11 @@ void toggleListening(MainDialog& window, PeerListenService& listener) {
     // A port picked by the system (0 asked for) is the one the options sheet shows.
     if (window.networkSettings().listenPort == 0)
         window.networkSettings().listenPort = listener.port();
-    commands.setChecked(ids::kListen, true);
+    commands.refresh();
 }
 
-void sendToNeighbour(MainDialog& window) {
-    const Selection selected = selectionOf(window);
+void sendToNeighbour(MainDialog& window, BookmarkTreeView& view) {
+    const Selection selected = selectionOf(view);
     SendToPeerDialog dialog(selected.text, &window);
     if (dialog.exec() != QDialog::Accepted)
         return;
@@ -108,7 +107,7 @@ void sendToNeighbour(MainDialog& window) {
     const int port = dialog.peerPort();
     // Made here, so that the worker reads no tree while it waits for the listener: a
     // listener in this same program can then put what it receives into its tree meanwhile.
-    const std::string archive = net::serializeForPeer(window.activeTree(), branch);
+    const std::string archive = net::serializeForPeer(view.tree(), branch);
     net::PeerSendResult result;
     NetworkTaskRunner::instance().run(
         &window, &window.commands(), QString::fromUtf8("正在创建SOCKET..."),
@@ -120,14 +119,14 @@ void sendToNeighbour(MainDialog& window) {
         QMessageBox::warning(&window, QStringLiteral("Brivanta"), statusMessage(result.statusText));
 }
 
-void sendToMailbox(MainDialog& window) {
-    const Selection selected = selectionOf(window);
+void sendToMailbox(MainDialog& window, BookmarkTreeView& view) {
+    const Selection selected = selectionOf(view);
     SendMailDialog dialog(window.account(), loadMailSecurityProfile(window.account().name),
                           selected.text, MailPasswordStore::current(), &window);
     if (dialog.exec() != QDialog::Accepted)
         return;
     const ItemId branch = dialog.sendSelected() == 1 ? selected.item : kNoItem;
-    BookmarkTree& tree = window.activeTree();
+    BookmarkTree& tree = view.tree();
     // The worker reads copies: widgets belong to the GUI thread.
     const std::string host = dialog.host(), recipient = dialog.recipient();
     const int port = dialog.port();
@@ -163,11 +162,10 @@ void receiveFromMailbox(MainDialog& window) {
     // Each envelope goes to the tree its tag names, whatever tree is shown.
     for (const net::Envelope& envelope : envelopes) {
         if (BookmarkTreeView* view = window.treeView(envelope.treeKind)) {
-            const ItemId lastBefore = view->tree().nextItemData();
-            net::loadEnvelope(view->tree(), envelope);
+            const EntriesAdded added = net::addEnvelope(view->tree(), envelope);
             // Each received mail is one step of the tree's history.
             if (TreeUndo* history = window.treeUndo(envelope.treeKind))
-                history->recordAddedSince(lastBefore);
+                history->recordAdded(added.roots);
         }
     }
     tellMailResult(&window, "POP3", host, port, result);
@@ -206,9 +204,8 @@ void updateRecommended(MainDialog& window) {
                              statusMessage(net::updateReport(result, mailbox)));
 }
 
-void upload(MainDialog& window) {
+void upload(MainDialog& window, BookmarkTree& tree) {
     const NetworkSettings& network = window.networkSettings();
-    BookmarkTree& tree = window.activeTree();
     net::PeerSendResult result;
     NetworkTaskRunner::instance().run(
         &window, &window.commands(), QString::fromUtf8("正在准备数据..."),
@@ -226,19 +223,27 @@ void MainDialog::registerNetworkCommands() {
     listener_ = std::make_unique<PeerListenService>();
     // Each received transfer is one step of its tree's history.
     listener_->setApply([this](BookmarkTree& target, const net::PeerReceipt& receipt) {
-        const ItemId lastBefore = target.nextItemData();
-        size_t added = net::applyReceipt(target, receipt);
+        const EntriesAdded added = net::addReceipt(target, receipt);
         if (TreeUndo* history = treeUndo(target.treeKind()))
-            history->recordAddedSince(lastBefore);
-        return added;
+            history->recordAdded(added.roots);
+        return added.count;
     });
-    commands_.setChecked(ids::kListen, false);
     commands_.setHandler(ids::kListen, [this] { toggleListening(*this, *listener_); });
-    commands_.setHandler(ids::kSendToNeighbour, [this] { sendToNeighbour(*this); });
-    commands_.setHandler(ids::kSendToMailbox, [this] { sendToMailbox(*this); });
+    // Sending and the upload take the tree the command was given for.
+    commands_.setTreeHandler(ids::kSendToNeighbour, [this](int target) {
+        if (BookmarkTreeView* view = treeView(target))
+            sendToNeighbour(*this, *view);
+    });
+    commands_.setTreeHandler(ids::kSendToMailbox, [this](int target) {
+        if (BookmarkTreeView* view = treeView(target))
+            sendToMailbox(*this, *view);
+    });
     commands_.setHandler(ids::kReceiveFromMailbox, [this] { receiveFromMailbox(*this); });
     commands_.setHandler(ids::kUpdateRecommended, [this] { updateRecommended(*this); });
-    commands_.setHandler(ids::kUpload, [this] { upload(*this); });
+    commands_.setTreeHandler(ids::kUpload, [this](int target) {
+        if (BookmarkTreeView* view = treeView(target))
+            upload(*this, view->tree());
+    });
 }
 
 }  // namespace brivanta

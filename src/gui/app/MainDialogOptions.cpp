@@ -1,6 +1,8 @@
 #include <QMessageBox>
 
 #include "gui/accounts/MailSecurityProfile.h"
+#include "gui/app/DesktopIntegration.h"
+#include "gui/app/EdgeDocking.h"
 #include "gui/app/MainDialog.h"
 #include "gui/options/COptionSheet.h"
 #include "gui/options/OptionValues.h"
@@ -9,21 +11,6 @@ namespace brivanta {
 
 void MainDialog::registerOptionCommands() {
     commands_.setHandler(ids::kSettings, [this] { openOptions(); });
-    commands_.setHandler(ids::kShowTrayIcon, [this] {
-        if (view_.showTrayIcon)
-            hideTrayIcon();
-        else
-            showTrayIcon();
-        view_.showTrayIcon = !view_.showTrayIcon;
-        commands_.setChecked(ids::kShowTrayIcon, view_.showTrayIcon);
-    });
-    commands_.setChecked(ids::kShowTrayIcon, view_.showTrayIcon);
-    // The next tick of the edge timer slides the window or keeps it on screen.
-    commands_.setHandler(ids::kAutoHide, [this] {
-        view_.autoHide = !view_.autoHide;
-        commands_.setChecked(ids::kAutoHide, view_.autoHide);
-    });
-    commands_.setChecked(ids::kAutoHide, view_.autoHide);
 }
 
 void MainDialog::openOptions() {
@@ -52,17 +39,13 @@ void MainDialog::applyOptions(const OptionValues& values) {
 
     ViewOptions flags = values.view;
     setShowToolbar(flags.showToolbar);
-    if (view_.showTrayIcon && !flags.showTrayIcon)
-        hideTrayIcon();
-    else if (!view_.showTrayIcon && flags.showTrayIcon)
-        showTrayIcon();
+    desktop_->setTrayIconShown(flags.showTrayIcon);
     activeTree_->setShowMenuIcons(flags.showMenuIcons);
     // Listening is the listener's own state; the sheet only carries it through.
     flags.listening = view_.listening;
     view_ = flags;
-    commands_.setChecked(ids::kShowTrayIcon, view_.showTrayIcon);
-    commands_.setChecked(ids::kAutoHide, view_.autoHide);
-    commands_.setChecked(ids::kShowMenuIcons, activeTree_->showMenuIcons());
+    docking_->setAutoHide(flags.autoHide);
+    commands_.refresh();
 
     account_.password = values.password;
     // Written on every OK, changed or not. The settings above hold for this run even when

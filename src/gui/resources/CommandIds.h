@@ -35,6 +35,9 @@ inline constexpr int kFirefoxFormat = 32853;
 inline constexpr int kChromiumFormat = 32854;
 inline constexpr int kUndo = 32900;
 inline constexpr int kRedo = 32901;
+// Keyboard commands of the window: rename in place (F2) and search (Ctrl+F).
+inline constexpr int kRename = 32902;
+inline constexpr int kSearch = 32903;
 inline constexpr int kHelp = 57670;
 
 // The toolbar of the main window, in order; 0 is a separator.

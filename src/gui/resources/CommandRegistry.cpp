@@ -1,9 +1,11 @@
 #include "gui/resources/CommandRegistry.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <algorithm>
 
 #include "gui/resources/CommandIds.h"
+#include "gui/resources/CommandMap.h"
 #include "gui/resources/ResourceIcons.h"
 #include "gui/resources/StringTable.h"
 
@@ -14,6 +16,19 @@ namespace {
 struct CommandEntry {
     int id;
     const char* text;
+};
+
+struct CommandKeys {
+    int id;
+    QKeySequence::StandardKey key;
+};
+
+// The keys of the commands, the desktop's own for each; shown in every menu beside the text.
+constexpr CommandKeys kCommandKeys[] = {
+    {ids::kDelete, QKeySequence::Delete}, {ids::kCut, QKeySequence::Cut},
+    {ids::kCopy, QKeySequence::Copy},     {ids::kPaste, QKeySequence::Paste},
+    {ids::kUndo, QKeySequence::Undo},     {ids::kRedo, QKeySequence::Redo},
+    {ids::kSearch, QKeySequence::Find},
 };
 
 // The menu texts of the window's and the trees' commands.
@@ -47,6 +62,8 @@ constexpr CommandEntry kCommandTexts[] = {
     {ids::kTipOfTheDay, "每日一帖(&P)..."},
     {ids::kUndo, "撤销"},
     {ids::kRedo, "重做"},
+    {ids::kRename, "重命名"},
+    {ids::kSearch, "查找"},
     {ids::kHelp, "帮助(&H)"},
 };
 
@@ -73,12 +90,21 @@ QAction* CommandRegistry::action(int id) {
     if (!tip.isEmpty())
         action->setToolTip(tip);
     action->setIconVisibleInMenu(false);  // icon menus draw their own icon column
+    for (const CommandKeys& keys : kCommandKeys) {
+        if (keys.id == id)
+            action->setShortcuts(keys.key);
+    }
+    if (id == ids::kRename)
+        action->setShortcut(QKeySequence(Qt::Key_F2));
     connect(action, &QAction::triggered, this, [this, id] {
+        // The target is taken now: a queued command still acts on the tree whose menu it was
+        // chosen from.
+        const int on = target();
         if (isQueued(id))
             QMetaObject::invokeMethod(
-                this, [this, id] { trigger(id); }, Qt::QueuedConnection);
+                this, [this, id, on] { trigger(id, on); }, Qt::QueuedConnection);
         else
-            trigger(id);
+            trigger(id, on);
     });
     actions_.insert(id, action);
     updateEnabled(id);
@@ -93,6 +119,13 @@ QList<int> CommandRegistry::ids() const {
 
 void CommandRegistry::setHandler(int id, const Handler& handler) {
     if (handler)
+        setTreeHandler(id, [handler](int) { handler(); });
+    else
+        setTreeHandler(id, {});
+}
+
+void CommandRegistry::setTreeHandler(int id, const TreeHandler& handler) {
+    if (handler)
         handlers_.insert(id, handler);
     else
         handlers_.remove(id);
@@ -100,14 +133,73 @@ void CommandRegistry::setHandler(int id, const Handler& handler) {
 }
 
 bool CommandRegistry::trigger(int id) {
+    return trigger(id, target());
+}
+
+bool CommandRegistry::trigger(int id, int target) {
     auto it = handlers_.constFind(id);
-    if (it == handlers_.constEnd() || !isAvailable(id) || suspended_)
+    if (it == handlers_.constEnd() || suspended_)
         return false;
+    // A command given for another tree than the shown one is judged by that tree.
+    if (source_ && target != this->target()) {
+        std::optional<Command> command = commandOf(id);
+        if (command && !commandState(*command, context(target)).enabled)
+            return false;
+    } else if (!isAvailable(id)) {
+        return false;
+    }
     emit triggered(id);
     // A copy: the handler may replace itself (or the registry's table) while it runs.
-    Handler handler = *it;
-    handler();
+    TreeHandler handler = *it;
+    handler(target);
     return true;
+}
+
+void CommandRegistry::pushTarget(QObject* owner, int target) {
+    targets_.append({owner, target});
+    connect(owner, &QObject::destroyed, this, [this, owner] { releaseTarget(owner); });
+    refresh();
+}
+
+void CommandRegistry::releaseTarget(QObject* owner) {
+    targets_.removeIf([owner](const TargetOverride& o) { return !o.owner || o.owner == owner; });
+    refresh();
+}
+
+int CommandRegistry::target() const {
+    for (auto it = targets_.crbegin(); it != targets_.crend(); ++it) {
+        if (it->owner)
+            return it->target;
+    }
+    return defaultTarget_ ? defaultTarget_() : 0;
+}
+
+CommandContext CommandRegistry::context(int target) const {
+    return source_ ? source_(target) : CommandContext{};
+}
+
+void CommandRegistry::refresh() {
+    if (source_)
+        applyContext(context(target()));
+}
+
+void CommandRegistry::applyContext(const CommandContext& context) {
+    const CommandStates states = commandStates(context);
+    for (std::size_t i = 0; i < states.size(); ++i) {
+        const CommandState& state = states[i];
+        const int id = commandId(static_cast<Command>(i));
+        setAvailable(id, state.enabled);
+        if (state.checkable)
+            setChecked(id, state.checked);
+        QAction* a = actions_.value(id);
+        if (!a)
+            continue;
+        a->setVisible(state.visible);
+        QString text = commandText(id);
+        if (!state.detail.empty())
+            text += u' ' + QString::fromStdString(state.detail);
+        a->setText(text);
+    }
 }
 
 void CommandRegistry::setQueued(int id, bool queued) {
@@ -118,6 +210,8 @@ void CommandRegistry::setQueued(int id, bool queued) {
 }
 
 void CommandRegistry::setAvailable(int id, bool available) {
+    if (available == isAvailable(id))
+        return;
     if (available)
         unavailable_.remove(id);
     else

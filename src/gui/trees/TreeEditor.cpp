@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QUndoGroup>
 #include <QUndoStack>
 #include <optional>
 
@@ -21,9 +22,6 @@
 namespace brivanta {
 
 namespace {
-constexpr int kEditingCommands[] = {ids::kNewEntry, ids::kEdit,  ids::kDelete, ids::kCut,
-                                    ids::kCopy,     ids::kPaste, ids::kUndo,   ids::kRedo};
-
 class WaitCursor {
   public:
     WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -40,20 +38,32 @@ bool isContact(const NodeRecord& record) {
 }  // namespace
 
 TreeEditor::TreeEditor(CommandRegistry& commands, QWidget* dialogParent)
-    : QObject(dialogParent), commands_(commands), dialogParent_(dialogParent) {}
+    : QObject(dialogParent),
+      commands_(commands),
+      dialogParent_(dialogParent),
+      group_(new QUndoGroup(this)) {
+    // The shown tree's history: its steps and texts change what undo and redo show.
+    connect(group_, &QUndoGroup::indexChanged, this, &TreeEditor::refresh);
+    connect(group_, &QUndoGroup::activeStackChanged, this, &TreeEditor::refresh);
+}
+
+void TreeEditor::refresh() {
+    commands_.refresh();
+}
 
 void TreeEditor::addView(BookmarkTreeView* view) {
     connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &TreeEditor::updateAvailability);
+            &TreeEditor::refresh);
     QAbstractItemModel* model = view->model();
-    connect(model, &QAbstractItemModel::rowsInserted, this, &TreeEditor::updateAvailability);
-    connect(model, &QAbstractItemModel::rowsRemoved, this, &TreeEditor::updateAvailability);
-    connect(model, &QAbstractItemModel::modelReset, this, &TreeEditor::updateAvailability);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &TreeEditor::refresh);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &TreeEditor::refresh);
+    connect(model, &QAbstractItemModel::modelReset, this, &TreeEditor::refresh);
     QPointer<BookmarkTreeView> guarded(view);
     view->setDropHandler([this, guarded](const DropRequest& drop) {
         if (guarded)
             performDrop(*guarded, drop);
     });
+    views_.insert(view->tree().treeKind(), guarded);
     historyOf(*view);
 }
 
@@ -63,9 +73,13 @@ TreeUndo& TreeEditor::historyOf(BookmarkTreeView& view) {
         return *known;
     auto* history = new TreeUndo(tree, this);
     history->setView(&view);
-    histories_.insert(tree.treeKind(), history);
-    connect(history->stack(), &QUndoStack::indexChanged, this, &TreeEditor::updateAvailability);
-    connect(history->stack(), &QUndoStack::cleanChanged, this, &TreeEditor::updateAvailability);
+    const int kind = tree.treeKind();
+    histories_.insert(kind, history);
+    group_->addStack(history->stack());
+    // Steps of a tree that is not shown (a receipt, a menu of the bar) change its states too.
+    connect(history->stack(), &QUndoStack::indexChanged, this, &TreeEditor::refresh);
+    connect(history, &TreeUndo::modifiedChanged, this,
+            [this, kind](bool modified) { emit modifiedChanged(kind, modified); });
     view.bookmarkModel()->setRenamer(
         [history](ItemId item, const std::string& text) { history->rename(item, text); });
     return *history;
@@ -75,44 +89,63 @@ TreeUndo* TreeEditor::history(int treeKind) const {
     return histories_.value(treeKind, nullptr);
 }
 
-TreeUndo* TreeEditor::activeHistory() {
-    return active_ ? &historyOf(*active_) : nullptr;
+BookmarkTreeView* TreeEditor::view(int treeKind) const {
+    return views_.value(treeKind);
 }
 
 void TreeEditor::setActiveView(BookmarkTreeView* view) {
     active_ = view;
-    updateAvailability();
+    TreeUndo* shown = view ? history(view->tree().treeKind()) : nullptr;
+    group_->setActiveStack(shown ? shown->stack() : nullptr);
+    refresh();
+}
+
+CommandContext TreeEditor::context(int treeKind) const {
+    CommandContext context;
+    BookmarkTreeView* shown = view(treeKind);
+    if (!shown)
+        return context;
+    context.tree = &shown->tree();
+    context.selected = shown->currentItem();
+    if (TreeUndo* steps = history(treeKind)) {
+        context.canUndo = steps->canUndo();
+        context.canRedo = steps->canRedo();
+        context.undoName = steps->stack()->undoText().toStdString();
+        context.redoName = steps->stack()->redoText().toStdString();
+    }
+    return context;
+}
+
+bool TreeEditor::isModified(int treeKind) const {
+    TreeUndo* steps = history(treeKind);
+    return steps && steps->isModified();
+}
+
+void TreeEditor::markSaved(int treeKind) {
+    if (TreeUndo* steps = history(treeKind))
+        steps->markSaved();
 }
 
 void TreeEditor::registerCommands() {
-    commands_.setHandler(ids::kNewEntry, [this] { newEntry(); });
-    commands_.setHandler(ids::kEdit, [this] { editEntry(); });
-    commands_.setHandler(ids::kDelete, [this] { deleteEntry(); });
-    commands_.setHandler(ids::kCut, [this] { cut(); });
-    commands_.setHandler(ids::kCopy, [this] { copy(); });
-    commands_.setHandler(ids::kPaste, [this] { paste(); });
-    commands_.setHandler(ids::kUndo, [this] { undo(); });
-    commands_.setHandler(ids::kRedo, [this] { redo(); });
-    updateAvailability();
-}
-
-void TreeEditor::updateAvailability() {
-    if (!active_) {
-        for (int id : kEditingCommands)
-            commands_.setAvailable(id, false);
-        return;
-    }
-    const BookmarkTree& tree = active_->tree();
-    bool selected = active_->currentItem() != kNoItem;
-    commands_.setAvailable(ids::kNewEntry, true);
-    commands_.setAvailable(ids::kEdit, selected);
-    commands_.setAvailable(ids::kCut, selected);
-    commands_.setAvailable(ids::kCopy, selected);
-    commands_.setAvailable(ids::kDelete, !tree.empty());
-    commands_.setAvailable(ids::kPaste, hasPasteMark(tree));
-    TreeUndo* history = activeHistory();
-    commands_.setAvailable(ids::kUndo, history && history->canUndo());
-    commands_.setAvailable(ids::kRedo, history && history->canRedo());
+    auto on = [this](int id, void (TreeEditor::*run)(BookmarkTreeView&)) {
+        commands_.setTreeHandler(id, [this, run](int target) {
+            if (BookmarkTreeView* shown = view(target))
+                (this->*run)(*shown);
+        });
+    };
+    on(ids::kNewEntry, &TreeEditor::newEntry);
+    on(ids::kEdit, &TreeEditor::editEntry);
+    on(ids::kRename, &TreeEditor::renameEntry);
+    on(ids::kDelete, &TreeEditor::deleteEntry);
+    on(ids::kCut, &TreeEditor::cut);
+    on(ids::kCopy, &TreeEditor::copy);
+    on(ids::kPaste, &TreeEditor::paste);
+    on(ids::kUndo, &TreeEditor::undo);
+    on(ids::kRedo, &TreeEditor::redo);
+    commands_.setDefaultTarget([this] { return active_ ? active_->tree().treeKind() : 0; });
+    if (!commands_.hasContextSource())
+        commands_.setContextSource([this](int target) { return context(target); });
+    refresh();
 }
 
 int TreeEditor::execGuarded(QDialog& dialog) {
@@ -124,28 +157,24 @@ int TreeEditor::execGuarded(QDialog& dialog) {
     return result;
 }
 
-void TreeEditor::newEntry() {
-    if (!active_)
-        return;
-    BookmarkTree& tree = active_->tree();
-    ItemId parent = active_->currentItem();
+void TreeEditor::newEntry(BookmarkTreeView& view) {
+    BookmarkTree& tree = view.tree();
+    ItemId parent = view.currentItem();
     if (tree.treeKind() == kAddressBookTree) {
         FolderNameDialog dialog(dialogParent_);
         if (execGuarded(dialog) == QDialog::Accepted)
-            historyOf(*active_).newEntry({toGbk(dialog.name()), {}, {}}, parent);
+            historyOf(view).newEntry({toGbk(dialog.name()), {}, {}}, parent);
         return;
     }
     EntryDialog dialog(dialogParent_);
     if (dialog.exec() != QDialog::Accepted || dialog.name().isEmpty())
         return;
-    historyOf(*active_).newEntry({toGbk(dialog.name()), toGbk(dialog.address()), {}}, parent);
+    historyOf(view).newEntry({toGbk(dialog.name()), toGbk(dialog.address()), {}}, parent);
 }
 
-void TreeEditor::editEntry() {
-    if (!active_)
-        return;
-    BookmarkTree& tree = active_->tree();
-    ItemId item = active_->currentItem();
+void TreeEditor::editEntry(BookmarkTreeView& view) {
+    BookmarkTree& tree = view.tree();
+    ItemId item = view.currentItem();
     if (item == kNoItem)
         return;
     RecordRef found = tree.LookupRecord(item);
@@ -160,7 +189,7 @@ void TreeEditor::editEntry() {
         if (contactEditor_) {
             if (dialogGuard_)
                 dialogGuard_(true);
-            contactEditor_(*active_, item);
+            contactEditor_(view, item);
             if (dialogGuard_)
                 dialogGuard_(false);
         }
@@ -171,20 +200,24 @@ void TreeEditor::editEntry() {
         dialog.setName(fromGbk(record.name));
         dialog.setAddress(fromGbk(record.address));
         if (dialog.exec() == QDialog::Accepted)
-            historyOf(*active_).edit(item, toGbk(dialog.name()), toGbk(dialog.address()));
+            historyOf(view).edit(item, toGbk(dialog.name()), toGbk(dialog.address()));
         return;
     }
     FolderNameDialog dialog(dialogParent_);
     dialog.setName(fromGbk(record.name));
     if (execGuarded(dialog) == QDialog::Accepted)
-        historyOf(*active_).rename(item, toGbk(dialog.name()));
+        historyOf(view).rename(item, toGbk(dialog.name()));
 }
 
-void TreeEditor::deleteEntry() {
-    if (!active_)
-        return;
-    BookmarkTree& tree = active_->tree();
-    ItemId item = active_->currentItem();
+void TreeEditor::renameEntry(BookmarkTreeView& view) {
+    // In place, as a click on the selected entry starts it.
+    if (view.currentItem() != kNoItem)
+        static_cast<QAbstractItemView&>(view).edit(view.currentIndex());
+}
+
+void TreeEditor::deleteEntry(BookmarkTreeView& view) {
+    BookmarkTree& tree = view.tree();
+    ItemId item = view.currentItem();
     QString selection;
     if (item != kNoItem)
         selection = QStringLiteral(":[") + fromGbk(tree.label(item)) + QStringLiteral("]");
@@ -195,7 +228,7 @@ void TreeEditor::deleteEntry() {
         item = kNoItem;
     if (item != kNoItem) {
         WaitCursor wait;
-        historyOf(*active_).remove(item);
+        historyOf(view).remove(item);
         return;
     }
     QMessageBox::StandardButton answer = QMessageBox::question(
@@ -203,39 +236,33 @@ void TreeEditor::deleteEntry() {
         QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
     if (answer == QMessageBox::Ok) {
         WaitCursor wait;
-        historyOf(*active_).remove(kNoItem);
+        historyOf(view).remove(kNoItem);
     }
 }
 
-void TreeEditor::cut() {
-    if (!active_)
-        return;
-    markForCut(active_->tree(), active_->currentItem());
-    updateAvailability();
+void TreeEditor::cut(BookmarkTreeView& view) {
+    markForCut(view.tree(), view.currentItem());
+    refresh();
 }
 
-void TreeEditor::copy() {
-    if (!active_)
-        return;
-    markForCopy(active_->tree(), active_->currentItem());
-    updateAvailability();
+void TreeEditor::copy(BookmarkTreeView& view) {
+    markForCopy(view.tree(), view.currentItem());
+    refresh();
 }
 
-void TreeEditor::paste() {
-    if (!active_)
-        return;
-    BookmarkTree& tree = active_->tree();
+void TreeEditor::paste(BookmarkTreeView& view) {
+    BookmarkTree& tree = view.tree();
     if (!hasPasteMark(tree))
         return;
-    ItemId destination = active_->currentItem();
+    ItemId destination = view.currentItem();
     ItemId copy = kNoItem;
     PasteResult result;
     {
         WaitCursor wait;
-        result = historyOf(*active_).paste(destination, &copy);
+        result = historyOf(view).paste(destination, &copy);
         // The view opens what the tree marked expanded: the destination and copied folders.
-        active_->showExpanded(destination);
-        active_->showExpanded(copy);
+        view.showExpanded(destination);
+        view.showExpanded(copy);
     }
     if (result == PasteResult::CutIntoOwnSubtree) {
         QMessageBox::critical(dialogParent_, QString::fromUtf8("删除节点出错"),
@@ -243,7 +270,7 @@ void TreeEditor::paste() {
     } else if (result == PasteResult::TreeFull) {
         tellTreeFull();
     }
-    updateAvailability();
+    refresh();
 }
 
 void TreeEditor::tellTreeFull() {
@@ -251,20 +278,20 @@ void TreeEditor::tellTreeFull() {
                          QString::fromUtf8("树中的条目已达上限，没有粘贴；原来的节点都还在原处。"));
 }
 
-void TreeEditor::undo() {
-    if (TreeUndo* history = activeHistory()) {
+void TreeEditor::undo(BookmarkTreeView& view) {
+    {
         WaitCursor wait;
-        history->undo();
+        historyOf(view).undo();
     }
-    updateAvailability();
+    refresh();
 }
 
-void TreeEditor::redo() {
-    if (TreeUndo* history = activeHistory()) {
+void TreeEditor::redo(BookmarkTreeView& view) {
+    {
         WaitCursor wait;
-        history->redo();
+        historyOf(view).redo();
     }
-    updateAvailability();
+    refresh();
 }
 
 void TreeEditor::performDrop(BookmarkTreeView& view, const DropRequest& drop) {
@@ -301,7 +328,7 @@ void TreeEditor::performDrop(BookmarkTreeView& view, const DropRequest& drop) {
         if (drop.target != kNoItem)
             view.showExpanded(drop.target);
     }
-    updateAvailability();
+    refresh();
 }
 
 }  // namespace brivanta

@@ -47,16 +47,40 @@ QString menuLabel(const BookmarkTree& tree, ItemId item) {
     return fromGbk(text::cutLabel(tree.label(item)));
 }
 
+// An item of `menu` with the menu's own text for `command`: it shows the command's state and
+// keys, and choosing it triggers the command.
+QAction* textedItem(IconMenu* menu, QAction* command, const QString& text) {
+    auto* item = new QAction(text, menu);
+    item->setObjectName(command->objectName());
+    item->setIconVisibleInMenu(false);
+    // Shown beside the text; the command's own action is the one the keys reach.
+    item->setShortcutContext(Qt::WidgetShortcut);
+    auto follow = [item, command] {
+        item->setEnabled(command->isEnabled());
+        item->setVisible(command->isVisible());
+        item->setCheckable(command->isCheckable());
+        item->setChecked(command->isChecked());
+        item->setShortcuts(command->shortcuts());
+    };
+    follow();
+    QObject::connect(command, &QAction::changed, item, follow);
+    QObject::connect(item, &QAction::triggered, command, [command] { command->trigger(); });
+    return item;
+}
+
 }  // namespace
 
 void fillMenu(IconMenu* menu, const std::vector<MenuTableItem>& items, CommandRegistry& commands) {
     for (const MenuTableItem& entry : items) {
-        if (entry.isSubmenu())
+        if (entry.isSubmenu()) {
             fillMenu(menu->addIconMenu(entry.text), entry.children, commands);
-        else if (entry.isSeparator())
+        } else if (entry.isSeparator()) {
             menu->addSeparator();
-        else
+        } else if (entry.text.isEmpty() || entry.text == commandText(entry.id)) {
             menu->addAction(commands.action(entry.id));
+        } else {
+            menu->addAction(textedItem(menu, commands.action(entry.id), entry.text));
+        }
     }
 }
 
@@ -94,8 +118,9 @@ TreeMenus::TreeMenus(CommandRegistry& commands, Hooks hooks, QObject* parent)
     runner_ = [](IconMenu& menu, const QPoint& globalPos) { menu.exec(globalPos); };
     for (int id : kWindowCommands)
         commands_.setQueued(id, true);
-    commands_.setHandler(ids::kShowMenuIcons, [this] {
-        if (BookmarkTree* tree = menuTree()) {
+    // Each tree has its own switch: the one of the tree the menu opened for.
+    commands_.setTreeHandler(ids::kShowMenuIcons, [this](int target) {
+        if (BookmarkTree* tree = treeOf(target)) {
             tree->setShowMenuIcons(!tree->showMenuIcons());
             commands_.setChecked(ids::kShowMenuIcons, tree->showMenuIcons());
         }
@@ -104,24 +129,22 @@ TreeMenus::TreeMenus(CommandRegistry& commands, Hooks hooks, QObject* parent)
 
 TreeMenus::~TreeMenus() = default;
 
-BookmarkTree* TreeMenus::menuTree() const {
-    if (menuTree_)
-        return menuTree_;
+BookmarkTree* TreeMenus::treeOf(int target) const {
+    auto known = trees_.constFind(target);
+    if (known != trees_.constEnd() && *known)
+        return *known;
     BookmarkTreeView* view = hooks_.activeView ? hooks_.activeView() : nullptr;
-    return view ? &view->tree() : nullptr;
-}
-
-void TreeMenus::updateCommandStates(const BookmarkTree& tree, ItemId selected) {
-    for (const menus::CommandState& state : menus::availableCommands(tree, selected))
-        commands_.setAvailable(state.id, state.on);
+    return view && view->tree().treeKind() == target ? &view->tree() : nullptr;
 }
 
 void TreeMenus::prepare(IconMenu& menu, BookmarkTree& tree, ItemId selected) {
-    menuTree_ = &tree;
-    updateCommandStates(tree, selected);
-    ViewOptions options = hooks_.viewOptions ? hooks_.viewOptions() : ViewOptions{};
-    for (const menus::CommandState& state : menus::checkedCommands(tree, options))
-        commands_.setChecked(state.id, state.on);
+    trees_.insert(tree.treeKind(), &tree);
+    CommandContext context = commands_.context(tree.treeKind());
+    context.tree = &tree;
+    context.selected = selected;
+    if (hooks_.viewOptions)
+        context.options = hooks_.viewOptions();
+    commands_.applyContext(context);
     menu.setShowIcons(tree.showMenuIcons());
     menu.loadToolbarIcons(ids::kMenuIconToolbar);
 }
@@ -137,6 +160,7 @@ IconMenu* TreeMenus::buildContextMenu(BookmarkTree& tree, ItemId selected, int m
     auto* menu = new IconMenu(popups[index].name, parent);
     menu->setObjectName(popups[index].name);
     fillMenu(menu, popups[index].items, commands_);
+    commands_.pushTarget(menu, tree.treeKind());
     prepare(*menu, tree, selected);
     return menu;
 }
@@ -154,13 +178,7 @@ void TreeMenus::attach(BookmarkTreeView* view) {
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(view, &QWidget::customContextMenuRequested, this,
             [this, view](const QPoint& pos) { onRightClick(view, pos); });
-    // Keyboard shortcuts use the same actions: keep their states with the shown tree.
-    auto refresh = [this, view] {
-        BookmarkTreeView* active = hooks_.activeView ? hooks_.activeView() : view;
-        if (active == view)
-            updateCommandStates(view->tree(), view->currentItem());
-    };
-    connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, refresh);
+    trees_.insert(view->tree().treeKind(), &view->tree());
 }
 
 void TreeMenus::onRightClick(BookmarkTreeView* view, const QPoint& viewportPos) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
@@ -27,7 +28,8 @@ void BuildTreeMenu(const BookmarkTree& tree, ItemId parent, IconMenu* menu,
                    const NamedIconList* icons);
 
 // Appends a menu table's items to `menu` as the registry's actions; submenus become IconMenus.
-// A command shows the registry's text for its id.
+// Where the table's text differs from the command's own ("我的邮箱" for 发送到邮箱...), the
+// item is an action of the menu with that text that follows the command's state and runs it.
 void fillMenu(IconMenu* menu, const std::vector<MenuTableItem>& items, CommandRegistry& commands);
 
 // The right-click menus of the trees, the toolbar's drop-downs and the quick menu of
@@ -52,7 +54,7 @@ class TreeMenus : public QObject {
     void attach(BookmarkTreeView* view);
 
     // Popup of `menuId` chosen for the tree's state, greyed and checked, ready to show. The
-    // caller owns it.
+    // caller owns it; while it lives, the commands act on `tree`.
     IconMenu* buildContextMenu(BookmarkTree& tree, ItemId selected, int menuId, QWidget* parent);
     void ShowContextMenu(BookmarkTreeView* view, int menuId, const QPoint& globalPos);
 
@@ -66,25 +68,19 @@ class TreeMenus : public QObject {
     // Left click on the taskbar icon: the quick menu of `tree` at the point.
     void showQuickMenu(BookmarkTree& tree, const QPoint& globalPos);
 
-    // Sets which state-dependent commands can run for `tree` with `selected`. Runs when a menu
-    // opens and when the shown tree's selection or entries change; call it after changing the
-    // paste source.
-    void updateCommandStates(const BookmarkTree& tree, ItemId selected);
-
-    // The tree that 32813 toggles: the one whose menu opened last, else the active one.
-    BookmarkTree* menuTree() const;
-
     void setRunner(Runner runner) { runner_ = std::move(runner); }
 
   private:
-    // Greys and checks the commands for `tree` and gives `menu` its icons.
+    // Greys and checks the commands for `tree` with `selected` and gives `menu` its icons.
     void prepare(IconMenu& menu, BookmarkTree& tree, ItemId selected);
     void onRightClick(BookmarkTreeView* view, const QPoint& viewportPos);
+    // The tree of control id `target` among those menus were shown for.
+    BookmarkTree* treeOf(int target) const;
 
     CommandRegistry& commands_;
     Hooks hooks_;
     Runner runner_;
-    BookmarkTree* menuTree_ = nullptr;
+    QHash<int, BookmarkTree*> trees_;  // by tree kind
 };
 
 }  // namespace brivanta

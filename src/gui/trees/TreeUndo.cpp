@@ -37,6 +37,35 @@ class TreeUndoStep : public QUndoCommand {
 TreeUndo::TreeUndo(BookmarkTree& tree, QObject* parent)
     : QObject(parent), tree_(tree), stack_(new QUndoStack(this)) {
     tree_.addObserver(this);
+    connect(stack_, &QUndoStack::cleanChanged, this, [this] {
+        if (isModified() != lastModified_) {
+            lastModified_ = !lastModified_;
+            emit modifiedChanged(lastModified_);
+        }
+    });
+}
+
+bool TreeUndo::isModified() const {
+    return modifiedOutside_ || !stack_->isClean();
+}
+
+void TreeUndo::markSaved() {
+    stack_->setClean();
+    setModifiedOutside(false);
+}
+
+void TreeUndo::setModifiedOutside(bool modified) {
+    modifiedOutside_ = modified;
+    if (isModified() != lastModified_) {
+        lastModified_ = !lastModified_;
+        emit modifiedChanged(lastModified_);
+    }
+}
+
+void TreeUndo::clearSteps() {
+    const bool modified = isModified();
+    stack_->clear();
+    setModifiedOutside(modified);
 }
 
 TreeUndo::~TreeUndo() {
@@ -53,7 +82,7 @@ void TreeUndo::setView(BookmarkTreeView* view) {
 void TreeUndo::treeDestroyed() {
     treeAlive_ = false;
     changedOutside_ = false;
-    stack_->clear();
+    clearSteps();
 }
 
 void TreeUndo::aboutToInsert(ItemId, int) {
@@ -71,6 +100,8 @@ void TreeUndo::aboutToReset() {
 void TreeUndo::noteOutsideChange() {
     if (applying_ || changedOutside_)
         return;
+    modifiedBeforeOutside_ = modifiedOutside_;
+    setModifiedOutside(true);
     changedOutside_ = true;
     sizeBefore_ = tree_.size();
     nextBefore_ = tree_.nextItemData();
@@ -80,7 +111,7 @@ void TreeUndo::dropIfChangedOutside() {
     if (!changedOutside_)
         return;
     changedOutside_ = false;
-    stack_->clear();
+    clearSteps();
 }
 
 // After a change outside the history its steps are about to be forgotten.
@@ -168,23 +199,15 @@ void TreeUndo::recordAdded(const std::vector<ItemId>& roots) {
     const size_t added = command->entryCount();
     const bool onlyThese = tree_.size() == sizeBefore_ + added &&
                            tree_.nextItemData() - nextBefore_ == static_cast<ItemId>(added);
+    const bool accounted = changedOutside_ && onlyThese;
     if (changedOutside_ && !onlyThese)
-        stack_->clear();
+        clearSteps();
     changedOutside_ = false;
     if (command->changedAnything())
         push(std::move(command));
-}
-
-void TreeUndo::recordAddedSince(ItemId lastBefore) {
-    if (!treeAlive_)
-        return;
-    std::vector<ItemId> roots;
-    for (ItemId item = lastBefore + 1; item != kNoItem && item <= tree_.nextItemData(); ++item) {
-        // New, below an entry that was there before (or at the top level).
-        if (tree_.contains(item) && tree_.parent(item) <= lastBefore)
-            roots.push_back(item);
-    }
-    recordAdded(roots);
+    // The step stands for the change: undone, the tree is as it was before it.
+    if (accounted)
+        setModifiedOutside(modifiedBeforeOutside_);
 }
 
 bool TreeUndo::recordChange(ItemId item, const std::function<bool()>& change,
@@ -198,7 +221,7 @@ bool TreeUndo::recordChange(ItemId item, const std::function<bool()>& change,
     applying_ = false;
     if (!recorded->finish()) {
         // Whatever happened cannot be undone by place.
-        stack_->clear();
+        clearSteps();
         return result;
     }
     if (recorded->changedAnything())
@@ -233,7 +256,7 @@ void TreeUndo::undo() {
     failed_ = false;
     stack_->undo();
     if (failed_)
-        stack_->clear();
+        clearSteps();
 }
 
 void TreeUndo::redo() {
@@ -243,7 +266,7 @@ void TreeUndo::redo() {
     failed_ = false;
     stack_->redo();
     if (failed_)
-        stack_->clear();
+        clearSteps();
 }
 
 void TreeUndo::apply(TreeCommand& command, bool forward) {

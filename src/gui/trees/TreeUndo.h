@@ -55,9 +55,6 @@ class TreeUndo : public QObject, private TreeObserver {
     // with the first entry of each new subtree; when anything else changed too, the earlier
     // steps are forgotten.
     void recordAdded(const std::vector<ItemId>& roots);
-    // The same for everything added since the tree's nextItemData() was `lastBefore`: new
-    // entries have item data beyond it.
-    void recordAddedSince(ItemId lastBefore);
     // Runs `change`, which alters only what lies inside `item`'s subtree, and records what it
     // did as one step. Returns what `change` returned.
     bool recordChange(ItemId item, const std::function<bool()>& change, const std::string& text);
@@ -71,6 +68,14 @@ class TreeUndo : public QObject, private TreeObserver {
     void undo();
     void redo();
 
+    // Whether the tree differs from what it was at the last markSaved (a load or a save):
+    // the stack's clean state, or a change outside the history since.
+    bool isModified() const;
+    void markSaved();
+
+  signals:
+    void modifiedChanged(bool modified);
+
   private:
     friend class TreeUndoStep;
     void aboutToInsert(ItemId parent, int row) override;
@@ -78,6 +83,9 @@ class TreeUndo : public QObject, private TreeObserver {
     void aboutToReset() override;
     void treeDestroyed() override;
     void noteOutsideChange();
+    // Forgets every step; what they changed stays unsaved.
+    void clearSteps();
+    void setModifiedOutside(bool modified);
     // Forgets the history when the tree changed outside it since the last step.
     void dropIfChangedOutside();
     void push(std::unique_ptr<TreeCommand> command);
@@ -97,6 +105,11 @@ class TreeUndo : public QObject, private TreeObserver {
     bool changedOutside_ = false;
     size_t sizeBefore_ = 0;
     ItemId nextBefore_ = 0;
+    // A change the stack's clean state does not know of (outside the history, or in steps
+    // that were forgotten), and whether there was one before the change outside began.
+    bool modifiedOutside_ = false;
+    bool modifiedBeforeOutside_ = false;
+    bool lastModified_ = false;
 };
 
 }  // namespace brivanta

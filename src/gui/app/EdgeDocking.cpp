@@ -1,0 +1,109 @@
+#include "gui/app/EdgeDocking.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+#include <algorithm>
+
+#include "core/app/EdgeGeometry.h"
+#include "core/app/MainLayout.h"
+#include "gui/resources/CommandIds.h"
+#include "gui/resources/CommandRegistry.h"
+
+namespace brivanta {
+
+namespace {
+LayoutRect toLayout(const QRect& r) {
+    return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+}  // namespace
+
+EdgeDocking::EdgeDocking(QWidget& window, int defaultWidth, CommandRegistry& commands)
+    : QObject(&window), window_(window), width_(defaultWidth), commands_(commands) {
+    timer_.setInterval(kTimerMilliseconds);
+    connect(&timer_, &QTimer::timeout, this, &EdgeDocking::tick);
+}
+
+void EdgeDocking::registerCommands() {
+    // The next tick slides the window or keeps it on screen.
+    commands_.setHandler(ids::kAutoHide, [this] {
+        autoHide_ = !autoHide_;
+        commands_.refresh();
+    });
+}
+
+QMargins EdgeDocking::frame() const {
+    const QRect inner = window_.geometry();
+    const QRect outer = window_.frameGeometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
+}
+
+void EdgeDocking::fitToScreen() {
+    QScreen* screen = window_.screen() ? window_.screen() : QGuiApplication::primaryScreen();
+    QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 800, 600);
+    // Before the window manager has framed the window its frame is unknown (none); a tick
+    // fits again once it is known.
+    const QMargins margins = frame();
+    LayoutRect client = mainWindowClient(
+        toLayout(area), {margins.left(), margins.top(), margins.right(), margins.bottom()},
+        std::min(width_, std::max(1, area.width())));
+    window_.setGeometry(client.left, client.top, client.width(), client.height());
+    fittedFrame_ = margins;
+    fitted_ = true;
+}
+
+void EdgeDocking::start() {
+    timer_.start();
+}
+
+void EdgeDocking::stop() {
+    timer_.stop();
+}
+
+void EdgeDocking::tick() {
+    if (window_.isVisible()) {
+        // The window manager framed the window after it was placed: fit once more, so the
+        // frame does not push the tab strip under a panel.
+        const QMargins margins = frame();
+        if (fitted_ && margins != fittedFrame_ && !margins.isNull())
+            fitToScreen();
+        slideAndReveal();
+    }
+    emit ticked();
+}
+
+void EdgeDocking::slideAndReveal() {
+    if (!window_.isVisible() || window_.isMinimized())
+        return;
+    // Under an open menu or dialog of ours the window stays where it is: the cursor is away
+    // from it only because it is on the menu.
+    if (QApplication::activePopupWidget() || QApplication::activeModalWidget())
+        return;
+    QScreen* screen = window_.screen();
+    if (!screen)
+        return;
+    LayoutRect area = toLayout(screen->availableGeometry());
+    QPoint cursor = QCursor::pos();
+    LayoutPoint at{cursor.x(), cursor.y()};
+    QRect outer = window_.frameGeometry();
+    std::optional<int> left = slideStep(toLayout(outer), at, area, autoHide_);
+    // Window managers keep part of a window on screen against the program's own moves
+    // (openbox a tenth of it): a move that was refused is not asked for again every tick.
+    if (left && !(outer.left() == slideFrom_ && *left == slideTo_)) {
+        slideFrom_ = outer.left();
+        slideTo_ = *left;
+        window_.move(*left, outer.top());
+        outer = window_.frameGeometry();
+    }
+    if (std::optional<LayoutRect> back = revealStep(toLayout(outer), at, area)) {
+        int frameHeight = outer.height() - window_.height();
+        window_.move(back->left, back->top);
+        window_.resize(window_.width(), std::max(1, back->height() - frameHeight));
+        slideFrom_ = slideTo_ = std::numeric_limits<int>::min();
+    }
+}
+
+}  // namespace brivanta

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QMargins>
+#include <QObject>
+#include <QTimer>
+#include <limits>
+
+class QWidget;
+
+namespace brivanta {
+
+class CommandRegistry;
+
+// Keeps a window at the screen's left edge: fits it to the available area, and every tick of
+// its timer slides it out when the mouse has left it (while auto-hide is on) and brings it back
+// when the mouse touches the strip left on screen. Owns the auto-hide switch and its command.
+class EdgeDocking : public QObject {
+    Q_OBJECT
+  public:
+    static constexpr int kTimerMilliseconds = 10;
+
+    EdgeDocking(QWidget& window, int defaultWidth, CommandRegistry& commands);
+
+    // The auto-hide command (32833) flips the switch.
+    void registerCommands();
+    bool autoHide() const { return autoHide_; }
+    void setAutoHide(bool on) { autoHide_ = on; }
+
+    // The width the window is fitted with (at most the screen's).
+    void setWidth(int width) { width_ = width; }
+    // Puts the window at the top left of the screen's available area, frame included.
+    void fitToScreen();
+    void start();
+    void stop();
+    // One tick: fits again when the window manager framed the window since, then slides.
+    void tick();
+    // One step of the sliding and reveal.
+    void slideAndReveal();
+
+  signals:
+    // After every tick, so the window can lay itself out again.
+    void ticked();
+
+  private:
+    QMargins frame() const;
+
+    QWidget& window_;
+    int width_;
+    CommandRegistry& commands_;
+    QTimer timer_;
+    bool autoHide_ = true;
+    // The last slide asked for: from which left edge to which.
+    int slideFrom_ = std::numeric_limits<int>::min();
+    int slideTo_ = std::numeric_limits<int>::min();
+    // The frame the window manager drew when the window was last fitted to the screen.
+    QMargins fittedFrame_;
+    bool fitted_ = false;
+};
+
+}  // namespace brivanta

@@ -1,0 +1,111 @@
+// The notification icon and the docking bar, built without the main window.
+
+#include <QTest>
+#include <QWidget>
+#include <memory>
+
+#include "core/text/Encoding.h"
+#include "gui/app/BarDialog.h"
+#include "gui/app/DesktopIntegration.h"
+#include "gui/app/TrayIcon.h"
+#include "gui/controls/IconMenu.h"
+#include "gui/resources/CommandIds.h"
+#include "gui/resources/CommandRegistry.h"
+#include "gui/trees/BookmarkTreeModel.h"
+#include "gui/trees/BookmarkTreeView.h"
+#include "gui/trees/TreeMenus.h"
+
+using namespace brivanta;
+
+namespace {
+
+// Two trees with their views in a plain window, the shown one the custom tree.
+struct Desktop {
+    Desktop() {
+        for (BookmarkTree* tree : {&custom, &recommended}) {
+            models.push_back(std::make_unique<BookmarkTreeModel>(*tree, nullptr));
+            views.push_back(new BookmarkTreeView(models.back().get(), tree->treeKind(), &window));
+        }
+        TreeMenus::Hooks menuHooks;
+        menuHooks.activeView = [this] { return views[0]; };
+        menus = std::make_unique<TreeMenus>(commands, menuHooks);
+        DesktopIntegration::Hooks hooks;
+        hooks.view = [this](int control) -> BookmarkTreeView* {
+            for (BookmarkTreeView* view : views) {
+                if (view->tree().treeKind() == control)
+                    return view;
+            }
+            return nullptr;
+        };
+        hooks.shownTree = [] { return kCustomTree; };
+        hooks.userName = [] { return text::gbk("张三"); };
+        desktop = new DesktopIntegration(window, commands, *menus, hooks);
+        desktop->registerCommands();
+        menus->setRunner([this](IconMenu& menu, const QPoint&) {
+            shown << menu.objectName();
+            targets << commands.target();
+        });
+    }
+    BookmarkTree custom{kCustomTree};
+    BookmarkTree recommended{kRecommendedTree};
+    QWidget window;
+    CommandRegistry commands;
+    std::vector<std::unique_ptr<BookmarkTreeModel>> models;
+    std::vector<BookmarkTreeView*> views;
+    std::unique_ptr<TreeMenus> menus;
+    DesktopIntegration* desktop = nullptr;
+    QStringList shown;
+    QList<int> targets;
+};
+
+}  // namespace
+
+class DesktopIntegrationTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void barMenusOpenForTheTreeTheyName_data();
+    void barMenusOpenForTheTreeTheyName();
+    void trayIconSwitch();
+};
+
+void DesktopIntegrationTest::barMenusOpenForTheTreeTheyName_data() {
+    QTest::addColumn<int>("tree");
+    QTest::addColumn<int>("menu");
+    QTest::addColumn<QString>("popup");
+    QTest::newRow("recommended, empty")
+        << kRecommendedTree << ids::kNodeMenu << QString::fromUtf8("节点菜单1");
+    QTest::newRow("custom") << kCustomTree << ids::kNodeMenu << QString::fromUtf8("节点菜单0");
+    QTest::newRow("system") << kCustomTree << ids::kTrayMenu << QString::fromUtf8("任务栏图标菜单");
+}
+
+void DesktopIntegrationTest::barMenusOpenForTheTreeTheyName() {
+    QFETCH(int, tree);
+    QFETCH(int, menu);
+    QFETCH(QString, popup);
+    Desktop d;
+    d.custom.InsertNode({"A", "https://a.example/", ""});
+    emit d.desktop->bar().contextMenuRequested(tree, menu, QPoint(1, 1));
+    QCOMPARE(d.shown, QStringList{popup});
+    QCOMPARE(d.targets, QList<int>{tree});
+    // A tree the program does not have opens nothing.
+    emit d.desktop->bar().contextMenuRequested(4711, menu, QPoint(1, 1));
+    QCOMPARE(d.shown.size(), 1);
+}
+
+void DesktopIntegrationTest::trayIconSwitch() {
+    Desktop d;
+    d.desktop->showTrayIcon();
+    QVERIFY(d.desktop->trayIcon().isAdded());
+    QVERIFY(d.desktop->trayIcon().tip().contains(QString::fromUtf8("张三")));
+    QVERIFY(d.commands.trigger(ids::kShowTrayIcon));
+    QVERIFY(!d.desktop->trayIconShown());
+    QVERIFY(!d.desktop->trayIcon().isAdded());
+    // Off, a change of the shown tree does not bring it back.
+    d.desktop->followShownTree();
+    QVERIFY(!d.desktop->trayIcon().isAdded());
+    QVERIFY(d.commands.trigger(ids::kShowTrayIcon));
+    QVERIFY(d.desktop->trayIcon().isAdded());
+}
+
+QTEST_MAIN(DesktopIntegrationTest)
+#include "DesktopIntegrationTest.moc"
