@@ -283,7 +283,7 @@ void AccountDialogsTest::loginRefusesANameThatCannotNameAFile() {
     writeAccounts(home, {makeAccount(name.toStdString(), "pw"), makeAccount("abc", "pw")});
     const QStringList before = home.entries();
     ModalDriver driver;
-    LoginDialog login{Storage(".")};
+    LoginDialog login{Storage(home.path())};
     login.show();
     QCOMPARE(login.userList()->count(), 2);
     QCOMPARE(login.userList()->itemText(0), listed);

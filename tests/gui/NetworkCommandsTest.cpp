@@ -291,7 +291,7 @@ void NetworkCommandsTest::entriesReceivedIntoTheRecommendedTreeAreSavedAtClose()
     QCOMPARE(window.peerListener().targetTree(), &window.recommendedTree());
     BookmarkTree sent(kCustomTree);
     sent.InsertNode({"from a neighbour", "http://n/", ""});
-    QVERIFY(net::sendToPeer(sent, kNoItem, "127.0.0.1", port).ok);
+    QVERIFY(sendWhileServing(sent, port));
     QTRY_COMPARE(topNames(window.recommendedTree()),
                  (std::vector<std::string>{"shared", "from a neighbour"}));
     QVERIFY(window.close());
