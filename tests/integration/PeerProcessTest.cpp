@@ -129,15 +129,15 @@ TEST(PeerProcesses, ASenderThatStopsMidRecordLeavesItsCompleteRecords) {
         TempDir dir;
         Listener listener({"--count", "1", "--timeout", "0.5", dir.path("recv.bvk")});
         ASSERT_GT(listener.port(), 0) << listener.firstLine();
-        {
-            net::TcpConnection sender;
-            ASSERT_EQ(sender.connect("127.0.0.1", listener.port()), net::NetStatus::ok);
-            sender.sendAll(cut);
-            // A stalled sender keeps the connection open; the listener's time-out ends it.
-            if (stall)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-        }
+        net::TcpConnection sender;
+        ASSERT_EQ(sender.connect("127.0.0.1", listener.port()), net::NetStatus::ok);
+        sender.sendAll(cut);
+        // A stalled sender keeps the connection open until the listener has ended: only the
+        // listener's time-out can end it.
+        if (!stall)
+            sender.close();
         EXPECT_EQ(listener.finish(), 0) << listener.output();
+        sender.close();
         EXPECT_NE(listener.output().find("收到 2 条记录"), std::string::npos) << listener.output();
         EXPECT_NE(listener.output().find("连接提前结束"), std::string::npos) << listener.output();
         EXPECT_EQ(fileTreeText(dir.path("recv.bvk"), kCustomTree),
