@@ -67,24 +67,16 @@ uninstall:
 		find "$$d" -depth -type d -empty -delete 2>/dev/null || true; done
 	@echo "uninstall: removed $$(wc -l <$(BUILD_DIR)/install_manifest.txt) files"
 
-# The Debian package build-package/brivanta_<version>_<arch>.deb: a tree of its own, built
-# with Debian's hardening flags (dpkg-buildflags: fortify, stack protector, relro, bind-now)
-# and without the tests; the programs are stripped into the package.
-PACKAGE_DIR ?= build-package
-DEB_FLAGS = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
-package: deps
-	@cmake -S . -B $(PACKAGE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-		-DBRIVANTA_TESTS=OFF -DBRIVANTA_BENCH=OFF $(LAUNCHER) \
-		-DCMAKE_CXX_FLAGS="$$($(DEB_FLAGS) CPPFLAGS) $$($(DEB_FLAGS) CXXFLAGS)" \
-		-DCMAKE_EXE_LINKER_FLAGS="$$($(DEB_FLAGS) LDFLAGS)" >/dev/null
-	@cmake --build $(PACKAGE_DIR)
-	@rm -f $(PACKAGE_DIR)/brivanta_*.deb
-	@cd $(PACKAGE_DIR) && cpack -G DEB >/dev/null && ls -1 $(CURDIR)/$(PACKAGE_DIR)/brivanta_*.deb
+# The Debian package $(BUILD_DIR)/brivanta_<version>_<arch>.deb: the programs (built with
+# Debian's hardening flags, see CMakeLists.txt) stripped, and their files.
+package: build
+	@rm -f $(BUILD_DIR)/brivanta_*.deb
+	@cd $(BUILD_DIR) && cpack -G DEB >/dev/null && ls -1 $(CURDIR)/$(BUILD_DIR)/brivanta_*.deb
 
 # Debian's package checks; any error or warning fails (the justified ones are overridden in
 # resources/debian/lintian-overrides, which the package carries).
 lintian: package
-	@lintian --fail-on error,warning --display-info $(PACKAGE_DIR)/brivanta_*.deb
+	@lintian --fail-on error,warning --display-info $(BUILD_DIR)/brivanta_*.deb
 
 bench: configure
 	@cmake --build $(BUILD_DIR) --target benchmarks
@@ -102,4 +94,4 @@ tidy: build
 	@scripts/run-clang-tidy $(BUILD_DIR)
 
 clean:
-	@rm -rf $(BUILD_DIR) build-sanitize build-fuzz $(PACKAGE_DIR)
+	@rm -rf $(BUILD_DIR) build-sanitize build-fuzz
