@@ -57,15 +57,16 @@ PREFIX ?= /usr/local
 install: build
 	@cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
-# Removes what `make install` installed (listed in $(BUILD_DIR)/install_manifest.txt), then
-# the program's own directories when they are left empty.
+# Removes what `make install` installed (listed, without DESTDIR, in
+# $(BUILD_DIR)/install_manifest.txt), then the program's own directories (share/brivanta,
+# share/doc/brivanta) when they are left empty. Give the same DESTDIR as to the install.
 uninstall:
 	@test -f $(BUILD_DIR)/install_manifest.txt || \
 		{ echo "uninstall: no $(BUILD_DIR)/install_manifest.txt: nothing was installed from $(BUILD_DIR)" >&2; exit 1; }
-	@xargs -d '\n' rm -f -- <$(BUILD_DIR)/install_manifest.txt
-	@for d in $$(sed -n 's|/share/brivanta/.*|/share/brivanta|p' $(BUILD_DIR)/install_manifest.txt | sort -u); do \
-		find "$$d" -depth -type d -empty -delete 2>/dev/null || true; done
-	@echo "uninstall: removed $$(wc -l <$(BUILD_DIR)/install_manifest.txt) files"
+	@sed 's%^%$(DESTDIR)%' $(BUILD_DIR)/install_manifest.txt | xargs -d '\n' rm -f --
+	@for d in $$(sed -n 's%/share/\(doc/\)\{0,1\}brivanta/.*%/share/\1brivanta%p' $(BUILD_DIR)/install_manifest.txt | sort -u); do \
+		find "$(DESTDIR)$$d" -depth -type d -empty -delete 2>/dev/null || true; done
+	@echo "uninstall: removed the $$(grep -c . $(BUILD_DIR)/install_manifest.txt) files of $(BUILD_DIR)/install_manifest.txt"
 
 # The Debian package $(BUILD_DIR)/brivanta_<version>_<arch>.deb: the programs (built with
 # Debian's hardening flags, see CMakeLists.txt) stripped, and their files.
