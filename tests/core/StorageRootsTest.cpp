@@ -99,8 +99,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "/opt/b/bin",
                   false},
         RootsCase{"neither", "", "", "/x/bin", "", {}, "/x/bin", "/x/bin", false}),
-    [](const ::testing::TestParamInfo<RootsCase>& info) {
-        return "case" + std::to_string(info.index);
+    [](const ::testing::TestParamInfo<RootsCase>& row) {
+        return "case" + std::to_string(row.index);
     });
 
 TEST(PrepareDataRoot, SeedsOnceAndNeverOverwrites) {

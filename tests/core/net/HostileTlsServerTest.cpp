@@ -163,7 +163,7 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"AnnouncesAnOversizedRecord", Attack::junkRecord, "TLS 握手失败", 0, 1000},
         HostileCase{"SendsAHugeCertificateChain", Attack::hugeChain,
                     "TLS 握手失败（excessive message size）", 0, 3000}),
-    [](const ::testing::TestParamInfo<HostileCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<HostileCase>& row) { return std::string(row.param.name); });
 
 TEST(HostileTlsServer, RecordsWithoutDataDoNotStretchTheWaitForData) {
     ASSERT_TRUE(testCertificates().ok) << testCertificates().problem;

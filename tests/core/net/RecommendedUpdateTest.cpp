@@ -125,7 +125,7 @@ const UpdateCase kUpdateCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Mailboxes, RecommendedUpdate, ::testing::ValuesIn(kUpdateCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST(RecommendedUpdateFailures, AnUnreachableMailboxOrAnUnwritableBackup) {
     TempFolder dir;
