@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <thread>
@@ -45,7 +46,10 @@ class TempFolder {
         char name[] = "/tmp/brivanta-update-XXXXXX";
         dir_ = ::mkdtemp(name);
     }
-    ~TempFolder() { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+    ~TempFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
     std::string path(const std::string& name) const { return dir_ + "/" + name; }
 
   private:
