@@ -4,8 +4,12 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 # ON in continuous integration: any compiler warning fails the build.
 WERROR ?= OFF
+# Compilations go through ccache where it is installed (`make CCACHE=` builds without it).
+CCACHE ?= $(shell command -v ccache 2>/dev/null)
+LAUNCHER = $(if $(CCACHE),-DCMAKE_CXX_COMPILER_LAUNCHER=$(CCACHE) -DCMAKE_C_COMPILER_LAUNCHER=$(CCACHE),-UCMAKE_CXX_COMPILER_LAUNCHER -UCMAKE_C_COMPILER_LAUNCHER)
 
-.PHONY: all deps configure build run test sanitize fuzz bench format format-check tidy install package clean
+.PHONY: all deps configure build run test sanitize fuzz bench format format-check tidy install \
+	uninstall package lintian clean
 
 all: build
 
@@ -14,30 +18,37 @@ deps:
 
 configure: deps
 	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
-		-DBRIVANTA_WERROR=$(WERROR) >/dev/null
+		-DBRIVANTA_WERROR=$(WERROR) $(LAUNCHER) >/dev/null
 
+# Everything `make test` and `make install` need; not the benchmarks or the screenshot tool.
 build: configure
 	@cmake --build $(BUILD_DIR)
 
-run: build
-	@if [ -x $(BUILD_DIR)/bin/brivanta ]; then $(BUILD_DIR)/bin/brivanta; \
-	else $(BUILD_DIR)/bin/brivanta-cli --help; fi
+# Builds only the desktop program and its program directory, then starts it.
+run: configure
+	@cmake --build $(BUILD_DIR) --target brivanta
+	@$(BUILD_DIR)/bin/brivanta
 
 test: build
 	@scripts/run-tests $(BUILD_DIR)
 
-# The core and its tests again with AddressSanitizer and UndefinedBehaviorSanitizer.
+# The core and its tests again with AddressSanitizer and UndefinedBehaviorSanitizer,
+# with assertions, optimised a little (-O1: quicker to run, hardly slower to build) and with
+# line tables only.
 sanitize: deps
-	@cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRIVANTA_SANITIZE=ON \
-		-DBRIVANTA_CORE_ONLY=ON >/dev/null
+	@cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+		-DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" -DBRIVANTA_SANITIZE=ON \
+		-DBRIVANTA_CORE_ONLY=ON $(LAUNCHER) >/dev/null
 	@cmake --build build-sanitize
-	@ctest --test-dir build-sanitize --output-on-failure -j2 -L core
+	@ctest --test-dir build-sanitize --output-on-failure -j$$(nproc) -L core
 
-# Every fuzz target for FUZZ_SECONDS (default 60) each; fails on a crash.
+# Every fuzz target for FUZZ_SECONDS (default 60) each, as many at once as there are
+# processors; fails on a crash.
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	@CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-		-DBRIVANTA_FUZZ=ON -DBRIVANTA_CORE_ONLY=ON >/dev/null
+		-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only" \
+		-DBRIVANTA_FUZZ=ON -DBRIVANTA_CORE_ONLY=ON $(LAUNCHER) >/dev/null
 	@cmake --build build-fuzz
 	@scripts/run-fuzz build-fuzz $(FUZZ_SECONDS)
 
@@ -46,11 +57,30 @@ PREFIX ?= /usr/local
 install: build
 	@cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
-# The Debian package build/brivanta_<version>_<arch>.deb.
+# Removes what `make install` installed (listed, without DESTDIR, in
+# $(BUILD_DIR)/install_manifest.txt), then the program's own directories (share/brivanta,
+# share/doc/brivanta) when they are left empty. Give the same DESTDIR as to the install.
+uninstall:
+	@test -f $(BUILD_DIR)/install_manifest.txt || \
+		{ echo "uninstall: no $(BUILD_DIR)/install_manifest.txt: nothing was installed from $(BUILD_DIR)" >&2; exit 1; }
+	@sed 's%^%$(DESTDIR)%' $(BUILD_DIR)/install_manifest.txt | xargs -d '\n' rm -f --
+	@for d in $$(sed -n 's%/share/\(doc/\)\{0,1\}brivanta/.*%/share/\1brivanta%p' $(BUILD_DIR)/install_manifest.txt | sort -u); do \
+		find "$(DESTDIR)$$d" -depth -type d -empty -delete 2>/dev/null || true; done
+	@echo "uninstall: removed the $$(grep -c . $(BUILD_DIR)/install_manifest.txt) files of $(BUILD_DIR)/install_manifest.txt"
+
+# The Debian package $(BUILD_DIR)/brivanta_<version>_<arch>.deb: the programs (built with
+# Debian's hardening flags, see CMakeLists.txt) stripped, and their files.
 package: build
+	@rm -f $(BUILD_DIR)/brivanta_*.deb
 	@cd $(BUILD_DIR) && cpack -G DEB >/dev/null && ls -1 $(CURDIR)/$(BUILD_DIR)/brivanta_*.deb
 
-bench: build
+# Debian's package checks; any error or warning fails (the justified ones are overridden in
+# resources/debian/lintian-overrides, which the package carries).
+lintian: package
+	@lintian --fail-on error,warning --display-info $(BUILD_DIR)/brivanta_*.deb
+
+bench: configure
+	@cmake --build $(BUILD_DIR) --target benchmarks
 	@scripts/run-benchmarks $(BUILD_DIR)
 
 format:
@@ -59,7 +89,8 @@ format:
 format-check: deps
 	@scripts/check-format
 
-# clang-tidy's bug and performance checks over every source file of the build tree.
+# clang-tidy's bug, performance and static analyser checks over every source file of the
+# build tree.
 tidy: build
 	@scripts/run-clang-tidy $(BUILD_DIR)
 

@@ -246,7 +246,7 @@ struct Servers {
 
 const Servers& servers() {
     static Servers s = [] {
-        Servers s;
+        Servers found;
         std::map<std::string, std::string> env;
         const char* dir = std::getenv("BRIVANTA_MAIL_DIR");
         std::ifstream in(std::string(dir && *dir ? dir : "/tmp/brivanta-mail-servers") +
@@ -257,15 +257,15 @@ const Servers& servers() {
             if (eq != std::string::npos)
                 env[line.substr(0, eq)] = line.substr(eq + 1);
         }
-        s.smtp = std::atoi(env["BRIVANTA_SMTP_PORT"].c_str());
-        s.pop3 = std::atoi(env["BRIVANTA_POP3_PORT"].c_str());
-        s.pop3s = std::atoi(env["BRIVANTA_POP3S_PORT"].c_str());
+        found.smtp = std::atoi(env["BRIVANTA_SMTP_PORT"].c_str());
+        found.pop3 = std::atoi(env["BRIVANTA_POP3_PORT"].c_str());
+        found.pop3s = std::atoi(env["BRIVANTA_POP3S_PORT"].c_str());
         if (!env["BRIVANTA_MAIL_CERT_DIR"].empty())
-            s.caFile = env["BRIVANTA_MAIL_CERT_DIR"] + "/ca.pem";
+            found.caFile = env["BRIVANTA_MAIL_CERT_DIR"] + "/ca.pem";
         std::ifstream pw(env["BRIVANTA_MAIL_PASSWORD_FILE"]);
-        std::getline(pw, s.password);
-        s.ok = s.smtp > 0 && s.pop3 > 0 && !s.password.empty();
-        return s;
+        std::getline(pw, found.password);
+        found.ok = found.smtp > 0 && found.pop3 > 0 && !found.password.empty();
+        return found;
     }();
     return s;
 }

@@ -190,7 +190,7 @@ INSTANTIATE_TEST_SUITE_P(
                                         read = r.readError;
                                         write = r.writeError;
                                     }}),
-    [](const ::testing::TestParamInfo<AccountWriter>& info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<AccountWriter>& row) { return row.param.name; });
 
 struct PasswordCase {
     const char* what;

@@ -49,7 +49,7 @@ INSTANTIATE_TEST_SUITE_P(
         RewriteCase{"nul_and_high_bytes",
                     {std::string("a\0b", 3), "\xff\xfe", ""},
                     {"\xb0\xa1", std::string("\0", 1), "\x80"}}),
-    [](const testing::TestParamInfo<RewriteCase>& info) { return std::string(info.param.what); });
+    [](const testing::TestParamInfo<RewriteCase>& row) { return std::string(row.param.what); });
 
 // Deleting most of a tree gives its text back, and what stays reads as before, own labels
 // included; the tree goes on taking entries.

@@ -54,7 +54,7 @@ INSTANTIATE_TEST_SUITE_P(
         DamageCase{"cut_in_a_string", kWhole.substr(0, kWhole.size() - 1), 2, true},
         DamageCase{"name_without_address", kWhole.substr(0, kWhole.size() - 2), 2, true},
         DamageCase{"length_past_the_end", kWhole + "\xFF\xFF\xFF\xFF\xFF\xFF\x7F", 3, true}),
-    [](const auto& info) { return std::string(info.param.what); });
+    [](const auto& row) { return std::string(row.param.what); });
 
 TEST(DamagedFile, ACopyIsKeptBesideItAndNeverOverwritten) {
     testing::TempDir dir;

@@ -49,8 +49,8 @@ INSTANTIATE_TEST_SUITE_P(
                                  "1z",
                                  "\\xD61z"},
                       EscapeCase{"empty", "", ""}),
-    [](const auto& info) {
-        std::string name = info.param.what;
+    [](const auto& row) {
+        std::string name = row.param.what;
         for (char& ch : name) {
             if (!isalnum(static_cast<unsigned char>(ch)))
                 ch = '_';

@@ -139,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
         FullCase{"CommandDragOneShort", Way::DragCommand, kFolderEntries - 1,
                  PasteResult::TreeFull},
         FullCase{"CommandDragExactFit", Way::DragCommand, kFolderEntries, PasteResult::Copied}),
-    [](const ::testing::TestParamInfo<FullCase>& info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<FullCase>& row) { return row.param.name; });
 
 TEST(FullTreePaste, UndoAndRedoOfAMoveRefuseRatherThanLoseItWhenTheTreeIsFull) {
     // Undo and redo of a move put a subtree back with fresh item data; with no room for it

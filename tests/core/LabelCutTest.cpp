@@ -41,6 +41,6 @@ INSTANTIATE_TEST_SUITE_P(
                     // A lead byte at the very end (a damaged label) is kept as the byte it is.
                     CutCase{"TrailingLeadByte", std::string(30, 'a') + "\xB0",
                             std::string(24, 'a') + "..."}),
-    [](const testing::TestParamInfo<CutCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<CutCase>& row) { return std::string(row.param.name); });
 
 }  // namespace

@@ -63,8 +63,8 @@ INSTANTIATE_TEST_SUITE_P(
                    {0, 0, 640, 150},
                    {1, 20, 1, 1},
                    {1, 20, 241, 220}}),
-    [](const testing::TestParamInfo<ClientCase>& info) {
-        return "case" + std::to_string(info.index);
+    [](const testing::TestParamInfo<ClientCase>& row) {
+        return "case" + std::to_string(row.index);
     });
 
 }  // namespace

@@ -154,7 +154,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "Bold part end|http://a/;C++ <templates> & more\xC2\xA0x &bogus; "
                  "\xEF\xBF\xBD|http://b/;two lines|http://c/;http://d/|http://d/;"
                  "｜pipe|{－>arrow|http://e/;};"}),
-    [](const ::testing::TestParamInfo<PageCase>& info) { return std::string(info.param.label); });
+    [](const ::testing::TestParamInfo<PageCase>& row) { return std::string(row.param.label); });
 
 TEST(NetscapeImport, SameAddressInOneFolderOnceSameFolderNameMerged) {
     size_t skipped = 0;

@@ -121,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
                       WriterCase{"import_netscape_through_link", "import netscape page.html FILE",
                                  "", true},
                       WriterCase{"import_netscape", "import netscape page.html FILE", "", false}),
-    [](const ::testing::TestParamInfo<WriterCase>& info) { return std::string(info.param.what); });
+    [](const ::testing::TestParamInfo<WriterCase>& row) { return std::string(row.param.what); });
 
 }  // namespace
 }  // namespace brivanta

@@ -125,8 +125,8 @@ INSTANTIATE_TEST_SUITE_P(
                                 "/x/bin",
                                 false,
                                 "/home/ann/.config/Velkor/Brivanta.conf"}),
-    [](const ::testing::TestParamInfo<RootsCase>& info) {
-        return "case" + std::to_string(info.index);
+    [](const ::testing::TestParamInfo<RootsCase>& row) {
+        return "case" + std::to_string(row.index);
     });
 
 TEST(PrepareDataRoot, SeedsOnceAndNeverOverwrites) {

@@ -62,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"AnEmptyFileGivesAnEmptyTip", "", 0, {"", ""}},
         ReadCase{"OnlyCommentsGiveAnEmptyTip", ";a\n\n ;b\n", 0, {"", ""}},
         ReadCase{"OnlyCommentsFromAStoredPosition", ";a\n\n ;b\n", 3, {""}}),
-    [](const ::testing::TestParamInfo<ReadCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<ReadCase>& row) { return std::string(row.param.name); });
 
 TEST(TipsReader, AMissingFileIsNotOpenAndGivesNothing) {
     testing::TempDir dir;

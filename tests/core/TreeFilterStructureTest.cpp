@@ -96,8 +96,8 @@ INSTANTIATE_TEST_SUITE_P(Queries, FilterStructure,
                                            QuerySequence{"nothing", {"qqqq", "x"}},
                                            QuerySequence{"rare", {"12", "123", "1", "59"}},
                                            QuerySequence{"chinese", {"音乐", "音", "工作"}}),
-                         [](const ::testing::TestParamInfo<QuerySequence>& info) {
-                             return info.param.name;
+                         [](const ::testing::TestParamInfo<QuerySequence>& row) {
+                             return row.param.name;
                          });
 
 // A hit folder whose own entries do not match shows no children; one above a hit does.

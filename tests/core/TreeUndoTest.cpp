@@ -234,7 +234,7 @@ INSTANTIATE_TEST_SUITE_P(
                   dragAt({0, 0}, {}), deleteAt({0})}},
         Scenario{"MarkedEntryDeletedAndRestored",
                  {pasteAt({2}, {1}, false), deleteAt({1}), newAt({0}, {"z", "", ""})}}),
-    [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<Scenario>& row) { return std::string(row.param.name); });
 
 // A long mixed history on a random tree: new changes after undos drop the redo steps, and
 // every undo and redo still lands exactly on the tree it should.

@@ -182,7 +182,9 @@ std::unique_ptr<TlsLayer> TlsLayer::forClient(int fd, const std::string& host,
         named = X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl), host.c_str()) == 1;
     } else {
         named = SSL_set1_host(ssl, host.c_str()) == 1 &&
-                SSL_set_tlsext_host_name(ssl, host.c_str()) == 1;
+                // SSL_set_tlsext_host_name, without the macro's C cast.
+                SSL_ctrl(ssl, SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name,
+                         const_cast<char*>(host.c_str())) == 1;
     }
     if (!named) {
         failure = "不能为 " + host + " 准备 TLS（" + takeOpenSslError() + "）";

@@ -234,15 +234,15 @@ ItemId BookmarkTreeView::dropTarget() const {
 }
 
 QMimeData* BookmarkTreeView::mimeDataForDrag(ItemId item) const {
-    auto* data = new QMimeData;
-    data->setData(QLatin1String(kEntryMimeType), dragOwner(this) + QByteArray::number(item));
-    return data;
+    auto* mime = new QMimeData;
+    mime->setData(QLatin1String(kEntryMimeType), dragOwner(this) + QByteArray::number(item));
+    return mime;
 }
 
-ItemId BookmarkTreeView::draggedEntry(const QMimeData* data) const {
-    if (!data || !data->hasFormat(QLatin1String(kEntryMimeType)))
+ItemId BookmarkTreeView::draggedEntry(const QMimeData* mime) const {
+    if (!mime || !mime->hasFormat(QLatin1String(kEntryMimeType)))
         return kNoItem;
-    QByteArray payload = data->data(QLatin1String(kEntryMimeType));
+    QByteArray payload = mime->data(QLatin1String(kEntryMimeType));
     QByteArray owner = dragOwner(this);
     if (!payload.startsWith(owner))
         return kNoItem;
@@ -281,8 +281,8 @@ bool BookmarkTreeView::acceptDrag(QDropEvent* event) {
     }
     if (!acceptsExternal_ || event->mimeData()->hasFormat(QLatin1String(kEntryMimeType)))
         return false;
-    const QMimeData* data = event->mimeData();
-    if (!data->hasUrls() && !data->hasText())
+    const QMimeData* mime = event->mimeData();
+    if (!mime->hasUrls() && !mime->hasText())
         return false;
     // A link, or else a copy: never a move, which would let the other program delete what
     // was dropped.

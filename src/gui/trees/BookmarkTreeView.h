@@ -53,8 +53,8 @@ class BookmarkTreeView : public QTreeView {
     ItemId dropTarget() const;
     // What a drag of `item` carries. Only this view takes it back as a move.
     QMimeData* mimeDataForDrag(ItemId item) const;
-    // The entry `data` drags within this view, or kNoItem.
-    ItemId draggedEntry(const QMimeData* data) const;
+    // The entry `mime` drags within this view, or kNoItem.
+    ItemId draggedEntry(const QMimeData* mime) const;
 
   signals:
     // A link was double-clicked; carries its address with leading blanks removed.

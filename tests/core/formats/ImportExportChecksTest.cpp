@@ -97,9 +97,9 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"no profile found", kFirefox, false, "", ExchangeCheck::NoProfile, "", ""},
         CheckCase{"profiles are not written", kFirefox, true, "dir", ExchangeCheck::ImportOnly,
                   "dir", ""}),
-    [](const ::testing::TestParamInfo<CheckCase>& info) {
+    [](const ::testing::TestParamInfo<CheckCase>& row) {
         std::string name;
-        for (const char* p = info.param.what; *p; ++p)
+        for (const char* p = row.param.what; *p; ++p)
             name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
         return name;
     });

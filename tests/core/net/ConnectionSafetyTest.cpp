@@ -321,8 +321,13 @@ TEST(ConnectionSafety, StoppingTheListenerEndsAConnectionThatWaits) {
     });
     TcpConnection sender;
     ASSERT_EQ(sender.connect("127.0.0.1", listener.port()), NetStatus::ok);
-    ASSERT_EQ(sender.sendAll(bytes.substr(0, bytes.size() - 2)), NetStatus::ok);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const std::string sent = bytes.substr(0, bytes.size() - 2);
+    ASSERT_EQ(sender.sendAll(sent), NetStatus::ok);
+    // Stops once the listener holds what was sent (each byte is charged to its budget as it
+    // arrives), however late it gets to read it.
+    const auto deadline = Clock::now() + std::chrono::seconds(30);
+    while (listener.sharedMemoryInUse() < sent.size() && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     const auto start = Clock::now();
     stop = true;
     worker.join();

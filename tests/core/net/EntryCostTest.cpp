@@ -99,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Shape{"FoldersOfTwenty", 20, 1, 8, 30},
                       Shape{"FlatLongerTexts", 0, 1, 24, 60}, Shape{"ChainsOfEight", 0, 8, 6, 14},
                       Shape{"ChainsOfSixtyFour", 0, 64, 6, 14}),
-    [](const ::testing::TestParamInfo<Shape>& info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<Shape>& row) { return row.param.name; });
 
 }  // namespace
 }  // namespace brivanta::net

@@ -81,15 +81,19 @@ PeerReceipt receiveFrom(const std::string& bytes, bool stall, std::uint64_t limi
     listener.setMaxTransferSize(limit);
     listener.setLimits(limits);
     EXPECT_TRUE(listener.open(0, "127.0.0.1"));
+    std::atomic<bool> received{false};
     std::thread sender([&] {
         TcpConnection c;
         c.connect("127.0.0.1", listener.port());
         c.sendAll(bytes);
-        if (stall)
-            std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        // A stalled sender stays silent and open until the listener has given up on it,
+        // however late the listener gets to its wait.
+        while (stall && !received)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
     });
     PeerReceipt receipt;
     EXPECT_TRUE(listener.receiveOne(receipt, 5000));
+    received = true;
     sender.join();
     return receipt;
 }

@@ -112,7 +112,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Pop3Refusal{"ExpiredCertificate", "+OK\r\nSTLS\r\n.\r\n", "+OK go\r\n",
                                   "expired", "服务器证书已于 2020-03-01 12:00 UTC 过期",
                                   "STLS\r\n"}),
-    [](const ::testing::TestParamInfo<Pop3Refusal>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<Pop3Refusal>& row) { return std::string(row.param.name); });
 
 TEST(Pop3Security, ACapaListWithoutEndIsCutOff) {
     ScriptedServer server([&](ScriptedPeer& p) {

@@ -46,7 +46,10 @@ class TempFolder {
         char name[] = "/tmp/brivanta-update-XXXXXX";
         dir_ = ::mkdtemp(name);
     }
-    ~TempFolder() { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+    ~TempFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
     std::string path(const std::string& name) const { return dir_ + "/" + name; }
 
   private:
@@ -131,7 +134,7 @@ const UpdateCase kUpdateCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Mailboxes, RecommendedUpdate, ::testing::ValuesIn(kUpdateCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 // A mailbox that goes wrong in one way: its STAT reply, the reply to each RETR in turn (the
 // server closes the connection after a reply that says so), and its reply to PASS.

@@ -47,6 +47,46 @@ std::string ScriptedPeer::receiveSome(int quietMs) {
     return reader_.takeBuffered() + receiveUntilQuiet(connection_, quietMs);
 }
 
+namespace {
+
+// Reads from `c` into `bytes` until it holds `size` bytes; false when `c` closed or stayed
+// silent for its read time-out first.
+bool receiveUpTo(TcpConnection& c, std::string& bytes, size_t size) {
+    char buffer[16 * 1024];
+    while (bytes.size() < size) {
+        size_t got = 0;
+        if (c.receive(buffer, std::min(sizeof buffer, size - bytes.size()), got) != NetStatus::ok)
+            return false;
+        bytes.append(buffer, got);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string receiveTlsRecord(TcpConnection& c, std::string bytes) {
+    constexpr size_t kHeader = 5;  // type, version (2), length (2)
+    if (!receiveUpTo(c, bytes, kHeader))
+        return bytes;
+    const size_t length = static_cast<size_t>(static_cast<unsigned char>(bytes[3])) << 8 |
+                          static_cast<unsigned char>(bytes[4]);
+    receiveUpTo(c, bytes, kHeader + length);
+    return bytes;
+}
+
+std::string ScriptedPeer::receiveTlsRecord() {
+    return testing::receiveTlsRecord(connection_, reader_.takeBuffered());
+}
+
+std::string ScriptedPeer::receiveUntilClosed() {
+    std::string bytes = reader_.takeBuffered();
+    char buffer[16 * 1024];
+    size_t got = 0;
+    while (connection_.receive(buffer, sizeof buffer, got) == NetStatus::ok)
+        bytes.append(buffer, got);
+    return bytes;
+}
+
 bool ScriptedPeer::startTls(const std::string& certificate, const std::string& key,
                             int maxVersion) {
     reader_.clear();

@@ -26,6 +26,11 @@ class ScriptedPeer {
     std::string readUntil(std::string_view end);
     // The raw bytes that arrive until nothing more comes for `quietMs`.
     std::string receiveSome(int quietMs);
+    // One whole TLS record from the client (its ClientHello, say), however it is split;
+    // less only when the client closes or stays silent for the read time-out.
+    std::string receiveTlsRecord();
+    // Every byte the client sends until it closes (or stays silent for the read time-out).
+    std::string receiveUntilClosed();
     // Waits until the client closes (or 5 s pass).
     void waitForClose();
     void close() { connection_.close(); }
@@ -41,6 +46,11 @@ class ScriptedPeer {
 
 // The raw bytes that arrive on `c` until nothing more comes for `quietMs`.
 std::string receiveUntilQuiet(TcpConnection& c, int quietMs);
+
+// `bytes` completed to one whole TLS record (five bytes of header, then as many as it
+// announces) from `c`: each read waits for data up to `c`'s read time-out, so a late sender
+// is waited for rather than taken for one that has finished.
+std::string receiveTlsRecord(TcpConnection& c, std::string bytes = {});
 
 class ScriptedServer {
   public:

@@ -211,7 +211,7 @@ INSTANTIATE_TEST_SUITE_P(
                               "服务器证书要到 2099-01-01 00:00 UTC 才生效（certificate is not yet "
                               "valid）",
                               "STARTTLS\r\n"}),
-    [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<Refusal>& row) { return std::string(row.param.name); });
 
 TEST(SmtpSecurity, AuthLoginAndARefusedLoginWithTheServersWords) {
     std::string dialogue;

@@ -87,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TrickleCase{"pop3_mail", true,
                                   "+OK\r\n|+OK\r\n|+OK in\r\n|+OK mail follows\r\n",
                                   "Subject: x\r\n\r\nline\r\n"}),
-    [](const auto& info) { return std::string(info.param.what); });
+    [](const auto& row) { return std::string(row.param.what); });
 
 TEST(TricklingServer, AMailThatKeepsComingFastIsStillCutAtItsCeiling) {
     // Fast enough that the deadline keeps growing with the size: the ceiling still ends it.
