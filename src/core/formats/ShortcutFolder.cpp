@@ -298,8 +298,7 @@ std::string_view entryTitle(std::string_view fileName) {
 }
 
 ItemId importShortcutEntry(BookmarkTree& tree, DirectorySearch& search, ItemId parent,
-                           FileError& error, ShortcutImportResult* result,
-                           ImportBudget* budget) {
+                           FileError& error, ShortcutImportResult* result, ImportBudget* budget) {
     auto skip = [&](const std::string& path) {
         if (!result)
             return;
