@@ -4,8 +4,10 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 # ON in continuous integration: any compiler warning fails the build.
 WERROR ?= OFF
-# Compilations go through ccache where it is installed (`make CCACHE=` builds without it).
-CCACHE ?= $(shell command -v ccache 2>/dev/null)
+# `make CCACHE=ccache ...` compiles through ccache. Not by default: gcc 12 crashed (internal
+# compiler error) on precompiled headers that ccache handed over from a build in another
+# directory.
+CCACHE ?=
 LAUNCHER = $(if $(CCACHE),-DCMAKE_CXX_COMPILER_LAUNCHER=$(CCACHE) -DCMAKE_C_COMPILER_LAUNCHER=$(CCACHE),-UCMAKE_CXX_COMPILER_LAUNCHER -UCMAKE_C_COMPILER_LAUNCHER)
 
 .PHONY: all deps configure build run test sanitize fuzz bench format format-check tidy install \

@@ -331,7 +331,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "", "只读出了前面完整的 0 条记录"},
         UsersCase{"CutInsideALengthPrefix", kPlain + "\xFF\x01", 1, "zs\tzs@x\tpop\tsmtp\t294\n",
                   "FILE"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace
 }  // namespace brivanta

@@ -191,7 +191,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {C::ShowMenuIcons},
                   {},
                   {}}),
-    [](const ::testing::TestParamInfo<StateCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<StateCase>& row) { return std::string(row.param.name); });
 
 TEST(CommandStateDetail, UndoAndRedoNameTheirStepOnlyWhenTheyCanRun) {
     BookmarkTree tree(kCustomTree);

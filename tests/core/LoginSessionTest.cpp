@@ -141,8 +141,8 @@ std::vector<CloseCase> closeCases() {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, SaveAtClose, ::testing::ValuesIn(closeCases()),
-                         [](const ::testing::TestParamInfo<CloseCase>& info) {
-                             return "case" + std::to_string(info.index);
+                         [](const ::testing::TestParamInfo<CloseCase>& row) {
+                             return "case" + std::to_string(row.index);
                          });
 
 // Cut inside the last record: the first records load, the rest is only in the file.

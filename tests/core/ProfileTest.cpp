@@ -103,8 +103,8 @@ INSTANTIATE_TEST_SUITE_P(
                                   "",
                                   net::SecurityMode::none,
                                   false}),
-    [](const ::testing::TestParamInfo<MailboxCase>& info) {
-        return "case" + std::to_string(info.index);
+    [](const ::testing::TestParamInfo<MailboxCase>& row) {
+        return "case" + std::to_string(row.index);
     });
 
 TEST(Profile, APlainPasswordCanOnlyBeReadToBeMovedAndForgotten) {

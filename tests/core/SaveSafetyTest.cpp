@@ -252,7 +252,7 @@ TEST_P(SaveTarget, IsRefusedNamingItAndLeftAlone) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Occupants, SaveTarget, ::testing::ValuesIn(kOccupants),
-                         [](const auto& info) { return std::string(info.param.what); });
+                         [](const auto& row) { return std::string(row.param.what); });
 
 TEST(SaveTarget, ALinkToARegularFileWritesThatFileAndKeepsTheLink) {
     testing::TempDir dir;

@@ -143,7 +143,6 @@ class RecordScanner {
 // ok when the other side closes within the read time-out; what it sends meanwhile (it should
 // send nothing) is read and dropped, up to a bound.
 NetStatus waitForPeerClose(TcpConnection& connection) {
-    using Clock = std::chrono::steady_clock;
     const int readMs = connection.timeouts().readMs;
     const auto deadline = Clock::now() + std::chrono::milliseconds(readMs);
     char buffer[4096];

@@ -274,7 +274,7 @@ TEST_P(ImportLimits, StopsAtTheMemoryLimit) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Readers, ImportLimits, ::testing::ValuesIn(kReaders),
-                         [](const auto& info) { return std::string(info.param.what); });
+                         [](const auto& row) { return std::string(row.param.what); });
 
 TEST(ImportDepth, TheUsersOwnFileLoadsWholeHoweverDeep) {
     testing::TempDir dir;

@@ -140,7 +140,7 @@ TEST_P(ImportMemory, PeakStaysWithinThreeTimesTheFilePlus100MiB) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, ImportMemory, ::testing::ValuesIn(kSources),
-                         [](const auto& info) { return std::string(info.param.what); });
+                         [](const auto& row) { return std::string(row.param.what); });
 
 }  // namespace
 }  // namespace brivanta

@@ -110,7 +110,7 @@ TEST_P(DamagedTarget, IsKeptBesideItBeforeItIsWritten) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, DamagedTarget, ::testing::ValuesIn(kWriters),
-                         [](const auto& info) { return std::string(info.param.what); });
+                         [](const auto& row) { return std::string(row.param.what); });
 
 // A chain of `levels` folders as the tree file writes it.
 std::string chainFile(int levels) {

@@ -379,7 +379,7 @@ INSTANTIATE_TEST_SUITE_P(
         Collision{"NumberedNameTaken",
                   {{"x (2)", "http://1/", ""}, {"x", "http://2/", ""}, {"x", "http://3/", ""}},
                   {"x (2).url", "x (3).url", "x.url"}}),
-    [](const auto& info) { return std::string(info.param.what); });
+    [](const auto& row) { return std::string(row.param.what); });
 
 TEST(ShortcutExport, ALinkWithChildrenIsAFolderHoldingTheLinkFirst) {
     testing::TempDir dir;
@@ -471,7 +471,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   fs::create_symlink(outside + "/x.url", out + "/F/x.url");
                               },
                               2}),
-    [](const auto& info) { return std::string(info.param.what); });
+    [](const auto& row) { return std::string(row.param.what); });
 
 // What an import of a favorites folder passes over: nothing that is not a real file or
 // directory inside the folder.

@@ -110,7 +110,7 @@ TEST_P(TargetTree, LoadsAndKeepsADamagedOriginalBeforeAnyWrite) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, TargetTree, ::testing::ValuesIn(kTargets),
-                         [](const auto& info) { return std::string(info.param.what); });
+                         [](const auto& row) { return std::string(row.param.what); });
 
 }  // namespace
 }  // namespace brivanta

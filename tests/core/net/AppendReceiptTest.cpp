@@ -104,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
                                "1",
                                8),
                    false}),
-    [](const ::testing::TestParamInfo<AppendCase>& info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<AppendCase>& row) { return row.param.name; });
 
 }  // namespace
 }  // namespace brivanta::net

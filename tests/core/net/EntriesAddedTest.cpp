@@ -94,7 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
                       AddCase{"receipt_of_nothing", byReceipt, kOld, {}, {}, 0},
                       AddCase{"mail_into_empty", byMail, {}, kSent, {"F", "L"}, 3},
                       AddCase{"mail_after_entries", byMail, kOld, kSent, {"F", "L"}, 3}),
-    [](const ::testing::TestParamInfo<AddCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<AddCase>& row) { return std::string(row.param.name); });
 
 }  // namespace
 }  // namespace brivanta::net

@@ -180,7 +180,7 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"NotAnHttpServer",
                     [](HttpExchange& x) { x.send("220 mail.example ESMTP\r\n"); },
                     LinkResult::failed, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(LinkCheckerBodyTest, StopsReadingAGigabyteBodyEarly) {
     std::atomic<long long> sent{0};

@@ -217,7 +217,7 @@ INSTANTIATE_TEST_SUITE_P(
         MailCountCase{"OneOverTheLimit", "+OK 301 0\r\n", 300, 300,
                       "邮箱里有 301 封邮件，一次连接最多接收 300 封，其余邮件没有接收！"},
         MailCountCase{"ExactlyTheLimit", "+OK 300 0\r\n", 300, 300, "接收完毕！"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(MailboxTransfer, SendsTheEnvelopeAsTheMailBody) {
     BookmarkTree tree(kAddressBookTree);

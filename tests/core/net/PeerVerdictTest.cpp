@@ -63,8 +63,8 @@ INSTANTIATE_TEST_SUITE_P(Outcomes, PeerVerdict,
                          ::testing::Values(VerdictCase{"saved", true, 100, true},
                                            VerdictCase{"saveFailed", false, 100, false},
                                            VerdictCase{"overTheEntryLimit", true, 1, false}),
-                         [](const ::testing::TestParamInfo<VerdictCase>& info) {
-                             return info.param.name;
+                         [](const ::testing::TestParamInfo<VerdictCase>& row) {
+                             return row.param.name;
                          });
 
 // 64 peers from eight addresses fill the shared budget and hold on; honest senders come
@@ -253,7 +253,7 @@ INSTANTIATE_TEST_SUITE_P(
         // budget, holding no more than it.
         LongStringCase{"pastTheSharedBudget", std::string("\xFF\xFF\xFF\x00\x00\x40\x06", 7),
                        4u << 20, NetStatus::overBudget, 4u << 20}),
-    [](const ::testing::TestParamInfo<LongStringCase>& info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<LongStringCase>& row) { return row.param.name; });
 
 }  // namespace
 }  // namespace brivanta::net
@@ -315,7 +315,7 @@ INSTANTIATE_TEST_SUITE_P(
                                                "b\xFF\xFF\xFF\xFF\xFF\xFF\x7F",
                                                11),
                                    2, 4, 1}),
-    [](const ::testing::TestParamInfo<CompleteCase>& info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<CompleteCase>& row) { return row.param.name; });
 
 }  // namespace
 }  // namespace brivanta::net

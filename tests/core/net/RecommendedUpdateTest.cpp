@@ -288,7 +288,7 @@ const FailureCase kFailureCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Mailboxes, RecommendedUpdateFailure, ::testing::ValuesIn(kFailureCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 // Every mail came whole; a server that hangs up instead of answering QUIT costs nothing.
 TEST(RecommendedUpdateFailures, AnUnansweredQuitAfterTheLastMailStillUpdates) {

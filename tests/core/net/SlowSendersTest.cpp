@@ -85,8 +85,8 @@ INSTANTIATE_TEST_SUITE_P(Shapes, SlowSenders,
                                            SlowCase{"tricklingFromOneAddress", true, 1},
                                            SlowCase{"silentFromSixtyFourAddresses", false, 64},
                                            SlowCase{"tricklingFromSixtyFourAddresses", true, 64}),
-                         [](const ::testing::TestParamInfo<SlowCase>& info) {
-                             return info.param.name;
+                         [](const ::testing::TestParamInfo<SlowCase>& row) {
+                             return row.param.name;
                          });
 
 // A sender cut off as too slow is refused whole: when it tries again, its records are there
