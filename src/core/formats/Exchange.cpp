@@ -34,9 +34,9 @@ FileError importExchange(BookmarkTree& tree, ExchangeFormat format, const std::s
         case ExchangeFormat::FirefoxProfile:
         case ExchangeFormat::ChromiumProfile: {
             // The summary's message names the file; here only the failure itself is told.
-            ImportSummary summary = importBookmarks(tree, format, path, parent, progress, limits);
-            limits = summary.budget;
-            return summary.failure.empty() ? FileError{} : FileError{path, EIO};
+            ImportSummary imported = importBookmarks(tree, format, path, parent, progress, limits);
+            limits = imported.budget;
+            return imported.failure.empty() ? FileError{} : FileError{path, EIO};
         }
     }
     return {};
