@@ -525,8 +525,9 @@ int receiptDepth(const PeerReceipt& receipt, int limit) {
             strings = 0;
     };
     ReceivedBytes::Source source(receipt.archive);
-    std::vector<char> buffer(kSocketBuffer);
-    for (size_t n; (n = source.read(buffer.data(), buffer.size())) > 0;) {
+    for (std::string_view block; !(block = source.next()).empty();) {
+        const char* buffer = block.data();
+        const size_t n = block.size();
         for (size_t i = 0; i < n;) {
             if (inString) {
                 if (head == Head::done) {

@@ -155,6 +155,19 @@ INSTANTIATE_TEST_SUITE_P(
         DepthCase{"aChainPastTheLimit", chain(1200)}),
     [](const ::testing::TestParamInfo<DepthCase>& row) { return row.param.name; });
 
+// A receipt is kept in blocks of 64 KiB and more: wherever a block ends (inside a length,
+// a prefix or a name), the depth is the same.
+TEST(ReceiptDepth, IsTheSameWhereverABlockEnds) {
+    for (size_t pad = 0; pad < 12; ++pad) {
+        SCOPED_TRACE(pad);
+        const PeerReceipt receipt = receiptOf(raw({std::string(pad, 'p'), "a"}) + chain(8000) +
+                                              raw({"||||x", "1", "->y", "2"}));
+        ASSERT_GT(receipt.archive.size(), ReceivedBytes::kFirstBlock);
+        EXPECT_EQ(receiptDepth(receipt, 1'000'000), 8001);
+        EXPECT_EQ(receiptDepth(receipt, 1000), 1001);
+    }
+}
+
 TEST(ReceiptDepth, AUtf16LabelCountsAsPastTheLimit) {
     const PeerReceipt receipt = receiptOf(raw({"a", "1"}) + std::string("\xFF\xFE\xFF\x01x\x00\x01"
                                                                         "1",
