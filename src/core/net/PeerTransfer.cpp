@@ -559,16 +559,16 @@ int receiptDepth(const PeerReceipt& receipt, int limit) {
             }
             prefix[prefixSize++] = static_cast<unsigned char>(buffer[i++]);
             std::uint64_t length = 0;
+            const unsigned word =
+                prefixSize >= 3 ? static_cast<unsigned>(prefix[1] | (prefix[2] << 8)) : 0;
             if (prefix[0] < 0xFF) {
                 length = prefix[0];
-            } else if (prefixSize < 3) {
-                continue;
-            } else if (const unsigned word = prefix[1] | (prefix[2] << 8); word < 0xFFFE) {
+            } else if (prefixSize < 3 || (word == 0xFFFF && prefixSize < 7)) {
+                continue;  // the rest of the length is still to come
+            } else if (word < 0xFFFE) {
                 length = word;
             } else if (word == 0xFFFE) {
                 return limit + 1;
-            } else if (prefixSize < 7) {
-                continue;
             } else {
                 length =
                     static_cast<std::uint32_t>(prefix[3] | (prefix[4] << 8) | (prefix[5] << 16)) |

@@ -152,6 +152,9 @@ INSTANTIATE_TEST_SUITE_P(
         DepthCase{"prefixesInAddressesDoNotCount", raw({"a", "->", "->b", "->", "c", "->->"})},
         DepthCase{"aLongLabelWithA3ByteLength", raw({"a", "1"}) + std::string("\xFF\x2C\x01->", 5) +
                                                     std::string(298, 'x') + raw({"1", "->c", "2"})},
+        DepthCase{"aLabelWithA7ByteLength",
+                  raw({"a", "1"}) + std::string("\xFF\xFF\xFF\x05\x00\x00\x00->abc", 12) +
+                      raw({"1", "->c", "2"})},
         DepthCase{"aChainPastTheLimit", chain(1200)}),
     [](const ::testing::TestParamInfo<DepthCase>& row) { return row.param.name; });
 
