@@ -6,6 +6,7 @@
 #include "cli/SharedTreeFile.h"
 #include "core/formats/TreeArchive.h"
 #include "core/net/PeerTransfer.h"
+#include "core/trees/ImportBudget.h"
 
 namespace brivanta::cli {
 
@@ -83,7 +84,8 @@ int runListen(Args args) {
             }
             // The file as it is now, so that another writer's changes stay.
             size_t added = 0;
-            const bool saved = file.addReceived(receipt, added);
+            ImportBudget budget;
+            const bool saved = file.addReceived(receipt, added, &budget);
             if (!saved) {
                 // The sender hears a reset: its transfer did not arrive.
                 std::printf("来自 %s 的 %zu 条记录没有保存\n", receipt.peer.c_str(),
@@ -98,6 +100,8 @@ int runListen(Args args) {
             if (!receipt.ended())
                 std::printf("，连接提前结束：%s", net::describe(receipt.status));
             std::printf("\n");
+            if (std::string limits = importBudgetText(budget); !limits.empty())
+                std::printf("%s\n", limits.c_str());
             std::fflush(stdout);
             return true;
         },

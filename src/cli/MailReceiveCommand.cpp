@@ -8,6 +8,7 @@
 #include "core/formats/TreeArchive.h"
 #include "core/net/MailboxTransfer.h"
 #include "core/net/TcpConnection.h"
+#include "core/trees/ImportBudget.h"
 
 namespace brivanta::cli {
 
@@ -100,10 +101,15 @@ int runMailReceive(Args args) {
                 if (!t.file || t.kind != envelope.treeKind || status != 0)
                     continue;
                 size_t added = 0;
+                ImportBudget budget;
                 if (!t.file->update(
-                        [&](BookmarkTree& tree) { return net::loadEnvelope(tree, envelope); },
+                        [&](BookmarkTree& tree) {
+                            return net::loadEnvelope(tree, envelope, &budget);
+                        },
                         added)) {
                     status = 1;  // named the file; no later mail is added to any file
+                } else if (std::string limits = importBudgetText(budget); !limits.empty()) {
+                    std::printf("%s：%s\n", t.path.c_str(), limits.c_str());
                 }
             }
         },

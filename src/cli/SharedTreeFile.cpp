@@ -84,7 +84,8 @@ bool SharedTreeFile::changeLocked(const std::function<size_t(BookmarkTree&)>& ch
     return true;
 }
 
-bool SharedTreeFile::addReceived(const net::PeerReceipt& receipt, size_t& added) {
+bool SharedTreeFile::addReceived(const net::PeerReceipt& receipt, size_t& added,
+                                 ImportBudget* budget) {
     added = 0;
     if (receipt.records == 0)
         return true;
@@ -93,7 +94,10 @@ bool SharedTreeFile::addReceived(const net::PeerReceipt& receipt, size_t& added)
         return false;
     if (!(identity() == seen_) && !read())
         return false;
-    if (!damaged_ && tree_.itemDataLeft() > receipt.records + appendedEntries_) {
+    // Appended bytes keep the depth they came with; a deeper chain goes through the tree,
+    // which attaches what is too deep at the limit.
+    if (!damaged_ && tree_.itemDataLeft() > receipt.records + appendedEntries_ &&
+        net::receiptDepth(receipt) <= ImportBudget::kMaxDepth) {
         switch (appendReceived(receipt)) {
             case Append::done:
                 added = receipt.records;
@@ -104,8 +108,8 @@ bool SharedTreeFile::addReceived(const net::PeerReceipt& receipt, size_t& added)
                 break;
         }
     }
-    return changeLocked([&](BookmarkTree& tree) { return net::applyReceipt(tree, receipt); },
-                        added);
+    return changeLocked(
+        [&](BookmarkTree& tree) { return net::applyReceipt(tree, receipt, budget); }, added);
 }
 
 SharedTreeFile::Append SharedTreeFile::appendReceived(const net::PeerReceipt& receipt) {

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +18,7 @@
 #include "core/formats/TreeArchive.h"
 #include "core/net/ReplyReader.h"
 #include "core/net/TcpConnection.h"
+#include "core/trees/TreeWalk.h"
 
 namespace brivanta::integration {
 
@@ -68,6 +70,27 @@ std::string fileTreeText(const std::string& path, int treeKind) {
     if (!loadArchiveFile(tree, path))
         return "(no file " + path + ")";
     return treeText(tree);
+}
+
+bool saveChain(const std::string& path, int levels) {
+    BookmarkTree tree(kCustomTree);
+    ItemId parent = kNoItem;
+    for (int i = 0; i < levels; ++i)
+        parent = tree.InsertNode({"c" + std::to_string(i), "http://c/", ""}, parent);
+    return !saveArchiveFile(tree, path).failed();
+}
+
+int fileDepth(const std::string& path, int treeKind, size_t& entries) {
+    BookmarkTree tree(treeKind);
+    entries = 0;
+    if (!loadArchiveFile(tree, path))
+        return -1;
+    int deepest = 0;
+    forEachPreOrder(tree, kNoItem, [&](ItemId, int depth) {
+        deepest = std::max(deepest, depth + 1);  // the walk counts the top level as 0
+        ++entries;
+    });
+    return deepest;
 }
 
 namespace {

@@ -37,6 +37,11 @@ class TempDir {
 // book); names in GBK as stored.
 using net::testing::treeText;
 std::string fileTreeText(const std::string& path, int treeKind);
+// Saves a chain of `levels` entries, each inside the one before, as a tree file.
+bool saveChain(const std::string& path, int levels);
+// How many levels deep the tree file at `path` goes, read without a depth limit (-1: no
+// file); and in `entries` how many entries it holds.
+int fileDepth(const std::string& path, int treeKind, size_t& entries);
 
 // The local servers, from the environment that scripts/run-tests sets (or the state file
 // of scripts/mail-servers). `available` is false when they are not running; `expected` is

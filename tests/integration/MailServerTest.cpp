@@ -137,6 +137,27 @@ TEST(MailServers, EnvelopesGoToTheirSectionsAndOrdinaryMailsArePassedOver) {
     EXPECT_EQ(fileTreeText(dir.path("in-s.bvk"), kRecommendedTree), "s1|http://s1/\n");
 }
 
+TEST(MailServers, AChainPastTheDepthLimitIsSavedAtTheLimitAndCounted) {
+    REQUIRE_SERVERS();
+    const std::string user = "alice";
+    ASSERT_TRUE(emptyMailbox(user));
+    TempDir dir;
+    ASSERT_TRUE(saveChain(dir.path("chain.bvk"), 1200));
+    CliResult sent = mailSend(user + "@localhost", dir.path("chain.bvk"));
+    EXPECT_EQ(sent.exitCode, 0) << sent.output;
+    ASSERT_EQ(waitForMails(user, 1), 1);
+
+    CliResult got =
+        runCli({"mail-receive", "--pop3", pop3Address(), "--user", user, "--password-file",
+                mailServers().passwordFile, "--custom", dir.path("custom.bvk")});
+    EXPECT_EQ(got.exitCode, 0) << got.output;
+    size_t entries = 0;
+    EXPECT_EQ(fileDepth(dir.path("custom.bvk"), kCustomTree, entries), 1000);
+    EXPECT_EQ(entries, 1200u);
+    EXPECT_NE(got.output.find("200 个条目深于 1000 层，放在了第 1000 层"), std::string::npos)
+        << got.output;
+}
+
 TEST(MailServers, AWrongPasswordFetchesNothing) {
     REQUIRE_SERVERS();
     TempDir dir;

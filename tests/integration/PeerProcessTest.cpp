@@ -337,5 +337,50 @@ TEST(PeerProcesses, SendingToNobodyNamesHostAndPort) {
         << r.output;
 }
 
+// A transfer deeper than the depth limit is saved with its deepest entries at the limit,
+// whether the file could take it by appending bytes or not, and the listener says how many.
+struct DeepCase {
+    const char* name;
+    int levels;
+    bool existingFile;
+    size_t flattened;  // 0: nothing to tell
+};
+
+class DeepTransfer : public ::testing::TestWithParam<DeepCase> {};
+
+TEST_P(DeepTransfer, IsSavedNoDeeperThanTheLimit) {
+    const DeepCase& c = GetParam();
+    TempDir dir;
+    ASSERT_TRUE(saveChain(dir.path("send.bvk"), c.levels));
+    if (c.existingFile) {
+        ASSERT_TRUE(saveChain(dir.path("recv.bvk"), 3));
+    }
+
+    Listener listener({"--count", "1", dir.path("recv.bvk")});
+    ASSERT_GT(listener.port(), 0) << listener.firstLine();
+    CliResult sent =
+        runCli({"send-peer", "127.0.0.1:" + std::to_string(listener.port()), dir.path("send.bvk")});
+    EXPECT_EQ(sent.exitCode, 0) << sent.output;
+    EXPECT_EQ(listener.finish(), 0) << listener.output();
+
+    size_t entries = 0;
+    EXPECT_EQ(fileDepth(dir.path("recv.bvk"), kCustomTree, entries), std::min(c.levels, 1000));
+    EXPECT_EQ(entries, static_cast<size_t>(c.levels) + (c.existingFile ? 3 : 0));
+    const std::string told = std::to_string(c.flattened) + " 个条目深于 1000 层，放在了第 1000 层";
+    if (c.flattened > 0) {
+        EXPECT_NE(listener.output().find(told), std::string::npos) << listener.output();
+    } else {
+        EXPECT_EQ(listener.output().find("深于"), std::string::npos) << listener.output();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Chains, DeepTransfer,
+                         ::testing::Values(DeepCase{"pastTheLimitIntoANewFile", 1200, false, 200},
+                                           DeepCase{"pastTheLimitAfterEntries", 1200, true, 200},
+                                           DeepCase{"justAtTheLimit", 1000, true, 0}),
+                         [](const ::testing::TestParamInfo<DeepCase>& row) {
+                             return row.param.name;
+                         });
+
 }  // namespace
 }  // namespace brivanta::integration

@@ -472,22 +472,122 @@ PeerReceipt readPeerTransfer(TcpConnection& connection, int recordWidth, std::ui
     return receipt;
 }
 
-size_t applyReceipt(BookmarkTree& tree, const PeerReceipt& receipt) {
-    return addReceipt(tree, receipt).count;
+size_t applyReceipt(BookmarkTree& tree, const PeerReceipt& receipt, ImportBudget* budget) {
+    return addReceipt(tree, receipt, budget).count;
 }
 
-EntriesAdded addReceipt(BookmarkTree& tree, const PeerReceipt& receipt) {
+EntriesAdded addReceipt(BookmarkTree& tree, const PeerReceipt& receipt, ImportBudget* budget) {
     const int before = tree.childCount(kNoItem);
     EntriesAdded added;
     {
         BookmarkTree::BulkUpdate bulk(tree);
         ReceivedBytes::Source source(receipt.archive);
         ArchiveReader reader(source, kSocketBuffer);
-        added.count = SerializeTree(tree, reader, kNoItem);
+        added.count = SerializeTree(tree, reader, kNoItem, {}, budget);
     }
     // The records go at the end of the top level, so the new rows there are the new subtrees.
     added.roots = childrenFrom(tree, kNoItem, before);
     return added;
+}
+
+int receiptDepth(const PeerReceipt& receipt, int limit) {
+    // Only the first bytes of each label are looked at (its leading blanks, then "->" or the
+    // bars); everything else is skipped, so a large transfer costs one pass over its blocks.
+    enum class Head { blanks, dash, bars, done };
+    const int width = std::max(receipt.recordWidth, 1);
+    long long level = 0;
+    long long deepest = 0;
+    int strings = 0;  // complete strings of the record under way
+    bool inString = false;
+    std::uint64_t remaining = 0;
+    unsigned char prefix[7] = {};
+    int prefixSize = 0;
+    Head head = Head::done;
+    long long bars = 0;
+    // The depth moves as SerializeTree moves it: one level down for "->", up one per bar, a
+    // plain first record at the top, and never above the top.
+    auto place = [&](Head how) {
+        if (how == Head::dash)
+            ++level;
+        else if (how == Head::bars)
+            level -= bars;
+        else if (level == 0)
+            level = 1;
+        level = std::max(level, 1LL);
+        deepest = std::max(deepest, level);
+        head = Head::done;
+    };
+    auto endString = [&] {
+        if (strings == 0 && head != Head::done)
+            place(head == Head::bars ? Head::bars : Head::blanks);
+        inString = false;
+        if (++strings == width)
+            strings = 0;
+    };
+    ReceivedBytes::Source source(receipt.archive);
+    for (std::string_view block; !(block = source.next()).empty();) {
+        const char* buffer = block.data();
+        const size_t n = block.size();
+        for (size_t i = 0; i < n;) {
+            if (inString) {
+                if (head == Head::done) {
+                    const size_t skip =
+                        static_cast<size_t>(std::min<std::uint64_t>(remaining, n - i));
+                    i += skip;
+                    remaining -= skip;
+                } else {
+                    const char c = buffer[i++];
+                    --remaining;
+                    if (head == Head::blanks && text::isSpace(c)) {
+                        // still before the prefix
+                    } else if (head == Head::blanks && (c == '-' || c == '|')) {
+                        head = c == '-' ? Head::dash : Head::bars;
+                        bars = c == '|' ? 1 : 0;
+                    } else if (head == Head::bars && c == '|') {
+                        ++bars;
+                    } else if (head == Head::dash && c == '>') {
+                        place(Head::dash);
+                    } else {
+                        place(head == Head::bars ? Head::bars : Head::blanks);
+                    }
+                }
+                if (remaining == 0)
+                    endString();
+                if (deepest > limit)
+                    return limit + 1;
+                continue;
+            }
+            prefix[prefixSize++] = static_cast<unsigned char>(buffer[i++]);
+            std::uint64_t length = 0;
+            const unsigned word =
+                prefixSize >= 3 ? static_cast<unsigned>(prefix[1] | (prefix[2] << 8)) : 0;
+            if (prefix[0] < 0xFF) {
+                length = prefix[0];
+            } else if (prefixSize < 3 || (word == 0xFFFF && prefixSize < 7)) {
+                continue;  // the rest of the length is still to come
+            } else if (word < 0xFFFE) {
+                length = word;
+            } else if (word == 0xFFFE) {
+                return limit + 1;
+            } else {
+                length =
+                    static_cast<std::uint32_t>(prefix[3] | (prefix[4] << 8) | (prefix[5] << 16)) |
+                    (static_cast<std::uint32_t>(prefix[6]) << 24);
+            }
+            prefixSize = 0;
+            inString = true;
+            remaining = length;
+            if (strings == 0) {
+                head = Head::blanks;
+                bars = 0;
+            }
+            if (remaining == 0)
+                endString();
+            if (deepest > limit)
+                return limit + 1;
+        }
+    }
+    return static_cast<int>(deepest);
 }
 
 bool writeReceiptForAppend(const PeerReceipt& receipt, int lastDepth, ByteSink& out) {

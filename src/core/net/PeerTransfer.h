@@ -13,6 +13,7 @@
 #include "core/net/TransferLimits.h"
 #include "core/trees/BookmarkTree.h"
 #include "core/trees/EntriesAdded.h"
+#include "core/trees/ImportBudget.h"
 
 namespace brivanta::net {
 
@@ -78,16 +79,27 @@ struct PeerReceipt {
 
 // Adds the receipt's records at the top level of `tree`, after what is there. The tree
 // should have the kind the receipt was read for. Returns the number of records added.
-size_t applyReceipt(BookmarkTree& tree, const PeerReceipt& receipt);
+// Charged to `budget` when one is given (so the caller learns how many entries were attached
+// at the deepest level), otherwise to a default ImportBudget.
+size_t applyReceipt(BookmarkTree& tree, const PeerReceipt& receipt, ImportBudget* budget = nullptr);
 // The same, telling which entries it added.
-EntriesAdded addReceipt(BookmarkTree& tree, const PeerReceipt& receipt);
+EntriesAdded addReceipt(BookmarkTree& tree, const PeerReceipt& receipt,
+                        ImportBudget* budget = nullptr);
+
+// How many levels deep the receipt's records go once added at the top level (as
+// applyReceipt reads their depth prefixes), read from the prefixes alone without building
+// entries. Counts no further than `limit` + 1; a UTF-16 string, whose prefix only a
+// conversion tells, counts as `limit` + 1 too.
+int receiptDepth(const PeerReceipt& receipt, int limit = ImportBudget::kMaxDepth);
 
 // Writes the receipt's records to `out` so that, appended to an archive whose last record is
 // `lastDepth` levels deep, a reader adds them as new top-level entries exactly as
 // applyReceipt does: the first label gets the prefix that leads back to the top, the rest
 // goes as it came. A listener can so add a transfer to its file without building and
 // writing the whole tree. False, writing nothing, where bytes alone cannot say it (a UTF-16
-// first label, or a name that the new prefix would change).
+// first label, or a name that the new prefix would change). It writes the records at the
+// depth they came with: callers check receiptDepth() first, since the depth limit is only
+// applied where records are read into a tree.
 bool writeReceiptForAppend(const PeerReceipt& receipt, int lastDepth, ByteSink& out);
 
 // What the entries of `tree` take by the estimate the listener charges received records with.

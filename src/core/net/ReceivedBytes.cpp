@@ -69,4 +69,16 @@ size_t ReceivedBytes::Source::read(char* buffer, size_t size) {
     return done;
 }
 
+std::string_view ReceivedBytes::Source::next() {
+    while (block_ < bytes_.blocks_.size()) {
+        const Block& b = bytes_.blocks_[block_];
+        const size_t from = offset_;
+        ++block_;
+        offset_ = 0;
+        if (b.used > from)
+            return {b.data.get() + from, b.used - from};
+    }
+    return {};
+}
+
 }  // namespace brivanta::net

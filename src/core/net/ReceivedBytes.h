@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/formats/ByteStream.h"
@@ -42,6 +43,8 @@ class ReceivedBytes {
       public:
         explicit Source(const ReceivedBytes& bytes) : bytes_(bytes) {}
         size_t read(char* buffer, size_t size) override;
+        // The rest of the block under way, where it is kept (no copy); empty at the end.
+        std::string_view next();
 
       private:
         const ReceivedBytes& bytes_;

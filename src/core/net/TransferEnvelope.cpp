@@ -117,17 +117,17 @@ void Envelope::keepRecords(size_t records, int width) {
     data.resize(at);
 }
 
-size_t loadEnvelope(BookmarkTree& tree, const Envelope& envelope) {
-    return addEnvelope(tree, envelope).count;
+size_t loadEnvelope(BookmarkTree& tree, const Envelope& envelope, ImportBudget* budget) {
+    return addEnvelope(tree, envelope, budget).count;
 }
 
-EntriesAdded addEnvelope(BookmarkTree& tree, const Envelope& envelope) {
+EntriesAdded addEnvelope(BookmarkTree& tree, const Envelope& envelope, ImportBudget* budget) {
     const int before = tree.childCount(kNoItem);
     EntriesAdded added;
     {
         BookmarkTree::BulkUpdate bulk(tree);
         LineReader reader(envelope.data);
-        added.count = SerializeTree(tree, reader, kNoItem);
+        added.count = SerializeTree(tree, reader, kNoItem, {}, budget);
     }
     added.roots = childrenFrom(tree, kNoItem, before);
     return added;

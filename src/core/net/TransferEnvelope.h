@@ -8,6 +8,7 @@
 #include "core/formats/StringStream.h"
 #include "core/trees/BookmarkTree.h"
 #include "core/trees/EntriesAdded.h"
+#include "core/trees/ImportBudget.h"
 
 namespace brivanta::net {
 
@@ -47,9 +48,12 @@ std::optional<Envelope> readEnvelope(std::string_view body, unsigned accepted = 
 // Adds the records of `lines` at the top level of `tree`, after what is there; an
 // incomplete last record is dropped. Returns the number of records added.
 size_t loadEnvelope(BookmarkTree& tree, const std::vector<std::string>& lines);
-size_t loadEnvelope(BookmarkTree& tree, const Envelope& envelope);
+// Charged to `budget` when given (which so tells how many entries were attached at the
+// deepest level), otherwise to a default ImportBudget.
+size_t loadEnvelope(BookmarkTree& tree, const Envelope& envelope, ImportBudget* budget = nullptr);
 // The same, telling which entries it added.
-EntriesAdded addEnvelope(BookmarkTree& tree, const Envelope& envelope);
+EntriesAdded addEnvelope(BookmarkTree& tree, const Envelope& envelope,
+                         ImportBudget* budget = nullptr);
 
 // The section tag of a tree kind ("<CUSTOM>", "<ADDRESS>", otherwise "<SYSTEM>").
 std::string_view sectionTag(int treeKind);
