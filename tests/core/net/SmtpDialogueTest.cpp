@@ -151,7 +151,8 @@ TEST(SmtpDialogue, ARefusalInTheMiddleOfTheTextIsReported) {
     CSMTP smtp("127.0.0.1", server.port(), kQuick);
     ASSERT_TRUE(smtp.connect());
     MailMessage big = envelopeMail();
-    big.body = std::string(64 * 1024, 'x') + "\r\n";
+    big.body.assign(64 * 1024, 'x');
+    big.body += "\r\n";
     for (int i = 0; i < 6; ++i)
         big.body += big.body;  // 4 MB, more than the socket holds
     EXPECT_FALSE(smtp.sendMessage(big));
