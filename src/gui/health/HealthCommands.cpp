@@ -1,5 +1,8 @@
 #include "gui/health/HealthCommands.h"
 
+#include <QScreen>
+#include <QWidget>
+
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/CommandRegistry.h"
 #include "gui/trees/BookmarkTreeView.h"
@@ -45,6 +48,12 @@ HealthWindow* HealthCommands::open(HealthWindow::Mode mode, int treeKind) {
         return nullptr;
     auto* made = new HealthWindow(mode, view->tree(), *history, window_);
     windows_.insert(keyOf(mode, treeKind), made);
+    // In the middle of the screen, clear of the bar at its top and the window at its edge.
+    if (QScreen* screen = window_->screen()) {
+        QRect free = screen->availableGeometry();
+        made->resize(made->size().boundedTo(free.size() * 9 / 10));
+        made->move(free.center() - QPoint(made->width() / 2, made->height() / 2));
+    }
     made->show();
     made->start();
     return made;

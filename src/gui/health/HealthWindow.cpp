@@ -11,6 +11,7 @@
 #include <QTreeWidget>
 #include <QUndoStack>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <functional>
 #include <unordered_set>
 
@@ -33,6 +34,8 @@ constexpr int kResultRole = Qt::UserRole + 1;  // the link's LinkResult
 constexpr int kNameRole = Qt::UserRole + 2;    // name and address as stored, for the search
 constexpr int kAddressRole = Qt::UserRole + 3;
 constexpr int kSortRole = Qt::UserRole + 4;  // a number to sort by instead of the text
+// Results after which the columns are no longer fitted while a check runs.
+constexpr size_t kFittedRows = 64;
 
 // Filter choices before the single results: everything, and every dead link.
 constexpr int kAllResults = 0;
@@ -282,10 +285,14 @@ void HealthWindow::onChecked(const std::string& address, const net::LinkOutcome&
         }
     }
     progress_->setValue(static_cast<int>(done_));
+    // The first rows set the columns; later ones wait for the end of the check.
+    if (done_ <= kFittedRows)
+        fitColumns();
     updateStatus();
 }
 
 void HealthWindow::onFinished(bool cancelled, const QString& failure) {
+    fitColumns();
     cancelled_ = cancelled;
     failure_ = failure;
     progress_->setVisible(false);
@@ -312,9 +319,20 @@ void HealthWindow::rebuild() {
     else
         buildLinkRows();
     list_->setSortingEnabled(true);
+    fitColumns();
     list_->setUpdatesEnabled(true);
     applyFilter();
     updateStatus();
+}
+
+void HealthWindow::fitColumns() {
+    // Every column but the last (which takes the rest) as wide as its texts, within bounds so
+    // that one long address does not push the others out of sight.
+    const int last = list_->columnCount() - 1;
+    for (int column = 0; column < last; ++column) {
+        list_->resizeColumnToContents(column);
+        list_->setColumnWidth(column, std::clamp(list_->columnWidth(column), 60, 280));
+    }
 }
 
 void HealthWindow::buildDuplicateRows() {

@@ -78,6 +78,7 @@ class HealthWindow : public QWidget, private TreeObserver {
     void buildDuplicateRows();
     void buildLinkRows();
     void rebuild();
+    void fitColumns();
     QTreeWidgetItem* addLinkRow(ItemId item, const net::LinkOutcome& outcome);
     void onChecked(const std::string& address, const net::LinkOutcome& outcome);
     void onFinished(bool cancelled, const QString& failure);
