@@ -410,7 +410,8 @@ bool HealthWindow::rowShown(const QTreeWidgetItem* row) const {
         const auto result = static_cast<net::LinkResult>(row->data(0, kResultRole).toInt());
         if (choice == kDeadResults && !net::isDead(result))
             return false;
-        if (choice > kDeadResults && filter_->currentData().toInt() != static_cast<int>(result))
+        if (choice != kAllResults && choice != kDeadResults &&
+            filter_->currentData().toInt() != static_cast<int>(result))
             return false;
     }
     if (row->childCount() == 0)
@@ -506,6 +507,7 @@ bool HealthWindow::keepCurrent() {
     if (mode_ != Mode::duplicates || !current || !current->parent() || itemOf(current) == kNoItem)
         return false;
     std::vector<ItemId> group;
+    group.reserve(static_cast<size_t>(current->parent()->childCount()));
     for (int i = 0; i < current->parent()->childCount(); ++i)
         group.push_back(itemOf(current->parent()->child(i)));
     return run(keepOneCommand(tree_, itemOf(current), group));
