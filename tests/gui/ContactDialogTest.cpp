@@ -78,7 +78,12 @@ ItemId storeZhang(BookmarkTree& tree, ItemId parent) {
 class ContactDialogTest : public QObject {
     Q_OBJECT
   private slots:
+    void initTestCase();
     void init();
+    void aBirthYearCanBeTyped_data();
+    void aBirthYearCanBeTyped();
+    void birthdaysReadInChineseWhateverTheLocale();
+    void aFutureBirthdayIsRefused();
     void opensEmptyForANewContact();
     void labelLineKeepsTheContentInStep_data();
     void labelLineKeepsTheContentInStep();
@@ -95,6 +100,79 @@ class ContactDialogTest : public QObject {
     NamedIconList icons_;
     std::unique_ptr<BookmarkTree> tree_;
 };
+
+void ContactDialogTest::initTestCase() {
+    // Whatever the desktop's language, dates read in Chinese.
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+}
+
+void ContactDialogTest::aBirthYearCanBeTyped_data() {
+    QTest::addColumn<QString>("before");  // the digits of the year left of the click
+    QTest::newRow("after the first digit") << u("2");
+    QTest::newRow("after the third digit") << u("202");
+}
+
+// A click puts the cursor into the year; typing four digits there makes that year.
+void ContactDialogTest::aBirthYearCanBeTyped() {
+    QFETCH(QString, before);
+    BirthdayEdit edit;
+    edit.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&edit));
+    QTest::mouseClick(edit.checkBox(), Qt::LeftButton);
+    QDateTimeEdit* date = edit.dateEdit();
+    date->setDateTime(QDateTime(QDate(2026, 5, 3), QTime(10, 0)));
+    auto* line = date->findChild<QLineEdit*>();
+    QVERIFY(line);
+    // A click on the year's text, as a person does.
+    const int x = line->contentsRect().left() + 4 + line->fontMetrics().horizontalAdvance(before);
+    date->setFocus();
+    QTest::mouseClick(line, Qt::LeftButton, {}, QPoint(x, line->height() / 2));
+    QCOMPARE(date->currentSection(), QDateTimeEdit::YearSection);
+    QTest::keyClicks(date, QStringLiteral("1990"));
+    QTest::keyClick(date, Qt::Key_Tab);
+    QCOMPARE(edit.birthday().value().year, 1990);
+    QCOMPARE(edit.birthday().value().month, 5);
+    QCOMPARE(edit.birthday().value().day, 3);
+}
+
+void ContactDialogTest::birthdaysReadInChineseWhateverTheLocale() {
+    BirthdayEdit edit;
+    edit.setBirthday(DateTime{1990, 5, 3, 8, 0, 0});
+    QCOMPARE(edit.dateEdit()->text(), u("1990年5月3日"));
+
+    // The birthday line of a contact in the tree: the date whole, the weekday in the tooltip.
+    ItemId contact = storeZhang(*tree_, kNoItem);
+    BookmarkTreeModel model(*tree_, &icons_);
+    QModelIndex line = model.index(0, 0, model.indexOf(contact));
+    QCOMPARE(model.data(line, Qt::DisplayRole).toString(), u("生日：2000年1月1日"));
+    QCOMPARE(model.data(line, Qt::ToolTipRole).toString(), u("生日：2000年1月1日 星期六"));
+    // The stored label stays as other copies of the program read it.
+    QCOMPARE(model.data(line, Qt::EditRole).toString(), u("生日：Saturday,January 01, 2000"));
+    QModelIndex phone = model.index(1, 0, model.indexOf(contact));
+    QCOMPARE(model.data(phone, Qt::DisplayRole).toString(), u("电话：12345"));
+}
+
+void ContactDialogTest::aFutureBirthdayIsRefused() {
+    ContactDialog dialog(*tree_, icons_, kNoItem);
+    dialog.show();
+    commitText(dialog.nameEdit(), u("王芳"));
+    QTest::mouseClick(dialog.birthdayEdit()->checkBox(), Qt::LeftButton);
+    const QDate today = QDate::currentDate();
+    dialog.birthdayEdit()->dateEdit()->setDate(today.addDays(1));
+    ModalDriver driver;
+    QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
+    QCOMPARE(driver.messages().size(), size_t(1));
+    QVERIFY(driver.messages()[0].text.startsWith(u("生日不能晚于今天")));
+    QVERIFY(driver.messages()[0].text.contains(QString::number(today.year()) + u("年")));
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(tree_->size(), size_t(0));
+
+    // Today is a birthday that can be kept.
+    dialog.birthdayEdit()->dateEdit()->setDate(today);
+    QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
+    QCOMPARE(driver.messages().size(), size_t(1));
+    QCOMPARE(tree_->childCount(kNoItem), 1);
+}
 
 void ContactDialogTest::init() {
     if (icons_.count() == 0)

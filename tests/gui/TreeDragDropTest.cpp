@@ -3,6 +3,7 @@
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
+#include <QUndoStack>
 #include <QUrl>
 #include <memory>
 
@@ -16,6 +17,7 @@
 #include "gui/trees/BookmarkTreeModel.h"
 #include "gui/trees/BookmarkTreeView.h"
 #include "gui/trees/TreeEditor.h"
+#include "gui/trees/TreeUndo.h"
 
 using namespace brivanta;
 
@@ -110,6 +112,10 @@ class TreeDragDropTest : public QObject {
     void nothingMovesIntoTheDraggedSubtree_data();
     void nothingMovesIntoTheDraggedSubtree();
     void releaseOverEmptySpaceMovesToTheTopLevel();
+    void releaseOutsideTheWindowMovesToTheTopLevel_data();
+    void releaseOutsideTheWindowMovesToTheTopLevel();
+    void releaseThatMovesNothing_data();
+    void releaseThatMovesNothing();
     void dragOfTheMarkedEntryKeepsTheMark();
     void dragFromAnotherViewIsNoMove();
     void filesAndTextFromOtherProgramsBecomeEntries_data();
@@ -168,6 +174,55 @@ void TreeDragDropTest::releaseOverEmptySpaceMovesToTheTopLevel() {
     QVERIFY(d.dragEntry(d.a, d.emptySpace()));
     QCOMPARE(d.highlighted, kNoItem);
     QCOMPARE(d.children(kNoItem), (QStringList{"F|", "L|www.l.com", "a|http://a.example.com"}));
+}
+
+void TreeDragDropTest::releaseOutsideTheWindowMovesToTheTopLevel_data() {
+    QTest::addColumn<int>("kind");
+    QTest::newRow("custom") << kCustomTree;
+    QTest::newRow("recommended") << kRecommendedTree;
+    QTest::newRow("address book") << kAddressBookTree;
+}
+
+void TreeDragDropTest::releaseOutsideTheWindowMovesToTheTopLevel() {
+    QFETCH(int, kind);
+    Dragging d(kind);
+    const QStringList before = d.children(kNoItem);
+    const QPoint outside = d.window->frameGeometry().bottomRight() + QPoint(40, 40);
+    QVERIFY(d.view->finishDrag(d.sub, Qt::IgnoreAction, outside, false));
+    QCOMPARE(d.children(kNoItem), (QStringList{"F|", "L|www.l.com", "S|"}));
+    QCOMPARE(d.children(d.tree.child(kNoItem, 2)), QStringList{"b|b.doc"});
+    // One step, which undo takes back.
+    TreeUndo* history = d.editor->history(kind);
+    QCOMPARE(history->stack()->count(), 1);
+    d.editor->undo(*d.view);
+    QCOMPARE(d.children(kNoItem), before);
+    QCOMPARE(d.children(d.folder), (QStringList{"a|http://a.example.com", "S|"}));
+}
+
+void TreeDragDropTest::releaseThatMovesNothing_data() {
+    QTest::addColumn<int>("result");
+    QTest::addColumn<bool>("inside");
+    QTest::addColumn<bool>("escaped");
+    QTest::addColumn<bool>("last");  // the dragged entry ends the top level already
+    QTest::newRow("over the window") << int(Qt::IgnoreAction) << true << false << false;
+    QTest::newRow("cancelled with Escape") << int(Qt::IgnoreAction) << false << true << false;
+    QTest::newRow("taken by another program") << int(Qt::MoveAction) << false << false << false;
+    QTest::newRow("last entry already") << int(Qt::IgnoreAction) << false << false << true;
+}
+
+void TreeDragDropTest::releaseThatMovesNothing() {
+    QFETCH(int, result);
+    QFETCH(bool, inside);
+    QFETCH(bool, escaped);
+    QFETCH(bool, last);
+    Dragging d;
+    const QStringList before = d.children(kNoItem);
+    const QRect frame = d.window->frameGeometry();
+    const QPoint at = inside ? frame.center() : frame.bottomRight() + QPoint(40, 40);
+    QVERIFY(
+        !d.view->finishDrag(last ? d.link : d.a, static_cast<Qt::DropAction>(result), at, escaped));
+    QCOMPARE(d.children(kNoItem), before);
+    QCOMPARE(d.editor->history(kCustomTree)->stack()->count(), 0);
 }
 
 void TreeDragDropTest::dragOfTheMarkedEntryKeepsTheMark() {

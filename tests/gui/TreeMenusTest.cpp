@@ -255,20 +255,40 @@ void TreeMenusTest::tableTextsAndOrder() {
     TreeMenus menus(commands, {});
     std::unique_ptr<IconMenu> menu(menus.buildContextMenu(sample.tree, sample.link, 137, nullptr));
     QStringList expected;
-    for (const char* text : {"新建(&N)...", "编辑(&E)...", "剪切(&T)", "复制(&C)", "粘贴(&P)",
-                             "删除(&D)", "-", "撤销", "重做", "-", "发送到(&S)", "接收(&R)", "-",
-                             "导入(&I)...", "导出(&O)...", "-", "查看(&V)", "-", "退出(&X)"})
+    for (const char* text :
+         {"新建(&N)...", "编辑(&E)...", "剪切(&T)",    "复制(&C)", "粘贴(&P)",    "删除(&D)",
+          "-",           "撤销",        "重做",        "-",        "发送到(&S)",  "接收(&R)",
+          "-",           "导入(&I)...", "导出(&O)...", "-",        "查找重复...", "检查链接...",
+          "-",           "查看(&V)",    "-",           "退出(&X)"})
         expected << (QString::fromUtf8(text) == u"-" ? QStringLiteral("-")
                                                      : QString::fromUtf8(text));
     QCOMPARE(topTexts(menu.get()), expected);
-    QCOMPARE(menuIds(menu.get()),
-             (QList<int>{32773, 32774, 32775, 32776, 32777, 32772, ids::kUndo, ids::kRedo, 32819,
-                         32824, 32820, 32781, 32782, 32833, 32810, 32832, 32813, 32779}));
+    QCOMPARE(menuIds(menu.get()), (QList<int>{32773,
+                                              32774,
+                                              32775,
+                                              32776,
+                                              32777,
+                                              32772,
+                                              ids::kUndo,
+                                              ids::kRedo,
+                                              32819,
+                                              32824,
+                                              32820,
+                                              32781,
+                                              32782,
+                                              ids::kFindDuplicates,
+                                              ids::kCheckLinks,
+                                              32833,
+                                              32810,
+                                              32832,
+                                              32813,
+                                              32779}));
     // Every menu shows the registry's one action per command.
     QCOMPARE(findAction(menu.get(), ids::kCopy), commands.action(ids::kCopy));
 
     std::unique_ptr<IconMenu> tray(menus.buildContextMenu(sample.tree, kNoItem, 153, nullptr));
-    QCOMPARE(menuIds(tray.get()), (QList<int>{32797, 57670, 32836, 32780, 32833, 32779}));
+    QCOMPARE(menuIds(tray.get()), (QList<int>{32797, ids::kFindDuplicates, ids::kCheckLinks, 57670,
+                                              32836, 32780, 32833, 32779}));
     std::unique_ptr<IconMenu> types(menus.buildContextMenu(sample.tree, kNoItem, 191, nullptr));
     QCOMPARE(menuIds(types.get()), (QList<int>{32827, 32831, 32828}));
 }

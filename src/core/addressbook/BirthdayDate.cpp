@@ -64,6 +64,29 @@ std::string birthdayName(const DateTime& when) {
     return out;
 }
 
+std::string birthdayDateText(const DateTime& when) {
+    if (!isValidDateTime(when))
+        return {};
+    return std::to_string(when.year) + "年" + std::to_string(when.month) + "月" +
+           std::to_string(when.day) + "日";
+}
+
+std::string birthdayLongText(const DateTime& when) {
+    constexpr std::array<const char*, 7> kWeekdays = {"日", "一", "二", "三", "四", "五", "六"};
+    if (!isValidDateTime(when))
+        return {};
+    return birthdayDateText(when) + " 星期" +
+           kWeekdays[static_cast<size_t>(dayOfWeek(when.year, when.month, when.day))];
+}
+
+bool isAfterDay(const DateTime& when, const DateTime& today) {
+    if (when.year != today.year)
+        return when.year > today.year;
+    if (when.month != today.month)
+        return when.month > today.month;
+    return when.day > today.day;
+}
+
 std::string birthdayAddress(const DateTime& when) {
     const std::array<int, 6> parts = {when.year, when.month,  when.day,
                                       when.hour, when.minute, when.second};

@@ -33,6 +33,13 @@ int dayOfWeek(int year, int month, int day);
 // The label of a birthday entry (GBK): "生日：" and the date with English names whatever the
 // desktop's language, "Saturday,January 01, 2000".
 std::string birthdayName(const DateTime& when);
+// The date as a person reads it in Chinese (UTF-8), whatever the desktop's language:
+// "1990年5月3日", and with the day of the week, "1990年5月3日 星期四". Empty for a date
+// that does not exist.
+std::string birthdayDateText(const DateTime& when);
+std::string birthdayLongText(const DateTime& when);
+// Whether `when` falls on a later day than `today` (times of day do not count).
+bool isAfterDay(const DateTime& when, const DateTime& today);
 // The stored form: year, month, day, hour, minute, second joined by dots, no leading zeros.
 std::string birthdayAddress(const DateTime& when);
 // Reads the stored form back. Up to six numbers are read (more are ignored); a missing or

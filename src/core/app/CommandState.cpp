@@ -66,6 +66,15 @@ CommandState commandState(Command command, const CommandContext& context) {
         }
         case Command::SendToNeighbour:
             return enabledIf(hasTree);
+        case Command::FindDuplicates:
+            return enabledIf(hasEntries);
+        case Command::CheckLinks: {
+            // Contacts hold mail addresses and numbers, which are not checked.
+            const bool book = hasTree && tree->treeKind() == kAddressBookTree;
+            CommandState state = enabledIf(hasEntries && !book);
+            state.visible = !book;
+            return state;
+        }
         case Command::Upload:
             // The recommended tree came from the server: it is not sent back.
             return enabledIf(hasTree && tree->treeKind() != kRecommendedTree);

@@ -32,6 +32,8 @@ enum class Command {
     Listen,
     UpdateRecommended,
     Upload,
+    FindDuplicates,
+    CheckLinks,
     Settings,
     ShowToolbar,
     ShowMenuIcons,

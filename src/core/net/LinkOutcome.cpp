@@ -28,6 +28,32 @@ const char* linkResultName(LinkResult r) {
     return "failed";
 }
 
+const char* linkResultText(LinkResult r) {
+    switch (r) {
+        case LinkResult::working:
+            return "正常";
+        case LinkResult::redirected:
+            return "临时转向";
+        case LinkResult::moved:
+            return "永久迁移";
+        case LinkResult::notFound:
+            return "不存在";
+        case LinkResult::serverError:
+            return "服务器错误";
+        case LinkResult::refused:
+            return "拒绝连接";
+        case LinkResult::timedOut:
+            return "超时";
+        case LinkResult::nameNotFound:
+            return "找不到主机";
+        case LinkResult::tlsFailure:
+            return "安全连接失败";
+        case LinkResult::failed:
+            return "其它错误";
+    }
+    return "其它错误";
+}
+
 bool parseLinkResult(std::string_view name, LinkResult& r) {
     for (LinkResult each :
          {LinkResult::working, LinkResult::redirected, LinkResult::moved, LinkResult::notFound,

@@ -29,6 +29,8 @@ inline bool isDead(LinkResult r) {
 
 // One word per result, as the command line prints them and the results file keeps them.
 const char* linkResultName(LinkResult r);
+// What a person reads for a result (UTF-8): "不存在", "找不到主机".
+const char* linkResultText(LinkResult r);
 // The inverse of linkResultName; false for a word that names no result.
 bool parseLinkResult(std::string_view name, LinkResult& r);
 

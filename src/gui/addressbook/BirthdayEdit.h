@@ -27,6 +27,9 @@ class BirthdayEdit : public QWidget {
     QCheckBox* checkBox() const { return checkBox_; }
     QDateTimeEdit* dateEdit() const { return dateEdit_; }
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     QCheckBox* checkBox_;
     QDateTimeEdit* dateEdit_;

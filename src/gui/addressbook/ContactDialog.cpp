@@ -1,6 +1,7 @@
 #include "gui/addressbook/ContactDialog.h"
 
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -246,6 +247,17 @@ void ContactDialog::clearForNextContact() {
 
 void ContactDialog::accept() {
     Contact fields = readFields();
+    const QDate today = QDate::currentDate();
+    if (fields.birthday &&
+        isAfterDay(*fields.birthday, DateTime{today.year(), today.month(), today.day()})) {
+        QMessageBox::warning(this, utf8("输入提示"),
+                             utf8("生日不能晚于今天（") +
+                                 QString::fromStdString(birthdayDateText(
+                                     DateTime{today.year(), today.month(), today.day()})) +
+                                 utf8("）。"));
+        birthdayEdit_->dateEdit()->setFocus();
+        return;
+    }
     switch (recorder_ ? recorder_(editor_, fields) : editor_.save(fields)) {
         case ContactSaveOutcome::EmptyName: {
             QMessageBox box(QMessageBox::NoIcon, utf8("输入提示"), utf8("请输入该联系人的姓名！"),

@@ -29,6 +29,7 @@
 #include "gui/controls/FlatButton.h"
 #include "gui/controls/IconMenu.h"
 #include "gui/formats/ExchangeCommands.h"
+#include "gui/health/HealthCommands.h"
 #include "gui/net/PeerListenService.h"
 #include "gui/platform/AddressOpener.h"
 #include "gui/platform/DesktopProfile.h"
@@ -116,6 +117,7 @@ MainDialog::MainDialog(std::unique_ptr<LoginSession> login, QWidget* parent)
     commands_.setHandler(ids::kSearch, [this] { searchBar_->startSearch(); });
 
     registerEditingCommands();
+    (new HealthCommands(commands_, *editor_, this))->registerCommands();
     registerNetworkCommands();
     TreeMenus::Hooks hooks;
     hooks.viewOptions = [this] { return viewOptions(); };

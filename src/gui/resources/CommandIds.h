@@ -38,6 +38,9 @@ inline constexpr int kRedo = 32901;
 // Keyboard commands of the window: rename in place (F2) and search (Ctrl+F).
 inline constexpr int kRename = 32902;
 inline constexpr int kSearch = 32903;
+// The health of a tree: addresses kept twice, links that no longer work.
+inline constexpr int kFindDuplicates = 32904;
+inline constexpr int kCheckLinks = 32905;
 inline constexpr int kHelp = 57670;
 
 // The toolbar of the main window, in order; 0 is a separator.

@@ -33,6 +33,8 @@ constexpr CommandIdEntry kCommandIds[] = {
     {Command::Listen, ids::kListen},
     {Command::UpdateRecommended, ids::kUpdateRecommended},
     {Command::Upload, ids::kUpload},
+    {Command::FindDuplicates, ids::kFindDuplicates},
+    {Command::CheckLinks, ids::kCheckLinks},
     {Command::Settings, ids::kSettings},
     {Command::ShowToolbar, ids::kShowToolbar},
     {Command::ShowMenuIcons, ids::kShowMenuIcons},

@@ -64,6 +64,8 @@ constexpr CommandEntry kCommandTexts[] = {
     {ids::kRedo, "重做"},
     {ids::kRename, "重命名"},
     {ids::kSearch, "查找"},
+    {ids::kFindDuplicates, "查找重复..."},
+    {ids::kCheckLinks, "检查链接..."},
     {ids::kHelp, "帮助(&H)"},
 };
 

@@ -58,6 +58,9 @@ std::vector<MenuTablePopup> nodeMenu() {
         if (withTransfer)
             items.push_back(item(ids::kExport, "导出(&O)..."));
         items.push_back(separator());
+        items.push_back(item(ids::kFindDuplicates, "查找重复..."));
+        items.push_back(item(ids::kCheckLinks, "检查链接..."));
+        items.push_back(separator());
         items.push_back(viewMenu());
         items.push_back(separator());
         items.push_back(item(ids::kExit, "退出(&X)"));
@@ -81,6 +84,8 @@ std::vector<MenuTablePopup> addressBookMenu() {
         if (withSend)
             items.push_back(sendToMenu());
         items.push_back(receiveMenu());
+        items.push_back(separator());
+        items.push_back(item(ids::kFindDuplicates, "查找重复..."));
         items.push_back(separator());
         items.push_back(viewMenu());
         return items;
@@ -111,9 +116,11 @@ QHash<int, std::vector<MenuTablePopup>> buildTables() {
     tables.insert(
         ids::kTrayMenu,
         {{QString::fromUtf8("任务栏图标菜单"),
-          {item(ids::kSettings, "设置(&N)..."), separator(), item(ids::kHelp, "帮助(&H)"),
-           item(ids::kTipOfTheDay, "每日一帖(&P)..."), item(ids::kAbout, "关于(&B)"), separator(),
-           item(ids::kAutoHide, "自动隐藏"), separator(), item(ids::kExit, "退出(&X)")}}});
+          {item(ids::kSettings, "设置(&N)..."), separator(),
+           item(ids::kFindDuplicates, "查找重复..."), item(ids::kCheckLinks, "检查链接..."),
+           separator(), item(ids::kHelp, "帮助(&H)"), item(ids::kTipOfTheDay, "每日一帖(&P)..."),
+           item(ids::kAbout, "关于(&B)"), separator(), item(ids::kAutoHide, "自动隐藏"),
+           separator(), item(ids::kExit, "退出(&X)")}}});
     tables.insert(ids::kExchangeTypeMenu,
                   {{QString(),
                     {item(ids::kShortcutFolderFormat, "Internet Explore收藏夹"),

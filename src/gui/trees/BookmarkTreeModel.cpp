@@ -1,5 +1,7 @@
 #include "gui/trees/BookmarkTreeModel.h"
 
+#include "core/addressbook/BirthdayDate.h"
+#include "core/addressbook/ContactTags.h"
 #include "core/trees/TreeEditing.h"
 #include "gui/addressbook/NamedIconList.h"
 #include "gui/text/QtText.h"
@@ -72,12 +74,31 @@ bool BookmarkTreeModel::hasChildren(const QModelIndex& parent) const {
     return filter_.hasChildren(itemOf(parent));
 }
 
+namespace {
+
+// The birthday a contact's birthday line holds. Its stored label names the day in English;
+// people read it in Chinese.
+std::optional<DateTime> birthdayOf(const BookmarkTree& tree, ItemId item) {
+    if (tree.treeKind() != kAddressBookTree)
+        return std::nullopt;
+    RecordRef record = tree.LookupRecord(item);
+    if (!record || record->tag != birthdayTag())
+        return std::nullopt;
+    return parseBirthdayAddress(record->address);
+}
+
+}  // namespace
+
 QVariant BookmarkTreeModel::data(const QModelIndex& index, int role) const {
     ItemId item = itemOf(index);
     if (item == kNoItem)
         return {};
     switch (role) {
         case Qt::DisplayRole:
+            if (std::optional<DateTime> birthday = birthdayOf(tree_, item))
+                return QString(QString::fromUtf8("生日：") +
+                               QString::fromStdString(birthdayDateText(*birthday)));
+            return fromGbk(tree_.label(item));
         case Qt::EditRole:
             return fromGbk(tree_.label(item));
         case Qt::DecorationRole: {
@@ -91,6 +112,10 @@ QVariant BookmarkTreeModel::data(const QModelIndex& index, int role) const {
             return icons_->icon(image);
         }
         case Qt::ToolTipRole:
+            if (std::optional<DateTime> birthday = birthdayOf(tree_, item))
+                return QString(QString::fromUtf8("生日：") +
+                               QString::fromStdString(birthdayLongText(*birthday)));
+            [[fallthrough]];
         case AddressRole: {
             RecordRef record = tree_.LookupRecord(item);
             if (!record || record->address.empty())

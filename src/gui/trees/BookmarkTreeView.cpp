@@ -1,6 +1,8 @@
 #include "gui/trees/BookmarkTreeView.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QHeaderView>
@@ -36,6 +38,18 @@ QByteArray dragOwner(const BookmarkTreeView* view) {
     return QByteArray::number(QCoreApplication::applicationPid()) + ':' +
            QByteArray::number(reinterpret_cast<quintptr>(view), 16) + ':';
 }
+// Notes an Escape pressed while a drag runs, and lets it through to the drag.
+class EscapeWatch : public QObject {
+  public:
+    bool pressed = false;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+            pressed = true;
+        return false;
+    }
+};
+
 }  // namespace
 
 BookmarkTreeView::BookmarkTreeView(BookmarkTreeModel* model, int controlId, QWidget* parent)
@@ -267,9 +281,31 @@ void BookmarkTreeView::startDrag(Qt::DropActions) {
     if (row.isValid())
         drag->setPixmap(viewport()->grab(row));
     drag->setHotSpot(QPoint(-5, -5));
-    drag->exec(Qt::MoveAction, Qt::MoveAction);
+    // The drag's own event filter takes Escape first; one installed once the drag runs sees
+    // the key before it.
+    EscapeWatch escape;
+    QTimer::singleShot(0, &escape, [&escape] { qApp->installEventFilter(&escape); });
+    const Qt::DropAction result = drag->exec(Qt::MoveAction, Qt::MoveAction);
+    qApp->removeEventFilter(&escape);
     setDropTarget({});
     edgeScrollTimer_.stop();
+    finishDrag(item, result, QCursor::pos(), escape.pressed);
+}
+
+bool BookmarkTreeView::finishDrag(ItemId item, Qt::DropAction result, const QPoint& globalPos,
+                                  bool escaped) {
+    if (result != Qt::IgnoreAction || escaped || !dropHandler_ || !tree().contains(item))
+        return false;
+    if (window()->frameGeometry().contains(globalPos))
+        return false;
+    // The last entry of the top level is there already.
+    if (tree().parent(item) == kNoItem && tree().nextSibling(item) == kNoItem)
+        return false;
+    DropRequest drop;
+    drop.dragged = item;
+    drop.target = kNoItem;
+    dropHandler_(drop);
+    return true;
 }
 
 bool BookmarkTreeView::acceptDrag(QDropEvent* event) {

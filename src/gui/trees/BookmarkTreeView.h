@@ -55,6 +55,10 @@ class BookmarkTreeView : public QTreeView {
     QMimeData* mimeDataForDrag(ItemId item) const;
     // The entry `mime` drags within this view, or kNoItem.
     ItemId draggedEntry(const QMimeData* mime) const;
+    // After a drag of `item` ended with `result`, the pointer let go at `globalPos`: a drag
+    // nothing took, released outside the window (not cancelled with Escape), moves the entry
+    // to the end of the top level. True when it asked the drop handler to.
+    bool finishDrag(ItemId item, Qt::DropAction result, const QPoint& globalPos, bool escaped);
 
   signals:
     // A link was double-clicked; carries its address with leading blanks removed.

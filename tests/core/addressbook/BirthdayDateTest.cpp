@@ -86,3 +86,34 @@ TEST(BirthdayDate, EveryDayOfFourHundredYearsRoundTripsAndWeekdaysFollowEachOthe
 
 }  // namespace
 }  // namespace brivanta
+
+namespace brivanta {
+namespace {
+
+TEST(BirthdayChineseText, DateWholeWithWeekdayInTheLongForm) {
+    struct Row {
+        DateTime when;
+        const char* date;
+        const char* longText;
+    };
+    for (const Row& r : {Row{{1990, 5, 3, 8, 0, 0}, "1990年5月3日", "1990年5月3日 星期四"},
+                         Row{{2000, 1, 1, 0, 0, 0}, "2000年1月1日", "2000年1月1日 星期六"},
+                         Row{{2024, 12, 29, 23, 59, 59}, "2024年12月29日", "2024年12月29日 星期日"},
+                         Row{{2023, 2, 29, 0, 0, 0}, "", ""}}) {
+        EXPECT_EQ(birthdayDateText(r.when), r.date);
+        EXPECT_EQ(birthdayLongText(r.when), r.longText);
+    }
+}
+
+TEST(BirthdayChineseText, OnlyALaterDayIsAfterToday) {
+    const DateTime today{2026, 12, 9, 10, 0, 0};
+    EXPECT_FALSE(isAfterDay({2026, 12, 9, 23, 59, 59}, today));  // later the same day
+    EXPECT_FALSE(isAfterDay({2026, 11, 30, 0, 0, 0}, today));
+    EXPECT_FALSE(isAfterDay({1990, 12, 31, 0, 0, 0}, today));
+    EXPECT_TRUE(isAfterDay({2026, 12, 10, 0, 0, 0}, today));
+    EXPECT_TRUE(isAfterDay({2027, 1, 1, 0, 0, 0}, today));
+    EXPECT_TRUE(isAfterDay({2026, 12, 1, 0, 0, 0}, {2026, 11, 30, 0, 0, 0}));
+}
+
+}  // namespace
+}  // namespace brivanta

@@ -397,6 +397,18 @@ TEST(LinkCheckerFileTest, FileAddressesAreLookedUpOnTheDisk) {
     }
 }
 
+// The .invalid domain never resolves (RFC 6761), so no network is needed to see it fail.
+TEST(LinkCheckerNameTest, HostThatDoesNotResolveIsNameNotFound) {
+    const std::string address = "http://no-such-host.invalid/page";
+    auto got = check({address}, quick());
+    ASSERT_EQ(got.count(address), 1u);
+    EXPECT_EQ(got[address].result, LinkResult::nameNotFound)
+        << linkResultName(got[address].result) << ": " << got[address].detail;
+    EXPECT_EQ(got[address].code, 0);
+    EXPECT_FALSE(got[address].detail.empty());
+    EXPECT_STREQ(linkResultText(got[address].result), "找不到主机");
+}
+
 TEST(LinkCheckerKindTest, MailAndOtherAddressesAreLeftAlone) {
     auto got = check(
         {"mailto:a@b.example", "a@b.example", "ftp://x.example/", "javascript:void(0)"}, quick());
