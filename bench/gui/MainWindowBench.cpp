@@ -6,9 +6,11 @@
 #include <QEvent>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <random>
 
 #include "../TreeGenerator.h"
+#include "ModalBoxGuard.h"
 #include "core/app/LoginSession.h"
 #include "gui/app/MainDialog.h"
 #include "gui/trees/BookmarkTreeView.h"
@@ -181,9 +183,17 @@ BENCHMARK(BM_UndoDeleteOfLargeFolder)->Unit(benchmark::kMillisecond)->UseRealTim
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Every window listens on a free port of its own: port 5000 may be taken on this machine.
+    if (qEnvironmentVariableIsEmpty("BRIVANTA_LISTEN_PORT"))
+        qputenv("BRIVANTA_LISTEN_PORT", "0");
     QApplication app(argc, argv);
+    bool unanswered = false;
+    test::ModalBoxGuard guard([&unanswered](const QString& said) {
+        std::fprintf(stderr, "MainWindowBench: %s\n", said.toLocal8Bit().constData());
+        unanswered = true;
+    });
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    return 0;
+    return unanswered ? 1 : 0;
 }
