@@ -15,6 +15,8 @@
 #include "gui/app/TipDialog.h"
 #include "gui/platform/DesktopProfile.h"
 #include "gui/platform/TerminationSignals.h"
+#include "gui/resources/CommandIds.h"
+#include "gui/resources/ResourceIcons.h"
 
 namespace {
 
@@ -60,6 +62,9 @@ int main(int argc, char** argv) {
     // The login and the new-user dialogs must not end the program when they close; the
     // main window says when it is done.
     app.setQuitOnLastWindowClosed(false);
+    // Every window of the program, dialogs and message boxes too, shows the program's icon
+    // unless it has one of its own.
+    QApplication::setWindowIcon(brivanta::resourceIcon(brivanta::ids::kProgramIcon));
 
     QTranslator qtTranslator;
     if (qtTranslator.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),

@@ -40,6 +40,7 @@ class ControlsTest : public QObject {
     void flatButtonPlacesIconAndCaption();
     void flatButtonDrawsBordersOnlyWhenHoveredOrPressed();
     void flatButtonGreysWhenDisabled();
+    void flatButtonMarksTheKeyboardFocus();
     void busyWindowShowsStepsAndAnimates();
     void guardedEditGivesItsTextToNobodyElse();
 };
@@ -136,6 +137,32 @@ void ControlsTest::flatButtonGreysWhenDisabled() {
     // The green check loses its colour.
     QVERIFY(saturation(disabled, button.iconRect()) < saturation(enabled, button.iconRect()) / 2);
     QVERIFY(disabled.copy(button.captionRect()) != enabled.copy(button.captionRect()));
+}
+
+// Tab onto a resting flat button changes how it looks (a focus frame inside its edge) and Tab
+// off takes the mark away again.
+void ControlsTest::flatButtonMarksTheKeyboardFocus() {
+    QWidget parent;
+    FlatButton first(QStringLiteral("确定"), &parent);
+    FlatButton second(QStringLiteral("取消"), &parent);
+    first.setGeometry(0, 0, 80, 26);
+    second.setGeometry(90, 0, 80, 26);
+    parent.show();
+    parent.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&parent));
+    second.setFocus(Qt::TabFocusReason);
+    QVERIFY(!first.hasFocus());
+    QImage resting = picture(&first);
+    QTest::keyClick(&second, Qt::Key_Tab);
+    QVERIFY(first.hasFocus());
+    QVERIFY(!first.isHovered());
+    QImage focused = picture(&first);
+    QVERIFY(focused != resting);
+    // The mark is inside the edge, away from the caption's middle.
+    QCOMPARE(focused.copy(QRect(0, 0, 1, 26)), resting.copy(QRect(0, 0, 1, 26)));
+    QTest::keyClick(&first, Qt::Key_Tab);
+    QVERIFY(!first.hasFocus());
+    QCOMPARE(picture(&first), resting);
 }
 
 void ControlsTest::busyWindowShowsStepsAndAnimates() {

@@ -1,5 +1,6 @@
 // The notification icon and the docking bar, built without the main window.
 
+#include <QGuiApplication>
 #include <QTest>
 #include <QWidget>
 #include <memory>
@@ -9,6 +10,7 @@
 #include "gui/app/DesktopIntegration.h"
 #include "gui/app/TrayIcon.h"
 #include "gui/controls/IconMenu.h"
+#include "gui/platform/WindowManagerHints.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/CommandRegistry.h"
 #include "gui/trees/BookmarkTreeModel.h"
@@ -66,6 +68,9 @@ class DesktopIntegrationTest : public QObject {
     void barMenusOpenForTheTreeTheyName_data();
     void barMenusOpenForTheTreeTheyName();
     void trayIconSwitch();
+    void barStaysWhollyOnScreen_data();
+    void barStaysWhollyOnScreen();
+    void windowsStayOffTheTaskbarWithTheProgramIcon();
 };
 
 void DesktopIntegrationTest::barMenusOpenForTheTreeTheyName_data() {
@@ -105,6 +110,56 @@ void DesktopIntegrationTest::trayIconSwitch() {
     QVERIFY(!d.desktop->trayIcon().isAdded());
     QVERIFY(d.commands.trigger(ids::kShowTrayIcon));
     QVERIFY(d.desktop->trayIcon().isAdded());
+}
+
+// The available area in the toolkit's pixels: at QT_SCALE_FACTOR=2 a 1280×800 screen less a
+// panel is 640×385.
+void DesktopIntegrationTest::barStaysWhollyOnScreen_data() {
+    QTest::addColumn<QRect>("area");
+    QTest::newRow("1280x800") << QRect(0, 0, 1280, 770);
+    QTest::newRow("1024x768") << QRect(0, 0, 1024, 738);
+    QTest::newRow("1280x800 at scale 2") << QRect(0, 0, 640, 385);
+    QTest::newRow("panel on the left") << QRect(60, 0, 580, 400);
+    QTest::newRow("narrower than the bar") << QRect(10, 0, 120, 400);
+}
+
+void DesktopIntegrationTest::barStaysWhollyOnScreen() {
+    QFETCH(QRect, area);
+    BarDialog bar;
+    bar.placeOn(area);
+    const QRect place(bar.pos(), bar.size());
+    if (bar.width() <= area.width())
+        QVERIFY2(area.contains(place), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                      .arg(place.x())
+                                                      .arg(place.y())
+                                                      .arg(place.width())
+                                                      .arg(place.height())));
+    else
+        QCOMPARE(place.left(), area.left());
+    // Where it fits, the usual place: a little right of the window's width from the left.
+    if (area.width() >= 1000)
+        QVERIFY(place.left() > area.left() + 300);
+}
+
+void DesktopIntegrationTest::windowsStayOffTheTaskbarWithTheProgramIcon() {
+    Desktop desktop;
+    BarDialog& bar = desktop.desktop->bar();
+    QVERIFY(!bar.windowIcon().isNull());
+    // No minimise or maximise button: with no taskbar entry a minimised window is lost.
+    QVERIFY(desktop.window.testAttribute(Qt::WA_X11NetWmWindowTypeToolBar));
+    bar.show();
+    desktop.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&bar));
+    QVERIFY(QTest::qWaitForWindowExposed(&desktop.window));
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        QSKIP("the taskbar state is an X11 window property");
+    QVERIFY(isKeptOffTaskbar(bar));
+    QVERIFY(isKeptOffTaskbar(desktop.window));
+    // Shown again after a hide, still off the taskbar.
+    bar.hide();
+    bar.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&bar));
+    QVERIFY(isKeptOffTaskbar(bar));
 }
 
 QTEST_MAIN(DesktopIntegrationTest)

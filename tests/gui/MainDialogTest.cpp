@@ -580,6 +580,8 @@ void MainDialogTest::doubleClickOpensLinksOnly() {
     // Through the desktop's opener: the new-browser-window switch off.
     OptionValues options;
     options.view = window.viewOptions();
+    // The run's own port: the default, 5000, may be another program's.
+    options.network = window.networkSettings();
     options.view.openInNewBrowser = false;
     options.password = userU().password;
     window.applyOptions(options);

@@ -564,6 +564,8 @@ void OptionSheetTest::aFailedWriteBackNamesTheFileAndKeepsTheSettings() {
     window.start();
     OptionValues v;
     v.view = window.viewOptions();
+    // The run's own port: the default, 5000, may be another program's.
+    v.network = window.networkSettings();
     v.view.showToolbar = false;
     v.email = "new@example.com";
     v.password = "new";

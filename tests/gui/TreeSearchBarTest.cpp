@@ -88,6 +88,7 @@ class TreeSearchBarTest : public QObject {
     void allTreesListWhereEachHitLives();
     void choosingAHitShowsItsTree();
     void mainWindowFindsWithCtrlFAndByTyping();
+    void theFirstKeyOverALargeTreeWaitsForTheSecond();
 };
 
 void TreeSearchBarTest::typingFiltersAndEscapeRestoresTheView() {
@@ -368,6 +369,48 @@ void TreeSearchBarTest::mainWindowFindsWithCtrlFAndByTyping() {
     QCOMPARE(window.activeTreeId(), 1000);
     QCOMPARE(window.tabs()->currentIndex(), 1);
     QVERIFY(driver.messages().empty());
+}
+
+// Over a large tree a lone first key waits for a second one: typing on goes to the longer
+// query at once, a pause or Enter shows the one-key result, and a small tree never waits.
+void TreeSearchBarTest::theFirstKeyOverALargeTreeWaitsForTheSecond() {
+    Window w;
+    QSignalSpy opened(w.bar, &TreeSearchBar::openRequested);
+    {
+        BookmarkTree::BulkUpdate bulk(w.custom);
+        for (size_t i = 0; i < TreeSearchBar::kWaitingTreeSize; ++i)
+            w.custom.InsertNode({i == 0 ? gbk("新闻") : "link", "http://l.test/", ""});
+    }
+    w.type("x");
+    QVERIFY(w.bar->searchPending());
+    QVERIFY(!w.view()->searching());
+    w.type("w");
+    QVERIFY(!w.bar->searchPending());
+    QCOMPARE(Window::shown(w.view()), QStringList{u("新闻")});
+
+    w.press(w.bar->line(), Qt::Key_Escape);
+    QVERIFY(!w.view()->searching());
+    w.type("x");
+    QVERIFY(w.bar->searchPending());
+    QTRY_VERIFY(!w.bar->searchPending());
+    QVERIFY(w.view()->searching());
+    QCOMPARE(Window::shown(w.view()), QStringList{u("新闻")});
+
+    // Enter does not wait: it opens what the key found.
+    w.press(w.bar->line(), Qt::Key_Escape);
+    w.type("x");
+    QVERIFY(w.bar->searchPending());
+    w.press(w.bar->line(), Qt::Key_Return);
+    QVERIFY(!w.bar->searchPending());
+    QCOMPARE(opened.count(), 1);
+
+    // Searching a small tree, the same key shows its result at once.
+    w.press(w.bar->line(), Qt::Key_Escape);
+    w.bar->setActiveView(w.views[0]);
+    w.recommended.InsertNode({gbk("新闻"), "http://news.example.cn/", ""});
+    w.type("x");
+    QVERIFY(!w.bar->searchPending());
+    QCOMPARE(Window::shown(w.views[0]), QStringList{u("新闻")});
 }
 
 QTEST_MAIN(TreeSearchBarTest)

@@ -61,6 +61,7 @@ BarDialog::BarDialog(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QString::number(ids::kBarDialog));
     setWindowTitle(QStringLiteral("Brivanta"));
+    setWindowIcon(resourceIcon(ids::kProgramIcon));
     background_ = backgroundBitmap();
 
     const int height = dialogUnitsY(kHeightUnits);
@@ -110,7 +111,16 @@ int BarDialog::dialogUnitsY(int units) const {
 }
 
 void BarDialog::placeOn(const QRect& available) {
-    move(available.left() + dialogUnitsX(kLeftUnits), available.top() + dialogUnitsY(kTopUnits));
+    // At a large scale or on a small screen the usual place would push the clock off the
+    // right edge: the bar then moves left as far as it has to, never past the left edge.
+    QRect place(QPoint(available.left() + dialogUnitsX(kLeftUnits),
+                       available.top() + dialogUnitsY(kTopUnits)),
+                size());
+    if (place.right() > available.right())
+        place.moveRight(available.right());
+    if (place.left() < available.left())
+        place.moveLeft(available.left());
+    move(place.topLeft());
 }
 
 FlatButton* BarDialog::button(int id) const {

@@ -3,6 +3,7 @@
 #include "core/app/TrayTip.h"
 #include "gui/app/BarDialog.h"
 #include "gui/app/TrayIcon.h"
+#include "gui/platform/WindowManagerHints.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/CommandRegistry.h"
 #include "gui/resources/ResourceIcons.h"
@@ -26,6 +27,14 @@ DesktopIntegration::DesktopIntegration(QWidget& window, CommandRegistry& command
     });
 
     bar_ = std::make_unique<BarDialog>();
+    // Neither window is a task of its own: the bar and the notification icon reach them.
+    keepOffTaskbar(window);
+    // A tool bar to the window manager: no minimise or maximise button (a minimised window
+    // without a taskbar entry could not be found again), as the window's own flags ask.
+    // The toolkit passes the type on only to a window that exists.
+    window.winId();
+    window.setAttribute(Qt::WA_X11NetWmWindowTypeToolBar);
+    keepOffTaskbar(*bar_);
     connect(bar_.get(), &BarDialog::quickMenuRequested, this,
             [this](int treeControl, const QPoint& at) {
                 if (BookmarkTreeView* view = hooks_.view(treeControl))

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -24,6 +25,7 @@ EdgeDocking::EdgeDocking(QWidget& window, int defaultWidth, CommandRegistry& com
     : QObject(&window), window_(window), width_(defaultWidth), commands_(commands) {
     timer_.setInterval(kTimerMilliseconds);
     connect(&timer_, &QTimer::timeout, this, &EdgeDocking::tick);
+    window_.installEventFilter(this);
 }
 
 void EdgeDocking::registerCommands() {
@@ -91,19 +93,45 @@ void EdgeDocking::slideAndReveal() {
     QRect outer = window_.frameGeometry();
     std::optional<int> left = slideStep(toLayout(outer), at, area, autoHide_);
     // Window managers keep part of a window on screen against the program's own moves
-    // (openbox a tenth of it): a move that was refused is not asked for again every tick.
-    if (left && !(outer.left() == slideFrom_ && *left == slideTo_)) {
-        slideFrom_ = outer.left();
-        slideTo_ = *left;
-        window_.move(*left, outer.top());
-        outer = window_.frameGeometry();
+    // (openbox a tenth of it), and one that is still mapping the window drops a move: a move
+    // that did not happen is asked for again, but only now and then, never for good.
+    if (left) {
+        const bool again = outer.left() == slideFrom_ && *left == slideTo_;
+        if (!again || ++unansweredTicks_ >= kRetryTicks) {
+            unansweredTicks_ = 0;
+            slideFrom_ = outer.left();
+            slideTo_ = *left;
+            window_.move(*left, outer.top());
+            outer = window_.frameGeometry();
+        }
     }
-    if (std::optional<LayoutRect> back = revealStep(toLayout(outer), at, area)) {
-        int frameHeight = outer.height() - window_.height();
-        window_.move(back->left, back->top);
-        window_.resize(window_.width(), std::max(1, back->height() - frameHeight));
-        slideFrom_ = slideTo_ = std::numeric_limits<int>::min();
+    if (std::optional<LayoutRect> back = revealStep(toLayout(outer), at, area))
+        bringBack(*back);
+}
+
+void EdgeDocking::bringBack(const LayoutRect& back) {
+    const int frameHeight = window_.frameGeometry().height() - window_.height();
+    window_.move(back.left, back.top);
+    window_.resize(window_.width(), std::max(1, back.height() - frameHeight));
+    slideFrom_ = slideTo_ = std::numeric_limits<int>::min();
+    unansweredTicks_ = 0;
+}
+
+bool EdgeDocking::eventFilter(QObject* watched, QEvent* event) {
+    // The window system says when the cursor enters any part of the window still on screen,
+    // however wide the strip the window manager kept; the toolkit's idea of the window's
+    // place is only where it was last asked to go.
+    if (watched == &window_ && event->type() == QEvent::Enter && window_.isVisible() &&
+        !QApplication::activePopupWidget() && !QApplication::activeModalWidget()) {
+        if (QScreen* screen = window_.screen()) {
+            const QRect outer = window_.frameGeometry();
+            const LayoutPoint inside{outer.center().x(), outer.center().y()};
+            if (std::optional<LayoutRect> back =
+                    revealStep(toLayout(outer), inside, toLayout(screen->availableGeometry())))
+                bringBack(*back);
+        }
     }
+    return QObject::eventFilter(watched, event);
 }
 
 }  // namespace brivanta

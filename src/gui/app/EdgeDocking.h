@@ -5,6 +5,8 @@
 #include <QTimer>
 #include <limits>
 
+#include "core/app/MainLayout.h"
+
 class QWidget;
 
 namespace brivanta {
@@ -18,6 +20,9 @@ class EdgeDocking : public QObject {
     Q_OBJECT
   public:
     static constexpr int kTimerMilliseconds = 10;
+    // A slide step the window manager did not carry out is asked for again after this many
+    // ticks.
+    static constexpr int kRetryTicks = 25;
 
     EdgeDocking(QWidget& window, int defaultWidth, CommandRegistry& commands);
 
@@ -37,12 +42,18 @@ class EdgeDocking : public QObject {
     // One step of the sliding and reveal.
     void slideAndReveal();
 
+  protected:
+    // Brings the slid-out window back when the cursor enters what is left of it on screen.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   signals:
     // After every tick, so the window can lay itself out again.
     void ticked();
 
   private:
     QMargins frame() const;
+    // Back at the edge, at the area's top and as tall as it.
+    void bringBack(const LayoutRect& back);
 
     QWidget& window_;
     int width_;
@@ -52,6 +63,8 @@ class EdgeDocking : public QObject {
     // The last slide asked for: from which left edge to which.
     int slideFrom_ = std::numeric_limits<int>::min();
     int slideTo_ = std::numeric_limits<int>::min();
+    // Ticks since the same step was last asked for without the window moving.
+    int unansweredTicks_ = 0;
     // The frame the window manager drew when the window was last fitted to the screen.
     QMargins fittedFrame_;
     bool fitted_ = false;

@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
+#include <QStyleOptionFocusRect>
 
 namespace brivanta {
 
@@ -99,6 +100,15 @@ void FlatButton::paintEvent(QPaintEvent*) {
             pal.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
         p.drawText(captionRect(), Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic,
                    caption());
+    }
+
+    // A flat button shows no border at rest, so the keyboard focus needs a mark of its own.
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = rect().adjusted(2, 2, -2, -2);
+        focus.backgroundColor = pal.color(QPalette::Button);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &p, this);
     }
 }
 

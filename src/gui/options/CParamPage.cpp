@@ -19,8 +19,9 @@ CParamPage::CParamPage(QWidget* parent) : OptionPage(parent) {
     setObjectName(QString::number(ids::kParamPage));
     openInNewBrowser_ = checkBox(ids::kOpenInNewBrowserCheck, "用新的浏览器打开站点", this);
     showMenuIcons_ = checkBox(ids::kShowMenuIconsCheck, "使用菜单时显示图标", this);
-    showToolbar_ = checkBox(ids::kShowToolbarCheck, "在主窗口中显示工具条", this);
+    // Made in the order they are laid out, which is the order Tab visits them.
     showTrayIcon_ = checkBox(ids::kShowTrayIconCheck, "在任务栏显示图标", this);
+    showToolbar_ = checkBox(ids::kShowToolbarCheck, "在主窗口中显示工具条", this);
     auto* boxes = new QVBoxLayout;
     for (QCheckBox* box : {openInNewBrowser_, showMenuIcons_, showTrayIcon_, showToolbar_})
         boxes->addWidget(box);

@@ -31,7 +31,10 @@ TreeSearchBar::TreeSearchBar(QWidget* parent)
     line_->setPlaceholderText(QString::fromUtf8("查找（名称、地址或拼音首字母）"));
     line_->setClearButtonEnabled(true);
     line_->installEventFilter(this);
-    connect(line_, &QLineEdit::textChanged, this, &TreeSearchBar::search);
+    connect(line_, &QLineEdit::textChanged, this, &TreeSearchBar::onTextChanged);
+    firstKeyWait_.setSingleShot(true);
+    firstKeyWait_.setInterval(kFirstKeyWaitMilliseconds);
+    connect(&firstKeyWait_, &QTimer::timeout, this, &TreeSearchBar::search);
 
     allTreesButton_->setObjectName(QString::number(ids::kSearchAllTreesControl));
     allTreesButton_->setText(QString::fromUtf8("全部"));
@@ -98,7 +101,30 @@ void TreeSearchBar::setAllTrees(bool on) {
     allTreesButton_->setChecked(on);
 }
 
+size_t TreeSearchBar::searchedEntries() const {
+    size_t entries = 0;
+    for (const Tree& t : trees_) {
+        if (allTrees() || t.view == active_)
+            entries += t.view->tree().size();
+    }
+    return entries;
+}
+
+void TreeSearchBar::onTextChanged() {
+    if (line_->text().size() == 1 && searchedEntries() >= kWaitingTreeSize) {
+        firstKeyWait_.start();
+        return;
+    }
+    search();
+}
+
+void TreeSearchBar::searchIfPending() {
+    if (firstKeyWait_.isActive())
+        search();
+}
+
 void TreeSearchBar::search() {
+    firstKeyWait_.stop();
     const QString text = line_->text();
     for (const Tree& t : trees_) {
         if (allTrees() || t.view == active_)
@@ -181,6 +207,7 @@ void TreeSearchBar::onHitActivated(QTreeWidgetItem* row) {
 }
 
 void TreeSearchBar::openFirstMatch() {
+    searchIfPending();
     auto open = [this](const BookmarkTree& tree, ItemId item) {
         RecordRef record = tree.LookupRecord(item);
         std::string_view address = record ? text::trimLeft(record->address) : std::string_view();
@@ -243,6 +270,7 @@ bool TreeSearchBar::eventFilter(QObject* watched, QEvent* event) {
                 openFirstMatch();
                 return true;
             case Qt::Key_Down:
+                searchIfPending();
                 if (hitList_->isVisible())
                     hitList_->setFocus();
                 else if (active_)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
 #include <vector>
 
@@ -23,6 +24,11 @@ class TreeSearchBar : public QWidget {
   public:
     // Hits listed at most in the all-trees list; a last row says how many more there are.
     static constexpr int kListedHits = 200;
+    // Over a tree this large a single character matches most entries and showing them takes
+    // longer than the gap between two keys: the first key waits this long for a second one,
+    // so typing does not stall on a result nobody asked for.
+    static constexpr size_t kWaitingTreeSize = 100'000;
+    static constexpr int kFirstKeyWaitMilliseconds = 100;
 
     explicit TreeSearchBar(QWidget* parent = nullptr);
 
@@ -45,6 +51,8 @@ class TreeSearchBar : public QWidget {
     QToolButton* allTreesButton() const { return allTreesButton_; }
     QTreeWidget* hitList() const { return hitList_; }
     QSize sizeHint() const override;
+    // A one-character query is waiting for a second key.
+    bool searchPending() const { return firstKeyWait_.isActive(); }
 
   signals:
     // A link was chosen (Enter, or a row of the list); carries its address.
@@ -63,6 +71,11 @@ class TreeSearchBar : public QWidget {
         QString name;
     };
 
+    void onTextChanged();
+    // Runs a waiting search now (Enter, or leaving the line for the results).
+    void searchIfPending();
+    // The entries the present search goes through: the active tree's, or all trees'.
+    size_t searchedEntries() const;
     void search();
     void fillHitList();
     void onHitActivated(QTreeWidgetItem* row);
@@ -75,6 +88,7 @@ class TreeSearchBar : public QWidget {
     QTreeWidget* hitList_;
     std::vector<Tree> trees_;
     BookmarkTreeView* active_ = nullptr;
+    QTimer firstKeyWait_;
 };
 
 }  // namespace brivanta
