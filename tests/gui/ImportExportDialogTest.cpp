@@ -190,7 +190,8 @@ void ImportExportDialogTest::typeMenuPicksFormatAndProposesAPath() {
     QCOMPARE(texts, (QStringList{QString::fromUtf8("Internet Explore收藏夹32827"),
                                  QString::fromUtf8("Brivanta格式文件32831"),
                                  QString::fromUtf8("HTML文件32828"),
-                                 QString::fromUtf8("浏览器书签文件 (HTML)32852")}));
+                                 QString::fromUtf8("浏览器书签文件 (HTML)32852"),
+                                 QString::fromUtf8("XBEL书签文件 (KDE, Floccus)32855")}));
     QCOMPARE(menu->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, menu), 32);
 
     // Through the menu itself: choose the third entry.
@@ -479,13 +480,14 @@ void ImportExportDialogTest::browserTypesFollowTheMode() {
     QCOMPARE(menuOf(importing),
              (QStringList{QString::fromUtf8("Internet Explore收藏夹"),
                           QString::fromUtf8("Brivanta格式文件"), QString::fromUtf8("HTML文件"),
-                          QString::fromUtf8("浏览器书签文件 (HTML)"), QStringLiteral("Firefox"),
-                          QStringLiteral("Chromium / Chrome")}));
+                          QString::fromUtf8("浏览器书签文件 (HTML)"),
+                          QString::fromUtf8("XBEL书签文件 (KDE, Floccus)"),
+                          QStringLiteral("Firefox"), QStringLiteral("Chromium / Chrome")}));
     for (QAction* a : importing.typeMenu()->actions())
         QVERIFY(!a->icon().isNull());
     ImportExportDialog exporting(true, QStringLiteral("News"), foldersIn(home));
-    QCOMPARE(menuOf(exporting).size(), 4);
-    QCOMPARE(menuOf(exporting).last(), QString::fromUtf8("浏览器书签文件 (HTML)"));
+    QCOMPARE(menuOf(exporting).size(), 5);
+    QCOMPARE(menuOf(exporting).last(), QString::fromUtf8("XBEL书签文件 (KDE, Floccus)"));
     // A browser's store cannot be chosen for an export, even by its command.
     exporting.chooseFormat(ids::kFirefoxFormat);
     QCOMPARE(exporting.exchangeKind(), ids::kShortcutFolderFormat);
@@ -494,6 +496,10 @@ void ImportExportDialogTest::browserTypesFollowTheMode() {
     QCOMPARE(exporting.pathEdit()->text(), home.filePath(QStringLiteral("Documents/News.html")));
     QCOMPARE(exporting.typeButton()->text(), QString::fromUtf8("导出到浏览器书签文件 ▼"));
     QVERIFY(exporting.profileCombo()->isHidden());
+    exporting.chooseFormat(ids::kXbelFileFormat);
+    QCOMPARE(exporting.format(), ExchangeFormat::XbelFile);
+    QCOMPARE(exporting.pathEdit()->text(), home.filePath(QStringLiteral("Documents/News.xbel")));
+    QCOMPARE(exporting.typeButton()->text(), QString::fromUtf8("导出到XBEL书签文件 ▼"));
 }
 
 void ImportExportDialogTest::browserProfilesImportWithASummary_data() {
