@@ -55,7 +55,9 @@ XbelRead parseXbel(char* data, size_t size, bool inPlace, TreeMerger& merger, Li
         read.failure = "文件太大（超过 " + std::to_string(kMaxXbelFileBytes >> 20) + " MB）";
         return read;
     }
-    XmlMemoryCap cap(kMaxXbelDocumentBytes);
+    const size_t limit =
+        std::min(kMaxXbelDocumentBytes, size * kXbelDocumentPerFileByte + kXbelDocumentBase);
+    XmlMemoryCap cap(limit);
     pugi::xml_document document;
     // No DOCTYPE node, so its internal subset is skipped, never interpreted; comments are
     // kept for the highestId mark.
@@ -64,8 +66,7 @@ XbelRead parseXbel(char* data, size_t size, bool inPlace, TreeMerger& merger, Li
                                             : document.load_buffer(data, size, options);
     if (!parsed) {
         if (parsed.status == pugi::status_out_of_memory && cap.exceeded()) {
-            read.failure = "文件的元素太多（解析后超过 " +
-                           std::to_string(kMaxXbelDocumentBytes >> 20) + " MB）";
+            read.failure = "文件的元素太多（解析后超过 " + std::to_string(limit >> 20) + " MB）";
         } else if (parsed.status == pugi::status_no_document_element) {
             read.failure = "文件里没有 XML 元素";
         } else {

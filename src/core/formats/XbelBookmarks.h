@@ -19,9 +19,12 @@ namespace brivanta {
 // XML declaration names); our trees keep it as GBK/GB18030, which holds every character.
 
 // Bounds of a file read: larger files are refused whole, and so is a file whose parsed form
-// would take more memory than kMaxXbelDocumentBytes (millions of tiny elements).
+// would take more memory than four times the file and 64 MiB, or kMaxXbelDocumentBytes
+// (millions of tiny elements; real files take 1.6 to 3.1 times their size).
 inline constexpr std::size_t kMaxXbelFileBytes = std::size_t{512} << 20;
 inline constexpr std::size_t kMaxXbelDocumentBytes = std::size_t{1024} << 20;
+inline constexpr std::size_t kXbelDocumentPerFileByte = 4;
+inline constexpr std::size_t kXbelDocumentBase = std::size_t{64} << 20;
 
 // What a read found besides the entries.
 struct XbelRead {
