@@ -149,6 +149,7 @@ class ImportExportDialogTest : public QObject {
     void browserProfilesImportWithASummary_data();
     void browserProfilesImportWithASummary();
     void missingProfilesAreNamed();
+    void bookmarkFileGoesBothWays_data();
     void bookmarkFileGoesBothWays();
 };
 
@@ -587,7 +588,20 @@ void ImportExportDialogTest::missingProfilesAreNamed() {
     QVERIFY(dialog.isVisible());
 }
 
+void ImportExportDialogTest::bookmarkFileGoesBothWays_data() {
+    QTest::addColumn<int>("command");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("start");
+    QTest::newRow("netscape") << ids::kBookmarkFileFormat << QStringLiteral("favorites.html")
+                              << QByteArray("<!DOCTYPE NETSCAPE");
+    QTest::newRow("xbel") << ids::kXbelFileFormat << QStringLiteral("favorites.xbel")
+                          << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
+}
+
 void ImportExportDialogTest::bookmarkFileGoesBothWays() {
+    QFETCH(int, command);
+    QFETCH(QString, file);
+    QFETCH(QByteArray, start);
     TempHome home;
     QDir().mkpath(home.filePath(QStringLiteral("Documents")));
     BookmarkTree tree;
@@ -598,22 +612,20 @@ void ImportExportDialogTest::bookmarkFileGoesBothWays() {
     driver.then([&](QWidget* w) {
         auto* dialog = qobject_cast<ImportExportDialog*>(w);
         QVERIFY(dialog);
-        dialog->chooseFormat(ids::kBookmarkFileFormat);
+        dialog->chooseFormat(command);
         clickLater(dialog->okButton());
     });
     runExport(&owner, tree, kNoItem, foldersIn(home));
-    QString file = home.filePath(QStringLiteral("Documents/favorites.html"));
-    QVERIFY(QFile::exists(file));
-    QVERIFY(home.read(QStringLiteral("Documents/favorites.html")).startsWith("<!DOCTYPE NETSCAPE"));
+    QVERIFY(QFile::exists(home.filePath(QStringLiteral("Documents/") + file)));
+    QVERIFY(home.read(QStringLiteral("Documents/") + file).startsWith(start));
     QCOMPARE(driver.messages().size(), size_t(0));  // no offer to open it
 
     BookmarkTree other;
     driver.then([&](QWidget* w) {
         auto* dialog = qobject_cast<ImportExportDialog*>(w);
         QVERIFY(dialog);
-        dialog->chooseFormat(ids::kBookmarkFileFormat);
-        dialog->pathEdit()->setText(relativeHome(home) +
-                                    QStringLiteral("Documents/favorites.html"));
+        dialog->chooseFormat(command);
+        dialog->pathEdit()->setText(relativeHome(home) + QStringLiteral("Documents/") + file);
         clickLater(dialog->okButton());
     });
     runImport(&owner, other, kNoItem, foldersIn(home));
