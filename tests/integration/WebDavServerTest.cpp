@@ -1,0 +1,143 @@
+// The WebDAV client against a real server: rclone's, started on loopback with its own
+// directory and user.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "LocalWebDavServer.h"
+#include "core/net/WebDavClient.h"
+
+namespace brivanta::integration {
+namespace {
+
+using net::WebDavClient;
+using net::WebDavOptions;
+using net::WebDavReply;
+using net::WebDavResult;
+using testing::LocalWebDavServer;
+
+class WebDavTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { server_ = new LocalWebDavServer(); }
+    static void TearDownTestSuite() {
+        delete server_;
+        server_ = nullptr;
+    }
+    void SetUp() override {
+        if (!server_->ok() && server_->problem().find("not installed") != std::string::npos)
+            GTEST_SKIP() << server_->problem();
+        ASSERT_TRUE(server_->ok()) << server_->problem();
+    }
+    static WebDavOptions options() {
+        WebDavOptions o;
+        o.user = LocalWebDavServer::kUser;
+        o.password = LocalWebDavServer::kPassword;
+        o.connectTimeoutMs = 5000;
+        o.timeoutMs = 20000;
+        return o;
+    }
+    static std::string onDisk(const std::string& name) {
+        std::ifstream in(server_->share() + "/" + name, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    static LocalWebDavServer* server_;
+};
+LocalWebDavServer* WebDavTest::server_ = nullptr;
+
+TEST_F(WebDavTest, AMissingFileIsMissingNotAFailure) {
+    WebDavClient client(server_->url("/"), options());
+    WebDavReply r = client.get("nothing-here.xbel");
+    EXPECT_EQ(r.result, WebDavResult::missing) << r.error;
+    EXPECT_EQ(r.status, 404);
+    EXPECT_TRUE(r.body.empty());
+}
+
+TEST_F(WebDavTest, CreateReadAndReplaceOnlyWhatWasRead) {
+    WebDavClient client(server_->url("/"), options());
+    const std::string first = "<xbel version=\"1.0\"></xbel>\n";
+    WebDavReply created = client.put("both.xbel", first, "");
+    ASSERT_EQ(created.result, WebDavResult::ok) << created.error;
+
+    WebDavReply read = client.get("both.xbel");
+    ASSERT_EQ(read.result, WebDavResult::ok) << read.error;
+    EXPECT_EQ(read.body, first);
+    ASSERT_FALSE(read.etag.empty());
+    if (!created.etag.empty()) {
+        EXPECT_EQ(created.etag, read.etag);
+    }
+
+    // Creating again would overwrite what another client made.
+    WebDavReply again = client.put("both.xbel", "other", "");
+    EXPECT_EQ(again.result, WebDavResult::changedMeanwhile) << again.error;
+
+    const std::string second = "<xbel version=\"1.0\"><bookmark href=\"a\"/></xbel>\n";
+    WebDavReply replaced = client.put("both.xbel", second, read.etag);
+    ASSERT_EQ(replaced.result, WebDavResult::ok) << replaced.error;
+
+    // The ETag read before the replacement is stale now: the upload is refused and the
+    // server keeps the newer file.
+    WebDavReply stale = client.put("both.xbel", "lost update", read.etag);
+    EXPECT_EQ(stale.result, WebDavResult::changedMeanwhile) << stale.error;
+    EXPECT_NE(stale.error.find("127.0.0.1:" + std::to_string(server_->port())), std::string::npos)
+        << stale.error;
+    EXPECT_EQ(onDisk("both.xbel"), second);
+
+    WebDavReply current = client.get("both.xbel");
+    ASSERT_EQ(current.result, WebDavResult::ok) << current.error;
+    EXPECT_EQ(current.body, second);
+    EXPECT_EQ(client.remove("both.xbel", read.etag).result, WebDavResult::changedMeanwhile);
+    EXPECT_EQ(client.remove("both.xbel", current.etag).result, WebDavResult::ok);
+    EXPECT_EQ(client.get("both.xbel").result, WebDavResult::missing);
+    EXPECT_EQ(client.remove("both.xbel").result, WebDavResult::missing);
+}
+
+struct RefusalCase {
+    const char* what;
+    const char* password;
+    std::size_t maxBodyBytes;
+    long status;           // 0: none (refused before the body was read)
+    const char* saidPart;  // in the message besides the server's address
+};
+
+class WebDavRefusalTest : public WebDavTest, public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(WebDavRefusalTest, FailsNamingTheServerAndWhatItSaid) {
+    const RefusalCase& c = GetParam();
+    {
+        WebDavClient writer(server_->url("/"), options());
+        std::string big(5000, 'x');
+        WebDavReply now = writer.get("refusal.xbel");
+        if (now.result == WebDavResult::missing) {
+            ASSERT_EQ(writer.put("refusal.xbel", big, "").result, WebDavResult::ok);
+        }
+    }
+    WebDavOptions o = options();
+    o.password = c.password;
+    o.maxBodyBytes = c.maxBodyBytes;
+    WebDavClient client(server_->url("/"), o);
+    WebDavReply r = client.get("refusal.xbel");
+    EXPECT_EQ(r.result, WebDavResult::failed);
+    if (c.status != 0) {
+        EXPECT_EQ(r.status, c.status);
+    }
+    EXPECT_TRUE(r.body.empty());
+    EXPECT_NE(r.error.find("127.0.0.1:" + std::to_string(server_->port())), std::string::npos)
+        << r.error;
+    EXPECT_NE(r.error.find(c.saidPart), std::string::npos) << r.error;
+    EXPECT_EQ(r.error.find(c.password), std::string::npos) << r.error;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WebDavRefusalTest,
+    ::testing::Values(RefusalCase{"WrongPassword", "not-the-password", 64u << 20, 401,
+                                  "HTTP 401 Unauthorized，用户名或密码不被接受"},
+                      RefusalCase{"BodyOverTheCap", LocalWebDavServer::kPassword, 4096, 0,
+                                  "4096 字节的上限"}),
+    [](const ::testing::TestParamInfo<RefusalCase>& row) { return row.param.what; });
+
+}  // namespace
+}  // namespace brivanta::integration
