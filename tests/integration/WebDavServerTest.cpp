@@ -3,16 +3,21 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "LocalWebDavServer.h"
 #include "core/net/WebDavClient.h"
+#include "core/net/WebDavLock.h"
 
 namespace brivanta::integration {
 namespace {
 
+using net::LockState;
 using net::WebDavClient;
+using net::WebDavLock;
 using net::WebDavOptions;
 using net::WebDavReply;
 using net::WebDavResult;
@@ -138,6 +143,89 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusalCase{"BodyOverTheCap", LocalWebDavServer::kPassword, 4096, 0,
                                   "4096 字节的上限"}),
     [](const ::testing::TestParamInfo<RefusalCase>& row) { return row.param.what; });
+
+struct LockCase {
+    const char* what;
+    int otherLockAgeMinutes;  // how old another client's lock is; -1: there is none
+    LockState state;
+};
+
+class WebDavLockTest : public WebDavTest, public ::testing::WithParamInterface<LockCase> {};
+
+TEST_P(WebDavLockTest, IsTakenHonouredOrTakenOverAndRemovedAfter) {
+    const LockCase& c = GetParam();
+    const std::string file = std::string(c.what) + ".xbel";
+    const std::string lockPath = server_->share() + "/" + file + ".lock";
+    WebDavClient other(server_->url("/"), options());
+    WebDavLock theirs(other, file);
+    std::string theirBody;
+    if (c.otherLockAgeMinutes >= 0) {
+        ASSERT_EQ(theirs.take(), LockState::taken) << theirs.error();
+        // Made older on the server's disk: the server's Last-Modified follows.
+        namespace fs = std::filesystem;
+        fs::last_write_time(lockPath, fs::file_time_type::clock::now() -
+                                          std::chrono::minutes(c.otherLockAgeMinutes));
+        theirBody = onDisk(file + ".lock");
+    }
+
+    WebDavClient client(server_->url("/"), options());
+    WebDavLock lock(client, file);
+    EXPECT_EQ(lock.take(), c.state) << lock.error();
+    if (c.state == LockState::held) {
+        EXPECT_FALSE(lock.isHeld());
+        EXPECT_NE(lock.error().find("127.0.0.1:" + std::to_string(server_->port())),
+                  std::string::npos)
+            << lock.error();
+        EXPECT_NE(lock.error().find(file + ".lock"), std::string::npos) << lock.error();
+        EXPECT_EQ(onDisk(file + ".lock"), theirBody);  // left as it was
+        return;
+    }
+    ASSERT_TRUE(lock.isHeld());
+    const std::string ours = onDisk(file + ".lock");
+    EXPECT_NE(ours, theirBody);
+    EXPECT_TRUE(lock.refresh()) << lock.error();
+    EXPECT_TRUE(lock.release()) << lock.error();
+    EXPECT_FALSE(std::filesystem::exists(lockPath));
+    // The client whose lock was taken over learns it, and deletes nothing.
+    if (c.otherLockAgeMinutes >= 0) {
+        EXPECT_FALSE(theirs.refresh());
+        EXPECT_FALSE(theirs.isHeld());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, WebDavLockTest,
+                         ::testing::Values(LockCase{"NoLock", -1, LockState::taken},
+                                           LockCase{"FreshLock", 0, LockState::held},
+                                           LockCase{"LockOf14Minutes", 14, LockState::held},
+                                           LockCase{"StaleLock", 16, LockState::taken},
+                                           LockCase{"LockOfAnHour", 60, LockState::taken}),
+                         [](const ::testing::TestParamInfo<LockCase>& row) {
+                             return row.param.what;
+                         });
+
+TEST_F(WebDavTest, ALockTakenOverIsNotDeletedByItsFormerHolder) {
+    const std::string file = "taken-over.xbel";
+    const std::string lockPath = server_->share() + "/" + file + ".lock";
+    WebDavClient first(server_->url("/"), options());
+    WebDavClient second(server_->url("/"), options());
+    WebDavLock old(first, file);
+    ASSERT_EQ(old.take(), LockState::taken) << old.error();
+    namespace fs = std::filesystem;
+    fs::last_write_time(lockPath, fs::file_time_type::clock::now() - std::chrono::minutes(30));
+    {
+        WebDavLock fresh(second, file);
+        ASSERT_EQ(fresh.take(), LockState::taken) << fresh.error();
+        const std::string body = onDisk(file + ".lock");
+        EXPECT_FALSE(old.release());
+        EXPECT_NE(old.error().find(file + ".lock"), std::string::npos) << old.error();
+        EXPECT_EQ(onDisk(file + ".lock"), body);
+        // A second taker is refused while the new lock is young.
+        WebDavLock third(first, file);
+        EXPECT_EQ(third.take(), LockState::held) << third.error();
+    }
+    // The holder's lock goes with it.
+    EXPECT_FALSE(fs::exists(lockPath));
+}
 
 }  // namespace
 }  // namespace brivanta::integration
