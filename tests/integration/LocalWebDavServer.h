@@ -2,7 +2,8 @@
 
 // rclone's WebDAV server from Debian on 127.0.0.1 with a private port, configuration and
 // directory, with one user ("sync", password "secret"); started by a test and stopped with
-// it. Its directory is reachable from the test for what a server's own disk may hold.
+// it. Its directory is reachable from the test for what a server's own disk may hold. Given a
+// certificate and key, it speaks HTTPS.
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -29,7 +30,8 @@ class LocalWebDavServer {
     static constexpr const char* kUser = "sync";
     static constexpr const char* kPassword = "secret";
 
-    LocalWebDavServer() {
+    LocalWebDavServer(const std::string& certificate = {}, const std::string& key = {})
+        : secure_(!certificate.empty()) {
         const char* program = "/usr/bin/rclone";
         if (::access(program, X_OK) != 0) {
             problem_ = "rclone is not installed (scripts/install-deps)";
@@ -54,6 +56,8 @@ class LocalWebDavServer {
                                          config,  "--addr",     address,   "--user",
                                          kUser,   "--pass",     kPassword, "--dir-cache-time",
                                          "0s",    "--log-file", log,       share};
+        if (secure_)
+            args.insert(args.end() - 1, {"--cert", certificate, "--key", key});
         std::vector<char*> argv;
         for (std::string& a : args)
             argv.push_back(a.data());
@@ -87,7 +91,8 @@ class LocalWebDavServer {
     const std::string& problem() const { return problem_; }
     int port() const { return port_; }
     std::string url(const std::string& path = "/") const {
-        return "http://127.0.0.1:" + std::to_string(port_) + path;
+        return (secure_ ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(port_) +
+               path;
     }
     // The served directory on the disk.
     std::string share() const { return dir_ + "/share"; }
@@ -126,6 +131,7 @@ class LocalWebDavServer {
         return false;
     }
 
+    bool secure_ = false;
     std::string dir_;
     std::string problem_;
     int port_ = 0;

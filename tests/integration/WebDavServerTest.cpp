@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "LocalWebDavServer.h"
+#include "TestCertificates.h"
 #include "core/net/WebDavClient.h"
 #include "core/net/WebDavLock.h"
 
@@ -226,6 +227,56 @@ TEST_F(WebDavTest, ALockTakenOverIsNotDeletedByItsFormerHolder) {
     // The holder's lock goes with it.
     EXPECT_FALSE(fs::exists(lockPath));
 }
+
+struct TlsCase {
+    const char* what;
+    const std::string net::testing::TestCertificates::*cert;
+    const std::string net::testing::TestCertificates::*key;
+    bool withCaFile;
+    WebDavResult result;
+    const char* saidPart;  // "" when it succeeds
+};
+
+class WebDavTlsTest : public ::testing::TestWithParam<TlsCase> {};
+
+TEST_P(WebDavTlsTest, TrustsOnlyAVerifiedServer) {
+    const TlsCase& c = GetParam();
+    const auto& certs = net::testing::testCertificates();
+    ASSERT_TRUE(certs.ok) << certs.problem;
+    LocalWebDavServer server(certs.*c.cert, certs.*c.key);
+    if (!server.ok() && server.problem().find("not installed") != std::string::npos)
+        GTEST_SKIP() << server.problem();
+    ASSERT_TRUE(server.ok()) << server.problem();
+    WebDavOptions o;
+    o.user = LocalWebDavServer::kUser;
+    o.password = LocalWebDavServer::kPassword;
+    o.timeoutMs = 20000;
+    if (c.withCaFile)
+        o.caFile = certs.caFile;
+    WebDavClient client(server.url("/"), o);
+    WebDavReply r = client.get("bookmarks.xbel");
+    EXPECT_EQ(r.result, c.result) << r.error;
+    if (c.result == WebDavResult::failed) {
+        EXPECT_EQ(r.status, 0);
+        EXPECT_NE(r.error.find("https://127.0.0.1:" + std::to_string(server.port())),
+                  std::string::npos)
+            << r.error;
+        EXPECT_NE(r.error.find(c.saidPart), std::string::npos) << r.error;
+    }
+}
+
+using Certs = net::testing::TestCertificates;
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WebDavTlsTest,
+    ::testing::Values(TlsCase{"SignedByTheCaFile", &Certs::serverCert, &Certs::serverKey, true,
+                              WebDavResult::missing, ""},
+                      TlsCase{"UnknownAuthority", &Certs::serverCert, &Certs::serverKey, false,
+                              WebDavResult::failed, "证书不被信任（SSL certificate problem"},
+                      TlsCase{"OtherHostName", &Certs::otherCert, &Certs::otherKey, true,
+                              WebDavResult::failed, "证书不被信任（SSL: no alternative"},
+                      TlsCase{"SelfSigned", &Certs::selfCert, &Certs::selfKey, true,
+                              WebDavResult::failed, "certificate"}),
+    [](const ::testing::TestParamInfo<TlsCase>& row) { return row.param.what; });
 
 }  // namespace
 }  // namespace brivanta::integration

@@ -299,6 +299,10 @@ WebDavReply WebDavClient::request(const char* method, std::string_view name,
     if (code == CURLE_OPERATION_TIMEDOUT)
         return fail("在 " + std::to_string(options_.timeoutMs) + " 毫秒内没有完成（" +
                     std::string(error[0] ? error : curl_easy_strerror(code)) + "）");
+    if (code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_CACERT_BADFILE ||
+        code == CURLE_SSL_CONNECT_ERROR || code == CURLE_SSL_ISSUER_ERROR)
+        return fail("TLS 不能建立或证书不被信任（" +
+                    std::string(error[0] ? error : curl_easy_strerror(code)) + "）");
     if (code != CURLE_OK)
         return fail(error[0] ? std::string(error) : std::string(curl_easy_strerror(code)));
 
