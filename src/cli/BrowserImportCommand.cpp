@@ -5,6 +5,7 @@
 #include "core/formats/BrowserProfiles.h"
 #include "core/formats/NetscapeBookmarks.h"
 #include "core/formats/TreeArchive.h"
+#include "core/formats/XbelBookmarks.h"
 
 namespace brivanta::cli {
 
@@ -12,6 +13,7 @@ namespace {
 
 const char* const kUsage =
     "用法: brivanta-cli import netscape SOURCE FILE\n"
+    "      brivanta-cli import xbel SOURCE FILE\n"
     "      brivanta-cli import firefox [PROFILE_DIR] FILE\n"
     "      brivanta-cli import chromium [BOOKMARKS_FILE] FILE";
 
@@ -44,6 +46,7 @@ int runBrowserImport(Args args) {
             "%s\n"
             "把浏览器书签加到树文件 FILE 的顶层（FILE 不存在时新建），然后保存 FILE。\n"
             "netscape: 浏览器导出的书签文件 SOURCE（Netscape 书签格式，任何浏览器都能导出）。\n"
+            "xbel:     XBEL 书签文件 SOURCE（KDE 的书签编辑器和 Floccus 写的格式）。\n"
             "firefox:  Firefox 配置文件目录（或其中的 places.sqlite）；不给时用默认配置文件\n"
             "          （~/.mozilla/firefox/profiles.ini）。书签菜单、书签工具栏和其他书签各成\n"
             "          一个顶层文件夹。Firefox 正在运行时也能导入。\n"
@@ -60,7 +63,7 @@ int runBrowserImport(Args args) {
     const std::string kind = args[0];
     std::string source;
     const bool browser = kind == "firefox" || kind == "chromium";
-    if ((kind == "netscape" || browser) && args.size() == 3) {
+    if ((kind == "netscape" || kind == "xbel" || browser) && args.size() == 3) {
         source = args[1];
     } else if (browser && args.size() == 2) {
         if (!defaultSource(kind, source))
@@ -87,6 +90,8 @@ int runBrowserImport(Args args) {
         if (kind == "netscape") {
             if (FileError e = importNetscapeFile(source, merger))
                 problem = e.readMessage();
+        } else if (kind == "xbel") {
+            problem = importXbelFile(source, merger);
         } else if (kind == "firefox") {
             problem = importFirefoxBookmarks(source, merger);
         } else {

@@ -7,7 +7,7 @@
 
 namespace brivanta::cli {
 
-// "html", "urldir" or "bvk" on the command line.
+// "html", "urldir", "bvk" or "xbel" on the command line.
 inline std::optional<ExchangeFormat> exchangeFormatNamed(std::string_view name) {
     if (name == "html")
         return ExchangeFormat::HtmlPage;
@@ -15,6 +15,8 @@ inline std::optional<ExchangeFormat> exchangeFormatNamed(std::string_view name) 
         return ExchangeFormat::ShortcutFolder;
     if (name == "bvk")
         return ExchangeFormat::ArchiveFile;
+    if (name == "xbel")
+        return ExchangeFormat::XbelFile;
     return std::nullopt;
 }
 

@@ -5,7 +5,7 @@
 namespace brivanta::cli {
 
 int runExport(Args args) {
-    static const char* const kUsage = "用法: brivanta-cli export html|urldir|bvk TARGET FILE";
+    static const char* const kUsage = "用法: brivanta-cli export html|urldir|bvk|xbel TARGET FILE";
     if (!args.empty() && args[0] == "netscape")
         return runNetscapeExport(args);
     if (wantsHelp(args)) {
@@ -14,7 +14,8 @@ int runExport(Args args) {
             "把树文件 FILE 的全部条目导出到 TARGET：\n"
             "  html    一个 HTML 网页（已有的文件被替换）\n"
             "  urldir  一个收藏夹目录（必须已存在），每个文件夹一个子目录，每个链接一个 .url 文件\n"
-            "  bvk     另一个树文件\n",
+            "  bvk     另一个树文件\n"
+            "  xbel    XBEL 书签文件（UTF-8，KDE 和 Floccus 读写的格式）\n",
             kUsage);
         std::printf("\n");
         return runNetscapeExport(args);
@@ -23,7 +24,7 @@ int runExport(Args args) {
         return fail(kUsage);
     std::optional<ExchangeFormat> format = exchangeFormatNamed(args[0]);
     if (!format)
-        return fail("未知格式 “" + args[0] + "”；可用 html、urldir、bvk 或 netscape");
+        return fail("未知格式 “" + args[0] + "”；可用 html、urldir、bvk、xbel 或 netscape");
     const std::string& target = args[1];
     const std::string& file = args[2];
 

@@ -8,7 +8,8 @@ namespace brivanta::cli {
 int runImport(Args args) {
     static const char* const kUsage = "用法: brivanta-cli import html|urldir|bvk SOURCE FILE";
     // Browser bookmarks have commands of their own shape (a profile may be left out).
-    if (!args.empty() && (args[0] == "netscape" || args[0] == "firefox" || args[0] == "chromium"))
+    if (!args.empty() && (args[0] == "netscape" || args[0] == "firefox" || args[0] == "chromium" ||
+                          args[0] == "xbel"))
         return runBrowserImport(args);
     if (wantsHelp(args)) {
         std::printf(
@@ -26,7 +27,7 @@ int runImport(Args args) {
     std::optional<ExchangeFormat> format = exchangeFormatNamed(args[0]);
     if (!format)
         return fail("未知格式 “" + args[0] +
-                    "”；可用 html、urldir、bvk、netscape、firefox 或 chromium");
+                    "”；可用 html、urldir、bvk、netscape、xbel、firefox 或 chromium");
     const std::string& source = args[1];
     const std::string& file = args[2];
 

@@ -149,6 +149,7 @@ class ImportExportDialogTest : public QObject {
     void browserProfilesImportWithASummary_data();
     void browserProfilesImportWithASummary();
     void missingProfilesAreNamed();
+    void bookmarkFileGoesBothWays_data();
     void bookmarkFileGoesBothWays();
 };
 
@@ -190,7 +191,8 @@ void ImportExportDialogTest::typeMenuPicksFormatAndProposesAPath() {
     QCOMPARE(texts, (QStringList{QString::fromUtf8("Internet Explore收藏夹32827"),
                                  QString::fromUtf8("Brivanta格式文件32831"),
                                  QString::fromUtf8("HTML文件32828"),
-                                 QString::fromUtf8("浏览器书签文件 (HTML)32852")}));
+                                 QString::fromUtf8("浏览器书签文件 (HTML)32852"),
+                                 QString::fromUtf8("XBEL书签文件 (KDE, Floccus)32855")}));
     QCOMPARE(menu->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, menu), 32);
 
     // Through the menu itself: choose the third entry.
@@ -479,13 +481,14 @@ void ImportExportDialogTest::browserTypesFollowTheMode() {
     QCOMPARE(menuOf(importing),
              (QStringList{QString::fromUtf8("Internet Explore收藏夹"),
                           QString::fromUtf8("Brivanta格式文件"), QString::fromUtf8("HTML文件"),
-                          QString::fromUtf8("浏览器书签文件 (HTML)"), QStringLiteral("Firefox"),
-                          QStringLiteral("Chromium / Chrome")}));
+                          QString::fromUtf8("浏览器书签文件 (HTML)"),
+                          QString::fromUtf8("XBEL书签文件 (KDE, Floccus)"),
+                          QStringLiteral("Firefox"), QStringLiteral("Chromium / Chrome")}));
     for (QAction* a : importing.typeMenu()->actions())
         QVERIFY(!a->icon().isNull());
     ImportExportDialog exporting(true, QStringLiteral("News"), foldersIn(home));
-    QCOMPARE(menuOf(exporting).size(), 4);
-    QCOMPARE(menuOf(exporting).last(), QString::fromUtf8("浏览器书签文件 (HTML)"));
+    QCOMPARE(menuOf(exporting).size(), 5);
+    QCOMPARE(menuOf(exporting).last(), QString::fromUtf8("XBEL书签文件 (KDE, Floccus)"));
     // A browser's store cannot be chosen for an export, even by its command.
     exporting.chooseFormat(ids::kFirefoxFormat);
     QCOMPARE(exporting.exchangeKind(), ids::kShortcutFolderFormat);
@@ -494,6 +497,10 @@ void ImportExportDialogTest::browserTypesFollowTheMode() {
     QCOMPARE(exporting.pathEdit()->text(), home.filePath(QStringLiteral("Documents/News.html")));
     QCOMPARE(exporting.typeButton()->text(), QString::fromUtf8("导出到浏览器书签文件 ▼"));
     QVERIFY(exporting.profileCombo()->isHidden());
+    exporting.chooseFormat(ids::kXbelFileFormat);
+    QCOMPARE(exporting.format(), ExchangeFormat::XbelFile);
+    QCOMPARE(exporting.pathEdit()->text(), home.filePath(QStringLiteral("Documents/News.xbel")));
+    QCOMPARE(exporting.typeButton()->text(), QString::fromUtf8("导出到XBEL书签文件 ▼"));
 }
 
 void ImportExportDialogTest::browserProfilesImportWithASummary_data() {
@@ -581,7 +588,20 @@ void ImportExportDialogTest::missingProfilesAreNamed() {
     QVERIFY(dialog.isVisible());
 }
 
+void ImportExportDialogTest::bookmarkFileGoesBothWays_data() {
+    QTest::addColumn<int>("command");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("start");
+    QTest::newRow("netscape") << ids::kBookmarkFileFormat << QStringLiteral("favorites.html")
+                              << QByteArray("<!DOCTYPE NETSCAPE");
+    QTest::newRow("xbel") << ids::kXbelFileFormat << QStringLiteral("favorites.xbel")
+                          << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
+}
+
 void ImportExportDialogTest::bookmarkFileGoesBothWays() {
+    QFETCH(int, command);
+    QFETCH(QString, file);
+    QFETCH(QByteArray, start);
     TempHome home;
     QDir().mkpath(home.filePath(QStringLiteral("Documents")));
     BookmarkTree tree;
@@ -592,22 +612,20 @@ void ImportExportDialogTest::bookmarkFileGoesBothWays() {
     driver.then([&](QWidget* w) {
         auto* dialog = qobject_cast<ImportExportDialog*>(w);
         QVERIFY(dialog);
-        dialog->chooseFormat(ids::kBookmarkFileFormat);
+        dialog->chooseFormat(command);
         clickLater(dialog->okButton());
     });
     runExport(&owner, tree, kNoItem, foldersIn(home));
-    QString file = home.filePath(QStringLiteral("Documents/favorites.html"));
-    QVERIFY(QFile::exists(file));
-    QVERIFY(home.read(QStringLiteral("Documents/favorites.html")).startsWith("<!DOCTYPE NETSCAPE"));
+    QVERIFY(QFile::exists(home.filePath(QStringLiteral("Documents/") + file)));
+    QVERIFY(home.read(QStringLiteral("Documents/") + file).startsWith(start));
     QCOMPARE(driver.messages().size(), size_t(0));  // no offer to open it
 
     BookmarkTree other;
     driver.then([&](QWidget* w) {
         auto* dialog = qobject_cast<ImportExportDialog*>(w);
         QVERIFY(dialog);
-        dialog->chooseFormat(ids::kBookmarkFileFormat);
-        dialog->pathEdit()->setText(relativeHome(home) +
-                                    QStringLiteral("Documents/favorites.html"));
+        dialog->chooseFormat(command);
+        dialog->pathEdit()->setText(relativeHome(home) + QStringLiteral("Documents/") + file);
         clickLater(dialog->okButton());
     });
     runImport(&owner, other, kNoItem, foldersIn(home));

@@ -2,6 +2,7 @@
 
 #include "core/formats/BrowserImport.h"
 #include "core/formats/NetscapeBookmarks.h"
+#include "core/formats/XbelBookmarks.h"
 
 namespace brivanta {
 
@@ -22,6 +23,9 @@ ImportSummary importBookmarks(BookmarkTree& tree, ExchangeFormat format, const s
             break;
         case ExchangeFormat::ChromiumProfile:
             summary.failure = importChromiumBookmarks(source, merger);
+            break;
+        case ExchangeFormat::XbelFile:
+            summary.failure = importXbelFile(source, merger);
             break;
         case ExchangeFormat::ShortcutFolder:
         case ExchangeFormat::HtmlPage:

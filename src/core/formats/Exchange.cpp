@@ -6,6 +6,7 @@
 #include "core/formats/HtmlPage.h"
 #include "core/formats/NetscapeBookmarks.h"
 #include "core/formats/ShortcutFolder.h"
+#include "core/formats/XbelBookmarks.h"
 
 namespace brivanta {
 
@@ -32,7 +33,8 @@ FileError importExchange(BookmarkTree& tree, ExchangeFormat format, const std::s
         }
         case ExchangeFormat::BookmarkFile:
         case ExchangeFormat::FirefoxProfile:
-        case ExchangeFormat::ChromiumProfile: {
+        case ExchangeFormat::ChromiumProfile:
+        case ExchangeFormat::XbelFile: {
             // The summary's message names the file; here only the failure itself is told.
             ImportSummary imported = importBookmarks(tree, format, path, parent, progress, limits);
             limits = imported.budget;
@@ -62,6 +64,8 @@ FileError exportExchange(BookmarkTree& tree, ExchangeFormat format, const std::s
         }
         case ExchangeFormat::BookmarkFile:
             return exportNetscapeFile(tree, path, start, progress, result);
+        case ExchangeFormat::XbelFile:
+            return exportXbelFile(tree, path, start, progress, result);
         case ExchangeFormat::FirefoxProfile:
         case ExchangeFormat::ChromiumProfile:
             // A browser's own store is never written.

@@ -98,6 +98,7 @@ std::string defaultExchangePath(ExchangeFormat format, std::string_view selected
     std::string name = selectedName.empty() ? std::string("favorites") : safeFileName(selectedName);
     name += format == ExchangeFormat::HtmlPage       ? ".htm"
             : format == ExchangeFormat::BookmarkFile ? ".html"
+            : format == ExchangeFormat::XbelFile     ? ".xbel"
                                                      : ".bvk";
     if (folders.documents.empty())
         return name;

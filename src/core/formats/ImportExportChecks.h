@@ -15,6 +15,7 @@ enum class ExchangeFormat {
     BookmarkFile,     // the Netscape bookmark file every browser imports and exports
     FirefoxProfile,   // a Firefox profile directory (or its places.sqlite); import only
     ChromiumProfile,  // a Chromium-family "Bookmarks" file (or its profile); import only
+    XbelFile,         // XML Bookmark Exchange Language (KDE, Floccus)
 };
 
 // Whether a tree can be written in `format` (a browser's own store is only read).
@@ -64,8 +65,8 @@ std::string favoritesFolder(std::string_view home);
 
 // The path the dialog proposes for a format: the favorites folder; or the selected entry's
 // name (UTF-8; "favorites" when none is selected) with ".htm" or ".bvk" in the documents
-// folder, or bare when there is none; a bookmark file likewise with ".html". A browser
-// profile has no default here: it is chosen among the profiles found.
+// folder, or bare when there is none; a bookmark file likewise with ".html", XBEL with ".xbel". A
+// browser profile has no default here: it is chosen among the profiles found.
 std::string defaultExchangePath(ExchangeFormat format, std::string_view selectedName,
                                 const ExchangeFolders& folders);
 

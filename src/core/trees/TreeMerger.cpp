@@ -71,9 +71,9 @@ void TreeMerger::index(Frame& frame) {
         ItemId child = tree_.child(frame.folder, r);
         RecordRef record = tree_.LookupRecord(child);
         if (record->address.empty())
-            frame.folders.emplace(record->name, child);
+            frame.folders.insert(record->name, child, nameOf());
         else
-            frame.addresses.insert(record->address);
+            frame.addresses.insert(record->address, child, addressOf());
     }
 }
 
@@ -105,14 +105,14 @@ void TreeMerger::openFolder(std::string_view name) {
     // after it, at the same level.
     const bool atLimit = flattenedFolders_ > 0 ||
                          baseLevel_ + static_cast<long long>(frames_.size()) >= budget_.maxDepth();
-    if (auto found = frame.folders.find(name_); found != frame.folders.end()) {
+    if (ItemId found = frame.folders.find(name_, nameOf()); found != kNoItem) {
         ++skipped_;
         if (atLimit) {
             ++flattenedFolders_;
             return;
         }
         Frame inner;
-        inner.folder = found->second;
+        inner.folder = found;
         frames_.push_back(std::move(inner));
         return;
     }
@@ -122,7 +122,7 @@ void TreeMerger::openFolder(std::string_view name) {
         ++droppedFolders_;
         return;
     }
-    frame.folders.emplace(tree_.LookupRecord(item)->name, item);
+    frame.folders.insert(tree_.LookupRecord(item)->name, item, nameOf());
     if (atLimit) {
         ++flattenedFolders_;
         return;
@@ -156,7 +156,7 @@ void TreeMerger::addLink(std::string_view name, std::string_view address) {
     }
     Frame& frame = current();
     index(frame);
-    if (frame.addresses.contains(address_)) {
+    if (frame.addresses.find(address_, addressOf()) != kNoItem) {
         ++skipped_;
         return;
     }
@@ -166,7 +166,7 @@ void TreeMerger::addLink(std::string_view name, std::string_view address) {
     NodeRecord record{name_, address_, {}};
     ItemId item = insert(record);
     if (item != kNoItem)
-        frame.addresses.insert(tree_.LookupRecord(item)->address);
+        frame.addresses.insert(tree_.LookupRecord(item)->address, item, addressOf());
 }
 
 }  // namespace brivanta

@@ -3,12 +3,11 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "core/trees/BookmarkTree.h"
 #include "core/trees/ImportBudget.h"
+#include "core/trees/TextIndex.h"
 
 namespace brivanta {
 
@@ -63,11 +62,18 @@ class TreeMerger {
     struct Frame {
         ItemId folder = kNoItem;
         bool indexed = false;
-        // Views into the records of the tree, whose nodes never move while they live.
-        std::unordered_set<std::string_view> addresses;
-        std::unordered_map<std::string_view, ItemId> folders;
+        // By the records' texts, read from the tree when hashes match.
+        TextIndex addresses;
+        TextIndex folders;
     };
     Frame& current() { return frames_.back(); }
+    // The texts the frames' indexes are keyed by.
+    auto nameOf() const {
+        return [this](ItemId item) { return std::string_view(tree_.LookupRecord(item)->name); };
+    }
+    auto addressOf() const {
+        return [this](ItemId item) { return std::string_view(tree_.LookupRecord(item)->address); };
+    }
     void index(Frame& frame);
     ItemId insert(NodeRecord& record);
 

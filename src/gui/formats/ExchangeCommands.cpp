@@ -92,7 +92,8 @@ void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected, const Exchan
         added(roots);
     };
     const ExchangeFormat format = dialog.format();
-    if (format == ExchangeFormat::BookmarkFile || isBrowserProfile(format)) {
+    if (format == ExchangeFormat::BookmarkFile || format == ExchangeFormat::XbelFile ||
+        isBrowserProfile(format)) {
         ImportSummary summary;
         {
             BusyStep busy(owner, QString::fromUtf8("正在导入..."));

@@ -58,6 +58,8 @@ constexpr FormatTexts kFormats[] = {
      "HTML文件的路径和文件名:", ids::kHtmlFileIcon, true},
     {ids::kBookmarkFileFormat, "浏览器书签文件 (HTML)", "导出到浏览器书签文件 ▼",
      "导入浏览器书签文件 ▼", "浏览器书签文件的路径和文件名:", ids::kHtmlFileIcon, true},
+    {ids::kXbelFileFormat, "XBEL书签文件 (KDE, Floccus)", "导出到XBEL书签文件 ▼",
+     "导入XBEL书签文件 ▼", "XBEL书签文件的路径和文件名:", ids::kHtmlFileIcon, true},
     {ids::kFirefoxFormat, "Firefox", "", "导入Firefox书签 ▼",
      "Firefox配置文件的目录:", kBrowserIcon, false},
     {ids::kChromiumFormat, "Chromium / Chrome", "", "导入Chromium / Chrome书签 ▼",
@@ -90,6 +92,8 @@ ExchangeFormat exchangeFormatFor(int commandId) {
             return ExchangeFormat::ArchiveFile;
         case ids::kBookmarkFileFormat:
             return ExchangeFormat::BookmarkFile;
+        case ids::kXbelFileFormat:
+            return ExchangeFormat::XbelFile;
         case ids::kFirefoxFormat:
             return ExchangeFormat::FirefoxProfile;
         case ids::kChromiumFormat:
@@ -107,6 +111,8 @@ int exchangeCommandFor(ExchangeFormat format) {
             return ids::kArchiveFileFormat;
         case ExchangeFormat::BookmarkFile:
             return ids::kBookmarkFileFormat;
+        case ExchangeFormat::XbelFile:
+            return ids::kXbelFileFormat;
         case ExchangeFormat::FirefoxProfile:
             return ids::kFirefoxFormat;
         case ExchangeFormat::ChromiumProfile:
@@ -295,15 +301,18 @@ void ImportExportDialog::browse() {
         dialog.setNameFilter(QString::fromUtf8("Chromium书签文件(Bookmarks)"));
         if (current.dir().exists())
             dialog.setDirectory(current.dir().absolutePath());
-    } else if (exchangeKind_ == ids::kBookmarkFileFormat) {
+    } else if (exchangeKind_ == ids::kBookmarkFileFormat || exchangeKind_ == ids::kXbelFileFormat) {
+        const bool xbel = exchangeKind_ == ids::kXbelFileFormat;
         dialog.setAcceptMode(isExport_ ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog.setFileMode(isExport_ ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
-        dialog.setDefaultSuffix(QStringLiteral("html"));
-        dialog.setNameFilter(QString::fromUtf8("浏览器书签文件(*.html *.htm)"));
+        dialog.setDefaultSuffix(xbel ? QStringLiteral("xbel") : QStringLiteral("html"));
+        dialog.setNameFilter(xbel ? QString::fromUtf8("XBEL书签文件(*.xbel *.xml)")
+                                  : QString::fromUtf8("浏览器书签文件(*.html *.htm)"));
         if (current.dir().exists())
             dialog.setDirectory(current.dir().absolutePath());
-        dialog.selectFile(QStringLiteral("bookmarks.html"));
+        dialog.selectFile(xbel ? QStringLiteral("bookmarks.xbel")
+                               : QStringLiteral("bookmarks.html"));
     } else {
         const bool html = exchangeKind_ == ids::kHtmlFileFormat;
         dialog.setAcceptMode(isExport_ ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);

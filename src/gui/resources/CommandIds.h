@@ -33,6 +33,7 @@ inline constexpr int kTipOfTheDay = 32836;
 inline constexpr int kBookmarkFileFormat = 32852;
 inline constexpr int kFirefoxFormat = 32853;
 inline constexpr int kChromiumFormat = 32854;
+inline constexpr int kXbelFileFormat = 32855;
 inline constexpr int kUndo = 32900;
 inline constexpr int kRedo = 32901;
 // Keyboard commands of the window: rename in place (F2) and search (Ctrl+F).

@@ -74,6 +74,8 @@ TEST(ExchangeCli, ErrorsNameWhatFailed) {
         {"import html missing.htm tree.bvk", "missing.htm"},
         {"import urldir nowhere tree.bvk", "nowhere"},
         {"import bvk tree.bvk", "用法"},
+        {"import xbel missing.xbel tree.bvk", "missing.xbel"},
+        {"import xbel tree.bvk tree.bvk", "tree.bvk"},
     };
     for (const auto& c : cases) {
         CliRun run = cli(dir, c.args);
@@ -115,7 +117,7 @@ TEST_P(ExportCount, IsTheNumberWrittenAndEveryAddressComesBack) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, ExportCount,
-                         ::testing::Values("html", "urldir", "netscape", "bvk"));
+                         ::testing::Values("html", "urldir", "netscape", "bvk", "xbel"));
 
 TEST(ExchangeCli, UrldirExportAndImportPassOverPlantedLinksAndSaySo) {
     testing::TempDir dir;

@@ -122,6 +122,8 @@ TEST(DefaultExchangePath, FollowsTheFormatAndTheSelectedName) {
     EXPECT_EQ(defaultExchangePath(kHtml, "../a/b", folders), "/home/u/Documents/.._a_b.htm");
     EXPECT_EQ(defaultExchangePath(kHtml, "..", {"", "/docs/"}), "/docs/_.htm");
     EXPECT_EQ(defaultExchangePath(kBookmarks, "News", folders), "/home/u/Documents/News.html");
+    EXPECT_EQ(defaultExchangePath(ExchangeFormat::XbelFile, "News", folders),
+              "/home/u/Documents/News.xbel");
     EXPECT_EQ(defaultExchangePath(kFirefox, "News", folders), "");
     EXPECT_EQ(favoritesFolder("/home/u"), "/home/u/Favorites");
     EXPECT_EQ(favoritesFolder("/home/u/"), "/home/u/Favorites");
