@@ -10,6 +10,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "core/text/SystemErrorText.h"
+
 namespace brivanta::net {
 
 namespace {
@@ -291,7 +293,8 @@ TlsLayer::Io TlsLayer::classify(int result, bool handshaking) {
     }
     std::string reason = takeOpenSslError();
     if (reason.empty())
-        reason = error == SSL_ERROR_SYSCALL && errno != 0 ? std::strerror(errno) : "连接被关闭";
+        reason =
+            error == SSL_ERROR_SYSCALL && errno != 0 ? text::systemErrorText(errno) : "连接被关闭";
     failure_ = std::string(handshaking ? "TLS 握手失败" : "TLS 连接出错") + "（" + reason + "）";
     return Io::failed;
 }
