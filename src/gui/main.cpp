@@ -13,6 +13,7 @@
 #include "gui/accounts/LoginFlow.h"
 #include "gui/app/MainDialog.h"
 #include "gui/app/TipDialog.h"
+#include "gui/controls/MessageBoxes.h"
 #include "gui/platform/DesktopProfile.h"
 #include "gui/platform/TerminationSignals.h"
 
@@ -60,6 +61,8 @@ int main(int argc, char** argv) {
     // The login and the new-user dialogs must not end the program when they close; the
     // main window says when it is done.
     app.setQuitOnLastWindowClosed(false);
+    // Every message box wide enough for its whole title, whoever builds it.
+    brivanta::MessageBoxFitter::install();
 
     QTranslator qtTranslator;
     if (qtTranslator.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
