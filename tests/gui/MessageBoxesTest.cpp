@@ -122,12 +122,15 @@ void MessageBoxesTest::eachKindHasItsIconAndChineseButtons() {
     QVERIFY(askBox(nullptr, title, QString::fromUtf8("要替换吗？")));
     driver.answerWith(QString::fromUtf8("取消"));
     QVERIFY(!askBox(nullptr, title, QString::fromUtf8("要替换吗？")));
+    // A question whose default is 取消 still takes 确定.
+    driver.answerWith(QString::fromUtf8("确定"));
+    QVERIFY(askBox(nullptr, title, QString::fromUtf8("要全部删除吗？"), false));
     showMessageBox(nullptr, QMessageBox::Warning, title, QString::fromUtf8("全部"),
                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Retry | QMessageBox::Close |
                        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Abort |
                        QMessageBox::Ignore | QMessageBox::Apply | QMessageBox::Help);
     const std::vector<SeenMessage>& seen = driver.messages();
-    QCOMPARE(seen.size(), size_t(6));
+    QCOMPARE(seen.size(), size_t(7));
     QCOMPARE(seen[0].icon, QMessageBox::Information);
     QCOMPARE(seen[1].icon, QMessageBox::Warning);
     QCOMPARE(seen[2].icon, QMessageBox::Critical);
@@ -138,7 +141,7 @@ void MessageBoxesTest::eachKindHasItsIconAndChineseButtons() {
             QVERIFY2(englishWords(button, {}).isEmpty(), qPrintable(button));
     }
     QCOMPARE(seen[0].buttons, QStringList{QString::fromUtf8("确定")});
-    QCOMPARE(seen[5].buttons.size(), 10);
+    QCOMPARE(seen[6].buttons.size(), 10);
 }
 
 // The failures a new user meets first, each through the dialog that reports it: nothing in

@@ -863,7 +863,7 @@ void NetworkCommandsTest::aFailedMailCommandNamesTheServer_data() {
     QTest::addColumn<QString>("expected");  // after "KIND 服务器 127.0.0.1:PORT："
     QTest::newRow("smtp_tls_against_a_plain_server")
         << true << 2 << QStringLiteral("220 plain\r\n")
-        << QString::fromUtf8("TLS 握手失败（wrong version number）");
+        << QString::fromUtf8("TLS 握手失败（对方说的不是 TLS，或版本号不对）");
     QTest::newRow("pop3_unknown_user")
         << false << 0 << QStringLiteral("+OK ready\r\n") << QString::fromUtf8("用户名错！");
 }
