@@ -16,6 +16,7 @@
 #include "core/net/LinkResultsFile.h"
 #include "core/net/TreeLinkSource.h"
 #include "core/text/Encoding.h"
+#include "core/text/SystemErrorText.h"
 #include "core/trees/DuplicateFinder.h"
 
 namespace brivanta::cli {
@@ -112,7 +113,7 @@ int runCheckLinks(Args args) {
     }
     if (takeOption(args, "--ca-file", options.caFile, missing) &&
         ::access(options.caFile.c_str(), R_OK) != 0)
-        return fail("不能读取证书文件 “" + options.caFile + "”：" + std::strerror(errno));
+        return fail("不能读取证书文件 “" + options.caFile + "”：" + text::systemErrorText(errno));
     bool onlyFailed = takeFlag(args, "--only-failed");
     if (missing || args.size() != 1)
         return fail(usage);

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/text/SystemErrorText.h"
+
 namespace brivanta::cli {
 
 int fail(std::string_view message) {
@@ -38,7 +40,7 @@ int finishOutput(int status) {
     std::string message = "无法写入标准输出";
     if (e != 0) {
         message += "：";
-        message += std::strerror(e);
+        message += text::systemErrorText(e);
     }
     return fail(message);
 }

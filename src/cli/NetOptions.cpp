@@ -13,6 +13,7 @@
 #include "core/formats/TreeArchive.h"
 #include "core/net/TcpConnection.h"
 #include "core/text/Encoding.h"
+#include "core/text/SystemErrorText.h"
 
 namespace brivanta::cli {
 
@@ -108,7 +109,7 @@ bool takeServerSecurity(Args& args, const std::string& address,
             return false;
         }
         if (::access(caFile.c_str(), R_OK) != 0) {
-            fail("不能读取证书文件 “" + caFile + "”：" + std::strerror(errno));
+            fail("不能读取证书文件 “" + caFile + "”：" + text::systemErrorText(errno));
             return false;
         }
         security.tls.caFile = caFile;

@@ -13,6 +13,7 @@
 #include "gui/accounts/LoginFlow.h"
 #include "gui/app/MainDialog.h"
 #include "gui/app/TipDialog.h"
+#include "gui/controls/MessageBoxes.h"
 #include "gui/platform/DesktopProfile.h"
 #include "gui/platform/TerminationSignals.h"
 #include "gui/resources/CommandIds.h"
@@ -65,6 +66,8 @@ int main(int argc, char** argv) {
     // Every window of the program, dialogs and message boxes too, shows the program's icon
     // unless it has one of its own.
     QApplication::setWindowIcon(brivanta::resourceIcon(brivanta::ids::kProgramIcon));
+    // Every message box wide enough for its whole title, whoever builds it.
+    brivanta::MessageBoxFitter::install();
 
     QTranslator qtTranslator;
     if (qtTranslator.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),

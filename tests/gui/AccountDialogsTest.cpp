@@ -258,7 +258,7 @@ void AccountDialogsTest::loginWithANameTheTableDoesNotKnowSaysSoPlainly() {
     login.accept();
     QCOMPARE(driver.messages().size(), size_t(1));
     QCOMPARE(driver.messages()[0].text, QString::fromUtf8("意外错误！"));
-    QCOMPARE(driver.messages()[0].icon, QMessageBox::NoIcon);
+    QCOMPARE(driver.messages()[0].icon, QMessageBox::Critical);
     QCOMPARE(login.result(), ids::kIdOk);
     QCOMPARE(login.account().name, std::string("ghost"));
     QCOMPARE(login.account().password, std::string("pw"));

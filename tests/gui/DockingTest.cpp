@@ -193,7 +193,9 @@ void DockingTest::barButtonsAndClock() {
     QVERIFY2(
         bar.statusLine(1).contains(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d"))),
         qPrintable(bar.statusLine(1)));
-    QVERIFY2(bar.statusLine(2).contains(QRegularExpression(QStringLiteral("\\d{4}$"))),
+    // In Chinese whatever the locale: "2026年12月9日 周三".
+    QVERIFY2(bar.statusLine(2).contains(QRegularExpression(
+                 QString::fromUtf8("^\\d{4}年\\d{1,2}月\\d{1,2}日 周[日一二三四五六]$"))),
              qPrintable(bar.statusLine(2)));
     // Placed at (300, 3) dialog units from the area's corner: right of it and just below.
     bar.placeOn(QRect(100, 40, 1000, 700));

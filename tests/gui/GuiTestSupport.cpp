@@ -67,7 +67,10 @@ void ModalDriver::poll() {
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
         if (!box->isVisible())
             return;
-        messages_.push_back({box->windowTitle(), box->text(), box->icon()});
+        QStringList buttons;
+        for (QAbstractButton* button : box->buttons())
+            buttons << button->text();
+        messages_.push_back({box->windowTitle(), box->text(), box->icon(), buttons, box->width()});
         for (QAbstractButton* button : box->buttons()) {
             if (!answer_.isEmpty() && button->text() == answer_) {
                 button->click();

@@ -65,6 +65,8 @@ struct SeenMessage {
     QString title;
     QString text;
     QMessageBox::Icon icon;
+    QStringList buttons;  // the texts of its buttons
+    int width = 0;        // as it was shown
 };
 
 // Answers modal windows while a test runs a modal loop: message boxes are recorded and

@@ -15,9 +15,12 @@
 #include "core/formats/HtmlPage.h"
 #include "core/text/Encoding.h"
 #include "gui/controls/FlatButton.h"
+#include "gui/controls/IconMenu.h"
+#include "gui/controls/IconMenuStyle.h"
 #include "gui/formats/ExchangeCommands.h"
 #include "gui/formats/ImportExportDialog.h"
 #include "gui/platform/AddressOpener.h"
+#include "gui/platform/UserFolders.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/trees/TreeUndo.h"
 
@@ -142,6 +145,11 @@ class ImportExportDialogTest : public QObject {
     void checksKeepTheDialogOpenWithAMessage_data();
     void checksKeepTheDialogOpenWithAMessage();
     void overwriteQuestionOnlyForFiles();
+    void exportOffersToMakeAMissingFolder_data();
+    void exportOffersToMakeAMissingFolder();
+    void aFolderThatCannotBeMadeIsNamedWithItsReason();
+    void enterRunsTheExchangeNotTheTypeMenu();
+    void theDocumentsFolderIsTheDesktops();
     void browseOffersTheFormatsFileDialog();
     void exportThenImportThroughTheCommands();
     void exportOfAnEmptyTreeDoesNothingAndFileErrorsAreNamed();
@@ -193,7 +201,13 @@ void ImportExportDialogTest::typeMenuPicksFormatAndProposesAPath() {
                                  QString::fromUtf8("HTML文件32828"),
                                  QString::fromUtf8("浏览器书签文件 (HTML)32852"),
                                  QString::fromUtf8("XBEL书签文件 (KDE, Floccus)32855")}));
-    QCOMPARE(menu->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, menu), 32);
+    // The program's icon menu, each type with its 32 x 32 picture in rows tall enough for it.
+    QCOMPARE(menu->style(), IconMenuStyle::instance());
+    QCOMPARE(dialog.typeMenu()->itemIconSize(), QSize(32, 32));
+    for (QAction* a : menu->actions()) {
+        QVERIFY(!dialog.typeMenu()->itemIcon(a).isNull());
+        QVERIFY2(menu->actionGeometry(a).height() >= 32 + 4, qPrintable(a->text()));
+    }
 
     // Through the menu itself: choose the third entry.
     bool seen = false;
@@ -239,8 +253,12 @@ void ImportExportDialogTest::checksKeepTheDialogOpenWithAMessage_data() {
     const int folder = ids::kShortcutFolderFormat;
     const int html = ids::kHtmlFileFormat;
     const int archive = ids::kArchiveFileFormat;
-    QTest::newRow("missing folder") << true << folder << "nowhere"
+    // Only an export offers to make a missing folder (exportOffersToMakeAMissingFolder).
+    QTest::newRow("missing folder") << false << folder << "nowhere"
                                     << QString::fromUtf8("指定的目录不存在!\nnowhere") << "nowhere";
+    QTest::newRow("a file is no folder")
+        << true << folder << "fav/f.htm" << QString::fromUtf8("指定的目录不存在!\nfav/f.htm")
+        << "fav/f.htm";
     QTest::newRow("trailing backslash") << false << folder << "fav\\" << QString() << "fav";
     QTest::newRow("folder through a link")
         << true << folder << "fav-link/" << QString() << "fav-link";
@@ -250,9 +268,6 @@ void ImportExportDialogTest::checksKeepTheDialogOpenWithAMessage_data() {
     QTest::newRow("directory is no file")
         << false << archive << "fav" << QString::fromUtf8("指定的文件不存在!\nfav") << "fav";
     QTest::newRow("file name") << true << html << "page.htm" << QString() << "page.htm";
-    QTest::newRow("missing folder part")
-        << true << archive << "no/dir/x.bvk" << QString::fromUtf8("指定的目录不存在!\nno/dir")
-        << "no/dir/x.bvk";
 }
 
 void ImportExportDialogTest::checksKeepTheDialogOpenWithAMessage() {
@@ -263,6 +278,7 @@ void ImportExportDialogTest::checksKeepTheDialogOpenWithAMessage() {
     QFETCH(QString, shown);
     TempHome home;
     QDir().mkdir(home.filePath(QStringLiteral("fav")));
+    home.write(QStringLiteral("fav/f.htm"), "x");
     QFile::link(QStringLiteral("fav"), home.filePath(QStringLiteral("fav-link")));
     // Typed relative to the working directory, which the test leaves where it is.
     const QString base = relativeHome(home);
@@ -327,6 +343,132 @@ void ImportExportDialogTest::overwriteQuestionOnlyForFiles() {
         QCOMPARE(importing.result(), ids::kIdOk);
         QCOMPARE(folder.result(), ids::kIdOk);
     }
+}
+
+void ImportExportDialogTest::exportOffersToMakeAMissingFolder_data() {
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("selected");  // the entry selected in the tree
+    QTest::addColumn<QString>("typed");     // empty: the proposed path
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("folder");  // the folder asked about
+    QTest::addColumn<bool>("accepted");
+
+    const QString yes = QString::fromUtf8("确定");
+    const QString no = QString::fromUtf8("取消");
+    // A new user: neither ~/Documents nor ~/Favorites exists yet.
+    QTest::newRow("a new user's documents folder")
+        << ids::kHtmlFileFormat << QString::fromUtf8("我的文件夹") << QString() << yes
+        << "Documents" << true;
+    QTest::newRow("declined") << ids::kHtmlFileFormat << QString::fromUtf8("我的文件夹")
+                              << QString() << no << "Documents" << false;
+    QTest::newRow("the favorites folder itself")
+        << ids::kShortcutFolderFormat << QString() << QString() << yes << "Favorites" << true;
+    QTest::newRow("two levels at once")
+        << ids::kArchiveFileFormat << QString() << "a/b/x.bvk" << yes << "a/b" << true;
+}
+
+void ImportExportDialogTest::exportOffersToMakeAMissingFolder() {
+    QFETCH(int, format);
+    QFETCH(QString, selected);
+    QFETCH(QString, typed);
+    QFETCH(QString, answer);
+    QFETCH(QString, folder);
+    QFETCH(bool, accepted);
+    TempHome home;
+    ImportExportDialog dialog(true, selected, foldersIn(home));
+    dialog.chooseFormat(format);
+    if (!typed.isEmpty())
+        dialog.pathEdit()->setText(relativeHome(home) + typed);
+    const QString shown = dialog.pathEdit()->text();
+    const QString asked = (typed.isEmpty() ? home.filePath(folder) : relativeHome(home) + folder);
+    dialog.show();
+    ModalDriver driver;
+    driver.answerWith(answer);
+    QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
+    QCOMPARE(driver.messages().size(), size_t(1));
+    QCOMPARE(driver.messages()[0].title, QString::fromUtf8("导出"));
+    QCOMPARE(driver.messages()[0].text,
+             QString::fromUtf8("目录 “%1” 不存在。\n要创建它吗？").arg(asked));
+    QCOMPARE(driver.messages()[0].icon, QMessageBox::Question);
+    QCOMPARE(QFileInfo(home.filePath(folder)).isDir(), accepted);
+    QCOMPARE(dialog.pathEdit()->text(), shown);
+    if (accepted) {
+        QCOMPARE(dialog.result(), ids::kIdOk);
+        QVERIFY(!dialog.isVisible());
+    } else {
+        QVERIFY(dialog.isVisible());
+        QVERIFY(home.entries().isEmpty());
+    }
+}
+
+void ImportExportDialogTest::aFolderThatCannotBeMadeIsNamedWithItsReason() {
+    TempHome home;
+    home.write(QStringLiteral("plain"), "x");
+    ImportExportDialog dialog(true, QString(), foldersIn(home));
+    dialog.chooseFormat(ids::kHtmlFileFormat);
+    const QString folder = relativeHome(home) + QStringLiteral("plain/sub");
+    dialog.pathEdit()->setText(folder + QStringLiteral("/x.htm"));
+    dialog.show();
+    ModalDriver driver;
+    driver.answerWith(QString::fromUtf8("确定"));
+    QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
+    QCOMPARE(driver.messages().size(), size_t(2));
+    QCOMPARE(driver.messages()[1].text,
+             QString::fromUtf8("无法创建目录 “%1”：路径中有一部分不是目录").arg(folder));
+    QCOMPARE(driver.messages()[1].icon, QMessageBox::Critical);
+    QVERIFY(dialog.isVisible());
+}
+
+void ImportExportDialogTest::enterRunsTheExchangeNotTheTypeMenu() {
+    TempHome home;
+    QDir().mkdir(home.filePath(QStringLiteral("Documents")));
+    ImportExportDialog dialog(true, QStringLiteral("News"), foldersIn(home));
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    // Picked through the menu: the focus is back on the type button afterwards.
+    QTimer::singleShot(0, dialog.typeMenu(), [&] {
+        if (auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            popup->setActiveAction(popup->actions().at(2));
+            QTest::keyClick(popup, Qt::Key_Return);
+        }
+    });
+    dialog.typeButton()->setFocus();
+    QTest::keyClick(dialog.typeButton(), Qt::Key_Space);
+    QCOMPARE(dialog.exchangeKind(), ids::kHtmlFileFormat);
+    QVERIFY(dialog.isVisible());
+
+    // Enter now exports; a menu that opened instead is closed and counted.
+    int menusShown = 0;
+    QTimer::singleShot(0, dialog.typeMenu(), [&] {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            ++menusShown;
+            popup->close();
+        }
+    });
+    dialog.typeButton()->setFocus();
+    QTest::keyClick(dialog.typeButton(), Qt::Key_Return);
+    QCOMPARE(menusShown, 0);
+    QCOMPARE(dialog.result(), ids::kIdOk);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.exchangePath(), home.filePath(QStringLiteral("Documents/News.htm")));
+}
+
+void ImportExportDialogTest::theDocumentsFolderIsTheDesktops() {
+    TempHome home;
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", QByteArray::fromStdString(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral(".config"))));
+    // A desktop in Chinese names its documents folder in Chinese.
+    home.write(QStringLiteral(".config/user-dirs.dirs"), "XDG_DOCUMENTS_DIR=\"$HOME/文档\"\n");
+    const ExchangeFolders folders = userExchangeFolders();
+    qputenv("HOME", oldHome);
+    if (oldConfig.isEmpty())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", oldConfig);
+    QCOMPARE(QString::fromStdString(folders.documents), home.filePath(QString::fromUtf8("文档")));
+    QCOMPARE(QString::fromStdString(folders.favorites), home.filePath(QStringLiteral("Favorites")));
 }
 
 void ImportExportDialogTest::browseOffersTheFormatsFileDialog() {
@@ -485,7 +627,7 @@ void ImportExportDialogTest::browserTypesFollowTheMode() {
                           QString::fromUtf8("XBEL书签文件 (KDE, Floccus)"),
                           QStringLiteral("Firefox"), QStringLiteral("Chromium / Chrome")}));
     for (QAction* a : importing.typeMenu()->actions())
-        QVERIFY(!a->icon().isNull());
+        QVERIFY(!importing.typeMenu()->itemIcon(a).isNull());
     ImportExportDialog exporting(true, QStringLiteral("News"), foldersIn(home));
     QCOMPARE(menuOf(exporting).size(), 5);
     QCOMPARE(menuOf(exporting).last(), QString::fromUtf8("XBEL书签文件 (KDE, Floccus)"));

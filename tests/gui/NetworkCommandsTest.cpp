@@ -34,6 +34,7 @@
 #include "gui/net/PeerListenService.h"
 #include "gui/net/ReceiveMailDialog.h"
 #include "gui/net/SendMailDialog.h"
+#include "gui/net/SendToPeerDialog.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/text/QtText.h"
 #include "gui/trees/BookmarkTreeView.h"
@@ -140,6 +141,9 @@ class NetworkCommandsTest : public QObject {
     void twoWindowsExchangeABranch();
     void aTransferTheTreeCannotTakeInTimeIsRefusedForGood();
     void sendingToACopyThatDoesNotListenNamesWhatWasTyped();
+    void aNeighbourNeedsAnAddress_data();
+    void aNeighbourNeedsAnAddress();
+    void anEmptyAddressNeverReachesTheNetwork();
     void mailDialogsTakeTheirDefaultsFromTheAccount_data();
     void mailDialogsTakeTheirDefaultsFromTheAccount();
     void rememberedPasswordsLiveOnlyInTheStore();
@@ -429,6 +433,71 @@ void NetworkCommandsTest::sendingToACopyThatDoesNotListenNamesWhatWasTyped() {
              QString::fromUtf8(
                  "连接主机（地址:127.0.0.1 端口:%1）时失败！\n\n请确认对方是否已启动监听！")
                  .arg(port));
+}
+
+void NetworkCommandsTest::aNeighbourNeedsAnAddress_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("empty") << QString() << false;
+    QTest::newRow("spaces only") << "   " << false;
+    QTest::newRow("a space inside") << "my pc" << false;
+    QTest::newRow("with a port") << "127.0.0.1:5000" << false;
+    QTest::newRow("a web address") << "http://pc.example.cn/" << false;
+    QTest::newRow("five numbers") << "1.2.3.4.5" << false;
+    QTest::newRow("in Chinese") << QString::fromUtf8("王的电脑") << false;
+    QTest::newRow("ipv4") << "127.0.0.1" << true;
+    QTest::newRow("a name with spaces around") << " pc-7.example.cn " << true;
+    QTest::newRow("ipv6") << "::1" << true;
+}
+
+void NetworkCommandsTest::aNeighbourNeedsAnAddress() {
+    QFETCH(QString, address);
+    QFETCH(bool, accepted);
+    SendToPeerDialog dialog{QString()};
+    dialog.show();
+    auto* edit = child<QLineEdit>(&dialog, ids::kPeerAddressControl);
+    edit->setText(address);
+    ModalDriver driver;
+    child<QPushButton>(&dialog, ids::kIdOk)->click();
+    if (accepted) {
+        QVERIFY(driver.messages().empty());
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.peerAddress(), address.trimmed());
+        return;
+    }
+    // The dialog stays, with the address to type again.
+    QCOMPARE(driver.messages().size(), size_t(1));
+    QCOMPARE(driver.messages()[0].title, QString::fromUtf8("发送收藏夹"));
+    QCOMPARE(driver.messages()[0].text, QString::fromUtf8("请输入邻居的地址。"));
+    QCOMPARE(driver.messages()[0].icon, QMessageBox::Warning);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.result(), 0);
+    QCOMPARE(edit->selectedText(), edit->text());
+}
+
+void NetworkCommandsTest::anEmptyAddressNeverReachesTheNetwork() {
+    TempHome home;
+    ModalDriver driver;
+    MainDialog window{logIn(home.path(), account())};
+    window.start();
+    window.show();
+    window.customTree().InsertNode({"x", "http://x/", ""});
+    bool stayedOpen = false;
+    driver.then([&](QWidget* dialog) {
+        // Once this action has returned, so that the driver can answer the box the click opens.
+        QTimer::singleShot(0, dialog, [&stayedOpen, dialog] {
+            child<QPushButton>(dialog, ids::kIdOk)->click();
+            stayedOpen = dialog->isVisible();
+            child<QPushButton>(dialog, ids::kIdCancel)->click();
+        });
+    });
+    QSignalSpy steps(&NetworkTaskRunner::instance(), &NetworkTaskRunner::stepShown);
+    QVERIFY(window.command(ids::kSendToNeighbour));
+    QVERIFY(driver.allActionsRun());
+    QVERIFY(stayedOpen);
+    QCOMPARE(driver.messages().size(), size_t(1));
+    QCOMPARE(driver.messages()[0].text, QString::fromUtf8("请输入邻居的地址。"));
+    QCOMPARE(steps.count(), 0);
 }
 
 void NetworkCommandsTest::mailDialogsTakeTheirDefaultsFromTheAccount_data() {
@@ -794,7 +863,7 @@ void NetworkCommandsTest::aFailedMailCommandNamesTheServer_data() {
     QTest::addColumn<QString>("expected");  // after "KIND 服务器 127.0.0.1:PORT："
     QTest::newRow("smtp_tls_against_a_plain_server")
         << true << 2 << QStringLiteral("220 plain\r\n")
-        << QString::fromUtf8("TLS 握手失败（wrong version number）");
+        << QString::fromUtf8("TLS 握手失败（对方说的不是 TLS，或版本号不对）");
     QTest::newRow("pop3_unknown_user")
         << false << 0 << QStringLiteral("+OK ready\r\n") << QString::fromUtf8("用户名错！");
 }
@@ -835,6 +904,8 @@ void NetworkCommandsTest::aFailedMailCommandNamesTheServer() {
     QCOMPARE(driver.messages()[0].text,
              QString::fromUtf8("%1 服务器 %2：").arg(QLatin1String(send ? "SMTP" : "POP3"), at) +
                  expected);
+    // A failure, not a result: the warning icon.
+    QCOMPARE(driver.messages()[0].icon, QMessageBox::Warning);
 }
 
 QTEST_MAIN(NetworkCommandsTest)

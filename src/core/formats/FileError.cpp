@@ -1,6 +1,6 @@
 #include "core/formats/FileError.h"
 
-#include <cstring>
+#include "core/text/SystemErrorText.h"
 
 namespace brivanta {
 
@@ -10,7 +10,7 @@ std::string FileError::writeMessage() const {
                "”：它不是普通文件（设备、管道、套接字、目录或通向别处的链接），只能保存到普通文件";
     if (errorNumber == kLinkInTheWay)
         return "没有写入 “" + path + "”：那里是一个符号链接，导出不经过链接写入";
-    return "无法写入文件 “" + path + "”：" + std::strerror(errorNumber);
+    return "无法写入文件 “" + path + "”：" + text::systemErrorText(errorNumber);
 }
 
 std::string FileError::readMessage() const {
@@ -18,7 +18,7 @@ std::string FileError::readMessage() const {
         return "没有读取 “" + path + "”：它不是普通文件（设备、管道或套接字）";
     if (errorNumber == kLinkInTheWay)
         return "没有读取 “" + path + "”：那里是一个符号链接";
-    return "无法读取文件 “" + path + "”：" + std::strerror(errorNumber);
+    return "无法读取文件 “" + path + "”：" + text::systemErrorText(errorNumber);
 }
 
 }  // namespace brivanta

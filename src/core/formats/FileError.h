@@ -19,7 +19,7 @@ struct FileError {
 
     bool failed() const { return errorNumber != 0; }
     explicit operator bool() const { return failed(); }
-    // "无法写入文件 “Data/abc.bvk”：No space left on device"
+    // "无法写入文件 “Data/abc.bvk”：设备上没有空间" (the reason in Chinese, whatever the locale)
     std::string writeMessage() const;
     std::string readMessage() const;
 };

@@ -10,6 +10,7 @@
 
 #include "core/formats/BrowserImport.h"
 #include "core/text/Encoding.h"
+#include "core/text/SystemErrorText.h"
 
 namespace brivanta {
 
@@ -104,13 +105,13 @@ std::string importFirefoxBookmarks(const std::string& profile, TreeMerger& merge
     std::filesystem::path copy = std::filesystem::path(scratch.path()) / "places.sqlite";
     std::filesystem::copy_file(source, copy, ec);
     if (ec)
-        return failure(sourceName, ec.message());
+        return failure(sourceName, text::systemErrorText(ec));
     // Recent changes of a running Firefox are still in the write-ahead log.
     std::filesystem::path wal = sourceName + "-wal";
     if (std::filesystem::is_regular_file(wal, ec)) {
         std::filesystem::copy_file(wal, copy.string() + "-wal", ec);
         if (ec)
-            return failure(wal.string(), ec.message());
+            return failure(wal.string(), text::systemErrorText(ec));
     }
 
     Database db;

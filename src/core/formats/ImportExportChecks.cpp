@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+
 #include "core/formats/SafeFileName.h"
 
 namespace brivanta {
@@ -80,6 +82,25 @@ ExchangeCheckResult checkExchangePath(ExchangeFormat format, bool isExport,
     if (exists && !S_ISDIR(st.st_mode))
         result.outcome = ExchangeCheck::AskOverwrite;
     return result;
+}
+
+FileError createFolders(std::string_view folder) {
+    std::string path = withoutTrailingSeparator(folder);
+    if (path.empty())
+        return {path, ENOENT};
+    if (isDirectory(path))
+        return {};
+    // Each prefix that ends before a "/", then the whole path ("\\" is part of a name here).
+    for (size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
+        std::string part = at == std::string::npos ? path : path.substr(0, at);
+        if (::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST)
+            return {part, errno};
+        if (at == std::string::npos)
+            break;
+    }
+    if (!isDirectory(path))
+        return {path, ENOTDIR};
+    return {};
 }
 
 std::string favoritesFolder(std::string_view home) {

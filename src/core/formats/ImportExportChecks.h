@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/formats/FileError.h"
+
 namespace brivanta {
 
 // What the import and export dialog decides, without the dialog. Paths are file-system
@@ -52,6 +54,11 @@ std::string folderPart(std::string_view path);
 // replacing an existing file. A browser profile is only imported from, and must be named and
 // exist (the profile directory or its database or bookmarks file).
 ExchangeCheckResult checkExchangePath(ExchangeFormat format, bool isExport, std::string_view path);
+
+// Makes `folder` and every missing folder above it (mkdir -p; the umask decides their modes),
+// so that an export can go where the user agreed to put it. Fails naming the folder that could
+// not be made, or `folder` itself when something other than a folder is in the way.
+FileError createFolders(std::string_view folder);
 
 // Where the user keeps things: the favorites folder and the documents folder ("" when the
 // desktop has none).

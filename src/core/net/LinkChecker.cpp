@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/text/Encoding.h"
+#include "core/text/SystemErrorText.h"
 #include "core/trees/AddressKey.h"
 
 namespace brivanta::net {
@@ -165,7 +166,7 @@ LinkOutcome checkFileLink(std::string_view address) {
     o.result = (error == ENOENT || error == ENOTDIR) ? LinkResult::notFound
                : (error == EACCES)                   ? LinkResult::refused
                                                      : LinkResult::failed;
-    o.detail = "“" + text::toUtf8(path) + "”：" + std::strerror(error);
+    o.detail = "“" + text::toUtf8(path) + "”：" + text::systemErrorText(error);
     return o;
 }
 

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "core/text/SystemErrorText.h"
+
 namespace brivanta::net {
 
 namespace {
@@ -81,11 +83,44 @@ const BIO_METHOD* socketMethod() {
 }
 
 // The first queued OpenSSL error as text, and the queue emptied.
+// The handshake and record failures people meet, in Chinese: OpenSSL's own reasons are
+// English. Others keep OpenSSL's words, which at least name the fault.
+const char* chineseTlsReason(unsigned long code) {
+    if (ERR_GET_LIB(code) != ERR_LIB_SSL)
+        return nullptr;
+    switch (ERR_GET_REASON(code)) {
+        case SSL_R_WRONG_VERSION_NUMBER:
+            return "对方说的不是 TLS，或版本号不对";
+        case SSL_R_EXCESSIVE_MESSAGE_SIZE:
+            return "对方的消息过长";
+        case SSL_R_PACKET_LENGTH_TOO_LONG:
+            return "对方的数据包过长";
+        case SSL_R_UNEXPECTED_EOF_WHILE_READING:
+            return "连接被对方意外关闭";
+        case SSL_R_UNEXPECTED_MESSAGE:
+            return "对方发来了不该出现的消息";
+        case SSL_R_TLSV1_ALERT_PROTOCOL_VERSION:
+        case SSL_R_UNSUPPORTED_PROTOCOL:
+        case SSL_R_NO_PROTOCOLS_AVAILABLE:
+            return "双方没有共同支持的协议版本";
+        case SSL_R_SSLV3_ALERT_HANDSHAKE_FAILURE:
+            return "对方拒绝了握手";
+        case SSL_R_TLSV1_ALERT_INTERNAL_ERROR:
+            return "对方内部出错";
+        case SSL_R_DECRYPTION_FAILED_OR_BAD_RECORD_MAC:
+            return "解密失败或数据校验不符";
+        default:
+            return nullptr;
+    }
+}
+
 std::string takeOpenSslError() {
     unsigned long code = ERR_get_error();
     ERR_clear_error();
     if (code == 0)
         return {};
+    if (const char* chinese = chineseTlsReason(code))
+        return chinese;
     const char* reason = ERR_reason_error_string(code);
     if (reason != nullptr)
         return reason;
@@ -291,7 +326,8 @@ TlsLayer::Io TlsLayer::classify(int result, bool handshaking) {
     }
     std::string reason = takeOpenSslError();
     if (reason.empty())
-        reason = error == SSL_ERROR_SYSCALL && errno != 0 ? std::strerror(errno) : "连接被关闭";
+        reason =
+            error == SSL_ERROR_SYSCALL && errno != 0 ? text::systemErrorText(errno) : "连接被关闭";
     failure_ = std::string(handshaking ? "TLS 握手失败" : "TLS 连接出错") + "（" + reason + "）";
     return Io::failed;
 }

@@ -1,8 +1,8 @@
 #include "gui/accounts/LoginDialog.h"
+#include "gui/controls/MessageBoxes.h"
 
 #include <QComboBox>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPainter>
 
 #include "core/accounts/AccountChecks.h"
@@ -90,20 +90,17 @@ void LoginDialog::accept() {
         case LoginOutcome::NoName:
             return;
         case LoginOutcome::UnusableName:
-            QMessageBox::warning(this, QString::fromUtf8("登录提示"),
-                                 QString::fromUtf8("用户名 “%1” 不能用作文件名，不能用它登录。")
-                                     .arg(listedName(name)));
+            warnBox(this, QString::fromUtf8("登录提示"),
+                    QString::fromUtf8("用户名 “%1” 不能用作文件名，不能用它登录。")
+                        .arg(listedName(name)));
             return;
         case LoginOutcome::UnknownName:
-            // A plain box: no icon, the program's name as caption.
-            QMessageBox(QMessageBox::NoIcon, QStringLiteral("Brivanta"),
-                        QString::fromUtf8("意外错误！"), QMessageBox::Ok, this)
-                .exec();
+            // The program's name as caption; an error, so the critical icon.
+            failBox(this, QStringLiteral("Brivanta"), QString::fromUtf8("意外错误！"));
             done(ids::kIdOk);
             return;
         case LoginOutcome::WrongPassword:
-            QMessageBox::critical(this, QString::fromUtf8("登录提示"),
-                                  QString::fromUtf8("口令错误!"));
+            failBox(this, QString::fromUtf8("登录提示"), QString::fromUtf8("口令错误!"));
             passwordEdit_->setFocus();
             passwordEdit_->selectAll();
             return;

@@ -1,6 +1,5 @@
 #include "gui/accounts/LoginFlow.h"
-
-#include <QMessageBox>
+#include "gui/controls/MessageBoxes.h"
 
 #include "gui/accounts/LoginDialog.h"
 #include "gui/accounts/NewUserDialog.h"
@@ -44,8 +43,8 @@ bool runLogin(LoginSession& login, QWidget* parent) {
         // only another holder refuses it.
         if (login.logIn(*account) != UserSessionLock::Outcome::InUse)
             return true;
-        QMessageBox::warning(parent, QString::fromUtf8("登录提示"),
-                             QString::fromStdString(UserSessionLock::inUseMessage(account->name)));
+        warnBox(parent, QString::fromUtf8("登录提示"),
+                QString::fromStdString(UserSessionLock::inUseMessage(account->name)));
     }
 }
 

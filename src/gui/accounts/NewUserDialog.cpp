@@ -1,10 +1,10 @@
 #include "gui/accounts/NewUserDialog.h"
+#include "gui/controls/MessageBoxes.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPainter>
 #include <QVBoxLayout>
 #include <cerrno>
@@ -74,7 +74,8 @@ NewUserDialog::NewUserDialog(const Storage& storage, QWidget* parent)
 }
 
 void NewUserDialog::hint(const QString& text) {
-    QMessageBox::information(this, QString::fromUtf8("提示"), text);
+    // Each of them refuses what was typed.
+    warnBox(this, QString::fromUtf8("提示"), text);
 }
 
 void NewUserDialog::accept() {
@@ -89,8 +90,8 @@ void NewUserDialog::accept() {
         createAccount(storage_.accountFile(), account, confirmEdit_->password());
     if (result.readError) {
         // A file that exists but cannot be read is never replaced: it holds other accounts.
-        QMessageBox::warning(this, QString::fromUtf8("新建用户"),
-                             QString::fromStdString(result.readError.readMessage()));
+        failBox(this, QString::fromUtf8("新建用户"),
+                QString::fromStdString(result.readError.readMessage()));
         return;
     }
     switch (result.outcome) {
@@ -121,8 +122,8 @@ void NewUserDialog::accept() {
     }
     if (result.writeError) {
         // Without the saved record the account would be gone at the next start.
-        QMessageBox::warning(this, QString::fromUtf8("新建用户"),
-                             QString::fromStdString(result.writeError.writeMessage()));
+        failBox(this, QString::fromUtf8("新建用户"),
+                QString::fromStdString(result.writeError.writeMessage()));
         return;
     }
     account_ = account;

@@ -1,4 +1,5 @@
 #include "gui/addressbook/ContactDialog.h"
+#include "gui/controls/MessageBoxes.h"
 
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -7,7 +8,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -260,15 +260,12 @@ void ContactDialog::accept() {
     }
     switch (recorder_ ? recorder_(editor_, fields) : editor_.save(fields)) {
         case ContactSaveOutcome::EmptyName: {
-            QMessageBox box(QMessageBox::NoIcon, utf8("输入提示"), utf8("请输入该联系人的姓名！"),
-                            QMessageBox::Ok, this);
-            box.exec();
+            warnBox(this, utf8("输入提示"), utf8("请输入该联系人的姓名！"));
             nameEdit_->setFocus();
             return;
         }
         case ContactSaveOutcome::TreeFull:
-            QMessageBox::warning(this, windowTitle(),
-                                 utf8("通讯录的条目已达上限，这个联系人没有保存。"));
+            warnBox(this, windowTitle(), utf8("通讯录的条目已达上限，这个联系人没有保存。"));
             return;
         case ContactSaveOutcome::Saved:
             break;

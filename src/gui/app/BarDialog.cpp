@@ -7,6 +7,7 @@
 #include <QWindow>
 #include <ctime>
 
+#include "core/app/BarClock.h"
 #include "core/trees/TreeKind.h"
 #include "gui/controls/FlatButton.h"
 #include "gui/resources/CommandIds.h"
@@ -42,17 +43,13 @@ std::tm localNow() {
     return local;
 }
 
-// The C library's time and date in the user's locale ("03:04:05 PM", "Wed 09 Dec 2026").
+// The clock's two lines, in Chinese whatever the desktop's locale.
 QString timeText(const std::tm& t) {
-    char text[64] = {};
-    size_t length = std::strftime(text, sizeof text, "%I:%M:%S %p", &t);
-    return QString::fromLocal8Bit(text, static_cast<qsizetype>(length));
+    return QString::fromStdString(barClockTime(t));
 }
 
 QString dateText(const std::tm& t) {
-    char text[64] = {};
-    size_t length = std::strftime(text, sizeof text, "%a %d %b %Y", &t);
-    return QString::fromLocal8Bit(text, static_cast<qsizetype>(length));
+    return QString::fromStdString(barClockDate(t));
 }
 
 }  // namespace

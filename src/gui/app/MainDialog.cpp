@@ -428,10 +428,7 @@ void MainDialog::showAbout() {
 }
 
 void MainDialog::openEntry(const QString& address) {
-    if (!openAddress(address, view_.openInNewBrowser, &associations_)) {
-        QMessageBox::warning(this, QStringLiteral("Brivanta"),
-                             QString::fromUtf8("无法打开 “%1”。").arg(address));
-    }
+    openAddressOrTell(this, address, view_.openInNewBrowser, &associations_);
 }
 
 }  // namespace brivanta

@@ -12,6 +12,7 @@
 #include "core/net/TransferEnvelope.h"
 #include "gui/accounts/MailSecurityProfile.h"
 #include "gui/app/MainDialog.h"
+#include "gui/controls/MessageBoxes.h"
 #include "gui/net/MailPasswordStore.h"
 #include "gui/net/NetworkTaskRunner.h"
 #include "gui/net/PeerListenService.h"
@@ -49,7 +50,7 @@ void tellMailResult(QWidget* owner, const char* kind, const std::string& host, i
     QString server = fromGbk(host);
     if (server.contains(u':'))
         server = u'[' + server + u']';
-    QMessageBox::information(
+    warnBox(
         owner, QStringLiteral("Brivanta"),
         QString::fromUtf8("%1 服务器 %2:%3：").arg(QString::fromLatin1(kind), server).arg(port) +
             statusMessage(result.statusText));
@@ -200,8 +201,8 @@ void updateRecommended(MainDialog& window) {
         &window, &window.commands(), QString::fromUtf8("正在连接..."),
         [&](const net::StepCallback& step) { result = login.fetchRecommended(mailbox, step); });
     login.applyRecommendedUpdate(result);
-    QMessageBox::information(&window, QString::fromUtf8("更新"),
-                             statusMessage(net::updateReport(result, mailbox)));
+    showMessageBox(&window, result.ok ? QMessageBox::Information : QMessageBox::Warning,
+                   QString::fromUtf8("更新"), statusMessage(net::updateReport(result, mailbox)));
 }
 
 void upload(MainDialog& window, BookmarkTree& tree) {

@@ -1,10 +1,10 @@
 #include "gui/app/TipDialog.h"
+#include "gui/controls/MessageBoxes.h"
 
 #include <QCheckBox>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -119,9 +119,9 @@ void TipDialog::accept() {
 }
 
 void TipDialog::reportReadError() {
-    QMessageBox::warning(this, windowTitle(),
-                         resourceString(110) + QStringLiteral("\n") +
-                             QDir::toNativeSeparators(QString::fromStdString(tipsPath_)));
+    warnBox(this, windowTitle(),
+            resourceString(110) + QStringLiteral("\n") +
+                QDir::toNativeSeparators(QString::fromStdString(tipsPath_)));
 }
 
 void TipDialog::paintEvent(QPaintEvent* event) {

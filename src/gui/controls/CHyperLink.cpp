@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QUrl>
 
@@ -58,17 +57,9 @@ QUrl CHyperLink::linkUrl() const {
 }
 
 bool CHyperLink::followLink() {
-    QUrl url = linkUrl();
-    if (!openUrl(url)) {
+    // The same opener as the trees' entries, and the same words when nothing can open it.
+    if (!openAddressOrTell(this, linkUrl().toString())) {
         QApplication::beep();
-        QString reason = url.isValid() && !url.isEmpty()
-                             ? QStringLiteral(
-                                   "There is no application associated\nwith the "
-                                   "given address \"%1\".")
-                                   .arg(url.toString())
-                             : QStringLiteral("The address \"%1\" is not valid.").arg(target_);
-        QMessageBox::warning(this, QStringLiteral("Brivanta"),
-                             QStringLiteral("Can't open link:\n\n") + reason);
         return false;
     }
     visited_ = true;

@@ -26,6 +26,11 @@ class IconMenu : public QMenu {
     // A submenu of this one, drawn the same way and showing icons when this one does.
     IconMenu* addIconMenu(const QString& title);
 
+    // The size of the icon column's images: kIconWidth x kIconHeight unless set (a menu of
+    // pictures such as the import and export types shows them at 32 x 32). The rows grow to fit.
+    void setItemIconSize(const QSize& size) { iconSize_ = size; }
+    QSize itemIconSize() const { return iconSize_; }
+
     void setShowIcons(bool show);
     bool showIcons() const { return showIcons_; }
 
@@ -44,6 +49,7 @@ class IconMenu : public QMenu {
   private:
     QHash<const QAction*, QIcon> icons_;
     bool showIcons_ = true;
+    QSize iconSize_{kIconWidth, kIconHeight};
 };
 
 }  // namespace brivanta

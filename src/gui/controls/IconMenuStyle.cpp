@@ -11,8 +11,12 @@ namespace brivanta {
 
 namespace {
 
-constexpr int kIconWidth = IconMenu::kIconWidth;
-constexpr int kIconHeight = IconMenu::kIconHeight;
+// The icon column's image size of the menu being drawn.
+QSize iconSizeOf(const QWidget* widget) {
+    if (const auto* menu = qobject_cast<const IconMenu*>(widget))
+        return menu->itemIconSize();
+    return {IconMenu::kIconWidth, IconMenu::kIconHeight};
+}
 const QColor kItemText(0, 0, 255);
 
 // The image painted in one colour wherever it is not transparent.
@@ -85,6 +89,9 @@ QSize IconMenuStyle::sizeFromContents(ContentsType type, const QStyleOption* opt
     if (type != CT_MenuItem || !item)
         return QProxyStyle::sizeFromContents(type, option, size, widget);
     QFontMetrics metrics(item->font);
+    const QSize iconSize = iconSizeOf(widget);
+    const int iconWidth = iconSize.width();
+    const int iconHeight = iconSize.height();
     int bar = menuBarHeight(metrics);
     if (item->menuItemType == QStyleOptionMenuItem::Separator)
         return {1, bar / 2};  // a width of 0 would make the menu drop the separator
@@ -94,12 +101,12 @@ QSize IconMenuStyle::sizeFromContents(ContentsType type, const QStyleOption* opt
         accelerator = text.mid(text.lastIndexOf(u'\t') + 1);
         text.truncate(tab);
     }
-    int width = metrics.horizontalAdvance(QString(text).remove(u'&')) + 2 * kIconWidth + 1;
+    int width = metrics.horizontalAdvance(QString(text).remove(u'&')) + 2 * iconWidth + 1;
     if (!accelerator.isEmpty())
-        width += metrics.horizontalAdvance(accelerator) + 2 * kIconWidth;
+        width += metrics.horizontalAdvance(accelerator) + 2 * iconWidth;
     if (item->menuItemType == QStyleOptionMenuItem::SubMenu)
-        width += kIconWidth;
-    return {width, std::max(bar, kIconHeight + 4)};
+        width += iconWidth;
+    return {width, std::max(bar, iconHeight + 4)};
 }
 
 void IconMenuStyle::drawControl(ControlElement element, const QStyleOption* option,
@@ -123,6 +130,9 @@ void IconMenuStyle::drawControl(ControlElement element, const QStyleOption* opti
         painter->restore();
         return;
     }
+    const QSize iconSize = iconSizeOf(widget);
+    const int iconWidth = iconSize.width();
+    const int iconHeight = iconSize.height();
     bool selected = item->state & State_Selected;
     bool enabled = item->state & State_Enabled;
     bool checked = item->checkType != QStyleOptionMenuItem::NotCheckable && item->checked;
@@ -139,15 +149,15 @@ void IconMenuStyle::drawControl(ControlElement element, const QStyleOption* opti
     if (selected) {
         QRect band = r;
         if (hasIcon || checked)
-            band.setLeft(r.left() + kIconWidth + 5);
+            band.setLeft(r.left() + iconWidth + 5);
         painter->fillRect(band, palette.color(QPalette::Highlight));
     }
 
-    int offset = std::max(0, (r.height() - kIconHeight - 4) / 2);
-    QRect cell(r.left() + 1, r.top() + offset, kIconWidth + 3, kIconHeight + 4);
+    int offset = std::max(0, (r.height() - iconHeight - 4) / 2);
+    QRect cell(r.left() + 1, r.top() + offset, iconWidth + 3, iconHeight + 4);
     QPoint iconAt(r.left() + 2, r.top() + offset + 2);
     if (hasIcon) {
-        QPixmap image = icon.pixmap(QSize(kIconWidth, kIconHeight));
+        QPixmap image = icon.pixmap(QSize(iconWidth, iconHeight));
         if (!enabled) {
             painter->drawPixmap(iconAt + QPoint(1, 1),
                                 maskIn(image, palette.color(QPalette::Light)));
@@ -179,8 +189,8 @@ void IconMenuStyle::drawControl(ControlElement element, const QStyleOption* opti
     }
     // The label has the item's width less the icon column; the accelerator ends an icon width
     // short of the right edge, clear of a submenu's arrow.
-    QRect textRect = r.adjusted(kIconWidth + 9, 0, 0, 0);
-    QRect acceleratorRect = textRect.adjusted(0, 0, -kIconWidth, 0);
+    QRect textRect = r.adjusted(iconWidth + 9, 0, 0, 0);
+    QRect acceleratorRect = textRect.adjusted(0, 0, -iconWidth, 0);
     painter->setFont(item->font);
     int flags = Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextShowMnemonic;
     auto drawTexts = [&](const QColor& colour, const QPoint& shift) {
@@ -201,7 +211,7 @@ void IconMenuStyle::drawControl(ControlElement element, const QStyleOption* opti
 
     if (item->menuItemType == QStyleOptionMenuItem::SubMenu) {
         QStyleOption arrow = *item;
-        arrow.rect = QRect(r.right() - kIconWidth, r.top(), kIconWidth - 2, r.height());
+        arrow.rect = QRect(r.right() - iconWidth, r.top(), iconWidth - 2, r.height());
         arrow.palette.setColor(QPalette::ButtonText,
                                selected ? palette.color(QPalette::HighlightedText) : kItemText);
         proxy()->drawPrimitive(PE_IndicatorArrowRight, &arrow, painter, widget);

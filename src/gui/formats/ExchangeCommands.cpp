@@ -1,10 +1,10 @@
 #include "gui/formats/ExchangeCommands.h"
+#include "gui/controls/MessageBoxes.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QPushButton>
 #include <memory>
 
@@ -61,9 +61,8 @@ std::string toPath(const QString& path) {
 }
 
 void showFileError(QWidget* owner, const FileError& error, bool writing) {
-    QMessageBox::warning(
-        owner, QStringLiteral("Brivanta"),
-        QString::fromStdString(writing ? error.writeMessage() : error.readMessage()));
+    failBox(owner, QStringLiteral("Brivanta"),
+            QString::fromStdString(writing ? error.writeMessage() : error.readMessage()));
 }
 
 QString selectedText(const BookmarkTree& tree, ItemId selected) {
@@ -104,9 +103,9 @@ void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected, const Exchan
         tellAdded();
         QString text = QString::fromStdString(importSummaryText(summary));
         if (summary.failure.empty() && !summary.full && !summary.budget.stopped())
-            QMessageBox::information(owner, QString::fromUtf8("导入完毕"), text);
+            informBox(owner, QString::fromUtf8("导入完毕"), text);
         else
-            QMessageBox::warning(owner, QString::fromUtf8("导入"), text);
+            warnBox(owner, QString::fromUtf8("导入"), text);
         return;
     }
     FileError error;
@@ -121,9 +120,9 @@ void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected, const Exchan
     if (error)
         showFileError(owner, error, false);
     else if (std::string limits = importBudgetText(budget); !limits.empty())
-        QMessageBox::warning(owner, QString::fromUtf8("导入"), QString::fromStdString(limits));
+        warnBox(owner, QString::fromUtf8("导入"), QString::fromStdString(limits));
     else if (!summary.empty())
-        QMessageBox::warning(owner, QString::fromUtf8("导入"), QString::fromStdString(summary));
+        warnBox(owner, QString::fromUtf8("导入"), QString::fromStdString(summary));
 }
 
 void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected, const AddedEntries& added) {
@@ -146,19 +145,15 @@ void runExport(QWidget* owner, BookmarkTree& tree, ItemId selected,
     }
     if (result.notWritten > 0) {
         // Every entry that did not reach the target is told, not only the first.
-        QMessageBox::warning(owner, QStringLiteral("Brivanta"),
-                             QString::fromStdString(result.text(toPath(path))));
+        warnBox(owner, QStringLiteral("Brivanta"),
+                QString::fromStdString(result.text(toPath(path))));
         return;
     }
     if (dialog.format() != ExchangeFormat::HtmlPage)
         return;
-    QMessageBox box(QMessageBox::Question, QString::fromUtf8("导出HTML文件"),
-                    QString::fromUtf8("HTML文件导出完毕！\n您现在需要打开吗?"),
-                    QMessageBox::Ok | QMessageBox::Cancel, owner);
-    box.button(QMessageBox::Ok)->setText(QString::fromUtf8("确定"));
-    box.button(QMessageBox::Cancel)->setText(QString::fromUtf8("取消"));
-    if (box.exec() == QMessageBox::Ok)
-        openAddress(QFileInfo(path).absoluteFilePath());
+    if (askBox(owner, QString::fromUtf8("导出HTML文件"),
+               QString::fromUtf8("HTML文件导出完毕！\n您现在需要打开吗?")))
+        openAddressOrTell(owner, QFileInfo(path).absoluteFilePath());
 }
 
 void runExport(QWidget* owner, BookmarkTree& tree, ItemId selected) {

@@ -1,5 +1,7 @@
 #include "gui/formats/ImportExportDialog.h"
 
+#include <sys/stat.h>
+
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
@@ -9,31 +11,21 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
-#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
 #include "core/formats/BrowserProfiles.h"
+#include "core/text/SystemErrorText.h"
 #include "gui/controls/FlatButton.h"
+#include "gui/controls/IconMenu.h"
+#include "gui/controls/MessageBoxes.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/ResourceIcons.h"
 
 namespace brivanta {
 
 namespace {
-
-// Until the icon menu takes over: a plain menu whose icons are 32 x 32.
-class LargeIconStyle : public QProxyStyle {
-  public:
-    int pixelMetric(PixelMetric metric, const QStyleOption* option,
-                    const QWidget* widget) const override {
-        if (metric == PM_SmallIconSize)
-            return 32;
-        return QProxyStyle::pixelMetric(metric, option, widget);
-    }
-};
 
 struct FormatTexts {
     int command;
@@ -80,6 +72,12 @@ QString fromPath(const std::string& path) {
 
 std::string toPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
+}
+
+// Whether anything (a file, a link, even a dangling one) is at `path`.
+bool existsAsAnything(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
 }
 
 }  // namespace
@@ -144,6 +142,9 @@ ImportExportDialog::ImportExportDialog(bool isExport, const QString& selectedNam
     typeButton_->setObjectName(QString::number(ids::kExchangeTypeButton));
     typeButton_->setIconSize(QSize(32, 32));
     typeButton_->setTooltipText(QString::fromUtf8("单击可以改变类型"));
+    // Enter anywhere in the dialog runs the import or export; only a click or the space bar
+    // opens the type menu (again).
+    typeButton_->setAutoDefault(false);
     connect(typeButton_, &QPushButton::clicked, this, &ImportExportDialog::showTypeMenu);
 
     // The template's own label, with a full-width colon, until a format is picked.
@@ -157,6 +158,7 @@ ImportExportDialog::ImportExportDialog(bool isExport, const QString& selectedNam
     browseButton_ = new FlatButton(resourceIcon(ids::kBrowseIcon), QString());
     browseButton_->setObjectName(QString::number(ids::kExchangeBrowseButton));
     browseButton_->setShowText(false);
+    browseButton_->setAutoDefault(false);
     connect(browseButton_, &QPushButton::clicked, this, &ImportExportDialog::browse);
 
     QString suffix;
@@ -183,20 +185,17 @@ ImportExportDialog::ImportExportDialog(bool isExport, const QString& selectedNam
     connect(okButton_, &QPushButton::clicked, this, &ImportExportDialog::accept);
     connect(cancelButton_, &QPushButton::clicked, this, &ImportExportDialog::reject);
 
-    typeMenu_ = new QMenu(this);
+    // The program's own icon menu, with the types' 32 x 32 pictures.
+    typeMenu_ = new IconMenu(this);
     typeMenu_->setObjectName(QString::number(ids::kExchangeTypeMenu));
-    auto* style = new LargeIconStyle;
-    style->setParent(typeMenu_);
-    typeMenu_->setStyle(style);
+    typeMenu_->setItemIconSize(QSize(32, 32));
     for (const FormatTexts& f : kFormats) {
         // A browser's own store is only read.
         if (isExport && !f.exports)
             continue;
-        QIcon icon = commandIcon(f.command);
-        if (icon.isNull())
-            icon = resourceIcon(f.icon);
-        QAction* action = typeMenu_->addAction(icon, QString::fromUtf8(f.menuText));
+        QAction* action = typeMenu_->addAction(QString::fromUtf8(f.menuText));
         action->setData(f.command);
+        typeMenu_->setItemIcon(action, resourceIcon(f.icon));
     }
 
     profileCombo_ = new QComboBox;
@@ -331,7 +330,22 @@ void ImportExportDialog::browse() {
 }
 
 void ImportExportDialog::error(const QString& text) {
-    QMessageBox::critical(this, QString::fromUtf8("错误"), text);
+    failBox(this, QString::fromUtf8("错误"), text);
+}
+
+bool ImportExportDialog::offerToCreate(const std::string& folder) {
+    if (!askBox(this, QString::fromUtf8("导出"),
+                QString::fromUtf8("目录 “%1” 不存在。\n要创建它吗？").arg(fromPath(folder)))) {
+        pathEdit_->setFocus();
+        return false;
+    }
+    if (FileError made = createFolders(folder)) {
+        error(QString::fromUtf8("无法创建目录 “%1”：%2")
+                  .arg(fromPath(made.path),
+                       QString::fromStdString(text::systemErrorText(made.errorNumber))));
+        return false;
+    }
+    return true;
 }
 
 void ImportExportDialog::accept() {
@@ -339,6 +353,13 @@ void ImportExportDialog::accept() {
     pathEdit_->setText(fromPath(check.path));
     switch (check.outcome) {
         case ExchangeCheck::MissingFolder:
+            // A new user's documents or favorites folder may not exist yet: an export may make
+            // it, once the user agrees. Something else in its place stays an error.
+            if (isExport_ && !existsAsAnything(check.folder)) {
+                if (offerToCreate(check.folder))
+                    accept();
+                return;
+            }
             error(QString::fromUtf8("指定的目录不存在!\n") + fromPath(check.folder));
             return;
         case ExchangeCheck::MissingFile:
@@ -358,12 +379,8 @@ void ImportExportDialog::accept() {
             error(QString::fromUtf8("这种格式只能导入。"));
             return;
         case ExchangeCheck::AskOverwrite: {
-            QMessageBox box(QMessageBox::Question, QString::fromUtf8("导出"),
-                            fromPath(check.path) + QString::fromUtf8("已经存在。\n要替换吗？"),
-                            QMessageBox::Ok | QMessageBox::Cancel, this);
-            box.button(QMessageBox::Ok)->setText(QString::fromUtf8("确定"));
-            box.button(QMessageBox::Cancel)->setText(QString::fromUtf8("取消"));
-            if (box.exec() != QMessageBox::Ok)
+            if (!askBox(this, QString::fromUtf8("导出"),
+                        fromPath(check.path) + QString::fromUtf8("已经存在。\n要替换吗？")))
                 return;
             break;
         }

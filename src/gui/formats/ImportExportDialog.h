@@ -8,16 +8,17 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QMenu;
 class QRadioButton;
 
 namespace brivanta {
 
 class FlatButton;
+class IconMenu;
 
 // Dialog 188: chooses the format (the type menu), the folder or file, and whether the whole
 // tree or the selected entry is meant. Ends with ids::kIdOk only once the checks passed (and,
-// for an existing file to export to, the user agreed to replace it). Besides the program's own
+// for an existing file to export to, the user agreed to replace it; for a missing folder to
+// export to, the user agreed to make it and it was made). Besides the program's own
 // formats it reads and writes browsers' bookmark files and, in import mode, reads the
 // Firefox and Chromium profiles found below the user's home, one chosen in a list.
 class ImportExportDialog : public QDialog {
@@ -55,10 +56,13 @@ class ImportExportDialog : public QDialog {
     // The browser profiles found for the chosen browser; hidden for the other formats.
     QComboBox* profileCombo() const { return profileCombo_; }
     // The menu showTypeMenu() shows; made with the dialog.
-    QMenu* typeMenu() const { return typeMenu_; }
+    IconMenu* typeMenu() const { return typeMenu_; }
 
   private:
     void error(const QString& text);
+    // Asks whether to make the missing `folder` of an export and makes it; false when the user
+    // declined or it could not be made (which was said).
+    bool offerToCreate(const std::string& folder);
     // Lists the profiles of the chosen browser and proposes the first.
     void fillProfiles();
 
@@ -76,7 +80,7 @@ class ImportExportDialog : public QDialog {
     QRadioButton* allRadio_;
     QRadioButton* selectedRadio_;
     QComboBox* profileCombo_;
-    QMenu* typeMenu_;
+    IconMenu* typeMenu_;
 };
 
 // The format a type-menu command stands for, and back.

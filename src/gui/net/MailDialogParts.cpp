@@ -1,4 +1,5 @@
 #include "gui/net/MailDialogParts.h"
+#include "gui/controls/MessageBoxes.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -6,7 +7,6 @@
 #include <QDialog>
 #include <QFormLayout>
 #include <QLineEdit>
-#include <QMessageBox>
 
 #include "core/net/MailServerField.h"
 #include "gui/accounts/GuardedPasswordEdit.h"
@@ -46,10 +46,10 @@ bool MailServerFields::resolve(QDialog* dialog, int (*defaultPort)(net::Security
     const QString text = server->text().trimmed();
     if (net::parseServerField(toGbk(text), mode(), defaultPort, host, port))
         return true;
-    QMessageBox::warning(dialog, dialog->windowTitle(),
-                         QString::fromUtf8("“%1” 不是服务器地址：请输入服务器名，"
-                                           "或 服务器名:端口（端口 1 到 65535）。")
-                             .arg(text));
+    warnBox(dialog, dialog->windowTitle(),
+            QString::fromUtf8("“%1” 不是服务器地址：请输入服务器名，"
+                              "或 服务器名:端口（端口 1 到 65535）。")
+                .arg(text));
     server->setFocus();
     server->selectAll();
     return false;

@@ -5,10 +5,11 @@
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QVBoxLayout>
 
+#include "core/net/PeerAddress.h"
 #include "gui/controls/FlatButton.h"
+#include "gui/controls/MessageBoxes.h"
 #include "gui/net/BranchChoice.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/ResourceIcons.h"
@@ -69,11 +70,18 @@ int SendToPeerDialog::sendSelected() const {
 }
 
 void SendToPeerDialog::accept() {
+    // An address that cannot name a host would only fail later as a connection to "地址: "
+    // after the dialog closed; here it can still be typed again.
+    if (!net::isPeerAddress(peerAddress().toStdString())) {
+        warnBox(this, windowTitle(), QString::fromUtf8("请输入邻居的地址。"));
+        address_->setFocus();
+        address_->selectAll();
+        return;
+    }
     bool ok = false;
     int port = port_->text().toInt(&ok);
     if (!ok || port < 1 || port > 65535) {
-        QMessageBox::warning(this, windowTitle(),
-                             QString::fromUtf8("端口号必须是 1 到 65535 之间的整数。"));
+        warnBox(this, windowTitle(), QString::fromUtf8("端口号必须是 1 到 65535 之间的整数。"));
         port_->setFocus();
         port_->selectAll();
         return;

@@ -1,8 +1,8 @@
 #include "gui/options/CPasswordPage.h"
+#include "gui/controls/MessageBoxes.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
-#include <QMessageBox>
 #include <QVBoxLayout>
 
 #include "core/accounts/PasswordChange.h"
@@ -73,7 +73,7 @@ bool CPasswordPage::validate() {
             break;
     }
     announceComplaint();
-    QMessageBox::critical(this, QString::fromUtf8("修改密码"), QString::fromUtf8(text));
+    failBox(this, QString::fromUtf8("修改密码"), QString::fromUtf8(text));
     field->setFocus();
     field->selectAll();
     return false;

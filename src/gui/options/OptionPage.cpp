@@ -1,9 +1,9 @@
 #include "gui/options/OptionPage.h"
+#include "gui/controls/MessageBoxes.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 
 #include "gui/resources/ResourceIcons.h"
 
@@ -32,7 +32,7 @@ QLineEdit* pageEdit(int id, QWidget* page) {
 
 void refuseField(OptionPage* page, QWidget* field, const QString& text) {
     page->announceComplaint();
-    QMessageBox::warning(page, QStringLiteral("Brivanta"), text);
+    warnBox(page, QStringLiteral("Brivanta"), text);
     field->setFocus();
     if (auto* edit = qobject_cast<QLineEdit*>(field))
         edit->selectAll();

@@ -4,6 +4,7 @@
 #include <QProcess>
 
 #include "core/trees/EntryAddress.h"
+#include "gui/controls/MessageBoxes.h"
 #include "gui/platform/FileAssociations.h"
 #include "gui/text/QtText.h"
 
@@ -73,6 +74,15 @@ bool openAddress(const QString& address, bool openInNewBrowser,
         return false;
     QString program = command.takeFirst();
     return currentStarter()(program, command);
+}
+
+bool openAddressOrTell(QWidget* parent, const QString& address, bool openInNewBrowser,
+                       const FileAssociations* associations) {
+    if (openAddress(address, openInNewBrowser, associations))
+        return true;
+    warnBox(parent, QStringLiteral("Brivanta"),
+            QString::fromUtf8("无法打开 “%1”。").arg(address.trimmed()));
+    return false;
 }
 
 }  // namespace brivanta

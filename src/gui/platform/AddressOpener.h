@@ -5,6 +5,8 @@
 #include <QUrl>
 #include <functional>
 
+class QWidget;
+
 namespace brivanta {
 
 // Hands an address to the desktop (browser, mail program, file manager). Tests put their own
@@ -26,6 +28,12 @@ void setProgramStarter(ProgramStarter starter);
 // desktop's. False when the address is empty or nothing could open it.
 bool openAddress(const QString& address, bool openInNewBrowser = false,
                  const FileAssociations* associations = nullptr);
+
+// openAddress(), and when nothing could open the address a warning that names it
+// ("无法打开 “…”。"), in front of `parent`. The trees and the program's links both use it, so
+// a failure reads the same everywhere.
+bool openAddressOrTell(QWidget* parent, const QString& address, bool openInNewBrowser = false,
+                       const FileAssociations* associations = nullptr);
 
 // The URL an entry's address stands for.
 QUrl urlForAddress(const QString& address);

@@ -1,7 +1,7 @@
 #include "gui/trees/TreeEditor.h"
+#include "gui/controls/MessageBoxes.h"
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QUndoGroup>
 #include <QUndoStack>
 #include <optional>
@@ -179,8 +179,7 @@ void TreeEditor::editEntry(BookmarkTreeView& view) {
         return;
     RecordRef found = tree.LookupRecord(item);
     if (!found) {
-        QMessageBox::information(dialogParent_, QStringLiteral("Brivanta"),
-                                 QString::fromUtf8("意外错误!"));
+        failBox(dialogParent_, QStringLiteral("Brivanta"), QString::fromUtf8("意外错误!"));
         return;
     }
     NodeRecord record = *found;
@@ -231,10 +230,9 @@ void TreeEditor::deleteEntry(BookmarkTreeView& view) {
         historyOf(view).remove(item);
         return;
     }
-    QMessageBox::StandardButton answer = QMessageBox::question(
-        dialogParent_, QString::fromUtf8("删除提示"), QString::fromUtf8("您真要删除全部内容?"),
-        QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
-    if (answer == QMessageBox::Ok) {
+    // Cancel by default: emptying the tree is not what Enter should do.
+    if (askBox(dialogParent_, QString::fromUtf8("删除提示"),
+               QString::fromUtf8("您真要删除全部内容?"), false)) {
         WaitCursor wait;
         historyOf(view).remove(kNoItem);
     }
@@ -265,8 +263,8 @@ void TreeEditor::paste(BookmarkTreeView& view) {
         view.showExpanded(copy);
     }
     if (result == PasteResult::CutIntoOwnSubtree) {
-        QMessageBox::critical(dialogParent_, QString::fromUtf8("删除节点出错"),
-                              QString::fromUtf8("无法删除节点：目标节点是源节点的子节点"));
+        failBox(dialogParent_, QString::fromUtf8("删除节点出错"),
+                QString::fromUtf8("无法删除节点：目标节点是源节点的子节点"));
     } else if (result == PasteResult::TreeFull) {
         tellTreeFull();
     }
@@ -274,8 +272,8 @@ void TreeEditor::paste(BookmarkTreeView& view) {
 }
 
 void TreeEditor::tellTreeFull() {
-    QMessageBox::warning(dialogParent_, QString::fromUtf8("粘贴节点出错"),
-                         QString::fromUtf8("树中的条目已达上限，没有粘贴；原来的节点都还在原处。"));
+    warnBox(dialogParent_, QString::fromUtf8("粘贴节点出错"),
+            QString::fromUtf8("树中的条目已达上限，没有粘贴；原来的节点都还在原处。"));
 }
 
 void TreeEditor::undo(BookmarkTreeView& view) {

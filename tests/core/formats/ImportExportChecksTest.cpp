@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 
@@ -146,6 +147,27 @@ TEST(FolderPart, IsTheTextBeforeTheLastSeparator) {
     EXPECT_EQ(folderPart("c.htm"), "");
     EXPECT_EQ(folderPart("/c.htm"), "/");
     EXPECT_EQ(folderPart("c:d.htm"), "");
+}
+
+// The folder an export was refused for can be made, with the folders above it; what stands in
+// the way is named with its reason.
+TEST(CreateFolders, MakesEveryMissingLevelAndNamesWhatIsInTheWay) {
+    testing::TempDir home;
+    const std::string deep = home.relative("Documents/新建/a");
+    EXPECT_FALSE(createFolders(deep + "/"));
+    EXPECT_TRUE(fs::is_directory(deep));
+    EXPECT_EQ(checkExchangePath(kHtml, true, deep + "/x.htm").outcome, ExchangeCheck::Accepted);
+    // Made already: nothing to do.
+    EXPECT_FALSE(createFolders(deep));
+
+    std::ofstream(home.file("plain.htm")) << "x";
+    FileError blocked = createFolders(home.relative("plain.htm/sub"));
+    EXPECT_EQ(blocked.errorNumber, ENOTDIR);
+    EXPECT_EQ(blocked.path, home.relative("plain.htm/sub"));
+    FileError itself = createFolders(home.relative("plain.htm"));
+    EXPECT_EQ(itself.errorNumber, ENOTDIR);
+    EXPECT_EQ(itself.path, home.relative("plain.htm"));
+    EXPECT_EQ(createFolders("").errorNumber, ENOENT);
 }
 
 }  // namespace

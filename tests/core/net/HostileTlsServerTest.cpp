@@ -158,11 +158,11 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"TricklesItsHandshake", Attack::trickle, "TLS 握手超时", 1400, 3000},
         HostileCase{"ClosesHalfwayThroughTheHandshake", Attack::cutHalfway, "TLS 握手失败", 0,
                     1000},
-        HostileCase{"AnswersInPlainText", Attack::plainText, "TLS 握手失败（wrong version number）",
-                    0, 1000},
+        HostileCase{"AnswersInPlainText", Attack::plainText,
+                    "TLS 握手失败（对方说的不是 TLS，或版本号不对）", 0, 1000},
         HostileCase{"AnnouncesAnOversizedRecord", Attack::junkRecord, "TLS 握手失败", 0, 1000},
         HostileCase{"SendsAHugeCertificateChain", Attack::hugeChain,
-                    "TLS 握手失败（excessive message size）", 0, 3000}),
+                    "TLS 握手失败（对方的消息过长）", 0, 3000}),
     [](const ::testing::TestParamInfo<HostileCase>& row) { return std::string(row.param.name); });
 
 TEST(HostileTlsServer, RecordsWithoutDataDoNotStretchTheWaitForData) {
