@@ -1,7 +1,5 @@
 #include "core/formats/HtmlPage.h"
 
-#include <cerrno>
-
 #include "core/formats/FileStreams.h"
 #include "core/formats/HtmlEntities.h"
 #include "core/formats/StringStream.h"
@@ -154,23 +152,10 @@ FileError exportHtmlPage(BookmarkTree& tree, const std::string& path, ItemId sta
         if (progress)
             progress(label);
     };
-    AtomicFileSink sink;
-    FileError error = sink.open(path);
-    if (!error && !writeHtmlPage(tree, sink, start, counting)) {
-        error = sink.commit();
-        if (!error)
-            error = FileError{path, EIO};
-    } else if (!error) {
-        error = sink.commit();
-    }
-    if (result) {
-        // A page not saved holds none of the entries it was to hold.
-        if (error)
-            result->fail(error, entriesToExport(tree, start));
-        else
-            result->written += count;
-    }
-    return error;
+    // A page not saved holds none of the entries it was to hold.
+    return exportWholeFile(
+        path, [&](ByteSink& sink) { return writeHtmlPage(tree, sink, start, counting); },
+        [&] { return count; }, [&] { return entriesToExport(tree, start); }, result);
 }
 
 size_t importHtmlText(BookmarkTree& tree, std::string_view page, ItemId parent,

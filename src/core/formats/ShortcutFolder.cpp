@@ -16,6 +16,7 @@
 #include "core/formats/FileStreams.h"
 #include "core/formats/ImportExportChecks.h"
 #include "core/formats/SafeFileName.h"
+#include "core/trees/TreeWalk.h"
 
 namespace brivanta {
 
@@ -134,32 +135,17 @@ class ShortcutWriter {
         return {};
     }
 
-    // Writes `first` and its subtree, then (with `siblings`) each following sibling's.
-    void write(ItemId first, bool siblings) {
-        const size_t base = levels_.size();
-        ItemId c = first;
-        while (c != kNoItem) {
-            bool opened = writeEntry(c);
-            if (opened && tree_.hasChildren(c)) {
-                c = tree_.firstChild(c);
-                continue;
-            }
-            if (opened)
-                leave();
-            for (;;) {
-                if (levels_.size() == base) {
-                    c = siblings ? tree_.nextSibling(c) : kNoItem;
-                    break;
-                }
-                if (ItemId next = tree_.nextSibling(c); next != kNoItem) {
-                    c = next;
-                    break;
-                }
-                c = tree_.parent(c);
-                leave();
-            }
-        }
+    // The walk's events: an entry is written into the innermost folder, a folder written as
+    // a directory becomes the innermost until it is left.
+    WalkStep visit(ItemId item, int) {
+        if (!writeEntry(item))
+            return WalkStep::Over;
+        if (tree_.hasChildren(item))
+            return WalkStep::Into;
+        leave();
+        return WalkStep::Over;
     }
+    void leaveFolder(ItemId, int) { leave(); }
 
     void sync() {
         if (!levels_.empty())
@@ -461,7 +447,7 @@ FileError exportShortcutChildren(BookmarkTree& tree, const std::string& director
         r.fail(e, tree.size());
         return e;
     }
-    writer.write(tree.firstChild(parent), true);
+    walkChildren(tree, parent, writer);
     return r.firstFailure();
 }
 
@@ -476,10 +462,7 @@ FileError exportShortcutFolder(BookmarkTree& tree, const std::string& folder, It
         r.fail(e, entriesToExport(tree, start));
         return e;
     }
-    if (start == kNoItem)
-        writer.write(tree.firstChild(kNoItem), true);
-    else
-        writer.write(start, false);
+    walkTree(tree, start, writer);
     writer.sync();
     return r.firstFailure();
 }
