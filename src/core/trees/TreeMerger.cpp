@@ -73,7 +73,7 @@ void TreeMerger::index(Frame& frame) {
         if (record->address.empty())
             frame.folders.emplace(record->name, child);
         else
-            frame.addresses.insert(record->address);
+            frame.links.emplace(record->address, child);
     }
 }
 
@@ -93,19 +93,24 @@ ItemId TreeMerger::insert(NodeRecord& record) {
     return item;
 }
 
-void TreeMerger::openFolder(std::string_view name) {
+void TreeMerger::openFolder(std::string_view name, std::string_view address) {
     if (stopped()) {
         ++droppedFolders_;
         return;
     }
     name_ = cleanImportedName(name);
+    address_ = cleanImportedAddress(address);
+    if (name_.empty() && !address_.empty())
+        name_ = cleanImportedName(address_);
     Frame& frame = current();
     index(frame);
+    auto& known = address_.empty() ? frame.folders : frame.links;
+    const std::string& key = address_.empty() ? name_ : address_;
     // At the deepest level a folder is made (or found) but not entered: what it holds comes
     // after it, at the same level.
     const bool atLimit = flattenedFolders_ > 0 ||
                          baseLevel_ + static_cast<long long>(frames_.size()) >= budget_.maxDepth();
-    if (auto found = frame.folders.find(name_); found != frame.folders.end()) {
+    if (auto found = known.find(key); found != known.end()) {
         ++skipped_;
         if (atLimit) {
             ++flattenedFolders_;
@@ -116,13 +121,17 @@ void TreeMerger::openFolder(std::string_view name) {
         frames_.push_back(std::move(inner));
         return;
     }
-    NodeRecord record{name_, {}, {}};
+    NodeRecord record{name_, address_, {}};
     ItemId item = insert(record);
     if (item == kNoItem) {
         ++droppedFolders_;
         return;
     }
-    frame.folders.emplace(tree_.LookupRecord(item)->name, item);
+    RecordRef made = tree_.LookupRecord(item);
+    if (address_.empty())
+        frame.folders.emplace(made->name, item);
+    else
+        frame.links.emplace(made->address, item);
     if (atLimit) {
         ++flattenedFolders_;
         return;
@@ -156,7 +165,7 @@ void TreeMerger::addLink(std::string_view name, std::string_view address) {
     }
     Frame& frame = current();
     index(frame);
-    if (frame.addresses.contains(address_)) {
+    if (frame.links.contains(address_)) {
         ++skipped_;
         return;
     }
@@ -166,7 +175,7 @@ void TreeMerger::addLink(std::string_view name, std::string_view address) {
     NodeRecord record{name_, address_, {}};
     ItemId item = insert(record);
     if (item != kNoItem)
-        frame.addresses.insert(tree_.LookupRecord(item)->address);
+        frame.links.emplace(tree_.LookupRecord(item)->address, item);
 }
 
 }  // namespace brivanta

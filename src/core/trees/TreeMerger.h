@@ -4,7 +4,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "core/trees/BookmarkTree.h"
@@ -34,7 +33,9 @@ class TreeMerger {
     explicit TreeMerger(BookmarkTree& tree, ItemId parent = kNoItem, MergeProgress progress = {},
                         ImportBudget budget = ImportBudget());
 
-    void openFolder(std::string_view name);
+    // A folder, or with an `address` a link that holds entries of its own (found again by its
+    // address, as links are).
+    void openFolder(std::string_view name, std::string_view address = {});
     // Back to the enclosing folder; at the level the import started in it does nothing.
     void closeFolder();
     // A link without an address (after cleaning) is skipped: the tree would take it for a
@@ -64,7 +65,7 @@ class TreeMerger {
         ItemId folder = kNoItem;
         bool indexed = false;
         // Views into the records of the tree, whose nodes never move while they live.
-        std::unordered_set<std::string_view> addresses;
+        std::unordered_map<std::string_view, ItemId> links;  // by address
         std::unordered_map<std::string_view, ItemId> folders;
     };
     Frame& current() { return frames_.back(); }
