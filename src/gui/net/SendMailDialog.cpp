@@ -26,7 +26,8 @@ QString hostOf(const QString& field) {
 
 SendMailDialog::SendMailDialog(const UserAccount& account, const MailSecurityProfile& profile,
                                const QString& entryText, MailPasswordStore& store, QWidget* parent)
-    : MailDialog(ids::kSendMailDialog, QString::fromUtf8("发送邮件"), account, store, parent) {
+    : MailDialog(ids::kSendMailDialog, QString::fromUtf8("发送邮件"), account, store, parent),
+      accountAddress_(account.email) {
     const int typed = net::typedPort(account.smtpServer);
     server_.create(ids::kSmtpControl, ids::kSmtpSecurityControl, fromGbk(account.smtpServer),
                    profile.smtpModeFor(typed ? typed : 25));
@@ -73,6 +74,7 @@ void SendMailDialog::accept() {
     security_ = {};
     security_.mode = server_.mode();
     security_.login = toGbk(login_->text().trimmed());
+    security_.from = accountAddress_;
     if (!security_.login.empty())
         security_.password = password_.password->password();
     QDialog::accept();
