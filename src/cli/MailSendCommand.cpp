@@ -56,8 +56,10 @@ int runMailSend(Args args) {
         return fail("--password-file 只和 --login 一起用");
     if (loginGiven && !takePasswordFile(args, security.password))
         return 1;
-    if (takeOption(args, "--from", security.from, missing); missing || security.from.size() > 254)
-        return fail("--from 需要发件人地址");
+    if (takeOption(args, "--from", security.from, missing);
+        missing || security.from.size() > 254 ||
+        (!security.from.empty() && security.from.find('@') == std::string::npos))
+        return fail("--from 需要完整的发件人地址（名字@域名）");
     if (args.size() != 1)
         return fail(usage);
     int kind;

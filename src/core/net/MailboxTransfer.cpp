@@ -20,9 +20,10 @@ MailResult sendTreeByMail(BookmarkTree& tree, ItemId branch, const std::string& 
     message.body = buildEnvelope(tree, branch);
     // Providers refuse an authenticated mail whose sender is not the account; a login without
     // a domain ("carol") is no address at all and gets 501 as a sender.
-    if (!security.from.empty())
+    auto isAddress = [](const std::string& s) { return s.find('@') != std::string::npos; };
+    if (isAddress(security.from))
         message.from = security.from;
-    else if (security.login.find('@') != std::string::npos)
+    else if (isAddress(security.login))
         message.from = security.login;
 
     CSMTP smtp(server, port, timeouts);

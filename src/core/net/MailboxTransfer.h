@@ -26,8 +26,8 @@ struct MailSecurity {
     TlsOptions tls;
     std::string login;  // SMTP: "" sends without logging in
     std::string password;
-    // SMTP: the sender's address (the account's mail address); "" for the login when that is
-    // a whole address, else none.
+    // SMTP: the sender's address (the account's mail address). When it is no whole address
+    // ("name@domain"), the login is the sender if it is one, else nobody.
     std::string from;
 };
 

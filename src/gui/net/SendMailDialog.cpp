@@ -74,9 +74,13 @@ void SendMailDialog::accept() {
     security_ = {};
     security_.mode = server_.mode();
     security_.login = toGbk(login_->text().trimmed());
-    security_.from = accountAddress_;
-    if (!security_.login.empty())
+    // An account that logs in sends from its mail address: servers refuse an empty sender
+    // then, and a login without a domain is no address. Without a login the mail goes out as
+    // it always did, from nobody.
+    if (!security_.login.empty()) {
+        security_.from = accountAddress_;
         security_.password = password_.password->password();
+    }
     QDialog::accept();
 }
 

@@ -36,7 +36,7 @@ class SendMailDialog final : public MailDialog {
     QLineEdit* address_;
     BranchChoice* branch_;
     net::MailSecurity security_;
-    // The mail goes out from the account's mail address (the options page's).
+    // With a login the mail goes out from the account's mail address (the options page's).
     std::string accountAddress_;
 };
 

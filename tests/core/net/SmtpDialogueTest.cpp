@@ -304,13 +304,14 @@ TEST_P(MailSender, IsAnAddressOrNobody) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, MailSender,
-    ::testing::Values(SenderCase{"theAccountsAddress", "carol", "carol@example.org",
-                                 "MAIL FROM:<carol@example.org>"},
-                      SenderCase{"theAddressOverTheLogin", "alice@x", "boss@y",
-                                 "MAIL FROM:<boss@y>"},
-                      SenderCase{"aLoginThatIsAnAddress", "alice@x", "", "MAIL FROM:<alice@x>"},
-                      SenderCase{"aLoginWithoutADomain", "carol", "", "MAIL FROM:<>"},
-                      SenderCase{"noLogin", "", "me@z", "MAIL From: <me@z>"}),
+    ::testing::Values(
+        SenderCase{"theAccountsAddress", "carol", "carol@example.org",
+                   "MAIL FROM:<carol@example.org>"},
+        SenderCase{"theAddressOverTheLogin", "alice@x", "boss@y", "MAIL FROM:<boss@y>"},
+        SenderCase{"aLoginThatIsAnAddress", "alice@x", "", "MAIL FROM:<alice@x>"},
+        SenderCase{"aLoginWithoutADomain", "carol", "", "MAIL FROM:<>"},
+        SenderCase{"anAccountAddressWithoutADomain", "carol", "carol", "MAIL FROM:<>"},
+        SenderCase{"noLogin", "", "me@z", "MAIL From: <me@z>"}),
     [](const ::testing::TestParamInfo<SenderCase>& row) { return std::string(row.param.name); });
 
 // A refusal reaches the user with the server's own words after ours.
