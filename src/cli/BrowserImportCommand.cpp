@@ -1,6 +1,7 @@
 #include "cli/CliCommands.h"
 #include "cli/NetOptions.h"
 #include "cli/SharedTreeFile.h"
+#include "core/formats/BookmarkExchange.h"
 #include "core/formats/BrowserImport.h"
 #include "core/formats/BrowserProfiles.h"
 #include "core/formats/NetscapeBookmarks.h"
@@ -106,12 +107,25 @@ int runBrowserImport(Args args) {
     }
     if (FileError e = saveArchiveFile(tree, path))
         return fail(e.writeMessage());
-    std::printf("新增 %zu 个条目，跳过 %zu 个（已经存在或没有地址）\n", added, skipped);
-    if (std::string text = importBudgetText(limits); !text.empty())
+    ImportSummary summary;
+    summary.added = added;
+    summary.skipped = skipped;
+    summary.full = full;
+    summary.budget = limits;
+    return reportImport(summary, path);
+}
+
+int reportImport(const ImportSummary& summary, const std::string& file) {
+    // The same words for every kind of import, as the desktop's import says them.
+    std::printf("新增 %zu 个条目，跳过 %zu 个（已经存在或没有地址）\n", summary.added,
+                summary.skipped);
+    if (!summary.notes.empty())
+        std::printf("%s\n", summary.notes.c_str());
+    if (std::string text = importBudgetText(summary.budget); !text.empty())
         std::fprintf(stderr, "brivanta-cli: %s\n", text.c_str());
-    if (full)
-        return fail("树文件 “" + path + "” 已满，其余条目没有导入");
-    return limits.stopped() ? 1 : 0;
+    if (summary.full)
+        return fail("树文件 “" + file + "” 已满，其余条目没有导入");
+    return summary.budget.stopped() ? 1 : 0;
 }
 
 }  // namespace brivanta::cli

@@ -2,6 +2,10 @@
 
 #include "cli/CliSupport.h"
 
+namespace brivanta {
+struct ImportSummary;
+}
+
 namespace brivanta::cli {
 
 // Each command takes the arguments after its name and returns the exit status.
@@ -19,6 +23,9 @@ int runImport(Args args);
 // Browser bookmark files and profiles, reached through import and export.
 int runBrowserImport(Args args);
 int runNetscapeExport(Args args);
+// Prints what an import did, the same for every kind; 1 when FILE was full or a limit stopped
+// the import.
+int reportImport(const ImportSummary& summary, const std::string& file);
 int runDuplicates(Args args);
 int runCheckLinks(Args args);
 

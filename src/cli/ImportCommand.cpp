@@ -1,7 +1,8 @@
 #include "cli/CliCommands.h"
 #include "cli/ExchangeFormatArg.h"
 #include "cli/SharedTreeFile.h"
-#include "core/formats/Exchange.h"
+#include "core/formats/BookmarkExchange.h"
+#include "core/formats/TreeArchive.h"
 
 namespace brivanta::cli {
 
@@ -44,20 +45,13 @@ int runImport(Args args) {
     BookmarkTree tree;
     if (!loadWriteTarget(tree, file))
         return 1;
-    ImportBudget budget;
-    std::string summary;
-    if (FileError e = importExchange(tree, *format, check.path, kNoItem, {}, &budget, &summary))
-        return fail(e.readMessage());
+    ImportSummary summary = importBookmarks(tree, *format, check.path);
+    // Nothing is saved after a failure: a page with nothing in it leaves FILE as it was.
+    if (!summary.failure.empty())
+        return fail(summary.failure);
     if (FileError e = saveArchiveFile(tree, file))
         return fail(e.writeMessage());
-    if (!summary.empty())
-        std::printf("%s\n", summary.c_str());
-    if (std::string limits = importBudgetText(budget); !limits.empty()) {
-        std::fprintf(stderr, "brivanta-cli: %s\n", limits.c_str());
-        if (budget.stopped())
-            return 1;
-    }
-    return 0;
+    return reportImport(summary, file);
 }
 
 }  // namespace brivanta::cli

@@ -12,7 +12,7 @@ int runMailSend(Args args) {
     const char* usage =
         "用法: brivanta-cli mail-send --smtp HOST[:PORT] --to ADDRESS "
         "[--section custom|system|address] [--security none|starttls|tls] [--ca-file F] "
-        "[--login USER --password-file F] [--timeout S] FILE";
+        "[--login USER --password-file F] [--from ADDRESS] [--timeout S] FILE";
     if (wantsHelp(args)) {
         std::printf(
             "%s\n"
@@ -21,7 +21,8 @@ int runMailSend(Args args) {
             "（成功时为“发送完毕！”）。\n"
             "--section 选择分节（默认 custom）；address 按每条记录三个字符串读取 FILE。\n"
             "--login USER 以 USER 登录（AUTH PLAIN 或 LOGIN），密码取自文件 F 的第一行；\n"
-            "登录后 USER 也是发件人。\n"
+            "--from ADDRESS 发件人地址；不给时，USER 是完整地址（带 "
+            "@）就以它为发件人，否则不填发件人。\n"
             "--timeout S 连接和每行回答的秒数（默认连接 15 秒，回答 30 秒）；一封邮件最多 20×S "
             "秒。\n"
             "%s",
@@ -55,6 +56,10 @@ int runMailSend(Args args) {
         return fail("--password-file 只和 --login 一起用");
     if (loginGiven && !takePasswordFile(args, security.password))
         return 1;
+    if (takeOption(args, "--from", security.from, missing);
+        missing || security.from.size() > 254 ||
+        (!security.from.empty() && security.from.find('@') == std::string::npos))
+        return fail("--from 需要完整的发件人地址（名字@域名）");
     if (args.size() != 1)
         return fail(usage);
     int kind;

@@ -166,24 +166,26 @@ TEST(AccountTable, DuplicatesLongNamesAndDamage) {
 }
 
 TEST(AccountTable, SavingCreatesTheDataDirectory) {
-    testing::TempDir dir(true);
+    testing::TempDir dir;
     EXPECT_EQ(accountFileName("Users.ini"), "Data/Users.ini");
     EXPECT_EQ(accountFileName("Users"), "Data/Users.ini");
     EXPECT_EQ(accountFileName("/tmp/x/Users.ini"), "/tmp/x/Users.ini");
+    // Named relative to the working directory, which the test leaves where it is.
+    const std::string file = dir.relative("Data/Users.ini");
     AccountTable table;
     table.set(account("first"));
-    ASSERT_FALSE(table.save(kAccountFile).failed());
-    EXPECT_TRUE(std::filesystem::exists("Data/Users.ini"));
+    ASSERT_FALSE(table.save(file).failed());
+    EXPECT_TRUE(std::filesystem::exists(dir.file("Data/Users.ini")));
     AccountTable back;
-    EXPECT_TRUE(back.load(kAccountFile));
+    EXPECT_TRUE(back.load(file));
     EXPECT_EQ(back.lookup("first")->email, "first@example.com");
 
     // A file in its way: the save fails, says so, and names the file.
-    std::filesystem::remove_all("Data");
-    { std::ofstream("Data") << "not a directory"; }
-    FileError e = table.save(kAccountFile);
+    std::filesystem::remove_all(dir.file("Data"));
+    { std::ofstream(dir.file("Data")) << "not a directory"; }
+    FileError e = table.save(file);
     ASSERT_TRUE(e.failed());
-    EXPECT_NE(e.writeMessage().find("Data/Users.ini"), std::string::npos);
+    EXPECT_NE(e.writeMessage().find(file), std::string::npos);
 }
 
 TEST(UserNameRules, NamesThatCannotNameAFile) {

@@ -76,9 +76,9 @@ TEST(AccountWriteBack, ReplacesOnlyTheUsersRecordAndKeepsTheOthers) {
 }
 
 TEST(AccountWriteBack, AMissingRecordOrFileOrDirectoryIsMade) {
-    testing::TempDir dir(true);
+    testing::TempDir dir;
     // Relative, and the directory "Data" does not exist yet.
-    std::string file = "Data/Users.ini";
+    std::string file = dir.relative("Data/Users.ini");
     UserAccount me = account("u", "", "u.example");
     me.passwordSum = 99;
     WriteBackResult result = writeBackAccount(file, me);
@@ -149,28 +149,28 @@ class AccountFileWriters : public ::testing::TestWithParam<AccountWriter> {
 };
 
 TEST_P(AccountFileWriters, KeepOthersMakeTheDirectoryAndLeaveAnUnreadableFileAlone) {
-    testing::TempDir dir(true);
+    testing::TempDir dir;
     // No file and no directory yet, named relative to the current directory.
-    ASSERT_TRUE(put("Data/Users.ini", "first"));
+    ASSERT_TRUE(put(dir.relative("Data/Users.ini"), "first"));
     // Through a symbolic link to the directory, another copy adds a user meanwhile.
-    std::filesystem::create_directory_symlink("Data", "Linked");
+    std::filesystem::create_directory_symlink("Data", dir.file("Linked"));
     saveTable(dir.file("Data/Users.ini"),
               {account("first", "pw", "first.example"), account("other", "o", "o.example")});
-    ASSERT_TRUE(put("Linked/Users.ini", "second"));
+    ASSERT_TRUE(put(dir.relative("Linked/Users.ini"), "second"));
     std::vector<std::string> stored;
     for (const UserAccount& a : records(dir.file("Data/Users.ini")))
         stored.push_back(a.name);
     std::sort(stored.begin(), stored.end());
     EXPECT_EQ(stored, (std::vector<std::string>{"first", "other", "second"}));
-    EXPECT_TRUE(std::filesystem::is_symlink("Linked"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("Linked")));
 
     // A file that exists but cannot be read is never saved over.
-    std::filesystem::create_directory("Blocked");
+    std::filesystem::create_directory(dir.file("Blocked"));
     FileError readError;
-    EXPECT_FALSE(put("Blocked", "third", &readError));
+    EXPECT_FALSE(put(dir.relative("Blocked"), "third", &readError));
     EXPECT_TRUE(readError);
     EXPECT_NE(readError.readMessage().find("Blocked"), std::string::npos);
-    EXPECT_TRUE(std::filesystem::is_directory("Blocked"));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("Blocked")));
 }
 
 INSTANTIATE_TEST_SUITE_P(

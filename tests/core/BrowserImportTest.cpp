@@ -287,11 +287,13 @@ TEST(BrowserProfiles, FindsChromiumFamilyBookmarkFiles) {
 }
 
 TEST(BrowserProfiles, RelativeAndLinkedHomes) {
-    testing::TempDir dir(true);  // current directory
-    writeFile("real/.mozilla/firefox/profiles.ini", kProfilesIni);
-    fs::create_directory_symlink(fs::absolute("real"), "linked");
-    writeFile("real/.mozilla/firefox/Profiles/xyz.default-release/places.sqlite", "");
-    for (const char* home : {"real", "linked", "./linked/"}) {
+    testing::TempDir dir;
+    writeFile(dir.file("real/.mozilla/firefox/profiles.ini"), kProfilesIni);
+    fs::create_directory_symlink(dir.file("real"), dir.file("linked"));
+    writeFile(dir.file("real/.mozilla/firefox/Profiles/xyz.default-release/places.sqlite"), "");
+    // Relative to the working directory, which the test leaves where it is.
+    for (const std::string& home :
+         {dir.relative("real"), dir.relative("linked"), "./" + dir.relative("linked/")}) {
         BrowserProfile profile = BrowserProfiles(home).defaultFirefox();
         EXPECT_EQ(profile.name, "default-release") << home;
         EXPECT_TRUE(fs::exists(fs::path(profile.path) / "places.sqlite")) << profile.path;

@@ -29,8 +29,10 @@ using testing::slurp;
 // Runs brivanta-cli as its own process with `input` on standard input.
 CliRun cli(const testing::TempDir& dir, const std::string& args, const std::string& input = "") {
     std::ofstream(dir.file("stdin"), std::ios::binary) << input;
-    std::string command = std::string(BRIVANTA_CLI_PATH) + " " + args + " <" + dir.file("stdin") +
-                          " >" + dir.file("stdout") + " 2>" + dir.file("stderr");
+    // The program runs in `dir`, so relative paths in `args` name files there.
+    std::string command = "cd '" + dir.path() + "' && " + std::string(BRIVANTA_CLI_PATH) + " " +
+                          args + " <" + dir.file("stdin") + " >" + dir.file("stdout") + " 2>" +
+                          dir.file("stderr");
     return testing::runShell(dir, command, "stdout", "stderr");
 }
 
@@ -103,7 +105,7 @@ TEST(Cli, ErrorsNameTheFileOrLineAndExitWithOne) {
 }
 
 TEST(Cli, FindListsHitsWithTheirFolderPathInTreeOrder) {
-    testing::TempDir dir(true);
+    testing::TempDir dir;
     std::string text =
         "工作\t\n"
         "  新闻\thttp://news.example.com\n"
@@ -112,8 +114,8 @@ TEST(Cli, FindListsHitsWithTheirFolderPathInTreeOrder) {
         "News 中心\thttp://center.example.com\n"
         "音乐\thttp://music.example.com\n";
     ASSERT_EQ(cli(dir, "build t.bvk", text).status, 0);
-    std::filesystem::create_directory("links");
-    std::filesystem::create_symlink("../t.bvk", "links/t.bvk");
+    std::filesystem::create_directory(dir.file("links"));
+    std::filesystem::create_symlink("../t.bvk", dir.file("links/t.bvk"));
 
     // A relative path and a path through a symbolic link read the same file.
     for (const char* file : {"t.bvk", "links/t.bvk"}) {

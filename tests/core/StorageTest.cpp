@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "ChildDirectory.h"
 #include "TempDir.h"
 #include "core/accounts/AccountTable.h"
 #include "core/accounts/NewAccount.h"
@@ -19,27 +20,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Runs the test from `dir` and goes back afterwards.
-class InDirectory {
-  public:
-    explicit InDirectory(const std::string& dir) : previous_(fs::current_path()) {
-        fs::current_path(dir);
-    }
-    ~InDirectory() { fs::current_path(previous_); }
-
-  private:
-    fs::path previous_;
-};
-
 TEST(AbsolutePath, CleansAndAnchorsPaths) {
     EXPECT_EQ(absolutePath("/a/b/../c/./d//"), "/a/c/d");
     EXPECT_EQ(absolutePath("/.."), "/");
     testing::TempDir dir;
-    InDirectory here(dir.path());
-    std::string cwd = fs::current_path().string();
-    EXPECT_EQ(absolutePath("home"), cwd + "/home");
-    EXPECT_EQ(absolutePath("./home/"), cwd + "/home");
-    EXPECT_EQ(absolutePath("../x"), fs::path(cwd).parent_path().string() + "/x");
+    EXPECT_TRUE(testing::inChildDirectory(dir.path(), [] {
+        std::string cwd = fs::current_path().string();
+        EXPECT_EQ(absolutePath("home"), cwd + "/home");
+        EXPECT_EQ(absolutePath("./home/"), cwd + "/home");
+        EXPECT_EQ(absolutePath("../x"), fs::path(cwd).parent_path().string() + "/x");
+    }));
 }
 
 // A relative program directory is resolved once, when the storage is made; changing the
@@ -47,27 +37,27 @@ TEST(AbsolutePath, CleansAndAnchorsPaths) {
 TEST(Storage, ARelativeRootIsResolvedOnceAtStart) {
     testing::TempDir dir;
     fs::create_directories(dir.file("home/Data"));
-    Storage storage = [&] {
-        InDirectory here(dir.path());
-        return Storage("home");
-    }();
-    std::string root = fs::canonical(dir.file("home")).string();
-    EXPECT_EQ(storage.dataRoot(), root);
-    EXPECT_EQ(storage.recommendedTree(), root + "/System.bvk");
-    EXPECT_EQ(storage.recommendedBackup(), root + "/System.bak");
-    EXPECT_EQ(storage.tipsFile(), root + "/tips.txt");
-    EXPECT_EQ(storage.helpFile(), root + "/Help/index.htm");
-    EXPECT_EQ(storage.accountFile(), root + "/Data/Users.ini");
+    // A process of its own whose working directory moves: the test's own stays put.
+    EXPECT_TRUE(testing::inChildDirectory(dir.path(), [&] {
+        Storage storage("home");
+        std::string root = fs::canonical(dir.file("home")).string();
+        EXPECT_EQ(storage.dataRoot(), root);
+        EXPECT_EQ(storage.recommendedTree(), root + "/System.bvk");
+        EXPECT_EQ(storage.recommendedBackup(), root + "/System.bak");
+        EXPECT_EQ(storage.tipsFile(), root + "/tips.txt");
+        EXPECT_EQ(storage.helpFile(), root + "/Help/index.htm");
+        EXPECT_EQ(storage.accountFile(), root + "/Data/Users.ini");
 
-    // From anywhere else, saving and loading still reach the same files.
-    InDirectory elsewhere("/");
-    BookmarkTree tree(kRecommendedTree);
-    tree.InsertNode({"推荐", "http://r.example/", ""});
-    ASSERT_FALSE(saveArchiveFile(tree, storage.recommendedTree()).failed());
-    EXPECT_TRUE(fs::exists(dir.file("home/System.bvk")));
-    BookmarkTree back(kRecommendedTree);
-    EXPECT_TRUE(loadArchiveFile(back, storage.recommendedTree()));
-    EXPECT_EQ(back.size(), 1u);
+        // From anywhere else, saving and loading still reach the same files.
+        ASSERT_EQ(::chdir("/"), 0);
+        BookmarkTree tree(kRecommendedTree);
+        tree.InsertNode({"推荐", "http://r.example/", ""});
+        ASSERT_FALSE(saveArchiveFile(tree, storage.recommendedTree()).failed());
+        EXPECT_TRUE(fs::exists(dir.file("home/System.bvk")));
+        BookmarkTree back(kRecommendedTree);
+        EXPECT_TRUE(loadArchiveFile(back, storage.recommendedTree()));
+        EXPECT_EQ(back.size(), 1u);
+    }));
 }
 
 TEST(Storage, UserFilesByTreeKindWithUtf8Names) {

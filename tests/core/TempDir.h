@@ -8,22 +8,16 @@
 
 namespace brivanta::testing {
 
-// A fresh directory that disappears with the test; optionally the current directory while
-// it lives (the program works relative to its program directory).
+// A fresh directory that disappears with the test. Tests never make it the working
+// directory (see ChildDirectory.h for tests of relative paths).
 class TempDir {
   public:
-    explicit TempDir(bool enter = false) {
+    TempDir() {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "brivanta-test-XXXXXX").string();
         path_ = ::mkdtemp(pattern.data());
-        if (enter) {
-            previous_ = std::filesystem::current_path();
-            std::filesystem::current_path(path_);
-        }
     }
     ~TempDir() {
-        if (!previous_.empty())
-            std::filesystem::current_path(previous_);
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }
@@ -41,7 +35,6 @@ class TempDir {
 
   private:
     std::string path_;
-    std::filesystem::path previous_;
 };
 
 }  // namespace brivanta::testing

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "ChildDirectory.h"
 #include "TempDir.h"
 #include "TreeBuilders.h"
 #include "core/formats/ArchiveReader.h"
@@ -206,24 +207,27 @@ TEST(ArchiveFileName, PathRule) {
 }
 
 TEST(TreeFiles, SaveAndLoadThroughThePathRule) {
-    testing::TempDir dir(true);
-    std::filesystem::create_directory("Data");
+    testing::TempDir dir;
+    std::filesystem::create_directory(dir.file("Data"));
     WorkedExample ex;
-    ASSERT_FALSE(SaveTree(ex.tree, "alice").failed());
-    EXPECT_TRUE(std::filesystem::exists("Data/alice.bvk"));
-    BookmarkTree back;
-    EXPECT_TRUE(LoadTree(back, "alice"));
-    EXPECT_EQ(describe(back), describe(ex.tree));
+    // Bare names resolve from the working directory: the saves and loads run where it is
+    // `dir`, and the files are looked for here by their full paths.
+    EXPECT_TRUE(testing::inChildDirectory(dir.path(), [&] {
+        ASSERT_FALSE(SaveTree(ex.tree, "alice").failed());
+        BookmarkTree back;
+        EXPECT_TRUE(LoadTree(back, "alice"));
+        EXPECT_EQ(describe(back), describe(ex.tree));
+        // With a start item the name stays in the working directory.
+        ASSERT_FALSE(SaveTree(ex.tree, "branch", ex.r).failed());
 
-    // With a start item the name stays in the current directory.
-    ASSERT_FALSE(SaveTree(ex.tree, "branch", ex.r).failed());
-    EXPECT_TRUE(std::filesystem::exists("branch.bvk"));
-
-    BookmarkTree none;
-    EXPECT_FALSE(LoadTree(none, "nobody"));
-    EXPECT_FALSE(LoadTree(none, ""));
-    EXPECT_TRUE(SaveTree(none, "").failed());
-    EXPECT_TRUE(none.empty());
+        BookmarkTree none;
+        EXPECT_FALSE(LoadTree(none, "nobody"));
+        EXPECT_FALSE(LoadTree(none, ""));
+        EXPECT_TRUE(SaveTree(none, "").failed());
+        EXPECT_TRUE(none.empty());
+    }));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("Data/alice.bvk")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("branch.bvk")));
 }
 
 TEST(TreeFiles, AFailedSaveLeavesTheOldFileAndNamesIt) {

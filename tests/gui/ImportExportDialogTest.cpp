@@ -569,7 +569,11 @@ void ImportExportDialogTest::exportThenImportThroughTheCommands() {
     QCOMPARE(other.LookupRecord(other.child(copy, 0))->name, std::string("<b>sina</b>"));
     QCOMPARE(other.LookupRecord(other.child(copy, 0))->address,
              std::string("http://sina.com.cn/?a=1&b=2"));
-    QCOMPARE(driver.messages().size(), size_t(1));
+    // The page import ends with the summary every import gives.
+    QCOMPARE(driver.messages().size(), size_t(2));
+    QCOMPARE(driver.messages()[1].title, QString::fromUtf8("导入完毕"));
+    QCOMPARE(driver.messages()[1].text,
+             QString::fromUtf8("新增 2 个条目，跳过 0 个（已经存在或没有地址）。"));
     // The whole import is one step of the tree's history.
     QVERIFY(history.canUndo());
     history.undo();
@@ -578,6 +582,30 @@ void ImportExportDialogTest::exportThenImportThroughTheCommands() {
     history.redo();
     QCOMPARE(other.childCount(other.firstChild(kNoItem)), 1);
     QCOMPARE(other.label(other.child(other.firstChild(kNoItem), 0)), text::gbk("新闻"));
+
+    // Again: it merges and adds nothing. Given a browser's bookmark file, the page import says
+    // so with the file's name and adds nothing either.
+    const QString books = home.filePath(QStringLiteral("Documents/books.html"));
+    home.write(QStringLiteral("Documents/books.html"),
+               "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n"
+               "<DT><A HREF=\"http://a.example/\">A</A>\n</DL><p>\n");
+    for (const QString& source : {page, books}) {
+        driver.then([&](QWidget* w) {
+            auto* dialog = qobject_cast<ImportExportDialog*>(w);
+            QVERIFY(dialog);
+            dialog->chooseFormat(ids::kHtmlFileFormat);
+            dialog->pathEdit()->setText(source);
+            clickLater(dialog->okButton());
+        });
+        runImport(&owner, other, target, foldersIn(home));
+        QCOMPARE(other.size(), size_t(3));
+    }
+    QCOMPARE(driver.messages().size(), size_t(4));
+    QCOMPARE(driver.messages()[2].text,
+             QString::fromUtf8("新增 0 个条目，跳过 2 个（已经存在或没有地址）。"));
+    QCOMPARE(driver.messages()[3].icon, QMessageBox::Warning);
+    QVERIFY(driver.messages()[3].text.contains(books));
+    QVERIFY(driver.messages()[3].text.contains(QString::fromUtf8("没有可导入的条目")));
 }
 
 void ImportExportDialogTest::exportOfAnEmptyTreeDoesNothingAndFileErrorsAreNamed() {

@@ -537,6 +537,14 @@ void NetworkCommandsTest::mailDialogsTakeTheirDefaultsFromTheAccount() {
              QStringLiteral("SSL/TLS"));
     // Without a secret store the password is asked each time.
     QVERIFY(!child<QCheckBox>(&send, ids::kRememberPasswordControl)->isEnabled());
+    // The mail goes out from the account's address, whoever it is sent to.
+    child<QLineEdit>(&send, ids::kMailAddressControl)
+        ->setText(QStringLiteral("friend@example.org"));
+    child<GuardedPasswordEdit>(&send, ids::kPasswordControl)->setPassword("pw");
+    send.accept();
+    QCOMPARE(send.result(), int(QDialog::Accepted));
+    QCOMPARE(send.security().from, email.toStdString());
+    QCOMPARE(send.recipient(), std::string("friend@example.org"));
 
     ReceiveMailDialog receive(a, MailSecurityProfile{}, noStore_);
     QCOMPARE(receive.windowTitle(), QString::fromUtf8("接收邮件"));

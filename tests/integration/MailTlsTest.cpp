@@ -133,6 +133,50 @@ TEST(MailTls, ATreeGoesOutEncryptedWithALoginAndComesBackEncrypted) {
     }
 }
 
+// A login without a domain is no sender: the mail goes out from --from, or from nobody, and
+// the submission server takes it either way (it answered 501 to "MAIL FROM:<carol>").
+TEST(MailTls, ALoginWithoutADomainSendsFromTheAddressGivenOrFromNobody) {
+    REQUIRE_TLS_SERVERS();
+    struct Case {
+        const char* user;
+        std::vector<std::string> from;
+        const char* envelopeFrom;
+    } cases[] = {
+        {"carol", {"--from", "carol@localhost"}, "(envelope-from <carol@localhost>)"},
+        {"grace", {}, "(envelope-from <>)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.user);
+        const std::string user = c.user;
+        ASSERT_TRUE(emptyMailbox(user));
+        TempDir dir;
+        BookmarkTree tree(kCustomTree);
+        tree.InsertNode({"x", "http://x/", ""});
+        saveTree(tree, dir.path("c.bvk"));
+        std::vector<std::string> args = {"mail-send",
+                                         "--smtp",
+                                         at(mailServers().submissionPort),
+                                         "--security",
+                                         "starttls",
+                                         "--ca-file",
+                                         caFile(),
+                                         "--login",
+                                         user,
+                                         "--password-file",
+                                         mailServers().passwordFile,
+                                         "--to",
+                                         user + "@localhost"};
+        args.insert(args.end(), c.from.begin(), c.from.end());
+        args.push_back(dir.path("c.bvk"));
+        CliResult sent = runCli(args);
+        EXPECT_EQ(sent.exitCode, 0) << sent.output;
+        EXPECT_EQ(sent.output, "发送完毕！\n");
+        ASSERT_EQ(waitForMails(user, 1), 1);
+        const std::string header = firstHeader(user);
+        EXPECT_NE(header.find(c.envelopeFrom), std::string::npos) << header;
+    }
+}
+
 TEST(MailTls, AWrongPasswordIsRefusedWithTheServersWords) {
     REQUIRE_TLS_SERVERS();
     TempDir dir;

@@ -146,14 +146,9 @@ bool AccountTable::load(std::string_view name, std::vector<std::string>* namesIn
 }
 
 FileError AccountTable::save(std::string_view name) const {
-    std::string path = accountFileName(name);
-    FileError e = saveFile(path);
-    if (e.failed() && e.errorNumber == ENOENT) {
-        // The first account of an installation: "Data" does not exist yet.
-        ::mkdir("Data", 0755);
-        e = saveFile(path);
-    }
-    return e;
+    // The first account of an installation: its directory ("Data") does not exist yet. It is
+    // made where the file goes, not in the working directory.
+    return saveCreatingDirectory(accountFileName(name));
 }
 
 std::string accountFileName(std::string_view name) {

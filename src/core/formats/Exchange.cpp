@@ -13,35 +13,13 @@ namespace brivanta {
 FileError importExchange(BookmarkTree& tree, ExchangeFormat format, const std::string& path,
                          ItemId parent, const ArchiveProgress& progress, ImportBudget* budget,
                          std::string* summary) {
-    ImportBudget ownBudget;
-    ImportBudget& limits = budget ? *budget : ownBudget;
-    switch (format) {
-        case ExchangeFormat::ShortcutFolder: {
-            ShortcutImportResult result;
-            FileError error = importShortcutFolder(tree, path, parent, progress, &result, &limits);
-            if (summary && (result.skipped > 0 || result.full || result.capped))
-                *summary = result.text();
-            return error;
-        }
-        case ExchangeFormat::HtmlPage:
-            return importHtmlPage(tree, path, parent, progress, nullptr, &limits);
-        case ExchangeFormat::ArchiveFile: {
-            // Another tree file is outside data like any other: it gets the same budget.
-            FileError error;
-            loadArchiveFile(tree, path, parent, &error, nullptr, &limits);
-            return error;
-        }
-        case ExchangeFormat::BookmarkFile:
-        case ExchangeFormat::FirefoxProfile:
-        case ExchangeFormat::ChromiumProfile:
-        case ExchangeFormat::XbelFile: {
-            // The summary's message names the file; here only the failure itself is told.
-            ImportSummary imported = importBookmarks(tree, format, path, parent, progress, limits);
-            limits = imported.budget;
-            return imported.failure.empty() ? FileError{} : FileError{path, EIO};
-        }
-    }
-    return {};
+    ImportSummary imported =
+        importBookmarks(tree, format, path, parent, progress, budget ? *budget : ImportBudget());
+    if (budget)
+        *budget = imported.budget;
+    if (summary)
+        *summary = importSummaryText(imported);
+    return imported.error;
 }
 
 FileError exportExchange(BookmarkTree& tree, ExchangeFormat format, const std::string& path,

@@ -14,10 +14,9 @@ namespace brivanta {
 // as they are (no program-directory rule): they are the ones the user chose and the checks
 // looked at.
 
-// Adds what `path` holds below `parent` (the top level for kNoItem), within `budget` (a
-// default ImportBudget when none is given), which tells afterwards where a limit stopped it.
-// `summary`, when given, receives what a person should hear about it besides a failure
-// (entries passed over, where the import stopped), or stays empty.
+// Adds what `path` holds below `parent` (the top level for kNoItem), as importBookmarks does,
+// within `budget` (a default ImportBudget when none is given), which tells afterwards where a
+// limit stopped it. `summary`, when given, receives the summary a person reads.
 FileError importExchange(BookmarkTree& tree, ExchangeFormat format, const std::string& path,
                          ItemId parent = kNoItem, const ArchiveProgress& progress = {},
                          ImportBudget* budget = nullptr, std::string* summary = nullptr);

@@ -1,6 +1,9 @@
 #include "core/formats/ExportResult.h"
 
+#include <cerrno>
 #include <vector>
+
+#include "core/formats/FileStreams.h"
 
 namespace brivanta {
 
@@ -38,6 +41,27 @@ size_t entriesToExport(const BookmarkTree& tree, ItemId start) {
         }
     }
     return count;
+}
+
+FileError exportWholeFile(const std::string& path, const std::function<bool(ByteSink&)>& write,
+                          const std::function<size_t()>& written,
+                          const std::function<size_t()>& setOutToWrite, ExportResult* result) {
+    AtomicFileSink sink;
+    FileError error = sink.open(path);
+    if (!error) {
+        bool complete = write(sink);
+        // A failed sink is not committed over the old file; commit says why it failed.
+        error = sink.commit();
+        if (!error && !complete)
+            error = FileError{path, EIO};
+    }
+    if (result) {
+        if (error)
+            result->fail(error, setOutToWrite());
+        else
+            result->written += written();
+    }
+    return error;
 }
 
 }  // namespace brivanta

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "core/formats/ByteStream.h"
 #include "core/formats/FileError.h"
 #include "core/trees/BookmarkTree.h"
 
@@ -30,5 +32,12 @@ struct ExportResult {
 // How many entries an export of `start` and its subtree (the whole tree for kNoItem) sets
 // out to write.
 size_t entriesToExport(const BookmarkTree& tree, ItemId start);
+
+// Writes one export file: `write` fills the sink and returns false when it failed, and `path`
+// is replaced only once the file is complete. `result` then counts `written()` entries as
+// written, or `setOutToWrite()` as not written when the file could not be saved.
+FileError exportWholeFile(const std::string& path, const std::function<bool(ByteSink&)>& write,
+                          const std::function<size_t()>& written,
+                          const std::function<size_t()>& setOutToWrite, ExportResult* result);
 
 }  // namespace brivanta

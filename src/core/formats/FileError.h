@@ -13,6 +13,9 @@ inline constexpr int kNotRegularFile = -1;
 // inside the folder it writes: it does not write through links.
 inline constexpr int kLinkInTheWay = -2;
 
+// errorNumber of an import that found nothing it could read in the file.
+inline constexpr int kNothingToImport = -3;
+
 struct FileError {
     std::string path;
     int errorNumber = 0;

@@ -1,11 +1,12 @@
 #include "core/formats/HtmlPage.h"
 
-#include <cerrno>
+#include <algorithm>
 
 #include "core/formats/FileStreams.h"
 #include "core/formats/HtmlEntities.h"
 #include "core/formats/StringStream.h"
 #include "core/text/Encoding.h"
+#include "core/text/Trim.h"
 
 namespace brivanta {
 
@@ -154,42 +155,95 @@ FileError exportHtmlPage(BookmarkTree& tree, const std::string& path, ItemId sta
         if (progress)
             progress(label);
     };
-    AtomicFileSink sink;
-    FileError error = sink.open(path);
-    if (!error && !writeHtmlPage(tree, sink, start, counting)) {
-        error = sink.commit();
-        if (!error)
-            error = FileError{path, EIO};
-    } else if (!error) {
-        error = sink.commit();
+    // A page not saved holds none of the entries it was to hold.
+    return exportWholeFile(
+        path, [&](ByteSink& sink) { return writeHtmlPage(tree, sink, start, counting); },
+        [&] { return count; }, [&] { return entriesToExport(tree, start); }, result);
+}
+
+size_t importHtmlRows(std::string_view page, TreeMerger& merger) {
+    page = page.substr(0, page.find('\0'));
+    RowReader rows(page);
+    // An entry is held back until the next row tells whether it holds entries ("->" after
+    // it): then it is opened as a folder (a link with children keeps its address), else it is
+    // a link, or an empty folder when it has no address.
+    std::string name, address, label, nextAddress;
+    long long level = 0;   // of the held-back entry; 0 before the first row
+    long long opened = 0;  // folders open in the merger
+    size_t count = 0;
+    auto flush = [&](bool hasChildren) {
+        if (hasChildren) {
+            merger.openFolder(name, address);
+            ++opened;
+        } else if (address.empty()) {
+            merger.openFolder(name);
+            merger.closeFolder();
+        } else {
+            merger.addLink(name, address);
+        }
+    };
+    while (rows.readString(label) && rows.readString(nextAddress)) {
+        text::trimLeftInPlace(label);
+        text::trimLeftInPlace(nextAddress);
+        std::string_view rest = label;
+        long long next = level;
+        if (rest.starts_with("->")) {
+            rest.remove_prefix(2);
+            ++next;
+        } else if (rest.starts_with('|')) {
+            size_t bars = prefixLength(rest);
+            rest.remove_prefix(bars);
+            next -= static_cast<long long>(bars);
+        }
+        // Bars that would climb above where the import began keep it there.
+        next = std::max(next, 1LL);
+        if (count > 0)
+            flush(next > level);
+        for (; opened >= next; --opened)
+            merger.closeFolder();
+        name.assign(rest);
+        address = nextAddress;
+        level = next;
+        ++count;
+        if (merger.stopped())
+            break;
     }
-    if (result) {
-        // A page not saved holds none of the entries it was to hold.
-        if (error)
-            result->fail(error, entriesToExport(tree, start));
-        else
-            result->written += count;
-    }
-    return error;
+    if (count > 0)
+        flush(false);
+    for (; opened > 0; --opened)
+        merger.closeFolder();
+    return count;
 }
 
 size_t importHtmlText(BookmarkTree& tree, std::string_view page, ItemId parent,
                       const ArchiveProgress& progress, ImportBudget* budget) {
-    page = page.substr(0, page.find('\0'));
-    RowReader rows(page);
     BookmarkTree::BulkUpdate bulk(tree);
-    return SerializeTree(tree, rows, parent, progress, budget);
+    TreeMerger merger(tree, parent, progress, budget ? *budget : ImportBudget());
+    importHtmlRows(page, merger);
+    if (budget)
+        *budget = merger.budget();
+    return merger.added();
+}
+
+FileError importHtmlFile(const std::string& path, TreeMerger& merger) {
+    std::string page;
+    if (FileError e = readWholeFile(path, page))
+        return e;
+    if (importHtmlRows(page, merger) == 0)
+        return FileError{path, kNothingToImport};
+    return {};
 }
 
 FileError importHtmlPage(BookmarkTree& tree, const std::string& path, ItemId parent,
                          const ArchiveProgress& progress, size_t* added, ImportBudget* budget) {
-    std::string page;
-    if (FileError e = readWholeFile(path, page))
-        return e;
-    size_t count = importHtmlText(tree, page, parent, progress, budget);
+    BookmarkTree::BulkUpdate bulk(tree);
+    TreeMerger merger(tree, parent, progress, budget ? *budget : ImportBudget());
+    FileError error = importHtmlFile(path, merger);
+    if (budget)
+        *budget = merger.budget();
     if (added)
-        *added = count;
-    return {};
+        *added = merger.added();
+    return error;
 }
 
 }  // namespace brivanta

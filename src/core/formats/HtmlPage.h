@@ -8,6 +8,7 @@
 #include "core/formats/FileError.h"
 #include "core/formats/TreeArchive.h"
 #include "core/trees/BookmarkTree.h"
+#include "core/trees/TreeMerger.h"
 
 namespace brivanta {
 
@@ -35,15 +36,21 @@ std::string htmlPageText(BookmarkTree& tree, ItemId start = kNoItem,
 FileError exportHtmlPage(BookmarkTree& tree, const std::string& path, ItemId start = kNoItem,
                          const ArchiveProgress& progress = {}, ExportResult* result = nullptr);
 
-// Adds the rows of a page below `parent` (the top level for kNoItem) with the archive's
-// prefix rules, and returns how many entries were added. Only text up to the first zero byte
-// counts; a row lacking one of its closing markers ends the rows. Entities in names and
-// addresses are decoded, so pages with or without escaping read back alike. The rows are
-// charged to `budget` (a default one when none is given), as SerializeTree does.
+// Feeds the rows of a page to `merger` with the archive's prefix rules (bars never climb
+// above where the import began), and returns how many rows it read. Only text up to the first
+// zero byte counts; a row lacking one of its closing markers ends the rows. Entities in names
+// and addresses are decoded, so pages with or without escaping read back alike. Like every
+// import it merges: what already stands in a folder is skipped.
+size_t importHtmlRows(std::string_view page, TreeMerger& merger);
+
+// The same below `parent` (the top level for kNoItem); returns how many entries were added.
+// `budget` (a default one when none is given) receives what the import took of it.
 size_t importHtmlText(BookmarkTree& tree, std::string_view page, ItemId parent = kNoItem,
                       const ArchiveProgress& progress = {}, ImportBudget* budget = nullptr);
 
-// The same from a file; nothing is added when it cannot be read.
+// The rows of file `path`; nothing is added when it cannot be read. A file without a single
+// row (a browser's bookmark file, any other page) fails with kNothingToImport.
+FileError importHtmlFile(const std::string& path, TreeMerger& merger);
 FileError importHtmlPage(BookmarkTree& tree, const std::string& path, ItemId parent = kNoItem,
                          const ArchiveProgress& progress = {}, size_t* added = nullptr,
                          ImportBudget* budget = nullptr);

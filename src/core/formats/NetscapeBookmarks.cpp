@@ -1,13 +1,13 @@
 #include "core/formats/NetscapeBookmarks.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <vector>
 
 #include "core/formats/FileStreams.h"
 #include "core/formats/HtmlEntities.h"
 #include "core/formats/NetscapeText.h"
 #include "core/text/Encoding.h"
+#include "core/trees/TreeWalk.h"
 
 namespace brivanta {
 
@@ -518,33 +518,24 @@ std::string writeNetscapeBookmarks(const BookmarkTree& tree, ItemId start,
         out += "</DL><p>\n";
     };
 
-    // Pre-order without recursion: a tree may nest very deeply.
-    ItemId item = start == kNoItem ? tree.firstChild(kNoItem) : start;
-    int depth = 1;
-    while (item != kNoItem) {
-        writeEntry(item, depth);
-        if (opensList(item)) {
-            if (tree.hasChildren(item)) {
-                item = tree.firstChild(item);
-                ++depth;
-                continue;
-            }
-            closeList(depth);
+    // The walk's depth starts at 0; the page's lists are already one level in.
+    struct Writer {
+        const BookmarkTree& tree;
+        decltype(writeEntry)& entry;
+        decltype(closeList)& close;
+        decltype(opensList)& opens;
+        WalkStep visit(ItemId item, int depth) {
+            entry(item, depth + 1);
+            if (!opens(item))
+                return WalkStep::Over;
+            if (tree.hasChildren(item))
+                return WalkStep::Into;
+            close(depth + 1);
+            return WalkStep::Over;
         }
-        for (;;) {
-            if (depth == 1) {
-                item = start == kNoItem ? tree.nextSibling(item) : kNoItem;
-                break;
-            }
-            if (ItemId next = tree.nextSibling(item); next != kNoItem) {
-                item = next;
-                break;
-            }
-            item = tree.parent(item);
-            --depth;
-            closeList(depth);
-        }
-    }
+        void leaveFolder(ItemId, int depth) { close(depth + 1); }
+    };
+    walkTree(tree, start, Writer{tree, writeEntry, closeList, opensList});
     out += "</DL><p>\n";
     if (written)
         *written = count;
@@ -555,22 +546,9 @@ FileError exportNetscapeFile(const BookmarkTree& tree, const std::string& path, 
                              const MergeProgress& progress, ExportResult* result) {
     size_t count = 0;
     std::string page = writeNetscapeBookmarks(tree, start, progress, &count);
-    AtomicFileSink sink;
-    FileError error = sink.open(path);
-    if (!error && !sink.write(page.data(), page.size())) {
-        error = sink.commit();
-        if (!error)
-            error = FileError{path, EIO};
-    } else if (!error) {
-        error = sink.commit();
-    }
-    if (result) {
-        if (error)
-            result->fail(error, count);
-        else
-            result->written += count;
-    }
-    return error;
+    return exportWholeFile(
+        path, [&](ByteSink& sink) { return sink.write(page.data(), page.size()); },
+        [&] { return count; }, [&] { return count; }, result);
 }
 
 }  // namespace brivanta

@@ -16,6 +16,7 @@
 #include "core/formats/FileStreams.h"
 #include "core/formats/ImportExportChecks.h"
 #include "core/formats/SafeFileName.h"
+#include "core/trees/TreeWalk.h"
 
 namespace brivanta {
 
@@ -134,32 +135,17 @@ class ShortcutWriter {
         return {};
     }
 
-    // Writes `first` and its subtree, then (with `siblings`) each following sibling's.
-    void write(ItemId first, bool siblings) {
-        const size_t base = levels_.size();
-        ItemId c = first;
-        while (c != kNoItem) {
-            bool opened = writeEntry(c);
-            if (opened && tree_.hasChildren(c)) {
-                c = tree_.firstChild(c);
-                continue;
-            }
-            if (opened)
-                leave();
-            for (;;) {
-                if (levels_.size() == base) {
-                    c = siblings ? tree_.nextSibling(c) : kNoItem;
-                    break;
-                }
-                if (ItemId next = tree_.nextSibling(c); next != kNoItem) {
-                    c = next;
-                    break;
-                }
-                c = tree_.parent(c);
-                leave();
-            }
-        }
+    // The walk's events: an entry is written into the innermost folder, a folder written as
+    // a directory becomes the innermost until it is left.
+    WalkStep visit(ItemId item, int) {
+        if (!writeEntry(item))
+            return WalkStep::Over;
+        if (tree_.hasChildren(item))
+            return WalkStep::Into;
+        leave();
+        return WalkStep::Over;
     }
+    void leaveFolder(ItemId, int) { leave(); }
 
     void sync() {
         if (!levels_.empty())
@@ -297,8 +283,8 @@ std::string_view entryTitle(std::string_view fileName) {
     return dot == std::string_view::npos ? fileName : fileName.substr(0, dot);
 }
 
-ItemId importShortcutEntry(BookmarkTree& tree, DirectorySearch& search, ItemId parent,
-                           FileError& error, ShortcutImportResult* result, ImportBudget* budget) {
+ShortcutEntry importShortcutEntry(TreeMerger& merger, DirectorySearch& search, FileError& error,
+                                  ShortcutImportResult* result) {
     auto skip = [&](const std::string& path) {
         if (!result)
             return;
@@ -311,123 +297,143 @@ ItemId importShortcutEntry(BookmarkTree& tree, DirectorySearch& search, ItemId p
         bool shortcut = isShortcutExtension(e.name.substr(entryTitle(e.name).size()));
         bool usable = e.directory ? e.name != "." && e.name != ".." : e.regularFile && shortcut;
         if (usable) {
-            NodeRecord record;
-            record.name = entryNameText(entryTitle(e.name));
-            if (!e.directory) {
-                std::string bytes;
-                if ((error = readShortcut(search, e.name, bytes))) {
-                    if (error.errorNumber != kNotRegularFile && error.errorNumber != kLinkInTheWay)
-                        return kNoItem;
-                    // Swapped for something else since the listing: passed over.
-                    skip(error.path);
-                    error = {};
-                    if (!search.next())
-                        return parent;
-                    continue;
-                }
-                if (result)
-                    result->bytes += bytes.size();
-                record.address = shortcutAddress(shortcutText(bytes));
+            const std::string name = entryNameText(entryTitle(e.name));
+            if (e.directory) {
+                merger.openFolder(name);
+                return ShortcutEntry::Folder;
             }
-            if (budget && !budget->take(record.name.size() + record.address.size()))
-                return kNoItem;
-            return tree.InsertNode(record, parent);
+            std::string bytes;
+            if ((error = readShortcut(search, e.name, bytes))) {
+                if (error.errorNumber != kNotRegularFile && error.errorNumber != kLinkInTheWay)
+                    return ShortcutEntry::Failed;
+                // Swapped for something else since the listing: passed over.
+                skip(error.path);
+                error = {};
+                if (!search.next())
+                    return ShortcutEntry::None;
+                continue;
+            }
+            if (result)
+                result->bytes += bytes.size();
+            merger.addLink(name, shortcutAddress(shortcutText(bytes)));
+            return ShortcutEntry::Link;
         }
         // Files of other types are no concern of ours; anything else in the way is told.
         if (!e.directory && !e.regularFile)
             skip(joinPath(search.path(), e.name));
         if (!search.next())
-            return parent;
+            return ShortcutEntry::None;
     }
 }
 
-FileError importShortcutFolder(BookmarkTree& tree, const std::string& folder, ItemId parent,
-                               const ArchiveProgress& progress, ShortcutImportResult* result,
-                               ImportBudget* budget) {
-    struct Level {
-        DirectorySearch search;
-        ItemId parent;
-        long long level;  // where its entries belong in the tree (1: the top level)
-    };
-    ImportBudget ownBudget;
-    ImportBudget& limits = budget ? *budget : ownBudget;
+FileError importShortcutFolder(const std::string& folder, TreeMerger& merger,
+                               ShortcutImportResult* result) {
     ShortcutImportResult own;
     ShortcutImportResult& r = result ? *result : own;
     r = {};
     size_t listed = 0;
     // Each directory once, however it is reached again (a bind mount, a hard-linked one).
     std::set<std::pair<dev_t, ino_t>> visited;
-    // Explicit levels instead of recursion: the depth is whatever the file system holds.
-    std::vector<std::unique_ptr<Level>> levels;
+    // Explicit levels instead of recursion: the depth is whatever the file system holds. Every
+    // level but the first is a folder open in the merger, closed when the level is done.
+    std::vector<std::unique_ptr<DirectorySearch>> levels;
+    auto pop = [&] {
+        levels.pop_back();
+        if (!levels.empty())
+            merger.closeFolder();
+    };
+    auto passOver = [&](const std::string& path) {
+        ++r.skipped;
+        if (r.skippedPaths.size() < kNamedSkips)
+            r.skippedPaths.push_back(path);
+    };
     // What is listed is read; past the bound of entries looked at no directory is listed.
-    auto admit = [&](std::unique_ptr<Level> level) {
-        listed += level->search.size();
-        if (level->search.truncated())
+    auto admit = [&](std::unique_ptr<DirectorySearch> level) {
+        listed += level->size();
+        if (level->truncated())
             r.capped = true;
-        if (!visited.insert({level->search.device(), level->search.inode()}).second) {
-            ++r.skipped;
-            if (r.skippedPaths.size() < kNamedSkips)
-                r.skippedPaths.push_back(level->search.path());
-            return;
+        if (!visited.insert({level->device(), level->inode()}).second) {
+            passOver(level->path());
+            return false;
         }
         levels.push_back(std::move(level));
+        return true;
     };
-    BookmarkTree::BulkUpdate bulk(tree);
     {
-        auto top = std::make_unique<Level>();
-        top->parent = parent;
-        top->level = tree.contains(parent) ? tree.depth(parent) + 2 : 1;
-        if (top->search.open(withoutTrailingSeparator(folder), kShortcutImportListed))
+        auto top = std::make_unique<DirectorySearch>();
+        if (top->open(withoutTrailingSeparator(folder), kShortcutImportListed))
             admit(std::move(top));
     }
     FileError error;
     while (!levels.empty()) {
-        Level& level = *levels.back();
-        if (!level.search.next()) {
-            levels.pop_back();
+        DirectorySearch& search = *levels.back();
+        if (!search.next()) {
+            pop();
             continue;
         }
-        if (tree.itemDataLeft() == 0) {
-            r.full = true;
+        if (merger.stopped())
             break;
-        }
-        ItemId node = importShortcutEntry(tree, level.search, level.parent, error, &r, &limits);
-        if (error || limits.stopped())
+        ShortcutEntry entry = importShortcutEntry(merger, search, error, &r);
+        if (entry == ShortcutEntry::Failed)
             break;
-        if (node == level.parent || node == kNoItem) {
-            levels.pop_back();
+        if (entry == ShortcutEntry::None) {
+            pop();
             continue;
         }
-        ++r.added;
-        if (level.level > limits.maxDepth())
-            limits.noteFlattened();
-        if (progress)
-            progress(tree.LookupRecord(node)->name);
         if (r.bytes >= kShortcutImportBytes) {
             r.capped = true;
             break;
         }
-        if (!level.search.current().directory)
+        if (entry == ShortcutEntry::Link)
             continue;
-        auto inner = std::make_unique<Level>();
-        // Below the depth limit a directory's entries follow it at its own level.
-        inner->parent = level.level + 1 > limits.maxDepth() ? level.parent : node;
-        inner->level = level.level + 1;
-        const std::string& name = level.search.current().name;
+        // The folder is open in the merger: its directory's entries come next, or none.
+        const std::string& name = search.current().name;
+        bool entered = false;
         if (levels.size() >= kDeepestShortcutFolder) {
-            ++r.skipped;
-            if (r.skippedPaths.size() < kNamedSkips)
-                r.skippedPaths.push_back(joinPath(level.search.path(), name));
-            continue;
-        }
-        if (listed >= kShortcutImportListed) {
+            passOver(joinPath(search.path(), name));
+        } else if (listed >= kShortcutImportListed) {
             r.capped = true;
-            continue;
+        } else {
+            auto inner = std::make_unique<DirectorySearch>();
+            if (inner->openAt(search, name, kShortcutImportListed - listed))
+                entered = admit(std::move(inner));
         }
-        if (inner->search.openAt(level.search, name, kShortcutImportListed - listed))
-            admit(std::move(inner));
+        if (!entered)
+            merger.closeFolder();
     }
+    r.added = merger.added();
+    r.full = merger.full();
     return error;
+}
+
+FileError importShortcutFolder(BookmarkTree& tree, const std::string& folder, ItemId parent,
+                               const ArchiveProgress& progress, ShortcutImportResult* result,
+                               ImportBudget* budget) {
+    BookmarkTree::BulkUpdate bulk(tree);
+    TreeMerger merger(tree, parent, progress, budget ? *budget : ImportBudget());
+    FileError error = importShortcutFolder(folder, merger, result);
+    if (budget)
+        *budget = merger.budget();
+    return error;
+}
+
+std::string ShortcutImportResult::notes() const {
+    std::string text;
+    if (skipped > 0) {
+        text = "另有 " + std::to_string(skipped) +
+               " 个没有读取（符号链接、设备、管道、套接字，或重复、过深的目录）：";
+        for (const std::string& path : skippedPaths)
+            text += "\n  " + path;
+        if (skippedPaths.size() < skipped)
+            text += "\n  ……";
+    }
+    if (capped) {
+        if (!text.empty())
+            text += "\n";
+        text += "收藏夹太大（最多看 " + std::to_string(kShortcutImportListed) + " 个目录项、读 " +
+                std::to_string(kShortcutImportBytes >> 20) + " MiB），其余条目没有导入。";
+    }
+    return text;
 }
 
 std::string ShortcutImportResult::text() const {
@@ -461,7 +467,7 @@ FileError exportShortcutChildren(BookmarkTree& tree, const std::string& director
         r.fail(e, tree.size());
         return e;
     }
-    writer.write(tree.firstChild(parent), true);
+    walkChildren(tree, parent, writer);
     return r.firstFailure();
 }
 
@@ -476,10 +482,7 @@ FileError exportShortcutFolder(BookmarkTree& tree, const std::string& folder, It
         r.fail(e, entriesToExport(tree, start));
         return e;
     }
-    if (start == kNoItem)
-        writer.write(tree.firstChild(kNoItem), true);
-    else
-        writer.write(start, false);
+    walkTree(tree, start, writer);
     writer.sync();
     return r.firstFailure();
 }

@@ -9,6 +9,7 @@
 #include "core/formats/FileError.h"
 #include "core/formats/TreeArchive.h"
 #include "core/trees/BookmarkTree.h"
+#include "core/trees/TreeMerger.h"
 
 namespace brivanta {
 
@@ -52,6 +53,9 @@ struct ShortcutImportResult {
     bool capped = false;
     // For people: what was added and skipped, and where the import stopped.
     std::string text() const;
+    // What the import summary adds for a folder: the entries passed over, and where the walk
+    // stopped at its bounds; "" when neither.
+    std::string notes() const;
 };
 
 // Bounds of one import: entries looked at in all directories together, bytes read from
@@ -60,23 +64,33 @@ inline constexpr size_t kShortcutImportListed = 5'000'000;
 inline constexpr size_t kShortcutImportBytes = 256u << 20;
 inline constexpr size_t kDeepestShortcutFolder = 256;
 
-// One step of the walk: skips "." and "..", and files that are not ".url" files (in any
-// letter case), then adds the entry under `parent` (a folder for a directory, a link for a
-// shortcut) and returns it. Returns `parent` when the directory holds no further usable
-// entry, and kNoItem with `error` set when a shortcut cannot be read, or with `error` clear
-// when `budget` (if given) has run out. Links, devices, pipes and sockets are passed over and
-// counted in `result` when given.
-ItemId importShortcutEntry(BookmarkTree& tree, DirectorySearch& search, ItemId parent,
-                           FileError& error, ShortcutImportResult* result = nullptr,
-                           ImportBudget* budget = nullptr);
+// What one step of an import's walk found.
+enum class ShortcutEntry {
+    Link,    // a shortcut, given to the merger
+    Folder,  // a directory, opened in the merger (the caller closes it)
+    None,    // the directory holds no further usable entry
+    Failed,  // a shortcut could not be read
+};
 
-// Adds the content of `folder` below `parent` (the top level for kNoItem), depth first, in
-// the order the file system lists it. `progress` hears each entry's title. Stops at the first
-// shortcut that cannot be read (what was added stays). Only real files and directories inside
-// the folder are read: no symbolic link inside it is followed, each directory is visited once,
-// and the walk stops at the tree's room and at the bounds above. Entries are charged to
-// `budget` (a default ImportBudget when none is given): the walk stops where it runs out, and
-// what lies below its depth limit is attached at the limit.
+// One step of the walk: skips "." and "..", and files that are not ".url" files (in any
+// letter case), then gives the entry to `merger`: a folder for a directory, a link for a
+// shortcut. A shortcut that cannot be read sets `error`. Links, devices, pipes and sockets are
+// passed over and counted in `result` when given.
+ShortcutEntry importShortcutEntry(TreeMerger& merger, DirectorySearch& search, FileError& error,
+                                  ShortcutImportResult* result = nullptr);
+
+// Gives the content of `folder` to `merger`, depth first, in the order the file system lists
+// it; like every import it merges (a second import of the same folder adds nothing). Stops at
+// the first shortcut that cannot be read (what was added stays). Only real files and
+// directories inside the folder are read: no symbolic link inside it is followed, each
+// directory is visited once, and the walk stops at the merger's room and budget and at the
+// bounds above.
+FileError importShortcutFolder(const std::string& folder, TreeMerger& merger,
+                               ShortcutImportResult* result = nullptr);
+
+// The same below `parent` (the top level for kNoItem); `progress` hears each entry added.
+// Entries are charged to `budget` (a default ImportBudget when none is given), which
+// receives what the import took of it.
 FileError importShortcutFolder(BookmarkTree& tree, const std::string& folder,
                                ItemId parent = kNoItem, const ArchiveProgress& progress = {},
                                ShortcutImportResult* result = nullptr,

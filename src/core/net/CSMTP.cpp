@@ -104,7 +104,10 @@ bool CSMTP::expect(int expected, const char* mismatch) {
         return true;
     char buffer[128];
     std::snprintf(buffer, sizeof buffer, "%d:%s", code, mismatch);
+    // The server's own words say why ("501 5.5.4 Invalid FROM"); our text alone does not.
     statusText_ = buffer;
+    if (std::string words = quotedReply(lastReply_); !words.empty())
+        statusText_ += text::gbk("：") + words;
     return false;
 }
 
@@ -246,9 +249,12 @@ bool CSMTP::sendMessage(const MailMessage& original) {
     }
 
     // Strict submission servers refuse the old spelling ("MAIL From: <>" gets 501), and
-    // refuse an empty sender from an account that logged in.
+    // refuse an empty sender from an account that logged in. A login is a sender only when
+    // it is a whole address: "MAIL FROM:<carol>" gets 501 too.
     const bool strict = newDialogue();
-    const std::string sender = strict && message.from.empty() ? login_ : message.from;
+    const bool loginIsAddress = login_.find('@') != std::string::npos;
+    const std::string sender =
+        strict && message.from.empty() && loginIsAddress ? login_ : message.from;
     send((strict ? "MAIL FROM:<" : "MAIL From: <") + sender + ">\r\n");
     if (!readReply(kOk))
         return false;

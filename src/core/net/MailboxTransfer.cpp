@@ -18,8 +18,13 @@ MailResult sendTreeByMail(BookmarkTree& tree, ItemId branch, const std::string& 
     message.subject = std::string(kEnvelopeTag);
     message.addRecipient(recipient);
     message.body = buildEnvelope(tree, branch);
-    // Providers refuse an authenticated mail whose sender is not the account.
-    message.from = security.login;
+    // Providers refuse an authenticated mail whose sender is not the account; a login without
+    // a domain ("carol") is no address at all and gets 501 as a sender.
+    auto isAddress = [](const std::string& s) { return s.find('@') != std::string::npos; };
+    if (isAddress(security.from))
+        message.from = security.from;
+    else if (isAddress(security.login))
+        message.from = security.login;
 
     CSMTP smtp(server, port, timeouts);
     smtp.setSecurity(security.mode, security.tls);

@@ -26,11 +26,14 @@ struct MailSecurity {
     TlsOptions tls;
     std::string login;  // SMTP: "" sends without logging in
     std::string password;
+    // SMTP: the sender's address (the account's mail address). When it is no whole address
+    // ("name@domain"), the login is the sender if it is one, else nobody.
+    std::string from;
 };
 
 // Mails the envelope of `branch` (the whole tree for kNoItem) to `recipient` through the
-// SMTP server at server:port, with subject "<BRIVANTA>" and an empty sender (with a login,
-// the login is the sender).
+// SMTP server at server:port, with subject "<BRIVANTA>", from `security.from`, else from the
+// login when it is a whole address ("name@domain"), else with an empty sender.
 MailResult sendTreeByMail(BookmarkTree& tree, ItemId branch, const std::string& server, int port,
                           const std::string& recipient, const NetTimeouts& timeouts = {},
                           const StepCallback& step = {}, const MailSecurity& security = {});

@@ -5,6 +5,8 @@
 #include <thread>
 #include <utility>
 
+#include "core/trees/TreeWalk.h"
+
 namespace brivanta {
 
 namespace {
@@ -262,21 +264,18 @@ template <typename Visit>
 void TreeFilter::visitHitsInTreeOrder(Visit visit) const {
     if (!active())
         return;
-    // Pre-order over the shown entries only, without recursion (trees may nest deeply).
-    ItemId item = tree_.firstChild(kNoItem);
-    while (item != kNoItem) {
-        std::uint8_t mark = markOf(item);
-        if (mark == kHit && !visit(item))
-            return;
-        if (mark != kHidden && tree_.hasChildren(item)) {
-            item = tree_.firstChild(item);
-            continue;
+    // Over the shown entries only: a hidden entry has nothing shown below it.
+    struct Visitor {
+        const TreeFilter& filter;
+        Visit& each;
+        WalkStep visit(ItemId item, int) {
+            std::uint8_t mark = filter.markOf(item);
+            if (mark == kHit && !each(item))
+                return WalkStep::Stop;
+            return mark == kHidden ? WalkStep::Over : WalkStep::Into;
         }
-        while (item != kNoItem && tree_.nextSibling(item) == kNoItem)
-            item = tree_.parent(item);
-        if (item != kNoItem)
-            item = tree_.nextSibling(item);
-    }
+    };
+    walkTree(tree_, kNoItem, Visitor{*this, visit});
 }
 
 std::vector<ItemId> TreeFilter::hitsInTreeOrder(size_t limit) const {

@@ -93,19 +93,25 @@ ItemId TreeMerger::insert(NodeRecord& record) {
     return item;
 }
 
-void TreeMerger::openFolder(std::string_view name) {
+void TreeMerger::openFolder(std::string_view name, std::string_view address) {
     if (stopped()) {
         ++droppedFolders_;
         return;
     }
     name_ = cleanImportedName(name);
+    address_ = cleanImportedAddress(address);
+    if (name_.empty() && !address_.empty())
+        name_ = cleanImportedName(address_);
     Frame& frame = current();
     index(frame);
+    const bool isLink = !address_.empty();
     // At the deepest level a folder is made (or found) but not entered: what it holds comes
     // after it, at the same level.
     const bool atLimit = flattenedFolders_ > 0 ||
                          baseLevel_ + static_cast<long long>(frames_.size()) >= budget_.maxDepth();
-    if (ItemId found = frame.folders.find(name_, nameOf()); found != kNoItem) {
+    const ItemId found = isLink ? frame.addresses.find(address_, addressOf())
+                                : frame.folders.find(name_, nameOf());
+    if (found != kNoItem) {
         ++skipped_;
         if (atLimit) {
             ++flattenedFolders_;
@@ -116,13 +122,17 @@ void TreeMerger::openFolder(std::string_view name) {
         frames_.push_back(std::move(inner));
         return;
     }
-    NodeRecord record{name_, {}, {}};
+    NodeRecord record{name_, address_, {}};
     ItemId item = insert(record);
     if (item == kNoItem) {
         ++droppedFolders_;
         return;
     }
-    frame.folders.insert(tree_.LookupRecord(item)->name, item, nameOf());
+    RecordRef made = tree_.LookupRecord(item);
+    if (isLink)
+        frame.addresses.insert(made->address, item, addressOf());
+    else
+        frame.folders.insert(made->name, item, nameOf());
     if (atLimit) {
         ++flattenedFolders_;
         return;

@@ -33,7 +33,9 @@ class TreeMerger {
     explicit TreeMerger(BookmarkTree& tree, ItemId parent = kNoItem, MergeProgress progress = {},
                         ImportBudget budget = ImportBudget());
 
-    void openFolder(std::string_view name);
+    // A folder, or with an `address` a link that holds entries of its own (found again by its
+    // address, as links are).
+    void openFolder(std::string_view name, std::string_view address = {});
     // Back to the enclosing folder; at the level the import started in it does nothing.
     void closeFolder();
     // A link without an address (after cleaning) is skipped: the tree would take it for a

@@ -60,11 +60,6 @@ std::string toPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
-void showFileError(QWidget* owner, const FileError& error, bool writing) {
-    failBox(owner, QStringLiteral("Brivanta"),
-            QString::fromStdString(writing ? error.writeMessage() : error.readMessage()));
-}
-
 QString selectedText(const BookmarkTree& tree, ItemId selected) {
     return selected != kNoItem && tree.contains(selected) ? fromGbk(tree.label(selected))
                                                           : QString();
@@ -90,39 +85,20 @@ void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected, const Exchan
         }
         added(roots);
     };
-    const ExchangeFormat format = dialog.format();
-    if (format == ExchangeFormat::BookmarkFile || format == ExchangeFormat::XbelFile ||
-        isBrowserProfile(format)) {
-        ImportSummary summary;
-        {
-            BusyStep busy(owner, QString::fromUtf8("正在导入..."));
-            BookmarkTree::BulkUpdate bulk(tree);
-            summary = importBookmarks(tree, format, toPath(dialog.exchangePath()), parent,
-                                      busy.progress());
-        }
-        tellAdded();
-        QString text = QString::fromStdString(importSummaryText(summary));
-        if (summary.failure.empty() && !summary.full && !summary.budget.stopped())
-            informBox(owner, QString::fromUtf8("导入完毕"), text);
-        else
-            warnBox(owner, QString::fromUtf8("导入"), text);
-        return;
-    }
-    FileError error;
-    ImportBudget budget;
-    std::string summary;
+    // Every kind of import merges and ends with the same summary.
+    ImportSummary summary;
     {
         BusyStep busy(owner, QString::fromUtf8("正在导入..."));
-        error = importExchange(tree, dialog.format(), toPath(dialog.exchangePath()), parent,
-                               busy.progress(), &budget, &summary);
+        summary = importBookmarks(tree, dialog.format(), toPath(dialog.exchangePath()), parent,
+                                  busy.progress());
     }
     tellAdded();
-    if (error)
-        showFileError(owner, error, false);
-    else if (std::string limits = importBudgetText(budget); !limits.empty())
-        warnBox(owner, QString::fromUtf8("导入"), QString::fromStdString(limits));
-    else if (!summary.empty())
-        warnBox(owner, QString::fromUtf8("导入"), QString::fromStdString(summary));
+    QString text = QString::fromStdString(importSummaryText(summary));
+    if (summary.failure.empty() && !summary.full && !summary.budget.stopped() &&
+        summary.notes.empty())
+        informBox(owner, QString::fromUtf8("导入完毕"), text);
+    else
+        warnBox(owner, QString::fromUtf8("导入"), text);
 }
 
 void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected, const AddedEntries& added) {

@@ -26,7 +26,8 @@ QString hostOf(const QString& field) {
 
 SendMailDialog::SendMailDialog(const UserAccount& account, const MailSecurityProfile& profile,
                                const QString& entryText, MailPasswordStore& store, QWidget* parent)
-    : MailDialog(ids::kSendMailDialog, QString::fromUtf8("发送邮件"), account, store, parent) {
+    : MailDialog(ids::kSendMailDialog, QString::fromUtf8("发送邮件"), account, store, parent),
+      accountAddress_(account.email) {
     const int typed = net::typedPort(account.smtpServer);
     server_.create(ids::kSmtpControl, ids::kSmtpSecurityControl, fromGbk(account.smtpServer),
                    profile.smtpModeFor(typed ? typed : 25));
@@ -73,8 +74,13 @@ void SendMailDialog::accept() {
     security_ = {};
     security_.mode = server_.mode();
     security_.login = toGbk(login_->text().trimmed());
-    if (!security_.login.empty())
+    // An account that logs in sends from its mail address: servers refuse an empty sender
+    // then, and a login without a domain is no address. Without a login the mail goes out as
+    // it always did, from nobody.
+    if (!security_.login.empty()) {
+        security_.from = accountAddress_;
         security_.password = password_.password->password();
+    }
     QDialog::accept();
 }
 

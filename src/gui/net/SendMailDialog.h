@@ -36,6 +36,8 @@ class SendMailDialog final : public MailDialog {
     QLineEdit* address_;
     BranchChoice* branch_;
     net::MailSecurity security_;
+    // With a login the mail goes out from the account's mail address (the options page's).
+    std::string accountAddress_;
 };
 
 }  // namespace brivanta

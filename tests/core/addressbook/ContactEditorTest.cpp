@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 
+#include "../ChildDirectory.h"
 #include "../TempDir.h"
 #include "../TreeBuilders.h"
 #include "core/addressbook/ContactEditor.h"
@@ -227,7 +228,7 @@ TEST_F(ContactEditorTest, NothingSelectedOrAnUnknownItemAddsAtTheTopLevel) {
 }
 
 TEST_F(ContactEditorTest, ContactsSurviveSavingAndLoadingTheAddressBookFile) {
-    testing::TempDir dir(true);
+    testing::TempDir dir;
     ItemId group = folder("同事");
     ContactEditor editor(tree, group);
     ASSERT_EQ(editor.save(sample()), ContactSaveOutcome::Saved);
@@ -235,30 +236,33 @@ TEST_F(ContactEditorTest, ContactsSurviveSavingAndLoadingTheAddressBookFile) {
     plain.name = gbk("李娜");
     plain.sex = 1;
     ASSERT_EQ(editor.save(plain), ContactSaveOutcome::Saved);
-    std::filesystem::create_directory("Data");
-    ASSERT_FALSE(SaveTree(tree, "Data/alice.ads"));
+    std::filesystem::create_directory(dir.file("Data"));
+    ASSERT_FALSE(SaveTree(tree, dir.file("Data/alice.ads")));
     // A bare name means the file in Data; the link there is relative too.
-    std::filesystem::create_symlink("alice.ads", "Data/link.ads");
+    std::filesystem::create_symlink("alice.ads", dir.file("Data/link.ads"));
 
-    for (const char* name : {"Data/alice.ads", "alice.ads", "link.ads"}) {
-        BookmarkTree loaded(kAddressBookTree);
-        ASSERT_TRUE(LoadTree(loaded, name)) << name;
-        EXPECT_EQ(testing::describe(loaded), testing::describe(tree)) << name;
-        ItemId zhang = loaded.firstChild(loaded.firstChild(kNoItem));
-        std::optional<Contact> back = readContact(loaded, zhang);
-        ASSERT_TRUE(back.has_value());
-        EXPECT_EQ(back->name, gbk("张三"));
-        EXPECT_EQ(back->birthday, sample().birthday);
-        EXPECT_EQ(back->details, sample().details);
-        std::optional<Contact> li = readContact(loaded, loaded.nextSibling(zhang));
-        ASSERT_TRUE(li.has_value());
-        EXPECT_EQ(li->sex, 1);
-        EXPECT_TRUE(li->details.empty());
-        // The contact's empty address and the folder's empty tag read back empty.
-        EXPECT_EQ(*loaded.LookupRecord(zhang), (NodeRecord{gbk("张三"), "", gbk("男")}));
-        EXPECT_EQ(*loaded.LookupRecord(loaded.firstChild(kNoItem)),
-                  (NodeRecord{gbk("同事"), "", ""}));
-    }
+    // Relative names resolve from the working directory: the loads run where it is `dir`.
+    EXPECT_TRUE(testing::inChildDirectory(dir.path(), [&] {
+        for (const char* name : {"Data/alice.ads", "alice.ads", "link.ads"}) {
+            BookmarkTree loaded(kAddressBookTree);
+            ASSERT_TRUE(LoadTree(loaded, name)) << name;
+            EXPECT_EQ(testing::describe(loaded), testing::describe(tree)) << name;
+            ItemId zhang = loaded.firstChild(loaded.firstChild(kNoItem));
+            std::optional<Contact> back = readContact(loaded, zhang);
+            ASSERT_TRUE(back.has_value());
+            EXPECT_EQ(back->name, gbk("张三"));
+            EXPECT_EQ(back->birthday, sample().birthday);
+            EXPECT_EQ(back->details, sample().details);
+            std::optional<Contact> li = readContact(loaded, loaded.nextSibling(zhang));
+            ASSERT_TRUE(li.has_value());
+            EXPECT_EQ(li->sex, 1);
+            EXPECT_TRUE(li->details.empty());
+            // The contact's empty address and the folder's empty tag read back empty.
+            EXPECT_EQ(*loaded.LookupRecord(zhang), (NodeRecord{gbk("张三"), "", gbk("男")}));
+            EXPECT_EQ(*loaded.LookupRecord(loaded.firstChild(kNoItem)),
+                      (NodeRecord{gbk("同事"), "", ""}));
+        }
+    }));
 }
 
 struct LabelCase {

@@ -212,6 +212,12 @@ TEST(HtmlPage, ALinkWithChildrenKeepsItsAddressAndTheCountIsWhatWasWritten) {
     EXPECT_EQ(describe(back), describe(tree));
 
     // A page that cannot be saved counts every entry as not written.
+    // A second import merges, the link with children too: nothing is added.
+    size_t added = 1;
+    ASSERT_FALSE(importHtmlPage(back, path, kNoItem, {}, &added).failed());
+    EXPECT_EQ(added, 0u);
+    EXPECT_EQ(describe(back), describe(tree));
+
     ExportResult failed;
     EXPECT_TRUE(exportHtmlPage(tree, path + "/x.htm", both, {}, &failed).failed());
     EXPECT_EQ(failed.written, 0u);

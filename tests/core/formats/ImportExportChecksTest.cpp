@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "../ChildDirectory.h"
 #include "../TempDir.h"
 #include "core/formats/ImportExportChecks.h"
 
@@ -28,15 +29,17 @@ class ExchangeChecks : public ::testing::TestWithParam<CheckCase> {};
 // paths are relative to it.
 TEST_P(ExchangeChecks, DecideInOrder) {
     const CheckCase& c = GetParam();
-    testing::TempDir home(true);
-    fs::create_directory("dir");
-    std::ofstream("dir/file.htm") << "x";
-    std::ofstream("plain.htm") << "x";
-    fs::create_directory_symlink("dir", "link");
-    ExchangeCheckResult r = checkExchangePath(c.format, c.isExport, c.typed);
-    EXPECT_EQ(r.outcome, c.outcome);
-    EXPECT_EQ(r.path, c.path);
-    EXPECT_EQ(r.folder, c.folder);
+    testing::TempDir home;
+    fs::create_directory(home.file("dir"));
+    std::ofstream(home.file("dir/file.htm")) << "x";
+    std::ofstream(home.file("plain.htm")) << "x";
+    fs::create_directory_symlink("dir", home.file("link"));
+    EXPECT_TRUE(testing::inChildDirectory(home.path(), [&] {
+        ExchangeCheckResult r = checkExchangePath(c.format, c.isExport, c.typed);
+        EXPECT_EQ(r.outcome, c.outcome);
+        EXPECT_EQ(r.path, c.path);
+        EXPECT_EQ(r.folder, c.folder);
+    }));
 }
 
 constexpr auto kFolder = ExchangeFormat::ShortcutFolder;
@@ -106,10 +109,11 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(ExchangeChecks, ShortcutFolderNeverAsksAboutOverwriting) {
-    testing::TempDir home(true);
-    fs::create_directory("fav");
-    std::ofstream("fav/a.url") << "URL=x";
-    EXPECT_EQ(checkExchangePath(kFolder, true, "fav").outcome, ExchangeCheck::Accepted);
+    testing::TempDir home;
+    fs::create_directory(home.file("fav"));
+    std::ofstream(home.file("fav/a.url")) << "URL=x";
+    EXPECT_EQ(checkExchangePath(kFolder, true, home.relative("fav")).outcome,
+              ExchangeCheck::Accepted);
 }
 
 TEST(DefaultExchangePath, FollowsTheFormatAndTheSelectedName) {

@@ -525,7 +525,7 @@ TEST(ShortcutImport, StopsWhereTheTreeIsFullAndSaysSo) {
     const std::string root = fs::relative(dir.file("fav")).string();
     fs::create_directory(root);
     for (int i = 0; i < 10; ++i)
-        writeFile(root + "/" + std::to_string(i) + ".url", "URL=http://x/");
+        writeFile(root + "/" + std::to_string(i) + ".url", "URL=http://x/" + std::to_string(i));
     BookmarkTree tree;
     tree.setItemDataLimit(tree.nextItemData() + 4);
     ShortcutImportResult result;
@@ -541,7 +541,7 @@ TEST(DirectorySearch, ListsAtMostWhatItIsToldAndSaysItStopped) {
     const std::string root = fs::relative(dir.file("many")).string();
     fs::create_directory(root);
     for (int i = 0; i < 10; ++i)
-        writeFile(root + "/" + std::to_string(i) + ".url", "URL=http://x/");
+        writeFile(root + "/" + std::to_string(i) + ".url", "URL=http://x/" + std::to_string(i));
     DirectorySearch all;
     ASSERT_TRUE(all.open(root));
     EXPECT_EQ(all.size(), 12u);  // "." and ".." too

@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+
+#include "../ChildRun.h"
 #include "ScriptedServer.h"
+#include "core/formats/TreeArchive.h"
+#include "core/net/Base64.h"
 #include "core/net/CSMTP.h"
+#include "core/net/MailboxTransfer.h"
 #include "core/text/Encoding.h"
 
 namespace brivanta::net {
@@ -81,7 +87,7 @@ TEST(SmtpDialogue, RepliesArrivingTogetherAreReadOneByOne) {
     // A refused recipient does not stop the mail; its text stays.
     EXPECT_TRUE(smtp.sendMessage(envelopeMail()));
     EXPECT_TRUE(smtp.disconnect());
-    EXPECT_EQ(smtp.statusText(), "550:SMTP server error");
+    EXPECT_EQ(smtp.statusText(), "550:SMTP server error" + text::gbk("：") + "550 no such user");
 }
 
 TEST(SmtpDialogue, ReportsEveryRefusal) {
@@ -108,9 +114,10 @@ TEST(SmtpDialogue, ReportsEveryRefusal) {
         CSMTP smtp("127.0.0.1", server.port(), kQuick);
         ASSERT_TRUE(smtp.connect());
         EXPECT_FALSE(smtp.sendMessage(envelopeMail()));
-        EXPECT_EQ(smtp.statusText(), "553:SMTP server error");
+        EXPECT_EQ(text::toUtf8(smtp.statusText()), "553:SMTP server error：553 sender refused");
         EXPECT_FALSE(smtp.disconnect());
-        EXPECT_EQ(smtp.statusText(), "250:SMTP server didn't terminate session");
+        EXPECT_EQ(text::toUtf8(smtp.statusText()),
+                  "250:SMTP server didn't terminate session：250 ok");
     }
     {
         ScriptedServer server([](ScriptedPeer& p) {
@@ -129,7 +136,7 @@ TEST(SmtpDialogue, ReportsEveryRefusal) {
         CSMTP smtp("127.0.0.1", server.port(), kQuick);
         ASSERT_TRUE(smtp.connect());
         EXPECT_FALSE(smtp.sendMessage(envelopeMail()));
-        EXPECT_EQ(smtp.statusText(), "0:SMTP server not ready for data");
+        EXPECT_EQ(text::toUtf8(smtp.statusText()), "0:SMTP server not ready for data：Bad gateway");
     }
 }
 
@@ -156,9 +163,9 @@ TEST(SmtpDialogue, ARefusalInTheMiddleOfTheTextIsReported) {
     for (int i = 0; i < 6; ++i)
         big.body += big.body;  // 4 MB, more than the socket holds
     EXPECT_FALSE(smtp.sendMessage(big));
-    EXPECT_EQ(smtp.statusText(), "552:SMTP server error");
+    EXPECT_EQ(text::toUtf8(smtp.statusText()), "552:SMTP server error：552 5.3.4 Message too big");
     EXPECT_FALSE(smtp.disconnect());
-    EXPECT_EQ(smtp.statusText(), "552:SMTP server error");
+    EXPECT_EQ(text::toUtf8(smtp.statusText()), "552:SMTP server error：552 5.3.4 Message too big");
 }
 
 TEST(SmtpDialogue, AMailPastTheLimitIsNotSent) {
@@ -245,6 +252,125 @@ TEST(SmtpDialogue, RefusesWhatCannotBeSent) {
     EXPECT_FALSE(smtp.sendMessage(noRecipients));
     EXPECT_EQ(smtp.statusText(), text::gbk("发送完毕！"));
     EXPECT_TRUE(smtp.disconnect());
+}
+
+// Who a tree mail is from: the address given (the account's mail address), else the login
+// when it is a whole address, else nobody ("<>"): a login without a domain is no address.
+struct SenderCase {
+    const char* name;
+    const char* login;
+    const char* from;
+    const char* mailCommand;
+};
+
+class MailSender : public ::testing::TestWithParam<SenderCase> {};
+
+TEST_P(MailSender, IsAnAddressOrNobody) {
+    const SenderCase& c = GetParam();
+    const bool login = *c.login != '\0';
+    std::string mailCommand;
+    ScriptedServer server([&](ScriptedPeer& p) {
+        p.send("220 test ESMTP\r\n");
+        p.readLine();  // EHLO, or HELO without a login
+        if (login) {
+            p.send("250-test\r\n250 AUTH PLAIN\r\n");
+            p.readLine();
+            p.send("235 2.0.0 ok\r\n");
+        } else {
+            p.send("250 ok\r\n");
+        }
+        mailCommand = p.readLine();
+        p.send("250 ok\r\n");
+        p.readLine();
+        p.send("250 ok\r\n");
+        p.readLine();
+        p.send("354 go\r\n");
+        p.readUntil("\r\n.\r\n");
+        p.send("250 queued\r\n");
+        p.readLine();
+        p.send("221 bye\r\n");
+    });
+    BookmarkTree tree;
+    tree.InsertNode({"a", "http://a/", ""});
+    MailSecurity security;
+    security.login = c.login;
+    security.password = login ? "pw" : "";
+    security.from = c.from;
+    MailResult result =
+        sendTreeByMail(tree, kNoItem, "127.0.0.1", server.port(), "bob@x", kQuick, {}, security);
+    server.join();
+    EXPECT_TRUE(result.ok) << text::toUtf8(result.statusText);
+    EXPECT_EQ(mailCommand, std::string(c.mailCommand) + "\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MailSender,
+    ::testing::Values(
+        SenderCase{"theAccountsAddress", "carol", "carol@example.org",
+                   "MAIL FROM:<carol@example.org>"},
+        SenderCase{"theAddressOverTheLogin", "alice@x", "boss@y", "MAIL FROM:<boss@y>"},
+        SenderCase{"aLoginThatIsAnAddress", "alice@x", "", "MAIL FROM:<alice@x>"},
+        SenderCase{"aLoginWithoutADomain", "carol", "", "MAIL FROM:<>"},
+        SenderCase{"anAccountAddressWithoutADomain", "carol", "carol", "MAIL FROM:<>"},
+        SenderCase{"noLogin", "", "me@z", "MAIL From: <me@z>"}),
+    [](const ::testing::TestParamInfo<SenderCase>& row) { return std::string(row.param.name); });
+
+// A refusal reaches the user with the server's own words after ours.
+TEST(MailSender, ARefusedSenderSaysWhatTheServerSaid) {
+    ScriptedServer server([&](ScriptedPeer& p) {
+        p.send("220 test ESMTP\r\n");
+        p.readLine();
+        p.send("250-test\r\n250 AUTH PLAIN\r\n");
+        p.readLine();
+        p.send("235 2.0.0 ok\r\n");
+        p.readLine();
+        p.send("501 5.5.4 Invalid FROM\r\n");
+        p.readLine();
+        p.send("221 bye\r\n");
+    });
+    BookmarkTree tree;
+    tree.InsertNode({"a", "http://a/", ""});
+    MailSecurity security;
+    security.login = "carol";
+    security.password = "pw";
+    MailResult result =
+        sendTreeByMail(tree, kNoItem, "127.0.0.1", server.port(), "bob@x", kQuick, {}, security);
+    server.join();
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(text::toUtf8(result.statusText), "501:SMTP server error：501 5.5.4 Invalid FROM");
+}
+
+// The command line: --from names the sender, and the refusal is printed with the server's
+// words after the server's name.
+TEST(MailSender, TheCommandLineSendsFromTheAddressGivenAndPrintsARefusal) {
+    std::string mailCommand;
+    ScriptedServer server([&](ScriptedPeer& p) {
+        p.send("220 test ESMTP\r\n");
+        p.readLine();
+        p.send("250-test\r\n250 AUTH PLAIN\r\n");
+        p.readLine();
+        p.send("235 2.0.0 ok\r\n");
+        mailCommand = p.readLine();
+        p.send("501 5.5.4 Invalid FROM\r\n");
+        p.readLine();
+        p.send("221 bye\r\n");
+    });
+    brivanta::testing::TempDir dir;
+    BookmarkTree tree;
+    tree.InsertNode({"a", "http://a/", ""});
+    ASSERT_FALSE(saveArchiveFile(tree, dir.file("t.bvk")).failed());
+    std::ofstream(dir.file("pw")) << "secret\n";
+    brivanta::testing::ChildRun run = brivanta::testing::runChild(
+        dir, {"mail-send", "--smtp", "127.0.0.1:" + std::to_string(server.port()), "--to", "bob@x",
+              "--login", "carol", "--password-file", dir.file("pw"), "--from", "carol@example.org",
+              dir.file("t.bvk")});
+    server.join();
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(mailCommand, "MAIL FROM:<carol@example.org>\r\n");
+    EXPECT_NE(run.err.find("127.0.0.1:" + std::to_string(server.port())), std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("501:SMTP server error：501 5.5.4 Invalid FROM"), std::string::npos)
+        << run.err;
 }
 
 }  // namespace
