@@ -14,6 +14,7 @@
 #include "core/formats/TreeArchive.h"
 #include "core/text/Encoding.h"
 #include "gui/app/MainDialog.h"
+#include "gui/app/OptionCommands.h"
 #include "gui/options/OptionValues.h"
 #include "gui/platform/AddressOpener.h"
 #include "gui/platform/TerminationSignals.h"
@@ -97,7 +98,6 @@ class MainDialogTest : public QObject {
     void terminationSignalSavesLikeTheCloseBox();
     void foldersFollowExpandAndCollapse();
     void doubleClickOpensLinksOnly();
-    void helpOpensTheLocalPageOrTheHomePage();
     void toolbarCarriesTheCommandsAndTheirTips();
     void aRelativeProgramDirectoryWorksFromAnywhere();
     void theFrameFitsTheAvailableArea();
@@ -582,7 +582,7 @@ void MainDialogTest::doubleClickOpensLinksOnly() {
     options.view = window.viewOptions();
     options.view.openInNewBrowser = false;
     options.password = userU().password;
-    window.applyOptions(options);
+    window.options().apply(options);
     BookmarkTreeView* view = window.treeView(ids::kCustomTreeControl);
     QModelIndex folder = view->bookmarkModel()->index(0, 0);
     doubleClick(view, folder);
@@ -597,37 +597,6 @@ void MainDialogTest::doubleClickOpensLinksOnly() {
     QCOMPARE(opened[1], QUrl(QStringLiteral("mailto:someone@example.com")));
     setUrlOpener({});
     QVERIFY(driver.messages().empty());
-}
-
-void MainDialogTest::helpOpensTheLocalPageOrTheHomePage() {
-    TempHome home;
-    ModalDriver driver;  // a message box would fail the test instead of hanging it
-    QList<QUrl> opened;
-    setUrlOpener([&](const QUrl& url) {
-        opened << url;
-        return true;
-    });
-    MainDialog window{logIn(home.path(), userU())};
-    window.start();
-    QVERIFY(window.command(ids::kHelp));
-    home.write(QStringLiteral("Help/index.htm"), "<html></html>");
-    QVERIFY(window.command(ids::kHelp));
-    QCOMPARE(opened.size(), 2);
-    QVERIFY(!opened[0].isLocalFile());
-    QVERIFY(opened[0].scheme().startsWith(QStringLiteral("http")));
-    QCOMPARE(opened[1], QUrl::fromLocalFile(home.filePath(QStringLiteral("Help/index.htm"))));
-    QVERIFY(driver.messages().empty());
-    // With no browser at all the user is told, instead of nothing happening.
-    setUrlOpener([&](const QUrl& url) {
-        opened << url;
-        return false;
-    });
-    QVERIFY(window.command(ids::kHelp));
-    QCOMPARE(opened.size(), 4);
-    QCOMPARE(driver.messages().size(), size_t(1));
-    QVERIFY2(driver.messages()[0].text.contains(QStringLiteral("index.htm")),
-             qPrintable(driver.messages()[0].text));
-    setUrlOpener({});
 }
 
 void MainDialogTest::toolbarCarriesTheCommandsAndTheirTips() {

@@ -15,7 +15,10 @@
 #include "gui/platform/AddressOpener.h"
 #include "gui/platform/UserFolders.h"
 #include "gui/resources/CommandIds.h"
+#include "gui/resources/CommandRegistry.h"
 #include "gui/text/QtText.h"
+#include "gui/trees/BookmarkTreeView.h"
+#include "gui/trees/TreeUndo.h"
 
 namespace brivanta {
 
@@ -162,6 +165,23 @@ void runExport(QWidget* owner, BookmarkTree& tree, ItemId selected,
 
 void runExport(QWidget* owner, BookmarkTree& tree, ItemId selected) {
     runExport(owner, tree, selected, userExchangeFolders());
+}
+
+void registerExchangeCommands(CommandRegistry& commands, QWidget* owner,
+                              std::function<BookmarkTreeView*(int treeControl)> view,
+                              std::function<TreeUndo*(int treeControl)> history) {
+    commands.setTreeHandler(ids::kImport, [owner, view, history](int target) {
+        BookmarkTreeView* shown = view(target);
+        TreeUndo* steps = history(target);
+        if (!shown || !steps)
+            return;
+        runImport(owner, shown->tree(), shown->currentItem(),
+                  [steps](const std::vector<ItemId>& roots) { steps->recordAdded(roots); });
+    });
+    commands.setTreeHandler(ids::kExport, [owner, view](int target) {
+        if (BookmarkTreeView* shown = view(target))
+            runExport(owner, shown->tree(), shown->currentItem());
+    });
 }
 
 }  // namespace brivanta
