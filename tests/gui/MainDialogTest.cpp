@@ -24,6 +24,7 @@
 #include "gui/trees/BookmarkTreeView.h"
 #include "gui/trees/TreeEditor.h"
 #include "gui/trees/TreeSearchBar.h"
+#include "gui/trees/TreeUndo.h"
 
 using namespace brivanta;
 using namespace brivanta::test;
@@ -89,6 +90,8 @@ class MainDialogTest : public QObject {
     void closeWritesEachChangedTreeAndOnlyThose_data();
     void closeWritesEachChangedTreeAndOnlyThose();
     void aPartlyReadFileIsKeptBeforeItIsSavedOver();
+    void theSharedTreeChangedElsewhereIsMergedOrKept_data();
+    void theSharedTreeChangedElsewhereIsMergedOrKept();
     void saveCommandWritesOnlyTheActiveTree();
     void closeSavesTheCustomTreeFirst();
     void everyWayOfClosingSavesAndKeysDoNotClose();
@@ -282,14 +285,15 @@ void MainDialogTest::closeWritesEachChangedTreeAndOnlyThose() {
         view->collapse(view->bookmarkModel()->indexOf(first));
         view->expand(view->bookmarkModel()->indexOf(first));
     } else if (change == "undone") {
-        target.DeleteNode(target.InsertNode({"gone", "https://gone.example/", ""}));
+        // Whether a tree needs saving is its history's clean state.
+        TreeUndo* history = window.treeUndo(tree);
+        history->newEntry({"gone", "https://gone.example/", ""}, kNoItem);
+        history->undo();
     } else if (change == "add") {
+        // Added outside the history (as code that adds entries itself may): written.
         target.InsertNode({"new", "https://new.example/", ""}, first);
     } else if (change == "rename") {
-        NodeRecord record = *target.LookupRecord(first);
-        record.name += "2";
-        target.SetRecord(first, record);
-        target.setLabel(first, record.name);
+        window.treeUndo(tree)->rename(first, target.LookupRecord(first)->name + "2");
     }
     QVERIFY(window.close());
     for (size_t i = 0; i < std::size(files); ++i) {
@@ -306,6 +310,50 @@ void MainDialogTest::closeWritesEachChangedTreeAndOnlyThose() {
         QCOMPARE(reread.LookupRecord(first)->name, target.LookupRecord(first)->name);
     }
     QVERIFY(driver.messages().empty());
+}
+
+void MainDialogTest::theSharedTreeChangedElsewhereIsMergedOrKept_data() {
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QStringList>("saved");  // the top level of System.bvk after the close
+    QTest::addColumn<bool>("closed");
+    QTest::newRow("merged") << QString::fromUtf8("合并") << QStringList{"Search", "theirs", "mine"}
+                            << true;
+    QTest::newRow("overwritten") << QString::fromUtf8("覆盖") << QStringList{"Search", "mine"}
+                                 << true;
+    // Neither: the file stays as the other program left it, and so does the window.
+    QTest::newRow("left alone") << QString::fromUtf8("取消") << QStringList{"Search", "theirs"}
+                                << false;
+}
+
+void MainDialogTest::theSharedTreeChangedElsewhereIsMergedOrKept() {
+    QFETCH(QString, answer);
+    QFETCH(QStringList, saved);
+    QFETCH(bool, closed);
+    TempHome home;
+    writeUserFiles(home);
+    ModalDriver driver;
+    driver.answerWith(answer);
+    MainDialog window{logIn(home.path(), userU())};
+    window.start();
+    window.show();
+    window.treeUndo(kRecommendedTree)->newEntry({"mine", "https://mine.example/", ""}, kNoItem);
+    // A listener run from the command line adds to the shared file meanwhile.
+    writeTree(home, QStringLiteral("System.bvk"), kRecommendedTree,
+              {{{"Search", "", ""}, -1},
+               {{"Engine", "https://search.example/", ""}, 0},
+               {{"theirs", "https://theirs.example/", ""}, -1}});
+    QCOMPARE(window.close(), closed);
+    QVERIFY(!driver.messages().empty());
+    QVERIFY2(driver.messages()[0].text.contains(home.filePath(QStringLiteral("System.bvk"))),
+             qPrintable(driver.messages()[0].text));
+    BookmarkTree reread(kRecommendedTree);
+    readTree(home, QStringLiteral("System.bvk"), reread);
+    QStringList top;
+    for (ItemId i = reread.firstChild(kNoItem); i != kNoItem; i = reread.nextSibling(i))
+        top << QString::fromStdString(reread.LookupRecord(i)->name);
+    QCOMPARE(top, saved);
+    if (!closed)
+        window.closeForQuit();
 }
 
 void MainDialogTest::aPartlyReadFileIsKeptBeforeItIsSavedOver() {

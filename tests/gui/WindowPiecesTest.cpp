@@ -188,9 +188,8 @@ void WindowPiecesTest::treeFilesTellDamagedFilesAndSaveTheShownTree() {
     QByteArray whole = dir->read(QStringLiteral("Data/u.bvk"));
     dir->write(QStringLiteral("Data/u.bvk"), whole.left(whole.size() - 5));
     Host host(std::move(dir));
-    TreeFiles files(
-        host.window, host.commands, *host.login,
-        {[&] { return host.shownTree(); }, [&](int kind) { return host.history(kind); }});
+    host.login->setTreeChanges(host.editor);
+    TreeFiles files(host.window, host.commands, *host.login, [&] { return host.shownTree(); });
     files.registerCommands();
     {
         ModalDriver driver;

@@ -30,6 +30,7 @@ ImportSummary importBookmarks(BookmarkTree& tree, ExchangeFormat format, const s
             break;
     }
     summary.added = merger.added();
+    summary.roots = merger.roots();
     summary.skipped = merger.skipped();
     summary.full = merger.full();
     summary.budget = merger.budget();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "core/formats/ImportExportChecks.h"
 #include "core/trees/BookmarkTree.h"
@@ -13,6 +14,8 @@ struct ImportSummary {
     // Empty on success, else a message for people (UTF-8) naming the file that failed.
     std::string failure;
     size_t added = 0;
+    // The first entry of each new subtree, for an undo step.
+    std::vector<ItemId> roots;
     size_t skipped = 0;
     // The tree ran out of room: entries after that were not imported.
     bool full = false;

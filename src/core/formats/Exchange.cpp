@@ -11,24 +11,36 @@ namespace brivanta {
 
 FileError importExchange(BookmarkTree& tree, ExchangeFormat format, const std::string& path,
                          ItemId parent, const ArchiveProgress& progress, ImportBudget* budget,
-                         std::string* summary) {
+                         std::string* summary, EntriesAdded* added) {
     ImportBudget ownBudget;
     ImportBudget& limits = budget ? *budget : ownBudget;
+    if (parent != kNoItem && !tree.contains(parent))
+        parent = kNoItem;
+    // Every format but the merged browser bookmarks appends below `parent`.
+    const int rowsBefore = tree.childCount(parent);
+    const size_t sizeBefore = tree.size();
+    auto tell = [&](FileError error) {
+        if (added) {
+            added->roots = childrenFrom(tree, parent, rowsBefore);
+            added->count = tree.size() - sizeBefore;
+        }
+        return error;
+    };
     switch (format) {
         case ExchangeFormat::ShortcutFolder: {
             ShortcutImportResult result;
             FileError error = importShortcutFolder(tree, path, parent, progress, &result, &limits);
             if (summary && (result.skipped > 0 || result.full || result.capped))
                 *summary = result.text();
-            return error;
+            return tell(error);
         }
         case ExchangeFormat::HtmlPage:
-            return importHtmlPage(tree, path, parent, progress, nullptr, &limits);
+            return tell(importHtmlPage(tree, path, parent, progress, nullptr, &limits));
         case ExchangeFormat::ArchiveFile: {
             // Another tree file is outside data like any other: it gets the same budget.
             FileError error;
             loadArchiveFile(tree, path, parent, &error, nullptr, &limits);
-            return error;
+            return tell(error);
         }
         case ExchangeFormat::BookmarkFile:
         case ExchangeFormat::FirefoxProfile:
@@ -36,6 +48,10 @@ FileError importExchange(BookmarkTree& tree, ExchangeFormat format, const std::s
             // The summary's message names the file; here only the failure itself is told.
             ImportSummary imported = importBookmarks(tree, format, path, parent, progress, limits);
             limits = imported.budget;
+            if (added) {
+                added->roots = std::move(imported.roots);
+                added->count = imported.added;
+            }
             return imported.failure.empty() ? FileError{} : FileError{path, EIO};
         }
     }

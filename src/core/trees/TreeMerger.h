@@ -50,6 +50,9 @@ class TreeMerger {
     // Entries added, and entries passed over because they were already there (or had no
     // address). Folders that already existed count as skipped.
     size_t added() const { return added_; }
+    // The first entry of every new subtree (added to a folder that was there before), in
+    // the order added.
+    const std::vector<ItemId>& roots() const { return roots_; }
     size_t skipped() const { return skipped_; }
     // The tree ran out of item data; everything after that was dropped.
     bool full() const { return full_; }
@@ -63,6 +66,7 @@ class TreeMerger {
     struct Frame {
         ItemId folder = kNoItem;
         bool indexed = false;
+        bool made = false;  // made by this import
         // Views into the records of the tree, whose nodes never move while they live.
         std::unordered_set<std::string_view> addresses;
         std::unordered_map<std::string_view, ItemId> folders;
@@ -72,6 +76,7 @@ class TreeMerger {
     ItemId insert(NodeRecord& record);
 
     BookmarkTree& tree_;
+    std::vector<ItemId> roots_;
     MergeProgress progress_;
     ImportBudget budget_;
     std::vector<Frame> frames_;

@@ -65,8 +65,7 @@ MainDialog::MainDialog(std::unique_ptr<LoginSession> login, QWidget* parent)
     network_ = std::make_unique<NetworkCommands>(*this, commands_, *login_,
                                                  NetworkCommands::Hooks{view, history, shown});
     network_->registerCommands();
-    files_ =
-        std::make_unique<TreeFiles>(*this, commands_, *login_, TreeFiles::Hooks{shown, history});
+    files_ = std::make_unique<TreeFiles>(*this, commands_, *login_, shown);
     files_->registerCommands();
     help_ = std::make_unique<HelpCommands>(*this, commands_, storage());
     help_->registerCommands();
@@ -112,6 +111,7 @@ MainDialog::~MainDialog() {
     // listener before the trees it adds to.
     network_.reset();
     desktop_.reset();
+    login_->setTreeChanges(nullptr);
     // The views look into the models, which look into the trees: end them in that order.
     for (BookmarkTreeView*& view : views_) {
         delete view;
@@ -171,6 +171,8 @@ void MainDialog::buildEditor() {
     for (BookmarkTreeView* view : views_)
         editor_->addView(view);
     editor_->setActiveView(treeView(activeTreeId()));
+    // The histories' clean states say which trees need saving.
+    login_->setTreeChanges(editor_);
     editor_->registerCommands();
     contacts_ = std::make_unique<ContactCommands>(*this, commands_, *editor_, treeIcons_);
     contacts_->registerCommands();

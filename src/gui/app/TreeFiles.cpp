@@ -6,12 +6,12 @@
 #include "core/app/LoginSession.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/CommandRegistry.h"
-#include "gui/trees/TreeUndo.h"
 
 namespace brivanta {
 
-TreeFiles::TreeFiles(QWidget& window, CommandRegistry& commands, LoginSession& login, Hooks hooks)
-    : window_(window), commands_(commands), login_(login), hooks_(std::move(hooks)) {}
+TreeFiles::TreeFiles(QWidget& window, CommandRegistry& commands, LoginSession& login,
+                     std::function<int()> shownTree)
+    : window_(window), commands_(commands), login_(login), shownTree_(std::move(shownTree)) {}
 
 void TreeFiles::registerCommands() {
     commands_.setHandler(ids::kSave, [this] { saveShown(); });
@@ -25,15 +25,12 @@ void TreeFiles::open(NodeIconChooser* icons) {
         damaged << QString::fromStdString(load.message());
     if (!damaged.isEmpty())
         QMessageBox::warning(&window_, QStringLiteral("Brivanta"), damaged.join(u'\n'));
-    // What was just read is what the files hold.
-    for (int kind : {kCustomTree, kRecommendedTree, kAddressBookTree}) {
-        if (TreeUndo* history = hooks_.history(kind))
-            history->markSaved();
-    }
 }
 
 bool TreeFiles::saveShown() {
-    TreeSave saved = login_.save(hooks_.shownTree());
+    TreeSave saved = login_.save(shownTree_());
+    if (saved.changedElsewhere)
+        saved = resolveChangedElsewhere(saved, true);
     if (std::string said = saved.message(); !said.empty())
         QMessageBox::warning(&window_, QStringLiteral("Brivanta"), QString::fromStdString(said));
     return !saved.failed();
@@ -44,8 +41,11 @@ bool TreeFiles::saveBeforeClosing(bool mayStayOpen) {
         QStringList failures;
         QStringList kept;
         // A failed save does not stop the others; each is tried again on a retry.
-        for (const TreeSave& saved : login_.saveChanged())
+        for (TreeSave saved : login_.saveChanged()) {
+            if (saved.changedElsewhere)
+                saved = resolveChangedElsewhere(saved, mayStayOpen);
             (saved.failed() ? failures : kept) << QString::fromStdString(saved.message());
+        }
         kept.removeAll(QString());
         if (!kept.isEmpty())
             QMessageBox::information(&window_, QStringLiteral("Brivanta"), kept.join(u'\n'));
@@ -72,6 +72,38 @@ bool TreeFiles::saveBeforeClosing(bool mayStayOpen) {
             continue;
         return box.clickedButton() == discard;
     }
+}
+
+TreeSave TreeFiles::resolveChangedElsewhere(const TreeSave& refused, bool mayAsk) {
+    bool overwrite = false;
+    if (mayAsk) {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Brivanta"),
+                        QString::fromUtf8("文件 “%1” 在本次运行中被其他程序改过。")
+                            .arg(QString::fromStdString(refused.path)),
+                        QMessageBox::NoButton, &window_);
+        box.setInformativeText(
+            QString::fromUtf8("“合并”保留文件里现在的条目，再加上这里有而文件里没有的条目；"
+                              "“覆盖”用这里的内容替换文件，其他程序的改动会丢失。"));
+        QPushButton* merge = box.addButton(QString::fromUtf8("合并"), QMessageBox::AcceptRole);
+        QPushButton* replace =
+            box.addButton(QString::fromUtf8("覆盖"), QMessageBox::DestructiveRole);
+        QPushButton* cancel = box.addButton(QString::fromUtf8("取消"), QMessageBox::RejectRole);
+        box.setDefaultButton(merge);
+        box.setEscapeButton(cancel);
+        box.exec();
+        if (box.clickedButton() != merge && box.clickedButton() != replace)
+            return refused;
+        overwrite = box.clickedButton() == replace;
+    }
+    if (!overwrite) {
+        if (FileError error = login_.mergeWithFile(refused.treeKind)) {
+            TreeSave failed = refused;
+            failed.changedElsewhere = false;
+            failed.error = error;
+            return failed;
+        }
+    }
+    return login_.save(refused.treeKind, overwrite);
 }
 
 }  // namespace brivanta

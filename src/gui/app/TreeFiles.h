@@ -9,22 +9,18 @@ namespace brivanta {
 class CommandRegistry;
 class LoginSession;
 class NodeIconChooser;
-class TreeUndo;
+struct TreeSave;
 
 // The login's tree files as the desktop sees them: reading them at start (a file read only
 // in part is told at once), the save command (32780) on the shown tree, and the saves every
-// way of closing makes, with the user's choice when a file cannot be written. What is written
-// where is the login's; this only asks and tells.
+// way of closing makes, with the user's choice when a file cannot be written or another
+// program changed it meanwhile. What is written where is the login's; this only asks and
+// tells.
 class TreeFiles {
   public:
-    struct Hooks {
-        // The control id of the shown tree.
-        std::function<int()> shownTree;
-        // The undo history of the tree of a control id, or null.
-        std::function<TreeUndo*(int treeControl)> history;
-    };
-
-    TreeFiles(QWidget& window, CommandRegistry& commands, LoginSession& login, Hooks hooks);
+    // `shownTree` gives the control id of the shown tree.
+    TreeFiles(QWidget& window, CommandRegistry& commands, LoginSession& login,
+              std::function<int()> shownTree);
 
     void registerCommands();
     // Reads the three trees and says which were read only in part.
@@ -38,10 +34,15 @@ class TreeFiles {
     bool saveBeforeClosing(bool mayStayOpen);
 
   private:
+    // A file another program changed since: merges its content in (the default, and what
+    // happens when `mayAsk` is false) or overwrites it, as the user says, and saves again.
+    // Unchanged when the user cancels.
+    TreeSave resolveChangedElsewhere(const TreeSave& refused, bool mayAsk);
+
     QWidget& window_;
     CommandRegistry& commands_;
     LoginSession& login_;
-    Hooks hooks_;
+    std::function<int()> shownTree_;
 };
 
 }  // namespace brivanta

@@ -82,18 +82,6 @@ void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected, const Exchan
     if (dialog.exec() != ids::kIdOk)
         return;
     ItemId parent = dialog.exchangeScope() == 1 ? selected : kNoItem;
-    // Entries get item data in order: whatever is beyond the present last one is new.
-    const ItemId lastBefore = tree.nextItemData();
-    auto tellAdded = [&] {
-        if (!added)
-            return;
-        std::vector<ItemId> roots;
-        for (ItemId item = lastBefore + 1; item != 0 && item <= tree.nextItemData(); ++item) {
-            if (tree.contains(item) && tree.parent(item) <= lastBefore)
-                roots.push_back(item);  // new, below an entry that was there (or the top)
-        }
-        added(roots);
-    };
     const ExchangeFormat format = dialog.format();
     if (format == ExchangeFormat::BookmarkFile || isBrowserProfile(format)) {
         ImportSummary summary;
@@ -103,7 +91,8 @@ void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected, const Exchan
             summary = importBookmarks(tree, format, toPath(dialog.exchangePath()), parent,
                                       busy.progress());
         }
-        tellAdded();
+        if (added)
+            added(summary.roots);
         QString text = QString::fromStdString(importSummaryText(summary));
         if (summary.failure.empty() && !summary.full && !summary.budget.stopped())
             QMessageBox::information(owner, QString::fromUtf8("导入完毕"), text);
@@ -114,12 +103,14 @@ void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected, const Exchan
     FileError error;
     ImportBudget budget;
     std::string summary;
+    EntriesAdded entries;
     {
         BusyStep busy(owner, QString::fromUtf8("正在导入..."));
         error = importExchange(tree, dialog.format(), toPath(dialog.exchangePath()), parent,
-                               busy.progress(), &budget, &summary);
+                               busy.progress(), &budget, &summary, &entries);
     }
-    tellAdded();
+    if (added)
+        added(entries.roots);
     if (error)
         showFileError(owner, error, false);
     else if (std::string limits = importBudgetText(budget); !limits.empty())
