@@ -249,26 +249,19 @@ void MainDialog::layoutActiveTree(int controlId) {
     BookmarkTreeView* view = treeView(controlId);
     if (!view)
         return;
-    QRect c = rect();
-    MainLayout layout = layoutMainWindow(
-        {c.left(), c.top(), c.left() + c.width(), c.top() + c.height()}, toolbarBand_, tabBand_);
-    auto toQRect = [](const LayoutRect& r) {
-        return QRect(r.left, r.top, std::max(0, r.width()), std::max(0, r.height()));
-    };
-    QRect treeRect = toQRect(layout.tree);
-    QRect tabRect = toQRect(layout.tabs);
-    QRect searchRect(treeRect.left(), treeRect.top(), treeRect.width(),
-                     std::min(treeRect.height(), searchBar_->sizeHint().height()));
-    treeRect.setTop(searchRect.bottom() + 1);
-    if (searchBar_->geometry() != searchRect)
-        searchBar_->setGeometry(searchRect);
-    if (view->geometry() != treeRect)
-        view->setGeometry(treeRect);
-    if (tabs_->geometry() != tabRect)
-        tabs_->setGeometry(tabRect);
-    QRect toolbarRect(0, 0, c.width(), kToolbarBand);
-    if (toolbar_->geometry() != toolbarRect)
-        toolbar_->setGeometry(toolbarRect);
+    const QRect c = rect();
+    const MainLayout layout =
+        layoutMainWindow({c.left(), c.top(), c.left() + c.width(), c.top() + c.height()},
+                         toolbarBand_, tabBand_, searchBar_->sizeHint().height());
+    for (auto [widget, place] : {std::pair<QWidget*, LayoutRect>{searchBar_, layout.search},
+                                 {view, layout.tree},
+                                 {tabs_, layout.tabs},
+                                 {toolbar_, layout.toolbar}}) {
+        const QRect r(place.left, place.top, std::max(0, place.width()),
+                      std::max(0, place.height()));
+        if (widget->geometry() != r)
+            widget->setGeometry(r);
+    }
     toolbar_->setVisible(toolbarBand_ != 0);
 }
 
