@@ -159,8 +159,8 @@ void runExport(QWidget* owner, BookmarkTree& tree, ItemId selected) {
 }
 
 void registerExchangeCommands(CommandRegistry& commands, QWidget* owner,
-                              std::function<BookmarkTreeView*(int treeControl)> view,
-                              std::function<TreeUndo*(int treeControl)> history) {
+                              const std::function<BookmarkTreeView*(int treeControl)>& view,
+                              const std::function<TreeUndo*(int treeControl)>& history) {
     commands.setTreeHandler(ids::kImport, [owner, view, history](int target) {
         BookmarkTreeView* shown = view(target);
         TreeUndo* steps = history(target);

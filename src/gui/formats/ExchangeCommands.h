@@ -33,7 +33,7 @@ void runExport(QWidget* owner, BookmarkTree& tree, ItemId selected);
 // Sets the handlers of import (32781) and export (32782) on the tree each is given for
 // (`view` of its control id); an import is one step of that tree's `history`.
 void registerExchangeCommands(CommandRegistry& commands, QWidget* owner,
-                              std::function<BookmarkTreeView*(int treeControl)> view,
-                              std::function<TreeUndo*(int treeControl)> history);
+                              const std::function<BookmarkTreeView*(int treeControl)>& view,
+                              const std::function<TreeUndo*(int treeControl)>& history);
 
 }  // namespace brivanta
