@@ -2,11 +2,16 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
+#include <map>
+#include <set>
 
 #include "FailingSink.h"
 #include "TempDir.h"
 #include "core/app/LoginSession.h"
+#include "core/formats/ArchiveWriter.h"
+#include "core/formats/ByteStream.h"
 #include "core/formats/FileLock.h"
 #include "core/formats/FileStreams.h"
 #include "core/formats/TreeArchive.h"
@@ -258,6 +263,139 @@ TEST(LoginSession, TheSharedTreeIsSavedUnderItsLock) {
     std::vector<TreeSave> saved = login.saveChanged();
     ASSERT_EQ(saved.size(), 1u);
     EXPECT_FALSE(saved[0].failed());
+}
+
+// Changes kept by the caller, as the desktop's undo histories keep them.
+class KeptChanges : public TreeChanges {
+  public:
+    bool isModified(int kind) const override { return modified.count(kind) != 0; }
+    void markSaved(int kind) override {
+        modified.erase(kind);
+        ++saves[kind];
+    }
+    std::set<int> modified;
+    std::map<int, int> saves;
+};
+
+TEST(LoginSession, ChangesKeptByTheCallerDecideWhatIsWritten) {
+    LoginFiles files;
+    KeptChanges changes;
+    LoginSession login(files.storage);
+    login.setTreeChanges(&changes);
+    ASSERT_EQ(login.logIn(alice()), UserSessionLock::Outcome::Held);
+    EXPECT_TRUE(login.openTrees().empty());
+    // What was read is what the files hold.
+    for (int kind : {kCustomTree, kAddressBookTree, kRecommendedTree})
+        EXPECT_EQ(changes.saves[kind], 1) << kind;
+    const FileMark custom = markOf(login.treeFile(kCustomTree));
+    const FileMark shared = markOf(login.treeFile(kRecommendedTree));
+
+    // A change the caller knows of is written, and the caller hears it was.
+    login.recommendedTree().InsertNode({"r3", "http://r3/", ""});
+    changes.modified.insert(kRecommendedTree);
+    std::vector<TreeSave> saved = login.saveChanged();
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0].treeKind, kRecommendedTree);
+    EXPECT_TRUE(saved[0].written);
+    EXPECT_EQ(changes.saves[kRecommendedTree], 2);
+    EXPECT_FALSE(markOf(login.treeFile(kRecommendedTree)) == shared);
+    // The caller's word counts, not the archive: a tree it calls unchanged stays unwritten.
+    login.customTree().InsertNode({"c3", "", ""});
+    EXPECT_FALSE(login.hasChanged(kCustomTree));
+    EXPECT_TRUE(login.saveChanged().empty());
+    EXPECT_EQ(markOf(login.treeFile(kCustomTree)), custom);
+    login.noteWritten(kAddressBookTree);
+    EXPECT_EQ(changes.saves[kAddressBookTree], 2);
+}
+
+// How another program changes the shared file while the login runs.
+enum class Elsewhere { rewritten, appendedInPlace, createdWhereNoneWas };
+
+class SharedFileChangedElsewhere : public ::testing::TestWithParam<Elsewhere> {};
+
+TEST_P(SharedFileChangedElsewhere, IsNeitherOverwrittenNorLost) {
+    LoginFiles files;
+    const std::string shared = files.storage.recommendedTree();
+    if (GetParam() == Elsewhere::createdWhereNoneWas)
+        std::filesystem::remove(shared);
+    LoginSession login(files.storage);
+    ASSERT_EQ(login.logIn(alice()), UserSessionLock::Outcome::Held);
+    login.openTrees();
+    BookmarkTree& tree = login.recommendedTree();
+    tree.InsertNode({"mine", "http://mine/", ""});
+    EXPECT_FALSE(login.changedOnDisk(kRecommendedTree));
+
+    // Another program (a listener run from the command line) adds "theirs".
+    BookmarkTree other(kRecommendedTree);
+    loadArchiveFile(other, shared);
+    const ItemId theirs = other.InsertNode({"theirs", "", ""});
+    // Written whole, their entry is a folder: what follows it must not end up inside it.
+    if (GetParam() != Elsewhere::appendedInPlace)
+        other.InsertNode({"inner", "http://inner/", ""}, theirs);
+    if (GetParam() == Elsewhere::appendedInPlace) {
+        std::string record;
+        StringSink sink(record);
+        ArchiveWriter writer(sink);
+        SerializeTree(other, writer, theirs);
+        writer.flush();
+        std::FILE* file = std::fopen(shared.c_str(), "ab");
+        ASSERT_TRUE(file);
+        std::fwrite(record.data(), 1, record.size(), file);
+        std::fclose(file);
+    } else {
+        ASSERT_FALSE(saveArchiveFile(other, shared).failed());
+    }
+    const FileMark theirFile = markOf(shared);
+    EXPECT_TRUE(login.changedOnDisk(kRecommendedTree));
+
+    // Closing does not write over it, and says which file.
+    std::vector<TreeSave> saved = login.saveChanged();
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_TRUE(saved[0].changedElsewhere);
+    EXPECT_TRUE(saved[0].failed());
+    EXPECT_NE(saved[0].message().find(shared), std::string::npos);
+    EXPECT_EQ(markOf(shared), theirFile);
+
+    // Merged, the tree holds both sides, theirs first, and then it is written.
+    ASSERT_FALSE(login.mergeWithFile(kRecommendedTree).failed());
+    std::vector<std::string> names;
+    for (ItemId i = tree.firstChild(kNoItem); i != kNoItem; i = tree.nextSibling(i))
+        names.push_back(tree.LookupRecord(i)->name);
+    std::vector<std::string> expected;
+    if (GetParam() != Elsewhere::createdWhereNoneWas)
+        expected = {"r1", "r2"};
+    expected.push_back("theirs");
+    expected.push_back("mine");
+    EXPECT_EQ(names, expected);
+    EXPECT_FALSE(login.changedOnDisk(kRecommendedTree));
+    TreeSave again = login.save(kRecommendedTree);
+    EXPECT_TRUE(again.written) << again.message();
+    BookmarkTree reread(kRecommendedTree);
+    ASSERT_TRUE(loadArchiveFile(reread, shared));
+    EXPECT_EQ(reread.size(), tree.size());
+    EXPECT_EQ(reread.childCount(kNoItem), static_cast<int>(expected.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, SharedFileChangedElsewhere,
+                         ::testing::Values(Elsewhere::rewritten, Elsewhere::appendedInPlace,
+                                           Elsewhere::createdWhereNoneWas));
+
+TEST(LoginSession, AFileChangedElsewhereIsOverwrittenOnlyOnPurpose) {
+    LoginFiles files;
+    LoginSession login(files.storage);
+    ASSERT_EQ(login.logIn(alice()), UserSessionLock::Outcome::Held);
+    login.openTrees();
+    login.recommendedTree().InsertNode({"mine", "", ""});
+    writeTree(files.storage.recommendedTree(), kRecommendedTree, {{"theirs", "", ""}});
+    EXPECT_TRUE(login.save(kRecommendedTree).changedElsewhere);
+    TreeSave forced = login.save(kRecommendedTree, true);
+    EXPECT_TRUE(forced.written);
+    BookmarkTree reread(kRecommendedTree);
+    ASSERT_TRUE(loadArchiveFile(reread, files.storage.recommendedTree()));
+    EXPECT_EQ(reread.size(), 3u);
+    // Written here, the file is ours again: the next change saves without a question.
+    login.recommendedTree().InsertNode({"more", "", ""});
+    EXPECT_TRUE(login.save(kRecommendedTree).written);
 }
 
 TEST(LoginSession, ASecondLoginOfTheSameUserIsRefusedAndLoadsNothing) {

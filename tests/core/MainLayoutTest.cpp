@@ -26,6 +26,18 @@ TEST(MainLayout, FollowsTheBandsAndTheClientOrigin) {
     EXPECT_EQ(moved.tabs, (LayoutRect{9, 195, 115, 220}));
 }
 
+TEST(MainLayout, TheSearchLineTopsTheTreeAndTheToolbarKeepsItsBand) {
+    MainLayout l = layoutMainWindow({0, 0, 240, 500}, kToolbarBand, kTabBand, 30);
+    EXPECT_EQ(l.toolbar, (LayoutRect{0, 0, 240, 24}));
+    EXPECT_EQ(l.search, (LayoutRect{0, 24, 240, 54}));
+    EXPECT_EQ(l.tree, (LayoutRect{0, 54, 240, 477}));
+    // Hidden, the toolbar keeps its place; a search line taller than the room gets the room.
+    MainLayout small = layoutMainWindow({0, 0, 100, 60}, 0, kTabBand, 50);
+    EXPECT_EQ(small.toolbar.height(), kToolbarBand);
+    EXPECT_EQ(small.search, (LayoutRect{0, 0, 100, 37}));
+    EXPECT_EQ(small.tree.height(), 0);
+}
+
 TEST(MainLayout, AWindowShorterThanTheBandsGetsAnEmptyTree) {
     MainLayout l = layoutMainWindow({0, 0, 100, 30}, kToolbarBand, kTabBand);
     EXPECT_EQ(l.tree.height(), 0);

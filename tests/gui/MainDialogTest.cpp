@@ -14,6 +14,7 @@
 #include "core/formats/TreeArchive.h"
 #include "core/text/Encoding.h"
 #include "gui/app/MainDialog.h"
+#include "gui/app/OptionCommands.h"
 #include "gui/options/OptionValues.h"
 #include "gui/platform/AddressOpener.h"
 #include "gui/platform/TerminationSignals.h"
@@ -23,6 +24,7 @@
 #include "gui/trees/BookmarkTreeView.h"
 #include "gui/trees/TreeEditor.h"
 #include "gui/trees/TreeSearchBar.h"
+#include "gui/trees/TreeUndo.h"
 
 using namespace brivanta;
 using namespace brivanta::test;
@@ -88,6 +90,8 @@ class MainDialogTest : public QObject {
     void closeWritesEachChangedTreeAndOnlyThose_data();
     void closeWritesEachChangedTreeAndOnlyThose();
     void aPartlyReadFileIsKeptBeforeItIsSavedOver();
+    void theSharedTreeChangedElsewhereIsMergedOrKept_data();
+    void theSharedTreeChangedElsewhereIsMergedOrKept();
     void saveCommandWritesOnlyTheActiveTree();
     void closeSavesTheCustomTreeFirst();
     void everyWayOfClosingSavesAndKeysDoNotClose();
@@ -97,7 +101,6 @@ class MainDialogTest : public QObject {
     void terminationSignalSavesLikeTheCloseBox();
     void foldersFollowExpandAndCollapse();
     void doubleClickOpensLinksOnly();
-    void helpOpensTheLocalPageOrTheHomePage();
     void toolbarCarriesTheCommandsAndTheirTips();
     void aRelativeProgramDirectoryWorksFromAnywhere();
     void theFrameFitsTheAvailableArea();
@@ -282,14 +285,15 @@ void MainDialogTest::closeWritesEachChangedTreeAndOnlyThose() {
         view->collapse(view->bookmarkModel()->indexOf(first));
         view->expand(view->bookmarkModel()->indexOf(first));
     } else if (change == "undone") {
-        target.DeleteNode(target.InsertNode({"gone", "https://gone.example/", ""}));
+        // Whether a tree needs saving is its history's clean state.
+        TreeUndo* history = window.treeUndo(tree);
+        history->newEntry({"gone", "https://gone.example/", ""}, kNoItem);
+        history->undo();
     } else if (change == "add") {
+        // Added outside the history (as code that adds entries itself may): written.
         target.InsertNode({"new", "https://new.example/", ""}, first);
     } else if (change == "rename") {
-        NodeRecord record = *target.LookupRecord(first);
-        record.name += "2";
-        target.SetRecord(first, record);
-        target.setLabel(first, record.name);
+        window.treeUndo(tree)->rename(first, target.LookupRecord(first)->name + "2");
     }
     QVERIFY(window.close());
     for (size_t i = 0; i < std::size(files); ++i) {
@@ -306,6 +310,50 @@ void MainDialogTest::closeWritesEachChangedTreeAndOnlyThose() {
         QCOMPARE(reread.LookupRecord(first)->name, target.LookupRecord(first)->name);
     }
     QVERIFY(driver.messages().empty());
+}
+
+void MainDialogTest::theSharedTreeChangedElsewhereIsMergedOrKept_data() {
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QStringList>("saved");  // the top level of System.bvk after the close
+    QTest::addColumn<bool>("closed");
+    QTest::newRow("merged") << QString::fromUtf8("合并") << QStringList{"Search", "theirs", "mine"}
+                            << true;
+    QTest::newRow("overwritten") << QString::fromUtf8("覆盖") << QStringList{"Search", "mine"}
+                                 << true;
+    // Neither: the file stays as the other program left it, and so does the window.
+    QTest::newRow("left alone") << QString::fromUtf8("取消") << QStringList{"Search", "theirs"}
+                                << false;
+}
+
+void MainDialogTest::theSharedTreeChangedElsewhereIsMergedOrKept() {
+    QFETCH(QString, answer);
+    QFETCH(QStringList, saved);
+    QFETCH(bool, closed);
+    TempHome home;
+    writeUserFiles(home);
+    ModalDriver driver;
+    driver.answerWith(answer);
+    MainDialog window{logIn(home.path(), userU())};
+    window.start();
+    window.show();
+    window.treeUndo(kRecommendedTree)->newEntry({"mine", "https://mine.example/", ""}, kNoItem);
+    // A listener run from the command line adds to the shared file meanwhile.
+    writeTree(home, QStringLiteral("System.bvk"), kRecommendedTree,
+              {{{"Search", "", ""}, -1},
+               {{"Engine", "https://search.example/", ""}, 0},
+               {{"theirs", "https://theirs.example/", ""}, -1}});
+    QCOMPARE(window.close(), closed);
+    QVERIFY(!driver.messages().empty());
+    QVERIFY2(driver.messages()[0].text.contains(home.filePath(QStringLiteral("System.bvk"))),
+             qPrintable(driver.messages()[0].text));
+    BookmarkTree reread(kRecommendedTree);
+    readTree(home, QStringLiteral("System.bvk"), reread);
+    QStringList top;
+    for (ItemId i = reread.firstChild(kNoItem); i != kNoItem; i = reread.nextSibling(i))
+        top << QString::fromStdString(reread.LookupRecord(i)->name);
+    QCOMPARE(top, saved);
+    if (!closed)
+        window.closeForQuit();
 }
 
 void MainDialogTest::aPartlyReadFileIsKeptBeforeItIsSavedOver() {
@@ -584,7 +632,7 @@ void MainDialogTest::doubleClickOpensLinksOnly() {
     options.network = window.networkSettings();
     options.view.openInNewBrowser = false;
     options.password = userU().password;
-    window.applyOptions(options);
+    window.options().apply(options);
     BookmarkTreeView* view = window.treeView(ids::kCustomTreeControl);
     QModelIndex folder = view->bookmarkModel()->index(0, 0);
     doubleClick(view, folder);
@@ -599,37 +647,6 @@ void MainDialogTest::doubleClickOpensLinksOnly() {
     QCOMPARE(opened[1], QUrl(QStringLiteral("mailto:someone@example.com")));
     setUrlOpener({});
     QVERIFY(driver.messages().empty());
-}
-
-void MainDialogTest::helpOpensTheLocalPageOrTheHomePage() {
-    TempHome home;
-    ModalDriver driver;  // a message box would fail the test instead of hanging it
-    QList<QUrl> opened;
-    setUrlOpener([&](const QUrl& url) {
-        opened << url;
-        return true;
-    });
-    MainDialog window{logIn(home.path(), userU())};
-    window.start();
-    QVERIFY(window.command(ids::kHelp));
-    home.write(QStringLiteral("Help/index.htm"), "<html></html>");
-    QVERIFY(window.command(ids::kHelp));
-    QCOMPARE(opened.size(), 2);
-    QVERIFY(!opened[0].isLocalFile());
-    QVERIFY(opened[0].scheme().startsWith(QStringLiteral("http")));
-    QCOMPARE(opened[1], QUrl::fromLocalFile(home.filePath(QStringLiteral("Help/index.htm"))));
-    QVERIFY(driver.messages().empty());
-    // With no browser at all the user is told, instead of nothing happening.
-    setUrlOpener([&](const QUrl& url) {
-        opened << url;
-        return false;
-    });
-    QVERIFY(window.command(ids::kHelp));
-    QCOMPARE(opened.size(), 4);
-    QCOMPARE(driver.messages().size(), size_t(1));
-    QVERIFY2(driver.messages()[0].text.contains(QStringLiteral("index.htm")),
-             qPrintable(driver.messages()[0].text));
-    setUrlOpener({});
 }
 
 void MainDialogTest::toolbarCarriesTheCommandsAndTheirTips() {

@@ -28,6 +28,7 @@
 #include "core/text/Encoding.h"
 #include "gui/accounts/GuardedPasswordEdit.h"
 #include "gui/app/MainDialog.h"
+#include "gui/app/NetworkCommands.h"
 #include "gui/controls/BusyWindow.h"
 #include "gui/net/MailPasswordStore.h"
 #include "gui/net/NetworkTaskRunner.h"
@@ -244,8 +245,8 @@ void NetworkCommandsTest::listensAtStartIntoTheTreeActiveThen() {
     MainDialog window{logIn(home.path(), account())};
     window.start();
     QTRY_VERIFY(window.commands().isChecked(ids::kListen));
-    QCOMPARE(window.peerListener().port(), port);
-    QCOMPARE(window.peerListener().targetTree(), &window.customTree());
+    QCOMPARE(window.network().listener().port(), port);
+    QCOMPARE(window.network().listener().targetTree(), &window.customTree());
     QVERIFY(window.viewOptions().listening);
 
     BookmarkTree sent(kCustomTree);
@@ -260,13 +261,13 @@ void NetworkCommandsTest::listensAtStartIntoTheTreeActiveThen() {
     // stays so when another tree is shown.
     QVERIFY(window.command(ids::kListen));
     QVERIFY(!window.commands().isChecked(ids::kListen));
-    QVERIFY(!window.peerListener().isListening());
+    QVERIFY(!window.network().listener().isListening());
     QVERIFY(!sendWhileServing(sent, port, {2000, 2000}));
     window.switchCategory(2);
     QVERIFY(window.command(ids::kListen));
     QVERIFY(window.commands().isChecked(ids::kListen));
     window.switchCategory(0);
-    QCOMPARE(window.peerListener().targetTree(), &window.addressBookTree());
+    QCOMPARE(window.network().listener().targetTree(), &window.addressBookTree());
     BookmarkTree contacts(kAddressBookTree);
     contacts.InsertNode({text::gbk("李四"), "", text::gbk("女")});
     QVERIFY(sendWhileServing(contacts, port));
@@ -292,7 +293,7 @@ void NetworkCommandsTest::entriesReceivedIntoTheRecommendedTreeAreSavedAtClose()
     window.switchCategory(0);
     QVERIFY(window.command(ids::kListen));
     window.switchCategory(1);
-    QCOMPARE(window.peerListener().targetTree(), &window.recommendedTree());
+    QCOMPARE(window.network().listener().targetTree(), &window.recommendedTree());
     BookmarkTree sent(kCustomTree);
     sent.InsertNode({"from a neighbour", "http://n/", ""});
     QVERIFY(sendWhileServing(sent, port));
@@ -323,7 +324,7 @@ void NetworkCommandsTest::aTakenPortIsToldOnceAndLeavesTheCheckOff() {
                                "你可以修改端口号来重新监听")
                  .arg(taken.port()));
     QVERIFY(!window.commands().isChecked(ids::kListen));
-    QVERIFY(!window.peerListener().isListening());
+    QVERIFY(!window.network().listener().isListening());
 }
 
 void NetworkCommandsTest::twoWindowsExchangeABranch() {
@@ -334,7 +335,7 @@ void NetworkCommandsTest::twoWindowsExchangeABranch() {
     listenOn(port);
     MainDialog receiver{logIn(homeB.path(), account())};
     receiver.start();
-    QTRY_VERIFY(receiver.peerListener().isListening());
+    QTRY_VERIFY(receiver.network().listener().isListening());
 
     listenOn(0);
     MainDialog sender{logIn(homeA.path(), account())};
@@ -389,8 +390,8 @@ void NetworkCommandsTest::aTransferTheTreeCannotTakeInTimeIsRefusedForGood() {
     listenOn(port);
     MainDialog window{logIn(home.path(), account())};
     window.start();
-    QTRY_VERIFY(window.peerListener().isListening());
-    window.peerListener().setApplyWaitMs(300);
+    QTRY_VERIFY(window.network().listener().isListening());
+    window.network().listener().setApplyWaitMs(300);
     BookmarkTree sent(kCustomTree);
     sent.InsertNode({"late", "http://late/", ""});
     // A network operation holds the trees while the transfer comes in: the tree cannot take
@@ -662,7 +663,7 @@ void NetworkCommandsTest::theCommandLineProgramIsAPeerBothWays() {
     MainDialog window{logIn(home.path(), account())};
     window.start();
     window.show();
-    QTRY_VERIFY(window.peerListener().isListening());
+    QTRY_VERIFY(window.network().listener().isListening());
 
     // brivanta-cli sends a file to the window.
     BookmarkTree file(kCustomTree);
@@ -841,8 +842,8 @@ void NetworkCommandsTest::uploadAndTheServerCheckNameTheServer() {
     window.customTree().InsertNode({"up", "http://up/", ""});
     net::PeerListener server(kCustomTree);
     QVERIFY(server.open(0, "127.0.0.1"));
-    window.networkSettings().serverAddress = "127.0.0.1";
-    window.networkSettings().serverPort = server.port();
+    window.network().settings().serverAddress = "127.0.0.1";
+    window.network().settings().serverPort = server.port();
     net::PeerReceipt got;
     std::thread accept([&] { server.receiveOne(got, 10000); });
     QVERIFY(window.command(ids::kUpload));
@@ -856,7 +857,7 @@ void NetworkCommandsTest::uploadAndTheServerCheckNameTheServer() {
 
     const int port = server.port();
     server.close();
-    window.networkSettings().serverAddress.clear();
+    window.network().settings().serverAddress.clear();
     QVERIFY(window.command(ids::kUpload));
     QVERIFY(window.command(ids::kUpdateRecommended));  // the custom tree is active: the check
     QCOMPARE(driver.messages().size(), size_t(2));

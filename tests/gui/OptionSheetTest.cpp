@@ -15,6 +15,8 @@
 #include "gui/accounts/GuardedPasswordEdit.h"
 #include "gui/accounts/MailSecurityProfile.h"
 #include "gui/app/MainDialog.h"
+#include "gui/app/NetworkCommands.h"
+#include "gui/app/OptionCommands.h"
 #include "gui/app/TrayIcon.h"
 #include "gui/options/COptionSheet.h"
 #include "gui/platform/AddressOpener.h"
@@ -455,8 +457,8 @@ void OptionSheetTest::okAppliesEveryStepAndRewritesUsersIni() {
     QVERIFY(!window.commands().isChecked(ids::kShowTrayIcon));
     QVERIFY(!window.viewOptions().openInNewBrowser);
     QVERIFY(window.viewOptions().autoHide);
-    QCOMPARE(window.networkSettings().listenPort, 6001);
-    QCOMPARE(window.networkSettings().serverPort, 5000);
+    QCOMPARE(window.network().settings().listenPort, 6001);
+    QCOMPARE(window.network().settings().serverPort, 5000);
     MailSecurityProfile profile = loadMailSecurityProfile("u");
     QCOMPARE(profile.smtpLogin, std::string("ulogin"));
     QVERIFY(!profile.pop3Security.has_value());
@@ -485,14 +487,14 @@ void OptionSheetTest::okAppliesEveryStepAndRewritesUsersIni() {
     again.view.showTrayIcon = true;
     again.email = window.account().email;
     again.password = window.account().password;
-    window.applyOptions(again);
+    window.options().apply(again);
     QVERIFY(window.trayIcon().isAdded());
     QCOMPARE(window.trayIcon().tip(), QString::fromUtf8("u（通讯录）"));
     QCOMPARE(window.toolbarBand(), 0);
 
     // Confirming without changes still rewrites the file.
     QFile::remove(home.filePath(QStringLiteral("Data/Users.ini")));
-    window.applyOptions(again);
+    window.options().apply(again);
     QCOMPARE(storedAccounts(home).size(), size_t(1));
     window.close();
 }
@@ -521,7 +523,7 @@ void OptionSheetTest::menuIconBoxIsTheActiveTreesOwn() {
     off.view = window.viewOptions();
     off.view.showMenuIcons = false;
     off.password = "pw";
-    window.applyOptions(off);
+    window.options().apply(off);
     QVERIFY(!window.customTree().showMenuIcons());
     QVERIFY(window.recommendedTree().showMenuIcons());
     QVERIFY(window.addressBookTree().showMenuIcons());
@@ -540,8 +542,8 @@ void OptionSheetTest::networkSettingsLastOnlyForTheRun() {
         v.network = {"up.example", 7000, 7001};
         v.email = "kept@example.com";
         v.password = "pw";
-        window.applyOptions(v);
-        QCOMPARE(window.networkSettings().serverAddress, std::string("up.example"));
+        window.options().apply(v);
+        QCOMPARE(window.network().settings().serverAddress, std::string("up.example"));
         QVERIFY(!window.commands().isChecked(ids::kAutoHide));
         window.close();
     }
@@ -550,7 +552,7 @@ void OptionSheetTest::networkSettingsLastOnlyForTheRun() {
     // Nothing of the last run's settings; the listening port is this test run's.
     NetworkSettings fresh;
     fresh.listenPort = qEnvironmentVariableIntValue("BRIVANTA_LISTEN_PORT");
-    QVERIFY(window.networkSettings() == fresh);
+    QVERIFY(window.network().settings() == fresh);
     QVERIFY(window.viewOptions() == ViewOptions{});
     QCOMPARE(window.account().email, std::string("kept@example.com"));
     window.close();
@@ -570,7 +572,7 @@ void OptionSheetTest::aFailedWriteBackNamesTheFileAndKeepsTheSettings() {
     v.email = "new@example.com";
     v.password = "new";
     ModalDriver driver;
-    window.applyOptions(v);
+    window.options().apply(v);
     QCOMPARE(driver.messages().size(), size_t(1));
     QVERIFY2(driver.messages()[0].text.contains(QStringLiteral("Users.ini")),
              qPrintable(driver.messages()[0].text));
@@ -610,7 +612,7 @@ void OptionSheetTest::entriesOpenInANewBrowserWindowByTheSwitch() {
     off.view = window.viewOptions();
     off.view.openInNewBrowser = false;
     off.password = "pw";
-    window.applyOptions(off);
+    window.options().apply(off);
     emit view->openRequested(link.data(BookmarkTreeModel::AddressRole).toString());
     QCOMPARE(opened, (QList<QUrl>{QUrl(QStringLiteral("https://example.com/"))}));
     setUrlOpener({});

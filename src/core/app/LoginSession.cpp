@@ -32,8 +32,23 @@ UserSessionLock::Outcome LoginSession::logIn(const UserAccount& account) {
     loggedIn_ = true;
     files_[0] = std::make_unique<TreeFileState>(custom_, storage_.customTree(account_.name));
     files_[1] = std::make_unique<TreeFileState>(recommended_, storage_.recommendedTree());
+    files_[1]->setShared();
     files_[2] = std::make_unique<TreeFileState>(addressBook_, storage_.addressBook(account_.name));
+    if (changes_) {
+        for (const auto& file : files_)
+            file->setChangesKeptElsewhere();
+    }
     return outcome;
+}
+
+void LoginSession::setTreeChanges(TreeChanges* changes) {
+    changes_ = changes;
+    if (!changes_)
+        return;
+    for (const auto& file : files_) {
+        if (file)
+            file->setChangesKeptElsewhere();
+    }
 }
 
 std::vector<TreeLoad> LoginSession::openTrees(NodeIconChooser* icons) {
@@ -46,6 +61,8 @@ std::vector<TreeLoad> LoginSession::openTrees(NodeIconChooser* icons) {
     // The order the trees have always been read in: 收藏, 推荐, 通讯录.
     for (const auto& file : files_) {
         TreeLoad load = file->load();
+        if (changes_)
+            changes_->markSaved(file->tree().treeKind());
         if (load.partial)
             partial.push_back(std::move(load));
     }
@@ -81,10 +98,30 @@ bool LoginSession::isPartial(int treeKind) {
 }
 
 bool LoginSession::hasChanged(int treeKind) {
-    return loggedIn_ && state(treeKind).hasChanged();
+    if (!loggedIn_)
+        return false;
+    return changes_ ? changes_->isModified(treeKind) : state(treeKind).hasChanged();
 }
 
-TreeSave LoginSession::save(int treeKind) {
+bool LoginSession::changedOnDisk(int treeKind) {
+    return loggedIn_ && state(treeKind).changedOnDisk();
+}
+
+FileError LoginSession::mergeWithFile(int treeKind) {
+    TreeFileState& file = state(treeKind);
+    FileError error;
+    if (!loggedIn_)
+        return FileError{file.path(), EINVAL};
+    FileLock shared;
+    if (treeKind == kRecommendedTree) {
+        if (FileError e = shared.lock(file.path(), sharedLockWaitMs_))
+            return e;
+    }
+    file.mergeWithFile(&error);
+    return error;
+}
+
+TreeSave LoginSession::save(int treeKind, bool overwriteChanged) {
     TreeFileState& file = state(treeKind);
     if (!loggedIn_) {
         TreeSave refused;
@@ -111,7 +148,10 @@ TreeSave LoginSession::save(int treeKind) {
         failed.error = e;
         return failed;
     }
-    return file.save(filter_);
+    TreeSave saved = file.save(filter_, overwriteChanged);
+    if (saved.written && changes_)
+        changes_->markSaved(treeKind);
+    return saved;
 }
 
 std::vector<TreeSave> LoginSession::saveChanged() {
@@ -140,11 +180,13 @@ void LoginSession::applyRecommendedUpdate(const net::RecommendedUpdateResult& re
     if (!result.ok)
         return;
     net::replaceTreeContent(recommended_, result.archive);
-    state(kRecommendedTree).noteWritten();
+    noteWritten(kRecommendedTree);
 }
 
 void LoginSession::noteWritten(int treeKind) {
     state(treeKind).noteWritten();
+    if (changes_)
+        changes_->markSaved(treeKind);
 }
 
 }  // namespace brivanta

@@ -8,6 +8,7 @@
 #include "core/accounts/AccountWriteBack.h"
 #include "core/accounts/UserAccount.h"
 #include "core/app/Storage.h"
+#include "core/app/TreeChanges.h"
 #include "core/app/TreeFileState.h"
 #include "core/app/UserSessionLock.h"
 #include "core/formats/FileStreams.h"
@@ -28,6 +29,12 @@ namespace brivanta {
 //   transfer from a neighbour, a mail). A tree that did not change is not written at all.
 // - A file that was read only in part is never replaced before it is kept beside itself
 //   as "FILE.damaged"; the result says so, and when no copy can be made the save is refused.
+// - A file another program changed meanwhile (the shared "System.bvk": a listener or an
+//   update run from the command line) is not overwritten: the save says so, and the caller
+//   may merge the file's content in (mergeWithFile) or overwrite it on purpose.
+// - Whether a tree changed is the archive it would write compared with its file's, or, when
+//   the caller keeps the changes itself (setTreeChanges: the desktop's undo histories),
+//   whatever that says.
 // - The user's trees go into "Data/", which is made when it is missing.
 class LoginSession {
   public:
@@ -50,6 +57,11 @@ class LoginSession {
     // Writes the account as it is now back into "Data/Users.ini", keeping every other record.
     WriteBackResult saveAccount() { return writeBackAccount(storage_.accountFile(), account_); }
 
+    // Who keeps the trees' changes from now on (null: the login compares the archives). Set
+    // before openTrees, which then makes no digest of what it read; `changes` is told when a
+    // tree's file holds it as it is. Must outlive the login, or be unset first.
+    void setTreeChanges(TreeChanges* changes);
+
     // Reads the three trees (the first call only), picking images with `icons`. Returns
     // the files read only in part, in the order read; a missing file is an empty tree.
     std::vector<TreeLoad> openTrees(NodeIconChooser* icons = nullptr);
@@ -64,8 +76,15 @@ class LoginSession {
 
     bool isPartial(int treeKind);
     bool hasChanged(int treeKind);
-    // Writes the tree of `treeKind` now, changed or not.
-    TreeSave save(int treeKind);
+    // Writes the tree of `treeKind` now, changed or not; a file another program changed
+    // meanwhile only with `overwriteChanged`.
+    TreeSave save(int treeKind, bool overwriteChanged = false);
+    // Whether another program changed the tree's file since it was read or written here.
+    bool changedOnDisk(int treeKind);
+    // Makes the tree the file's content as it is now followed by the top-level entries of
+    // the tree the file does not hold; a save then writes both. The result names the file
+    // when it cannot be read (the tree stays as it was).
+    FileError mergeWithFile(int treeKind);
     // Writes every tree that changed, in the order above; one failure does not stop the
     // others. A tree that failed stays changed, so a second call tries it again.
     std::vector<TreeSave> saveChanged();
@@ -99,6 +118,7 @@ class LoginSession {
     BookmarkTree addressBook_{kAddressBookTree};
     // After the trees, so they go first.
     std::array<std::unique_ptr<TreeFileState>, 3> files_;
+    TreeChanges* changes_ = nullptr;
     SaveFilter filter_;
     int sharedLockWaitMs_ = 2000;
     bool loggedIn_ = false;

@@ -15,6 +15,8 @@ struct LayoutRect {
 };
 
 struct MainLayout {
+    LayoutRect toolbar;
+    LayoutRect search;
     LayoutRect tree;
     LayoutRect tabs;
 };
@@ -24,8 +26,11 @@ inline constexpr int kTabBand = 23;
 
 // Places the active tree between the toolbar band and the tab band of the client area, and
 // the tab strip below it: one pixel past the left edge, five past the right, overlapping the
-// tree by two pixels so the selected tab joins the tree's frame.
-MainLayout layoutMainWindow(const LayoutRect& client, int toolbarBand, int tabBand);
+// tree by two pixels so the selected tab joins the tree's frame. The toolbar takes its band at
+// the top (kToolbarBand, shown or not), the search line the top `searchHeight` of the tree's
+// place (at most all of it).
+MainLayout layoutMainWindow(const LayoutRect& client, int toolbarBand, int tabBand,
+                            int searchHeight = 0);
 
 // The frame the window manager draws around a window, in pixels on each side.
 struct FrameMargins {

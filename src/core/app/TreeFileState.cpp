@@ -1,13 +1,17 @@
 #include "core/app/TreeFileState.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <bit>
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <set>
 
+#include "core/formats/ArchiveReader.h"
 #include "core/formats/ArchiveWriter.h"
+#include "core/formats/ByteStream.h"
 #include "core/formats/FileLock.h"
 #include "core/formats/TreeArchive.h"
 
@@ -77,6 +81,8 @@ std::string TreeLoad::message() const {
 }
 
 std::string TreeSave::message() const {
+    if (changedElsewhere)
+        return "文件 “" + path + "” 在本次运行中被其他程序改过，没有保存，以免覆盖那些改动。";
     if (refusedDamaged)
         return "文件 “" + path + "” 只读入了一部分，又无法保留原文件的副本，所以没有保存。";
     if (error.failed()) {
@@ -92,6 +98,7 @@ TreeFileState::TreeFileState(BookmarkTree& tree, std::string path)
     : tree_(&tree), path_(std::move(path)) {
     tree_->addObserver(this);
     written_ = digest();
+    stamp_ = stampNow();
 }
 
 TreeFileState::~TreeFileState() {
@@ -122,7 +129,10 @@ TreeLoad TreeFileState::load() {
     result.partial = damaged || (result.error.failed() && result.error.errorNumber != EISDIR);
     result.entries = tree_->size();
     partial_ = partial_ || result.partial;
-    written_ = digest();
+    // A million entries take a while to digest: not when the changes are kept elsewhere.
+    if (!keptElsewhere_)
+        written_ = digest();
+    stamp_ = stampNow();
     touched_ = false;
     return result;
 }
@@ -138,12 +148,16 @@ bool TreeFileState::hasChanged() {
     return true;
 }
 
-TreeSave TreeFileState::save(const SaveFilter& filter) {
+TreeSave TreeFileState::save(const SaveFilter& filter, bool overwriteChanged) {
     TreeSave result;
     result.path = path_;
     if (!tree_)
         return result;
     result.treeKind = tree_->treeKind();
+    if (!overwriteChanged && changedOnDisk()) {
+        result.changedElsewhere = true;
+        return result;
+    }
     if (!keepPartialOriginal()) {
         result.refusedDamaged = true;
         return result;
@@ -167,6 +181,7 @@ TreeSave TreeFileState::save(const SaveFilter& filter) {
         return result;
     result.written = true;
     written_ = digest;
+    stamp_ = stampNow();
     touched_ = false;
     partial_ = false;
     damagedCopy_.clear();
@@ -181,10 +196,87 @@ bool TreeFileState::keepPartialOriginal() {
 }
 
 void TreeFileState::noteWritten() {
-    written_ = digest();
+    if (!keptElsewhere_)
+        written_ = digest();
+    stamp_ = stampNow();
     touched_ = false;
     partial_ = false;
     damagedCopy_.clear();
+}
+
+TreeFileState::Stamp TreeFileState::stampNow() const {
+    Stamp stamp;
+    struct stat info {};
+    if (path_.empty() || ::stat(path_.c_str(), &info) != 0)
+        return stamp;
+    stamp.exists = true;
+    stamp.device = info.st_dev;
+    stamp.inode = info.st_ino;
+    stamp.size = static_cast<unsigned long long>(info.st_size);
+    stamp.modifiedSec = info.st_mtim.tv_sec;
+    stamp.modifiedNsec = info.st_mtim.tv_nsec;
+    return stamp;
+}
+
+bool TreeFileState::changedOnDisk() const {
+    return shared_ && !path_.empty() && stampNow() != stamp_;
+}
+
+namespace {
+// The archive of each top-level entry with what is below it.
+std::vector<std::string> topLevelArchives(BookmarkTree& tree) {
+    std::vector<std::string> archives;
+    for (ItemId item = tree.firstChild(kNoItem); item != kNoItem; item = tree.nextSibling(item)) {
+        std::string bytes;
+        StringSink sink(bytes);
+        ArchiveWriter writer(sink);
+        SerializeTree(tree, writer, item);
+        writer.flush();
+        archives.push_back(std::move(bytes));
+    }
+    return archives;
+}
+}  // namespace
+
+bool TreeFileState::mergeWithFile(FileError* error) {
+    if (!tree_)
+        return false;
+    BookmarkTree onDisk(tree_->treeKind());
+    FileError readError;
+    bool damaged = false;
+    loadArchiveFile(onDisk, path_, kNoItem, &readError, &damaged);
+    if (readError.failed() && readError.errorNumber != ENOENT) {
+        if (error)
+            *error = readError;
+        return false;
+    }
+    const Stamp read = stampNow();
+    // The file's entries first, as they are; then ours that it does not hold (each as often
+    // as ours has it more often than the file). Each is read on its own: a record's depth
+    // is told relative to the one before.
+    std::vector<std::string> merged = topLevelArchives(onDisk);
+    std::multiset<std::string> theirs(merged.begin(), merged.end());
+    for (std::string& archive : topLevelArchives(*tree_)) {
+        auto same = theirs.find(archive);
+        if (same != theirs.end())
+            theirs.erase(same);
+        else
+            merged.push_back(std::move(archive));
+    }
+    {
+        BookmarkTree::BulkUpdate bulk(*tree_);
+        tree_->DeleteNode();
+        for (const std::string& archive : merged) {
+            MemorySource source(archive);
+            ArchiveReader reader(source);
+            SerializeTree(*tree_, reader, kNoItem);
+        }
+    }
+    stamp_ = read;
+    partial_ = partial_ || damaged;
+    damagedCopy_.clear();
+    touched_ = true;
+    return true;
 }
 
 }  // namespace brivanta

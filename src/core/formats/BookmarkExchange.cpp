@@ -8,6 +8,7 @@
 #include "core/formats/ShortcutFolder.h"
 #include "core/formats/TreeArchive.h"
 #include "core/formats/XbelBookmarks.h"
+#include "core/trees/EntriesAdded.h"
 
 namespace brivanta {
 
@@ -21,11 +22,14 @@ ImportSummary importBookmarks(BookmarkTree& tree, ExchangeFormat format, const s
     if (format == ExchangeFormat::ArchiveFile) {
         // Another tree file is outside data like any other: it gets the same budget.
         const size_t before = tree.size();
+        const int rowsBefore = tree.childCount(parent);
         summary.budget = budget;
         loadArchiveFile(tree, source, parent, &summary.error, nullptr, &summary.budget);
         if (summary.error)
             summary.failure = summary.error.readMessage();
         summary.added = tree.size() - before;
+        // Appended whole below `parent`: what is new is the rows after the old ones.
+        summary.roots = childrenFrom(tree, parent, rowsBefore);
         return summary;
     }
     TreeMerger merger(tree, parent, progress, budget);
@@ -59,6 +63,7 @@ ImportSummary importBookmarks(BookmarkTree& tree, ExchangeFormat format, const s
     else if (!summary.failure.empty())
         summary.error = FileError{source, EIO};  // the message names the file
     summary.added = merger.added();
+    summary.roots = merger.roots();
     summary.skipped = merger.skipped();
     summary.full = merger.full();
     summary.budget = merger.budget();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "core/formats/FileError.h"
 #include "core/formats/ImportExportChecks.h"
@@ -18,6 +19,8 @@ struct ImportSummary {
     // Lines of their own for the summary: what a favorites folder passed over.
     std::string notes;
     size_t added = 0;
+    // The first entry of each new subtree, for an undo step.
+    std::vector<ItemId> roots;
     size_t skipped = 0;
     // The tree ran out of room: entries after that were not imported.
     bool full = false;

@@ -12,13 +12,17 @@ namespace brivanta {
 
 FileError importExchange(BookmarkTree& tree, ExchangeFormat format, const std::string& path,
                          ItemId parent, const ArchiveProgress& progress, ImportBudget* budget,
-                         std::string* summary) {
+                         std::string* summary, EntriesAdded* added) {
     ImportSummary imported =
         importBookmarks(tree, format, path, parent, progress, budget ? *budget : ImportBudget());
     if (budget)
         *budget = imported.budget;
     if (summary)
         *summary = importSummaryText(imported);
+    if (added) {
+        added->roots = std::move(imported.roots);
+        added->count = imported.added;
+    }
     return imported.error;
 }
 

@@ -7,6 +7,7 @@
 #include "core/formats/ImportExportChecks.h"
 #include "core/formats/TreeArchive.h"
 #include "core/trees/BookmarkTree.h"
+#include "core/trees/EntriesAdded.h"
 
 namespace brivanta {
 
@@ -19,7 +20,8 @@ namespace brivanta {
 // limit stopped it. `summary`, when given, receives the summary a person reads.
 FileError importExchange(BookmarkTree& tree, ExchangeFormat format, const std::string& path,
                          ItemId parent = kNoItem, const ArchiveProgress& progress = {},
-                         ImportBudget* budget = nullptr, std::string* summary = nullptr);
+                         ImportBudget* budget = nullptr, std::string* summary = nullptr,
+                         EntriesAdded* added = nullptr);
 
 // Writes `start` and its subtree (the whole tree for kNoItem) to `path`. `result` counts each
 // entry as written or not written (naming the files that failed); the first failure is

@@ -86,6 +86,8 @@ ItemId TreeMerger::insert(NodeRecord& record) {
         return kNoItem;
     }
     ++added_;
+    if (!current().made)
+        roots_.push_back(item);
     if (flattenedFolders_ > 0)
         budget_.noteFlattened();
     if (progress_)
@@ -140,6 +142,7 @@ void TreeMerger::openFolder(std::string_view name, std::string_view address) {
     Frame inner;
     inner.folder = item;
     inner.indexed = true;  // new: nothing in it yet
+    inner.made = true;
     frames_.push_back(std::move(inner));
 }
 

@@ -51,6 +51,9 @@ class TreeMerger {
     // Entries added, and entries passed over because they were already there (or had no
     // address). Folders that already existed count as skipped.
     size_t added() const { return added_; }
+    // The first entry of every new subtree (added to a folder that was there before), in
+    // the order added.
+    const std::vector<ItemId>& roots() const { return roots_; }
     size_t skipped() const { return skipped_; }
     // The tree ran out of item data; everything after that was dropped.
     bool full() const { return full_; }
@@ -64,6 +67,7 @@ class TreeMerger {
     struct Frame {
         ItemId folder = kNoItem;
         bool indexed = false;
+        bool made = false;  // made by this import
         // By the records' texts, read from the tree when hashes match.
         TextIndex addresses;
         TextIndex folders;
@@ -80,6 +84,7 @@ class TreeMerger {
     ItemId insert(NodeRecord& record);
 
     BookmarkTree& tree_;
+    std::vector<ItemId> roots_;
     MergeProgress progress_;
     ImportBudget budget_;
     std::vector<Frame> frames_;

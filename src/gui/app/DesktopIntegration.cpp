@@ -1,5 +1,7 @@
 #include "gui/app/DesktopIntegration.h"
 
+#include <QScreen>
+
 #include "core/app/TrayTip.h"
 #include "gui/app/BarDialog.h"
 #include "gui/app/TrayIcon.h"
@@ -51,6 +53,18 @@ DesktopIntegration::~DesktopIntegration() = default;
 
 void DesktopIntegration::registerCommands() {
     commands_.setHandler(ids::kShowTrayIcon, [this] { setTrayIconShown(!trayShown_); });
+}
+
+void DesktopIntegration::start(QScreen* screen) {
+    showTrayIcon();
+    if (screen)
+        bar_->placeOn(screen->availableGeometry());
+    bar_->show();
+}
+
+void DesktopIntegration::stop() {
+    hideTrayIcon();
+    bar_->hide();
 }
 
 void DesktopIntegration::setTrayIconShown(bool shown) {

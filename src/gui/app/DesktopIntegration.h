@@ -6,6 +6,7 @@
 #include <string>
 
 class QPoint;
+class QScreen;
 class QWidget;
 
 namespace brivanta {
@@ -35,6 +36,10 @@ class DesktopIntegration : public QObject {
     ~DesktopIntegration() override;
 
     void registerCommands();
+    // At start the icon is added whatever the switch says (it starts on), and the bar shown
+    // on `screen`; at the end both go.
+    void start(QScreen* screen);
+    void stop();
 
     TrayIcon& trayIcon() { return *tray_; }
     BarDialog& bar() { return *bar_; }

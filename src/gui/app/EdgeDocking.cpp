@@ -10,6 +10,7 @@
 
 #include "core/app/EdgeGeometry.h"
 #include "core/app/MainLayout.h"
+#include "gui/platform/DesktopProfile.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/CommandRegistry.h"
 
@@ -41,6 +42,15 @@ QMargins EdgeDocking::frame() const {
     const QRect outer = window_.frameGeometry();
     return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
             outer.bottom() - inner.bottom()};
+}
+
+void EdgeDocking::restoreWidth() {
+    width_ = DesktopProfile::current().windowWidth().value_or(width_);
+}
+
+void EdgeDocking::rememberWidth() {
+    if (window_.width() != width_)
+        DesktopProfile::current().setWindowWidth(window_.width());
 }
 
 void EdgeDocking::fitToScreen() {

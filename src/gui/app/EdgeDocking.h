@@ -33,6 +33,10 @@ class EdgeDocking : public QObject {
 
     // The width the window is fitted with (at most the screen's).
     void setWidth(int width) { width_ = width; }
+    // Fits with the width the user left the window at last time (kept in the profile), or
+    // keeps the default; rememberWidth keeps a width the user chose for the next start.
+    void restoreWidth();
+    void rememberWidth();
     // Puts the window at the top left of the screen's available area, frame included.
     void fitToScreen();
     void start();

@@ -1,15 +1,8 @@
 #include "gui/app/MainDialog.h"
 
 #include <QCloseEvent>
-#include <QCursor>
-#include <QDir>
-#include <QFileInfo>
-#include <QGuiApplication>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QMessageBox>
-#include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 #include <QTabBar>
 #include <QToolBar>
@@ -17,37 +10,31 @@
 #include <algorithm>
 
 #include "core/app/MainLayout.h"
-#include "core/app/Version.h"
-#include "core/formats/TreeArchive.h"
-#include "gui/addressbook/ContactDialog.h"
-#include "gui/app/AboutDialog.h"
+#include "gui/addressbook/ContactCommands.h"
 #include "gui/app/BarDialog.h"
 #include "gui/app/DesktopIntegration.h"
 #include "gui/app/EdgeDocking.h"
-#include "gui/app/TipDialog.h"
-#include "gui/app/TrayIcon.h"
-#include "gui/controls/FlatButton.h"
+#include "gui/app/HelpCommands.h"
+#include "gui/app/NetworkCommands.h"
+#include "gui/app/OptionCommands.h"
+#include "gui/app/TreeFiles.h"
 #include "gui/controls/IconMenu.h"
 #include "gui/formats/ExchangeCommands.h"
 #include "gui/health/HealthCommands.h"
-#include "gui/net/PeerListenService.h"
 #include "gui/platform/AddressOpener.h"
-#include "gui/platform/DesktopProfile.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/ResourceIcons.h"
-#include "gui/resources/StringTable.h"
 #include "gui/text/QtText.h"
 #include "gui/trees/BookmarkTreeModel.h"
 #include "gui/trees/BookmarkTreeView.h"
 #include "gui/trees/TreeEditor.h"
 #include "gui/trees/TreeMenus.h"
 #include "gui/trees/TreeSearchBar.h"
+#include "gui/trees/TreeUndo.h"
 
 namespace brivanta {
 
 namespace {
-constexpr const char* kHomePage = "https://brivanta.github.io/";
-
 // Tab order and tree order are the same: recommended, custom, address book.
 constexpr std::array<int, 3> kTreeOfTab = {ids::kRecommendedTreeControl, ids::kCustomTreeControl,
                                            ids::kAddressBookControl};
@@ -61,27 +48,91 @@ MainDialog::MainDialog(std::unique_ptr<LoginSession> login, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       login_(std::move(login)),
-      account_(login_->account()),
-      customTree_(login_->customTree()),
-      recommendedTree_(login_->recommendedTree()),
-      addressBookTree_(login_->addressBookTree()),
+      activeTree_(&login_->customTree()),
       toolbarBand_(kToolbarBand),
       tabBand_(kTabBand) {
     setObjectName(QString::number(ids::kMainDialog));
+    buildViews();
+    docking_ = new EdgeDocking(*this, kDefaultWidth, commands_);
+    docking_->registerCommands();
+    commands_.setHandler(ids::kShowToolbar, [this] { setShowToolbar(!showToolbar()); });
+    commands_.setHandler(ids::kExit, [this] { close(); });
+    buildSearchBar();
+    buildEditor();
+
+    auto view = [this](int treeControl) { return treeView(treeControl); };
+    auto history = [this](int treeControl) { return treeUndo(treeControl); };
+    auto shown = [this] { return activeTreeId(); };
+    network_ = std::make_unique<NetworkCommands>(*this, commands_, *login_,
+                                                 NetworkCommands::Hooks{view, history, shown});
+    network_->registerCommands();
+    files_ = std::make_unique<TreeFiles>(*this, commands_, *login_, shown);
+    files_->registerCommands();
+    help_ = std::make_unique<HelpCommands>(*this, commands_, storage());
+    help_->registerCommands();
+
+    TreeMenus::Hooks hooks;
+    hooks.viewOptions = [this] { return viewOptions(); };
+    hooks.activeView = [this] { return treeView(activeTreeId()); };
+    hooks.openAddress = [this](const QString& address) { openEntry(address); };
+    hooks.treeIcons = &treeIcons_;
+    menus_ = std::make_unique<TreeMenus>(commands_, std::move(hooks));
+    for (BookmarkTreeView* each : views_)
+        menus_->attach(each);
+    buildToolbar();
+    options_ = std::make_unique<OptionCommands>(
+        *this, commands_, *login_, network_->settings(),
+        OptionCommands::Hooks{[this] { return viewOptions(); },
+                              [this](const ViewOptions& options) { applyViewOptions(options); },
+                              [this]() -> BookmarkTree& { return activeTree(); }});
+    options_->registerCommands();
+    desktop_ = std::make_unique<DesktopIntegration>(
+        *this, commands_, *menus_,
+        DesktopIntegration::Hooks{view, shown, [this] { return account().name; }});
+    desktop_->registerCommands();
+
+    // Every command's state follows its target tree and the window's switches.
+    commands_.setContextSource([this](int target) {
+        CommandContext context = editor_->context(target);
+        context.options = viewOptions();
+        return context;
+    });
+    commands_.setDefaultTarget(shown);
+    // The keys reach the commands anywhere in the window; a line being edited keeps its own.
+    for (int id : {ids::kDelete, ids::kCut, ids::kCopy, ids::kPaste, ids::kUndo, ids::kRedo,
+                   ids::kRename, ids::kSearch})
+        addAction(commands_.action(id));
+    commands_.refresh();
+    connect(docking_, &EdgeDocking::ticked, this, [this] { layoutActiveTree(activeTreeId()); });
+}
+
+MainDialog::~MainDialog() {
+    docking_->stop();
+    // Undo keeps asking for the commands' states as the trees go: the pieces go first, the
+    // listener before the trees it adds to.
+    network_.reset();
+    desktop_.reset();
+    login_->setTreeChanges(nullptr);
+    // The views look into the models, which look into the trees: end them in that order.
+    for (BookmarkTreeView*& view : views_) {
+        delete view;
+        view = nullptr;
+    }
+}
+
+void MainDialog::buildViews() {
     NamedIconList::fillTreeIcons(treeIcons_);
     treeIcons_.setAssociations(&associations_);
     NamedIconList::fillTabIcons(tabIcons_);
-    for (BookmarkTree* tree : {&customTree_, &recommendedTree_, &addressBookTree_})
-        tree->setIconChooser(&treeIcons_);
     // The recommended tree's menus go without icons.
-    recommendedTree_.setShowMenuIcons(false);
-
-    for (BookmarkTree* tree : {&customTree_, &recommendedTree_, &addressBookTree_}) {
+    recommendedTree().setShowMenuIcons(false);
+    for (BookmarkTree* tree : {&customTree(), &recommendedTree(), &addressBookTree()}) {
+        tree->setIconChooser(&treeIcons_);
         int slot = slotOf(tree->treeKind());
         models_[slot] = std::make_unique<BookmarkTreeModel>(*tree, &treeIcons_);
         auto* view = new BookmarkTreeView(models_[slot].get(), tree->treeKind(), this);
         view->setObjectName(QString::number(tree->treeKind()));
-        view->setVisible(tree == &customTree_);
+        view->setVisible(tree == activeTree_);
         connect(view, &BookmarkTreeView::openRequested, this, &MainDialog::openEntry);
         views_[slot] = view;
     }
@@ -97,10 +148,9 @@ MainDialog::MainDialog(std::unique_ptr<LoginSession> login, QWidget* parent)
     tabs_->addTab(tabIcons_.icon(2), QString::fromUtf8("通讯录"));
     tabs_->setCurrentIndex(1);
     connect(tabs_, &QTabBar::currentChanged, this, &MainDialog::switchCategory);
+}
 
-    docking_ = new EdgeDocking(*this, kDefaultWidth, commands_);
-    docking_->registerCommands();
-    registerCommands();
+void MainDialog::buildSearchBar() {
     // The search line above the tree: Ctrl+F, or typing while a tree has the focus.
     searchBar_ = new TreeSearchBar(this);
     for (int tab = 0; tab < tabs_->count(); ++tab)
@@ -115,63 +165,22 @@ MainDialog::MainDialog(std::unique_ptr<LoginSession> login, QWidget* parent)
     connect(searchBar_, &TreeSearchBar::heightChanged, this,
             [this] { layoutActiveTree(activeTreeId()); });
     commands_.setHandler(ids::kSearch, [this] { searchBar_->startSearch(); });
+}
 
-    registerEditingCommands();
-    (new HealthCommands(commands_, *editor_, this))->registerCommands();
-    registerNetworkCommands();
-    TreeMenus::Hooks hooks;
-    hooks.viewOptions = [this] { return viewOptions(); };
-    hooks.activeView = [this] { return treeView(activeTreeId()); };
-    hooks.openAddress = [this](const QString& address) { openEntry(address); };
-    hooks.treeIcons = &treeIcons_;
-    menus_ = std::make_unique<TreeMenus>(commands_, std::move(hooks));
+void MainDialog::buildEditor() {
+    editor_ = new TreeEditor(commands_, this);
     for (BookmarkTreeView* view : views_)
-        menus_->attach(view);
-    buildToolbar();
-    registerOptionCommands();
-    DesktopIntegration::Hooks desktopHooks;
-    desktopHooks.view = [this](int treeControl) { return treeView(treeControl); };
-    desktopHooks.shownTree = [this] { return activeTreeId(); };
-    desktopHooks.userName = [this] { return account_.name; };
-    desktop_ = new DesktopIntegration(*this, commands_, *menus_, std::move(desktopHooks));
-    desktop_->registerCommands();
-    // Every command's state follows its target tree and the window's switches.
-    commands_.setContextSource([this](int target) {
-        CommandContext context = editor_->context(target);
-        context.options = viewOptions();
-        return context;
-    });
-    commands_.setDefaultTarget([this] { return activeTreeId(); });
-    // The keys reach the commands anywhere in the window; a line being edited keeps its own.
-    for (int id : {ids::kDelete, ids::kCut, ids::kCopy, ids::kPaste, ids::kUndo, ids::kRedo,
-                   ids::kRename, ids::kSearch})
-        addAction(commands_.action(id));
-    commands_.refresh();
-    connect(docking_, &EdgeDocking::ticked, this, [this] { layoutActiveTree(activeTreeId()); });
-}
-
-MainDialog::~MainDialog() {
-    docking_->stop();
-    delete desktop_;
-    desktop_ = nullptr;
-    // The views look into the models, which look into the trees: end them in that order.
-    for (BookmarkTreeView*& view : views_) {
-        delete view;
-        view = nullptr;
-    }
-}
-
-void MainDialog::registerCommands() {
-    commands_.setHandler(ids::kSave, [this] { saveActiveTree(); });
-    commands_.setHandler(ids::kShowToolbar, [this] { setShowToolbar(!showToolbar()); });
-    commands_.setHandler(ids::kAbout, [this] { showAbout(); });
-    commands_.setHandler(ids::kHelp, [this] { openHelp(); });
-    commands_.setHandler(ids::kTipOfTheDay, [this] { TipDialog(storage(), this).exec(); });
-    commands_.setHandler(ids::kExit, [this] { close(); });
-    commands_.setTreeHandler(ids::kExport, [this](int target) {
-        if (BookmarkTreeView* view = treeView(target))
-            runExport(this, view->tree(), view->currentItem());
-    });
+        editor_->addView(view);
+    editor_->setActiveView(treeView(activeTreeId()));
+    // The histories' clean states say which trees need saving.
+    login_->setTreeChanges(editor_);
+    editor_->registerCommands();
+    (new HealthCommands(commands_, *editor_, this))->registerCommands();
+    contacts_ = std::make_unique<ContactCommands>(*this, commands_, *editor_, treeIcons_);
+    contacts_->registerCommands();
+    registerExchangeCommands(
+        commands_, this, [this](int target) { return treeView(target); },
+        [this](int target) { return treeUndo(target); });
 }
 
 void MainDialog::buildToolbar() {
@@ -217,34 +226,22 @@ BookmarkTreeView* MainDialog::treeView(int controlId) const {
     return slot >= 0 && slot < 3 ? views_[slot] : nullptr;
 }
 
+TreeUndo* MainDialog::treeUndo(int controlId) const {
+    return editor_ ? editor_->history(controlId) : nullptr;
+}
+
 void MainDialog::start() {
     setWindowIcon(resourceIcon(ids::kProgramIcon));
-    preferredWidth_ = DesktopProfile::current().windowWidth().value_or(kDefaultWidth);
-    docking_->setWidth(preferredWidth_);
+    docking_->restoreWidth();
     docking_->fitToScreen();
     layoutActiveTree(ids::kCustomTreeControl);
-
-    // A file read only in part is said at once: the user may want to repair it before
-    // anything is saved over it (which keeps the original beside it first).
-    QStringList damaged;
-    for (const TreeLoad& load : login_->openTrees(&treeIcons_))
-        damaged << QString::fromStdString(load.message());
-    if (!damaged.isEmpty())
-        QMessageBox::warning(this, QStringLiteral("Brivanta"), damaged.join(u'\n'));
-    // What was just read is what the files hold.
-    for (int id : kTreeOfTab)
-        editor_->markSaved(id);
+    files_->open(&treeIcons_);
 
     docking_->start();
     docking_->tick();
-    QString title =
-        QString::fromUtf8("Brivanta（") + fromGbk(account_.name) + QString::fromUtf8("）");
-    setWindowTitle(title);
-    // Start-up adds the icon whatever the switch says; the switch starts on.
-    desktop_->showTrayIcon();
-    if (QScreen* screen = this->screen())
-        bar().placeOn(screen->availableGeometry());
-    bar().show();
+    setWindowTitle(QString::fromUtf8("Brivanta（") + fromGbk(account().name) +
+                   QString::fromUtf8("）"));
+    desktop_->start(screen());
     started_ = true;
     // Listening starts by itself, once the window runs.
     QTimer::singleShot(0, this, [this] { command(ids::kListen); });
@@ -254,26 +251,19 @@ void MainDialog::layoutActiveTree(int controlId) {
     BookmarkTreeView* view = treeView(controlId);
     if (!view)
         return;
-    QRect c = rect();
-    MainLayout layout = layoutMainWindow(
-        {c.left(), c.top(), c.left() + c.width(), c.top() + c.height()}, toolbarBand_, tabBand_);
-    auto toQRect = [](const LayoutRect& r) {
-        return QRect(r.left, r.top, std::max(0, r.width()), std::max(0, r.height()));
-    };
-    QRect treeRect = toQRect(layout.tree);
-    QRect tabRect = toQRect(layout.tabs);
-    QRect searchRect(treeRect.left(), treeRect.top(), treeRect.width(),
-                     std::min(treeRect.height(), searchBar_->sizeHint().height()));
-    treeRect.setTop(searchRect.bottom() + 1);
-    if (searchBar_->geometry() != searchRect)
-        searchBar_->setGeometry(searchRect);
-    if (view->geometry() != treeRect)
-        view->setGeometry(treeRect);
-    if (tabs_->geometry() != tabRect)
-        tabs_->setGeometry(tabRect);
-    QRect toolbarRect(0, 0, c.width(), kToolbarBand);
-    if (toolbar_->geometry() != toolbarRect)
-        toolbar_->setGeometry(toolbarRect);
+    const QRect c = rect();
+    const MainLayout layout =
+        layoutMainWindow({c.left(), c.top(), c.left() + c.width(), c.top() + c.height()},
+                         toolbarBand_, tabBand_, searchBar_->sizeHint().height());
+    for (auto [widget, place] : {std::pair<QWidget*, LayoutRect>{searchBar_, layout.search},
+                                 {view, layout.tree},
+                                 {tabs_, layout.tabs},
+                                 {toolbar_, layout.toolbar}}) {
+        const QRect r(place.left, place.top, std::max(0, place.width()),
+                      std::max(0, place.height()));
+        if (widget->geometry() != r)
+            widget->setGeometry(r);
+    }
     toolbar_->setVisible(toolbarBand_ != 0);
 }
 
@@ -311,61 +301,22 @@ ViewOptions MainDialog::viewOptions() const {
     options.autoHide = docking_->autoHide();
     options.showTrayIcon = desktop_ && desktop_->trayIconShown();
     // Listening is the listener's own state.
-    options.listening = listener_ && listener_->isListening();
+    options.listening = network_ && network_->isListening();
     return options;
+}
+
+void MainDialog::applyViewOptions(const ViewOptions& options) {
+    setShowToolbar(options.showToolbar);
+    desktop_->setTrayIconShown(options.showTrayIcon);
+    docking_->setAutoHide(options.autoHide);
+    view_ = options;
+    view_.listening = false;
 }
 
 void MainDialog::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (started_ && !event->spontaneous())
         docking_->tick();
-}
-
-bool MainDialog::command(int id) {
-    return commands_.trigger(id);
-}
-
-bool MainDialog::saveActiveTree() {
-    TreeSave saved = login_->save(activeTreeId());
-    if (std::string said = saved.message(); !said.empty())
-        QMessageBox::warning(this, QStringLiteral("Brivanta"), QString::fromStdString(said));
-    return !saved.failed();
-}
-
-bool MainDialog::saveBeforeClosing(bool mayStayOpen) {
-    for (;;) {
-        QStringList failures;
-        QStringList kept;
-        // A failed save does not stop the others; each is tried again on a retry.
-        for (const TreeSave& saved : login_->saveChanged()) {
-            (saved.failed() ? failures : kept) << QString::fromStdString(saved.message());
-        }
-        kept.removeAll(QString());
-        if (!kept.isEmpty())
-            QMessageBox::information(this, QStringLiteral("Brivanta"), kept.join(u'\n'));
-        if (failures.isEmpty())
-            return true;
-        if (!mayStayOpen) {
-            QMessageBox::warning(this, QStringLiteral("Brivanta"), failures.join(u'\n'));
-            return true;
-        }
-        // Closing now would throw away whatever the file did not get: let the user decide.
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Brivanta"), failures.join(u'\n'),
-                        QMessageBox::NoButton, this);
-        box.setInformativeText(
-            QString::fromUtf8("未能保存的内容还在窗口里。腾出磁盘空间或改正权限后可以“重试”；"
-                              "选“关闭，不保存”会丢失这些内容。"));
-        QPushButton* retry = box.addButton(QString::fromUtf8("重试"), QMessageBox::AcceptRole);
-        QPushButton* stay = box.addButton(QString::fromUtf8("不关闭"), QMessageBox::RejectRole);
-        QPushButton* discard =
-            box.addButton(QString::fromUtf8("关闭，不保存"), QMessageBox::DestructiveRole);
-        box.setDefaultButton(retry);
-        box.setEscapeButton(stay);
-        box.exec();
-        if (box.clickedButton() == retry)
-            continue;
-        return box.clickedButton() == discard;
-    }
 }
 
 void MainDialog::closeForQuit() {
@@ -378,17 +329,15 @@ void MainDialog::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    if (started_ && !saveBeforeClosing(!quitting_)) {
+    if (started_ && !files_->saveBeforeClosing(!quitting_)) {
         event->ignore();
         return;
     }
     closed_ = true;
-    // A width the user chose is where the next start begins.
-    if (started_ && width() != preferredWidth_)
-        DesktopProfile::current().setWindowWidth(width());
+    if (started_)
+        docking_->rememberWidth();
     docking_->stop();
-    desktop_->hideTrayIcon();
-    bar().hide();
+    desktop_->stop();
     event->accept();
     emit closed();
 }
@@ -409,22 +358,6 @@ void MainDialog::keyPressEvent(QKeyEvent* event) {
 void MainDialog::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     layoutActiveTree(activeTreeId());
-}
-
-void MainDialog::openHelp() {
-    QString help = QString::fromStdString(storage().helpFile());
-    if (QFileInfo::exists(help) && openUrl(QUrl::fromLocalFile(help)))
-        return;
-    if (openUrl(QUrl(QString::fromLatin1(kHomePage))))
-        return;
-    // Neither could be shown (no browser is set up): say so rather than do nothing.
-    QMessageBox::warning(this, QStringLiteral("Brivanta"),
-                         QString::fromUtf8("无法打开帮助 “%1”，也无法打开主页 %2。")
-                             .arg(QDir::toNativeSeparators(help), QString::fromLatin1(kHomePage)));
-}
-
-void MainDialog::showAbout() {
-    AboutDialog(this).exec();
 }
 
 void MainDialog::openEntry(const QString& address) {

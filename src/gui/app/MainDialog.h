@@ -3,22 +3,13 @@
 #include <QWidget>
 #include <array>
 #include <memory>
-#include <string>
 
-#include "core/accounts/UserAccount.h"
 #include "core/app/LoginSession.h"
-#include "core/app/NetworkSettings.h"
-#include "core/app/Storage.h"
 #include "core/app/ViewOptions.h"
-#include "core/formats/FileError.h"
-#include "core/trees/BookmarkTree.h"
 #include "gui/addressbook/NamedIconList.h"
 #include "gui/platform/FileAssociations.h"
-#include "gui/resources/CommandIds.h"
 #include "gui/resources/CommandRegistry.h"
 
-class QAction;
-class QMenu;
 class QTabBar;
 class QToolBar;
 class QToolButton;
@@ -26,21 +17,24 @@ class QToolButton;
 namespace brivanta {
 
 class BarDialog;
+class BookmarkTreeModel;
+class BookmarkTreeView;
+class ContactCommands;
 class DesktopIntegration;
 class EdgeDocking;
-class BookmarkTreeModel;
-class PeerListenService;
-class BookmarkTreeView;
-class TreeSearchBar;
-class TreeEditor;
-class TreeUndo;
-class TreeMenus;
+class HelpCommands;
+class NetworkCommands;
+class OptionCommands;
 class TrayIcon;
-struct OptionValues;
+class TreeEditor;
+class TreeFiles;
+class TreeMenus;
+class TreeSearchBar;
+class TreeUndo;
 
 // The main window: the three category trees of a login, the tab strip that picks one, the
-// toolbar, and closing. A tool window without a taskbar entry. The login, its files and
-// when they are written belong to the LoginSession it is given.
+// toolbar, the layout and closing. A tool window without a taskbar entry. The commands are
+// the pieces' below, each registering its own handlers; the login decides what is written.
 class MainDialog : public QWidget {
     Q_OBJECT
   public:
@@ -50,43 +44,32 @@ class MainDialog : public QWidget {
     explicit MainDialog(std::unique_ptr<LoginSession> login, QWidget* parent = nullptr);
     ~MainDialog() override;
 
-    // Everything after the login: the trees read from their files (a file read only in part
-    // is reported), window, tabs, timer, listening.
+    // Everything after the login: the trees read, window, tabs, timer, listening.
     void start();
-
-    // Runs a command (toolbar, menus). False for a command without a handler, or one that
-    // cannot run in the present state.
-    bool command(int id);
-    // The one action of every command id; menus and buttons show these.
+    // Runs a command; false for one without a handler or that cannot run now.
+    bool command(int id) { return commands_.trigger(id); }
     CommandRegistry& commands() { return commands_; }
-    // Saves the tree of activeTree to its file; on failure tells the user which file.
-    bool saveActiveTree();
-    // The login whose trees the window shows; it decides what is written where.
     LoginSession& login() { return *login_; }
     // Closes for good when the program is being ended from outside (the session ends, a
     // termination signal): saves as the close box does, but cannot be refused.
     void closeForQuit();
 
-    BookmarkTree& customTree() { return customTree_; }
-    BookmarkTree& recommendedTree() { return recommendedTree_; }
-    BookmarkTree& addressBookTree() { return addressBookTree_; }
+    BookmarkTree& customTree() { return login_->customTree(); }
+    BookmarkTree& recommendedTree() { return login_->recommendedTree(); }
+    BookmarkTree& addressBookTree() { return login_->addressBookTree(); }
     BookmarkTree& activeTree() { return *activeTree_; }
     int activeTreeId() const { return activeTree_->treeKind(); }
     BookmarkTreeView* treeView(int controlId) const;
-    // The editing commands; the contact dialog is attached here.
+    // The editing commands; its histories' clean states say which trees need saving.
     TreeEditor* treeEditor() const { return editor_; }
-    // The undo history of tree `controlId`; code that adds entries itself (a received tree,
-    // a drop) records them with treeUndo(id)->recordAdded(roots). Its clean state says whether
-    // the tree needs saving.
     TreeUndo* treeUndo(int controlId) const;
     QTabBar* tabs() const { return tabs_; }
     TreeSearchBar* searchBar() const { return searchBar_; }
     QToolBar* toolbar() const { return toolbar_; }
     QToolButton* toolButton(int commandId) const;
-    const UserAccount& account() const { return account_; }
+    const UserAccount& account() const { return login_->account(); }
     const Storage& storage() const { return login_->storage(); }
     int toolbarBand() const { return toolbarBand_; }
-    int tabBand() const { return tabBand_; }
 
     // Places the tree `controlId` and the tab strip in the client area.
     void layoutActiveTree(int controlId);
@@ -94,24 +77,18 @@ class MainDialog : public QWidget {
     void switchCategory(int tabIndex);
     void setShowToolbar(bool show);
     bool showToolbar() const { return toolbarBand_ != 0; }
-    // The view switches the menus show checked.
+    // The view switches the menus show checked, and what the options sheet sets of them.
     ViewOptions viewOptions() const;
-    // Right-click menus, toolbar drop-downs and the quick menu of bookmarks.
-    TreeMenus& menus() { return *menus_; }
-    // The endpoints of this run, and the listening port (MainDialogNetwork.cpp).
-    NetworkSettings& networkSettings() { return network_; }
-    PeerListenService& peerListener() { return *listener_; }
+    void applyViewOptions(const ViewOptions& options);
 
-    // The upload server and the listening port of this run (set in the options sheet).
-    const NetworkSettings& networkSettings() const { return network_; }
-    // The options sheet (32797), and what its OK does, in order (MainDialogOptions.cpp).
-    void openOptions();
-    void applyOptions(const OptionValues& values);
-    // The notification icon and the docking bar.
+    // The pieces.
+    TreeMenus& menus() { return *menus_; }
+    NetworkCommands& network() { return *network_; }
+    OptionCommands& options() { return *options_; }
+    TreeFiles& files() { return *files_; }
     DesktopIntegration& desktop() { return *desktop_; }
     TrayIcon& trayIcon();
     BarDialog& bar();
-    // The window's place at the screen edge, and auto-hide.
     EdgeDocking& docking() { return *docking_; }
 
   signals:
@@ -125,37 +102,22 @@ class MainDialog : public QWidget {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
-    void registerCommands();
-    // New, edit, delete, cut, copy, paste, undo and redo on the shown tree, import and new
-    // contact (MainDialogEditing.cpp).
-    void registerEditingCommands();
-    // Listening, sending to a neighbour or a mailbox, receiving, update and upload.
-    void registerNetworkCommands();
-    // Settings, the view toggles, the tray icon and the bar.
-    void registerOptionCommands();
+    void buildViews();
+    void buildSearchBar();
+    // The editing commands on the trees, the contact dialog, import and export.
+    void buildEditor();
     void buildToolbar();
-    void openHelp();
-    void showAbout();
     void openEntry(const QString& address);
-    // Saves every tree that changed (收藏, 通讯录, then 推荐), as every way of closing does.
-    // When a file cannot be written the user may retry, keep the window open (false), or
-    // close and lose what was not saved; with `mayStayOpen` false the failure is only
-    // reported. A damaged original kept beside its file is reported too.
-    bool saveBeforeClosing(bool mayStayOpen);
 
     // Before the login: what undo does as the trees go still enables and disables these.
     CommandRegistry commands_;
     // The trees live in it, and everything below looks into them.
     std::unique_ptr<LoginSession> login_;
-    UserAccount& account_;
     // Icons and handler programs of the kinds of addresses, from the desktop.
     DesktopAssociations associations_;
     NamedIconList treeIcons_;
     NamedIconList tabIcons_;
-    BookmarkTree& customTree_;
-    BookmarkTree& recommendedTree_;
-    BookmarkTree& addressBookTree_;
-    BookmarkTree* activeTree_ = &customTree_;
+    BookmarkTree* activeTree_;
     std::array<std::unique_ptr<BookmarkTreeModel>, 3> models_;
     std::array<BookmarkTreeView*, 3> views_{};
     std::unique_ptr<TreeMenus> menus_;
@@ -163,19 +125,20 @@ class MainDialog : public QWidget {
     TreeSearchBar* searchBar_ = nullptr;
     QToolBar* toolbar_ = nullptr;
     ViewOptions view_;
-    NetworkSettings network_;
-    DesktopIntegration* desktop_ = nullptr;
-    EdgeDocking* docking_ = nullptr;
     TreeEditor* editor_ = nullptr;
+    EdgeDocking* docking_ = nullptr;
+    std::unique_ptr<DesktopIntegration> desktop_;
+    std::unique_ptr<ContactCommands> contacts_;
+    std::unique_ptr<TreeFiles> files_;
+    std::unique_ptr<HelpCommands> help_;
+    std::unique_ptr<OptionCommands> options_;
     int toolbarBand_;
     int tabBand_;
-    // The width the window is fitted with: the default, or as the user left it last time.
-    int preferredWidth_ = kDefaultWidth;
     bool started_ = false;
     bool closed_ = false;
     bool quitting_ = false;
-    // Last, so it stops before the trees it adds to go.
-    std::unique_ptr<PeerListenService> listener_;
+    // Reset first in the destructor: its listener stops before the trees it adds to go.
+    std::unique_ptr<NetworkCommands> network_;
 };
 
 }  // namespace brivanta

@@ -15,7 +15,10 @@
 #include "gui/platform/AddressOpener.h"
 #include "gui/platform/UserFolders.h"
 #include "gui/resources/CommandIds.h"
+#include "gui/resources/CommandRegistry.h"
 #include "gui/text/QtText.h"
+#include "gui/trees/BookmarkTreeView.h"
+#include "gui/trees/TreeUndo.h"
 
 namespace brivanta {
 
@@ -73,26 +76,15 @@ void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected, const Exchan
     if (dialog.exec() != ids::kIdOk)
         return;
     ItemId parent = dialog.exchangeScope() == 1 ? selected : kNoItem;
-    // Entries get item data in order: whatever is beyond the present last one is new.
-    const ItemId lastBefore = tree.nextItemData();
-    auto tellAdded = [&] {
-        if (!added)
-            return;
-        std::vector<ItemId> roots;
-        for (ItemId item = lastBefore + 1; item != 0 && item <= tree.nextItemData(); ++item) {
-            if (tree.contains(item) && tree.parent(item) <= lastBefore)
-                roots.push_back(item);  // new, below an entry that was there (or the top)
-        }
-        added(roots);
-    };
-    // Every kind of import merges and ends with the same summary.
+    // Every kind of import merges, returns the entries it added and ends with the same summary.
     ImportSummary summary;
     {
         BusyStep busy(owner, QString::fromUtf8("正在导入..."));
         summary = importBookmarks(tree, dialog.format(), toPath(dialog.exchangePath()), parent,
                                   busy.progress());
     }
-    tellAdded();
+    if (added)
+        added(summary.roots);
     QString text = QString::fromStdString(importSummaryText(summary));
     if (summary.failure.empty() && !summary.full && !summary.budget.stopped() &&
         summary.notes.empty())
@@ -134,6 +126,23 @@ void runExport(QWidget* owner, BookmarkTree& tree, ItemId selected,
 
 void runExport(QWidget* owner, BookmarkTree& tree, ItemId selected) {
     runExport(owner, tree, selected, userExchangeFolders());
+}
+
+void registerExchangeCommands(CommandRegistry& commands, QWidget* owner,
+                              const std::function<BookmarkTreeView*(int treeControl)>& view,
+                              const std::function<TreeUndo*(int treeControl)>& history) {
+    commands.setTreeHandler(ids::kImport, [owner, view, history](int target) {
+        BookmarkTreeView* shown = view(target);
+        TreeUndo* steps = history(target);
+        if (!shown || !steps)
+            return;
+        runImport(owner, shown->tree(), shown->currentItem(),
+                  [steps](const std::vector<ItemId>& roots) { steps->recordAdded(roots); });
+    });
+    commands.setTreeHandler(ids::kExport, [owner, view](int target) {
+        if (BookmarkTreeView* shown = view(target))
+            runExport(owner, shown->tree(), shown->currentItem());
+    });
 }
 
 }  // namespace brivanta

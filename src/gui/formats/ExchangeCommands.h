@@ -10,6 +10,10 @@ class QWidget;
 
 namespace brivanta {
 
+class BookmarkTreeView;
+class CommandRegistry;
+class TreeUndo;
+
 // Command 32781 of a tree: asks for a format, a source and where to put it (the top level or
 // the selected entry), then adds what the source holds, showing a busy window meanwhile. A
 // file that cannot be read is named in a message; what was added before it stays. Browser
@@ -25,5 +29,11 @@ void runImport(QWidget* owner, BookmarkTree& tree, ItemId selected, const AddedE
 // offers to open the page.
 void runExport(QWidget* owner, BookmarkTree& tree, ItemId selected, const ExchangeFolders& folders);
 void runExport(QWidget* owner, BookmarkTree& tree, ItemId selected);
+
+// Sets the handlers of import (32781) and export (32782) on the tree each is given for
+// (`view` of its control id); an import is one step of that tree's `history`.
+void registerExchangeCommands(CommandRegistry& commands, QWidget* owner,
+                              const std::function<BookmarkTreeView*(int treeControl)>& view,
+                              const std::function<TreeUndo*(int treeControl)>& history);
 
 }  // namespace brivanta

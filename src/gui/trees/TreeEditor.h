@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "core/app/CommandState.h"
+#include "core/app/TreeChanges.h"
 #include "core/trees/BookmarkTree.h"
 #include "gui/trees/DropRequest.h"
 
@@ -23,8 +24,9 @@ class TreeUndo;
 // dialogs, each on the tree it is given for: the shown one, or the one whose menu it came
 // from. Every change goes through the history of its tree; the histories form one undo group
 // whose active stack is the shown tree's. The commands' states are refreshed as selection,
-// mark, contents and history change.
-class TreeEditor : public QObject {
+// mark, contents and history change. The histories' clean states are what the login asks
+// (TreeChanges) to know which trees need saving.
+class TreeEditor : public QObject, public TreeChanges {
     Q_OBJECT
   public:
     // Edits a contact ("男" or "女" tag) of the address book in `view`.
@@ -50,8 +52,8 @@ class TreeEditor : public QObject {
     // switches are left at their defaults.
     CommandContext context(int treeKind) const;
     // Whether the tree of `treeKind` differs from what was last loaded or saved (markSaved).
-    bool isModified(int treeKind) const;
-    void markSaved(int treeKind);
+    bool isModified(int treeKind) const override;
+    void markSaved(int treeKind) override;
     void setContactEditor(ContactEditor editor) { contactEditor_ = std::move(editor); }
     void setDialogGuard(DialogGuard guard) { dialogGuard_ = std::move(guard); }
 

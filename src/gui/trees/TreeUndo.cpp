@@ -50,6 +50,9 @@ bool TreeUndo::isModified() const {
 }
 
 void TreeUndo::markSaved() {
+    // The steps before a change outside the history no longer fit, and the next change
+    // outside must count again.
+    dropIfChangedOutside();
     stack_->setClean();
     setModifiedOutside(false);
 }

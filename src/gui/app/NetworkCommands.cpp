@@ -1,17 +1,15 @@
-// The network commands of the main window: listening for neighbours, sending to one, the
-// mailbox, the recommended-tree update and the upload. Each runs its protocol work through
-// the one NetworkTaskRunner and applies what came back to the trees here, on the GUI thread.
+#include "gui/app/NetworkCommands.h"
 
 #include <QMessageBox>
 #include <QPushButton>
 #include <vector>
 
+#include "core/app/LoginSession.h"
 #include "core/net/MailboxTransfer.h"
 #include "core/net/PeerTransfer.h"
 #include "core/net/RecommendedUpdate.h"
 #include "core/net/TransferEnvelope.h"
 #include "gui/accounts/MailSecurityProfile.h"
-#include "gui/app/MainDialog.h"
 #include "gui/controls/MessageBoxes.h"
 #include "gui/net/MailPasswordStore.h"
 #include "gui/net/NetworkTaskRunner.h"
@@ -20,6 +18,8 @@
 #include "gui/net/RecommendedMailboxSettings.h"
 #include "gui/net/SendMailDialog.h"
 #include "gui/net/SendToPeerDialog.h"
+#include "gui/resources/CommandIds.h"
+#include "gui/resources/CommandRegistry.h"
 #include "gui/text/QtText.h"
 #include "gui/trees/BookmarkTreeView.h"
 #include "gui/trees/TreeUndo.h"
@@ -79,28 +79,72 @@ Selection selectionOf(BookmarkTreeView& view) {
     return s;
 }
 
-void toggleListening(MainDialog& window, PeerListenService& listener) {
-    CommandRegistry& commands = window.commands();
-    if (listener.isListening()) {
-        listener.stop();
-        commands.refresh();
+}  // namespace
+
+NetworkCommands::NetworkCommands(QWidget& window, CommandRegistry& commands, LoginSession& login,
+                                 Hooks hooks)
+    : window_(window),
+      commands_(commands),
+      login_(login),
+      hooks_(std::move(hooks)),
+      listener_(std::make_unique<PeerListenService>()) {
+    settings_.listenPort = startListenPort();
+    // Each received transfer is one step of its tree's history.
+    listener_->setApply([this](BookmarkTree& target, const net::PeerReceipt& receipt) {
+        const EntriesAdded added = net::addReceipt(target, receipt);
+        if (TreeUndo* history = hooks_.history(target.treeKind()))
+            history->recordAdded(added.roots);
+        return added.count;
+    });
+}
+
+NetworkCommands::~NetworkCommands() = default;
+
+void NetworkCommands::registerCommands() {
+    commands_.setHandler(ids::kListen, [this] { toggleListening(); });
+    // Sending and the upload take the tree the command was given for.
+    commands_.setTreeHandler(ids::kSendToNeighbour, [this](int target) {
+        if (BookmarkTreeView* view = hooks_.view(target))
+            sendToNeighbour(*view);
+    });
+    commands_.setTreeHandler(ids::kSendToMailbox, [this](int target) {
+        if (BookmarkTreeView* view = hooks_.view(target))
+            sendToMailbox(*view);
+    });
+    commands_.setHandler(ids::kReceiveFromMailbox, [this] { receiveFromMailbox(); });
+    commands_.setHandler(ids::kUpdateRecommended, [this] { updateRecommended(); });
+    commands_.setTreeHandler(ids::kUpload, [this](int target) {
+        if (BookmarkTreeView* view = hooks_.view(target))
+            upload(*view);
+    });
+}
+
+bool NetworkCommands::isListening() const {
+    return listener_->isListening();
+}
+
+void NetworkCommands::toggleListening() {
+    if (listener_->isListening()) {
+        listener_->stop();
+        commands_.refresh();
         return;
     }
-    if (!listener.start(window.activeTree(), window.networkSettings().listenPort)) {
-        commands.refresh();
-        QMessageBox::warning(&window, QStringLiteral("Brivanta"),
-                             statusMessage(listener.statusText()), QMessageBox::Ok);
+    BookmarkTreeView* shown = hooks_.view(hooks_.shownTree());
+    if (!shown || !listener_->start(shown->tree(), settings_.listenPort)) {
+        commands_.refresh();
+        QMessageBox::warning(&window_, QStringLiteral("Brivanta"),
+                             statusMessage(listener_->statusText()), QMessageBox::Ok);
         return;
     }
     // A port picked by the system (0 asked for) is the one the options sheet shows.
-    if (window.networkSettings().listenPort == 0)
-        window.networkSettings().listenPort = listener.port();
-    commands.refresh();
+    if (settings_.listenPort == 0)
+        settings_.listenPort = listener_->port();
+    commands_.refresh();
 }
 
-void sendToNeighbour(MainDialog& window, BookmarkTreeView& view) {
+void NetworkCommands::sendToNeighbour(BookmarkTreeView& view) {
     const Selection selected = selectionOf(view);
-    SendToPeerDialog dialog(selected.text, &window);
+    SendToPeerDialog dialog(selected.text, &window_);
     if (dialog.exec() != QDialog::Accepted)
         return;
     const ItemId branch = dialog.sendSelected() == 1 ? selected.item : kNoItem;
@@ -111,19 +155,21 @@ void sendToNeighbour(MainDialog& window, BookmarkTreeView& view) {
     const std::string archive = net::serializeForPeer(view.tree(), branch);
     net::PeerSendResult result;
     NetworkTaskRunner::instance().run(
-        &window, &window.commands(), QString::fromUtf8("正在创建SOCKET..."),
+        &window_, &commands_, QString::fromUtf8("正在创建SOCKET..."),
         [&](const net::StepCallback& step) {
             result = net::sendArchiveToPeer(archive, host, port, {}, step);
         },
         false);
     if (!result.ok)
-        QMessageBox::warning(&window, QStringLiteral("Brivanta"), statusMessage(result.statusText));
+        QMessageBox::warning(&window_, QStringLiteral("Brivanta"),
+                             statusMessage(result.statusText));
 }
 
-void sendToMailbox(MainDialog& window, BookmarkTreeView& view) {
+void NetworkCommands::sendToMailbox(BookmarkTreeView& view) {
+    const UserAccount& account = login_.account();
     const Selection selected = selectionOf(view);
-    SendMailDialog dialog(window.account(), loadMailSecurityProfile(window.account().name),
-                          selected.text, MailPasswordStore::current(), &window);
+    SendMailDialog dialog(account, loadMailSecurityProfile(account.name), selected.text,
+                          MailPasswordStore::current(), &window_);
     if (dialog.exec() != QDialog::Accepted)
         return;
     const ItemId branch = dialog.sendSelected() == 1 ? selected.item : kNoItem;
@@ -134,16 +180,17 @@ void sendToMailbox(MainDialog& window, BookmarkTreeView& view) {
     const net::MailSecurity security = dialog.security();
     net::MailResult result;
     NetworkTaskRunner::instance().run(
-        &window, &window.commands(), QString::fromUtf8("正在准备数据..."),
+        &window_, &commands_, QString::fromUtf8("正在准备数据..."),
         [&](const net::StepCallback& step) {
             result = net::sendTreeByMail(tree, branch, host, port, recipient, {}, step, security);
         });
-    tellMailResult(&window, "SMTP", host, port, result);
+    tellMailResult(&window_, "SMTP", host, port, result);
 }
 
-void receiveFromMailbox(MainDialog& window) {
-    ReceiveMailDialog dialog(window.account(), loadMailSecurityProfile(window.account().name),
-                             MailPasswordStore::current(), &window);
+void NetworkCommands::receiveFromMailbox() {
+    const UserAccount& account = login_.account();
+    ReceiveMailDialog dialog(account, loadMailSecurityProfile(account.name),
+                             MailPasswordStore::current(), &window_);
     if (dialog.exec() != QDialog::Accepted)
         return;
     net::MailSecurity security;
@@ -153,8 +200,7 @@ void receiveFromMailbox(MainDialog& window) {
     std::vector<net::Envelope> envelopes;
     net::MailResult result;
     NetworkTaskRunner::instance().run(
-        &window, &window.commands(), QString::fromUtf8("正在连接..."),
-        [&](const net::StepCallback& step) {
+        &window_, &commands_, QString::fromUtf8("正在连接..."), [&](const net::StepCallback& step) {
             result = net::receiveEnvelopes(
                 host, port, user, password, net::kAllSections,
                 [&](net::Envelope&& envelope) { envelopes.push_back(std::move(envelope)); }, {},
@@ -162,89 +208,58 @@ void receiveFromMailbox(MainDialog& window) {
         });
     // Each envelope goes to the tree its tag names, whatever tree is shown.
     for (const net::Envelope& envelope : envelopes) {
-        if (BookmarkTreeView* view = window.treeView(envelope.treeKind)) {
+        if (BookmarkTreeView* view = hooks_.view(envelope.treeKind)) {
             const EntriesAdded added = net::addEnvelope(view->tree(), envelope);
             // Each received mail is one step of the tree's history.
-            if (TreeUndo* history = window.treeUndo(envelope.treeKind))
+            if (TreeUndo* history = hooks_.history(envelope.treeKind))
                 history->recordAdded(added.roots);
         }
     }
-    tellMailResult(&window, "POP3", host, port, result);
+    tellMailResult(&window_, "POP3", host, port, result);
 }
 
-void updateRecommended(MainDialog& window) {
-    const NetworkSettings& network = window.networkSettings();
-    if (window.activeTreeId() != ids::kRecommendedTreeControl) {
+void NetworkCommands::updateRecommended() {
+    if (hooks_.shownTree() != ids::kRecommendedTreeControl) {
         // Only whether the server can be reached: nothing is sent.
         net::PeerSendResult result;
         NetworkTaskRunner::instance().run(
-            &window, &window.commands(), QString::fromUtf8("正在创建SOCKET..."),
+            &window_, &commands_, QString::fromUtf8("正在创建SOCKET..."),
             [&](const net::StepCallback& step) {
-                result = net::verifyServer(network.serverAddress, network.serverPort, {}, step);
+                result = net::verifyServer(settings_.serverAddress, settings_.serverPort, {}, step);
             });
         if (!result.ok)
-            QMessageBox::warning(&window, QStringLiteral("Brivanta"),
+            QMessageBox::warning(&window_, QStringLiteral("Brivanta"),
                                  statusMessage(result.statusText));
         return;
     }
     QMessageBox question(QMessageBox::Question, QString::fromUtf8("更新"),
                          QString::fromUtf8("您需要更新推荐收藏内容吗?"),
-                         QMessageBox::Ok | QMessageBox::Cancel, &window);
+                         QMessageBox::Ok | QMessageBox::Cancel, &window_);
     question.button(QMessageBox::Ok)->setText(QString::fromUtf8("确定"));
     question.button(QMessageBox::Cancel)->setText(QString::fromUtf8("取消"));
     if (question.exec() != QMessageBox::Ok)
         return;
     const net::RecommendedMailbox mailbox = loadRecommendedMailbox();
-    LoginSession& login = window.login();
     net::RecommendedUpdateResult result;
     NetworkTaskRunner::instance().run(
-        &window, &window.commands(), QString::fromUtf8("正在连接..."),
-        [&](const net::StepCallback& step) { result = login.fetchRecommended(mailbox, step); });
-    login.applyRecommendedUpdate(result);
-    showMessageBox(&window, result.ok ? QMessageBox::Information : QMessageBox::Warning,
+        &window_, &commands_, QString::fromUtf8("正在连接..."),
+        [&](const net::StepCallback& step) { result = login_.fetchRecommended(mailbox, step); });
+    login_.applyRecommendedUpdate(result);
+    showMessageBox(&window_, result.ok ? QMessageBox::Information : QMessageBox::Warning,
                    QString::fromUtf8("更新"), statusMessage(net::updateReport(result, mailbox)));
 }
 
-void upload(MainDialog& window, BookmarkTree& tree) {
-    const NetworkSettings& network = window.networkSettings();
+void NetworkCommands::upload(BookmarkTreeView& view) {
+    BookmarkTree& tree = view.tree();
     net::PeerSendResult result;
-    NetworkTaskRunner::instance().run(
-        &window, &window.commands(), QString::fromUtf8("正在准备数据..."),
-        [&](const net::StepCallback& step) {
-            result = net::uploadTree(tree, network.serverAddress, network.serverPort, {}, step);
-        });
+    NetworkTaskRunner::instance().run(&window_, &commands_, QString::fromUtf8("正在准备数据..."),
+                                      [&](const net::StepCallback& step) {
+                                          result = net::uploadTree(tree, settings_.serverAddress,
+                                                                   settings_.serverPort, {}, step);
+                                      });
     if (!result.ok)
-        QMessageBox::warning(&window, QStringLiteral("Brivanta"), statusMessage(result.statusText));
-}
-
-}  // namespace
-
-void MainDialog::registerNetworkCommands() {
-    network_.listenPort = startListenPort();
-    listener_ = std::make_unique<PeerListenService>();
-    // Each received transfer is one step of its tree's history.
-    listener_->setApply([this](BookmarkTree& target, const net::PeerReceipt& receipt) {
-        const EntriesAdded added = net::addReceipt(target, receipt);
-        if (TreeUndo* history = treeUndo(target.treeKind()))
-            history->recordAdded(added.roots);
-        return added.count;
-    });
-    commands_.setHandler(ids::kListen, [this] { toggleListening(*this, *listener_); });
-    // Sending and the upload take the tree the command was given for.
-    commands_.setTreeHandler(ids::kSendToNeighbour, [this](int target) {
-        if (BookmarkTreeView* view = treeView(target))
-            sendToNeighbour(*this, *view);
-    });
-    commands_.setTreeHandler(ids::kSendToMailbox, [this](int target) {
-        if (BookmarkTreeView* view = treeView(target))
-            sendToMailbox(*this, *view);
-    });
-    commands_.setHandler(ids::kReceiveFromMailbox, [this] { receiveFromMailbox(*this); });
-    commands_.setHandler(ids::kUpdateRecommended, [this] { updateRecommended(*this); });
-    commands_.setTreeHandler(ids::kUpload, [this](int target) {
-        if (BookmarkTreeView* view = treeView(target))
-            upload(*this, view->tree());
-    });
+        QMessageBox::warning(&window_, QStringLiteral("Brivanta"),
+                             statusMessage(result.statusText));
 }
 
 }  // namespace brivanta
