@@ -10,11 +10,6 @@ namespace brivanta::cli {
 
 namespace {
 
-const char* const kUsage =
-    "用法: brivanta-cli import netscape SOURCE FILE\n"
-    "      brivanta-cli import firefox [PROFILE_DIR] FILE\n"
-    "      brivanta-cli import chromium [BOOKMARKS_FILE] FILE";
-
 // Finds the default profile as the import dialog does; prints which one it took.
 bool defaultSource(const std::string& kind, std::string& source) {
     BrowserProfiles profiles = BrowserProfiles::forCurrentUser();
@@ -38,35 +33,31 @@ bool defaultSource(const std::string& kind, std::string& source) {
 
 }  // namespace
 
-int runBrowserImport(Args args) {
-    if (wantsHelp(args)) {
-        std::printf(
-            "%s\n"
-            "把浏览器书签加到树文件 FILE 的顶层（FILE 不存在时新建），然后保存 FILE。\n"
-            "netscape: 浏览器导出的书签文件 SOURCE（Netscape 书签格式，任何浏览器都能导出）。\n"
-            "firefox:  Firefox 配置文件目录（或其中的 places.sqlite）；不给时用默认配置文件\n"
-            "          （~/.mozilla/firefox/profiles.ini）。书签菜单、书签工具栏和其他书签各成\n"
-            "          一个顶层文件夹。Firefox 正在运行时也能导入。\n"
-            "chromium: Chromium、Chrome、Edge 或 Brave 的 Bookmarks 文件（或配置文件目录）；\n"
-            "          不给时用找到的第一个浏览器的 Default/Bookmarks。书签栏、其他书签和\n"
-            "          移动设备书签各成一个顶层文件夹。\n"
-            "同一文件夹里已有相同地址的链接不再加入，同名文件夹合并；所以重复导入不会产生\n"
-            "重复条目。最后打印新增和跳过的条目数。\n",
-            kUsage);
-        return 0;
-    }
-    if (args.empty())
-        return fail(kUsage);
+std::string browserImportHelp() {
+    return "  netscape 浏览器导出的书签文件 SOURCE（Netscape 书签格式，任何浏览器都能导出）。\n"
+           "  firefox  Firefox 配置文件目录（或其中的 places.sqlite）；不给时用默认配置文件\n"
+           "           （~/.mozilla/firefox/profiles.ini）。书签菜单、书签工具栏和其他书签各成\n"
+           "           一个顶层文件夹。Firefox 正在运行时也能导入。\n"
+           "  chromium Chromium、Chrome、Edge 或 Brave 的 Bookmarks 文件（或配置文件目录）；\n"
+           "           不给时用找到的第一个浏览器的 Default/Bookmarks。书签栏、其他书签和\n"
+           "           移动设备书签各成一个顶层文件夹。\n"
+           "浏览器书签在同一文件夹里已有相同地址的链接不再加入，同名文件夹合并；所以重复导入\n"
+           "不会产生重复条目。最后打印新增和跳过的条目数。\n";
+}
+
+int runBrowserImport(const std::vector<std::string>& args, bool /*quiet*/) {
     const std::string kind = args[0];
     std::string source;
     const bool browser = kind == "firefox" || kind == "chromium";
     if ((kind == "netscape" || browser) && args.size() == 3) {
-        source = args[1];
+        source = kind == "netscape" ? inputPath(args[1]) : args[1];
     } else if (browser && args.size() == 2) {
         if (!defaultSource(kind, source))
             return 1;
+    } else if (args.size() > 3) {
+        throw UsageError("多余的参数 " + args[3]);
     } else {
-        return fail(kUsage);
+        throw UsageError(args.size() < 2 && !browser ? "缺少 SOURCE" : "缺少 FILE");
     }
     const std::string& path = args.back();
 

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdio>
+
+#include "core/formats/ByteStream.h"
+
+namespace brivanta::cli {
+
+// Standard output as a sink for the writers of the file formats ("-" as the FILE written).
+// A failed write is reported by finishOutput().
+class StandardOutputSink : public ByteSink {
+  public:
+    bool write(const char* data, size_t size) override {
+        return std::fwrite(data, 1, size, stdout) == size;
+    }
+};
+
+}  // namespace brivanta::cli
