@@ -1,5 +1,6 @@
 #include "cli/CliCommands.h"
 #include "cli/NetOptions.h"
+#include "cli/ProgressLine.h"
 #include "cli/SharedTreeFile.h"
 #include "core/formats/BrowserImport.h"
 #include "core/formats/BrowserProfiles.h"
@@ -45,7 +46,7 @@ std::string browserImportHelp() {
            "不会产生重复条目。最后打印新增和跳过的条目数。\n";
 }
 
-int runBrowserImport(const std::vector<std::string>& args, bool /*quiet*/) {
+int runBrowserImport(const std::vector<std::string>& args, bool quiet) {
     const std::string kind = args[0];
     std::string source;
     const bool browser = kind == "firefox" || kind == "chromium";
@@ -71,9 +72,13 @@ int runBrowserImport(const std::vector<std::string>& args, bool /*quiet*/) {
     size_t skipped = 0;
     bool full = false;
     ImportBudget limits;
+    ProgressLine progress(quiet);
+    size_t read = 0;
     {
         BookmarkTree::BulkUpdate bulk(tree);
-        TreeMerger merger(tree);
+        TreeMerger merger(tree, kNoItem, [&](const std::string&) {
+            progress.update("已读入 " + std::to_string(++read) + " 个条目");
+        });
         std::string problem;
         if (kind == "netscape") {
             if (FileError e = importNetscapeFile(source, merger))
@@ -90,8 +95,10 @@ int runBrowserImport(const std::vector<std::string>& args, bool /*quiet*/) {
         full = merger.full();
         limits = merger.budget();
     }
+    progress.update("正在保存 “" + path + "”", true);
     if (FileError e = saveArchiveFile(tree, path))
         return fail(e.writeMessage());
+    progress.clear();
     std::printf("新增 %zu 个条目，跳过 %zu 个（已经存在或没有地址）\n", added, skipped);
     if (std::string text = importBudgetText(limits); !text.empty())
         std::fprintf(stderr, "brivanta-cli: %s\n", text.c_str());

@@ -46,8 +46,13 @@ extern const Command kUpdateRecommendedCommand;
 int runBrowserImport(const std::vector<std::string>& args, bool quiet);
 std::string browserImportHelp();
 extern const char* const kBrowserImportUsage;
-int runNetscapeExport(const std::string& target, const std::string& file);
+int runNetscapeExport(const std::string& target, const std::string& file,
+                      const std::function<void(const std::string&)>& progress);
 std::string netscapeExportHelp();
+
+// "-q, --quiet": no progress line (see ProgressLine), with its line of --help.
+void addQuietOption(CLI::App& line, bool& quiet);
+extern const char* const kQuietHelp;
 
 // Throws UsageError when `value` was not given: "缺少 WHAT".
 void require(const std::string& value, std::string_view what);

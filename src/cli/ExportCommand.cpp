@@ -2,6 +2,7 @@
 
 #include "cli/CliCommands.h"
 #include "cli/ExchangeFormatArg.h"
+#include "cli/ProgressLine.h"
 #include "cli/StandardOutputSink.h"
 #include "core/formats/ArchiveWriter.h"
 #include "core/formats/Exchange.h"
@@ -14,8 +15,8 @@ namespace brivanta::cli {
 namespace {
 
 const char* const kUsage =
-    "用法: brivanta-cli export html|urldir|bvk TARGET FILE\n"
-    "      brivanta-cli export netscape TARGET FILE";
+    "用法: brivanta-cli export [-q] html|urldir|bvk TARGET FILE\n"
+    "      brivanta-cli export [-q] netscape TARGET FILE";
 
 struct ExportLine {
     std::string format;
@@ -30,7 +31,8 @@ std::string exportHelp() {
            "  urldir  一个收藏夹目录（必须已存在），每个文件夹一个子目录，每个链接一个 .url 文件\n"
            "  bvk     另一个树文件\n" +
            netscapeExportHelp() +
-           "TARGET 为 - 时（html、bvk、netscape）写到标准输出，不打印结果。\n" + exitStatusHelp();
+           "TARGET 为 - 时（html、bvk、netscape）写到标准输出，不打印结果。\n" + kQuietHelp +
+           exitStatusHelp();
 }
 
 // html, bvk and netscape written to standard output.
@@ -68,8 +70,14 @@ int runExport(const ExportLine& command) {
             return fail(error.readMessage());
         return exportToStandardOutput(tree, command.format);
     }
+    ProgressLine progress(command.quiet);
+    size_t written = 0;
+    auto counted = [&](const std::string&) {
+        progress.update("已写出 " + std::to_string(++written) + " 个条目");
+    };
+    const ArchiveProgress shown = progress.shown() ? ArchiveProgress(counted) : ArchiveProgress();
     if (!format)
-        return runNetscapeExport(target, file);
+        return runNetscapeExport(target, file, shown);
 
     BookmarkTree tree;
     FileError error;
@@ -79,7 +87,8 @@ int runExport(const ExportLine& command) {
     if (check.outcome == ExchangeCheck::MissingFolder)
         return fail("目录 “" + check.folder + "” 不存在");
     ExportResult result;
-    exportExchange(tree, *format, check.path, kNoItem, {}, &result);
+    exportExchange(tree, *format, check.path, kNoItem, shown, &result);
+    progress.clear();
     if (result.notWritten > 0)
         return fail(result.text(check.path));
     std::printf("%s\n", result.text(check.path).c_str());
@@ -88,6 +97,7 @@ int runExport(const ExportLine& command) {
 
 Runner defineExport(CLI::App& line) {
     auto parsed = std::make_shared<ExportLine>();
+    addQuietOption(line, parsed->quiet);
     line.add_option("FORMAT", parsed->format);
     line.add_option("TARGET", parsed->target);
     line.add_option("FILE", parsed->file);

@@ -2,6 +2,7 @@
 
 #include "cli/CliCommands.h"
 #include "cli/ExchangeFormatArg.h"
+#include "cli/ProgressLine.h"
 #include "cli/SharedTreeFile.h"
 #include "core/formats/Exchange.h"
 
@@ -10,10 +11,10 @@ namespace brivanta::cli {
 namespace {
 
 const char* const kUsage =
-    "用法: brivanta-cli import html|urldir|bvk SOURCE FILE\n"
-    "      brivanta-cli import netscape SOURCE FILE\n"
-    "      brivanta-cli import firefox [PROFILE_DIR] FILE\n"
-    "      brivanta-cli import chromium [BOOKMARKS_FILE] FILE";
+    "用法: brivanta-cli import [-q] html|urldir|bvk SOURCE FILE\n"
+    "      brivanta-cli import [-q] netscape SOURCE FILE\n"
+    "      brivanta-cli import [-q] firefox [PROFILE_DIR] FILE\n"
+    "      brivanta-cli import [-q] chromium [BOOKMARKS_FILE] FILE";
 
 struct ImportLine {
     std::vector<std::string> args;  // the format, [SOURCE,] FILE
@@ -26,7 +27,8 @@ std::string importHelp() {
            "  urldir  收藏夹目录：子目录成为文件夹，.url 文件成为链接\n"
            "  bvk     另一个树文件\n"
            "html、bvk 和 netscape 的 SOURCE 为 - 时从标准输入读取。\n" +
-           browserImportHelp() + exitStatusHelp("失败，或达到导入的上限而没有全部导入");
+           browserImportHelp() + kQuietHelp +
+           exitStatusHelp("失败，或达到导入的上限而没有全部导入");
 }
 
 int runImport(const ImportLine& command) {
@@ -65,10 +67,21 @@ int runImport(const ImportLine& command) {
         return 1;
     ImportBudget budget;
     std::string summary;
-    if (FileError e = importExchange(tree, *format, check.path, kNoItem, {}, &budget, &summary))
+    ProgressLine progress(command.quiet);
+    size_t read = 0;
+    progress.update("正在读取 “" + source + "”", true);
+    auto counted = [&](const std::string&) {
+        progress.update("已读入 " + std::to_string(++read) + " 个条目");
+    };
+    FileError e = importExchange(tree, *format, check.path, kNoItem,
+                                 progress.shown() ? ArchiveProgress(counted) : ArchiveProgress(),
+                                 &budget, &summary);
+    if (e)
         return fail(e.readMessage());
-    if (FileError e = saveArchiveFile(tree, file))
-        return fail(e.writeMessage());
+    progress.update("正在保存 “" + file + "”", true);
+    if (FileError saveError = saveArchiveFile(tree, file))
+        return fail(saveError.writeMessage());
+    progress.clear();
     if (!summary.empty())
         std::printf("%s\n", summary.c_str());
     if (std::string limits = importBudgetText(budget); !limits.empty()) {
@@ -81,6 +94,7 @@ int runImport(const ImportLine& command) {
 
 Runner defineImport(CLI::App& line) {
     auto parsed = std::make_shared<ImportLine>();
+    addQuietOption(line, parsed->quiet);
     line.add_option("ARGS", parsed->args);
     return [parsed] { return runImport(*parsed); };
 }

@@ -4,6 +4,7 @@
 
 #include "cli/CliCommands.h"
 #include "cli/NetOptions.h"
+#include "cli/ProgressLine.h"
 #include "cli/SharedTreeFile.h"
 #include "core/formats/TreeArchive.h"
 #include "core/net/PeerTransfer.h"
@@ -28,14 +29,16 @@ struct ListenLine {
 };
 
 std::string listenHelp() {
-    return "在端口 N（默认 5000，0 表示任选一个空闲端口）上监听，把每次收到的传送加到\n"
-           "树文件 FILE 的顶层，每个连接结束后保存 FILE；保存之后才正常关闭连接，\n"
-           "保存失败或拒收的传送以复位告诉发送方。先打印一行“正在监听端口 N”。\n"
-           "--count N 收到 N 个连接后结束；--bind 只在该地址上监听（默认本机全部地址）；\n"
-           "--address-book 按通讯录（每条记录三个字符串）读写；--timeout S 每次等待数据的秒数\n"
-           "（默认 30）：停住的发送方在此后断开，它的传送不保存；一次传送最多 5 秒（S 更短时为\n"
-           "S 秒）加上每 16 KiB 一秒，至多 20×S 秒（默认 10 分钟）。\n" +
-           exitStatusHelp("失败（端口打不开，或收到的传送没能保存）");
+    return std::string(
+               "在端口 N（默认 5000，0 表示任选一个空闲端口）上监听，把每次收到的传送加到\n"
+               "树文件 FILE 的顶层，每个连接结束后保存 FILE；保存之后才正常关闭连接，\n"
+               "保存失败或拒收的传送以复位告诉发送方。先打印一行“正在监听端口 N”。\n"
+               "--count N 收到 N 个连接后结束；--bind 只在该地址上监听（默认本机全部地址）；\n"
+               "--address-book 按通讯录（每条记录三个字符串）读写；--timeout S 每次等待数据的秒数\n"
+               "（默认 30）：停住的发送方在此后断开，它的传送不保存；一次传送最多 5 秒（S "
+               "更短时为\n"
+               "S 秒）加上每 16 KiB 一秒，至多 20×S 秒（默认 10 分钟）。\n") +
+           kQuietHelp + exitStatusHelp("失败（端口打不开，或收到的传送没能保存）");
 }
 
 int runListen(const ListenLine& command) {
@@ -67,13 +70,25 @@ int runListen(const ListenLine& command) {
     std::printf("正在监听端口 %d\n", listener.port());
     std::fflush(stdout);
 
+    // How many transfers and records so far, between the lines on standard output.
+    ProgressLine progress(command.quiet);
+    size_t transfers = 0, records = 0;
+    auto tally = [&] {
+        progress.update("正在监听端口 " + std::to_string(listener.port()) + "：已收到 " +
+                            std::to_string(transfers) + " 个传送，共 " + std::to_string(records) +
+                            " 条记录",
+                        true);
+    };
+    tally();
     int status = 0;
     listener.run(
         [&](net::PeerReceipt& receipt) {
+            progress.clear();
             if (receipt.refused()) {
                 std::printf("拒收来自 %s 的传送（%s），没有保存其中的记录\n", receipt.peer.c_str(),
                             net::describe(receipt.status));
                 std::fflush(stdout);
+                tally();
                 return false;
             }
             // The file as it is now, so that another writer's changes stay.
@@ -97,6 +112,9 @@ int runListen(const ListenLine& command) {
             if (std::string limits = importBudgetText(budget); !limits.empty())
                 std::printf("%s\n", limits.c_str());
             std::fflush(stdout);
+            ++transfers;
+            records += added;
+            tally();
             return true;
         },
         count);
@@ -110,6 +128,7 @@ Runner defineListen(CLI::App& line) {
     line.add_option("--bind", parsed->bind);
     line.add_flag("--address-book", parsed->addressBook);
     addTimeoutOption(line, parsed->timeout);
+    addQuietOption(line, parsed->quiet);
     line.add_option("FILE", parsed->file);
     return [parsed] { return runListen(*parsed); };
 }
@@ -119,7 +138,7 @@ Runner defineListen(CLI::App& line) {
 const Command kListenCommand = {
     "listen", "监听端口，把收到的传送加到树文件",
     "用法: brivanta-cli listen [--port N] [--count N] [--bind ADDRESS] [--address-book] "
-    "[--timeout S] FILE",
+    "[--timeout S] [-q] FILE",
     listenHelp, defineListen};
 
 }  // namespace brivanta::cli

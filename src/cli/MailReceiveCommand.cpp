@@ -4,6 +4,7 @@
 
 #include "cli/CliCommands.h"
 #include "cli/NetOptions.h"
+#include "cli/ProgressLine.h"
 #include "cli/SharedTreeFile.h"
 #include "core/formats/TreeArchive.h"
 #include "core/net/MailboxTransfer.h"
@@ -39,7 +40,7 @@ std::string mailReceiveHelp() {
                "文件 F 的第一行。\n"
                "--timeout S 连接和每行回答的秒数（默认连接 15 秒，回答 30 秒）；一封邮件最多 "
                "20×S 秒。\n") +
-           kSecurityHelp + exitStatusHelp();
+           kSecurityHelp + kQuietHelp + exitStatusHelp();
 }
 
 int runMailReceive(const MailReceiveLine& command) {
@@ -90,6 +91,7 @@ int runMailReceive(const MailReceiveLine& command) {
     // Each mail that brings entries is saved into its file at once (under the file's lock,
     // added to the file as it is now), so a receive that is killed keeps what it fetched.
     int status = 0;
+    ProgressLine progress(command.quiet);
     net::MailResult result = net::receiveEnvelopes(
         host, port, user, password, accepted,
         [&](net::Envelope&& envelope) {
@@ -105,11 +107,14 @@ int runMailReceive(const MailReceiveLine& command) {
                         added)) {
                     status = 1;  // named the file; no later mail is added to any file
                 } else if (std::string limits = importBudgetText(budget); !limits.empty()) {
+                    progress.clear();
                     std::printf("%s：%s\n", t.path.c_str(), limits.c_str());
                 }
             }
         },
-        timeouts, {}, security);
+        timeouts, [&](const std::string& caption) { progress.update(statusLine(caption), true); },
+        security);
+    progress.clear();
     if (status != 0 && result.ok)
         return status;
     if (!result.ok)
@@ -128,6 +133,7 @@ Runner defineMailReceive(CLI::App& line) {
     line.add_option("--address-book", parsed->addressBook);
     addSecurityOptions(line, parsed->security);
     addTimeoutOption(line, parsed->timeout);
+    addQuietOption(line, parsed->quiet);
     return [parsed] { return runMailReceive(*parsed); };
 }
 
@@ -137,7 +143,7 @@ const Command kMailReceiveCommand = {
     "mail-receive", "经 POP3 取回信封，加到各分节的树文件",
     "用法: brivanta-cli mail-receive --pop3 HOST[:PORT] --user USER --password-file F "
     "[--custom FILE] [--recommended FILE] [--address-book FILE] "
-    "[--security none|starttls|tls] [--ca-file F] [--timeout S]",
+    "[--security none|starttls|tls] [--ca-file F] [--timeout S] [-q]",
     mailReceiveHelp, defineMailReceive};
 
 }  // namespace brivanta::cli

@@ -134,6 +134,15 @@ std::string terminalText(const std::string& gbkText) {
 
 }  // namespace
 
+std::string statusLine(const std::string& gbkText) {
+    std::string line = terminalText(gbkText);
+    for (char& c : line) {
+        if (c == '\n')
+            c = ' ';
+    }
+    return line;
+}
+
 void printStatus(const std::string& gbkText, FILE* out) {
     std::fprintf(out, "%s\n", terminalText(gbkText).c_str());
     std::fflush(out);

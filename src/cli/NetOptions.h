@@ -52,6 +52,9 @@ bool loadTreeFile(BookmarkTree& tree, const std::string& path, bool* damaged = n
 // "警告：文件 “x” 已损坏，只读出了它前面完整的 N 条记录" on standard error.
 void warnDamaged(const std::string& path, size_t records);
 
+// A GBK status text as one UTF-8 line (its line ends dropped), for a progress line.
+std::string statusLine(const std::string& gbkText);
+
 // Writes a GBK status text as UTF-8 with a line end.
 void printStatus(const std::string& gbkText, FILE* out = stdout);
 

@@ -30,6 +30,13 @@ void require(const std::string& value, std::string_view what) {
         throw UsageError("缺少 " + std::string(what));
 }
 
+void addQuietOption(CLI::App& line, bool& quiet) {
+    line.add_flag("-q,--quiet", quiet);
+}
+
+const char* const kQuietHelp =
+    "在终端上，标准错误显示进度（一行，原地更新）；重定向时不显示，-q 或 --quiet 也不显示。\n";
+
 namespace {
 
 const char* const kTopUsage = "用法: brivanta-cli [--version] [--help] COMMAND [ARGS...]";

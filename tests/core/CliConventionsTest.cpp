@@ -1,8 +1,14 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "CliRunner.h"
 #include "TempDir.h"
@@ -122,6 +128,122 @@ TEST_F(CliConventions, AClosedPipeEndsTheProgramQuietly) {
         EXPECT_EQ(run.out, "141\n") << ignore;
         EXPECT_EQ(run.err, "") << ignore;
     }
+}
+
+// Runs brivanta-cli with standard error on a terminal (a pseudo-terminal) and standard output
+// thrown away; returns what the terminal showed. `showing` hears the text so far after each
+// read, while the program runs.
+std::string onTerminal(std::vector<std::string> args, int& status,
+                       const std::function<void(const std::string&)>& showing = {}) {
+    args.insert(args.begin(), BRIVANTA_CLI_PATH);
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    int terminal = -1;
+    const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        if (null < 0 || ::dup2(null, STDOUT_FILENO) < 0)
+            ::_exit(126);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    std::string shown;
+    if (pid > 0) {
+        char buffer[4096];
+        for (;;) {
+            const ssize_t n = ::read(terminal, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;  // EIO once the program has ended
+            shown.append(buffer, static_cast<size_t>(n));
+            if (showing)
+                showing(shown);
+        }
+        ::waitpid(pid, &status, 0);
+        ::close(terminal);
+    }
+    return shown;
+}
+
+struct ProgressCase {
+    const char* name;
+    std::vector<std::string> args;  // D/ stands for the test's directory
+    const char* shown;              // a fragment of the progress line; "" for silence
+};
+
+void PrintTo(const ProgressCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CliProgress : public CliConventions, public ::testing::WithParamInterface<ProgressCase> {
+  protected:
+    std::vector<std::string> arguments() const {
+        std::vector<std::string> args = GetParam().args;
+        for (std::string& a : args) {
+            if (a.starts_with("D/"))
+                a = dir_.file(a.substr(2));
+        }
+        return args;
+    }
+};
+
+TEST_P(CliProgress, IsShownOnATerminalOnlyAndNeverWithQuiet) {
+    ASSERT_EQ(shell("cli export html D/t.html D/t.bvk").status, 0);
+    int status = -1;
+    const std::string shown = onTerminal(arguments(), status);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << shown;
+    const std::string fragment = GetParam().shown;
+    if (fragment.empty()) {
+        EXPECT_EQ(shown, "");
+    } else {
+        // Drawn in place (carriage return, erase to the end of the line) and wiped at the end.
+        EXPECT_NE(shown.find("\r" + fragment), std::string::npos) << shown;
+        EXPECT_TRUE(shown.ends_with("\r\033[K")) << shown;
+    }
+
+    // Redirected, the same command says nothing on standard error.
+    std::string line = "cli";
+    for (const std::string& a : GetParam().args)
+        line += " " + (a.starts_with("D/") ? "D/again-" + a.substr(2) : a);
+    ASSERT_EQ(shell("cp D/t.bvk D/again-t.bvk; cp D/t.html D/again-t.html").status, 0);
+    CliRun redirected = shell(line);
+    EXPECT_EQ(redirected.status, 0) << redirected.err;
+    EXPECT_EQ(redirected.err, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, CliProgress,
+    ::testing::Values(
+        ProgressCase{"Import", {"import", "html", "D/t.html", "D/u.bvk"}, "正在保存 “"},
+        ProgressCase{"ImportQuiet", {"import", "-q", "html", "D/t.html", "D/u.bvk"}, ""},
+        ProgressCase{"Export", {"export", "html", "D/out.html", "D/t.bvk"}, "已写出 1 个条目"},
+        ProgressCase{"ExportQuiet", {"export", "--quiet", "html", "D/out.html", "D/t.bvk"}, ""}),
+    [](const ::testing::TestParamInfo<ProgressCase>& param) { return param.param.name; });
+
+// listen keeps a tally of what it received on the terminal, between its lines on standard
+// output.
+TEST_F(CliConventions, ListenCountsTransfersOnTheTerminal) {
+    int status = -1;
+    bool sent = false;
+    const std::string shown = onTerminal(
+        {"listen", "--bind", "127.0.0.1", "--port", "0", "--count", "1", dir_.file("got.bvk")},
+        status, [&](const std::string& text) {
+            const std::string waiting = "正在监听端口 ";
+            const size_t at = text.find(waiting);
+            if (sent || at == std::string::npos || text.find("个传送", at) == std::string::npos)
+                return;
+            const std::string port =
+                text.substr(at + waiting.size(), text.find("：", at) - at - waiting.size());
+            sent = true;
+            EXPECT_EQ(shell("cli send-peer 127.0.0.1:" + port + " D/t.bvk").status, 0);
+        });
+    EXPECT_TRUE(sent) << shown;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << shown;
+    EXPECT_NE(shown.find("已收到 0 个传送，共 0 条记录"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("已收到 1 个传送，共 3 条记录"), std::string::npos) << shown;
 }
 
 }  // namespace
