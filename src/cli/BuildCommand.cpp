@@ -7,6 +7,7 @@
 #include "cli/CliCommands.h"
 #include "cli/SharedTreeFile.h"
 #include "cli/StandardOutputSink.h"
+#include "cli/TerminalText.h"
 #include "core/formats/ArchiveWriter.h"
 #include "core/formats/FileLock.h"
 #include "core/formats/TargetTreeFile.h"
@@ -43,6 +44,8 @@ int runBuild(const BuildLine& command) {
         ++lineNumber;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
+        // Text typed or dumped in a GBK locale is GBK.
+        line = argumentText(line);
         if (line.empty())
             continue;
         size_t spaces = line.find_first_not_of(' ');

@@ -1,5 +1,7 @@
 #include "cli/CliSupport.h"
 
+#include "cli/TerminalText.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -53,6 +55,11 @@ void restoreBrokenPipeSignal() {
 int finishOutput(int status) {
     errno = 0;
     bool bad = std::ferror(stdout) != 0;
+    // Bytes written past the conversion to the locale's encoding go out first.
+    if (FILE* bytes = byteOutput(); bytes != stdout) {
+        if (std::fflush(bytes) != 0 || std::ferror(bytes) != 0)
+            bad = true;
+    }
     // fflush reports what is still buffered; fclose what the file system says at the end
     // (a network file system may only report a full disk there).
     if (std::fflush(stdout) != 0)

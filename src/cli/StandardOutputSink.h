@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/TerminalText.h"
 #include "core/formats/ByteStream.h"
 
 namespace brivanta::cli {
@@ -11,7 +12,7 @@ namespace brivanta::cli {
 class StandardOutputSink : public ByteSink {
   public:
     bool write(const char* data, size_t size) override {
-        return std::fwrite(data, 1, size, stdout) == size;
+        return std::fwrite(data, 1, size, byteOutput()) == size;
     }
 };
 

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "cli/CliCommands.h"
+#include "cli/TerminalText.h"
 #include "core/app/Version.h"
 
 namespace brivanta::cli {
@@ -148,5 +149,6 @@ int main(int argc, char** argv) {
     // Numbers on the command line and in files are read and written the same everywhere.
     std::setlocale(LC_NUMERIC, "C");
     restoreBrokenPipeSignal();
+    useLocaleEncoding();
     return finishOutput(run(argc, argv));
 }

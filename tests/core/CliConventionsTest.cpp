@@ -12,6 +12,7 @@
 
 #include "CliRunner.h"
 #include "TempDir.h"
+#include "core/text/Encoding.h"
 
 // The shell's conventions of the command line: unknown options and commands named, usage
 // errors exit 2, "--" ends the options, "-" is standard input or output, and a reader that
@@ -244,6 +245,42 @@ TEST_F(CliConventions, ListenCountsTransfersOnTheTerminal) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << shown;
     EXPECT_NE(shown.find("已收到 0 个传送，共 0 条记录"), std::string::npos) << shown;
     EXPECT_NE(shown.find("已收到 1 个传送，共 3 条记录"), std::string::npos) << shown;
+}
+
+// In a zh_CN.GBK locale a terminal shows and types GBK: output is GBK, a query typed in GBK
+// finds its entries, and dump's text read back by build gives the same tree. The locale is
+// made for the test in a directory of its own (LOCPATH), so no set-up of the system is needed.
+TEST_F(CliConventions, FollowsAGbkLocale) {
+    if (shell("command -v localedef").status != 0)
+        GTEST_SKIP() << "localedef is missing: no zh_CN.GBK locale can be made to test in";
+    CliRun made = shell("mkdir -p D/locales && localedef -i zh_CN -f GBK D/locales/zh_CN.GBK");
+    if (shell("test -f D/locales/zh_CN.GBK/LC_CTYPE").status != 0)
+        GTEST_SKIP() << "localedef could not make zh_CN.GBK (zh_CN or the GBK charmap missing): "
+                     << made.err;
+    const std::string gbk = "export LOCPATH=D/locales LC_ALL=zh_CN.GBK; ";
+
+    CliRun found = shell(gbk + "cli find " + text::fromUtf8("新闻") + " D/t.bvk");
+    EXPECT_EQ(found.status, 0) << found.err;
+    EXPECT_EQ(found.out, text::fromUtf8("频道/新闻\thttp://news.example.com\n"));
+    CliRun dumped = shell(gbk + "cli dump D/t.bvk");
+    EXPECT_EQ(dumped.out, text::fromUtf8(kTreeText));
+    // Messages too, with the file names in them as they are.
+    CliRun usage = shell(gbk + "cli dump");
+    EXPECT_EQ(usage.status, 2);
+    EXPECT_NE(usage.err.find(text::fromUtf8("缺少 FILE")), std::string::npos) << usage.err;
+
+    ASSERT_EQ(shell(gbk + "cli dump D/t.bvk | cli build D/back.bvk").status, 0);
+    EXPECT_EQ(shell("cli dump D/back.bvk").out, kTreeText);
+    // A tree file written to standard output is the file's bytes, not text to convert.
+    EXPECT_EQ(shell(gbk + "cli export bvk - D/t.bvk | cmp - D/t.bvk").status, 0);
+}
+
+TEST_F(CliConventions, StaysUtf8UnderTheCAndUtf8Locales) {
+    for (const char* locale : {"C", "C.UTF-8"}) {
+        CliRun found = shell(std::string("export LC_ALL=") + locale + "; cli find 新闻 D/t.bvk");
+        EXPECT_EQ(found.status, 0) << locale << ": " << found.err;
+        EXPECT_EQ(found.out, "频道/新闻\thttp://news.example.com\n") << locale;
+    }
 }
 
 }  // namespace
