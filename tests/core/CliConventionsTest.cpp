@@ -38,8 +38,11 @@ class CliConventions : public ::testing::Test {
     }
 
     CliRun shell(std::string line) {
-        for (size_t at = line.find("D/"); at != std::string::npos; at = line.find("D/", at))
-            line.replace(at, 2, dir_.path() + "/");
+        // Past each replacement: the directory's own name may hold "D/".
+        const std::string path = dir_.path() + "/";
+        for (size_t at = line.find("D/"); at != std::string::npos;
+             at = line.find("D/", at + path.size()))
+            line.replace(at, 2, path);
         const std::string script =
             "cli() { '" + std::string(BRIVANTA_CLI_PATH) + "' \"$@\"; }; " + line;
         std::ofstream(dir_.file("script"), std::ios::binary) << script;
