@@ -47,7 +47,7 @@ std::string browserImportHelp() {
 }
 
 int runBrowserImport(const std::vector<std::string>& args, bool quiet) {
-    const std::string kind = args[0];
+    const std::string& kind = args[0];
     std::string source;
     const bool browser = kind == "firefox" || kind == "chromium";
     if ((kind == "netscape" || browser) && args.size() == 3) {
