@@ -1,5 +1,6 @@
 #include "cli/CliCommands.h"
 #include "cli/NetOptions.h"
+#include "cli/ProgressLine.h"
 #include "cli/SharedTreeFile.h"
 #include "core/formats/BookmarkExchange.h"
 #include "core/formats/BrowserImport.h"
@@ -11,12 +12,6 @@
 namespace brivanta::cli {
 
 namespace {
-
-const char* const kUsage =
-    "用法: brivanta-cli import netscape SOURCE FILE\n"
-    "      brivanta-cli import xbel SOURCE FILE\n"
-    "      brivanta-cli import firefox [PROFILE_DIR] FILE\n"
-    "      brivanta-cli import chromium [BOOKMARKS_FILE] FILE";
 
 // Finds the default profile as the import dialog does; prints which one it took.
 bool defaultSource(const std::string& kind, std::string& source) {
@@ -41,36 +36,33 @@ bool defaultSource(const std::string& kind, std::string& source) {
 
 }  // namespace
 
-int runBrowserImport(Args args) {
-    if (wantsHelp(args)) {
-        std::printf(
-            "%s\n"
-            "把浏览器书签加到树文件 FILE 的顶层（FILE 不存在时新建），然后保存 FILE。\n"
-            "netscape: 浏览器导出的书签文件 SOURCE（Netscape 书签格式，任何浏览器都能导出）。\n"
-            "xbel:     XBEL 书签文件 SOURCE（KDE 的书签编辑器和 Floccus 写的格式）。\n"
-            "firefox:  Firefox 配置文件目录（或其中的 places.sqlite）；不给时用默认配置文件\n"
-            "          （~/.mozilla/firefox/profiles.ini）。书签菜单、书签工具栏和其他书签各成\n"
-            "          一个顶层文件夹。Firefox 正在运行时也能导入。\n"
-            "chromium: Chromium、Chrome、Edge 或 Brave 的 Bookmarks 文件（或配置文件目录）；\n"
-            "          不给时用找到的第一个浏览器的 Default/Bookmarks。书签栏、其他书签和\n"
-            "          移动设备书签各成一个顶层文件夹。\n"
-            "同一文件夹里已有相同地址的链接不再加入，同名文件夹合并；所以重复导入不会产生\n"
-            "重复条目。最后打印新增和跳过的条目数。\n",
-            kUsage);
-        return 0;
-    }
-    if (args.empty())
-        return fail(kUsage);
-    const std::string kind = args[0];
+std::string browserImportHelp() {
+    return "  netscape 浏览器导出的书签文件 SOURCE（Netscape 书签格式，任何浏览器都能导出）。\n"
+           "  xbel     XBEL 书签文件 SOURCE（KDE 的书签编辑器和 Floccus 写的格式）。\n"
+           "  firefox  Firefox 配置文件目录（或其中的 places.sqlite）；不给时用默认配置文件\n"
+           "           （~/.mozilla/firefox/profiles.ini）。书签菜单、书签工具栏和其他书签各成\n"
+           "           一个顶层文件夹。Firefox 正在运行时也能导入。\n"
+           "  chromium Chromium、Chrome、Edge 或 Brave 的 Bookmarks 文件（或配置文件目录）；\n"
+           "           不给时用找到的第一个浏览器的 Default/Bookmarks。书签栏、其他书签和\n"
+           "           移动设备书签各成一个顶层文件夹。\n"
+           "同一文件夹里已有相同地址的链接不再加入，同名文件夹合并；所以重复导入不会产生\n"
+           "重复条目。最后打印新增和跳过的条目数。\n";
+}
+
+int runBrowserImport(const std::vector<std::string>& args, bool quiet) {
+    const std::string& kind = args[0];
     std::string source;
     const bool browser = kind == "firefox" || kind == "chromium";
-    if ((kind == "netscape" || kind == "xbel" || browser) && args.size() == 3) {
-        source = args[1];
+    const bool file = kind == "netscape" || kind == "xbel";
+    if ((file || browser) && args.size() == 3) {
+        source = file ? inputPath(args[1]) : args[1];
     } else if (browser && args.size() == 2) {
         if (!defaultSource(kind, source))
             return 1;
+    } else if (args.size() > 3) {
+        throw UsageError("多余的参数 " + args[3]);
     } else {
-        return fail(kUsage);
+        throw UsageError(args.size() < 2 && !browser ? "缺少 SOURCE" : "缺少 FILE");
     }
     const std::string& path = args.back();
 
@@ -84,9 +76,13 @@ int runBrowserImport(Args args) {
     size_t skipped = 0;
     bool full = false;
     ImportBudget limits;
+    ProgressLine progress(quiet);
+    size_t read = 0;
     {
         BookmarkTree::BulkUpdate bulk(tree);
-        TreeMerger merger(tree);
+        TreeMerger merger(tree, kNoItem, [&](const std::string&) {
+            progress.update("已读入 " + std::to_string(++read) + " 个条目");
+        });
         std::string problem;
         if (kind == "netscape") {
             if (FileError e = importNetscapeFile(source, merger))
@@ -105,8 +101,10 @@ int runBrowserImport(Args args) {
         full = merger.full();
         limits = merger.budget();
     }
+    progress.update("正在保存 “" + path + "”", true);
     if (FileError e = saveArchiveFile(tree, path))
         return fail(e.writeMessage());
+    progress.clear();
     ImportSummary summary;
     summary.added = added;
     summary.skipped = skipped;

@@ -2,9 +2,13 @@
 #include <cerrno>
 #include <charconv>
 #include <iostream>
+#include <memory>
 
 #include "cli/CliCommands.h"
 #include "cli/SharedTreeFile.h"
+#include "cli/StandardOutputSink.h"
+#include "cli/TerminalText.h"
+#include "core/formats/ArchiveWriter.h"
 #include "core/formats/FileLock.h"
 #include "core/formats/TargetTreeFile.h"
 #include "core/formats/TreeArchive.h"
@@ -12,18 +16,24 @@
 
 namespace brivanta::cli {
 
-int runBuild(Args args) {
-    if (wantsHelp(args)) {
-        std::printf(
-            "用法: brivanta-cli build [--address-book] FILE < TEXT\n"
-            "从标准输入读取 dump 的缩进文本（每层两个空格；名称 TAB 地址 [TAB 标记]），\n"
-            "写成树文件 FILE。某行比上一行深了不止一层时报错并给出行号。\n"
-            "转义与 dump 相同：\\t、\\r、\\n、\\\\ 和 \\xNN；以 \\<N> 开头的行深 N 层。\n");
-        return 0;
-    }
-    bool addressBook = takeFlag(args, "--address-book");
-    if (args.size() != 1)
-        return fail("用法: brivanta-cli build [--address-book] FILE < TEXT");
+namespace {
+
+struct BuildLine {
+    bool addressBook = false;
+    std::string file;
+};
+
+std::string buildHelp() {
+    return "从标准输入读取 dump 的缩进文本（每层两个空格；名称 TAB 地址 [TAB 标记]），\n"
+           "写成树文件 FILE；FILE 为 - 时写到标准输出。某行比上一行深了不止一层时报错并给出\n"
+           "行号。转义与 dump 相同：\\t、\\r、\\n、\\\\ 和 \\xNN；以 \\<N> 开头的行深 N 层。\n" +
+           exitStatusHelp();
+}
+
+int runBuild(const BuildLine& command) {
+    require(command.file, "FILE");
+    const bool addressBook = command.addressBook;
+    const std::string& file = command.file;
     BookmarkTree tree(addressBook ? kAddressBookTree : kCustomTree);
 
     // The last entry at each depth; the parent of a line at depth d is path[d - 1].
@@ -34,6 +44,8 @@ int runBuild(Args args) {
         ++lineNumber;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
+        // Text typed or dumped in a GBK locale is GBK.
+        line = argumentText(line);
         if (line.empty())
             continue;
         size_t spaces = line.find_first_not_of(' ');
@@ -79,21 +91,41 @@ int runBuild(Args args) {
     }
     if (std::cin.bad())
         return fail("无法读取标准输入");
+    if (isStandardStream(file)) {
+        StandardOutputSink out;
+        ArchiveWriter writer(out);
+        SerializeTree(tree, writer);
+        writer.flush();  // a failed write is reported when standard output is closed
+        return 0;
+    }
     // Replacing the file while a listener adds to it: one after the other, never both.
     FileLock lock;
-    if (!lockTreeFile(lock, args[0]))
+    if (!lockTreeFile(lock, file))
         return 1;
     // The file is replaced whatever it held; a damaged one is still kept as it was, since
     // its unread rest may be what someone wants back.
-    TargetTreeLoad old = keepDamagedTarget(tree.treeKind(), args[0]);
+    TargetTreeLoad old = keepDamagedTarget(tree.treeKind(), file);
     if (old.damaged) {
         if (!old.mayWrite())
-            return fail(old.notice(args[0]));
-        std::fprintf(stderr, "brivanta-cli: 警告：%s\n", old.notice(args[0]).c_str());
+            return fail(old.notice(file));
+        std::fprintf(stderr, "brivanta-cli: 警告：%s\n", old.notice(file).c_str());
     }
-    if (FileError e = saveArchiveFile(tree, args[0]))
+    if (FileError e = saveArchiveFile(tree, file))
         return fail(e.writeMessage());
     return 0;
 }
+
+Runner defineBuild(CLI::App& line) {
+    auto parsed = std::make_shared<BuildLine>();
+    line.add_flag("--address-book", parsed->addressBook);
+    line.add_option("FILE", parsed->file);
+    return [parsed] { return runBuild(*parsed); };
+}
+
+}  // namespace
+
+const Command kBuildCommand = {"build", "从缩进文本生成树文件",
+                               "用法: brivanta-cli build [--address-book] FILE < TEXT", buildHelp,
+                               defineBuild};
 
 }  // namespace brivanta::cli

@@ -6,10 +6,12 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <unordered_set>
 
 #include "cli/CliCommands.h"
 #include "cli/NetOptions.h"
+#include "cli/ProgressLine.h"
 #include "cli/TreeFileKind.h"
 #include "core/formats/TreeArchive.h"
 #include "core/net/LinkChecker.h"
@@ -29,95 +31,70 @@ bool parsePositive(const std::string& text, double& value, double max) {
     return end != text.c_str() && *end == '\0' && value > 0 && value <= max;
 }
 
-// "已检查 120/10000 条链接，失效 3" on a terminal, at most ten times a second.
-class Progress {
-  public:
-    explicit Progress(size_t total) : total_(total), shown_(::isatty(STDERR_FILENO) == 1) {}
-    ~Progress() {
-        if (shown_ && drawn_)
-            std::fputs("\r\033[K", stderr);
-    }
-    void step(bool dead) {
-        ++done_;
-        dead_ += dead ? 1 : 0;
-        auto now = std::chrono::steady_clock::now();
-        if (!shown_ || (drawn_ && now - last_ < std::chrono::milliseconds(100) && done_ < total_))
-            return;
-        last_ = now;
-        drawn_ = true;
-        std::fprintf(stderr, "\r已检查 %zu/%zu 条链接，失效 %zu", done_, total_, dead_);
-        std::fflush(stderr);
-    }
+const char* const kUsage =
+    "用法: brivanta-cli check-links [--jobs N] [--timeout S] [--only-failed] "
+    "[--older-than DAYS] [--pause MS] [--ca-file F] [-q] FILE";
 
-  private:
-    size_t total_, done_ = 0, dead_ = 0;
-    bool shown_, drawn_ = false;
-    std::chrono::steady_clock::time_point last_{};
+struct CheckLinksLine {
+    std::string jobs, timeout, pause, olderThan, caFile;
+    bool onlyFailed = false;
+    bool quiet = false;
+    std::string file;
 };
 
-}  // namespace
+std::string checkLinksHelp() {
+    return std::string(
+               "检查树文件 FILE 中每个网址（http、https）和文件地址（file:// 或绝对路径）是否还\n"
+               "能打开，邮件地址不检查。每检查完一个打印一行：结果、TAB、HTTP 状态码（没有时为\n"
+               "0）、TAB、所在文件夹路径和名称、TAB、地址，重定向时再加 TAB 和新地址；按检查完成\n"
+               "的先后打印。\n"
+               "结果: working 正常，redirected 临时重定向，moved 永久重定向，not-found 不存在\n"
+               "（404、410），server-error 服务器错误，refused 拒绝连接，timed-out 超时，\n"
+               "no-such-host 找不到主机，tls-failure TLS 失败（证书不可信等），failed 其它错误。\n"
+               "先发 HEAD，服务器不接受时改发只取开头的 GET；最多跟随 5 次重定向，每个回应最多\n"
+               "读 64 KB。同时最多 N 个连接（--jobs，默认 16），每个主机同时最多 2 个，对同一\n"
+               "主机的两次请求之间至少隔 MS 毫秒（--pause，默认 100）。--timeout S 是每次连接和\n"
+               "每个请求的时限（默认连接 10 秒、请求 20 秒）。--ca-file F 另外信任 PEM 文件 F 中\n"
+               "的颁发机构。\n"
+               "结果和检查时间记在 FILE.links；--only-failed 只检查上次失效和从未检查过的链接，\n"
+               "--older-than DAYS 只检查上次检查已超过 DAYS 天的（两者可以同时给出）。\n"
+               "以 .ads 结尾的文件按通讯录读取。\n") +
+           kQuietHelp + exitStatusHelp("有失效的链接，或失败");
+}
 
-int runCheckLinks(Args args) {
-    const char* usage =
-        "用法: brivanta-cli check-links [--jobs N] [--timeout S] [--only-failed] "
-        "[--older-than DAYS] [--pause MS] [--ca-file F] FILE";
-    if (wantsHelp(args)) {
-        std::printf(
-            "%s\n"
-            "检查树文件 FILE 中每个网址（http、https）和文件地址（file:// 或绝对路径）是否还\n"
-            "能打开，邮件地址不检查。每检查完一个打印一行：结果、TAB、HTTP 状态码（没有时为\n"
-            "0）、TAB、所在文件夹路径和名称、TAB、地址，重定向时再加 TAB 和新地址；按检查完成\n"
-            "的先后打印。\n"
-            "结果: working 正常，redirected 临时重定向，moved 永久重定向，not-found 不存在\n"
-            "（404、410），server-error 服务器错误，refused 拒绝连接，timed-out 超时，\n"
-            "no-such-host 找不到主机，tls-failure TLS 失败（证书不可信等），failed 其它错误。\n"
-            "先发 HEAD，服务器不接受时改发只取开头的 GET；最多跟随 5 次重定向，每个回应最多\n"
-            "读 64 KB。同时最多 N 个连接（--jobs，默认 16），每个主机同时最多 2 个，对同一\n"
-            "主机的两次请求之间至少隔 MS 毫秒（--pause，默认 100）。--timeout S 是每次连接和\n"
-            "每个请求的时限（默认连接 10 秒、请求 20 秒）。--ca-file F 另外信任 PEM 文件 F 中\n"
-            "的颁发机构。\n"
-            "结果和检查时间记在 FILE.links；--only-failed 只检查上次失效和从未检查过的链接，\n"
-            "--older-than DAYS 只检查上次检查已超过 DAYS 天的（两者可以同时给出）。\n"
-            "以 .ads 结尾的文件按通讯录读取。在终端上标准错误显示进度。有失效的链接时退出状态为 "
-            "1。\n",
-            usage);
-        return 0;
-    }
+int runCheckLinks(const CheckLinksLine& command) {
+    require(command.file, "FILE");
     net::LinkCheckOptions options;
-    std::string value;
-    bool missing = false;
     double number = 0;
-    if (takeOption(args, "--jobs", value, missing)) {
+    if (const std::string& value = command.jobs; !value.empty()) {
         if (!parsePositive(value, number, 256) || number != std::floor(number))
-            return fail("--jobs 的值 “" + value + "” 不是 1 到 256 的整数");
+            throw UsageError("--jobs 的值 “" + value + "” 不是 1 到 256 的整数");
         options.connections = static_cast<int>(number);
     }
-    if (takeOption(args, "--timeout", value, missing)) {
+    if (const std::string& value = command.timeout; !value.empty()) {
         if (!parsePositive(value, number, 86400))
-            return fail("--timeout 的值 “" + value + "” 不是正的秒数");
+            throw UsageError("--timeout 的值 “" + value + "” 不是正的秒数");
         options.connectTimeoutMs = options.timeoutMs =
             std::max(1, static_cast<int>(std::lround(number * 1000)));
     }
-    if (takeOption(args, "--pause", value, missing)) {
+    if (const std::string& value = command.pause; !value.empty()) {
         int ms = -1;
         auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), ms);
         if (ec != std::errc() || end != value.data() + value.size() || ms < 0 || ms > 60000)
-            return fail("--pause 的值 “" + value + "” 不是 0 到 60000 的毫秒数");
+            throw UsageError("--pause 的值 “" + value + "” 不是 0 到 60000 的毫秒数");
         options.hostPauseMs = ms;
     }
     long long maxAge = 0;
-    if (takeOption(args, "--older-than", value, missing)) {
+    if (const std::string& value = command.olderThan; !value.empty()) {
         if (!parsePositive(value, number, 36500))
-            return fail("--older-than 的值 “" + value + "” 不是正的天数");
+            throw UsageError("--older-than 的值 “" + value + "” 不是正的天数");
         maxAge = static_cast<long long>(std::llround(number * 86400));
     }
-    if (takeOption(args, "--ca-file", options.caFile, missing) &&
-        ::access(options.caFile.c_str(), R_OK) != 0)
+    options.caFile = command.caFile;
+    if (!options.caFile.empty() && ::access(options.caFile.c_str(), R_OK) != 0)
         return fail("不能读取证书文件 “" + options.caFile + "”：" + text::systemErrorText(errno));
-    bool onlyFailed = takeFlag(args, "--only-failed");
-    if (missing || args.size() != 1)
-        return fail(usage);
-    const std::string& path = args[0];
+    const bool onlyFailed = command.onlyFailed;
+    const std::string& path = command.file;
 
     BookmarkTree tree(treeKindOfFile(path));
     FileError error;
@@ -156,14 +133,15 @@ int runCheckLinks(Args args) {
     OutputBuffer out;
     std::string line;
     bool anyDead = false;
-    Progress progress(total);
+    ProgressLine progress(command.quiet);
+    size_t checked = 0, dead = 0;
     net::LinkChecker checker(options);
     std::string failure;
     bool ran = checker.run(
         makeSource(),
         [&](const net::LinkJob& job, const net::LinkOutcome& outcome) {
-            bool dead = net::isDead(outcome.result);
-            anyDead = anyDead || dead;
+            const bool isDead = net::isDead(outcome.result);
+            anyDead = anyDead || isDead;
             results.record(job.address, outcome);
             line = net::linkResultName(outcome.result);
             line += '\t';
@@ -178,7 +156,11 @@ int runCheckLinks(Args args) {
             }
             line += '\n';
             out.append(line);
-            progress.step(dead);
+            ++checked;
+            dead += isDead ? 1 : 0;
+            progress.update("已检查 " + std::to_string(checked) + "/" + std::to_string(total) +
+                                " 条链接，失效 " + std::to_string(dead),
+                            checked == total);
         },
         failure);
     out.flush();
@@ -196,5 +178,23 @@ int runCheckLinks(Args args) {
         return fail(e.writeMessage());
     return anyDead ? 1 : 0;
 }
+
+Runner defineCheckLinks(CLI::App& line) {
+    auto parsed = std::make_shared<CheckLinksLine>();
+    line.add_option("--jobs", parsed->jobs);
+    line.add_option("--timeout", parsed->timeout);
+    line.add_flag("--only-failed", parsed->onlyFailed);
+    line.add_option("--older-than", parsed->olderThan);
+    line.add_option("--pause", parsed->pause);
+    line.add_option("--ca-file", parsed->caFile);
+    addQuietOption(line, parsed->quiet);
+    line.add_option("FILE", parsed->file);
+    return [parsed] { return runCheckLinks(*parsed); };
+}
+
+}  // namespace
+
+const Command kCheckLinksCommand = {"check-links", "检查链接是否失效，结果记在树文件旁", kUsage,
+                                    checkLinksHelp, defineCheckLinks};
 
 }  // namespace brivanta::cli

@@ -1,26 +1,39 @@
 #pragma once
 
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace brivanta::cli {
 
-using Args = std::vector<std::string>;
+// The exit statuses every command shares.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;  // the work failed, or found nothing (find, duplicates)
+inline constexpr int kExitUsage = 2;   // the command line was wrong; nothing was done
 
-// Prints "brivanta-cli: <message>" on standard error and returns the error exit status.
+// A wrong command line found by a command after parsing (a missing FILE, a bad value):
+// main() prints the message and the command's usage and exits with kExitUsage.
+class UsageError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// Prints "brivanta-cli: <message>" on standard error and returns kExitFailed.
 int fail(std::string_view message);
 
-// True when the arguments ask for help ("--help" or "-h").
-bool wantsHelp(const Args& args);
+// "-" as FILE: standard input or output.
+inline bool isStandardStream(const std::string& path) {
+    return path == "-";
+}
+// The path a reader opens for FILE: standard input for "-".
+inline std::string inputPath(const std::string& path) {
+    return isStandardStream(path) ? std::string("/dev/stdin") : path;
+}
 
-// Removes `flag` from `args`; true when it was there.
-bool takeFlag(Args& args, std::string_view flag);
-
-// Removes `option VALUE` (or `option=VALUE`) from `args` into `value`. False when the option
-// is absent; sets `missingValue` when it ends the arguments without a value.
-bool takeOption(Args& args, std::string_view option, std::string& value, bool& missingValue);
+// The "退出状态" paragraph of a command's --help; `one` says what status 1 means there.
+std::string exitStatusHelp(std::string_view one = "失败（原因写在标准错误上）");
 
 // Writes to standard output through a large buffer (trees can have millions of lines).
 // Once a write fails (a full disk, a closed pipe) it stops writing: failed() tells the
@@ -42,8 +55,13 @@ class OutputBuffer {
     bool failed_ = false;
 };
 
+// Lets a closed pipe end the program as it ends other filters (SIGPIPE, status 141 in the
+// shell, no message) even when the parent ignored or blocked the signal.
+void restoreBrokenPipeSignal();
+
 // Flushes and closes standard output; when that or any earlier write to it failed, reports
-// the error and returns the error exit status, otherwise `status`.
+// the error and returns kExitFailed, otherwise `status`. A reader that went away (EPIPE)
+// ends the program quietly by SIGPIPE instead.
 int finishOutput(int status);
 
 }  // namespace brivanta::cli

@@ -4,6 +4,7 @@
 
 #include "cli/CliCommands.h"
 #include "cli/NetOptions.h"
+#include "cli/ProgressLine.h"
 #include "cli/SharedTreeFile.h"
 #include "core/formats/TreeArchive.h"
 #include "core/net/MailboxTransfer.h"
@@ -23,42 +24,40 @@ bool sameFile(const std::string& a, const std::string& b) {
            sa.st_ino == sb.st_ino;
 }
 
-}  // namespace
+struct MailReceiveLine {
+    std::string pop3, user, passwordFile, timeout;
+    SecurityLine security;
+    std::string custom, recommended, addressBook;
+    bool quiet = false;
+};
 
-int runMailReceive(Args args) {
-    const char* usage =
-        "用法: brivanta-cli mail-receive --pop3 HOST[:PORT] --user USER --password-file F "
-        "[--custom FILE] [--recommended FILE] [--address-book FILE] "
-        "[--security none|starttls|tls] [--ca-file F] [--timeout S]";
-    if (wantsHelp(args)) {
-        std::printf(
-            "%s\n"
-            "从 POP3 邮箱（端口默认 110，--security tls 时 995）取回全部邮件（邮件留在服务器\n"
-            "上），把每个 <BRIVANTA> 信封的条目加到其分节对应的文件顶层：<CUSTOM> 到\n"
-            "--custom，<SYSTEM> 到 --recommended，<ADDRESS> 到 --address-book；没有给出文件\n"
-            "的分节跳过。保存收到条目的文件，并打印结果（成功时为“接收完毕！”）。密码取自\n"
-            "文件 F 的第一行。\n"
-            "--timeout S 连接和每行回答的秒数（默认连接 15 秒，回答 30 秒）；一封邮件最多 20×S "
-            "秒。\n"
-            "%s",
-            usage, kSecurityHelp);
-        return 0;
-    }
+std::string mailReceiveHelp() {
+    return std::string(
+               "从 POP3 邮箱（端口默认 110，--security tls 时 995）取回全部邮件（邮件留在服务器\n"
+               "上），把每个 <BRIVANTA> 信封的条目加到其分节对应的文件顶层：<CUSTOM> 到\n"
+               "--custom，<SYSTEM> 到 --recommended，<ADDRESS> 到 --address-book；没有给出文件\n"
+               "的分节跳过。保存收到条目的文件，并打印结果（成功时为“接收完毕！”）。密码取自\n"
+               "文件 F 的第一行。\n"
+               "--timeout S 连接和每行回答的秒数（默认连接 15 秒，回答 30 秒）；一封邮件最多 "
+               "20×S 秒。\n") +
+           kSecurityHelp + kQuietHelp + exitStatusHelp();
+}
+
+int runMailReceive(const MailReceiveLine& command) {
+    require(command.pop3, "--pop3 HOST[:PORT]");
+    require(command.user, "--user USER");
     net::NetTimeouts timeouts;
-    if (!takeTimeouts(args, timeouts))
-        return 1;
-    std::string pop3, user, password;
-    bool missing = false;
-    if (!takeOption(args, "--pop3", pop3, missing) || !takeOption(args, "--user", user, missing)) {
-        return fail(usage);
-    }
-    if (!takePasswordFile(args, password))
+    applyTimeout(command.timeout, timeouts);
+    std::string password;
+    if (!readPasswordFile(command.passwordFile, password))
         return 1;
     net::MailSecurity security;
     std::string host;
     int port = 0;
-    if (!takeServerSecurity(args, pop3, net::defaultPop3Port, host, port, security))
+    if (!resolveServerSecurity(command.security, command.pop3, net::defaultPop3Port, host, port,
+                               security))
         return 1;
+    const std::string& user = command.user;
 
     struct Target {
         const char* option;
@@ -68,13 +67,13 @@ int runMailReceive(Args args) {
         std::unique_ptr<SharedTreeFile> file;
     };
     Target targets[] = {
-        {"--custom", kCustomTree, net::kCustomSection, {}, nullptr},
-        {"--recommended", kRecommendedTree, net::kSystemSection, {}, nullptr},
-        {"--address-book", kAddressBookTree, net::kAddressSection, {}, nullptr},
+        {"--custom", kCustomTree, net::kCustomSection, command.custom, nullptr},
+        {"--recommended", kRecommendedTree, net::kSystemSection, command.recommended, nullptr},
+        {"--address-book", kAddressBookTree, net::kAddressSection, command.addressBook, nullptr},
     };
     unsigned accepted = 0;
     for (Target& t : targets) {
-        if (!takeOption(args, t.option, t.path, missing))
+        if (t.path.empty())
             continue;
         // Two sections saved into one file: the second save would drop what the first added.
         for (const Target& other : targets) {
@@ -88,12 +87,11 @@ int runMailReceive(Args args) {
             return 1;
         accepted |= t.section;
     }
-    if (missing || !args.empty())
-        return fail(usage);
 
     // Each mail that brings entries is saved into its file at once (under the file's lock,
     // added to the file as it is now), so a receive that is killed keeps what it fetched.
     int status = 0;
+    ProgressLine progress(command.quiet);
     net::MailResult result = net::receiveEnvelopes(
         host, port, user, password, accepted,
         [&](net::Envelope&& envelope) {
@@ -109,11 +107,14 @@ int runMailReceive(Args args) {
                         added)) {
                     status = 1;  // named the file; no later mail is added to any file
                 } else if (std::string limits = importBudgetText(budget); !limits.empty()) {
+                    progress.clear();
                     std::printf("%s：%s\n", t.path.c_str(), limits.c_str());
                 }
             }
         },
-        timeouts, {}, security);
+        timeouts, [&](const std::string& caption) { progress.update(statusLine(caption), true); },
+        security);
+    progress.clear();
     if (status != 0 && result.ok)
         return status;
     if (!result.ok)
@@ -121,5 +122,28 @@ int runMailReceive(Args args) {
     printStatus(result.statusText);
     return status;
 }
+
+Runner defineMailReceive(CLI::App& line) {
+    auto parsed = std::make_shared<MailReceiveLine>();
+    line.add_option("--pop3", parsed->pop3);
+    line.add_option("--user", parsed->user);
+    line.add_option("--password-file", parsed->passwordFile);
+    line.add_option("--custom", parsed->custom);
+    line.add_option("--recommended", parsed->recommended);
+    line.add_option("--address-book", parsed->addressBook);
+    addSecurityOptions(line, parsed->security);
+    addTimeoutOption(line, parsed->timeout);
+    addQuietOption(line, parsed->quiet);
+    return [parsed] { return runMailReceive(*parsed); };
+}
+
+}  // namespace
+
+const Command kMailReceiveCommand = {
+    "mail-receive", "经 POP3 取回信封，加到各分节的树文件",
+    "用法: brivanta-cli mail-receive --pop3 HOST[:PORT] --user USER --password-file F "
+    "[--custom FILE] [--recommended FILE] [--address-book FILE] "
+    "[--security none|starttls|tls] [--ca-file F] [--timeout S] [-q]",
+    mailReceiveHelp, defineMailReceive};
 
 }  // namespace brivanta::cli

@@ -17,20 +17,17 @@
 
 namespace brivanta::cli {
 
-bool takeTimeouts(Args& args, net::NetTimeouts& timeouts) {
-    std::string value;
-    bool missing = false;
-    if (!takeOption(args, "--timeout", value, missing)) {
-        if (missing)
-            fail("--timeout 需要秒数");
-        return !missing;
-    }
+void addTimeoutOption(CLI::App& line, std::string& seconds) {
+    line.add_option("--timeout", seconds);
+}
+
+void applyTimeout(const std::string& value, net::NetTimeouts& timeouts) {
+    if (value.empty())
+        return;
     char* end = nullptr;
     double seconds = std::strtod(value.c_str(), &end);
-    if (end == value.c_str() || *end != '\0' || !(seconds > 0) || seconds > 86400) {
-        fail("--timeout 的值 “" + value + "” 不是正的秒数");
-        return false;
-    }
+    if (end == value.c_str() || *end != '\0' || !(seconds > 0) || seconds > 86400)
+        throw UsageError("--timeout 的值 “" + value + "” 不是正的秒数");
     timeouts.connectMs = timeouts.readMs = static_cast<int>(std::lround(seconds * 1000));
     if (timeouts.readMs == 0)
         timeouts.connectMs = timeouts.readMs = 1;
@@ -38,16 +35,11 @@ bool takeTimeouts(Args& args, net::NetTimeouts& timeouts) {
     // 10 minutes), so a shorter wait shortens those too.
     timeouts.transferMs = static_cast<int>(std::min<long long>(
         timeouts.transferMs, static_cast<long long>(timeouts.readMs) * kWholeToSingle));
-    return true;
 }
 
-bool takePasswordFile(Args& args, std::string& password) {
-    std::string path;
-    bool missing = false;
-    if (!takeOption(args, "--password-file", path, missing)) {
-        fail("需要 --password-file F（密码不从命令行读取）");
-        return false;
-    }
+bool readPasswordFile(const std::string& path, std::string& password) {
+    if (path.empty())
+        throw UsageError("缺少 --password-file F（密码不从命令行读取）");
     // Only the first line counts, so only that much is read: a password file that is
     // really a device or a huge file is not swallowed whole.
     FileSource source;
@@ -77,42 +69,30 @@ const char* const kSecurityHelp =
     "用 TLS（465、995 的默认）。不给端口时端口随方式而定。加密时按系统的证书颁发机构检查\n"
     "服务器证书和主机名；--ca-file F 另外信任 PEM 文件 F 中的颁发机构。\n";
 
-bool takeServerSecurity(Args& args, const std::string& address,
-                        int (*defaultPort)(net::SecurityMode), std::string& host, int& port,
-                        net::MailSecurity& security) {
-    std::string mode, caFile;
-    bool missing = false;
-    const bool modeGiven = takeOption(args, "--security", mode, missing);
-    if (missing) {
-        fail("--security 需要 none、starttls 或 tls");
-        return false;
-    }
-    if (modeGiven && !net::parseSecurityMode(mode, security.mode)) {
-        fail("--security 只能是 none、starttls 或 tls，不是 “" + mode + "”");
-        return false;
-    }
-    const bool caGiven = takeOption(args, "--ca-file", caFile, missing);
-    if (missing) {
-        fail("--ca-file 需要文件名");
-        return false;
-    }
+void addSecurityOptions(CLI::App& line, SecurityLine& parsed) {
+    line.add_option("--security", parsed.mode);
+    line.add_option("--ca-file", parsed.caFile);
+}
+
+bool resolveServerSecurity(const SecurityLine& parsed, const std::string& address,
+                           int (*defaultPort)(net::SecurityMode), std::string& host, int& port,
+                           net::MailSecurity& security) {
+    const bool modeGiven = !parsed.mode.empty();
+    if (modeGiven && !net::parseSecurityMode(parsed.mode, security.mode))
+        throw UsageError("--security 只能是 none、starttls 或 tls，不是 “" + parsed.mode + "”");
     const int portOfMode = defaultPort(modeGiven ? security.mode : net::SecurityMode::none);
-    if (!net::splitHostPort(address, portOfMode, host, port) || host.empty()) {
-        fail("“" + address + "” 不是 HOST 或 HOST:PORT");
-        return false;
-    }
+    if (!net::splitHostPort(address, portOfMode, host, port) || host.empty())
+        throw UsageError("“" + address + "” 不是 HOST 或 HOST:PORT");
     if (!modeGiven)
         security.mode = net::defaultSecurityForPort(port);
-    if (caGiven) {
-        if (security.mode == net::SecurityMode::none) {
-            fail("--ca-file 只用于加密的连接（--security starttls 或 tls）");
+    if (!parsed.caFile.empty()) {
+        if (security.mode == net::SecurityMode::none)
+            throw UsageError("--ca-file 只用于加密的连接（--security starttls 或 tls）");
+        if (::access(parsed.caFile.c_str(), R_OK) != 0) {
+            fail("不能读取证书文件 “" + parsed.caFile + "”：" + text::systemErrorText(errno));
             return false;
         }
-        if (::access(caFile.c_str(), R_OK) != 0) {
-            fail("不能读取证书文件 “" + caFile + "”：" + text::systemErrorText(errno));
-            return false;
-        }
-        security.tls.caFile = caFile;
+        security.tls.caFile = parsed.caFile;
     }
     return true;
 }
@@ -154,6 +134,15 @@ std::string terminalText(const std::string& gbkText) {
 }
 
 }  // namespace
+
+std::string statusLine(const std::string& gbkText) {
+    std::string line = terminalText(gbkText);
+    for (char& c : line) {
+        if (c == '\n')
+            c = ' ';
+    }
+    return line;
+}
 
 void printStatus(const std::string& gbkText, FILE* out) {
     std::fprintf(out, "%s\n", terminalText(gbkText).c_str());

@@ -2,6 +2,7 @@
 
 // Options shared by the network commands.
 
+#include <CLI/CLI.hpp>
 #include <string>
 
 #include "cli/CliSupport.h"
@@ -12,22 +13,33 @@
 
 namespace brivanta::cli {
 
-// Takes "--timeout SECONDS" (connect, every read and every reply line; default 15 and 30;
-// a whole mail or transfer at most 20 times as long). False with a message printed when the
-// value is not a positive number.
-bool takeTimeouts(Args& args, net::NetTimeouts& timeouts);
+// "--timeout S" on `line`: connect, every read and every reply line (default 15 and 30 s);
+// a whole mail or transfer at most 20 times as long.
+void addTimeoutOption(CLI::App& line, std::string& seconds);
 inline constexpr int kWholeToSingle = 20;
 
-// Takes "--password-file F" and reads the password: the file's first line without its
-// line end. False with a message printed when the option is missing or the file unreadable.
-bool takePasswordFile(Args& args, std::string& password);
+// Sets `timeouts` from the value of --timeout when it was given. Throws UsageError when it is
+// not a positive number of seconds.
+void applyTimeout(const std::string& seconds, net::NetTimeouts& timeouts);
 
-// Takes "--security none|starttls|tls" and "--ca-file F", and splits `address` ("HOST" or
-// "HOST:PORT"): without a port the mode's usual one (`defaultPort`), without a mode the
-// port's usual one. False with a message printed.
-bool takeServerSecurity(Args& args, const std::string& address,
-                        int (*defaultPort)(net::SecurityMode), std::string& host, int& port,
-                        net::MailSecurity& security);
+// Reads the password from the file given with --password-file: its first line without the
+// line end. Throws UsageError when no file was given (a password is never taken from the
+// command line); false with a message printed when the file is unreadable.
+bool readPasswordFile(const std::string& path, std::string& password);
+
+// The values of --security and --ca-file.
+struct SecurityLine {
+    std::string mode;
+    std::string caFile;
+};
+void addSecurityOptions(CLI::App& line, SecurityLine& parsed);
+
+// Splits `address` ("HOST" or "HOST:PORT") and settles the security: without a port the
+// mode's usual one (`defaultPort`), without a mode the port's usual one. Throws UsageError
+// for a wrong mode or address; false with a message printed when the CA file is unreadable.
+bool resolveServerSecurity(const SecurityLine& parsed, const std::string& address,
+                           int (*defaultPort)(net::SecurityMode), std::string& host, int& port,
+                           net::MailSecurity& security);
 
 // "    --security/--ca-file" lines of a command's help.
 extern const char* const kSecurityHelp;
@@ -39,6 +51,9 @@ bool loadTreeFile(BookmarkTree& tree, const std::string& path, bool* damaged = n
 
 // "警告：文件 “x” 已损坏，只读出了它前面完整的 N 条记录" on standard error.
 void warnDamaged(const std::string& path, size_t records);
+
+// A GBK status text as one UTF-8 line (its line ends dropped), for a progress line.
+std::string statusLine(const std::string& gbkText);
 
 // Writes a GBK status text as UTF-8 with a line end.
 void printStatus(const std::string& gbkText, FILE* out = stdout);

@@ -1,4 +1,5 @@
 #include <cerrno>
+#include <memory>
 
 #include "cli/CliCommands.h"
 #include "cli/NetOptions.h"
@@ -15,43 +16,37 @@ std::string backupBeside(const std::string& file) {
     return (slash == std::string::npos ? std::string() : file.substr(0, slash + 1)) + "System.bak";
 }
 
-}  // namespace
+struct UpdateRecommendedLine {
+    std::string pop3, user, passwordFile, timeout;
+    SecurityLine security;
+    std::string file;
+};
 
-int runUpdateRecommended(Args args) {
-    const char* usage =
-        "用法: brivanta-cli update-recommended --pop3 HOST[:PORT] --user USER --password-file F "
-        "[--security none|starttls|tls] [--ca-file F] [--timeout S] FILE";
-    if (wantsHelp(args)) {
-        std::printf(
-            "%s\n"
-            "像“更新推荐收藏”命令那样更新推荐收藏的树文件 FILE：从 POP3 邮箱（端口默认 110）\n"
-            "取回全部 <SYSTEM> 信封，按邮件顺序组成新的树。只有邮箱里的每封邮件都完整读到、\n"
-            "并且至少收到一个条目时，才把 FILE 原来的树备份到同一目录的 System.bak、写入新树\n"
-            "并打印“更新完毕！”；否则打印“更新失败！”和服务器及原因，退出状态 1，FILE 和\n"
-            "System.bak 都保持原样。密码取自文件 F 的第一行。\n"
-            "--timeout S 连接和每行回答的秒数（默认连接 15 秒，回答 30 秒）。\n"
-            "%s",
-            usage, kSecurityHelp);
-        return 0;
-    }
+std::string updateRecommendedHelp() {
+    return std::string(
+               "像“更新推荐收藏”命令那样更新推荐收藏的树文件 FILE：从 POP3 邮箱（端口默认 110）\n"
+               "取回全部 <SYSTEM> 信封，按邮件顺序组成新的树。只有邮箱里的每封邮件都完整读到、\n"
+               "并且至少收到一个条目时，才把 FILE 原来的树备份到同一目录的 System.bak、写入新树\n"
+               "并打印“更新完毕！”；否则打印“更新失败！”和服务器及原因，退出状态 1，FILE 和\n"
+               "System.bak 都保持原样。密码取自文件 F 的第一行。\n"
+               "--timeout S 连接和每行回答的秒数（默认连接 15 秒，回答 30 秒）。\n") +
+           kSecurityHelp + exitStatusHelp();
+}
+
+int runUpdateRecommended(const UpdateRecommendedLine& command) {
+    require(command.pop3, "--pop3 HOST[:PORT]");
+    require(command.user, "--user USER");
+    require(command.file, "FILE");
     net::NetTimeouts timeouts;
-    if (!takeTimeouts(args, timeouts))
-        return 1;
-    std::string pop3;
+    applyTimeout(command.timeout, timeouts);
     net::RecommendedMailbox mailbox;
-    bool missing = false;
-    if (!takeOption(args, "--pop3", pop3, missing) ||
-        !takeOption(args, "--user", mailbox.user, missing)) {
-        return fail(usage);
-    }
-    if (!takePasswordFile(args, mailbox.password))
+    mailbox.user = command.user;
+    if (!readPasswordFile(command.passwordFile, mailbox.password))
         return 1;
-    if (!takeServerSecurity(args, pop3, net::defaultPop3Port, mailbox.host, mailbox.port,
-                            mailbox.security))
+    if (!resolveServerSecurity(command.security, command.pop3, net::defaultPop3Port, mailbox.host,
+                               mailbox.port, mailbox.security))
         return 1;
-    if (missing || args.size() != 1)
-        return fail(usage);
-    const std::string& path = args[0];
+    const std::string& path = command.file;
 
     // The tree file is replaced as a whole: no other writer may add to it meanwhile.
     FileLock lock;
@@ -74,5 +69,24 @@ int runUpdateRecommended(Args args) {
         fail(result.error.writeMessage());
     return 1;
 }
+
+Runner defineUpdateRecommended(CLI::App& line) {
+    auto parsed = std::make_shared<UpdateRecommendedLine>();
+    line.add_option("--pop3", parsed->pop3);
+    line.add_option("--user", parsed->user);
+    line.add_option("--password-file", parsed->passwordFile);
+    addSecurityOptions(line, parsed->security);
+    addTimeoutOption(line, parsed->timeout);
+    line.add_option("FILE", parsed->file);
+    return [parsed] { return runUpdateRecommended(*parsed); };
+}
+
+}  // namespace
+
+const Command kUpdateRecommendedCommand = {
+    "update-recommended", "从邮箱的 <SYSTEM> 信封重建推荐收藏的树文件",
+    "用法: brivanta-cli update-recommended --pop3 HOST[:PORT] --user USER --password-file F "
+    "[--security none|starttls|tls] [--ca-file F] [--timeout S] FILE",
+    updateRecommendedHelp, defineUpdateRecommended};
 
 }  // namespace brivanta::cli

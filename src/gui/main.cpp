@@ -14,47 +14,40 @@
 #include "gui/app/MainDialog.h"
 #include "gui/app/TipDialog.h"
 #include "gui/controls/MessageBoxes.h"
+#include "gui/platform/DesktopCommandLine.h"
 #include "gui/platform/DesktopProfile.h"
 #include "gui/platform/TerminationSignals.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/ResourceIcons.h"
 
-namespace {
-
-// "--home DIR" or "--home=DIR"; empty when not given.
-std::string homeOption(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--home" && i + 1 < argc)
-            return argv[i + 1];
-        if (arg.rfind("--home=", 0) == 0)
-            return arg.substr(7);
-    }
-    return {};
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-    std::string home = homeOption(argc, argv);
-    brivanta::StorageRoots roots = brivanta::storageRoots(home);
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--version") {
+    const brivanta::DesktopCommandLine line = brivanta::parseDesktopCommandLine(argc, argv);
+    brivanta::StorageRoots roots = brivanta::storageRoots(line.home);
+    switch (line.action) {
+        case brivanta::DesktopCommandLine::Action::Mistake:
+            std::fprintf(stderr, "brivanta: %s\n%s\n用 brivanta --help 查看说明。\n",
+                         line.mistake.c_str(), brivanta::kDesktopUsage);
+            return 2;
+        case brivanta::DesktopCommandLine::Action::Version:
             std::printf("brivanta %s\n", brivanta::kVersion);
             return 0;
-        }
-        if (arg == "--help") {
+        case brivanta::DesktopCommandLine::Action::Help:
             std::printf(
-                "用法: brivanta [--home DIR] [--version]\n"
-                "  --home DIR  以 DIR 为程序目录（System.bvk、tips.txt、Help/、Data/ 及设置文件\n"
-                "              Brivanta.conf 所在处），\n"
-                "              也可用环境变量 BRIVANTA_HOME 指定。\n"
-                "  --version   显示版本号。\n\n"
+                "%s\n"
+                "  --home DIR    以 DIR 为程序目录（System.bvk、tips.txt、Help/、Data/ 及设置文件\n"
+                "                Brivanta.conf 所在处），\n"
+                "                也可用环境变量 BRIVANTA_HOME 指定。\n"
+                "  --version     显示版本号。\n"
+                "  -h, --help    显示本说明。\n"
+                "Qt 的选项（如 -platform NAME、-style NAME）交给 Qt。\n\n"
+                "退出状态: 0 正常结束；1 程序目录无法准备；2 "
+                "用法错误（未知的选项、多余的参数）。\n\n"
                 "数据目录: %s\n程序文件目录: %s\n设置文件: %s\n",
-                roots.dataRoot.c_str(), roots.shareRoot.c_str(), roots.profileFile.c_str());
+                brivanta::kDesktopUsage, roots.dataRoot.c_str(), roots.shareRoot.c_str(),
+                roots.profileFile.c_str());
             return 0;
-        }
+        case brivanta::DesktopCommandLine::Action::Run:
+            break;
     }
 
     QApplication app(argc, argv);

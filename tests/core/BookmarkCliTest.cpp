@@ -137,7 +137,7 @@ TEST(BookmarkCli, FailuresNameWhatFailedAndWriteNothing) {
 
     for (const char* usage : {"import", "import netscape x", "import opera a b", "export",
                               "export netscape a", "import firefox a b c"}) {
-        EXPECT_EQ(cli(dir, usage).status, 1) << usage;
+        EXPECT_EQ(cli(dir, usage).status, 2) << usage;
     }
     for (const char* command : {"import", "export"}) {
         CliRun help = cli(dir, std::string(command) + " --help");

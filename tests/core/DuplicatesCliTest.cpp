@@ -78,7 +78,7 @@ TEST(DuplicatesCli, ErrorsNameTheFile) {
     CliRun run = cli(dir, "duplicates nowhere.bvk");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("nowhere.bvk"), std::string::npos) << run.err;
-    EXPECT_EQ(cli(dir, "duplicates").status, 1);
+    EXPECT_EQ(cli(dir, "duplicates").status, 2);
 }
 
 }  // namespace

@@ -161,7 +161,7 @@ TEST(CheckLinksCli, RejectsBadOptionsNamingThem) {
           std::vector<std::string>{"check-links", "--older-than", "soon", "x.bvk"},
           std::vector<std::string>{"check-links", "--pause", "-5", "x.bvk"}}) {
         CliResult r = runCli(args);
-        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.exitCode, 2);
         EXPECT_NE(r.output.find(args[1]), std::string::npos) << r.output;
     }
     CliResult missing = runCli({"check-links", "/nonexistent/x.bvk"});

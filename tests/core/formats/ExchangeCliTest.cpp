@@ -124,20 +124,21 @@ TEST(ExchangeCli, ErrorsNameWhatFailed) {
     struct {
         std::string args;
         std::string named;
+        int status;
     } cases[] = {
-        {"export pdf out.pdf tree.bvk", "pdf"},
-        {"export html out.htm missing.bvk", "missing.bvk"},
-        {"export urldir nowhere tree.bvk", "nowhere"},
-        {"export html no/dir/out.htm tree.bvk", "no/dir"},
-        {"import html missing.htm tree.bvk", "missing.htm"},
-        {"import urldir nowhere tree.bvk", "nowhere"},
-        {"import bvk tree.bvk", "用法"},
-        {"import xbel missing.xbel tree.bvk", "missing.xbel"},
-        {"import xbel tree.bvk tree.bvk", "tree.bvk"},
+        {"export pdf out.pdf tree.bvk", "pdf", 2},
+        {"export html out.htm missing.bvk", "missing.bvk", 1},
+        {"export urldir nowhere tree.bvk", "nowhere", 1},
+        {"export html no/dir/out.htm tree.bvk", "no/dir", 1},
+        {"import html missing.htm tree.bvk", "missing.htm", 1},
+        {"import urldir nowhere tree.bvk", "nowhere", 1},
+        {"import bvk tree.bvk", "用法", 2},
+        {"import xbel missing.xbel tree.bvk", "missing.xbel", 1},
+        {"import xbel tree.bvk tree.bvk", "tree.bvk", 1},
     };
     for (const auto& c : cases) {
         CliRun run = cli(dir, c.args);
-        EXPECT_EQ(run.status, 1) << c.args;
+        EXPECT_EQ(run.status, c.status) << c.args;
         EXPECT_NE(run.err.find(c.named), std::string::npos) << c.args << ": " << run.err;
     }
     // Nothing above changed the tree file.
