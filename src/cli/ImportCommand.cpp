@@ -37,8 +37,7 @@ int runImport(const ImportLine& command) {
     require(args.empty() ? std::string() : args[0],
             "格式（html、urldir、bvk、netscape、xbel、firefox 或 chromium）");
     // Browser bookmarks have commands of their own shape (a profile may be left out).
-    if (args[0] == "netscape" || args[0] == "firefox" || args[0] == "chromium" ||
-        args[0] == "xbel")
+    if (args[0] == "netscape" || args[0] == "firefox" || args[0] == "chromium" || args[0] == "xbel")
         return runBrowserImport(args, command.quiet);
     std::optional<ExchangeFormat> format = exchangeFormatNamed(args[0]);
     if (!format) {
@@ -73,9 +72,9 @@ int runImport(const ImportLine& command) {
     auto counted = [&](const std::string&) {
         progress.update("已读入 " + std::to_string(++read) + " 个条目");
     };
-    ImportSummary summary = importBookmarks(tree, *format, check.path, kNoItem,
-                                            progress.shown() ? MergeProgress(counted)
-                                                             : MergeProgress());
+    ImportSummary summary =
+        importBookmarks(tree, *format, check.path, kNoItem,
+                        progress.shown() ? MergeProgress(counted) : MergeProgress());
     // Nothing is saved after a failure: a page with nothing in it leaves FILE as it was.
     if (!summary.failure.empty()) {
         progress.clear();

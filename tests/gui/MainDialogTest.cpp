@@ -14,6 +14,7 @@
 #include "core/formats/TreeArchive.h"
 #include "core/text/Encoding.h"
 #include "gui/app/MainDialog.h"
+#include "gui/app/NetworkCommands.h"
 #include "gui/app/OptionCommands.h"
 #include "gui/options/OptionValues.h"
 #include "gui/platform/AddressOpener.h"
@@ -629,7 +630,7 @@ void MainDialogTest::doubleClickOpensLinksOnly() {
     OptionValues options;
     options.view = window.viewOptions();
     // The run's own port: the default, 5000, may be another program's.
-    options.network = window.networkSettings();
+    options.network = window.network().settings();
     options.view.openInNewBrowser = false;
     options.password = userU().password;
     window.options().apply(options);

@@ -567,7 +567,7 @@ void OptionSheetTest::aFailedWriteBackNamesTheFileAndKeepsTheSettings() {
     OptionValues v;
     v.view = window.viewOptions();
     // The run's own port: the default, 5000, may be another program's.
-    v.network = window.networkSettings();
+    v.network = window.network().settings();
     v.view.showToolbar = false;
     v.email = "new@example.com";
     v.password = "new";

@@ -111,8 +111,8 @@ void TreeMerger::openFolder(std::string_view name, std::string_view address) {
     // after it, at the same level.
     const bool atLimit = flattenedFolders_ > 0 ||
                          baseLevel_ + static_cast<long long>(frames_.size()) >= budget_.maxDepth();
-    const ItemId found = isLink ? frame.addresses.find(address_, addressOf())
-                                : frame.folders.find(name_, nameOf());
+    const ItemId found =
+        isLink ? frame.addresses.find(address_, addressOf()) : frame.folders.find(name_, nameOf());
     if (found != kNoItem) {
         ++skipped_;
         if (atLimit) {
