@@ -10,6 +10,7 @@
 #include "core/formats/NetscapeBookmarks.h"
 #include "core/formats/TreeArchive.h"
 #include "core/formats/XbelBookmarks.h"
+#include "core/text/Trim.h"
 
 namespace brivanta::cli {
 
@@ -66,6 +67,10 @@ int runExport(const ExportLine& command) {
     require(command.target, "TARGET");
     require(command.file, "FILE");
     const std::string& target = command.target;
+    // A blank name would make a file named by spaces that no one sees; a quoting slip in a
+    // script, not a target.
+    if (text::trim(target).empty())
+        return fail("导出目标 “" + target + "” 是空白的：请给出文件或目录的路径");
     const std::string file = inputPath(command.file);
     if (isStandardStream(target)) {
         if (format == ExchangeFormat::ShortcutFolder)

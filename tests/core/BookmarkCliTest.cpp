@@ -135,6 +135,15 @@ TEST(BookmarkCli, FailuresNameWhatFailedAndWriteNothing) {
     EXPECT_EQ(unwritable.status, 1);
     EXPECT_NE(unwritable.err.find("no/such/dir/out.html"), std::string::npos);
 
+    // A blank target is refused before anything is written, not made a file named " ".
+    for (const char* blank : {"export html ' ' tree.bvk", "export netscape ' ' tree.bvk",
+                              "export xbel ' \t' tree.bvk"}) {
+        CliRun refused = cli(dir, blank);
+        EXPECT_EQ(refused.status, 1) << blank;
+        EXPECT_NE(refused.err.find("是空白的"), std::string::npos) << blank << ": " << refused.err;
+    }
+    EXPECT_FALSE(fs::exists(dir.file(" ")));
+
     for (const char* usage : {"import", "import netscape x", "import opera a b", "export",
                               "export netscape a", "import firefox a b c"}) {
         EXPECT_EQ(cli(dir, usage).status, 2) << usage;

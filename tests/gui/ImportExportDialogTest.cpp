@@ -29,9 +29,9 @@ using namespace brivanta::test;
 
 namespace {
 
-// The home as a path relative to the working directory, ending in "/".
-QString relativeHome(const TempHome& home) {
-    return QDir::current().relativeFilePath(QString::fromStdString(home.path())) + u'/';
+// The home as a full path ending in "/": the dialog takes nothing else.
+QString homePrefix(const TempHome& home) {
+    return QString::fromStdString(home.path()) + u'/';
 }
 
 ExchangeFolders foldersIn(const TempHome& home) {
@@ -144,6 +144,8 @@ class ImportExportDialogTest : public QObject {
     void typeMenuPicksFormatAndProposesAPath();
     void checksKeepTheDialogOpenWithAMessage_data();
     void checksKeepTheDialogOpenWithAMessage();
+    void blankAndRelativePathsAreRefused_data();
+    void blankAndRelativePathsAreRefused();
     void overwriteQuestionOnlyForFiles();
     void exportOffersToMakeAMissingFolder_data();
     void exportOffersToMakeAMissingFolder();
@@ -280,8 +282,7 @@ void ImportExportDialogTest::checksKeepTheDialogOpenWithAMessage() {
     QDir().mkdir(home.filePath(QStringLiteral("fav")));
     home.write(QStringLiteral("fav/f.htm"), "x");
     QFile::link(QStringLiteral("fav"), home.filePath(QStringLiteral("fav-link")));
-    // Typed relative to the working directory, which the test leaves where it is.
-    const QString base = relativeHome(home);
+    const QString base = homePrefix(home);
     typed.prepend(base);
     shown.prepend(base);
     if (!message.isEmpty())
@@ -306,11 +307,60 @@ void ImportExportDialogTest::checksKeepTheDialogOpenWithAMessage() {
     }
 }
 
+void ImportExportDialogTest::blankAndRelativePathsAreRefused_data() {
+    QTest::addColumn<bool>("isExport");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("message");
+
+    const QString blank = QString::fromUtf8("请输入完整路径（以 / 开头）。");
+    auto relative = [](const char* typed) {
+        return QString::fromUtf8("“%1” 不是完整路径。\n请输入以 / 开头的路径。").arg(typed);
+    };
+    const int html = ids::kHtmlFileFormat;
+    QTest::newRow("export to nothing") << true << html << "" << blank;
+    QTest::newRow("export to a blank") << true << html << " " << blank;
+    QTest::newRow("export to blanks") << true << int(ids::kArchiveFileFormat) << " \t " << blank;
+    QTest::newRow("export to a bare name") << true << html << "page.htm" << relative("page.htm");
+    QTest::newRow("export into a folder here")
+        << true << html << "fav/page.htm" << relative("fav/page.htm");
+    QTest::newRow("export with a leading blank")
+        << true << html << " /tmp/page.htm" << relative(" /tmp/page.htm");
+    QTest::newRow("export with a tilde") << true << html << "~/page.htm" << relative("~/page.htm");
+    QTest::newRow("favorites folder here")
+        << true << int(ids::kShortcutFolderFormat) << "fav" << relative("fav");
+    QTest::newRow("import from a blank") << false << html << " " << blank;
+    QTest::newRow("import from a file here")
+        << false << html << "fav/f.htm" << relative("fav/f.htm");
+}
+
+// The working directory of a desktop program is wherever it was started: the dialog must not
+// read or write there, even where the path typed exists relative to it.
+void ImportExportDialogTest::blankAndRelativePathsAreRefused() {
+    QFETCH(bool, isExport);
+    QFETCH(int, format);
+    QFETCH(QString, typed);
+    QFETCH(QString, message);
+    TempHome home;
+    ImportExportDialog dialog(isExport, QString(), foldersIn(home));
+    dialog.chooseFormat(format);
+    dialog.pathEdit()->setText(typed);
+    dialog.show();
+    ModalDriver driver;
+    QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
+    QCOMPARE(driver.messages().size(), size_t(1));
+    QCOMPARE(driver.messages()[0].title, QString::fromUtf8("错误"));
+    QCOMPARE(driver.messages()[0].text, message);
+    QCOMPARE(driver.messages()[0].icon, QMessageBox::Critical);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.pathEdit()->text(), typed);
+}
+
 void ImportExportDialogTest::overwriteQuestionOnlyForFiles() {
     TempHome home;
     home.write(QStringLiteral("old.htm"), "old");
     QDir().mkdir(home.filePath(QStringLiteral("fav")));
-    const QString old = relativeHome(home) + QStringLiteral("old.htm");
+    const QString old = homePrefix(home) + QStringLiteral("old.htm");
     {
         ImportExportDialog dialog(true, QString(), foldersIn(home));
         dialog.chooseFormat(ids::kHtmlFileFormat);
@@ -335,7 +385,7 @@ void ImportExportDialogTest::overwriteQuestionOnlyForFiles() {
         importing.chooseFormat(ids::kHtmlFileFormat);
         importing.pathEdit()->setText(old);
         ImportExportDialog folder(true, QString(), foldersIn(home));
-        folder.pathEdit()->setText(relativeHome(home) + QStringLiteral("fav"));
+        folder.pathEdit()->setText(homePrefix(home) + QStringLiteral("fav"));
         ModalDriver driver;
         importing.accept();
         folder.accept();
@@ -378,9 +428,9 @@ void ImportExportDialogTest::exportOffersToMakeAMissingFolder() {
     ImportExportDialog dialog(true, selected, foldersIn(home));
     dialog.chooseFormat(format);
     if (!typed.isEmpty())
-        dialog.pathEdit()->setText(relativeHome(home) + typed);
+        dialog.pathEdit()->setText(homePrefix(home) + typed);
     const QString shown = dialog.pathEdit()->text();
-    const QString asked = (typed.isEmpty() ? home.filePath(folder) : relativeHome(home) + folder);
+    const QString asked = (typed.isEmpty() ? home.filePath(folder) : homePrefix(home) + folder);
     dialog.show();
     ModalDriver driver;
     driver.answerWith(answer);
@@ -406,7 +456,7 @@ void ImportExportDialogTest::aFolderThatCannotBeMadeIsNamedWithItsReason() {
     home.write(QStringLiteral("plain"), "x");
     ImportExportDialog dialog(true, QString(), foldersIn(home));
     dialog.chooseFormat(ids::kHtmlFileFormat);
-    const QString folder = relativeHome(home) + QStringLiteral("plain/sub");
+    const QString folder = homePrefix(home) + QStringLiteral("plain/sub");
     dialog.pathEdit()->setText(folder + QStringLiteral("/x.htm"));
     dialog.show();
     ModalDriver driver;
@@ -622,7 +672,7 @@ void ImportExportDialogTest::exportOfAnEmptyTreeDoesNothingAndFileErrorsAreNamed
     // A file standing where a folder has to go.
     QDir().mkdir(home.filePath(QStringLiteral("fav")));
     home.write(QStringLiteral("fav/Folder"), "in the way");
-    const QString fav = relativeHome(home) + QStringLiteral("fav");
+    const QString fav = homePrefix(home) + QStringLiteral("fav");
     BookmarkTree tree;
     ItemId folder = tree.InsertNode({"Folder", "", ""});
     tree.InsertNode({"x", "http://x/", ""}, folder);
@@ -795,7 +845,7 @@ void ImportExportDialogTest::bookmarkFileGoesBothWays() {
         auto* dialog = qobject_cast<ImportExportDialog*>(w);
         QVERIFY(dialog);
         dialog->chooseFormat(command);
-        dialog->pathEdit()->setText(relativeHome(home) + QStringLiteral("Documents/") + file);
+        dialog->pathEdit()->setText(homePrefix(home) + QStringLiteral("Documents/") + file);
         clickLater(dialog->okButton());
     });
     runImport(&owner, other, kNoItem, foldersIn(home));

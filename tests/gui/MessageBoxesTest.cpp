@@ -190,7 +190,7 @@ void MessageBoxesTest::commonFailuresReadInChinese() {
             home.write(QString::fromUtf8("文件"), "x");
             ImportExportDialog dialog(which == 3, QString(), {});
             dialog.chooseFormat(ids::kHtmlFileFormat);
-            dialog.pathEdit()->setText(base + QString::fromUtf8("/文件/子目录/页.htm"));
+            dialog.pathEdit()->setText(paths[0] + QString::fromUtf8("/文件/子目录/页.htm"));
             dialog.show();
             QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
             break;

@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/net/CurlErrorText.h"
 #include "core/text/Encoding.h"
 #include "core/text/SystemErrorText.h"
 #include "core/trees/AddressKey.h"
@@ -207,7 +208,6 @@ struct Transfer {
     std::size_t bodyBytes = 0;
     std::size_t maxHeaderBytes = 0;
     std::size_t maxBodyBytes = 0;
-    char error[CURL_ERROR_SIZE] = {};
 
     ~Transfer() {
         if (easy)
@@ -309,10 +309,8 @@ struct LinkChecker::Impl {
         t->atResponseStart = true;
         t->maxHeaderBytes = options.maxHeaderBytes;
         t->maxBodyBytes = options.maxBodyBytes;
-        t->error[0] = '\0';
         curl_easy_setopt(e, CURLOPT_URL, t->url.c_str());
         curl_easy_setopt(e, CURLOPT_PRIVATE, t);
-        curl_easy_setopt(e, CURLOPT_ERRORBUFFER, t->error);
         curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
         // Only the web: a redirect to file:// or elsewhere must not be followed.
         curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -388,8 +386,7 @@ struct LinkChecker::Impl {
             return o;
         }
         o.result = code == CURLE_TOO_MANY_REDIRECTS ? LinkResult::failed : resultOfCurl(code);
-        o.detail = serverOf(lastUrl(t)) + "：" +
-                   (t.error[0] ? std::string(t.error) : std::string(curl_easy_strerror(code)));
+        o.detail = serverOf(lastUrl(t)) + "：" + curlErrorText(code);
         return o;
     }
 

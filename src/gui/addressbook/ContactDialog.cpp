@@ -15,6 +15,7 @@
 #include "gui/addressbook/BirthdayEdit.h"
 #include "gui/addressbook/NamedIconList.h"
 #include "gui/controls/FlatButton.h"
+#include "gui/controls/ScreenFit.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/ResourceIcons.h"
 #include "gui/text/QtText.h"
@@ -140,7 +141,7 @@ ContactDialog::ContactDialog(BookmarkTree& addressBook, NamedIconList& icons, It
     layout->addLayout(detail);
     layout->addLayout(buttons);
     detailList_->setMinimumWidth(200 + 50 + 150 + 2 * detailList_->frameWidth() + 20);
-    resize(sizeHint().width(), 380);
+    resizeToFitScreen(this, QSize(sizeHint().width(), 380));
 
     typeCombo_->setCurrentIndex(0);
     labelEdit_->setText(fromGbk(labelForType(detailTypes().front())));

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -349,6 +350,22 @@ bool ImportExportDialog::offerToCreate(const std::string& folder) {
 }
 
 void ImportExportDialog::accept() {
+    // A desktop program's working directory is wherever it was started from: a blank or
+    // relative path would read or write somewhere the user cannot see. Browser profiles have
+    // their own message for an empty path.
+    const QString typed = pathEdit_->text();
+    if (!isBrowserProfile(format())) {
+        if (typed.trimmed().isEmpty()) {
+            error(QString::fromUtf8("请输入完整路径（以 / 开头）。"));
+            pathEdit_->setFocus();
+            return;
+        }
+        if (!QDir::isAbsolutePath(typed)) {
+            error(QString::fromUtf8("“%1” 不是完整路径。\n请输入以 / 开头的路径。").arg(typed));
+            pathEdit_->setFocus();
+            return;
+        }
+    }
     ExchangeCheckResult check = checkExchangePath(format(), isExport_, toPath(pathEdit_->text()));
     pathEdit_->setText(fromPath(check.path));
     switch (check.outcome) {
