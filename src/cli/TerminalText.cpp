@@ -77,15 +77,19 @@ ssize_t writeConverted(void* cookie, const char* data, size_t size) {
 int closeConverted(void* cookie) {
     auto* stream = static_cast<ConvertingStream*>(cookie);
     const bool ok = writeAll(stream->fd, stream->pending);  // a cut character as it is
-    delete stream;
+    stream->pending.clear();
     return ok ? 0 : EOF;
 }
 
-FILE* convertingStream(int fd, int buffering) {
+// The streams live as long as the program: stdout and stderr are flushed at exit, not closed.
+ConvertingStream outputStream{STDOUT_FILENO, {}};
+ConvertingStream errorStream{STDERR_FILENO, {}};
+
+FILE* convertingStream(ConvertingStream& stream, int buffering) {
     cookie_io_functions_t functions{};
     functions.write = writeConverted;
     functions.close = closeConverted;
-    FILE* file = fopencookie(new ConvertingStream{fd, {}}, "w", functions);
+    FILE* file = fopencookie(&stream, "w", functions);
     if (file)
         std::setvbuf(file, nullptr, buffering, buffering == _IONBF ? 0 : 1 << 16);
     return file;
@@ -102,8 +106,8 @@ void useLocaleEncoding() {
         return;
     std::fflush(stdout);
     std::fflush(stderr);
-    FILE* out = convertingStream(STDOUT_FILENO, ::isatty(STDOUT_FILENO) ? _IOLBF : _IOFBF);
-    FILE* err = convertingStream(STDERR_FILENO, _IONBF);
+    FILE* out = convertingStream(outputStream, ::isatty(STDOUT_FILENO) ? _IOLBF : _IOFBF);
+    FILE* err = convertingStream(errorStream, _IONBF);
     if (out) {
         originalStdout = stdout;
         stdout = out;
