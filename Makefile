@@ -42,7 +42,7 @@ sanitize: deps
 		-DCMAKE_CXX_FLAGS_DEBUG="-O0 -g1" -DBRIVANTA_SANITIZE=ON \
 		-DBRIVANTA_CORE_ONLY=ON $(LAUNCHER) >/dev/null
 	@cmake --build build-sanitize
-	@ctest --test-dir build-sanitize --output-on-failure -j$$(nproc) -L core
+	@scripts/run-sanitized-tests build-sanitize
 
 # Every fuzz target for FUZZ_SECONDS (default 60) each, as many at once as there are
 # processors; fails on a crash.
