@@ -14,6 +14,7 @@
 #include "gui/app/MainDialog.h"
 #include "gui/app/TipDialog.h"
 #include "gui/controls/MessageBoxes.h"
+#include "gui/controls/ScreenFit.h"
 #include "gui/platform/DesktopCommandLine.h"
 #include "gui/platform/DesktopProfile.h"
 #include "gui/platform/TerminationSignals.h"
@@ -61,6 +62,8 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(brivanta::resourceIcon(brivanta::ids::kProgramIcon));
     // Every message box wide enough for its whole title, whoever builds it.
     brivanta::MessageBoxFitter::install();
+    // Every dialog and window no larger than the free area of its screen.
+    brivanta::ScreenFitter::install();
 
     QTranslator qtTranslator;
     if (qtTranslator.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
