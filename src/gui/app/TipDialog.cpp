@@ -10,6 +10,7 @@
 
 #include "gui/controls/FlatButton.h"
 #include "gui/platform/DesktopProfile.h"
+#include "gui/platform/WindowManagerHints.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/ResourceIcons.h"
 #include "gui/resources/StringTable.h"
@@ -24,7 +25,12 @@ constexpr int kBulbSize = 32;
 }  // namespace
 
 TipDialog::TipDialog(const Storage& storage, QWidget* parent)
-    : QDialog(parent), tipsPath_(storage.tipsFile()) {
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      tipsPath_(storage.tipsFile()) {
+    // A dialog of the main window: a close button only, and no taskbar entry of its own (the
+    // main window has none either, so a panel would otherwise list the tip by itself).
+    keepOffTaskbar(*this);
     setObjectName(QString::number(ids::kTipDialog));
     setWindowTitle(QString::fromUtf8("每日一帖"));
 
