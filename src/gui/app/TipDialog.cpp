@@ -29,7 +29,12 @@ TipDialog::TipDialog(const Storage& storage, QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       tipsPath_(storage.tipsFile()) {
     // A dialog of the main window: a close button only, and no taskbar entry of its own (the
-    // main window has none either, so a panel would otherwise list the tip by itself).
+    // main window has none either, so a panel would otherwise list the tip by itself). Window
+    // managers that keep the buttons of every dialog whatever the window asks (openbox) leave
+    // them off a tool bar, as on the main window; minimised without a taskbar entry, the tip
+    // would be lost. The toolkit passes the type on only to a window that exists.
+    winId();
+    setAttribute(Qt::WA_X11NetWmWindowTypeToolBar);
     keepOffTaskbar(*this);
     setObjectName(QString::number(ids::kTipDialog));
     setWindowTitle(QString::fromUtf8("每日一帖"));
