@@ -11,6 +11,7 @@
 #include "core/app/Storage.h"
 #include "core/app/Version.h"
 #include "gui/accounts/LoginFlow.h"
+#include "gui/app/BarDialog.h"
 #include "gui/app/MainDialog.h"
 #include "gui/app/TipDialog.h"
 #include "gui/controls/MessageBoxes.h"
@@ -88,6 +89,8 @@ int main(int argc, char** argv) {
         return 0;
     brivanta::MainDialog window{std::move(login)};
     window.start();
+    // Dialogs keep clear of the bar, which stays on top of them.
+    brivanta::ScreenFitter::keepClearOf(&window.bar());
     // Once the window is on the screen, so the tip has something to stand in front of.
     QTimer::singleShot(0, &window,
                        [&window] { brivanta::TipDialog::showAtStart(window.storage(), &window); });

@@ -10,6 +10,7 @@
 #include "core/trees/BookmarkTree.h"
 #include "gui/addressbook/ContactDialog.h"
 #include "gui/addressbook/NamedIconList.h"
+#include "gui/app/BarDialog.h"
 #include "gui/controls/FlatButton.h"
 #include "gui/controls/ScreenFit.h"
 #include "gui/health/HealthWindow.h"
@@ -29,6 +30,8 @@ class DialogScreenFitTest : public QObject {
     void contactDialogFitsTheFreeArea();
     void everyWindowFitsTheFreeArea_data();
     void everyWindowFitsTheFreeArea();
+    void windowsStayBelowTheBar_data() { everyWindowFitsTheFreeArea_data(); }
+    void windowsStayBelowTheBar();
 
   private:
     test::TestProfile profile_;
@@ -63,16 +66,16 @@ void DialogScreenFitTest::everyWindowFitsTheFreeArea_data() {
     QTest::newRow("a dialog sized larger than the screen") << -2;
 }
 
-void DialogScreenFitTest::everyWindowFitsTheFreeArea() {
-    QFETCH(int, index);
+namespace {
+
+// The window of a row: a dialog of the catalogue, or (-1) a health window placed past the
+// screen's corner, or (-2) a dialog sized for a larger screen.
+std::unique_ptr<QWidget> makeWindow(int index, BookmarkTree& tree, TreeUndo& history) {
+    if (index >= 0)
+        return test::DialogCatalogue::dialogs()[static_cast<size_t>(index)].second();
     const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
-    BookmarkTree tree;
-    tree.InsertNode({"A", "https://a.example/", ""});
-    TreeUndo history(tree);
     std::unique_ptr<QWidget> window;
-    if (index >= 0) {
-        window = test::DialogCatalogue::dialogs()[static_cast<size_t>(index)].second();
-    } else if (index == -1) {
+    if (index == -1) {
         window = std::make_unique<HealthWindow>(HealthWindow::Mode::duplicates, tree, history);
         window->resize(700, 500);
         window->move(free.right() - 50, free.bottom() - 50);
@@ -82,6 +85,18 @@ void DialogScreenFitTest::everyWindowFitsTheFreeArea() {
         layout->addWidget(new QTreeWidget);
         window->resize(1000, 800);
     }
+    return window;
+}
+
+}  // namespace
+
+void DialogScreenFitTest::everyWindowFitsTheFreeArea() {
+    QFETCH(int, index);
+    const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
+    BookmarkTree tree;
+    tree.InsertNode({"A", "https://a.example/", ""});
+    TreeUndo history(tree);
+    std::unique_ptr<QWidget> window = makeWindow(index, tree, history);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     const QRect place = window->frameGeometry();
@@ -91,6 +106,31 @@ void DialogScreenFitTest::everyWindowFitsTheFreeArea() {
     const QSize least = window->minimumSizeHint();
     QVERIFY2(least.width() <= window->width() && least.height() <= window->height(),
              qPrintable(QStringLiteral("needs %1x%2").arg(least.width()).arg(least.height())));
+}
+
+// The bar stays on top of every window: a window that fits below it goes there, so the bar
+// does not hide its title bar and close button.
+void DialogScreenFitTest::windowsStayBelowTheBar() {
+    QFETCH(int, index);
+    const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
+    BarDialog bar;
+    bar.placeOn(free);
+    bar.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&bar));
+    ScreenFitter::keepClearOf(&bar);
+    BookmarkTree tree;
+    TreeUndo history(tree);
+    std::unique_ptr<QWidget> window = makeWindow(index, tree, history);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    ScreenFitter::keepClearOf(nullptr);
+    const QRect place = window->frameGeometry();
+    const QRect band = bar.frameGeometry();
+    const QString where = describe(place) + QStringLiteral(", bar ") + describe(band);
+    QVERIFY2(free.contains(place), qPrintable(where));
+    const int frame = place.height() - window->height();
+    if (window->minimumSizeHint().height() + frame <= free.bottom() - band.bottom())
+        QVERIFY2(!place.intersects(band), qPrintable(where));
 }
 
 void DialogScreenFitTest::contactDialogFitsTheFreeArea() {
