@@ -18,6 +18,7 @@
 #include "gui/controls/ScreenFit.h"
 #include "gui/platform/DesktopCommandLine.h"
 #include "gui/platform/DesktopProfile.h"
+#include "gui/platform/FileDialogChinese.h"
 #include "gui/platform/TerminationSignals.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/ResourceIcons.h"
@@ -72,6 +73,8 @@ int main(int argc, char** argv) {
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         app.installTranslator(&qtTranslator);
     }
+    // What that translation lacks, and the file dialog's dates.
+    brivanta::FileDialogChinese::install();
 
     if (brivanta::FileError error = brivanta::prepareDataRoot(roots)) {
         std::fprintf(stderr, "brivanta: %s\n", error.writeMessage().c_str());
