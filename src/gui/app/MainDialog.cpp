@@ -90,6 +90,7 @@ MainDialog::MainDialog(std::unique_ptr<LoginSession> login, QWidget* parent)
         *this, commands_, *menus_,
         DesktopIntegration::Hooks{view, shown, [this] { return account().name; }});
     desktop_->registerCommands();
+    docking_->keepClearOf(&bar(), bar().usualOffset());
 
     // Every command's state follows its target tree and the window's switches.
     commands_.setContextSource([this](int target) {
@@ -242,6 +243,8 @@ void MainDialog::start() {
     setWindowTitle(QString::fromUtf8("Brivanta（") + fromGbk(account().name) +
                    QString::fromUtf8("）"));
     desktop_->start(screen());
+    // Once more with the bar placed: neither covers the other.
+    docking_->fitToScreen();
     started_ = true;
     // Listening starts by itself, once the window runs.
     QTimer::singleShot(0, this, [this] { command(ids::kListen); });
