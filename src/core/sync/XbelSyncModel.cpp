@@ -16,6 +16,9 @@ namespace brivanta::sync {
 namespace {
 
 constexpr std::string_view kNoteMark = " brivanta-sync ";
+// Ids above this are taken for missing: Floccus counts in JavaScript numbers, and a hostile
+// highestId near 2^64 would make new ids wrap around onto old ones.
+constexpr SyncId kMaxId = SyncId{1} << 53;
 
 bool isAscii(std::string_view s) {
     return std::all_of(s.begin(), s.end(),
@@ -43,7 +46,8 @@ std::optional<SyncId> idOf(pugi::xml_node entry) {
     std::string_view text = entry.attribute("id").value();
     SyncId id = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), id);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || id == 0)
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || id == 0 ||
+        id > kMaxId)
         return std::nullopt;
     return id;
 }
@@ -134,9 +138,10 @@ XbelModelRead readXbelModel(std::string_view bytes) {
             }
         } else if (node.type() == pugi::node_comment && node.parent() == root) {
             std::string_view comment = node.value();
-            if (auto highest = xbelHighestId(comment))
-                model.highestId = std::max(model.highestId, *highest);
-            else if (comment.substr(0, kNoteMark.size()) == kNoteMark)
+            if (auto highest = xbelHighestId(comment)) {
+                if (*highest <= kMaxId)
+                    model.highestId = std::max(model.highestId, *highest);
+            } else if (comment.substr(0, kNoteMark.size()) == kNoteMark)
                 read.note = unhex(comment.substr(
                     kNoteMark.size(), comment.find(' ', kNoteMark.size()) - kNoteMark.size()));
         }
