@@ -1,3 +1,6 @@
+#include <unistd.h>
+
+#include <cerrno>
 #include <memory>
 
 #include "cli/CliCommands.h"
@@ -7,6 +10,7 @@
 #include "core/formats/FileLock.h"
 #include "core/formats/TreeArchive.h"
 #include "core/sync/TreeSync.h"
+#include "core/text/SystemErrorText.h"
 
 namespace brivanta::cli {
 
@@ -61,6 +65,8 @@ int runSync(const SyncLine& command) {
     }
     if (!readPasswordFile(command.passwordFile, target.webdav.password))
         return 1;
+    if (!command.caFile.empty() && ::access(command.caFile.c_str(), R_OK) != 0)
+        return fail("不能读取证书文件 “" + command.caFile + "”：" + text::systemErrorText(errno));
 
     // No other writer may change TREE between the snapshot and the save.
     FileLock lock;

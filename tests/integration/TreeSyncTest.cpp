@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -93,6 +94,13 @@ ItemId find(const BookmarkTree& tree, const std::string& name) {
     return found;
 }
 
+sync::SyncModel modelWithOneLink() {
+    sync::SyncModel m;
+    m.entries.push_back({1, sync::kSyncRoot, false, "one", "https://one.example"});
+    m.highestId = 1;
+    return m;
+}
+
 class TreeSyncTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() { server_ = new LocalWebDavServer(); }
@@ -107,6 +115,7 @@ class TreeSyncTest : public ::testing::Test {
         // Each test its own file on the shared server.
         name_ =
             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".xbel";
+        std::replace(name_.begin(), name_.end(), '/', '-');
         target_.serverUrl = server_->url("/");
         target_.fileName = name_;
         target_.webdav.user = LocalWebDavServer::kUser;
@@ -395,6 +404,75 @@ TEST_F(TreeSyncTest, AWrongPasswordNamesTheServerAndItsAnswer) {
         << r.error;
     EXPECT_FALSE(std::filesystem::exists(sync::syncStatePath(home.treeFile)));
 }
+
+TEST_F(TreeSyncTest, AStateOfAnotherServerFileDeletesNothing) {
+    putFixture();
+    Installation home = installation("home.bvk");
+    ASSERT_TRUE(home.sync(target_).ok);
+    // Another file that holds one entry: were the old state taken as its last sync, every
+    // entry of the tree would count as deleted there.
+    const std::string other = "Other" + name_;
+    writeAll(server_->share() + "/" + other, sync::writeXbelModel(modelWithOneLink()));
+    target_.fileName = other;
+    SyncResult r = home.sync(target_);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.counts.uploaded, 8u);
+    EXPECT_EQ(r.counts.downloaded, 1u);
+    const std::string tree = home.text();
+    EXPECT_NE(tree.find(gbk("团队维基")), std::string::npos);
+    EXPECT_NE(tree.find("one|https://one.example"), std::string::npos);
+}
+
+// The command line: each outcome its exit status and a line that says what happened.
+struct CliCase {
+    const char* name;
+    std::vector<std::string> extra;  // besides --webdav, --user, --password-file and TREE
+    bool rightPassword;
+    int exitCode;
+    const char* said;
+};
+
+class TreeSyncCliTest : public TreeSyncTest, public ::testing::WithParamInterface<CliCase> {};
+
+TEST_P(TreeSyncCliTest, ExitsAndSays) {
+    const CliCase& c = GetParam();
+    putFixture();
+    const std::string passwordFile = dir_.path("password");
+    writeAll(passwordFile,
+             std::string(c.rightPassword ? LocalWebDavServer::kPassword : "no") + "\n");
+    const std::string tree = dir_.path("tree.bvk");
+    std::vector<std::string> args = {
+        "sync",       "--webdav", server_->url("/"),        "--file",
+        name_,        "--user",   LocalWebDavServer::kUser, "--password-file",
+        passwordFile, "-q"};
+    args.insert(args.end(), c.extra.begin(), c.extra.end());
+    args.push_back(tree);
+    CliResult r = runCli(args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.output;
+    EXPECT_NE(r.output.find(c.said), std::string::npos) << r.output;
+    if (c.exitCode == 0) {
+        EXPECT_NE(fileTreeText(tree, kCustomTree).find(gbk("团队维基")), std::string::npos);
+        EXPECT_TRUE(std::filesystem::exists(sync::syncStatePath(tree)));
+        // In step: a second run has nothing to carry.
+        CliResult again = runCli(args);
+        EXPECT_EQ(again.exitCode, 0) << again.output;
+        EXPECT_NE(again.output.find("上传 0，下载 0，冲突 0"), std::string::npos) << again.output;
+    } else {
+        EXPECT_FALSE(std::filesystem::exists(tree));
+        EXPECT_FALSE(std::filesystem::exists(sync::syncStatePath(tree)));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, TreeSyncCliTest,
+    ::testing::Values(
+        CliCase{"InStep", {}, true, 0, "上传 0，下载 8，冲突 0"},
+        CliCase{"WrongPassword", {}, false, 1, "401"},
+        CliCase{"ExtraArgument", {"more"}, true, 2, "多余的参数"},
+        CliCase{"FileNameWithSlash", {"--file", "a/b"}, true, 2, "--file"},
+        CliCase{
+            "MissingCaFile", {"--ca-file", "/nonexistent/ca.pem"}, true, 1, "/nonexistent/ca.pem"}),
+    [](const ::testing::TestParamInfo<CliCase>& row) { return std::string(row.param.name); });
 
 }  // namespace
 }  // namespace brivanta::integration
