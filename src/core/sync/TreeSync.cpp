@@ -67,8 +67,7 @@ SyncResult syncSnapshot(const SyncTarget& target,
         case net::LockState::taken:
             break;
         case net::LockState::held:
-            result.error =
-                serverFileText(client, lock.lockName()) + " 表明另一个客户端正在同步，请稍后再试";
+            result.error = "另一个客户端正在同步，请稍后再试：" + lock.error();
             return result;
         case net::LockState::failed:
             result.error = "无法锁定同步文件：" + lock.error();
