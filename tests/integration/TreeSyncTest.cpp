@@ -351,6 +351,21 @@ TEST_F(TreeSyncTest, ADamagedServerFileIsNeverOverwritten) {
     }
 }
 
+TEST_F(TreeSyncTest, ATreeTooDeepToReadBackIsNotUploaded) {
+    Installation home = installation("home.bvk");
+    ASSERT_TRUE(saveChain(home.treeFile, sync::kMaxSyncDepth + 5));
+    SyncResult r = home.sync(target_);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find(std::to_string(sync::kMaxSyncDepth)), std::string::npos) << r.error;
+    EXPECT_FALSE(std::filesystem::exists(serverPath()));
+    EXPECT_FALSE(std::filesystem::exists(serverPath() + ".lock"));
+    // Up to the limit it goes up and comes back whole.
+    Installation other = installation("other.bvk");
+    ASSERT_TRUE(saveChain(other.treeFile, sync::kMaxSyncDepth));
+    ASSERT_TRUE(other.sync(target_).ok);
+    EXPECT_EQ(serverModel().depth(), sync::kMaxSyncDepth);
+}
+
 TEST_F(TreeSyncTest, AMissingServerFileIsCreatedFromTheTree) {
     Installation home = installation("home.bvk");
     home.change([](BookmarkTree& tree) {

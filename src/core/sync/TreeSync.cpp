@@ -100,6 +100,12 @@ SyncResult syncSnapshot(const SyncTarget& target,
         SnapshotMerge merge = mergeSnapshot(snapshot, base, remote.model);
         const SyncModel& merged = merge.outcome.merged;
 
+        // A file we could not read back ourselves is not written.
+        if (merged.depth() > kMaxSyncDepth) {
+            result.error = "书签的文件夹嵌套超过 " + std::to_string(kMaxSyncDepth) +
+                           " 层，不能同步到" + serverFileText(client, target.fileName);
+            return result;
+        }
         if (std::chrono::steady_clock::now() - lockedAt >
             std::chrono::seconds(target.lockRefreshSeconds)) {
             if (!lock.refresh()) {
@@ -130,7 +136,10 @@ SyncResult syncSnapshot(const SyncTarget& target,
         const MergeCounts& counts = merge.outcome.counts;
         result.counts = {counts.toRemote, counts.toLocal, counts.conflicts};
         result.localChanged = merge.localChanged;
-        result.merged = merge.localChanged ? std::move(merge.children) : snapshot;
+        if (merge.localChanged)
+            result.merged = std::move(merge.children);
+        else
+            result.merged = snapshot;
         result.newState = writeXbelModel(merged, stateNote(target));
         lock.release();
         return result;
