@@ -106,6 +106,8 @@ SyncResult syncSnapshot(const SyncTarget& target,
                            " 层，不能同步到" + serverFileText(client, target.fileName);
             return result;
         }
+        if (beforeUpload)
+            beforeUpload(attempt);
         if (std::chrono::steady_clock::now() - lockedAt >
             std::chrono::seconds(target.lockRefreshSeconds)) {
             if (!lock.refresh()) {
@@ -117,8 +119,6 @@ SyncResult syncSnapshot(const SyncTarget& target,
             }
             lockedAt = std::chrono::steady_clock::now();
         }
-        if (beforeUpload)
-            beforeUpload(attempt);
         if (cancelled())
             return result;
 
