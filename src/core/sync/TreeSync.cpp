@@ -122,6 +122,13 @@ SyncResult syncSnapshot(const SyncTarget& target,
         if (cancelled())
             return result;
 
+        if (!missing && got.etag.empty() && merge.remoteChanged) {
+            // Without an ETag the upload cannot be made on the condition that nobody wrote
+            // meanwhile; an unconditional one could overwrite another client's sync.
+            result.error = serverFileText(client, target.fileName) +
+                           " 没有 ETag，不能确保上传时它没有被别人改动，没有上传";
+            return result;
+        }
         if (missing || merge.remoteChanged) {
             net::WebDavReply put =
                 client.put(target.fileName, writeXbelModel(merged), missing ? "" : got.etag);

@@ -178,6 +178,8 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"ReadForbidden", "GET", "bookmarks.xbel", status("403 Forbidden"), "403", false},
         FaultCase{"ReadNeverAnswered", "GET", "bookmarks.xbel", "-", "bookmarks.xbel", false},
         FaultCase{"ReadTrickles", "GET", "bookmarks.xbel", "trickle", "bookmarks.xbel", false},
+        FaultCase{"ReadWithoutETag", "GET", "bookmarks.xbel",
+                  "HTTP/1.1 200 OK\r\nContent-Length: 7\r\n\r\n<xbel/>", "ETag", false},
         FaultCase{"DiskFullOnUpload", "PUT", "bookmarks.xbel", status("507 Insufficient Storage"),
                   "507", false},
         FaultCase{"UploadNotFound", "PUT", "bookmarks.xbel", status("404 Not Found"), "404",
