@@ -447,6 +447,22 @@ TEST_F(TreeSyncTest, AWrongPasswordNamesTheServerAndItsAnswer) {
     EXPECT_FALSE(std::filesystem::exists(sync::syncStatePath(home.treeFile)));
 }
 
+TEST_F(TreeSyncTest, AStateOfAnotherFolderDeletesNothing) {
+    putFixture();
+    Installation home = installation("home.bvk");
+    ASSERT_TRUE(home.sync(target_).ok);
+    // The same file now synced with another folder of the tree (here: an empty one): with the
+    // old state as base, every entry on the server would count as deleted here.
+    target_.scope = "/其他";
+    BookmarkTree empty;
+    SyncResult r = sync::syncSnapshot(target_, sync::captureChildren(empty, kNoItem),
+                                      sync::syncStatePath(home.treeFile));
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.counts.downloaded, 8u);
+    EXPECT_EQ(r.counts.uploaded, 0u);
+    EXPECT_EQ(serverModel().entries.size(), 9u);  // eight entries and the separator
+}
+
 TEST_F(TreeSyncTest, AStateOfAnotherServerFileDeletesNothing) {
     putFixture();
     Installation home = installation("home.bvk");

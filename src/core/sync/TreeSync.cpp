@@ -22,7 +22,10 @@ std::string stateNote(const SyncTarget& target) {
     std::string base = target.serverUrl;
     if (base.empty() || base.back() != '/')
         base += '/';
-    return base + target.fileName;
+    std::string note = base + target.fileName;
+    if (!target.scope.empty())
+        note += "\n" + target.scope;
+    return note;
 }
 
 // The last synced model, when the state file is ours for this target and readable. A missing,
