@@ -90,9 +90,13 @@ int runSync(const SyncLine& command) {
     if (result.localChanged) {
         if (!sync::backupBeforeSync(treeFile, &error))
             return fail(error + "（服务器上的文件已同步；树文件没有改动，下次同步会补上）");
-        if (sync::makeSyncCommand(tree, kNoItem, std::move(result.merged))) {
+        bool refused = false;
+        if (sync::makeSyncCommand(tree, kNoItem, std::move(result.merged), &refused)) {
             if (FileError e = saveArchiveFile(tree, treeFile))
                 return fail(e.writeMessage() + "（服务器上的文件已同步，下次同步会补上）");
+        } else if (refused) {
+            return fail("树文件 “" + treeFile +
+                        "” 容纳不下同步来的条目，没有改动（服务器上的文件已同步）");
         }
     }
     if (!sync::commitSyncState(statePath, result.newState, &error))

@@ -54,9 +54,11 @@ struct Installation {
         std::string error;
         if (r.localChanged) {
             EXPECT_TRUE(sync::backupBeforeSync(treeFile, &error)) << error;
-            if (sync::makeSyncCommand(tree, kNoItem, r.merged)) {
+            bool refused = false;
+            if (sync::makeSyncCommand(tree, kNoItem, r.merged, &refused)) {
                 EXPECT_FALSE(saveArchiveFile(tree, treeFile).failed());
             }
+            EXPECT_FALSE(refused);
         }
         EXPECT_TRUE(sync::commitSyncState(sync::syncStatePath(treeFile), r.newState, &error))
             << error;

@@ -173,9 +173,15 @@ std::vector<std::vector<NodeState>> captureChildren(const BookmarkTree& tree, It
 }
 
 std::unique_ptr<TreeCommand> makeSyncCommand(BookmarkTree& tree, ItemId folder,
-                                             std::vector<std::vector<NodeState>> merged) {
-    if (folder != kNoItem && !tree.contains(folder))
+                                             std::vector<std::vector<NodeState>> merged,
+                                             bool* refused) {
+    if (refused)
+        *refused = false;
+    if (folder != kNoItem && !tree.contains(folder)) {
+        if (refused)
+            *refused = true;
         return nullptr;
+    }
     // Images of entries new to the tree or with a new address, as the tree would choose them.
     NodeIconChooser* chooser = tree.iconChooser();
     for (auto& list : merged) {
@@ -196,8 +202,11 @@ std::unique_ptr<TreeCommand> makeSyncCommand(BookmarkTree& tree, ItemId folder,
     if (merged == captureChildren(tree, folder))
         return nullptr;
     auto command = std::make_unique<SyncCommand>(tree, pathOf(tree, folder), std::move(merged));
-    if (!command->redo())
+    if (!command->redo()) {
+        if (refused)
+            *refused = true;
         return nullptr;
+    }
     return command;
 }
 

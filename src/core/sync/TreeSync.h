@@ -64,8 +64,12 @@ std::vector<std::vector<NodeState>> captureChildren(const BookmarkTree& tree, It
 
 // On the tree's thread: replaces the folder's children by `merged` as ONE undoable
 // TreeCommand ("同步"); nullptr when nothing changed. The command has been applied.
+// nullptr with `refused` set when the tree could not take them (no such folder, item data
+// exhausted): the tree is as it was, and the sync state must not be committed, or the next
+// sync would take what the tree lacks for deletions.
 std::unique_ptr<TreeCommand> makeSyncCommand(BookmarkTree& tree, ItemId folder,
-                                             std::vector<std::vector<NodeState>> merged);
+                                             std::vector<std::vector<NodeState>> merged,
+                                             bool* refused = nullptr);
 
 // After the tree file was saved (never before: a failed save must leave the old state).
 // Written atomically; false with `error` naming the file when it could not be.

@@ -88,8 +88,11 @@ TEST(SyncCommand, NothingToDoGivesNoStep) {
     BookmarkTree tree;
     ItemId f = tree.InsertNode({"f", "", ""});
     tree.InsertNode({"a", "http://a", ""}, f);
-    EXPECT_EQ(makeSyncCommand(tree, kNoItem, captureChildren(tree, kNoItem)), nullptr);
-    EXPECT_EQ(makeSyncCommand(tree, 999, {}), nullptr);  // no such folder
+    bool refused = true;
+    EXPECT_EQ(makeSyncCommand(tree, kNoItem, captureChildren(tree, kNoItem), &refused), nullptr);
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(makeSyncCommand(tree, 999, {}, &refused), nullptr);  // no such folder
+    EXPECT_TRUE(refused);
     EXPECT_EQ(describe(tree), "f|{a|http://a;};");
 }
 
@@ -98,7 +101,9 @@ TEST(SyncCommand, ATreeThatCannotTakeTheEntriesIsLeftAsItWas) {
     tree.InsertNode({"a", "http://a", ""});
     tree.setItemDataLimit(tree.nextItemData() + 1);
     auto merged = testing::snapshotOf("+f\n  x=http://x\n  y=http://y\n");
-    EXPECT_EQ(makeSyncCommand(tree, kNoItem, merged), nullptr);
+    bool refused = false;
+    EXPECT_EQ(makeSyncCommand(tree, kNoItem, merged, &refused), nullptr);
+    EXPECT_TRUE(refused);
     EXPECT_EQ(describe(tree), "a|http://a;");
 }
 
