@@ -23,6 +23,7 @@ const std::vector<Command>& commands() {
         kMailSendCommand,
         kMailReceiveCommand,
         kUpdateRecommendedCommand,
+        kSyncCommand,
     };
     return table;
 }
