@@ -26,6 +26,9 @@ class OptionCommands {
         std::function<void(const ViewOptions&)> applyViewOptions;
         // The shown tree, whose own switch the menu-icon option is.
         std::function<BookmarkTree&()> shownTree;
+        // Pages kept by others (the sync's): fill the values before, take them after OK.
+        std::function<void(OptionValues&)> fillMore;
+        std::function<void(const OptionValues&)> applyMore;
     };
 
     OptionCommands(QWidget& window, CommandRegistry& commands, LoginSession& login,
