@@ -49,6 +49,7 @@ extern const Command kListenCommand;
 extern const Command kMailSendCommand;
 extern const Command kMailReceiveCommand;
 extern const Command kUpdateRecommendedCommand;
+extern const Command kSyncCommand;
 
 // Browser bookmark files and profiles, reached through import and export.
 int runBrowserImport(const std::vector<std::string>& args, bool quiet);

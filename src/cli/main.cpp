@@ -22,6 +22,7 @@ const std::vector<Command>& commands() {
         kMailSendCommand,
         kMailReceiveCommand,
         kUpdateRecommendedCommand,
+        kSyncCommand,
     };
     return table;
 }

@@ -72,6 +72,11 @@ bool commitSyncState(const std::string& statePath, const std::string& newState, 
 std::string syncStatePath(const std::string& treeFile);
 std::string syncBackupPath(const std::string& treeFile);
 
+// Copies the tree file to syncBackupPath (replacing the last backup once the copy is whole)
+// before a sync changes the tree. True when there is no tree file yet; false with `error`
+// naming the file when the copy could not be made (then the sync must not be applied).
+bool backupBeforeSync(const std::string& treeFile, std::string* error);
+
 // "上传 N，下载 M，冲突 K"
 std::string syncSummary(const SyncCounts& counts);
 

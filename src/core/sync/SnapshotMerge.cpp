@@ -1,0 +1,60 @@
+#include "core/sync/SnapshotMerge.h"
+
+#include <algorithm>
+
+namespace brivanta::sync {
+
+namespace {
+
+// The merged model as the tree's children, taking what the tree kept about entries it had.
+std::vector<std::vector<NodeState>> toChildren(const SyncModel& merged, const LocalModel& local) {
+    std::vector<std::vector<NodeState>> children;
+    std::unordered_map<SyncId, int> depthOf;
+    depthOf.reserve(merged.entries.size());
+    for (const SyncEntry& e : merged.entries) {
+        const int depth = e.parent == kSyncRoot ? 0 : depthOf.at(e.parent) + 1;
+        depthOf.emplace(e.id, depth);
+        if (depth == 0)
+            children.emplace_back();
+        NodeState state;
+        auto known = local.states.find(e.id);
+        if (known != local.states.end()) {
+            state = known->second;
+            if (titleOf(state) != e.title) {
+                state.record.name = e.title;
+                state.label.clear();
+                state.ownLabel = false;
+            }
+            if (state.record.address != e.url) {
+                state.record.address = e.url;
+                state.image = state.selectedImage = -1;
+            }
+        } else {
+            state.record.name = e.title;
+            state.record.address = e.url;
+            state.image = state.selectedImage = -1;  // chosen when the tree takes it
+        }
+        state.depth = depth;
+        children.back().push_back(std::move(state));
+    }
+    return children;
+}
+
+}  // namespace
+
+SnapshotMerge mergeSnapshot(const std::vector<std::vector<NodeState>>& snapshot,
+                            const SyncModel* base, const SyncModel& remote) {
+    SnapshotMerge merge;
+    SyncId highest = std::max(remote.highestId, base ? base->highestId : 0);
+    for (const SyncEntry& e : remote.entries)
+        highest = std::max(highest, e.id);
+    merge.local = matchSnapshot(snapshot, base ? *base : remote, !base, highest);
+    merge.outcome = mergeThreeWay(base, merge.local.model, remote, highest);
+    merge.localChanged = !merge.outcome.merged.sameTree(merge.local.model);
+    merge.remoteChanged = !merge.outcome.merged.sameTree(remote);
+    if (merge.localChanged)
+        merge.children = toChildren(merge.outcome.merged, merge.local);
+    return merge;
+}
+
+}  // namespace brivanta::sync
