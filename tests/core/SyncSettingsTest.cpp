@@ -1,10 +1,6 @@
 // What the desktop keeps of a user's sync: the settings in the profile, the folder by path,
 // and the places of the sync's files.
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <fstream>
-#include <sstream>
 
 #include "TempDir.h"
 #include "core/app/Profile.h"
@@ -167,23 +163,6 @@ TEST(SyncPlaces, EachUserSyncsTheSharedTreeApart) {
     // A name that gives no file gives no place either, not one beside the working directory.
     EXPECT_EQ(syncTreeFile(storage, "", kRecommendedTree), "");
     EXPECT_EQ(syncTreeFile(storage, "", kCustomTree), "");
-}
-
-TEST(SyncPlaces, BackUpCopiesWholeOrSaysWhichFile) {
-    TempDir dir;
-    const std::string from = dir.file("a.bvk"), to = dir.file("a.bvk.backup");
-    // Nothing saved yet: nothing to keep, and no error.
-    EXPECT_FALSE(backUpFile(from, to).failed());
-    EXPECT_NE(::access(to.c_str(), F_OK), 0);
-    const std::string bytes("\x01\x00\xff tree", 8);
-    std::ofstream(from, std::ios::binary) << bytes;
-    ASSERT_FALSE(backUpFile(from, to).failed());
-    std::ostringstream copied;
-    copied << std::ifstream(to, std::ios::binary).rdbuf();
-    EXPECT_EQ(copied.str(), bytes);
-    const FileError refused = backUpFile(from, dir.file("missing/a.bvk.backup"));
-    ASSERT_TRUE(refused.failed());
-    EXPECT_EQ(refused.path, dir.file("missing/a.bvk.backup"));
 }
 
 }  // namespace

@@ -1,9 +1,6 @@
 #include "core/app/SyncPlaces.h"
 
-#include <cerrno>
-
 #include "core/app/Storage.h"
-#include "core/formats/FileStreams.h"
 #include "core/trees/TreeWalk.h"
 
 namespace brivanta {
@@ -61,23 +58,6 @@ std::string syncTreeFile(const Storage& storage, const std::string& user, int tr
     if (own.size() <= extension.size())
         return {};
     return own.substr(0, own.size() - extension.size()) + ".recommended.bvk";
-}
-
-FileError backUpFile(const std::string& from, const std::string& to) {
-    std::string bytes;
-    FileError read = readWholeFile(from, bytes);
-    if (read.failed())
-        return read.errorNumber == ENOENT ? FileError{} : read;
-    AtomicFileSink sink;
-    FileError written = sink.open(to);
-    if (written.failed())
-        return written;
-    if (!sink.write(bytes.data(), bytes.size())) {
-        const int error = sink.error();
-        sink.abandon();
-        return FileError{to, error};
-    }
-    return sink.commit();
 }
 
 }  // namespace brivanta

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "core/formats/FileError.h"
 #include "core/trees/BookmarkTree.h"
 
 namespace brivanta {
@@ -20,12 +19,9 @@ std::optional<ItemId> findSyncFolder(const BookmarkTree& tree,
 // The tree's folders as paths of labels, in pre-order, at most `limit` of them.
 std::vector<std::vector<std::string>> folderPaths(const BookmarkTree& tree, std::size_t limit);
 
-// The file a user's sync of `treeKind` keeps its state and backup beside: the tree's own
-// file, except for the shared 推荐, whose sync is each user's own. "" for a name that
+// The file a user's sync of `treeKind` keeps its state beside: the tree's own file, except
+// for the shared 推荐, whose sync is each user's own. "" for a name that
 // gives no path.
 std::string syncTreeFile(const Storage& storage, const std::string& user, int treeKind);
-
-// Copies `from` to `to` through a safe save. A missing `from` is nothing to copy.
-FileError backUpFile(const std::string& from, const std::string& to);
 
 }  // namespace brivanta

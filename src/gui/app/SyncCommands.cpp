@@ -1,6 +1,7 @@
 #include "gui/app/SyncCommands.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <cstdio>
 
 #include "core/app/LoginSession.h"
@@ -34,6 +35,20 @@ QString folderName(const SyncSettings& settings) {
     for (const std::string& label : settings.folder)
         parts << fromGbk(label);
     return treeName(settings.treeKind) + QStringLiteral(" / ") + parts.join(QStringLiteral(" / "));
+}
+
+// Whether the folder's children are `merged`, but for the images the tree picks itself.
+bool holdsMerged(const BookmarkTree& tree, ItemId folder,
+                 const std::vector<std::vector<NodeState>>& merged) {
+    const std::vector<std::vector<NodeState>> now = sync::captureChildren(tree, folder);
+    auto same = [](const NodeState& a, const NodeState& b) {
+        return a.record == b.record && a.ownLabel == b.ownLabel && a.label == b.label &&
+               a.depth == b.depth;
+    };
+    return std::equal(now.begin(), now.end(), merged.begin(), merged.end(),
+                      [&](const auto& a, const auto& b) {
+                          return std::equal(a.begin(), a.end(), b.begin(), b.end(), same);
+                      });
 }
 
 }  // namespace
@@ -179,21 +194,19 @@ bool SyncCommands::syncNow(Trigger trigger) {
             continue;
 
         if (result.localChanged) {
-            const std::string& treeFile = login_.treeFile(kind);
-            const std::string backup =
-                sync::syncBackupPath(syncTreeFile(login_.storage(), login_.account().name, kind));
-            if (FileError kept = backUpFile(treeFile, backup); kept.failed())
+            std::string error;
+            if (!sync::backupBeforeSync(login_.treeFile(kind), &error))
                 return fail(
                     trigger,
                     QString::fromUtf8("同步的结果没有放进%1：无法备份。").arg(treeName(kind)) +
-                        QString::fromStdString(kept.path == treeFile ? kept.readMessage()
-                                                                     : kept.writeMessage()));
+                        QString::fromStdString(error));
+            const std::vector<std::vector<NodeState>> merged = result.merged;
             const ItemId into = *folder;
-            const bool applied = history->runMade(
+            history->runMade(
                 [&] { return sync::makeSyncCommand(tree, into, std::move(result.merged)); });
             // Committed without the server's entries in the tree, the state would make the
             // next sync take them for deleted here and delete them on the server.
-            if (!applied)
+            if (!holdsMerged(tree, into, merged))
                 return fail(
                     trigger,
                     QString::fromUtf8("同步的结果无法放进%1，什么都没有改。").arg(treeName(kind)));
