@@ -168,6 +168,7 @@ void Profile::setSyncSettings(const std::string& user, const SyncSettings& setti
     setText(store_, section + "Tree",
             settings.treeKind == kRecommendedTree ? "recommended" : "custom");
     std::vector<std::string> labels;
+    labels.reserve(settings.folder.size());
     for (const std::string& label : settings.folder)
         labels.push_back(text::toUtf8(label));
     setText(store_, section + "Folder", joinFolderPath(labels));

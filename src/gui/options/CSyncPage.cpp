@@ -31,6 +31,7 @@ QString systemFileChooser(QWidget* parent) {
 // The folder's key in the combo: the profile's line for its labels.
 QString keyOf(const std::vector<std::string>& labels) {
     std::vector<std::string> utf8;
+    utf8.reserve(labels.size());
     for (const std::string& label : labels)
         utf8.push_back(text::toUtf8(label));
     return QString::fromStdString(joinFolderPath(utf8));
