@@ -62,7 +62,7 @@ CSyncPage::CSyncPage(QWidget* parent) : OptionPage(parent), chooser_(systemFileC
     password_ = pageEdit(ids::kSyncPasswordControl, this);
     password_->setEchoMode(QLineEdit::Password);
     caFile_ = pageEdit(ids::kSyncCaFileControl, this);
-    caFile_->setPlaceholderText(QString::fromUtf8("可不填：只用系统的证书"));
+    caFile_->setPlaceholderText(QString::fromUtf8("不填则只用系统的证书"));
     browse_ = new QPushButton(QString::fromUtf8("浏览..."), this);
     browse_->setObjectName(QString::number(ids::kSyncCaBrowseButton));
     connect(browse_, &QPushButton::clicked, this, [this] {
@@ -95,22 +95,31 @@ CSyncPage::CSyncPage(QWidget* parent) : OptionPage(parent), chooser_(systemFileC
     storeNote_->setWordWrap(true);
     storeNote_->setVisible(false);
 
+    // Room for a whole collection address of a usual length.
+    server_->setMinimumWidth(server_->fontMetrics().horizontalAdvance(QStringLiteral(
+                                 "https://dav.example.cn/remote.php/dav/files/alice/")) +
+                             16);
     auto* grid = new QGridLayout;
     int row = 0;
     auto addRow = [&](const char* text, QWidget* field, QWidget* extra = nullptr) {
         auto* label = new QLabel(QString::fromUtf8(text), this);
         label->setBuddy(field);
         grid->addWidget(label, row, 0);
-        grid->addWidget(field, row, 1, 1, extra ? 1 : 2);
-        if (extra)
-            grid->addWidget(extra, row, 2);
+        if (extra) {
+            auto* pair = new QHBoxLayout;
+            pair->addWidget(field, 1);
+            pair->addWidget(extra, extra == folder_ ? 2 : 0);
+            grid->addLayout(pair, row, 1);
+        } else {
+            grid->addWidget(field, row, 1);
+        }
         ++row;
     };
     addRow("服务器地址：", server_);
     addRow("文件名：", file_);
     addRow("用户名：", user_);
     addRow("密码：", password_);
-    grid->addWidget(storeNote_, row++, 1, 1, 2);
+    grid->addWidget(storeNote_, row++, 1);
     addRow("CA 证书：", caFile_, browse_);
     addRow("同步：", tree_, folder_);
     auto* when = new QHBoxLayout;
@@ -120,7 +129,7 @@ CSyncPage::CSyncPage(QWidget* parent) : OptionPage(parent), chooser_(systemFileC
     when->addWidget(minutes_);
     when->addStretch();
     grid->addWidget(new QLabel(QString::fromUtf8("时间："), this), row, 0);
-    grid->addLayout(when, row++, 1, 1, 2);
+    grid->addLayout(when, row++, 1);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(row, 1);
     layOutPage(this, ids::kNetworkPageIcon, grid);
@@ -151,10 +160,13 @@ void CSyncPage::fillFolders(const std::vector<std::string>& chosen) {
 void CSyncPage::load(const OptionValues& values) {
     const SyncSettings& sync = values.sync;
     server_->setText(QString::fromStdString(sync.serverUrl));
+    // The host is what tells one server from another: show the address from its start.
+    server_->setCursorPosition(0);
     file_->setText(QString::fromStdString(sync.fileName));
     user_->setText(QString::fromStdString(sync.user));
     password_->setText(QString::fromStdString(values.syncPassword));
     caFile_->setText(QString::fromStdString(sync.caFile));
+    caFile_->setCursorPosition(0);
     storeNote_->setVisible(values.syncPasswordForRunOnly);
     customFolders_ = values.customFolders;
     recommendedFolders_ = values.recommendedFolders;
