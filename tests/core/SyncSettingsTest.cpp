@@ -88,35 +88,6 @@ TEST(SyncProfile, ValuesOutOfRangeReadAsDefaults) {
     EXPECT_EQ(profile.syncSettings("a").fileName, "bookmarks.xbel");
 }
 
-TEST(SyncTarget, OnlyWhatNamesTheFileOrFolderStartsAfresh) {
-    SyncSettings base;
-    base.serverUrl = "https://h/dav/";
-    base.folder = {"a"};
-    struct Row {
-        const char* what;
-        void (*change)(SyncSettings&);
-        bool other;
-    };
-    const Row rows[] = {
-        {"server", [](SyncSettings& s) { s.serverUrl = "https://k/dav/"; }, true},
-        {"file", [](SyncSettings& s) { s.fileName = "other.xbel"; }, true},
-        {"tree", [](SyncSettings& s) { s.treeKind = kRecommendedTree; }, true},
-        {"folder",
-         [](SyncSettings& s) {
-             s.folder = {"a", "b"};
-         },
-         true},
-        {"user", [](SyncSettings& s) { s.user = "u"; }, false},
-        {"ca_file", [](SyncSettings& s) { s.caFile = "/ca.pem"; }, false},
-        {"interval", [](SyncSettings& s) { s.intervalMinutes = 5; }, false},
-    };
-    for (const Row& row : rows) {
-        SyncSettings after = base;
-        row.change(after);
-        EXPECT_EQ(namesOtherTarget(base, after), row.other) << row.what;
-    }
-}
-
 class SyncFolders : public ::testing::Test {
   protected:
     void SetUp() override {

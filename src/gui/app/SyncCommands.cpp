@@ -115,7 +115,8 @@ void SyncCommands::apply(const OptionValues& values) {
     settings_ = values.sync;
     if (!(before == settings_))
         DesktopProfile::current().setSyncSettings(user, settings_);
-    if (settings_.configured())
+    // Each write asks the secret store over D-Bus: only a changed password is written.
+    if (settings_.configured() && syncpasswords::read(user, settings_) != values.syncPassword)
         syncpasswords::write(user, settings_, values.syncPassword);
     restartTimer();
     commands_.refresh();
