@@ -35,9 +35,7 @@ std::string syncHelp() {
                "--allow-redirects  跟随服务器的重定向（默认视为错误）\n"
                "--timeout S    每个请求最多 S 秒（默认 60）\n") +
            kQuietHelp +
-           exitStatusHelp(
-               "同步失败（原因写在标准错误上，点明服务器）；TREE、"
-               "同步状态和服务器上的文件保持原样");
+           exitStatusHelp("同步失败（原因写在标准错误上，点明服务器或文件）");
 }
 
 int runSync(const SyncLine& command) {

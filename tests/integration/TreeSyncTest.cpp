@@ -335,6 +335,31 @@ TEST_F(TreeSyncTest, AFileChangedOnEveryAttemptFailsWithoutWriting) {
     EXPECT_FALSE(std::filesystem::exists(serverPath() + ".lock"));
 }
 
+TEST_F(TreeSyncTest, ALongSyncRefreshesItsLockAndStopsWhenItWasTakenOver) {
+    putFixture();
+    Installation home = installation("home.bvk");
+    ASSERT_TRUE(home.sync(target_).ok);
+    home.change([](BookmarkTree& tree) { tree.InsertNode({"ours", "https://ours.example", ""}); });
+    target_.lockRefreshSeconds = -1;  // every sync counts as long
+    SyncResult refreshed = home.sync(target_);
+    ASSERT_TRUE(refreshed.ok) << refreshed.error;
+    EXPECT_NE(serverModel().entries.size(), 8u);
+
+    // Another client took the lock over while we merged: we stop before writing.
+    home.change([](BookmarkTree& tree) { tree.InsertNode({"late", "https://late.example", ""}); });
+    const std::string server = onServer();
+    SyncResult r = home.sync(target_, [&](int) {
+        net::WebDavClient client(target_.serverUrl, target_.webdav);
+        net::WebDavReply lock = client.get(name_ + ".lock");
+        ASSERT_EQ(lock.result, net::WebDavResult::ok) << lock.error;
+        ASSERT_EQ(client.put(name_ + ".lock", "another client", lock.etag).result,
+                  net::WebDavResult::ok);
+    });
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find(name_ + ".lock"), std::string::npos) << r.error;
+    EXPECT_EQ(onServer(), server);
+}
+
 TEST_F(TreeSyncTest, ADamagedServerFileIsNeverOverwritten) {
     for (const char* damaged : {"<xbel version=\"1.0\"><folder id=\"1\"><title>cut",
                                 "<html><body>not bookmarks</body></html>", ""}) {
@@ -349,6 +374,21 @@ TEST_F(TreeSyncTest, ADamagedServerFileIsNeverOverwritten) {
         EXPECT_FALSE(std::filesystem::exists(sync::syncStatePath(home.treeFile)));
         EXPECT_FALSE(std::filesystem::exists(serverPath() + ".lock"));
     }
+}
+
+TEST_F(TreeSyncTest, ATreeTooDeepToReadBackIsNotUploaded) {
+    Installation home = installation("home.bvk");
+    ASSERT_TRUE(saveChain(home.treeFile, sync::kMaxSyncDepth + 5));
+    SyncResult r = home.sync(target_);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find(std::to_string(sync::kMaxSyncDepth)), std::string::npos) << r.error;
+    EXPECT_FALSE(std::filesystem::exists(serverPath()));
+    EXPECT_FALSE(std::filesystem::exists(serverPath() + ".lock"));
+    // Up to the limit it goes up and comes back whole.
+    Installation other = installation("other.bvk");
+    ASSERT_TRUE(saveChain(other.treeFile, sync::kMaxSyncDepth));
+    ASSERT_TRUE(other.sync(target_).ok);
+    EXPECT_EQ(serverModel().depth(), sync::kMaxSyncDepth);
 }
 
 TEST_F(TreeSyncTest, AMissingServerFileIsCreatedFromTheTree) {

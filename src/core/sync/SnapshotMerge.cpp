@@ -40,6 +40,44 @@ std::vector<std::vector<NodeState>> toChildren(const SyncModel& merged, const Lo
     return children;
 }
 
+// Entries both sides added since the base, alike in kind, title, address and folder, are one
+// entry (the server's id), not two: each side made the same addition.
+void adoptTwins(LocalModel& local, const SyncModel& base, const SyncModel& remote) {
+    const auto inBase = base.indexById();
+    std::unordered_map<std::string, std::vector<SyncId>> added;  // the server's, by content
+    auto keyOf = [](SyncId parent, const SyncEntry& e) {
+        return std::to_string(parent) + (e.folder ? "/F/" : "/L/") + e.title + '\0' + e.url;
+    };
+    for (const SyncEntry& e : remote.entries) {
+        if (!inBase.count(e.id))
+            added[keyOf(e.parent, e)].push_back(e.id);
+    }
+    if (added.empty())
+        return;
+    const auto inLocal = local.model.indexById();
+    std::unordered_map<SyncId, SyncId> renamed;
+    for (SyncEntry& e : local.model.entries) {  // pre-order: a folder before its children
+        if (auto p = renamed.find(e.parent); p != renamed.end())
+            e.parent = p->second;
+        if (inBase.count(e.id))
+            continue;
+        auto twins = added.find(keyOf(e.parent, e));
+        if (twins == added.end())
+            continue;
+        auto& ids = twins->second;
+        auto free =
+            std::find_if(ids.begin(), ids.end(), [&](SyncId id) { return !inLocal.count(id); });
+        if (free == ids.end())
+            continue;
+        renamed.emplace(e.id, *free);
+        auto state = local.states.extract(e.id);
+        state.key() = *free;
+        local.states.insert(std::move(state));
+        e.id = *free;
+        ids.erase(free);
+    }
+}
+
 }  // namespace
 
 SnapshotMerge mergeSnapshot(const std::vector<std::vector<NodeState>>& snapshot,
@@ -49,6 +87,8 @@ SnapshotMerge mergeSnapshot(const std::vector<std::vector<NodeState>>& snapshot,
     for (const SyncEntry& e : remote.entries)
         highest = std::max(highest, e.id);
     merge.local = matchSnapshot(snapshot, base ? *base : remote, !base, highest);
+    if (base)
+        adoptTwins(merge.local, *base, remote);
     merge.outcome = mergeThreeWay(base, merge.local.model, remote, highest);
     merge.localChanged = !merge.outcome.merged.sameTree(merge.local.model);
     merge.remoteChanged = !merge.outcome.merged.sameTree(remote);

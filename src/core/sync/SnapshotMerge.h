@@ -17,7 +17,8 @@ struct SnapshotMerge {
 };
 
 // One merge of a sync: the snapshot matched to `base` (or, on a first sync without one, to
-// the server's file, entry for identical entry), then merged three ways with `remote`.
+// the server's file, entry for identical entry), then merged three ways with `remote`. What
+// both sides added alike since the base is one entry.
 SnapshotMerge mergeSnapshot(const std::vector<std::vector<NodeState>>& snapshot,
                             const SyncModel* base, const SyncModel& remote);
 

@@ -1,5 +1,6 @@
 #include "core/sync/SyncModel.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace brivanta::sync {
@@ -21,6 +22,20 @@ std::unordered_map<SyncId, std::vector<SyncId>> SyncModel::childrenById() const 
             children[e.id];
     }
     return children;
+}
+
+int SyncModel::depth() const {
+    std::unordered_map<SyncId, int> levels;
+    levels.reserve(entries.size());
+    levels[kSyncRoot] = 0;
+    int deepest = 0;
+    for (const SyncEntry& e : entries) {
+        auto parent = levels.find(e.parent);
+        const int level = (parent == levels.end() ? 0 : parent->second) + 1;
+        levels[e.id] = level;
+        deepest = std::max(deepest, level);
+    }
+    return deepest;
 }
 
 bool SyncModel::sameTree(const SyncModel& other) const {

@@ -34,6 +34,8 @@ struct SyncModel {
     std::unordered_map<SyncId, std::size_t> indexById() const;
     // The ids of each folder's children in order (kSyncRoot for the top level).
     std::unordered_map<SyncId, std::vector<SyncId>> childrenById() const;
+    // Levels of the deepest entry (1 for entries at the top, 0 when there are none).
+    int depth() const;
     // Same entries, same places, same order.
     bool sameTree(const SyncModel& other) const;
 };

@@ -67,8 +67,7 @@ SyncResult syncSnapshot(const SyncTarget& target,
         case net::LockState::taken:
             break;
         case net::LockState::held:
-            result.error =
-                serverFileText(client, lock.lockName()) + " 表明另一个客户端正在同步，请稍后再试";
+            result.error = "另一个客户端正在同步，请稍后再试：" + lock.error();
             return result;
         case net::LockState::failed:
             result.error = "无法锁定同步文件：" + lock.error();
@@ -101,6 +100,14 @@ SyncResult syncSnapshot(const SyncTarget& target,
         SnapshotMerge merge = mergeSnapshot(snapshot, base, remote.model);
         const SyncModel& merged = merge.outcome.merged;
 
+        // A file we could not read back ourselves is not written.
+        if (merged.depth() > kMaxSyncDepth) {
+            result.error = "书签的文件夹嵌套超过 " + std::to_string(kMaxSyncDepth) +
+                           " 层，不能同步到" + serverFileText(client, target.fileName);
+            return result;
+        }
+        if (beforeUpload)
+            beforeUpload(attempt);
         if (std::chrono::steady_clock::now() - lockedAt >
             std::chrono::seconds(target.lockRefreshSeconds)) {
             if (!lock.refresh()) {
@@ -112,8 +119,6 @@ SyncResult syncSnapshot(const SyncTarget& target,
             }
             lockedAt = std::chrono::steady_clock::now();
         }
-        if (beforeUpload)
-            beforeUpload(attempt);
         if (cancelled())
             return result;
 
@@ -131,7 +136,10 @@ SyncResult syncSnapshot(const SyncTarget& target,
         const MergeCounts& counts = merge.outcome.counts;
         result.counts = {counts.toRemote, counts.toLocal, counts.conflicts};
         result.localChanged = merge.localChanged;
-        result.merged = merge.localChanged ? std::move(merge.children) : snapshot;
+        if (merge.localChanged)
+            result.merged = std::move(merge.children);
+        else
+            result.merged = snapshot;
         result.newState = writeXbelModel(merged, stateNote(target));
         lock.release();
         return result;

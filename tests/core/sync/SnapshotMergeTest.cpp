@@ -146,6 +146,14 @@ INSTANTIATE_TEST_SUITE_P(
             "+Work\n  A2=http://a\n  b=http://b\n+Home\n  c=http://c\nd=http://d\n",
             "+Work#1\n  A2=http://a#2\n  b=http://b#3\n+Home#4\n  c=http://c#5\nd=http://d#6\n",
             "+Work\n  A2=http://a\n  b=http://b\n+Home\n  c=http://c\nd=http://d\n", 0, 0, 0},
+        MergeCase{"BothAddTheSameFolderAndLink", kBase,
+                  "+Work\n  a=http://a\n  b=http://b\n+Home\n  c=http://c\nd=http://d\n+New\n  "
+                  "n=http://n\n",
+                  "+Work#1\n  a=http://a#2\n  b=http://b#3\n+Home#4\n  c=http://c#5\nd=http://d#6\n"
+                  "+New#8\n  n=http://n#9\n",
+                  "+Work\n  a=http://a\n  b=http://b\n+Home\n  c=http://c\nd=http://d\n+New\n  "
+                  "n=http://n\n",
+                  0, 0, 0},
         MergeCase{"EachSideChangesAnotherEntry", kBase,
                   "+Work\n  a=http://a\n+Home\n  c=http://c\nd=http://d2\n",
                   "+Work#1\n  a=http://a#2\n  b=http://b#3\n+Home#4\n  C2=http://c#5\n  "

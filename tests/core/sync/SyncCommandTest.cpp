@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "SyncOutline.h"
 #include "../TreeBuilders.h"
+#include "SyncOutline.h"
 #include "core/sync/SnapshotMerge.h"
 #include "core/sync/TreeSync.h"
 
