@@ -103,6 +103,7 @@ class SyncCommandsTest : public QObject {
     void aFailingServerChangesNothing();
     void aTransferThatWaitedIsSyncedNotLost();
     void conflictsAreToldAtTheTray();
+    void aFolderSyncLeavesTheRestAlone();
 
   private:
     QString share(const QString& name) const {
@@ -277,6 +278,36 @@ void SyncCommandsTest::conflictsAreToldAtTheTray() {
     const QStringList after = names(tree);
     QVERIFY(after.contains(QString::fromUtf8("新闻（服务器）")));
     QVERIFY(after.filter(QString::fromUtf8("新闻（这里）")).size() == 1);
+}
+
+void SyncCommandsTest::aFolderSyncLeavesTheRestAlone() {
+    putFixture();
+    Desk desk;
+    desk.open(server_->url("/"), LocalWebDavServer::kPassword);
+    BookmarkTree& tree = desk.window.customTree();
+    const ItemId folder = desk.history->newEntry({text::gbk("同步夹"), "", ""}, kNoItem);
+    OptionValues values;
+    desk.syncing->fill(values);
+    values.sync.folder = {text::gbk("同步夹")};
+    desk.syncing->apply(values);
+
+    ModalDriver driver;
+    QVERIFY(desk.syncing->syncNow(SyncCommands::Trigger::byHand));
+    // The server's entries go into the folder; what lies outside it stays and is not sent.
+    QCOMPARE(tree.childCount(kNoItem), 2);
+    QCOMPARE(tree.LookupRecord(tree.child(kNoItem, 0))->name, text::gbk("本机书签"));
+    QVERIFY(tree.childCount(folder) > 0);
+    QCOMPARE(names(tree).count(QString::fromUtf8("新闻")), 1);
+    QVERIFY(!readFile(share(QStringLiteral("bookmarks.xbel"))).contains("本机书签"));
+
+    // Renamed since: the sync says which folder it looks for and changes nothing.
+    desk.history->rename(folder, text::gbk("改名了"));
+    const QStringList before = names(tree);
+    QVERIFY(!desk.syncing->syncNow(SyncCommands::Trigger::byHand));
+    QCOMPARE(driver.messages().size(), size_t(2));
+    QVERIFY2(driver.messages()[1].text.contains(QString::fromUtf8("收藏 / 同步夹")),
+             qPrintable(driver.messages()[1].text));
+    QCOMPARE(names(tree), before);
 }
 
 QTEST_MAIN(SyncCommandsTest)
