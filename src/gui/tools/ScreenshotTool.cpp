@@ -1,16 +1,21 @@
 // Writes pictures of the login dialog, the new-user dialog, the contact dialog, the import and
-// export dialog and the main window for the documentation: brivanta-screenshots OUTPUT_DIR
-// [SYSTEM_BVK]. Runs on any Qt platform, offscreen included; the data shown is made up in a
-// temporary program directory. With BRIVANTA_SCREENSHOT_HOLD=SECONDS the contact dialog stays
-// open that long, so that a real X server can be photographed with its window manager's frame.
+// export dialog, the options' sync page and the main window for the documentation:
+// brivanta-screenshots OUTPUT_DIR [SYSTEM_BVK]. Runs on any Qt platform, offscreen included; the
+// data shown is made up in a temporary program directory. With BRIVANTA_SCREENSHOT_HOLD=SECONDS the
+// contact dialog stays open that long, so that a real X server can be photographed with its window
+// manager's frame.
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPainter>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <cstdio>
@@ -27,6 +32,7 @@
 #include "gui/app/MainDialog.h"
 #include "gui/controls/IconMenu.h"
 #include "gui/formats/ImportExportDialog.h"
+#include "gui/options/COptionSheet.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/trees/BookmarkTreeModel.h"
 #include "gui/trees/BookmarkTreeView.h"
@@ -117,6 +123,11 @@ bool saveIconSheet(const QDir& out) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // Qt's own buttons in Chinese, as the program shows them.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&qtTranslator);
     if (argc < 2) {
         std::fprintf(stderr, "用法: brivanta-screenshots OUTPUT_DIR [SYSTEM_BVK]\n");
         return 2;
@@ -183,6 +194,17 @@ int main(int argc, char** argv) {
         importing.adjustSize();
         importing.show();
         ok &= save(importing, out, "import.png");
+        OptionValues values;
+        values.sync.serverUrl = "https://dav.example.cn/remote.php/dav/files/zhang/";
+        values.sync.user = "zhang";
+        values.sync.folder = {text::gbk("工作")};
+        values.sync.intervalMinutes = 30;
+        values.syncPassword = "password";
+        values.customFolders = {{text::gbk("工作")}, {text::gbk("工作"), text::gbk("项目")}};
+        COptionSheet options(text::gbk("张伟"), values);
+        options.pages()->setCurrentIndex(options.pages()->count() - 1);
+        options.show();
+        ok &= save(options, out, "options-sync.png");
     }
     {
         BookmarkTree sample;
