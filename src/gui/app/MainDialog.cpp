@@ -92,10 +92,10 @@ MainDialog::MainDialog(std::unique_ptr<LoginSession> login, QWidget* parent)
         *this, commands_, *login_, network_->settings(),
         OptionCommands::Hooks{[this] { return viewOptions(); },
                               [this](const ViewOptions& options) { applyViewOptions(options); },
-                              [this]() -> BookmarkTree& { return activeTree(); },
-                              [syncing](OptionValues& values) { syncing->fill(values); },
-                              [syncing](const OptionValues& values) { syncing->apply(values); }});
+                              [this]() -> BookmarkTree& { return activeTree(); }});
     options_->registerCommands();
+    options_->setOtherValues([syncing](OptionValues& values) { syncing->fill(values); },
+                             [syncing](const OptionValues& values) { syncing->apply(values); });
     desktop_ = std::make_unique<DesktopIntegration>(
         *this, commands_, *menus_,
         DesktopIntegration::Hooks{view, shown, [this] { return account().name; }});

@@ -26,15 +26,19 @@ class OptionCommands {
         std::function<void(const ViewOptions&)> applyViewOptions;
         // The shown tree, whose own switch the menu-icon option is.
         std::function<BookmarkTree&()> shownTree;
-        // Pages kept by others (the sync's): fill the values before, take them after OK.
-        std::function<void(OptionValues&)> fillMore;
-        std::function<void(const OptionValues&)> applyMore;
     };
 
     OptionCommands(QWidget& window, CommandRegistry& commands, LoginSession& login,
                    NetworkSettings& network, Hooks hooks);
 
     void registerCommands();
+    // Pages whose values others keep (the sync's): `fill` before the sheet opens, `take`
+    // after its OK.
+    void setOtherValues(std::function<void(OptionValues&)> fill,
+                        std::function<void(const OptionValues&)> take) {
+        fillOther_ = std::move(fill);
+        takeOther_ = std::move(take);
+    }
     // Opens the sheet; its OK applies what it holds.
     void open();
     void apply(const OptionValues& values);
@@ -45,6 +49,8 @@ class OptionCommands {
     LoginSession& login_;
     NetworkSettings& network_;
     Hooks hooks_;
+    std::function<void(OptionValues&)> fillOther_;
+    std::function<void(const OptionValues&)> takeOther_;
 };
 
 }  // namespace brivanta
