@@ -34,8 +34,7 @@ std::string syncHelp() {
                "--ca-file F    额外信任的 PEM 证书\n"
                "--allow-redirects  跟随服务器的重定向（默认视为错误）\n"
                "--timeout S    每个请求最多 S 秒（默认 60）\n") +
-           kQuietHelp +
-           exitStatusHelp("同步失败（原因写在标准错误上，点明服务器或文件）");
+           kQuietHelp + exitStatusHelp("同步失败（原因写在标准错误上，点明服务器或文件）");
 }
 
 int runSync(const SyncLine& command) {

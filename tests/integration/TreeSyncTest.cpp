@@ -189,7 +189,7 @@ TEST_F(TreeSyncTest, FirstSyncUnitesBothSidesKeepingFloccusIds) {
     EXPECT_EQ(r.counts.uploaded, 1u);
     EXPECT_EQ(r.counts.downloaded, 7u);
     sync::SyncModel model = serverModel();
-    ASSERT_EQ(model.entries.size(), 9u);
+    ASSERT_EQ(model.entries.size(), 10u);  // with the separator
     EXPECT_EQ(entryTitled(model, "团队维基")->id, 17u);
     EXPECT_EQ(entryTitled(model, "新闻")->id, 40u);
     EXPECT_EQ(entryTitled(model, "本机的")->id, 41u);  // above the highestId of 40
@@ -206,10 +206,9 @@ TEST_F(TreeSyncTest, ChangesOfEachSideReachTheOther) {
     });
     serverChange([](sync::SyncModel& m) {
         std::erase_if(m.entries, [](const sync::SyncEntry& e) { return e.id == 40; });
-        m.entries.push_back({50, 21, false, gbk("草案"), "https://example.org/draft"});
-        std::stable_sort(m.entries.begin(), m.entries.end(), [](auto& a, auto& b) {
-            return (a.id == 50 ? 22.5 : double(a.id)) < (b.id == 50 ? 22.5 : double(b.id));
-        });
+        auto rfc = std::find_if(m.entries.begin(), m.entries.end(),
+                                [](const sync::SyncEntry& e) { return e.id == 22; });
+        m.entries.insert(rfc + 1, {50, 21, false, gbk("草案"), "https://example.org/draft"});
     });
     SyncResult r = home.sync(target_);
     ASSERT_TRUE(r.ok) << r.error;
@@ -222,6 +221,9 @@ TEST_F(TreeSyncTest, ChangesOfEachSideReachTheOther) {
     EXPECT_EQ(entryTitled(model, "天气预报")->id, 31u);
     ASSERT_NE(entryTitled(model, "地图"), nullptr);
     EXPECT_EQ(entryTitled(model, "地图")->parent, 30u);
+    // What the tree has no place for stays on the server.
+    EXPECT_NE(onServer().find("<separator/>"), std::string::npos);
+    EXPECT_EQ(entryTitled(model, "团队维基")->desc, "团队的说明页");
     // A sync with nothing new changes nothing.
     const std::string settled = onServer();
     SyncResult again = home.sync(target_);
@@ -331,7 +333,7 @@ TEST_F(TreeSyncTest, AFileChangedOnEveryAttemptFailsWithoutWriting) {
     EXPECT_NE(r.error.find(name_), std::string::npos) << r.error;
     EXPECT_EQ(home.text(), tree);
     EXPECT_EQ(readAll(sync::syncStatePath(home.treeFile)), state);
-    EXPECT_EQ(serverModel().entries.size(), 10u);  // the other client's two, not ours
+    EXPECT_EQ(serverModel().entries.size(), 11u);  // the other client's two, not ours
     EXPECT_FALSE(std::filesystem::exists(serverPath() + ".lock"));
 }
 
@@ -443,6 +445,22 @@ TEST_F(TreeSyncTest, AWrongPasswordNamesTheServerAndItsAnswer) {
     EXPECT_NE(r.error.find("127.0.0.1:" + std::to_string(server_->port())), std::string::npos)
         << r.error;
     EXPECT_FALSE(std::filesystem::exists(sync::syncStatePath(home.treeFile)));
+}
+
+TEST_F(TreeSyncTest, AStateOfAnotherFolderDeletesNothing) {
+    putFixture();
+    Installation home = installation("home.bvk");
+    ASSERT_TRUE(home.sync(target_).ok);
+    // The same file now synced with another folder of the tree (here: an empty one): with the
+    // old state as base, every entry on the server would count as deleted here.
+    target_.scope = "/其他";
+    BookmarkTree empty;
+    SyncResult r = sync::syncSnapshot(target_, sync::captureChildren(empty, kNoItem),
+                                      sync::syncStatePath(home.treeFile));
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.counts.downloaded, 8u);
+    EXPECT_EQ(r.counts.uploaded, 0u);
+    EXPECT_EQ(serverModel().entries.size(), 9u);  // eight entries and the separator
 }
 
 TEST_F(TreeSyncTest, AStateOfAnotherServerFileDeletesNothing) {

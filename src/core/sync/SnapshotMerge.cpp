@@ -12,6 +12,8 @@ std::vector<std::vector<NodeState>> toChildren(const SyncModel& merged, const Lo
     std::unordered_map<SyncId, int> depthOf;
     depthOf.reserve(merged.entries.size());
     for (const SyncEntry& e : merged.entries) {
+        if (e.separator)
+            continue;  // the tree has none
         const int depth = e.parent == kSyncRoot ? 0 : depthOf.at(e.parent) + 1;
         depthOf.emplace(e.id, depth);
         if (depth == 0)
@@ -84,13 +86,15 @@ SnapshotMerge mergeSnapshot(const std::vector<std::vector<NodeState>>& snapshot,
                             const SyncModel* base, const SyncModel& remote) {
     SnapshotMerge merge;
     SyncId highest = std::max(remote.highestId, base ? base->highestId : 0);
-    for (const SyncEntry& e : remote.entries)
-        highest = std::max(highest, e.id);
+    for (const SyncEntry& e : remote.entries) {
+        if (!e.separator)
+            highest = std::max(highest, e.id);
+    }
     merge.local = matchSnapshot(snapshot, base ? *base : remote, !base, highest);
     if (base)
         adoptTwins(merge.local, *base, remote);
     merge.outcome = mergeThreeWay(base, merge.local.model, remote, highest);
-    merge.localChanged = !merge.outcome.merged.sameTree(merge.local.model);
+    merge.localChanged = !merge.outcome.merged.sameTree(merge.local.model, false);
     merge.remoteChanged = !merge.outcome.merged.sameTree(remote);
     if (merge.localChanged)
         merge.children = toChildren(merge.outcome.merged, merge.local);

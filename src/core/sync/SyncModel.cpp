@@ -38,14 +38,21 @@ int SyncModel::depth() const {
     return deepest;
 }
 
-bool SyncModel::sameTree(const SyncModel& other) const {
-    if (entries.size() != other.entries.size())
-        return false;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (entries[i].id != other.entries[i].id || !entries[i].sameContent(other.entries[i]))
+bool SyncModel::sameTree(const SyncModel& other, bool withSeparators) const {
+    std::size_t i = 0;
+    std::size_t j = 0;
+    auto skip = [&](const SyncModel& m, std::size_t& k) {
+        while (!withSeparators && k < m.entries.size() && m.entries[k].separator)
+            ++k;
+    };
+    for (;; ++i, ++j) {
+        skip(*this, i);
+        skip(other, j);
+        if (i == entries.size() || j == other.entries.size())
+            return i == entries.size() && j == other.entries.size();
+        if (entries[i].id != other.entries[j].id || !entries[i].sameContent(other.entries[j]))
             return false;
     }
-    return true;
 }
 
 SyncModel orderedModel(const std::unordered_map<SyncId, SyncEntry>& entries,
@@ -73,7 +80,7 @@ SyncModel orderedModel(const std::unordered_map<SyncId, SyncEntry>& entries,
         if (it == entries.end())
             continue;
         model.entries.push_back(it->second);
-        if (model.highestId < id)
+        if (model.highestId < id && !it->second.separator)
             model.highestId = id;
         if (it->second.folder) {
             if (const auto* inner = childrenOf(id))

@@ -3,24 +3,40 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace brivanta::sync {
 
 using SyncId = std::uint64_t;
 inline constexpr SyncId kSyncRoot = 0;  // the synced folder itself
+// Separators have no id in a file: they are numbered from here at each read, apart from the
+// ids of entries (which stay below 2^53), and never raise highestId.
+inline constexpr SyncId kFirstSeparatorId = SyncId{1} << 60;
 
 // One entry as both sides of a sync know it. Texts are stored text (GBK), as in the tree.
 struct SyncEntry {
+    SyncEntry() = default;
+    SyncEntry(SyncId id_, SyncId parent_, bool folder_, std::string title_, std::string url_)
+        : id(id_),
+          parent(parent_),
+          folder(folder_),
+          title(std::move(title_)),
+          url(std::move(url_)) {}
+
     SyncId id = 0;
     SyncId parent = kSyncRoot;
     bool folder = false;
     std::string title;
     std::string url;  // empty for folders
+    // Only the server's file has separators and descriptions (the tree has no place for
+    // them): they pass through a sync as they were, not shown in the tree.
+    bool separator = false;
+    std::string desc;  // UTF-8, as read
 
     bool sameContent(const SyncEntry& other) const {
-        return parent == other.parent && folder == other.folder && title == other.title &&
-               url == other.url;
+        return parent == other.parent && folder == other.folder && separator == other.separator &&
+               title == other.title && url == other.url;
     }
 };
 
@@ -36,8 +52,8 @@ struct SyncModel {
     std::unordered_map<SyncId, std::vector<SyncId>> childrenById() const;
     // Levels of the deepest entry (1 for entries at the top, 0 when there are none).
     int depth() const;
-    // Same entries, same places, same order.
-    bool sameTree(const SyncModel& other) const;
+    // Same entries, same places, same order; `withSeparators` false leaves them out.
+    bool sameTree(const SyncModel& other, bool withSeparators = true) const;
 };
 
 // Puts `entries` (any order, parents known by id) into pre-order following `children`.

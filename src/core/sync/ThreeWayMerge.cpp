@@ -106,6 +106,12 @@ MergeOutcome mergeThreeWay(const SyncModel* base, const SyncModel& local, const 
         const SyncEntry* b = find(B, id);
         const SyncEntry* l = find(L, id);
         const SyncEntry* r = find(R, id);
+        if ((r && r->separator) || (l && l->separator) || (b && b->separator)) {
+            // Only the server's file has separators: they stay as it has them.
+            if (r && r->separator)
+                merged.emplace(id, *r);
+            continue;
+        }
         if (l && r) {
             if (!b || l->folder != r->folder || b->folder != r->folder) {
                 merged.emplace(id, *r);  // matched on a first sync: the same entry
@@ -144,6 +150,15 @@ MergeOutcome mergeThreeWay(const SyncModel* base, const SyncModel& local, const 
     for (bool changed = true; changed;) {
         changed = false;
         std::vector<std::pair<SyncId, SyncEntry>> revived;
+        // A separator does not keep a deleted folder.
+        for (auto it = merged.begin(); it != merged.end();) {
+            const SyncEntry& e = it->second;
+            if (e.separator && e.parent != kSyncRoot && !merged.count(e.parent)) {
+                it = merged.erase(it);
+            } else {
+                ++it;
+            }
+        }
         for (auto& [id, e] : merged) {
             if (e.parent == kSyncRoot || merged.count(e.parent))
                 continue;
@@ -277,6 +292,8 @@ MergeOutcome mergeThreeWay(const SyncModel* base, const SyncModel& local, const 
 
     outcome.merged = orderedModel(merged, children, highestId);
     for (const SyncEntry& e : outcome.merged.entries) {
+        if (e.separator)
+            continue;
         const SyncEntry* r = find(R, e.id);
         const SyncEntry* l = find(L, e.id);
         counts.toRemote += !r || !r->sameContent(e);
@@ -284,7 +301,7 @@ MergeOutcome mergeThreeWay(const SyncModel* base, const SyncModel& local, const 
     }
     const auto mergedIndex = outcome.merged.indexById();
     for (const SyncEntry& e : remote.entries)
-        counts.toRemote += !mergedIndex.count(e.id);
+        counts.toRemote += !e.separator && !mergedIndex.count(e.id);
     for (const SyncEntry& e : local.entries)
         counts.toLocal += !mergedIndex.count(e.id);
     return outcome;

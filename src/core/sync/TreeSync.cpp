@@ -22,7 +22,10 @@ std::string stateNote(const SyncTarget& target) {
     std::string base = target.serverUrl;
     if (base.empty() || base.back() != '/')
         base += '/';
-    return base + target.fileName;
+    std::string note = base + target.fileName;
+    if (!target.scope.empty())
+        note += "\n" + target.scope;
+    return note;
 }
 
 // The last synced model, when the state file is ours for this target and readable. A missing,
@@ -122,6 +125,13 @@ SyncResult syncSnapshot(const SyncTarget& target,
         if (cancelled())
             return result;
 
+        if (!missing && got.etag.empty() && merge.remoteChanged) {
+            // Without an ETag the upload cannot be made on the condition that nobody wrote
+            // meanwhile; an unconditional one could overwrite another client's sync.
+            result.error = serverFileText(client, target.fileName) +
+                           " 没有 ETag，不能确保上传时它没有被别人改动，没有上传";
+            return result;
+        }
         if (missing || merge.remoteChanged) {
             net::WebDavReply put =
                 client.put(target.fileName, writeXbelModel(merged), missing ? "" : got.etag);

@@ -18,6 +18,9 @@ struct SyncTarget {
     std::string serverUrl;  // the collection, e.g. https://host/remote.php/dav/files/u/
     std::string fileName = "bookmarks.xbel";
     net::WebDavOptions webdav;  // user, password, caFile, time-outs, redirects
+    // What of the tree is synced (a folder's path, "" for the whole tree): a state kept for
+    // another scope is no base, so switching folders never reads as deleting everything.
+    std::string scope;
     // Uploads retried after the server file changed during a sync, each after a fresh read
     // and merge.
     int maxAttempts = 4;

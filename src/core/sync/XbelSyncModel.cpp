@@ -113,19 +113,30 @@ XbelModelRead readXbelModel(std::string_view bytes) {
     SyncModel& model = read.model;
     std::unordered_set<SyncId> used;
     std::vector<std::size_t> withoutId;  // entries whose id is missing or taken
+    SyncId separators = 0;
     std::vector<SyncId> parents{kSyncRoot};
     pugi::xml_node node = root.first_child();
     while (node) {
         bool descend = false;
         if (node.type() == pugi::node_element) {
             std::string_view tag = node.name();
-            if (tag == "folder" || tag == "bookmark") {
+            if (tag == "separator") {
+                SyncEntry entry;
+                entry.parent = parents.back();
+                entry.separator = true;
+                entry.id = kFirstSeparatorId + ++separators;
+                model.entries.push_back(std::move(entry));
+            } else if (tag == "folder" || tag == "bookmark") {
                 SyncEntry entry;
                 entry.parent = parents.back();
                 entry.folder = tag == "folder";
                 entry.title = titleOf(node);
                 if (!entry.folder)
                     entry.url = stored(node.attribute("href").value());
+                for (pugi::xml_node d = node.child("desc").first_child(); d; d = d.next_sibling()) {
+                    if (d.type() == pugi::node_pcdata || d.type() == pugi::node_cdata)
+                        entry.desc += d.value();
+                }
                 std::optional<SyncId> id = idOf(node);
                 if (id && used.insert(*id).second) {
                     entry.id = *id;
@@ -188,8 +199,10 @@ std::string writeXbelModel(const SyncModel& model, std::string_view note) {
         "<xbel version=\"1.0\">\n";
     out.reserve(model.entries.size() * 100);
     SyncId highest = model.highestId;
-    for (const SyncEntry& e : model.entries)
-        highest = std::max(highest, e.id);
+    for (const SyncEntry& e : model.entries) {
+        if (!e.separator)
+            highest = std::max(highest, e.id);
+    }
     out += xbelHighestIdComment(highest);
     out += '\n';
     if (!note.empty()) {
@@ -210,6 +223,10 @@ std::string writeXbelModel(const SyncModel& model, std::string_view note) {
         closeTo(e.parent);
         const std::size_t depth = open.size() + 1;
         appendIndent(out, depth);
+        if (e.separator) {
+            out += "<separator/>\n";
+            continue;
+        }
         if (e.folder) {
             out += "<folder id=\"";
         } else {
@@ -223,6 +240,12 @@ std::string writeXbelModel(const SyncModel& model, std::string_view note) {
         out += "<title>";
         appendXmlEscaped(out, utf8Of(e.title));
         out += "</title>\n";
+        if (!e.desc.empty()) {
+            appendIndent(out, depth + 1);
+            out += "<desc>";
+            appendXmlEscaped(out, e.desc);
+            out += "</desc>\n";
+        }
         if (e.folder) {
             open.push_back(e.id);
         } else {

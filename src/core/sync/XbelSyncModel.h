@@ -18,7 +18,8 @@ struct XbelModelRead {
 
 // XBEL bytes as Floccus keeps them: entries keep their id attributes and the highestId
 // comment is read. Entries without a usable id, or with one taken already, get new ids above
-// every other, so ids stay unique. Separators and descriptions are passed over.
+// every other, so ids stay unique. Separators (which have no id) get new ids at each read;
+// descriptions are kept as they are.
 XbelModelRead readXbelModel(std::string_view bytes);
 
 // The model as XBEL in Floccus's layout (ids, highestId comment). `note`, when given, is

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <sstream>
 
 #include "SyncOutline.h"
 #include "core/sync/SnapshotMerge.h"
@@ -40,6 +41,17 @@ std::string caseName(const ::testing::TestParamInfo<MergeCase>& row) {
     return row.param.name;
 }
 
+std::string withoutSeparators(const std::string& outline) {
+    std::string out;
+    std::istringstream in(outline);
+    for (std::string line; std::getline(in, line);) {
+        if (line.find_first_not_of(' ') == std::string::npos ||
+            line.substr(line.find_first_not_of(' ')) != "-")
+            out += line + "\n";
+    }
+    return out;
+}
+
 TEST_P(SnapshotMergeTest, CarriesEachSideOver) {
     const MergeCase& c = GetParam();
     const SyncModel base = c.base ? modelOf(c.base) : SyncModel{};
@@ -49,17 +61,18 @@ TEST_P(SnapshotMergeTest, CarriesEachSideOver) {
     EXPECT_EQ(merge.outcome.counts.toRemote, c.toRemote);
     EXPECT_EQ(merge.outcome.counts.toLocal, c.toLocal);
     EXPECT_EQ(merge.outcome.counts.conflicts, c.conflicts);
-    // What the tree gets is the merged tree itself.
-    EXPECT_EQ(merge.localChanged, outlineOf(merge.outcome.merged) != c.local);
+    // What the tree gets is the merged tree itself, without the server's separators.
+    const std::string shown = withoutSeparators(c.expected);
+    EXPECT_EQ(merge.localChanged, shown != c.local);
     if (merge.localChanged) {
-        EXPECT_EQ(outlineOf(merge.children), c.expected);
+        EXPECT_EQ(outlineOf(merge.children), shown);
     }
     EXPECT_EQ(merge.remoteChanged, outlineOf(merge.outcome.merged) != outlineOf(remote));
     // Ids stay unique and the server's entries keep theirs.
     std::set<SyncId> ids;
     for (const SyncEntry& e : merge.outcome.merged.entries) {
         EXPECT_TRUE(ids.insert(e.id).second) << e.id;
-        EXPECT_LE(e.id, merge.outcome.merged.highestId);
+        EXPECT_TRUE(e.separator || e.id <= merge.outcome.merged.highestId) << e.id;
     }
 }
 
@@ -154,6 +167,19 @@ INSTANTIATE_TEST_SUITE_P(
                   "+Work\n  a=http://a\n  b=http://b\n+Home\n  c=http://c\nd=http://d\n+New\n  "
                   "n=http://n\n",
                   0, 0, 0},
+        MergeCase{
+            "ServerSeparatorsStayWhereTheyWere", kBase,
+            "+Work\n  a=http://a\n  b=http://b\n+Home\n  c=http://c\n  e=http://e\nd=http://d\n",
+            "+Work#1\n  a=http://a#2\n  -#20\n  b=http://b#3\n+Home#4\n  c=http://c#5\n-#21\n"
+            "d=http://d#6\n",
+            "+Work\n  a=http://a\n  -\n  b=http://b\n+Home\n  c=http://c\n  e=http://e\n-\n"
+            "d=http://d\n",
+            1, 0, 0},
+        MergeCase{"SeparatorsOfTheStateAreNotDeletedByTheTree",
+                  "+Work#1\n  a=http://a#2\n  -#20\n  b=http://b#3\n",
+                  "+Work\n  a=http://a\n  B=http://b\n",
+                  "+Work#1\n  a=http://a#2\n  -#20\n  b=http://b#3\n",
+                  "+Work\n  a=http://a\n  -\n  B=http://b\n", 1, 0, 0},
         MergeCase{"EachSideChangesAnotherEntry", kBase,
                   "+Work\n  a=http://a\n+Home\n  c=http://c\nd=http://d2\n",
                   "+Work#1\n  a=http://a#2\n  b=http://b#3\n+Home#4\n  C2=http://c#5\n  "

@@ -1,7 +1,7 @@
 #pragma once
 
 // Trees of the sync tests written as outlines, one entry a line, two spaces a level:
-// "+Title" a folder, "Title=url" a link, "#N" at the end an id.
+// "+Title" a folder, "Title=url" a link, "-" a separator, "#N" at the end an id.
 
 #include <sstream>
 #include <string>
@@ -16,6 +16,7 @@ namespace brivanta::sync::testing {
 struct OutlineLine {
     int depth = 0;
     bool folder = false;
+    bool separator = false;
     std::string title;  // stored text
     std::string url;
     SyncId id = 0;
@@ -37,7 +38,9 @@ inline std::vector<OutlineLine> parseOutline(const std::string& outline) {
             body.resize(hash);
         }
         l.folder = body[0] == '+';
-        if (l.folder) {
+        l.separator = body == "-";
+        if (l.separator) {
+        } else if (l.folder) {
             l.title = body.substr(1);
         } else {
             size_t eq = body.find('=');
@@ -56,6 +59,7 @@ inline SyncModel modelOf(const std::string& outline) {
     for (const OutlineLine& l : parseOutline(outline)) {
         parents.resize(static_cast<size_t>(l.depth));
         SyncEntry e{l.id, parents.empty() ? kSyncRoot : parents.back(), l.folder, l.title, l.url};
+        e.separator = l.separator;
         model.entries.push_back(e);
         model.highestId = std::max(model.highestId, l.id);
         parents.push_back(l.id);
@@ -86,6 +90,10 @@ inline std::string outlineOf(const SyncModel& model) {
         while (!parents.empty() && parents.back() != e.parent)
             parents.pop_back();
         out.append(parents.size() * 2, ' ');
+        if (e.separator) {
+            out += "-\n";
+            continue;
+        }
         out += (e.folder ? "+" : "") + text::toUtf8(e.title);
         if (!e.folder)
             out += "=" + e.url;

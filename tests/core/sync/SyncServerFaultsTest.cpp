@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <ctime>
 #include <functional>
 #include <map>
@@ -178,11 +179,33 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"ReadForbidden", "GET", "bookmarks.xbel", status("403 Forbidden"), "403", false},
         FaultCase{"ReadNeverAnswered", "GET", "bookmarks.xbel", "-", "bookmarks.xbel", false},
         FaultCase{"ReadTrickles", "GET", "bookmarks.xbel", "trickle", "bookmarks.xbel", false},
+        FaultCase{"ReadWithoutETag", "GET", "bookmarks.xbel",
+                  "HTTP/1.1 200 OK\r\nContent-Length: 7\r\n\r\n<xbel/>", "ETag", false},
         FaultCase{"DiskFullOnUpload", "PUT", "bookmarks.xbel", status("507 Insufficient Storage"),
                   "507", false},
         FaultCase{"UploadNotFound", "PUT", "bookmarks.xbel", status("404 Not Found"), "404",
                   false}),
     [](const ::testing::TestParamInfo<FaultCase>& row) { return std::string(row.param.name); });
+
+TEST(SyncCancel, StopsBeforeTheUploadAndLeavesNoLock) {
+    MemoryDav dav(
+        [](HttpExchange&, const std::string&, const std::string&) { return std::string(); });
+    const std::string original = writeXbelModel(testing::modelOf("a=http://a#1\n"));
+    dav.put("bookmarks.xbel", original);
+    HttpTestServer server([&](HttpExchange& x) { dav.serve(x); });
+    ASSERT_NE(server.port(), 0);
+    brivanta::testing::TempDir dir;
+    SyncTarget target;
+    target.serverUrl = "http://127.0.0.1:" + std::to_string(server.port()) + "/";
+    std::atomic<bool> cancel{false};
+    SyncResult r = syncSnapshot(target, testing::snapshotOf("a=http://a\nb=http://b\n"),
+                                dir.file("state"), &cancel, [&](int) { cancel = true; });
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("取消"), std::string::npos) << r.error;
+    EXPECT_EQ(dav.get("bookmarks.xbel"), original);
+    EXPECT_FALSE(dav.get("bookmarks.xbel.lock").has_value());
+    server.stop();
+}
 
 }  // namespace
 }  // namespace brivanta::sync
