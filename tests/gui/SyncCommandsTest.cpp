@@ -300,13 +300,24 @@ void SyncCommandsTest::aFolderSyncLeavesTheRestAlone() {
     QCOMPARE(names(tree).count(QString::fromUtf8("新闻")), 1);
     QVERIFY(!readFile(share(QStringLiteral("bookmarks.xbel"))).contains("本机书签"));
 
+    // The state of that sync is the base of the next: a link deleted here goes there too.
+    ItemId news = kNoItem;
+    forEachPreOrder(tree, folder, [&](ItemId item, int) {
+        if (tree.LookupRecord(item)->name == text::gbk("新闻"))
+            news = item;
+    });
+    desk.history->remove(news);
+    QVERIFY(desk.syncing->syncNow(SyncCommands::Trigger::byHand));
+    QVERIFY(!names(tree).contains(QString::fromUtf8("新闻")));
+    QVERIFY(!readFile(share(QStringLiteral("bookmarks.xbel"))).contains("新闻"));
+
     // Renamed since: the sync says which folder it looks for and changes nothing.
     desk.history->rename(folder, text::gbk("改名了"));
     const QStringList before = names(tree);
     QVERIFY(!desk.syncing->syncNow(SyncCommands::Trigger::byHand));
-    QCOMPARE(driver.messages().size(), size_t(2));
-    QVERIFY2(driver.messages()[1].text.contains(QString::fromUtf8("收藏 / 同步夹")),
-             qPrintable(driver.messages()[1].text));
+    QCOMPARE(driver.messages().size(), size_t(3));
+    QVERIFY2(driver.messages()[2].text.contains(QString::fromUtf8("收藏 / 同步夹")),
+             qPrintable(driver.messages()[2].text));
     QCOMPARE(names(tree), before);
 }
 

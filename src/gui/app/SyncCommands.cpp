@@ -7,6 +7,7 @@
 #include "core/app/LoginSession.h"
 #include "core/app/SyncPlaces.h"
 #include "core/sync/TreeSync.h"
+#include "core/text/Encoding.h"
 #include "gui/controls/MessageBoxes.h"
 #include "gui/net/NetworkTaskRunner.h"
 #include "gui/net/SyncPasswords.h"
@@ -104,8 +105,8 @@ void SyncCommands::apply(const OptionValues& values) {
     const std::string& user = login_.account().name;
     const SyncSettings before = settings_;
     if (namesOtherTarget(before, values.sync)) {
-        // The last sync's state is that of another file or folder: merged against it, what
-        // that one held but this one does not would count as deleted.
+        // The last sync's state is that of another file or folder. The sync would not take
+        // it for a base (it names its file and folder), but it is of no use any more.
         const std::string old = statePath();
         if (!old.empty())
             std::remove(old.c_str());
@@ -167,6 +168,11 @@ bool SyncCommands::syncNow(Trigger trigger) {
     target.webdav.user = settings.user;
     target.webdav.password = syncpasswords::read(login_.account().name, settings);
     target.webdav.caFile = settings.caFile;
+    std::vector<std::string> labels;
+    labels.reserve(settings.folder.size());
+    for (const std::string& label : settings.folder)
+        labels.push_back(text::toUtf8(label));
+    target.scope = joinFolderPath(labels);
 
     for (int run = 0; run < kRuns; ++run) {
         std::optional<ItemId> folder = findSyncFolder(tree, settings.folder);
