@@ -44,7 +44,8 @@ int runSync(const SyncLine& command) {
         throw UsageError("缺少参数 TREE");
     if (command.args.size() > 1)
         throw UsageError("多余的参数 " + command.args[1]);
-    if (command.file.empty() || command.file.find('/') != std::string::npos)
+    if (command.file.empty() || command.file == "." || command.file == ".." ||
+        command.file.find('/') != std::string::npos)
         throw UsageError("--file 须是一个文件名（不含 /）：“" + command.file + "”");
     const std::string& treeFile = command.args[0];
 

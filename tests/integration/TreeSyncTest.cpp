@@ -528,6 +528,7 @@ INSTANTIATE_TEST_SUITE_P(
         CliCase{"WrongPassword", {}, false, 1, "401"},
         CliCase{"ExtraArgument", {"more"}, true, 2, "多余的参数"},
         CliCase{"FileNameWithSlash", {"--file", "a/b"}, true, 2, "--file"},
+        CliCase{"FileNameUp", {"--file", ".."}, true, 2, "--file"},
         CliCase{
             "MissingCaFile", {"--ca-file", "/nonexistent/ca.pem"}, true, 1, "/nonexistent/ca.pem"}),
     [](const ::testing::TestParamInfo<CliCase>& row) { return std::string(row.param.name); });

@@ -79,13 +79,13 @@ LocalModel matchSnapshot(const std::vector<std::vector<NodeState>>& snapshot,
     // Places as the tree sees them: without the server's separators.
     auto knownChildren = known.childrenById();
     for (auto& [parent, list] : knownChildren) {
-        std::erase_if(list, [&](SyncId id) { return known.entries[knownIndex.at(id)].separator; });
+        std::erase_if(list, [&](SyncId id) { return known.entries[knownIndex.at(id)].serverOnly; });
     }
     std::unordered_map<std::string, std::vector<SyncId>> byContent;
     std::unordered_map<std::string, std::vector<SyncId>> byUrl;
     std::unordered_map<std::string, std::vector<SyncId>> folderByTitle;
     for (const SyncEntry& e : known.entries) {
-        if (e.separator)
+        if (e.serverOnly)
             continue;
         byContent[keyOf(e.parent, e)].push_back(e.id);
         (e.folder ? folderByTitle[e.title] : byUrl[e.url]).push_back(e.id);

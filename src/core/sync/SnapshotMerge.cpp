@@ -12,7 +12,7 @@ std::vector<std::vector<NodeState>> toChildren(const SyncModel& merged, const Lo
     std::unordered_map<SyncId, int> depthOf;
     depthOf.reserve(merged.entries.size());
     for (const SyncEntry& e : merged.entries) {
-        if (e.separator)
+        if (e.serverOnly)
             continue;  // the tree has none
         const int depth = e.parent == kSyncRoot ? 0 : depthOf.at(e.parent) + 1;
         depthOf.emplace(e.id, depth);

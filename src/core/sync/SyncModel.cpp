@@ -42,7 +42,7 @@ bool SyncModel::sameTree(const SyncModel& other, bool withSeparators) const {
     std::size_t i = 0;
     std::size_t j = 0;
     auto skip = [&](const SyncModel& m, std::size_t& k) {
-        while (!withSeparators && k < m.entries.size() && m.entries[k].separator)
+        while (!withSeparators && k < m.entries.size() && m.entries[k].serverOnly)
             ++k;
     };
     for (;; ++i, ++j) {

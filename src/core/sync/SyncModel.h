@@ -32,11 +32,14 @@ struct SyncEntry {
     // Only the server's file has separators and descriptions (the tree has no place for
     // them): they pass through a sync as they were, not shown in the tree.
     bool separator = false;
+    // Only the server's file has it (a separator, or a bookmark without an address, which
+    // the tree would take for a folder): it passes through every sync as the server has it.
+    bool serverOnly = false;
     std::string desc;  // UTF-8, as read
 
     bool sameContent(const SyncEntry& other) const {
         return parent == other.parent && folder == other.folder && separator == other.separator &&
-               title == other.title && url == other.url;
+               serverOnly == other.serverOnly && title == other.title && url == other.url;
     }
 };
 

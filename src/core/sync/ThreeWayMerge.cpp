@@ -106,9 +106,9 @@ MergeOutcome mergeThreeWay(const SyncModel* base, const SyncModel& local, const 
         const SyncEntry* b = find(B, id);
         const SyncEntry* l = find(L, id);
         const SyncEntry* r = find(R, id);
-        if ((r && r->separator) || (l && l->separator) || (b && b->separator)) {
-            // Only the server's file has separators: they stay as it has them.
-            if (r && r->separator)
+        if ((r && r->serverOnly) || (l && l->serverOnly) || (b && b->serverOnly)) {
+            // What only the server's file has stays as it has it.
+            if (r && r->serverOnly)
                 merged.emplace(id, *r);
             continue;
         }
@@ -150,10 +150,10 @@ MergeOutcome mergeThreeWay(const SyncModel* base, const SyncModel& local, const 
     for (bool changed = true; changed;) {
         changed = false;
         std::vector<std::pair<SyncId, SyncEntry>> revived;
-        // A separator does not keep a deleted folder.
+        // A separator does not keep a deleted folder, nor does anything the tree never had.
         for (auto it = merged.begin(); it != merged.end();) {
             const SyncEntry& e = it->second;
-            if (e.separator && e.parent != kSyncRoot && !merged.count(e.parent)) {
+            if (e.serverOnly && e.parent != kSyncRoot && !merged.count(e.parent)) {
                 it = merged.erase(it);
             } else {
                 ++it;
@@ -292,7 +292,7 @@ MergeOutcome mergeThreeWay(const SyncModel* base, const SyncModel& local, const 
 
     outcome.merged = orderedModel(merged, children, highestId);
     for (const SyncEntry& e : outcome.merged.entries) {
-        if (e.separator)
+        if (e.serverOnly)
             continue;
         const SyncEntry* r = find(R, e.id);
         const SyncEntry* l = find(L, e.id);
@@ -301,7 +301,7 @@ MergeOutcome mergeThreeWay(const SyncModel* base, const SyncModel& local, const 
     }
     const auto mergedIndex = outcome.merged.indexById();
     for (const SyncEntry& e : remote.entries)
-        counts.toRemote += !e.separator && !mergedIndex.count(e.id);
+        counts.toRemote += !e.serverOnly && !mergedIndex.count(e.id);
     for (const SyncEntry& e : local.entries)
         counts.toLocal += !mergedIndex.count(e.id);
     return outcome;

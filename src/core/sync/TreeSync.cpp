@@ -40,6 +40,10 @@ std::optional<SyncModel> readState(const std::string& path, const SyncTarget& ta
     return std::move(read.model);
 }
 
+bool usableFileName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
+}
+
 std::string serverFileText(const net::WebDavClient& client, const std::string& name) {
     return "服务器 " + client.server() + " 上的 “" + name + "”";
 }
@@ -59,7 +63,7 @@ SyncResult syncSnapshot(const SyncTarget& target,
         }
         return false;
     };
-    if (target.fileName.empty() || target.fileName.find('/') != std::string::npos) {
+    if (!usableFileName(target.fileName)) {
         result.error = "同步文件名 “" + target.fileName + "” 不可用";
         return result;
     }

@@ -123,7 +123,7 @@ XbelModelRead readXbelModel(std::string_view bytes) {
             if (tag == "separator") {
                 SyncEntry entry;
                 entry.parent = parents.back();
-                entry.separator = true;
+                entry.separator = entry.serverOnly = true;
                 entry.id = kFirstSeparatorId + ++separators;
                 model.entries.push_back(std::move(entry));
             } else if (tag == "folder" || tag == "bookmark") {
@@ -131,8 +131,10 @@ XbelModelRead readXbelModel(std::string_view bytes) {
                 entry.parent = parents.back();
                 entry.folder = tag == "folder";
                 entry.title = titleOf(node);
-                if (!entry.folder)
+                if (!entry.folder) {
                     entry.url = stored(node.attribute("href").value());
+                    entry.serverOnly = entry.url.empty();
+                }
                 for (pugi::xml_node d = node.child("desc").first_child(); d; d = d.next_sibling()) {
                     if (d.type() == pugi::node_pcdata || d.type() == pugi::node_cdata)
                         entry.desc += d.value();

@@ -19,7 +19,8 @@ struct XbelModelRead {
 // XBEL bytes as Floccus keeps them: entries keep their id attributes and the highestId
 // comment is read. Entries without a usable id, or with one taken already, get new ids above
 // every other, so ids stay unique. Separators (which have no id) get new ids at each read;
-// descriptions are kept as they are.
+// they and bookmarks without an address are the server's only (SyncEntry::serverOnly).
+// Descriptions are kept as they are.
 XbelModelRead readXbelModel(std::string_view bytes);
 
 // The model as XBEL in Floccus's layout (ids, highestId comment). `note`, when given, is

@@ -59,7 +59,7 @@ inline SyncModel modelOf(const std::string& outline) {
     for (const OutlineLine& l : parseOutline(outline)) {
         parents.resize(static_cast<size_t>(l.depth));
         SyncEntry e{l.id, parents.empty() ? kSyncRoot : parents.back(), l.folder, l.title, l.url};
-        e.separator = l.separator;
+        e.separator = e.serverOnly = l.separator;
         model.entries.push_back(e);
         model.highestId = std::max(model.highestId, l.id);
         parents.push_back(l.id);

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "SyncOutline.h"
+#include "core/sync/SnapshotMerge.h"
 #include "core/sync/XbelSyncModel.h"
 
 namespace brivanta::sync {
@@ -130,6 +131,34 @@ TEST(XbelSyncModel, NestingUpToTheLimitIsRead) {
     XbelModelRead read = readXbelModel(deepFolders(kMaxSyncDepth));
     EXPECT_EQ(read.failure, "");
     EXPECT_EQ(read.model.entries.size(), static_cast<size_t>(kMaxSyncDepth));
+}
+
+}  // namespace
+}  // namespace brivanta::sync
+
+namespace brivanta::sync {
+namespace {
+
+// A bookmark without an address would be a folder in the tree; it stays the server's alone.
+TEST(XbelSyncModel, ABookmarkWithoutAddressPassesThroughASync) {
+    const std::string file =
+        "<xbel><folder id=\"1\"><title>f</title>"
+        "<bookmark id=\"2\"><title>no address</title></bookmark>"
+        "<bookmark href=\"http://a\" id=\"3\"><title>a</title></bookmark>"
+        "</folder></xbel>";
+    XbelModelRead read = readXbelModel(file);
+    ASSERT_EQ(read.failure, "");
+    ASSERT_EQ(read.model.entries.size(), 3u);
+    EXPECT_TRUE(read.model.entries[1].serverOnly);
+    // The tree has the folder and the link only, and renamed the link.
+    SnapshotMerge merge =
+        mergeSnapshot(testing::snapshotOf("+f\n  A=http://a\n"), &read.model, read.model);
+    EXPECT_EQ(outlineOf(merge.outcome.merged), "+f\n  no address=\n  A=http://a\n");
+    EXPECT_FALSE(merge.localChanged);  // nothing new for the tree
+    EXPECT_EQ(merge.outcome.counts.toRemote, 1u);
+    EXPECT_EQ(merge.outcome.counts.toLocal, 0u);
+    EXPECT_NE(writeXbelModel(merge.outcome.merged).find("<title>no address</title>"),
+              std::string::npos);
 }
 
 }  // namespace
