@@ -105,7 +105,7 @@ int runSync(const SyncLine& command) {
     return 0;
 }
 
-Runner defineSync(CLI::App& line) {
+Runner defineSync(OptionLine& line) {
     auto parsed = std::make_shared<SyncLine>();
     line.add_option("--webdav", parsed->webdav);
     line.add_option("--file", parsed->file);

@@ -17,6 +17,8 @@
 #include "gui/app/HelpCommands.h"
 #include "gui/app/NetworkCommands.h"
 #include "gui/app/OptionCommands.h"
+#include "gui/app/SyncCommands.h"
+#include "gui/app/TrayIcon.h"
 #include "gui/app/TreeFiles.h"
 #include "gui/controls/IconMenu.h"
 #include "gui/formats/ExchangeCommands.h"
@@ -80,12 +82,20 @@ MainDialog::MainDialog(std::unique_ptr<LoginSession> login, QWidget* parent)
     for (BookmarkTreeView* each : views_)
         menus_->attach(each);
     buildToolbar();
+    auto* syncing =
+        new SyncCommands(*this, commands_, *login_,
+                         {history, [this](const QString& title, const QString& text, bool warning) {
+                              return trayIcon().showMessage(title, text, warning);
+                          }});
+    syncing->registerCommands();
     options_ = std::make_unique<OptionCommands>(
         *this, commands_, *login_, network_->settings(),
         OptionCommands::Hooks{[this] { return viewOptions(); },
                               [this](const ViewOptions& options) { applyViewOptions(options); },
                               [this]() -> BookmarkTree& { return activeTree(); }});
     options_->registerCommands();
+    options_->setOtherValues([syncing](OptionValues& values) { syncing->fill(values); },
+                             [syncing](const OptionValues& values) { syncing->apply(values); });
     desktop_ = std::make_unique<DesktopIntegration>(
         *this, commands_, *menus_,
         DesktopIntegration::Hooks{view, shown, [this] { return account().name; }});
@@ -93,9 +103,10 @@ MainDialog::MainDialog(std::unique_ptr<LoginSession> login, QWidget* parent)
     docking_->keepClearOf(&bar(), bar().usualOffset());
 
     // Every command's state follows its target tree and the window's switches.
-    commands_.setContextSource([this](int target) {
+    commands_.setContextSource([this, syncing](int target) {
         CommandContext context = editor_->context(target);
         context.options = viewOptions();
+        context.syncConfigured = syncing->configured();
         return context;
     });
     commands_.setDefaultTarget(shown);

@@ -1,21 +1,26 @@
 // Writes pictures of the login dialog, the new-user dialog, the contact dialog, the import and
-// export dialog and the main window for the documentation: brivanta-screenshots OUTPUT_DIR
-// [SYSTEM_BVK]. Runs on any Qt platform, offscreen included; the data shown is made up in a
-// temporary program directory. With BRIVANTA_SCREENSHOT_HOLD=SECONDS the contact dialog stays
-// open that long, so that a real X server can be photographed with its window manager's frame.
-// With --desktop WxH[@SCALE] (offscreen only) it writes instead pictures of a whole screen of
-// that size at that scale: the docked main window and the bar with the tree's context menu
-// open (desktop-WxH[-scaleS].png), and with the contact dialog (desktop-WxH[-scaleS]-contact.png).
+// export dialog, the options' sync page and the main window for the documentation:
+// brivanta-screenshots OUTPUT_DIR [SYSTEM_BVK]. Runs on any Qt platform, offscreen included; the
+// data shown is made up in a temporary program directory. With BRIVANTA_SCREENSHOT_HOLD=SECONDS
+// the contact dialog stays open that long, so that a real X server can be photographed with its
+// window manager's frame. With --desktop WxH[@SCALE] (offscreen only) it writes instead pictures
+// of a whole screen of that size at that scale: the docked main window and the bar with the
+// tree's context menu open (desktop-WxH[-scaleS].png), and with the contact dialog
+// (desktop-WxH[-scaleS]-contact.png).
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <cstdio>
@@ -34,6 +39,7 @@
 #include "gui/controls/IconMenu.h"
 #include "gui/controls/ScreenFit.h"
 #include "gui/formats/ImportExportDialog.h"
+#include "gui/options/COptionSheet.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/trees/BookmarkTreeModel.h"
 #include "gui/trees/BookmarkTreeView.h"
@@ -217,6 +223,11 @@ int main(int argc, char** argv) {
             qputenv("QT_SCALE_FACTOR", m.captured(3).toLatin1());
     }
     QApplication app(argc, argv);
+    // Qt's own buttons in Chinese, as the program shows them.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&qtTranslator);
     if (argc < 2) {
         std::fprintf(
             stderr, "用法: brivanta-screenshots [--desktop WxH[@SCALE]] OUTPUT_DIR [SYSTEM_BVK]\n");
@@ -289,6 +300,17 @@ int main(int argc, char** argv) {
         importing.adjustSize();
         importing.show();
         ok &= save(importing, out, "import.png");
+        OptionValues values;
+        values.sync.serverUrl = "https://dav.example.cn/remote.php/dav/files/zhang/";
+        values.sync.user = "zhang";
+        values.sync.folder = {text::gbk("工作")};
+        values.sync.intervalMinutes = 30;
+        values.syncPassword = "password";
+        values.customFolders = {{text::gbk("工作")}, {text::gbk("工作"), text::gbk("项目")}};
+        COptionSheet options(text::gbk("张伟"), values);
+        options.pages()->setCurrentIndex(options.pages()->count() - 1);
+        options.show();
+        ok &= save(options, out, "options-sync.png");
     }
     {
         BookmarkTree sample;
