@@ -95,10 +95,11 @@ CSyncPage::CSyncPage(QWidget* parent) : OptionPage(parent), chooser_(systemFileC
     storeNote_->setWordWrap(true);
     storeNote_->setVisible(false);
 
-    // Room for a whole collection address of a usual length.
-    server_->setMinimumWidth(server_->fontMetrics().horizontalAdvance(QStringLiteral(
-                                 "https://dav.example.cn/remote.php/dav/files/alice/")) +
-                             16);
+    // Room for a short collection address; a longer one scrolls. A minimum for the usual
+    // length made the options wider than a small screen at scale 2.5.
+    server_->setMinimumWidth(
+        server_->fontMetrics().horizontalAdvance(QStringLiteral("https://dav.example.cn/dav/")) +
+        16);
     auto* grid = new QGridLayout;
     int row = 0;
     auto addRow = [&](const char* text, QWidget* field, QWidget* extra = nullptr) {
