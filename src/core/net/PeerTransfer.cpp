@@ -312,16 +312,13 @@ PeerReceipt readPeerTransfer(TcpConnection& connection, int recordWidth, std::ui
             end = NetStatus::tooLarge;
             return false;
         }
-        // Its text is paid for already; the tree entry it becomes comes on top.
-        if (!charge.add(recordCost)) {
+        // Its text is paid for already; its place in the list and the tree entry it becomes
+        // come on top.
+        if (!charge.add(recordCost + ReceivedEntries::kSlotBytes)) {
             end = NetStatus::overBudget;
             return false;
         }
-        if (!entries.endRecord(charge)) {
-            charge.set(charge.bytes() - recordCost);
-            end = NetStatus::overBudget;
-            return false;
-        }
+        entries.endRecord();
         cost += recordCost;
         ++receipt.records;
         completeBytes = recordEnd;

@@ -127,9 +127,7 @@ bool ReceivedEntries::endString(MemoryCharge& charge) {
     return true;
 }
 
-bool ReceivedEntries::endRecord(MemoryCharge& charge) {
-    if (!charge.add(kSlotBytes))
-        return false;
+void ReceivedEntries::endRecord() {
     // The depth moves as SerializeTree moves it: one level down for "->", up one per bar, a
     // plain first record at the top, and never above the top.
     if (move_ > 0)
@@ -149,7 +147,6 @@ bool ReceivedEntries::endRecord(MemoryCharge& charge) {
     part_ = 0;
     sizes_[0] = sizes_[1] = sizes_[2] = 0;
     recordStart_ = texts_.size();
-    return true;
 }
 
 void ReceivedEntries::dropUnfinished(MemoryCharge& charge) {
@@ -202,22 +199,26 @@ EntriesAdded ReceivedEntries::appendTo(BookmarkTree& tree) const {
 }
 
 void ReceivedEntries::write(StringWriter& out, int lastDepth) const {
-    EntryTexts texts(texts_);
-    std::string label, text;
+    ReceivedBytes::Source texts(texts_);
+    std::string label, scratch;
     int previous = std::max(lastDepth, 0);
     for (const Slot& slot : slots_) {
         // As a save writes it: "->" one level down, one bar per level up.
-        if (slot.depth > previous)
-            label = "->";
-        else
-            label.assign(static_cast<size_t>(previous - slot.depth), '|');
+        const std::string_view name = texts.take(slot.sizes[0], scratch);
+        if (slot.depth == previous) {
+            out.writeString(name);
+        } else {
+            if (slot.depth > previous)
+                label = "->";
+            else
+                label.assign(static_cast<size_t>(previous - slot.depth), '|');
+            label += name;
+            out.writeString(label);
+        }
         previous = slot.depth;
-        texts.next(text, slot.sizes[0]);
-        label += text;
-        out.writeString(label);
         for (int i = 1; i < std::max(width_, 2); ++i) {
-            texts.next(text, slot.sizes[i]);
-            out.writeString(text.empty() ? std::string_view(" ") : std::string_view(text));
+            const std::string_view text = texts.take(slot.sizes[i], scratch);
+            out.writeString(text.empty() ? std::string_view(" ") : text);
         }
     }
 }
@@ -235,7 +236,10 @@ ReceivedEntries readEntries(std::string_view archive, int recordWidth, size_t pi
                 entries.beginString(scanner.stringWide());
                 return true;
             },
-            [&](std::uint64_t) { return entries.endRecord(charge); },
+            [&](std::uint64_t) {
+                entries.endRecord();
+                return true;
+            },
             [&](const char* data, size_t size) { return entries.addBytes(data, size, charge); },
             [&] { return entries.endString(charge); });
     }

@@ -50,9 +50,9 @@ class ReceivedEntries {
     void beginString(bool wide);
     bool addBytes(const char* data, size_t size, MemoryCharge& charge);
     bool endString(MemoryCharge& charge);
-    // The record whose strings just ended becomes an entry; its place in the list is paid for
-    // from `charge` (false, refused, adds nothing).
-    bool endRecord(MemoryCharge& charge);
+    // The record whose strings just ended becomes an entry. Its place in the list
+    // (kSlotBytes) is the caller's to pay for, with what else the record costs it.
+    void endRecord();
     // Lets go of the record under way (the stream ended inside it).
     void dropUnfinished(MemoryCharge& charge);
 
