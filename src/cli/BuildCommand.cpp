@@ -115,7 +115,7 @@ int runBuild(const BuildLine& command) {
     return 0;
 }
 
-Runner defineBuild(CLI::App& line) {
+Runner defineBuild(OptionLine& line) {
     auto parsed = std::make_shared<BuildLine>();
     line.add_flag("--address-book", parsed->addressBook);
     line.add_option("FILE", parsed->file);

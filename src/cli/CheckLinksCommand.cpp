@@ -179,7 +179,7 @@ int runCheckLinks(const CheckLinksLine& command) {
     return anyDead ? 1 : 0;
 }
 
-Runner defineCheckLinks(CLI::App& line) {
+Runner defineCheckLinks(OptionLine& line) {
     auto parsed = std::make_shared<CheckLinksLine>();
     line.add_option("--jobs", parsed->jobs);
     line.add_option("--timeout", parsed->timeout);

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <CLI/CLI.hpp>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "cli/CliSupport.h"
+#include "cli/OptionLine.h"
 
 namespace brivanta {
 struct ImportSummary;
@@ -30,7 +30,7 @@ struct Command {
     std::string (*help)();
     // Declares the command's options and arguments on `line`, bound to what the returned
     // runner reads.
-    Runner (*define)(CLI::App& line);
+    Runner (*define)(OptionLine& line);
 };
 
 // Every command, in the order `--help` lists them.
@@ -49,6 +49,7 @@ extern const Command kListenCommand;
 extern const Command kMailSendCommand;
 extern const Command kMailReceiveCommand;
 extern const Command kUpdateRecommendedCommand;
+extern const Command kSyncCommand;
 
 // Browser bookmark files and profiles, reached through import and export.
 int runBrowserImport(const std::vector<std::string>& args, bool quiet);
@@ -59,7 +60,7 @@ int runNetscapeExport(const std::string& target, const std::string& file,
 std::string netscapeExportHelp();
 
 // "-q, --quiet": no progress line (see ProgressLine), with its line of --help.
-void addQuietOption(CLI::App& line, bool& quiet);
+void addQuietOption(OptionLine& line, bool& quiet);
 extern const char* const kQuietHelp;
 
 // Throws UsageError when `value` was not given: "缺少 WHAT".

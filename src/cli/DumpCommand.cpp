@@ -76,7 +76,7 @@ int runDump(const DumpLine& command) {
     return 0;
 }
 
-Runner defineDump(CLI::App& line) {
+Runner defineDump(OptionLine& line) {
     auto parsed = std::make_shared<DumpLine>();
     line.add_flag("--address-book", parsed->addressBook);
     line.add_option("FILE", parsed->file);

@@ -86,7 +86,7 @@ int runDuplicates(const DuplicatesLine& command) {
     return groupNumber == 0 ? kExitFailed : kExitOk;
 }
 
-Runner defineDuplicates(CLI::App& line) {
+Runner defineDuplicates(OptionLine& line) {
     auto parsed = std::make_shared<DuplicatesLine>();
     line.add_flag("--all", parsed->all);
     line.add_option("FILE", parsed->files);

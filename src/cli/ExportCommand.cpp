@@ -106,7 +106,7 @@ int runExport(const ExportLine& command) {
     return 0;
 }
 
-Runner defineExport(CLI::App& line) {
+Runner defineExport(OptionLine& line) {
     auto parsed = std::make_shared<ExportLine>();
     addQuietOption(line, parsed->quiet);
     line.add_option("FORMAT", parsed->format);

@@ -51,7 +51,7 @@ int runFind(const FindLine& command) {
     return hits.empty() ? kExitFailed : kExitOk;
 }
 
-Runner defineFind(CLI::App& line) {
+Runner defineFind(OptionLine& line) {
     auto parsed = std::make_shared<FindLine>();
     line.add_flag("--address-book", parsed->addressBook);
     line.add_option("QUERY", parsed->query);

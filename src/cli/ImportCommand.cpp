@@ -87,7 +87,7 @@ int runImport(const ImportLine& command) {
     return reportImport(summary, file);
 }
 
-Runner defineImport(CLI::App& line) {
+Runner defineImport(OptionLine& line) {
     auto parsed = std::make_shared<ImportLine>();
     addQuietOption(line, parsed->quiet);
     line.add_option("ARGS", parsed->args);

@@ -121,7 +121,7 @@ int runListen(const ListenLine& command) {
     return status;
 }
 
-Runner defineListen(CLI::App& line) {
+Runner defineListen(OptionLine& line) {
     auto parsed = std::make_shared<ListenLine>();
     line.add_option("--port", parsed->port);
     line.add_option("--count", parsed->count);

@@ -123,7 +123,7 @@ int runMailReceive(const MailReceiveLine& command) {
     return status;
 }
 
-Runner defineMailReceive(CLI::App& line) {
+Runner defineMailReceive(OptionLine& line) {
     auto parsed = std::make_shared<MailReceiveLine>();
     line.add_option("--pop3", parsed->pop3);
     line.add_option("--user", parsed->user);

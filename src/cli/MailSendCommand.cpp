@@ -78,7 +78,7 @@ int runMailSend(const MailSendLine& command) {
     return 0;
 }
 
-Runner defineMailSend(CLI::App& line) {
+Runner defineMailSend(OptionLine& line) {
     auto parsed = std::make_shared<MailSendLine>();
     line.add_option("--smtp", parsed->smtp);
     line.add_option("--to", parsed->to);

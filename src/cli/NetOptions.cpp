@@ -17,7 +17,7 @@
 
 namespace brivanta::cli {
 
-void addTimeoutOption(CLI::App& line, std::string& seconds) {
+void addTimeoutOption(OptionLine& line, std::string& seconds) {
     line.add_option("--timeout", seconds);
 }
 
@@ -69,7 +69,7 @@ const char* const kSecurityHelp =
     "用 TLS（465、995 的默认）。不给端口时端口随方式而定。加密时按系统的证书颁发机构检查\n"
     "服务器证书和主机名；--ca-file F 另外信任 PEM 文件 F 中的颁发机构。\n";
 
-void addSecurityOptions(CLI::App& line, SecurityLine& parsed) {
+void addSecurityOptions(OptionLine& line, SecurityLine& parsed) {
     line.add_option("--security", parsed.mode);
     line.add_option("--ca-file", parsed.caFile);
 }

@@ -2,10 +2,10 @@
 
 // Options shared by the network commands.
 
-#include <CLI/CLI.hpp>
 #include <string>
 
 #include "cli/CliSupport.h"
+#include "cli/OptionLine.h"
 #include "core/net/MailboxTransfer.h"
 #include "core/net/NetTimeouts.h"
 #include "core/net/SecurityMode.h"
@@ -15,7 +15,7 @@ namespace brivanta::cli {
 
 // "--timeout S" on `line`: connect, every read and every reply line (default 15 and 30 s);
 // a whole mail or transfer at most 20 times as long.
-void addTimeoutOption(CLI::App& line, std::string& seconds);
+void addTimeoutOption(OptionLine& line, std::string& seconds);
 inline constexpr int kWholeToSingle = 20;
 
 // Sets `timeouts` from the value of --timeout when it was given. Throws UsageError when it is
@@ -32,7 +32,7 @@ struct SecurityLine {
     std::string mode;
     std::string caFile;
 };
-void addSecurityOptions(CLI::App& line, SecurityLine& parsed);
+void addSecurityOptions(OptionLine& line, SecurityLine& parsed);
 
 // Splits `address` ("HOST" or "HOST:PORT") and settles the security: without a port the
 // mode's usual one (`defaultPort`), without a mode the port's usual one. Throws UsageError

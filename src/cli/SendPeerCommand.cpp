@@ -57,7 +57,7 @@ int runSendPeer(const SendPeerLine& command) {
     return 0;
 }
 
-Runner defineSendPeer(CLI::App& line) {
+Runner defineSendPeer(OptionLine& line) {
     auto parsed = std::make_shared<SendPeerLine>();
     line.add_flag("--address-book", parsed->addressBook);
     addTimeoutOption(line, parsed->timeout);

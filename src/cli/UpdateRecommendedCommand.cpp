@@ -70,7 +70,7 @@ int runUpdateRecommended(const UpdateRecommendedLine& command) {
     return 1;
 }
 
-Runner defineUpdateRecommended(CLI::App& line) {
+Runner defineUpdateRecommended(OptionLine& line) {
     auto parsed = std::make_shared<UpdateRecommendedLine>();
     line.add_option("--pop3", parsed->pop3);
     line.add_option("--user", parsed->user);

@@ -39,7 +39,7 @@ int runUsers(const std::string& file) {
     return 0;
 }
 
-Runner defineUsers(CLI::App& line) {
+Runner defineUsers(OptionLine& line) {
     auto file = std::make_shared<std::string>();
     line.add_option("FILE", *file);
     return [file] { return runUsers(*file); };

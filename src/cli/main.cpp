@@ -1,3 +1,4 @@
+#include <CLI/CLI.hpp>
 #include <clocale>
 #include <cstdio>
 
@@ -22,6 +23,7 @@ const std::vector<Command>& commands() {
         kMailSendCommand,
         kMailReceiveCommand,
         kUpdateRecommendedCommand,
+        kSyncCommand,
     };
     return table;
 }
@@ -31,7 +33,7 @@ void require(const std::string& value, std::string_view what) {
         throw UsageError("缺少 " + std::string(what));
 }
 
-void addQuietOption(CLI::App& line, bool& quiet) {
+void addQuietOption(OptionLine& line, bool& quiet) {
     line.add_flag("-q,--quiet", quiet);
 }
 
@@ -100,9 +102,10 @@ int run(int argc, char** argv) {
     app.add_flag("--version", version);
     std::vector<Runner> runners;
     for (const Command& c : commands()) {
-        CLI::App* line = app.add_subcommand(c.name, c.summary);
-        line->set_help_flag("-h,--help");
-        runners.push_back(c.define(*line));
+        CLI::App* sub = app.add_subcommand(c.name, c.summary);
+        sub->set_help_flag("-h,--help");
+        OptionLine line(*sub);
+        runners.push_back(c.define(line));
     }
 
     try {

@@ -11,11 +11,14 @@
 #include "core/app/Storage.h"
 #include "core/app/Version.h"
 #include "gui/accounts/LoginFlow.h"
+#include "gui/app/BarDialog.h"
 #include "gui/app/MainDialog.h"
 #include "gui/app/TipDialog.h"
 #include "gui/controls/MessageBoxes.h"
+#include "gui/controls/ScreenFit.h"
 #include "gui/platform/DesktopCommandLine.h"
 #include "gui/platform/DesktopProfile.h"
+#include "gui/platform/FileDialogChinese.h"
 #include "gui/platform/TerminationSignals.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/ResourceIcons.h"
@@ -61,6 +64,8 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(brivanta::resourceIcon(brivanta::ids::kProgramIcon));
     // Every message box wide enough for its whole title, whoever builds it.
     brivanta::MessageBoxFitter::install();
+    // Every dialog and window no larger than the free area of its screen.
+    brivanta::ScreenFitter::install();
 
     QTranslator qtTranslator;
     if (qtTranslator.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
@@ -68,6 +73,8 @@ int main(int argc, char** argv) {
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         app.installTranslator(&qtTranslator);
     }
+    // What that translation lacks, and the file dialog's dates.
+    brivanta::FileDialogChinese::install();
 
     if (brivanta::FileError error = brivanta::prepareDataRoot(roots)) {
         std::fprintf(stderr, "brivanta: %s\n", error.writeMessage().c_str());
@@ -85,6 +92,8 @@ int main(int argc, char** argv) {
         return 0;
     brivanta::MainDialog window{std::move(login)};
     window.start();
+    // Dialogs keep clear of the bar, which stays on top of them.
+    brivanta::ScreenFitter::keepClearOf(&window.bar());
     // Once the window is on the screen, so the tip has something to stand in front of.
     QTimer::singleShot(0, &window,
                        [&window] { brivanta::TipDialog::showAtStart(window.storage(), &window); });

@@ -24,8 +24,10 @@ struct ChildRun {
 
 // Runs brivanta-cli with `args`, standard input from `input` (a path) and its output in
 // `dir`'s files "stdout" and "stderr". No shell in between, so the usage is the program's own.
+// With `alarmSeconds`, a child still running then is killed (status -1) instead of hanging
+// the test.
 inline ChildRun runChild(const TempDir& dir, const std::vector<std::string>& args,
-                         const std::string& input = "/dev/null") {
+                         const std::string& input = "/dev/null", unsigned alarmSeconds = 0) {
     std::vector<std::string> all{BRIVANTA_CLI_PATH};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -40,6 +42,8 @@ inline ChildRun runChild(const TempDir& dir, const std::vector<std::string>& arg
         int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (in < 0 || o < 0 || e < 0 || ::dup2(in, 0) < 0 || ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0)
             ::_exit(126);
+        if (alarmSeconds > 0)
+            ::alarm(alarmSeconds);
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }

@@ -211,5 +211,22 @@ TEST(CommandStateDetail, UndoAndRedoNameTheirStepOnlyWhenTheyCanRun) {
     EXPECT_EQ(commandState(Command::Delete, context).detail, "");
 }
 
+TEST(CommandStateDetail, SyncNowFollowsTheSettingsWhateverTreeIsShown) {
+    BookmarkTree custom(kCustomTree), book(kAddressBookTree);
+    struct Row {
+        const BookmarkTree* tree;
+        bool configured;
+    };
+    for (Row row : {Row{nullptr, false}, Row{nullptr, true}, Row{&custom, false},
+                    Row{&custom, true}, Row{&book, false}, Row{&book, true}}) {
+        CommandContext context;
+        context.tree = row.tree;
+        context.syncConfigured = row.configured;
+        const CommandState state = commandState(Command::SyncNow, context);
+        EXPECT_EQ(state.enabled, row.configured) << (row.tree ? row.tree->treeKind() : 0);
+        EXPECT_TRUE(state.visible);
+    }
+}
+
 }  // namespace
 }  // namespace brivanta

@@ -8,6 +8,7 @@
 #include "core/text/Encoding.h"
 #include "gui/app/BarDialog.h"
 #include "gui/app/DesktopIntegration.h"
+#include "gui/app/EdgeDocking.h"
 #include "gui/app/TrayIcon.h"
 #include "gui/controls/IconMenu.h"
 #include "gui/platform/WindowManagerHints.h"
@@ -70,6 +71,8 @@ class DesktopIntegrationTest : public QObject {
     void trayIconSwitch();
     void barStaysWhollyOnScreen_data();
     void barStaysWhollyOnScreen();
+    void barAndWindowLeaveEachOtherRoom_data();
+    void barAndWindowLeaveEachOtherRoom();
     void windowsStayOffTheTaskbarWithTheProgramIcon();
 };
 
@@ -139,6 +142,58 @@ void DesktopIntegrationTest::barStaysWhollyOnScreen() {
     // Where it fits, the usual place: a little right of the window's width from the left.
     if (area.width() >= 1000)
         QVERIFY(place.left() > area.left() + 300);
+}
+
+// Screens of 1280×800 and 1024×768 with a panel of 30 pixels at the bottom, at the scales a
+// user sets, in the toolkit's pixels.
+void DesktopIntegrationTest::barAndWindowLeaveEachOtherRoom_data() {
+    QTest::addColumn<QRect>("area");
+    for (QSize screen : {QSize(1280, 800), QSize(1024, 768)}) {
+        for (double scale : {1.0, 1.25, 1.5, 1.75, 2.0, 2.5}) {
+            const QByteArray name = QByteArray::number(screen.width()) + 'x' +
+                                    QByteArray::number(screen.height()) + " at scale " +
+                                    QByteArray::number(scale);
+            QTest::newRow(name.constData())
+                << QRect(0, 0, static_cast<int>(screen.width() / scale),
+                         static_cast<int>((screen.height() - 30) / scale));
+        }
+    }
+    QTest::newRow("panel on the left") << QRect(60, 0, 452, 369);
+}
+
+void DesktopIntegrationTest::barAndWindowLeaveEachOtherRoom() {
+    QFETCH(QRect, area);
+    QWidget window;
+    CommandRegistry commands;
+    EdgeDocking docking(window, 240, commands);
+    BarDialog bar;
+    // As at start: the bar in its usual place, then the window fitted beside it.
+    bar.placeOn(area);
+    docking.keepClearOf(&bar, bar.usualOffset());
+    docking.fitTo(area);
+    const QRect barPlace(bar.pos(), bar.size());
+    const QRect windowPlace = window.frameGeometry();
+    const QString where = QStringLiteral("bar %1,%2 %3x%4, window %5,%6 %7x%8")
+                              .arg(barPlace.x())
+                              .arg(barPlace.y())
+                              .arg(barPlace.width())
+                              .arg(barPlace.height())
+                              .arg(windowPlace.x())
+                              .arg(windowPlace.y())
+                              .arg(windowPlace.width())
+                              .arg(windowPlace.height());
+    // The bar stays on top: where it meets the window it hides its title bar and toolbar.
+    QVERIFY2(!barPlace.intersects(windowPlace), qPrintable(where));
+    QVERIFY2(area.contains(windowPlace), qPrintable(where));
+    if (bar.width() <= area.width())
+        QVERIFY2(area.contains(barPlace), qPrintable(where));
+    QVERIFY2(window.width() >= EdgeDocking::kLeastWidth || windowPlace.top() > barPlace.bottom(),
+             qPrintable(where));
+    // Where there is room, the window keeps its width and the top of the screen.
+    if (area.width() >= 240 + bar.width()) {
+        QCOMPARE(window.width(), 240);
+        QCOMPARE(windowPlace.top(), area.top());
+    }
 }
 
 void DesktopIntegrationTest::windowsStayOffTheTaskbarWithTheProgramIcon() {

@@ -241,7 +241,7 @@ void DockingTest::barSystemButtonShowsTheProgramMenu() {
     QTest::mouseClick(window.bar().button(1084), Qt::LeftButton);
     QCOMPARE(shown_.size(), size_t(1));
     QCOMPARE(shown_[0].commandIds,
-             (QList<int>{32797, 32904, 32905, 57670, 32836, 32780, 32833, 32779}));
+             (QList<int>{32797, ids::kSyncNow, 32904, 32905, 57670, 32836, 32780, 32833, 32779}));
     QCOMPARE(shown_[0].line1, QString::fromUtf8("当前操作对象"));
     QCOMPARE(shown_[0].line2, QString::fromUtf8("收藏"));
     QVERIFY(window.bar().clockOn());

@@ -130,17 +130,19 @@ void OptionSheetTest::captionPagesAndWhatTheyShow() {
     COptionSheet sheet(text::gbk("张三"), sampleValues());
     QCOMPARE(sheet.windowTitle(), QString::fromUtf8("用户(张三)参数设置"));
     QTabWidget* tabs = sheet.pages();
-    QCOMPARE(tabs->count(), 4);
+    QCOMPARE(tabs->count(), 5);
     QStringList titles;
     for (int i = 0; i < tabs->count(); ++i)
         titles << tabs->tabText(i);
     QCOMPARE(titles, (QStringList{QString::fromUtf8("参数设置"), QString::fromUtf8("网络设置"),
-                                  QString::fromUtf8("EMAIL设置"), QString::fromUtf8("修改密码")}));
+                                  QString::fromUtf8("EMAIL设置"), QString::fromUtf8("修改密码"),
+                                  QString::fromUtf8("同步")}));
     QCOMPARE(tabs->currentIndex(), 0);
     QCOMPARE(tabs->widget(0)->objectName(), QStringLiteral("156"));
     QCOMPARE(tabs->widget(1)->objectName(), QStringLiteral("162"));
     QCOMPARE(tabs->widget(2)->objectName(), QStringLiteral("155"));
     QCOMPARE(tabs->widget(3)->objectName(), QStringLiteral("151"));
+    QCOMPARE(tabs->widget(4)->objectName(), QString::number(ids::kSyncPage));
 
     struct Box {
         int id;

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+#include <QWindow>
 
 #include "GuiTestSupport.h"
 #include "core/app/Storage.h"
@@ -13,6 +14,7 @@
 #include "gui/controls/CHyperLink.h"
 #include "gui/controls/FlatButton.h"
 #include "gui/platform/AddressOpener.h"
+#include "gui/platform/WindowManagerHints.h"
 #include "gui/resources/CommandIds.h"
 
 using namespace brivanta;
@@ -56,6 +58,7 @@ class TipAndAboutTest : public QObject {
     void aMissingTipsFileDisablesNextAndStoresNothing();
     void aFileWithoutTipsShowsAnEmptyTip();
     void aBadStoredPositionIsReported();
+    void theTipIsADialogOfTheMainWindow();
 
     void aboutBoxHoldsTheVersionAndTwoLinks();
 
@@ -294,6 +297,32 @@ void TipAndAboutTest::aFileWithoutTipsShowsAnEmptyTip() {
     QCOMPARE(dialog.tipText(), QString());
     dialog.showNextTip();
     QCOMPARE(dialog.tipText(), QString());
+}
+
+// A close button and nothing else: with no taskbar entry of its own, a minimised tip could not
+// be found again, and a panel would list it on its own since the main window has no entry.
+void TipAndAboutTest::theTipIsADialogOfTheMainWindow() {
+    test::TempHome home;
+    home.write(QStringLiteral("tips.txt"), "tip\n");
+    QWidget main(nullptr, Qt::Tool);
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    TipDialog dialog(Storage(home.path()), &main);
+    const Qt::WindowFlags flags = dialog.windowFlags();
+    QCOMPARE(dialog.windowType(), Qt::Dialog);
+    QVERIFY(flags.testFlag(Qt::CustomizeWindowHint));
+    QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+    // Some window managers draw the buttons on every dialog, but on no tool bar.
+    QVERIFY(dialog.testAttribute(Qt::WA_X11NetWmWindowTypeToolBar));
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY(dialog.windowHandle());
+    QCOMPARE(dialog.windowHandle()->transientParent(), main.windowHandle());
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        QSKIP("the taskbar state is an X11 window property");
+    QVERIFY(isKeptOffTaskbar(dialog));
 }
 
 void TipAndAboutTest::aBadStoredPositionIsReported() {

@@ -287,8 +287,9 @@ void TreeMenusTest::tableTextsAndOrder() {
     QCOMPARE(findAction(menu.get(), ids::kCopy), commands.action(ids::kCopy));
 
     std::unique_ptr<IconMenu> tray(menus.buildContextMenu(sample.tree, kNoItem, 153, nullptr));
-    QCOMPARE(menuIds(tray.get()), (QList<int>{32797, ids::kFindDuplicates, ids::kCheckLinks, 57670,
-                                              32836, 32780, 32833, 32779}));
+    QCOMPARE(menuIds(tray.get()),
+             (QList<int>{32797, ids::kSyncNow, ids::kFindDuplicates, ids::kCheckLinks, 57670, 32836,
+                         32780, 32833, 32779}));
     std::unique_ptr<IconMenu> types(menus.buildContextMenu(sample.tree, kNoItem, 191, nullptr));
     QCOMPARE(menuIds(types.get()), (QList<int>{32827, 32831, 32828}));
 }

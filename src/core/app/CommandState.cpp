@@ -78,6 +78,9 @@ CommandState commandState(Command command, const CommandContext& context) {
         case Command::Upload:
             // The recommended tree came from the server: it is not sent back.
             return enabledIf(hasTree && tree->treeKind() != kRecommendedTree);
+        case Command::SyncNow:
+            // Whatever tree is shown: the sync has its own.
+            return enabledIf(context.syncConfigured);
         case Command::Listen:
             return toggle(options.listening);
         case Command::ShowToolbar:

@@ -32,6 +32,7 @@ enum class Command {
     Listen,
     UpdateRecommended,
     Upload,
+    SyncNow,
     FindDuplicates,
     CheckLinks,
     Settings,
@@ -58,6 +59,8 @@ struct CommandContext {
     std::string undoName;
     std::string redoName;
     ViewOptions options;
+    // A server to keep a tree in step with is set up.
+    bool syncConfigured = false;
 };
 
 struct CommandState {

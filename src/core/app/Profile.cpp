@@ -25,14 +25,33 @@ std::optional<std::int64_t> number(const std::optional<std::string>& text) {
     return value;
 }
 
-std::string mailSection(const std::string& user) {
+std::string userSection(const char* prefix, const std::string& user) {
     static constexpr char kHex[] = "0123456789abcdef";
-    std::string section = "Mail/";
+    std::string section = prefix;
     for (unsigned char c : user) {
         section += kHex[c >> 4];
         section += kHex[c & 15];
     }
     return section + "/";
+}
+
+std::string mailSection(const std::string& user) {
+    return userSection("Mail/", user);
+}
+
+// The text of `key`, or nothing when it is missing or blank.
+std::optional<std::string> storedText(const SettingsStore& store, const std::string& key) {
+    std::optional<std::string> value = store.value(key);
+    if (!value || text::trim(*value).empty())
+        return std::nullopt;
+    return std::string(text::trim(*value));
+}
+
+void setText(SettingsStore& store, const std::string& key, const std::string& value) {
+    if (value.empty())
+        store.remove(key);
+    else
+        store.setValue(key, value);
 }
 
 std::optional<net::SecurityMode> mode(const std::optional<std::string>& text) {
@@ -121,6 +140,39 @@ std::optional<std::string> Profile::plainRecommendedPassword() const {
 
 void Profile::forgetPlainRecommendedPassword() {
     store_.remove("Update/Password");
+}
+
+SyncSettings Profile::syncSettings(const std::string& user) const {
+    const std::string section = userSection("Sync/", user);
+    SyncSettings settings;
+    settings.serverUrl = storedText(store_, section + "Server").value_or("");
+    settings.fileName = storedText(store_, section + "File").value_or(settings.fileName);
+    settings.user = storedText(store_, section + "User").value_or("");
+    settings.caFile = storedText(store_, section + "CaFile").value_or("");
+    if (storedText(store_, section + "Tree").value_or("") == "recommended")
+        settings.treeKind = kRecommendedTree;
+    for (const std::string& label : splitFolderPath(store_.value(section + "Folder").value_or("")))
+        settings.folder.push_back(text::fromUtf8(label));
+    auto minutes = number(store_.value(section + "Interval"));
+    if (minutes && *minutes >= 0 && *minutes <= kMaxSyncIntervalMinutes)
+        settings.intervalMinutes = static_cast<int>(*minutes);
+    return settings;
+}
+
+void Profile::setSyncSettings(const std::string& user, const SyncSettings& settings) {
+    const std::string section = userSection("Sync/", user);
+    setText(store_, section + "Server", settings.serverUrl);
+    setText(store_, section + "File", settings.fileName);
+    setText(store_, section + "User", settings.user);
+    setText(store_, section + "CaFile", settings.caFile);
+    setText(store_, section + "Tree",
+            settings.treeKind == kRecommendedTree ? "recommended" : "custom");
+    std::vector<std::string> labels;
+    labels.reserve(settings.folder.size());
+    for (const std::string& label : settings.folder)
+        labels.push_back(text::toUtf8(label));
+    setText(store_, section + "Folder", joinFolderPath(labels));
+    setText(store_, section + "Interval", std::to_string(settings.intervalMinutes));
 }
 
 std::optional<int> Profile::windowWidth() const {

@@ -6,6 +6,7 @@
 
 #include "core/accounts/MailSecurityProfile.h"
 #include "core/app/SettingsStore.h"
+#include "core/app/SyncSettings.h"
 #include "core/net/RecommendedUpdate.h"
 
 namespace brivanta {
@@ -41,6 +42,11 @@ class Profile {
     // the secret store and then forgotten here.
     std::optional<std::string> plainRecommendedPassword() const;
     void forgetPlainRecommendedPassword();
+
+    // A user's sync (section "Sync/<the name's bytes in hex>"); a user never saved gets the
+    // defaults, and a value out of range its default.
+    SyncSettings syncSettings(const std::string& user) const;
+    void setSyncSettings(const std::string& user, const SyncSettings& settings);
 
     // The main window's width as the user left it (section "Window", "Width"); none when
     // it was never changed.

@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
+#include <sstream>
 
+#include "core/formats/FileStreams.h"
 #include "core/text/Trim.h"
 
 namespace brivanta {
@@ -44,7 +45,11 @@ using IniSections = std::vector<std::pair<std::string, std::map<std::string, std
 // A small INI reader: [Section] lines and key=value lines, in file order.
 IniSections readIni(const std::filesystem::path& file) {
     IniSections sections;
-    std::ifstream in(file);
+    // Read as every import source is: a pipe or a device in its place is not waited on.
+    std::string bytes;
+    if (readWholeFile(file.string(), bytes))
+        return sections;
+    std::istringstream in(bytes);
     std::string line;
     while (std::getline(in, line)) {
         std::string_view view = text::trim(line);

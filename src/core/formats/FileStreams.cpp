@@ -26,14 +26,31 @@ FileError FileSource::open(const std::string& path) {
     if (fd_ >= 0)
         ::close(fd_);
     error_ = 0;
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a named pipe nobody writes to waits for a writer for ever.
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0)
         return FileError{path, errno};
     struct stat st;
-    if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+    int refused = 0;
+    if (::fstat(fd_, &st) != 0)
+        refused = errno;
+    else if (S_ISDIR(st.st_mode))
+        refused = EISDIR;
+    else if (!S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode))
+        // A device or a socket: /dev/zero would be read until memory runs out, a terminal
+        // or a socket until someone types or sends.
+        refused = kNotRegularFile;
+    else if (S_ISFIFO(st.st_mode)) {
+        // A pipe the shell made ("<(command)") has its writer already: read it as it comes.
+        // One nobody has opened for writing reads as empty rather than waiting for one.
+        int flags = ::fcntl(fd_, F_GETFL);
+        if (flags < 0 || ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) < 0)
+            refused = errno;
+    }
+    if (refused != 0) {
         ::close(fd_);
         fd_ = -1;
-        return FileError{path, EISDIR};
+        return FileError{path, refused};
     }
     return {};
 }

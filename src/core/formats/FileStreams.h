@@ -9,7 +9,8 @@
 
 namespace brivanta {
 
-// Reads a file. open() fails for a missing or unreadable file.
+// Reads a file. open() fails for a missing or unreadable file, a directory, a device or a
+// socket (kNotRegularFile); a pipe is read as it comes, one without a writer as empty.
 class FileSource : public ByteSource {
   public:
     FileSource() = default;

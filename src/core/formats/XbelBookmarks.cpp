@@ -120,11 +120,30 @@ void appendIndent(std::string& out, int depth) {
     out.append(static_cast<size_t>(std::min(depth, 16)) * 2, ' ');
 }
 
+void appendNumber(std::string& out, std::uint64_t value) {
+    char digits[24];
+    auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
+    (void)error;
+    out.append(digits, end);
+}
+
+void appendUtf8FromStored(std::string_view stored, std::string& out) {
+    if (isAscii(stored))
+        out.append(stored);
+    else
+        out.append(text::toUtf8(stored));
+}
+
+}  // namespace
+
+namespace {
 // Whether byte `c` needs more than being copied: markup, control characters, and 0xEF (which
 // may begin U+FFFE or U+FFFF).
 constexpr bool needsCare(unsigned char c) {
     return c < 0x20 || c == '&' || c == '<' || c == '>' || c == '"' || c == 0x7F || c == 0xEF;
 }
+
+}  // namespace
 
 // Appends UTF-8 `text` as XML character data that also fits in an attribute. Characters XML
 // 1.0 cannot carry at all (other control characters, U+FFFE, U+FFFF) are left out.
@@ -171,22 +190,6 @@ void appendXmlEscaped(std::string& out, std::string_view text) {
     }
     out.append(text.substr(plain));
 }
-
-void appendNumber(std::string& out, std::uint64_t value) {
-    char digits[24];
-    auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
-    (void)error;
-    out.append(digits, end);
-}
-
-void appendUtf8FromStored(std::string_view stored, std::string& out) {
-    if (isAscii(stored))
-        out.append(stored);
-    else
-        out.append(text::toUtf8(stored));
-}
-
-}  // namespace
 
 XbelRead parseXbelBookmarks(std::string_view bytes, TreeMerger& merger) {
     return parseXbel(const_cast<char*>(bytes.data()), bytes.size(), false, merger,

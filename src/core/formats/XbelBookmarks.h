@@ -48,6 +48,9 @@ std::string importXbelFile(const std::string& path, TreeMerger& merger, XbelRead
 // The number in a comment's text when it is Floccus's highestId comment ("- highestId :42:
 // for Floccus bookmark sync browser extension"), else none.
 std::optional<std::uint64_t> xbelHighestId(std::string_view comment);
+// Appends UTF-8 `text` as XML character data that also fits in an attribute; characters XML
+// 1.0 cannot carry are left out.
+void appendXmlEscaped(std::string& out, std::string_view text);
 // The whole comment for `highestId`, as Floccus writes it.
 std::string xbelHighestIdComment(std::uint64_t highestId);
 

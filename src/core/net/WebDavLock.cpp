@@ -44,22 +44,26 @@ std::string WebDavLock::freshBody() const {
 
 // Writes the lock over `etag` ("" to create it) and reads it back: ours only if it still
 // holds our token.
-bool WebDavLock::writeAndConfirm(const std::string& etag) {
+LockState WebDavLock::writeAndConfirm(const std::string& etag) {
     WebDavReply put = client_.put(lockName(), freshBody(), etag);
     if (put.result != WebDavResult::ok) {
         error_ = put.error;
-        return false;
+        // Only a lock that changed since it was read is a race; a refusal (401, 423, a full
+        // disk) is the server's answer, not another client's lock.
+        return put.result == WebDavResult::changedMeanwhile ? LockState::held : LockState::failed;
     }
     WebDavReply back = client_.get(lockName());
+    if (back.result == WebDavResult::failed) {
+        error_ = back.error;
+        return LockState::failed;
+    }
     if (back.result != WebDavResult::ok || back.body.find(token_) == std::string::npos) {
-        error_ = back.result == WebDavResult::failed
-                     ? back.error
-                     : "WebDAV 服务器 " + client_.server() + "（" + client_.urlOf(lockName()) +
-                           "）：另一个客户端同时锁定了同步";
-        return false;
+        error_ = "WebDAV 服务器 " + client_.server() + "（" + client_.urlOf(lockName()) +
+                 "）：另一个客户端同时锁定了同步";
+        return LockState::held;
     }
     etag_ = back.etag;
-    return true;
+    return LockState::taken;
 }
 
 LockState WebDavLock::take() {
@@ -91,16 +95,12 @@ LockState WebDavLock::take() {
                 return LockState::failed;
             }
         }
-        if (writeAndConfirm(over)) {
+        const LockState written = writeAndConfirm(over);
+        if (written == LockState::taken)
             held_ = true;
-            return LockState::taken;
-        }
-        // Lost a race, or the server failed: a failure ends here, a race is looked at again.
-        WebDavReply check = client_.get(lockName());
-        if (check.result == WebDavResult::failed) {
-            error_ = check.error;
-            return LockState::failed;
-        }
+        if (written != LockState::held)
+            return written;
+        // Lost a race: looked at again.
     }
     return LockState::held;
 }

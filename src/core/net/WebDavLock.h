@@ -46,7 +46,8 @@ class WebDavLock {
 
   private:
     std::string freshBody() const;
-    bool writeAndConfirm(const std::string& etag);
+    // taken, held when another client's lock won a race, failed when the server refused.
+    LockState writeAndConfirm(const std::string& etag);
 
     const WebDavClient& client_;
     std::string file_;

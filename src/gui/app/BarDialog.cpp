@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "core/app/BarClock.h"
+#include "core/app/BarPlacement.h"
 #include "core/trees/TreeKind.h"
 #include "gui/controls/FlatButton.h"
 #include "gui/resources/CommandIds.h"
@@ -107,17 +108,19 @@ int BarDialog::dialogUnitsY(int units) const {
     return units * QFontMetrics(font()).height() / 8;
 }
 
+QPoint BarDialog::usualOffset() const {
+    return {dialogUnitsX(kLeftUnits), dialogUnitsY(kTopUnits)};
+}
+
 void BarDialog::placeOn(const QRect& available) {
     // At a large scale or on a small screen the usual place would push the clock off the
     // right edge: the bar then moves left as far as it has to, never past the left edge.
-    QRect place(QPoint(available.left() + dialogUnitsX(kLeftUnits),
-                       available.top() + dialogUnitsY(kTopUnits)),
-                size());
-    if (place.right() > available.right())
-        place.moveRight(available.right());
-    if (place.left() < available.left())
-        place.moveLeft(available.left());
-    move(place.topLeft());
+    const QPoint offset = usualOffset();
+    const DesktopPlaces places = placeBarBesideWindow(
+        {available.left(), available.top(), available.left() + available.width(),
+         available.top() + available.height()},
+        {offset.x(), offset.y(), width(), height()}, 0, 0);
+    move(places.bar.left, places.bar.top);
 }
 
 FlatButton* BarDialog::button(int id) const {

@@ -31,7 +31,10 @@ class BarDialog : public QWidget {
     bool clockOn() const { return clockOn_; }
     // Shows the present time and date on the status lines (when the clock is on).
     void updateClock();
-    // The bar's place: dialog position (300, 3) from the top left of `available`.
+    // The bar's usual place from the top left of the available area: dialog position (300, 3).
+    QPoint usualOffset() const;
+    // The bar's place: its usual one within `available`, moved left as far as it must to keep
+    // it whole on screen.
     void placeOn(const QRect& available);
 
   signals:

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "core/app/BarPlacement.h"
 #include "core/app/EdgeGeometry.h"
 #include "core/app/MainLayout.h"
 #include "gui/platform/DesktopProfile.h"
@@ -49,22 +50,50 @@ void EdgeDocking::restoreWidth() {
 }
 
 void EdgeDocking::rememberWidth() {
-    if (window_.width() != width_)
+    // Narrowed to fit the screen or the bar is not a width the user chose.
+    if (window_.width() != (fitted_ ? fittedWidth_ : width_))
         DesktopProfile::current().setWindowWidth(window_.width());
+}
+
+void EdgeDocking::keepClearOf(QWidget* bar, QPoint usualOffset) {
+    bar_ = bar;
+    barOffset_ = usualOffset;
 }
 
 void EdgeDocking::fitToScreen() {
     QScreen* screen = window_.screen() ? window_.screen() : QGuiApplication::primaryScreen();
-    QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 800, 600);
+    fitTo(screen ? screen->availableGeometry() : QRect(0, 0, 800, 600));
+}
+
+void EdgeDocking::fitTo(const QRect& available) {
     // Before the window manager has framed the window its frame is unknown (none); a tick
     // fits again once it is known.
     const QMargins margins = frame();
+    const int sides = margins.left() + margins.right();
+    int width = std::min(width_, std::max(1, available.width() - sides));
+    LayoutRect area = toLayout(available);
+    belowBar_ = 0;
+    if (bar_) {
+        const DesktopPlaces places = placeBarBesideWindow(
+            area, {barOffset_.x(), barOffset_.y(), bar_->width(), bar_->height()}, width + sides,
+            kLeastWidth + sides);
+        bar_->move(places.bar.left, places.bar.top);
+        width = std::max(1, places.window.width() - sides);
+        belowBar_ = places.window.top - area.top;
+        area.top = places.window.top;
+    }
     LayoutRect client = mainWindowClient(
-        toLayout(area), {margins.left(), margins.top(), margins.right(), margins.bottom()},
-        std::min(width_, std::max(1, area.width())));
+        area, {margins.left(), margins.top(), margins.right(), margins.bottom()}, width);
     window_.setGeometry(client.left, client.top, client.width(), client.height());
     fittedFrame_ = margins;
+    fittedWidth_ = client.width();
     fitted_ = true;
+}
+
+QRect EdgeDocking::dockArea() const {
+    QRect area = window_.screen()->availableGeometry();
+    area.setTop(std::min(area.bottom(), area.top() + belowBar_));
+    return area;
 }
 
 void EdgeDocking::start() {
@@ -97,7 +126,7 @@ void EdgeDocking::slideAndReveal() {
     QScreen* screen = window_.screen();
     if (!screen)
         return;
-    LayoutRect area = toLayout(screen->availableGeometry());
+    LayoutRect area = toLayout(dockArea());
     QPoint cursor = QCursor::pos();
     LayoutPoint at{cursor.x(), cursor.y()};
     QRect outer = window_.frameGeometry();
@@ -133,11 +162,11 @@ bool EdgeDocking::eventFilter(QObject* watched, QEvent* event) {
     // place is only where it was last asked to go.
     if (watched == &window_ && event->type() == QEvent::Enter && window_.isVisible() &&
         !QApplication::activePopupWidget() && !QApplication::activeModalWidget()) {
-        if (QScreen* screen = window_.screen()) {
+        if (window_.screen()) {
             const QRect outer = window_.frameGeometry();
             const LayoutPoint inside{outer.center().x(), outer.center().y()};
             if (std::optional<LayoutRect> back =
-                    revealStep(toLayout(outer), inside, toLayout(screen->availableGeometry())))
+                    revealStep(toLayout(outer), inside, toLayout(dockArea())))
                 bringBack(*back);
         }
     }

@@ -2,6 +2,8 @@
 
 #include <QMargins>
 #include <QObject>
+#include <QPoint>
+#include <QPointer>
 #include <QTimer>
 #include <limits>
 
@@ -23,6 +25,9 @@ class EdgeDocking : public QObject {
     // A slide step the window manager did not carry out is asked for again after this many
     // ticks.
     static constexpr int kRetryTicks = 25;
+    // The narrowest the window is made to leave room for the bar beside it; with less room
+    // it starts below the bar instead.
+    static constexpr int kLeastWidth = 160;
 
     EdgeDocking(QWidget& window, int defaultWidth, CommandRegistry& commands);
 
@@ -37,8 +42,14 @@ class EdgeDocking : public QObject {
     // keeps the default; rememberWidth keeps a width the user chose for the next start.
     void restoreWidth();
     void rememberWidth();
+    // Keeps the window clear of `bar`, which stays on top of every window and would cover
+    // the window's title bar and toolbar: each fitting places the bar too, at
+    // `usualOffset` from the area's top left where it does not meet the window.
+    void keepClearOf(QWidget* bar, QPoint usualOffset);
     // Puts the window at the top left of the screen's available area, frame included.
     void fitToScreen();
+    // The same within `area`, the available area of the window's screen.
+    void fitTo(const QRect& area);
     void start();
     void stop();
     // One tick: fits again when the window manager framed the window since, then slides.
@@ -56,6 +67,8 @@ class EdgeDocking : public QObject {
 
   private:
     QMargins frame() const;
+    // The available area less the band the bar takes when the window starts below it.
+    QRect dockArea() const;
     // Back at the edge, at the area's top and as tall as it.
     void bringBack(const LayoutRect& back);
 
@@ -72,6 +85,12 @@ class EdgeDocking : public QObject {
     // The frame the window manager drew when the window was last fitted to the screen.
     QMargins fittedFrame_;
     bool fitted_ = false;
+    // The client width the last fitting gave: a different width is the user's choice.
+    int fittedWidth_ = 0;
+    QPointer<QWidget> bar_;
+    QPoint barOffset_;
+    // How far below the area's top the window starts, to stay clear of the bar.
+    int belowBar_ = 0;
 };
 
 }  // namespace brivanta

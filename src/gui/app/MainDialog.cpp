@@ -7,11 +7,12 @@
 
 #include "gui/addressbook/ContactCommands.h"
 #include "gui/app/BarDialog.h"
-#include "gui/app/DesktopIntegration.h"
 #include "gui/app/EdgeDocking.h"
 #include "gui/app/HelpCommands.h"
 #include "gui/app/NetworkCommands.h"
 #include "gui/app/OptionCommands.h"
+#include "gui/app/SyncCommands.h"
+#include "gui/app/TrayIcon.h"
 #include "gui/app/TreeFiles.h"
 #include "gui/formats/ExchangeCommands.h"
 #include "gui/health/HealthCommands.h"
@@ -69,21 +70,31 @@ MainDialog::MainDialog(std::unique_ptr<LoginSession> login, QWidget* parent)
         commands_.refresh();
         layoutActiveTree(activeTreeId());
     });
+    auto* syncing =
+        new SyncCommands(*this, commands_, *login_,
+                         {history, [this](const QString& title, const QString& text, bool warning) {
+                              return trayIcon().showMessage(title, text, warning);
+                          }});
+    syncing->registerCommands();
     options_ = std::make_unique<OptionCommands>(
         *this, commands_, *login_, network_->settings(),
         OptionCommands::Hooks{[this] { return viewOptions(); },
                               [this](const ViewOptions& options) { applyViewOptions(options); },
                               [this]() -> BookmarkTree& { return activeTree(); }});
     options_->registerCommands();
+    options_->setOtherValues([syncing](OptionValues& values) { syncing->fill(values); },
+                             [syncing](const OptionValues& values) { syncing->apply(values); });
     desktop_ = std::make_unique<DesktopIntegration>(
         *this, commands_, *menus_,
         DesktopIntegration::Hooks{view, shown, [this] { return account().name; }});
     desktop_->registerCommands();
+    docking_->keepClearOf(&bar(), bar().usualOffset());
 
     // Every command's state follows its target tree and the window's switches.
-    commands_.setContextSource([this](int target) {
+    commands_.setContextSource([this, syncing](int target) {
         CommandContext context = editor_->context(target);
         context.options = viewOptions();
+        context.syncConfigured = syncing->configured();
         return context;
     });
     commands_.setDefaultTarget(shown);
@@ -131,14 +142,6 @@ void MainDialog::buildEditor() {
         [this](int target) { return treeUndo(target); });
 }
 
-TrayIcon& MainDialog::trayIcon() {
-    return desktop_->trayIcon();
-}
-
-BarDialog& MainDialog::bar() {
-    return desktop_->bar();
-}
-
 TreeUndo* MainDialog::treeUndo(int controlId) const {
     return editor_ ? editor_->history(controlId) : nullptr;
 }
@@ -155,6 +158,8 @@ void MainDialog::start() {
     setWindowTitle(QString::fromUtf8("Brivanta（") + fromGbk(account().name) +
                    QString::fromUtf8("）"));
     desktop_->start(screen());
+    // Once more with the bar placed: neither covers the other.
+    docking_->fitToScreen();
     started_ = true;
     // Listening starts by itself, once the window runs.
     QTimer::singleShot(0, this, [this] { command(ids::kListen); });
@@ -212,15 +217,11 @@ void MainDialog::closeEvent(QCloseEvent* event) {
 
 void MainDialog::keyPressEvent(QKeyEvent* event) {
     // Enter and Escape would end a dialog without saving; here they do nothing.
-    switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Escape:
-            event->accept();
-            return;
-        default:
-            QWidget::keyPressEvent(event);
-    }
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape)
+        event->accept();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void MainDialog::resizeEvent(QResizeEvent* event) {

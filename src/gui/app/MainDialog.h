@@ -7,6 +7,7 @@
 #include "core/app/ViewOptions.h"
 #include "gui/addressbook/NamedIconList.h"
 #include "gui/app/CategoryViews.h"
+#include "gui/app/DesktopIntegration.h"
 #include "gui/app/MainToolbar.h"
 #include "gui/platform/FileAssociations.h"
 #include "gui/resources/CommandRegistry.h"
@@ -20,7 +21,6 @@ namespace brivanta {
 class BarDialog;
 class BookmarkTreeView;
 class ContactCommands;
-class DesktopIntegration;
 class EdgeDocking;
 class HelpCommands;
 class NetworkCommands;
@@ -87,8 +87,8 @@ class MainDialog : public QWidget {
     OptionCommands& options() { return *options_; }
     TreeFiles& files() { return *files_; }
     DesktopIntegration& desktop() { return *desktop_; }
-    TrayIcon& trayIcon();
-    BarDialog& bar();
+    TrayIcon& trayIcon() { return desktop_->trayIcon(); }
+    BarDialog& bar() { return desktop_->bar(); }
     EdgeDocking& docking() { return *docking_; }
 
   signals:

@@ -36,6 +36,8 @@ void OptionCommands::open() {
     values.smtpServer = account.smtpServer;
     values.security = loadMailSecurityProfile(account.name);
     values.password = account.password;
+    if (fillOther_)
+        fillOther_(values);
     COptionSheet sheet(account.name, values, &window_);
     if (sheet.exec() == QDialog::Accepted)
         apply(sheet.values());
@@ -49,6 +51,8 @@ void OptionCommands::apply(const OptionValues& values) {
     if (!(loadMailSecurityProfile(account.name) == values.security))
         saveMailSecurityProfile(account.name, values.security);
     network_ = values.network;
+    if (takeOther_)
+        takeOther_(values);
 
     hooks_.shownTree().setShowMenuIcons(values.view.showMenuIcons);
     hooks_.applyViewOptions(values.view);

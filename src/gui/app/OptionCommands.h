@@ -32,6 +32,13 @@ class OptionCommands {
                    NetworkSettings& network, Hooks hooks);
 
     void registerCommands();
+    // Pages whose values others keep (the sync's): `fill` before the sheet opens, `take`
+    // after its OK.
+    void setOtherValues(std::function<void(OptionValues&)> fill,
+                        std::function<void(const OptionValues&)> take) {
+        fillOther_ = std::move(fill);
+        takeOther_ = std::move(take);
+    }
     // Opens the sheet; its OK applies what it holds.
     void open();
     void apply(const OptionValues& values);
@@ -42,6 +49,8 @@ class OptionCommands {
     LoginSession& login_;
     NetworkSettings& network_;
     Hooks hooks_;
+    std::function<void(OptionValues&)> fillOther_;
+    std::function<void(const OptionValues&)> takeOther_;
 };
 
 }  // namespace brivanta

@@ -10,6 +10,7 @@
 
 #include "gui/controls/FlatButton.h"
 #include "gui/platform/DesktopProfile.h"
+#include "gui/platform/WindowManagerHints.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/ResourceIcons.h"
 #include "gui/resources/StringTable.h"
@@ -24,7 +25,17 @@ constexpr int kBulbSize = 32;
 }  // namespace
 
 TipDialog::TipDialog(const Storage& storage, QWidget* parent)
-    : QDialog(parent), tipsPath_(storage.tipsFile()) {
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      tipsPath_(storage.tipsFile()) {
+    // A dialog of the main window: a close button only, and no taskbar entry of its own (the
+    // main window has none either, so a panel would otherwise list the tip by itself). Window
+    // managers that keep the buttons of every dialog whatever the window asks (openbox) leave
+    // them off a tool bar, as on the main window; minimised without a taskbar entry, the tip
+    // would be lost. The toolkit passes the type on only to a window that exists.
+    winId();
+    setAttribute(Qt::WA_X11NetWmWindowTypeToolBar);
+    keepOffTaskbar(*this);
     setObjectName(QString::number(ids::kTipDialog));
     setWindowTitle(QString::fromUtf8("每日一帖"));
 

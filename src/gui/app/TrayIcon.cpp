@@ -42,4 +42,12 @@ bool TrayIcon::isShown() const {
     return icon_ && icon_->isVisible();
 }
 
+bool TrayIcon::showMessage(const QString& title, const QString& text, bool warning) {
+    if (!isShown())
+        return false;
+    icon_->showMessage(title, text,
+                       warning ? QSystemTrayIcon::Warning : QSystemTrayIcon::Information);
+    return true;
+}
+
 }  // namespace brivanta

@@ -27,6 +27,8 @@ class TrayIcon : public QObject {
     // Whether it is on the screen now.
     bool isShown() const;
     QString tip() const { return tip_; }
+    // A message beside the icon; false when the icon is not on the screen.
+    bool showMessage(const QString& title, const QString& text, bool warning);
 
   signals:
     // Left click: the quick menu of the active tree. Right click: the program menu.

@@ -83,6 +83,15 @@ int IconMenuStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,
     }
 }
 
+int IconMenuStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                             QStyleHintReturn* returnData) const {
+    // A menu taller than the screen (a large scale, a small screen) scrolls in one column
+    // instead of breaking into a second column that may reach past the screen's edge.
+    if (hint == SH_Menu_Scrollable)
+        return 1;
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+}
+
 QSize IconMenuStyle::sizeFromContents(ContentsType type, const QStyleOption* option,
                                       const QSize& size, const QWidget* widget) const {
     const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);

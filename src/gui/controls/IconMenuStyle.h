@@ -17,6 +17,8 @@ class IconMenuStyle : public QProxyStyle {
                      const QWidget* widget) const override;
     int pixelMetric(PixelMetric metric, const QStyleOption* option,
                     const QWidget* widget) const override;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override;
 
     // Height of a menu bar line: separators are half of it, items at least that.
     static int menuBarHeight(const QFontMetrics& metrics);

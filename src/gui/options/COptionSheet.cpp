@@ -8,6 +8,7 @@
 #include "gui/options/CNetworkPage.h"
 #include "gui/options/CParamPage.h"
 #include "gui/options/CPasswordPage.h"
+#include "gui/options/CSyncPage.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/resources/ResourceIcons.h"
 #include "gui/text/QtText.h"
@@ -20,7 +21,7 @@ COptionSheet::COptionSheet(const std::string& userName, const OptionValues& valu
     setWindowIcon(resourceIcon(ids::kProgramIcon));
     tabs_ = new QTabWidget(this);
     pages_ = {new CParamPage(tabs_), new CNetworkPage(tabs_), new CEmailSetPage(tabs_),
-              new CPasswordPage(tabs_)};
+              new CPasswordPage(tabs_), new CSyncPage(tabs_)};
     for (OptionPage* page : pages_) {
         page->load(values_);
         connect(page, &OptionPage::complaining, tabs_,

@@ -12,7 +12,7 @@ namespace brivanta {
 
 class OptionPage;
 
-// "用户(name)参数设置": the four option pages with OK and Cancel. OK checks the pages in
+// "用户(name)参数设置": the five option pages with OK and Cancel. OK checks the pages in
 // order and stays open on the first that refuses, showing it; values() is then what the
 // pages hold.
 class COptionSheet : public QDialog {
@@ -28,7 +28,7 @@ class COptionSheet : public QDialog {
 
   private:
     QTabWidget* tabs_;
-    std::array<OptionPage*, 4> pages_{};
+    std::array<OptionPage*, 5> pages_{};
     OptionValues values_;
 };
 

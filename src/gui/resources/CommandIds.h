@@ -42,6 +42,8 @@ inline constexpr int kSearch = 32903;
 // The health of a tree: addresses kept twice, links that no longer work.
 inline constexpr int kFindDuplicates = 32904;
 inline constexpr int kCheckLinks = 32905;
+// Keeps the synced tree in step with its server now.
+inline constexpr int kSyncNow = 32906;
 inline constexpr int kHelp = 57670;
 
 // The toolbar of the main window, in order; 0 is a separator.
@@ -94,6 +96,7 @@ inline constexpr int kDeleteConfirmDialog = 198;
 inline constexpr int kFolderNameDialog = 228;
 inline constexpr int kBarDialog = 229;
 inline constexpr int kNewUserDialog = 252;
+inline constexpr int kSyncPage = 260;
 
 // Controls of the account dialogs.
 inline constexpr int kUserNameControl = 1004;
@@ -115,6 +118,19 @@ inline constexpr int kSmtpSecurityControl = 1301;
 inline constexpr int kPop3SecurityControl = 1302;
 inline constexpr int kSmtpLoginControl = 1303;
 inline constexpr int kRememberPasswordControl = 1304;
+
+// Controls of the sync page.
+inline constexpr int kSyncServerControl = 1310;
+inline constexpr int kSyncFileControl = 1311;
+inline constexpr int kSyncUserControl = 1312;
+inline constexpr int kSyncPasswordControl = 1313;
+inline constexpr int kSyncCaFileControl = 1314;
+inline constexpr int kSyncCaBrowseButton = 1315;
+inline constexpr int kSyncTreeControl = 1316;
+inline constexpr int kSyncFolderControl = 1317;
+inline constexpr int kSyncManualRadio = 1318;
+inline constexpr int kSyncEveryRadio = 1319;
+inline constexpr int kSyncIntervalControl = 1320;
 
 // Controls of the options sheet's pages.
 inline constexpr int kOldPasswordControl = 1017;

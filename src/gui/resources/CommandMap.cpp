@@ -33,6 +33,7 @@ constexpr CommandIdEntry kCommandIds[] = {
     {Command::Listen, ids::kListen},
     {Command::UpdateRecommended, ids::kUpdateRecommended},
     {Command::Upload, ids::kUpload},
+    {Command::SyncNow, ids::kSyncNow},
     {Command::FindDuplicates, ids::kFindDuplicates},
     {Command::CheckLinks, ids::kCheckLinks},
     {Command::Settings, ids::kSettings},

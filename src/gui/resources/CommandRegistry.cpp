@@ -66,6 +66,7 @@ constexpr CommandEntry kCommandTexts[] = {
     {ids::kSearch, "查找"},
     {ids::kFindDuplicates, "查找重复..."},
     {ids::kCheckLinks, "检查链接..."},
+    {ids::kSyncNow, "立即同步"},
     {ids::kHelp, "帮助(&H)"},
 };
 

@@ -116,7 +116,7 @@ QHash<int, std::vector<MenuTablePopup>> buildTables() {
     tables.insert(
         ids::kTrayMenu,
         {{QString::fromUtf8("任务栏图标菜单"),
-          {item(ids::kSettings, "设置(&N)..."), separator(),
+          {item(ids::kSettings, "设置(&N)..."), item(ids::kSyncNow, "立即同步"), separator(),
            item(ids::kFindDuplicates, "查找重复..."), item(ids::kCheckLinks, "检查链接..."),
            separator(), item(ids::kHelp, "帮助(&H)"), item(ids::kTipOfTheDay, "每日一帖(&P)..."),
            item(ids::kAbout, "关于(&B)"), separator(), item(ids::kAutoHide, "自动隐藏"),

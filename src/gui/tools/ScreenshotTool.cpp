@@ -1,16 +1,26 @@
 // Writes pictures of the login dialog, the new-user dialog, the contact dialog, the import and
-// export dialog and the main window for the documentation: brivanta-screenshots OUTPUT_DIR
-// [SYSTEM_BVK]. Runs on any Qt platform, offscreen included; the data shown is made up in a
-// temporary program directory. With BRIVANTA_SCREENSHOT_HOLD=SECONDS the contact dialog stays
-// open that long, so that a real X server can be photographed with its window manager's frame.
+// export dialog, the options' sync page and the main window for the documentation:
+// brivanta-screenshots OUTPUT_DIR [SYSTEM_BVK]. Runs on any Qt platform, offscreen included; the
+// data shown is made up in a temporary program directory. With BRIVANTA_SCREENSHOT_HOLD=SECONDS
+// the contact dialog stays open that long, so that a real X server can be photographed with its
+// window manager's frame. With --desktop WxH[@SCALE] (offscreen only) it writes instead pictures
+// of a whole screen of that size at that scale: the docked main window and the bar with the
+// tree's context menu open (desktop-WxH[-scaleS].png), and with the contact dialog
+// (desktop-WxH[-scaleS]-contact.png).
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPainter>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <cstdio>
@@ -24,9 +34,12 @@
 #include "gui/addressbook/BirthdayEdit.h"
 #include "gui/addressbook/ContactDialog.h"
 #include "gui/addressbook/NamedIconList.h"
+#include "gui/app/BarDialog.h"
 #include "gui/app/MainDialog.h"
 #include "gui/controls/IconMenu.h"
+#include "gui/controls/ScreenFit.h"
 #include "gui/formats/ImportExportDialog.h"
+#include "gui/options/COptionSheet.h"
 #include "gui/resources/CommandIds.h"
 #include "gui/trees/BookmarkTreeModel.h"
 #include "gui/trees/BookmarkTreeView.h"
@@ -113,12 +126,111 @@ bool saveIconSheet(const QDir& out) {
     return ok;
 }
 
+// The whole screen with `windows` on it, the last on top. Drawn here rather than grabbed from
+// the screen: the offscreen platform puts windows at their unscaled places.
+bool saveScreen(const QDir& out, const QString& name, std::initializer_list<QWidget*> windows) {
+    QApplication::processEvents();
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const qreal ratio = screen->devicePixelRatio();
+    QImage image(screen->geometry().size() * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    image.fill(QColor(0x3a, 0x4a, 0x5a));
+    QPainter painter(&image);
+    for (QWidget* window : windows)
+        painter.drawPixmap(window->geometry().topLeft() - screen->geometry().topLeft(),
+                           window->grab());
+    painter.end();
+    QString path = out.filePath(name);
+    bool ok = image.save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", path.toLocal8Bit().constData());
+    return ok;
+}
+
+// The main window docked at the left edge of a screen and the bar, as a user sees them first.
+bool saveDesktop(Storage& storage, const AccountTable& accounts, const QDir& out,
+                 const QString& tag) {
+    BookmarkTree sample;
+    fillCustomTree(sample);
+    saveArchiveFile(sample, storage.customTree(text::gbk("张伟")));
+    NamedIconList icons;
+    NamedIconList::fillTreeIcons(icons);
+    BookmarkTree book(kAddressBookTree);
+    book.setIconChooser(&icons);
+    ItemId zhang = fillAddressBook(book);
+    auto login = std::make_unique<LoginSession>(storage);
+    login->logIn(*accounts.lookup(text::gbk("张伟")));
+    MainDialog window(std::move(login));
+    window.start();
+    window.show();
+    // As the program fits its dialogs.
+    ScreenFitter::install();
+    ScreenFitter::keepClearOf(&window.bar());
+    BookmarkTreeView* view = window.treeView(ids::kCustomTreeControl);
+    view->expandAll();
+    view->setCurrentIndex(view->bookmarkModel()->index(4, 0));
+    QApplication::processEvents();
+    // The right-click menu low in the tree, where it has the least room.
+    std::unique_ptr<IconMenu> context(window.menus().buildContextMenu(
+        window.customTree(), view->currentItem(), ids::kNodeMenu, &window));
+    context->popup(view->mapToGlobal(QPoint(view->width() / 3, view->height() * 3 / 4)));
+    bool ok = saveScreen(out, QStringLiteral("desktop-%1.png").arg(tag),
+                         {&window, &window.bar(), context.get()});
+    context->hide();
+    ContactDialog contact(book, icons, zhang, &window);
+    contact.show();
+    ok &= saveScreen(out, QStringLiteral("desktop-%1-contact.png").arg(tag),
+                     {&window, &window.bar(), &contact});
+    contact.hide();
+    ScreenFitter::keepClearOf(nullptr);
+    window.hide();
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    // --desktop WxH[@SCALE]: the offscreen screen's size and the scale are set before the
+    // application starts.
+    QString desktop;
+    QTemporaryDir screenConfig;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::string(argv[i]) != "--desktop")
+            continue;
+        desktop = QString::fromLocal8Bit(argv[i + 1]);
+        for (int j = i; j + 2 <= argc; ++j)
+            argv[j] = argv[j + 2];
+        argc -= 2;
+        break;
+    }
+    if (!desktop.isEmpty()) {
+        static const QRegularExpression spec(QStringLiteral("^(\\d+)x(\\d+)(?:@([0-9.]+))?$"));
+        QRegularExpressionMatch m = spec.match(desktop);
+        if (!m.hasMatch() || !qgetenv("QT_QPA_PLATFORM").startsWith("offscreen") ||
+            !screenConfig.isValid()) {
+            std::fprintf(stderr,
+                         "brivanta-screenshots: --desktop WxH[@SCALE] 只用于 offscreen 平台\n");
+            return 2;
+        }
+        QFile config(screenConfig.filePath(QStringLiteral("screen.json")));
+        if (!config.open(QIODevice::WriteOnly))
+            return 1;
+        config.write(R"({"screens": [{"name": "desktop", "x": 0, "y": 0, "width": )" +
+                     m.captured(1).toLatin1() + R"(, "height": )" + m.captured(2).toLatin1() +
+                     R"(, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+        config.close();
+        qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.fileName().toLocal8Bit());
+        if (!m.captured(3).isEmpty())
+            qputenv("QT_SCALE_FACTOR", m.captured(3).toLatin1());
+    }
     QApplication app(argc, argv);
+    // Qt's own buttons in Chinese, as the program shows them.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&qtTranslator);
     if (argc < 2) {
-        std::fprintf(stderr, "用法: brivanta-screenshots OUTPUT_DIR [SYSTEM_BVK]\n");
+        std::fprintf(
+            stderr, "用法: brivanta-screenshots [--desktop WxH[@SCALE]] OUTPUT_DIR [SYSTEM_BVK]\n");
         return 2;
     }
     // Both paths are taken before the tool moves into its temporary program directory.
@@ -137,6 +249,11 @@ int main(int argc, char** argv) {
     accounts.set(user("张伟", "secret", "zhang.wei@example.com"));
     accounts.set(user("李娜", "", "li.na@example.com"));
     accounts.saveFile(storage.accountFile());
+    if (!desktop.isEmpty())
+        return saveDesktop(storage, accounts, out,
+                           QString(desktop).replace(u'@', QStringLiteral("-scale")))
+                   ? 0
+                   : 1;
     bool ok = saveIconSheet(out);
 
     {
@@ -183,6 +300,17 @@ int main(int argc, char** argv) {
         importing.adjustSize();
         importing.show();
         ok &= save(importing, out, "import.png");
+        OptionValues values;
+        values.sync.serverUrl = "https://dav.example.cn/remote.php/dav/files/zhang/";
+        values.sync.user = "zhang";
+        values.sync.folder = {text::gbk("工作")};
+        values.sync.intervalMinutes = 30;
+        values.syncPassword = "password";
+        values.customFolders = {{text::gbk("工作")}, {text::gbk("工作"), text::gbk("项目")}};
+        COptionSheet options(text::gbk("张伟"), values);
+        options.pages()->setCurrentIndex(options.pages()->count() - 1);
+        options.show();
+        ok &= save(options, out, "options-sync.png");
     }
     {
         BookmarkTree sample;

@@ -144,6 +144,22 @@ bool TreeUndo::run(std::unique_ptr<TreeCommand> command) {
     return true;
 }
 
+bool TreeUndo::runMade(const std::function<std::unique_ptr<TreeCommand>()>& make) {
+    if (!treeAlive_)
+        return false;
+    dropIfChangedOutside();
+    // The change is this step's, not one from outside that would end the history.
+    applying_ = true;
+    std::unique_ptr<TreeCommand> command = make();
+    const bool changed = command && command->redo();
+    applying_ = false;
+    if (!changed || !command->changedAnything())
+        return false;
+    followView(*command);
+    push(std::move(command));
+    return true;
+}
+
 ItemId TreeUndo::newEntry(const NodeRecord& record, ItemId parent) {
     auto command = std::make_unique<NewEntryCommand>(tree_, parent, record);
     NewEntryCommand& made = *command;

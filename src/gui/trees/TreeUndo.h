@@ -37,6 +37,9 @@ class TreeUndo : public QObject, private TreeObserver {
     // Makes the change of `command` and keeps it as the next step (dropping what could have
     // been redone). False, with nothing kept, when it changed nothing.
     bool run(std::unique_ptr<TreeCommand> command);
+    // The same for a command that makes its change as it is made (a sync's): `make` changes
+    // the tree and returns the command that takes it back, or null when it changed nothing.
+    bool runMade(const std::function<std::unique_ptr<TreeCommand>()>& make);
 
     // The editing commands, each one step.
     ItemId newEntry(const NodeRecord& record, ItemId parent);

@@ -42,6 +42,18 @@ class HttpExchange {
     static std::string method(const std::string& request) {
         return request.substr(0, request.find(' '));
     }
+    // Reads on until `body` holds `length` bytes (a request's body after its headers); false
+    // when the client closed first.
+    bool receiveRest(std::string& body, size_t length) {
+        char buffer[65536];
+        while (body.size() < length) {
+            ssize_t n = ::recv(fd_, buffer, std::min(sizeof buffer, length - body.size()), 0);
+            if (n <= 0)
+                return false;
+            body.append(buffer, static_cast<size_t>(n));
+        }
+        return true;
+    }
     // False once the client has gone.
     bool send(std::string_view bytes) {
         while (!bytes.empty()) {
