@@ -103,7 +103,7 @@ void BM_PeerTransfer1M(benchmark::State& state) {
         listener.run(
             [&](net::PeerReceipt& receipt) {
                 ended = receipt.ended();
-                added = net::applyReceipt(*target, receipt);
+                added = net::applyReceipt(*target, receipt).count;
                 saved = !saveArchiveFile(*target, path).failed();
                 return saved;
             },

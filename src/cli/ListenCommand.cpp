@@ -93,8 +93,7 @@ int runListen(const ListenLine& command) {
             }
             // The file as it is now, so that another writer's changes stay.
             size_t added = 0;
-            ImportBudget budget;
-            const bool saved = file.addReceived(receipt, added, &budget);
+            const bool saved = file.addReceived(receipt, added);
             if (!saved) {
                 // The sender hears a reset: its transfer did not arrive.
                 std::printf("来自 %s 的 %zu 条记录没有保存\n", receipt.peer.c_str(),
@@ -109,7 +108,8 @@ int runListen(const ListenLine& command) {
             if (!receipt.ended())
                 std::printf("，连接提前结束：%s", net::describe(receipt.status));
             std::printf("\n");
-            if (std::string limits = importBudgetText(budget); !limits.empty())
+            if (std::string limits = importBudgetText(receipt.entries.depthBudget());
+                !limits.empty())
                 std::printf("%s\n", limits.c_str());
             std::fflush(stdout);
             ++transfers;

@@ -11,6 +11,7 @@
 
 #include "cli/CliSupport.h"
 #include "cli/NetOptions.h"
+#include "core/formats/ArchiveWriter.h"
 #include "core/formats/FileLock.h"
 #include "core/formats/FileStreams.h"
 #include "core/formats/TargetTreeFile.h"
@@ -84,8 +85,7 @@ bool SharedTreeFile::changeLocked(const std::function<size_t(BookmarkTree&)>& ch
     return true;
 }
 
-bool SharedTreeFile::addReceived(const net::PeerReceipt& receipt, size_t& added,
-                                 ImportBudget* budget) {
+bool SharedTreeFile::addReceived(const net::PeerReceipt& receipt, size_t& added) {
     added = 0;
     if (receipt.records == 0)
         return true;
@@ -94,25 +94,17 @@ bool SharedTreeFile::addReceived(const net::PeerReceipt& receipt, size_t& added,
         return false;
     if (!(identity() == seen_) && !read())
         return false;
-    // Appended bytes keep the depth they came with; a deeper chain goes through the tree,
-    // which attaches what is too deep at the limit.
-    if (!damaged_ && tree_.itemDataLeft() > receipt.records + appendedEntries_ &&
-        net::receiptDepth(receipt) <= ImportBudget::kMaxDepth) {
-        switch (appendReceived(receipt)) {
-            case Append::done:
-                added = receipt.records;
-                return true;
-            case Append::failed:
-                return false;
-            case Append::notPossible:
-                break;
-        }
+    if (!damaged_ && tree_.itemDataLeft() > receipt.records + appendedEntries_) {
+        if (!appendReceived(receipt))
+            return false;
+        added = receipt.records;
+        return true;
     }
-    return changeLocked(
-        [&](BookmarkTree& tree) { return net::applyReceipt(tree, receipt, budget); }, added);
+    return changeLocked([&](BookmarkTree& tree) { return net::applyReceipt(tree, receipt).count; },
+                        added);
 }
 
-SharedTreeFile::Append SharedTreeFile::appendReceived(const net::PeerReceipt& receipt) {
+bool SharedTreeFile::appendReceived(const net::PeerReceipt& receipt) {
     // How deep the file's last record is: the new records' first prefix climbs back from it.
     int depth = 0;
     ItemId last = kNoItem;
@@ -123,14 +115,14 @@ SharedTreeFile::Append SharedTreeFile::appendReceived(const net::PeerReceipt& re
     AtomicFileSink sink;
     if (FileError e = sink.open(path_)) {
         fail(e.writeMessage());
-        return Append::failed;
+        return false;
     }
     if (seen_.exists) {
         FileSource old;
         if (FileError e = old.open(path_)) {
             sink.abandon();
             fail(e.readMessage());
-            return Append::failed;
+            return false;
         }
         std::vector<char> buffer(1 << 18);
         for (size_t n; (n = old.read(buffer.data(), buffer.size())) > 0;) {
@@ -140,25 +132,25 @@ SharedTreeFile::Append SharedTreeFile::appendReceived(const net::PeerReceipt& re
         if (old.failed()) {
             sink.abandon();
             fail(FileError{path_, old.error()}.readMessage());
-            return Append::failed;
+            return false;
         }
     }
-    if (!net::writeReceiptForAppend(receipt, std::max(depth - 1, 0), sink)) {
+    ArchiveWriter writer(sink, 1 << 18);
+    receipt.entries.write(writer, std::max(depth - 1, 0));
+    if (!writer.flush()) {
         const int error = sink.error();
         sink.abandon();
-        if (error == 0)
-            return Append::notPossible;
-        fail(FileError{path_, error}.writeMessage());
-        return Append::failed;
+        fail(FileError{path_, error != 0 ? error : EIO}.writeMessage());
+        return false;
     }
     if (FileError e = sink.commit()) {
         fail(e.writeMessage());
-        return Append::failed;
+        return false;
     }
     // The tree here no longer matches the file: it is read again before the next change.
     seen_ = Identity{};
     appendedEntries_ += receipt.records;
-    return Append::done;
+    return true;
 }
 
 std::uint64_t SharedTreeFile::estimatedCost() const {

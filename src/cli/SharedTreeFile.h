@@ -10,7 +10,6 @@
 #include "core/formats/FileLock.h"
 #include "core/net/PeerTransfer.h"
 #include "core/trees/BookmarkTree.h"
-#include "core/trees/ImportBudget.h"
 
 namespace brivanta::cli {
 
@@ -28,13 +27,10 @@ class SharedTreeFile {
     // could not be had or reading or saving failed; `added` is what the change added.
     bool update(const std::function<size_t(BookmarkTree&)>& change, size_t& added);
 
-    // Adds a received transfer at the top level. When the file is whole, the transfer's first
-    // record allows it and no record is deeper than the depth limit, the new file is the old
-    // one's bytes and the transfer's, without building and writing the whole tree; otherwise
-    // as update() does, charged to `budget` when given (which so tells how many entries were
-    // attached at the deepest level). Same results.
-    bool addReceived(const net::PeerReceipt& receipt, size_t& added,
-                     ImportBudget* budget = nullptr);
+    // Adds a received transfer at the top level. When the file is whole, the new file is the
+    // old one's bytes followed by the transfer's entries, without building and writing the
+    // whole tree; otherwise as update() does. Same results.
+    bool addReceived(const net::PeerReceipt& receipt, size_t& added);
 
     BookmarkTree& tree() { return tree_; }
     // What the tree takes by the listener's estimate: the file's bytes and an entry's
@@ -60,8 +56,7 @@ class SharedTreeFile {
     bool read();
     // update() once the lock is held.
     bool changeLocked(const std::function<size_t(BookmarkTree&)>& change, size_t& added);
-    enum class Append { done, failed, notPossible };
-    Append appendReceived(const net::PeerReceipt& receipt);
+    bool appendReceived(const net::PeerReceipt& receipt);
 
     BookmarkTree tree_;
     std::string path_;

@@ -23,6 +23,9 @@
 
 #include "GuiTestSupport.h"
 #include "ScriptedServer.h"
+#include "core/formats/ArchiveReader.h"
+#include "core/formats/ArchiveWriter.h"
+#include "core/formats/ByteStream.h"
 #include "core/formats/TreeArchive.h"
 #include "core/net/PeerTransfer.h"
 #include "core/text/Encoding.h"
@@ -141,6 +144,7 @@ class NetworkCommandsTest : public QObject {
     void aTakenPortIsToldOnceAndLeavesTheCheckOff();
     void twoWindowsExchangeABranch();
     void aTransferTheTreeCannotTakeInTimeIsRefusedForGood();
+    void aDeepAndWideTransferArrivesBuiltAsOneStep();
     void sendingToACopyThatDoesNotListenNamesWhatWasTyped();
     void aNeighbourNeedsAnAddress_data();
     void aNeighbourNeedsAnAddress();
@@ -408,6 +412,51 @@ void NetworkCommandsTest::aTransferTheTreeCannotTakeInTimeIsRefusedForGood() {
     // Sent again, it is there once.
     QVERIFY(sendWhileServing(sent, port));
     QCOMPARE(topNames(window.customTree()), (std::vector<std::string>{"late"}));
+}
+
+void NetworkCommandsTest::aDeepAndWideTransferArrivesBuiltAsOneStep() {
+    TempHome home;
+    ModalDriver driver;
+    const int port = freePort();
+    listenOn(port);
+    MainDialog window{logIn(home.path(), account())};
+    window.start();
+    QTRY_VERIFY(window.network().listener().isListening());
+    window.customTree().InsertNode({"own", "http://own/", ""});
+    // 300 links wide, and a chain of folders deeper than a tree may go.
+    BookmarkTree sent(kCustomTree);
+    for (int i = 0; i < 300; ++i)
+        sent.InsertNode({"w" + std::to_string(i), "http://w/" + std::to_string(i), ""});
+    ItemId below = kNoItem;
+    for (int level = 0; level < ImportBudget::kMaxDepth + 50; ++level)
+        below = sent.InsertNode({"d" + std::to_string(level), "", ""}, below);
+    QVERIFY(sendWhileServing(sent, port));
+    // The tree holds what a reader of the same stream adds: the chain attached at the limit.
+    BookmarkTree expected(kCustomTree);
+    expected.InsertNode({"own", "http://own/", ""});
+    {
+        std::string bytes;
+        StringSink sink(bytes);
+        ArchiveWriter writer(sink);
+        SerializeTree(sent, writer);
+        writer.flush();
+        MemorySource source(bytes);
+        ArchiveReader reader(source);
+        SerializeTree(expected, reader);
+    }
+    QCOMPARE(window.customTree().size(), expected.size());
+    BookmarkTree& got = window.customTree();
+    for (ItemId item = 1; item <= expected.nextItemData(); ++item) {
+        QCOMPARE(std::string(got.label(item)), std::string(expected.label(item)));
+        QCOMPARE(got.parent(item), expected.parent(item));
+    }
+    // One step of the tree's history takes all of it back, and brings it again.
+    TreeUndo* history = window.treeUndo(ids::kCustomTreeControl);
+    QCOMPARE(history->stack()->count(), 1);
+    history->undo();
+    QCOMPARE(topNames(window.customTree()), (std::vector<std::string>{"own"}));
+    history->redo();
+    QCOMPARE(window.customTree().size(), expected.size());
 }
 
 void NetworkCommandsTest::sendingToACopyThatDoesNotListenNamesWhatWasTyped() {
@@ -853,7 +902,14 @@ void NetworkCommandsTest::uploadAndTheServerCheckNameTheServer() {
     // Exactly the bytes of the tree's file: the same archive stream.
     QVERIFY(!saveArchiveFile(window.customTree(),
                              home.filePath(QStringLiteral("up.bvk")).toStdString()));
-    QCOMPARE(QByteArray::fromStdString(got.archive.str()), home.read(QStringLiteral("up.bvk")));
+    std::string sent;
+    {
+        StringSink sink(sent);
+        ArchiveWriter writer(sink);
+        got.entries.write(writer, 0);
+        writer.flush();
+    }
+    QCOMPARE(QByteArray::fromStdString(sent), home.read(QStringLiteral("up.bvk")));
 
     const int port = server.port();
     server.close();

@@ -3,7 +3,10 @@
 
 #include <QEventLoop>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTest>
+#include <QToolBar>
+#include <QToolButton>
 #include <QUndoStack>
 #include <QUrl>
 #include <array>
@@ -16,7 +19,9 @@
 #include "gui/addressbook/ContactCommands.h"
 #include "gui/addressbook/ContactDialog.h"
 #include "gui/addressbook/NamedIconList.h"
+#include "gui/app/CategoryViews.h"
 #include "gui/app/HelpCommands.h"
+#include "gui/app/MainToolbar.h"
 #include "gui/app/NetworkCommands.h"
 #include "gui/app/OptionCommands.h"
 #include "gui/app/TreeFiles.h"
@@ -29,6 +34,8 @@
 #include "gui/trees/BookmarkTreeModel.h"
 #include "gui/trees/BookmarkTreeView.h"
 #include "gui/trees/TreeEditor.h"
+#include "gui/trees/TreeMenus.h"
+#include "gui/trees/TreeSearchBar.h"
 #include "gui/trees/TreeUndo.h"
 
 using namespace brivanta;
@@ -105,6 +112,9 @@ class WindowPiecesTest : public QObject {
     void treeFilesTellDamagedFilesAndSaveTheShownTree();
     void contactCommandsAddAContactAsOneStep();
     void helpOpensTheLocalPageOrTheHomePage();
+    void categoryViewsShowOneTreeAtATime_data();
+    void categoryViewsShowOneTreeAtATime();
+    void mainToolbarCarriesTheTableAndHides();
 };
 
 void WindowPiecesTest::networkCommandsListenIntoTheShownTreeAsOneStep() {
@@ -271,6 +281,81 @@ void WindowPiecesTest::helpOpensTheLocalPageOrTheHomePage() {
     QVERIFY2(driver.messages()[0].text.contains(QStringLiteral("index.htm")),
              qPrintable(driver.messages()[0].text));
     setUrlOpener({});
+}
+
+void WindowPiecesTest::categoryViewsShowOneTreeAtATime_data() {
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<int>("shown");    // the tree shown afterwards
+    QTest::addColumn<int>("current");  // the tab marked afterwards
+    QTest::newRow("recommended") << 0 << int(kRecommendedTree) << 0;
+    QTest::newRow("custom") << 1 << int(kCustomTree) << 1;
+    QTest::newRow("address book") << 2 << int(kAddressBookTree) << 2;
+    // Not a tab: the address book stays.
+    QTest::newRow("before the first") << -1 << int(kAddressBookTree) << 2;
+    QTest::newRow("past the last") << 3 << int(kAddressBookTree) << 2;
+}
+
+void WindowPiecesTest::categoryViewsShowOneTreeAtATime() {
+    QFETCH(int, tab);
+    QFETCH(int, shown);
+    QFETCH(int, current);
+    TempHome home;
+    std::unique_ptr<LoginSession> login = logIn(home, makeAccount("u", "pw", "u@example.cn"));
+    NamedIconList icons;
+    QWidget window;
+    CategoryViews views(window, *login, icons);
+    QCOMPARE(views.shownTree(), int(kCustomTree));
+    views.switchTo(2);
+    QSignalSpy switched(&views, &CategoryViews::switched);
+    views.switchTo(tab);
+    QCOMPARE(views.shownTree(), shown);
+    QCOMPARE(switched.count(), tab >= 0 && tab < 3 ? 1 : 0);
+    QCOMPARE(views.tabs()->currentIndex(), current);
+    for (int kind : {kCustomTree, kRecommendedTree, kAddressBookTree}) {
+        QCOMPARE(views.view(kind)->isVisibleTo(&window), kind == shown);
+        QCOMPARE(&views.view(kind)->tree(), &login->tree(kind));
+    }
+    QCOMPARE(views.searchBar()->activeView(), views.view(shown));
+    // A click on a tab switches the same way; the search line finds its trees by tab.
+    views.tabs()->setCurrentIndex(1);
+    QCOMPARE(views.shownTree(), int(kCustomTree));
+    emit views.searchBar()->treeRequested(kRecommendedTree);
+    QCOMPARE(views.shownTree(), int(kRecommendedTree));
+    QCOMPARE(views.view(0), nullptr);
+}
+
+void WindowPiecesTest::mainToolbarCarriesTheTableAndHides() {
+    CommandRegistry commands;
+    NamedIconList icons;
+    QWidget window;
+    TreeMenus menus(commands, {[] { return ViewOptions{}; }, [] { return nullptr; },
+                               [](const QString&) {}, &icons});
+    MainToolbar bar(window, commands, menus);
+    bar.registerCommands();
+    int buttons = 0;
+    for (int id : ids::kToolbarLayout) {
+        if (id == 0)
+            continue;
+        ++buttons;
+        QToolButton* button = bar.button(id);
+        QVERIFY2(button, qPrintable(QString::number(id)));
+        const bool dropDown =
+            id == ids::kSendToMailbox || id == ids::kReceiveFromMailbox || id == ids::kAbout;
+        QCOMPARE(button->menu() != nullptr, dropDown);
+        if (dropDown)
+            QCOMPARE(button->popupMode(), QToolButton::MenuButtonPopup);
+    }
+    QVERIFY(buttons > 0);
+    QCOMPARE(bar.button(ids::kExit), nullptr);
+    QCOMPARE(bar.band(), 24);
+    QSignalSpy changed(&bar, &MainToolbar::shownChanged);
+    QVERIFY(commands.trigger(ids::kShowToolbar));
+    QCOMPARE(bar.band(), 0);
+    QVERIFY(!bar.shown());
+    QVERIFY(commands.trigger(ids::kShowToolbar));
+    QCOMPARE(bar.band(), 24);
+    QCOMPARE(changed.count(), 2);
+    QCOMPARE(changed.at(0).at(0).toBool(), false);
 }
 
 QTEST_MAIN(WindowPiecesTest)

@@ -20,6 +20,7 @@
 #include "core/formats/ArchiveWriter.h"
 #include "core/formats/ByteStream.h"
 #include "core/formats/TreeArchive.h"
+#include "core/net/RecordScanner.h"
 #include "core/text/Encoding.h"
 #include "core/text/Trim.h"
 #include "core/trees/TreeWalk.h"
@@ -54,91 +55,6 @@ std::int64_t nowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch())
         .count();
 }
-
-// Follows the length prefixes of an archive stream as its bytes arrive, without copying
-// them: where each string and each record ends, and how far the string under way reaches.
-class RecordScanner {
-  public:
-    explicit RecordScanner(int width) : width_(width) {}
-
-    // Scans `size` more bytes. `onLength(end)` is told the stream offset where a string whose
-    // length prefix was just read will end, `onRecord(end)` the offset after each complete
-    // record; either stops the scan by returning false (and the scan returns false).
-    template <typename OnLength, typename OnRecord>
-    bool scan(const char* data, size_t size, OnLength&& onLength, OnRecord&& onRecord) {
-        size_t i = 0;
-        while (i < size) {
-            if (remaining_ > 0) {
-                const size_t n = static_cast<size_t>(std::min<std::uint64_t>(remaining_, size - i));
-                i += n;
-                position_ += n;
-                remaining_ -= n;
-                if (remaining_ == 0 && !endString(onRecord))
-                    return false;
-                continue;
-            }
-            prefix_[prefixSize_++] = static_cast<unsigned char>(data[i++]);
-            ++position_;
-            std::uint64_t length = 0;
-            if (!decodePrefix(length))
-                continue;
-            remaining_ = wide_ ? length * 2 : length;
-            wide_ = false;
-            if (!onLength(position_ + remaining_))
-                return false;
-            if (remaining_ == 0 && !endString(onRecord))
-                return false;
-        }
-        return true;
-    }
-    // Where the string under way ends (or the bytes scanned, between strings).
-    std::uint64_t announced() const { return position_ + remaining_; }
-
-  private:
-    // True once the prefix bytes so far make a whole length (the forms ArchiveReader reads).
-    bool decodePrefix(std::uint64_t& length) {
-        const unsigned char* p = prefix_;
-        if (p[0] < 0xFF) {
-            length = p[0];
-            prefixSize_ = 0;
-            return true;
-        }
-        if (prefixSize_ < 3)
-            return false;
-        const std::uint32_t word = p[1] | (p[2] << 8);
-        if (word < 0xFFFE) {
-            length = word;
-            prefixSize_ = 0;
-            return true;
-        }
-        if (word == 0xFFFE) {  // a UTF-16 string: its own prefix follows
-            wide_ = true;
-            prefixSize_ = 0;
-            return false;
-        }
-        if (prefixSize_ < 7)
-            return false;
-        length = static_cast<std::uint32_t>(p[3] | (p[4] << 8) | (p[5] << 16)) |
-                 (static_cast<std::uint32_t>(p[6]) << 24);
-        prefixSize_ = 0;
-        return true;
-    }
-    template <typename OnRecord>
-    bool endString(OnRecord&& onRecord) {
-        if (++strings_ < width_)
-            return true;
-        strings_ = 0;
-        return onRecord(position_);
-    }
-
-    int width_;
-    int strings_ = 0;
-    std::uint64_t position_ = 0;
-    std::uint64_t remaining_ = 0;
-    unsigned char prefix_[8] = {};
-    int prefixSize_ = 0;
-    bool wide_ = false;
-};
 
 // ok when the other side closes within the read time-out; what it sends meanwhile (it should
 // send nothing) is read and dropped, up to a bound.
@@ -347,15 +263,20 @@ PeerReceipt readPeerTransfer(TcpConnection& connection, int recordWidth, std::ui
                              ConnectionWatch* watch) {
     PeerReceipt receipt;
     receipt.recordWidth = recordWidth;
+    receipt.entries = ReceivedEntries(recordWidth);
     receipt.peer = connection.peerName();
     MemoryCharge charge(limits.shared);
     RecordScanner scanner(recordWidth);
-    ReceivedBytes& bytes = receipt.archive;
+    ReceivedEntries& entries = receipt.entries;
     const NetTimeouts& timeouts = connection.timeouts();
     const auto start = Clock::now();
+    std::uint64_t received = 0;
     std::uint64_t completeBytes = 0;
     std::uint64_t cost = 0;  // what the complete records will take in a tree
     NetStatus end = NetStatus::ok;
+    // Where the bytes arrive before they become entries; paid for once data comes.
+    std::unique_ptr<char[]> buffer;
+    constexpr size_t kBufferSize = kSocketBuffer;
 
     // A string that cannot fit is refused as soon as its length is read, before its bytes
     // come: a prefix claiming 1 GiB costs nothing.
@@ -365,7 +286,20 @@ PeerReceipt readPeerTransfer(TcpConnection& connection, int recordWidth, std::ui
             end = NetStatus::tooLarge;
             return false;
         }
+        entries.beginString(scanner.stringWide());
         return true;
+    };
+    auto onBytes = [&](const char* data, size_t size) {
+        if (entries.addBytes(data, size, charge))
+            return true;
+        end = NetStatus::overBudget;
+        return false;
+    };
+    auto onString = [&] {
+        if (entries.endString(charge))
+            return true;
+        end = NetStatus::overBudget;
+        return false;
     };
     // Checked as each record completes: the one that would pass a limit ends the transfer.
     auto onRecord = [&](std::uint64_t recordEnd) {
@@ -378,11 +312,13 @@ PeerReceipt readPeerTransfer(TcpConnection& connection, int recordWidth, std::ui
             end = NetStatus::tooLarge;
             return false;
         }
-        // Its bytes are taken already; the tree entry it becomes comes on top.
-        if (!charge.add(recordCost)) {
+        // Its text is paid for already; its place in the list and the tree entry it becomes
+        // come on top.
+        if (!charge.add(recordCost + ReceivedEntries::kSlotBytes)) {
             end = NetStatus::overBudget;
             return false;
         }
+        entries.endRecord();
         cost += recordCost;
         ++receipt.records;
         completeBytes = recordEnd;
@@ -430,29 +366,35 @@ PeerReceipt readPeerTransfer(TcpConnection& connection, int recordWidth, std::ui
     while (end == NetStatus::ok) {
         if (!waitForData())
             break;
-        if (bytes.size() >= maxBytes) {
+        if (received >= maxBytes) {
             end = NetStatus::tooLarge;
             break;
         }
-        size_t room = 0;
-        char* into = bytes.room(static_cast<size_t>(std::min<std::uint64_t>(
-                                    kSocketBuffer * 4, maxBytes - bytes.size())),
-                                room, charge);
-        if (!into) {
-            end = NetStatus::overBudget;
-            break;
+        if (!buffer) {
+            if (!charge.add(kBufferSize)) {
+                end = NetStatus::overBudget;
+                break;
+            }
+            buffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
         }
+        const size_t room =
+            static_cast<size_t>(std::min<std::uint64_t>(kBufferSize, maxBytes - received));
         size_t got = 0;
-        const NetStatus s = connection.receive(into, room, got);
+        const NetStatus s = connection.receive(buffer.get(), room, got);
         if (s != NetStatus::ok) {
             end = s == NetStatus::timedOut ? NetStatus::timedOut
                                            : (s == NetStatus::closed ? NetStatus::closed : s);
             break;
         }
-        bytes.commit(got);
+        received += got;
         if (watch)
             watch->lastActivityMs = nowMs();
-        scanner.scan(into, got, onLength, onRecord);
+        // The records become entries here, once: nothing reads these bytes again.
+        scanner.scan(buffer.get(), got, onLength, onRecord, onBytes, onString);
+    }
+    if (buffer) {
+        buffer.reset();
+        charge.set(charge.bytes() - kBufferSize);
     }
     receipt.recordsSeen = receipt.records;
     if (PeerReceipt::refusedStatus(end)) {
@@ -460,182 +402,19 @@ PeerReceipt readPeerTransfer(TcpConnection& connection, int recordWidth, std::ui
         // duplicates.
         receipt.status = end;
         receipt.records = 0;
-        receipt.archive.clear();
+        receipt.entries.clear();
         return receipt;  // the charge goes with `charge`
     }
     // The sender's close is the normal end, unless it came inside a record.
-    receipt.status =
-        end == NetStatus::closed && bytes.size() == completeBytes ? NetStatus::ok : end;
-    bytes.truncate(completeBytes);
+    receipt.status = end == NetStatus::closed && received == completeBytes ? NetStatus::ok : end;
+    entries.dropUnfinished(charge);
     receipt.treeCost = cost;
     receipt.charge = std::move(charge);
     return receipt;
 }
 
-size_t applyReceipt(BookmarkTree& tree, const PeerReceipt& receipt, ImportBudget* budget) {
-    return addReceipt(tree, receipt, budget).count;
-}
-
-EntriesAdded addReceipt(BookmarkTree& tree, const PeerReceipt& receipt, ImportBudget* budget) {
-    const int before = tree.childCount(kNoItem);
-    EntriesAdded added;
-    {
-        BookmarkTree::BulkUpdate bulk(tree);
-        ReceivedBytes::Source source(receipt.archive);
-        ArchiveReader reader(source, kSocketBuffer);
-        added.count = SerializeTree(tree, reader, kNoItem, {}, budget);
-    }
-    // The records go at the end of the top level, so the new rows there are the new subtrees.
-    added.roots = childrenFrom(tree, kNoItem, before);
-    return added;
-}
-
-int receiptDepth(const PeerReceipt& receipt, int limit) {
-    // Only the first bytes of each label are looked at (its leading blanks, then "->" or the
-    // bars); everything else is skipped, so a large transfer costs one pass over its blocks.
-    enum class Head { blanks, dash, bars, done };
-    const int width = std::max(receipt.recordWidth, 1);
-    long long level = 0;
-    long long deepest = 0;
-    int strings = 0;  // complete strings of the record under way
-    bool inString = false;
-    std::uint64_t remaining = 0;
-    unsigned char prefix[7] = {};
-    int prefixSize = 0;
-    Head head = Head::done;
-    long long bars = 0;
-    // The depth moves as SerializeTree moves it: one level down for "->", up one per bar, a
-    // plain first record at the top, and never above the top.
-    auto place = [&](Head how) {
-        if (how == Head::dash)
-            ++level;
-        else if (how == Head::bars)
-            level -= bars;
-        else if (level == 0)
-            level = 1;
-        level = std::max(level, 1LL);
-        deepest = std::max(deepest, level);
-        head = Head::done;
-    };
-    auto endString = [&] {
-        if (strings == 0 && head != Head::done)
-            place(head == Head::bars ? Head::bars : Head::blanks);
-        inString = false;
-        if (++strings == width)
-            strings = 0;
-    };
-    ReceivedBytes::Source source(receipt.archive);
-    for (std::string_view block; !(block = source.next()).empty();) {
-        const char* buffer = block.data();
-        const size_t n = block.size();
-        for (size_t i = 0; i < n;) {
-            if (inString) {
-                if (head == Head::done) {
-                    const size_t skip =
-                        static_cast<size_t>(std::min<std::uint64_t>(remaining, n - i));
-                    i += skip;
-                    remaining -= skip;
-                } else {
-                    const char c = buffer[i++];
-                    --remaining;
-                    if (head == Head::blanks && text::isSpace(c)) {
-                        // still before the prefix
-                    } else if (head == Head::blanks && (c == '-' || c == '|')) {
-                        head = c == '-' ? Head::dash : Head::bars;
-                        bars = c == '|' ? 1 : 0;
-                    } else if (head == Head::bars && c == '|') {
-                        ++bars;
-                    } else if (head == Head::dash && c == '>') {
-                        place(Head::dash);
-                    } else {
-                        place(head == Head::bars ? Head::bars : Head::blanks);
-                    }
-                }
-                if (remaining == 0)
-                    endString();
-                if (deepest > limit)
-                    return limit + 1;
-                continue;
-            }
-            prefix[prefixSize++] = static_cast<unsigned char>(buffer[i++]);
-            std::uint64_t length = 0;
-            const unsigned word =
-                prefixSize >= 3 ? static_cast<unsigned>(prefix[1] | (prefix[2] << 8)) : 0;
-            if (prefix[0] < 0xFF) {
-                length = prefix[0];
-            } else if (prefixSize < 3 || (word == 0xFFFF && prefixSize < 7)) {
-                continue;  // the rest of the length is still to come
-            } else if (word < 0xFFFE) {
-                length = word;
-            } else if (word == 0xFFFE) {
-                return limit + 1;
-            } else {
-                length =
-                    static_cast<std::uint32_t>(prefix[3] | (prefix[4] << 8) | (prefix[5] << 16)) |
-                    (static_cast<std::uint32_t>(prefix[6]) << 24);
-            }
-            prefixSize = 0;
-            inString = true;
-            remaining = length;
-            if (strings == 0) {
-                head = Head::blanks;
-                bars = 0;
-            }
-            if (remaining == 0)
-                endString();
-            if (deepest > limit)
-                return limit + 1;
-        }
-    }
-    return static_cast<int>(deepest);
-}
-
-bool writeReceiptForAppend(const PeerReceipt& receipt, int lastDepth, ByteSink& out) {
-    if (receipt.records == 0)
-        return true;
-    char head[3] = {};
-    ReceivedBytes::Source peek(receipt.archive);
-    if (peek.read(head, sizeof head) == 3 && head[0] == '\xFF' && head[1] == '\xFE' &&
-        head[2] == '\xFF')
-        return false;
-    // The first label as the reader takes it: trimmed, then its depth prefix dropped.
-    ReceivedBytes::Source first(receipt.archive);
-    ArchiveReader reader(first, 512);
-    std::string label;
-    if (!reader.readString(label))
-        return false;
-    const std::uint64_t rest = reader.bytesRead();
-    std::string_view name = text::trimLeft(label);
-    if (name.starts_with("->")) {
-        name.remove_prefix(2);
-    } else {
-        while (name.starts_with('|'))
-            name.remove_prefix(1);
-    }
-    if (text::trimLeft(name).size() != name.size() || name.starts_with('|') ||
-        name.starts_with("->"))
-        return false;
-    {
-        ArchiveWriter writer(out, 512);
-        writer.writeString(std::string(static_cast<size_t>(lastDepth), '|') + std::string(name));
-        if (!writer.flush())
-            return false;
-    }
-    ReceivedBytes::Source source(receipt.archive);
-    std::vector<char> buffer(1 << 18);
-    std::uint64_t skipped = 0;
-    while (skipped < rest) {
-        const size_t n = source.read(buffer.data(), static_cast<size_t>(std::min<std::uint64_t>(
-                                                        rest - skipped, buffer.size())));
-        if (n == 0)
-            return false;
-        skipped += n;
-    }
-    for (size_t n; (n = source.read(buffer.data(), buffer.size())) > 0;) {
-        if (!out.write(buffer.data(), n))
-            return false;
-    }
-    return true;
+EntriesAdded applyReceipt(BookmarkTree& tree, const PeerReceipt& receipt) {
+    return receipt.entries.appendTo(tree);
 }
 
 std::uint64_t estimatedTreeCost(const BookmarkTree& tree) {

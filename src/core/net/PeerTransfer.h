@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "core/net/NetTimeouts.h"
-#include "core/net/ReceivedBytes.h"
+#include "core/net/ReceivedEntries.h"
 #include "core/net/TcpListener.h"
 #include "core/net/TransferLimits.h"
 #include "core/trees/BookmarkTree.h"
@@ -54,10 +54,11 @@ PeerSendResult uploadTree(BookmarkTree& tree, const std::string& host, int port,
 PeerSendResult verifyServer(const std::string& host, int port, const NetTimeouts& timeouts = {},
                             const StepCallback& step = {});
 
-// What one accepted connection brought: the archive bytes of every complete record, so the
-// caller can add them to its tree on its own thread (applyReceipt).
+// What one accepted connection brought: the entries of every complete record, built as they
+// arrived, so the caller can add them to its tree on its own thread (applyReceipt) without
+// reading anything again.
 struct PeerReceipt {
-    ReceivedBytes archive;  // exactly the bytes of the complete records, as they arrived
+    ReceivedEntries entries;
     size_t records = 0;
     // Complete records read before the transfer ended, kept or not (a refused transfer keeps
     // none).
@@ -65,7 +66,8 @@ struct PeerReceipt {
     int recordWidth = 2;
     std::string peer;                  // "address:port" of the sender
     NetStatus status = NetStatus::ok;  // ok: the sender closed after its last record
-    // What the receipt holds of its listener's shared memory budget, until it is let go.
+    // What the receipt holds of its listener's shared memory budget, until it is let go: the
+    // entries' texts and list, and what they will take in a tree.
     MemoryCharge charge;
     // The part of the charge that stands for the entries the records become in a tree.
     std::uint64_t treeCost = 0;
@@ -77,30 +79,9 @@ struct PeerReceipt {
     static bool refusedStatus(NetStatus s);
 };
 
-// Adds the receipt's records at the top level of `tree`, after what is there. The tree
-// should have the kind the receipt was read for. Returns the number of records added.
-// Charged to `budget` when one is given (so the caller learns how many entries were attached
-// at the deepest level), otherwise to a default ImportBudget.
-size_t applyReceipt(BookmarkTree& tree, const PeerReceipt& receipt, ImportBudget* budget = nullptr);
-// The same, telling which entries it added.
-EntriesAdded addReceipt(BookmarkTree& tree, const PeerReceipt& receipt,
-                        ImportBudget* budget = nullptr);
-
-// How many levels deep the receipt's records go once added at the top level (as
-// applyReceipt reads their depth prefixes), read from the prefixes alone without building
-// entries. Counts no further than `limit` + 1; a UTF-16 string, whose prefix only a
-// conversion tells, counts as `limit` + 1 too.
-int receiptDepth(const PeerReceipt& receipt, int limit = ImportBudget::kMaxDepth);
-
-// Writes the receipt's records to `out` so that, appended to an archive whose last record is
-// `lastDepth` levels deep, a reader adds them as new top-level entries exactly as
-// applyReceipt does: the first label gets the prefix that leads back to the top, the rest
-// goes as it came. A listener can so add a transfer to its file without building and
-// writing the whole tree. False, writing nothing, where bytes alone cannot say it (a UTF-16
-// first label, or a name that the new prefix would change). It writes the records at the
-// depth they came with: callers check receiptDepth() first, since the depth limit is only
-// applied where records are read into a tree.
-bool writeReceiptForAppend(const PeerReceipt& receipt, int lastDepth, ByteSink& out);
+// Adds the receipt's entries at the top level of `tree`, after what is there, and tells
+// which it added. The tree should have the kind the receipt was read for.
+EntriesAdded applyReceipt(BookmarkTree& tree, const PeerReceipt& receipt);
 
 // What the entries of `tree` take by the estimate the listener charges received records with.
 std::uint64_t estimatedTreeCost(const BookmarkTree& tree);

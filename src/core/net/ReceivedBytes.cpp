@@ -69,6 +69,20 @@ size_t ReceivedBytes::Source::read(char* buffer, size_t size) {
     return done;
 }
 
+std::string_view ReceivedBytes::Source::take(size_t size, std::string& scratch) {
+    if (block_ < bytes_.blocks_.size()) {
+        const Block& b = bytes_.blocks_[block_];
+        if (b.used - offset_ >= size) {
+            const std::string_view kept(b.data.get() + offset_, size);
+            offset_ += size;
+            return kept;
+        }
+    }
+    scratch.resize(size);
+    scratch.resize(read(scratch.data(), size));
+    return scratch;
+}
+
 std::string_view ReceivedBytes::Source::next() {
     while (block_ < bytes_.blocks_.size()) {
         const Block& b = bytes_.blocks_[block_];

@@ -45,6 +45,9 @@ class ReceivedBytes {
         size_t read(char* buffer, size_t size) override;
         // The rest of the block under way, where it is kept (no copy); empty at the end.
         std::string_view next();
+        // The next `size` bytes: where they are kept when one block holds them, otherwise
+        // copied into `scratch`. Shorter at the end.
+        std::string_view take(size_t size, std::string& scratch);
 
       private:
         const ReceivedBytes& bytes_;

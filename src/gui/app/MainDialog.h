@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QWidget>
-#include <array>
 #include <memory>
 
 #include "core/app/LoginSession.h"
 #include "core/app/ViewOptions.h"
 #include "gui/addressbook/NamedIconList.h"
+#include "gui/app/CategoryViews.h"
+#include "gui/app/DesktopIntegration.h"
+#include "gui/app/MainToolbar.h"
 #include "gui/platform/FileAssociations.h"
 #include "gui/resources/CommandRegistry.h"
 
@@ -17,10 +19,8 @@ class QToolButton;
 namespace brivanta {
 
 class BarDialog;
-class BookmarkTreeModel;
 class BookmarkTreeView;
 class ContactCommands;
-class DesktopIntegration;
 class EdgeDocking;
 class HelpCommands;
 class NetworkCommands;
@@ -32,9 +32,9 @@ class TreeMenus;
 class TreeSearchBar;
 class TreeUndo;
 
-// The main window: the three category trees of a login, the tab strip that picks one, the
-// toolbar, the layout and closing. A tool window without a taskbar entry. The commands are
-// the pieces' below, each registering its own handlers; the login decides what is written.
+// The main window: places the shown tree, its tabs and the toolbar, and closes. A tool window
+// without a taskbar entry. The commands are the pieces' below, each registering its own
+// handlers; the login decides what is written.
 class MainDialog : public QWidget {
     Q_OBJECT
   public:
@@ -57,26 +57,26 @@ class MainDialog : public QWidget {
     BookmarkTree& customTree() { return login_->customTree(); }
     BookmarkTree& recommendedTree() { return login_->recommendedTree(); }
     BookmarkTree& addressBookTree() { return login_->addressBookTree(); }
-    BookmarkTree& activeTree() { return *activeTree_; }
-    int activeTreeId() const { return activeTree_->treeKind(); }
-    BookmarkTreeView* treeView(int controlId) const;
+    BookmarkTree& activeTree() { return login_->tree(activeTreeId()); }
+    int activeTreeId() const { return views_->shownTree(); }
+    BookmarkTreeView* treeView(int controlId) const { return views_->view(controlId); }
     // The editing commands; its histories' clean states say which trees need saving.
     TreeEditor* treeEditor() const { return editor_; }
     TreeUndo* treeUndo(int controlId) const;
-    QTabBar* tabs() const { return tabs_; }
-    TreeSearchBar* searchBar() const { return searchBar_; }
-    QToolBar* toolbar() const { return toolbar_; }
-    QToolButton* toolButton(int commandId) const;
+    QTabBar* tabs() const { return views_->tabs(); }
+    TreeSearchBar* searchBar() const { return views_->searchBar(); }
+    QToolBar* toolbar() const { return toolbar_->widget(); }
+    QToolButton* toolButton(int commandId) const { return toolbar_->button(commandId); }
     const UserAccount& account() const { return login_->account(); }
     const Storage& storage() const { return login_->storage(); }
-    int toolbarBand() const { return toolbarBand_; }
+    int toolbarBand() const { return toolbar_->band(); }
 
     // Places the tree `controlId` and the tab strip in the client area.
     void layoutActiveTree(int controlId);
     // Selects a category as a click on its tab does: 0 recommended, 1 custom, 2 address book.
-    void switchCategory(int tabIndex);
-    void setShowToolbar(bool show);
-    bool showToolbar() const { return toolbarBand_ != 0; }
+    void switchCategory(int tabIndex) { views_->switchTo(tabIndex); }
+    void setShowToolbar(bool show) { toolbar_->setShown(show); }
+    bool showToolbar() const { return toolbar_->shown(); }
     // The view switches the menus show checked, and what the options sheet sets of them.
     ViewOptions viewOptions() const;
     void applyViewOptions(const ViewOptions& options);
@@ -87,8 +87,8 @@ class MainDialog : public QWidget {
     OptionCommands& options() { return *options_; }
     TreeFiles& files() { return *files_; }
     DesktopIntegration& desktop() { return *desktop_; }
-    TrayIcon& trayIcon();
-    BarDialog& bar();
+    TrayIcon& trayIcon() { return desktop_->trayIcon(); }
+    BarDialog& bar() { return desktop_->bar(); }
     EdgeDocking& docking() { return *docking_; }
 
   signals:
@@ -102,11 +102,8 @@ class MainDialog : public QWidget {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
-    void buildViews();
-    void buildSearchBar();
     // The editing commands on the trees, the contact dialog, import and export.
     void buildEditor();
-    void buildToolbar();
     void openEntry(const QString& address);
 
     // Before the login: what undo does as the trees go still enables and disables these.
@@ -116,14 +113,10 @@ class MainDialog : public QWidget {
     // Icons and handler programs of the kinds of addresses, from the desktop.
     DesktopAssociations associations_;
     NamedIconList treeIcons_;
-    NamedIconList tabIcons_;
-    BookmarkTree* activeTree_;
-    std::array<std::unique_ptr<BookmarkTreeModel>, 3> models_;
-    std::array<BookmarkTreeView*, 3> views_{};
+    // The views look into the trees: they go before the login (see the destructor).
+    std::unique_ptr<CategoryViews> views_;
     std::unique_ptr<TreeMenus> menus_;
-    QTabBar* tabs_ = nullptr;
-    TreeSearchBar* searchBar_ = nullptr;
-    QToolBar* toolbar_ = nullptr;
+    MainToolbar* toolbar_ = nullptr;
     ViewOptions view_;
     TreeEditor* editor_ = nullptr;
     EdgeDocking* docking_ = nullptr;
@@ -132,8 +125,6 @@ class MainDialog : public QWidget {
     std::unique_ptr<TreeFiles> files_;
     std::unique_ptr<HelpCommands> help_;
     std::unique_ptr<OptionCommands> options_;
-    int toolbarBand_;
-    int tabBand_;
     bool started_ = false;
     bool closed_ = false;
     bool quitting_ = false;

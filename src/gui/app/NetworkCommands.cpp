@@ -89,9 +89,10 @@ NetworkCommands::NetworkCommands(QWidget& window, CommandRegistry& commands, Log
       hooks_(std::move(hooks)),
       listener_(std::make_unique<PeerListenService>()) {
     settings_.listenPort = startListenPort();
-    // Each received transfer is one step of its tree's history.
+    // Each received transfer is one step of its tree's history, made from the entries the
+    // listener's thread built as they arrived.
     listener_->setApply([this](BookmarkTree& target, const net::PeerReceipt& receipt) {
-        const EntriesAdded added = net::addReceipt(target, receipt);
+        const EntriesAdded added = net::applyReceipt(target, receipt);
         if (TreeUndo* history = hooks_.history(target.treeKind()))
             history->recordAdded(added.roots);
         return added.count;

@@ -9,7 +9,7 @@ namespace brivanta {
 
 PeerListenService::PeerListenService(QObject* parent)
     : QObject(parent), apply_([](BookmarkTree& tree, const net::PeerReceipt& receipt) {
-          return net::applyReceipt(tree, receipt);
+          return net::applyReceipt(tree, receipt).count;
       }) {
     connect(&NetworkTaskRunner::instance(), &NetworkTaskRunner::idle, this,
             &PeerListenService::applyPending);

@@ -291,7 +291,7 @@ TEST(ConnectionSafety, ASilentSenderDoesNotKeepTheNextOneOut) {
     EXPECT_TRUE(receipts[1].refused());
     EXPECT_EQ(receipts[1].records, 0u);
     BookmarkTree target(kCustomTree);
-    EXPECT_EQ(applyReceipt(target, receipts[0]), 2u);
+    EXPECT_EQ(applyReceipt(target, receipts[0]).count, 2u);
     EXPECT_EQ(testing::treeText(target), "a|1\nb|2\n");
 }
 
@@ -336,7 +336,7 @@ TEST(ConnectionSafety, StoppingTheListenerEndsAConnectionThatWaits) {
     EXPECT_EQ(receipts[0].status, NetStatus::cancelled);
     EXPECT_EQ(receipts[0].recordsSeen, 1u);
     BookmarkTree target(kCustomTree);
-    EXPECT_EQ(applyReceipt(target, receipts[0]), 0u);
+    EXPECT_EQ(applyReceipt(target, receipts[0]).count, 0u);
     // The sender is told by a reset.
     char b;
     size_t got = 0;

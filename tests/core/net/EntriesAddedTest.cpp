@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <functional>
 #include <optional>
 #include <string>
@@ -33,14 +32,9 @@ EntriesAdded byReceipt(BookmarkTree& target, BookmarkTree& sent) {
         writer.flush();
     }
     PeerReceipt receipt;
-    MemoryCharge charge;
-    for (size_t done = 0, room = 0; done < bytes.size(); done += room) {
-        char* into = receipt.archive.room(bytes.size() - done, room, charge);
-        std::memcpy(into, bytes.data() + done, room);
-        receipt.archive.commit(room);
-    }
-    completeRecordBytes(bytes, 2, receipt.records);
-    return addReceipt(target, receipt);
+    receipt.entries = readEntries(bytes, 2);
+    receipt.records = receipt.entries.size();
+    return applyReceipt(target, receipt);
 }
 
 EntriesAdded byMail(BookmarkTree& target, BookmarkTree& sent) {

@@ -127,7 +127,7 @@ TEST(SharedMemoryBudget, ConcurrentPeersTogetherStayWithinIt) {
     for (const PeerReceipt& r : receipts) {
         charged += r.charge.bytes();
         BookmarkTree target(kCustomTree);
-        EXPECT_EQ(applyReceipt(target, r), r.records);
+        EXPECT_EQ(applyReceipt(target, r).count, r.records);
         if (r.status == NetStatus::overBudget) {
             // Refused whole: nothing of it is kept.
             ++cut;
