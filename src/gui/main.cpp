@@ -14,6 +14,7 @@
 #include "gui/app/BarDialog.h"
 #include "gui/app/MainDialog.h"
 #include "gui/app/TipDialog.h"
+#include "gui/controls/DialogOwner.h"
 #include "gui/controls/MessageBoxes.h"
 #include "gui/controls/ScreenFit.h"
 #include "gui/platform/DesktopCommandLine.h"
@@ -64,6 +65,9 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(brivanta::resourceIcon(brivanta::ids::kProgramIcon));
     // Every message box wide enough for its whole title, whoever builds it.
     brivanta::MessageBoxFitter::install();
+    // Every dialog a dialog of the main window once there is one; installed first so that it
+    // sees each window after the fitter below has sized it.
+    brivanta::DialogOwner::install();
     // Every dialog and window no larger than the free area of its screen.
     brivanta::ScreenFitter::install();
 
@@ -94,6 +98,7 @@ int main(int argc, char** argv) {
     window.start();
     // Dialogs keep clear of the bar, which stays on top of them.
     brivanta::ScreenFitter::keepClearOf(&window.bar());
+    brivanta::DialogOwner::setOwner(&window);
     // Once the window is on the screen, so the tip has something to stand in front of.
     QTimer::singleShot(0, &window,
                        [&window] { brivanta::TipDialog::showAtStart(window.storage(), &window); });

@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 #include <cstdlib>
@@ -13,6 +14,9 @@
 namespace brivanta {
 
 namespace {
+
+// Set on a window once it is kept off the taskbar.
+constexpr const char* kAsked = "brivantaOffTaskbar";
 
 xcb_connection_t* x11Connection() {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
@@ -66,6 +70,7 @@ void addSkipStates(QWidget& window) {
 class SkipTaskbarOnShow : public QObject {
   public:
     explicit SkipTaskbarOnShow(QWidget& window) : QObject(&window), window_(window) {
+        window.setProperty(kAsked, true);
         window.installEventFilter(this);
     }
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -82,9 +87,18 @@ class SkipTaskbarOnShow : public QObject {
 }  // namespace
 
 void keepOffTaskbar(QWidget& window) {
+    if (asksToStayOffTaskbar(window))
+        return;
     new SkipTaskbarOnShow(window);
-    if (!window.isVisible() && window.testAttribute(Qt::WA_WState_Created))
+    // Also from inside a show event: the widget counts as visible then, its window is not
+    // mapped yet.
+    const QWindow* handle = window.windowHandle();
+    if (window.testAttribute(Qt::WA_WState_Created) && handle && !handle->isVisible())
         addSkipStates(window);
+}
+
+bool asksToStayOffTaskbar(const QWidget& window) {
+    return window.property(kAsked).toBool();
 }
 
 bool isKeptOffTaskbar(const QWidget& window) {
