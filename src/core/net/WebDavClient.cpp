@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "core/net/CurlErrorText.h"
+
 namespace brivanta::net {
 
 namespace {
@@ -303,8 +305,10 @@ WebDavReply WebDavClient::request(const char* method, std::string_view name,
         code == CURLE_SSL_CONNECT_ERROR || code == CURLE_SSL_ISSUER_ERROR)
         return fail("TLS 不能建立或证书不被信任（" +
                     std::string(error[0] ? error : curl_easy_strerror(code)) + "）");
+    // libcurl's own words are English ("Couldn't connect to server"); the reason is shown in
+    // a Chinese message, as the link checker's are.
     if (code != CURLE_OK)
-        return fail(error[0] ? std::string(error) : std::string(curl_easy_strerror(code)));
+        return fail(curlErrorText(code));
 
     const std::string said =
         "HTTP " + std::to_string(status) + (x.reason.empty() ? "" : " " + x.reason);

@@ -113,6 +113,17 @@ void endlessBody(HttpExchange& x, const std::string&) {
     }
 }
 
+// A server nobody listens on: the reason is ours, in Chinese, not libcurl's English.
+TEST(WebDavClient, AClosedPortIsNamedInChinese) {
+    WebDavOptions o;
+    o.connectTimeoutMs = 2000;
+    const WebDavReply reply = WebDavClient("http://127.0.0.1:1/", o).get("bookmarks.xbel");
+    EXPECT_EQ(reply.result, WebDavResult::failed);
+    EXPECT_NE(reply.error.find("127.0.0.1:1"), std::string::npos) << reply.error;
+    EXPECT_NE(reply.error.find("无法连接"), std::string::npos) << reply.error;
+    EXPECT_EQ(reply.error.find("Couldn't"), std::string::npos) << reply.error;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Servers, WebDavScriptedTest,
     ::testing::Values(
